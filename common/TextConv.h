@@ -1,0 +1,17 @@
+#pragma once
+// Text conversion between the program's ANSI texts (code page 936, GBK) and the UTF-8 that the
+// phone-side agent and the web services use. Both go through UTF-16, as Windows does; a character
+// that GBK cannot hold becomes the replacement character '?'.
+#include <string>
+#include <string_view>
+
+namespace zorvik {
+
+std::string toUtf8(std::string_view ansi);
+std::string toAnsi(std::string_view utf8);
+
+// In-place forms, the ones the pages call.
+inline void ansiToUtf8(std::string& text) { text = toUtf8(text); }
+inline void utf8ToAnsi(std::string& text) { text = toAnsi(text); }
+
+}  // namespace zorvik

@@ -1,0 +1,141 @@
+#!/usr/bin/env bash
+# Installs everything both builds and the Wine harness need, idempotently.
+#   native: Debian -dev packages
+#   win:    mingw-w64 + zlib from Debian; SQLite (as sqlite3.dll), JsonCpp, minizip and GoogleTest
+#           compiled with mingw from Debian's own source packages
+# Results live under .deps/ (ignored by git); a second run only checks stamps.
+set -euo pipefail
+
+root=$(cd "$(dirname "$0")/.." && pwd)
+deps="$root/.deps"
+mkdir -p "$deps"
+log() { printf '[deps] %s\n' "$*"; }
+
+as_root() { if [ "$(id -u)" = 0 ]; then "$@"; else sudo "$@"; fi; }
+
+# ---------------------------------------------------------------- Debian packages
+apt_packages=(
+  build-essential cmake ninja-build ccache pkg-config dpkg-dev clang
+  libgtest-dev libgmock-dev libsqlite3-dev libjsoncpp-dev libminizip-dev zlib1g-dev
+  mingw-w64 g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix libz-mingw-w64-dev
+  wine wine64 xvfb xauth imagemagick fonts-wqy-microhei x11-utils xdotool
+  tcl
+)
+missing=()
+for p in "${apt_packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  log "installing Debian packages: ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  as_root apt-get update -qq
+  as_root apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+
+# ---------------------------------------------------------------- Debian source packages
+# A project-local apt configuration: its deb-src entry reuses the Debian mirror that the
+# machine's own apt sources name, so no registry host is written anywhere in the project.
+mirror_and_suite() {
+  local f uri suite
+  for f in /etc/apt/sources.list.d/*.sources; do
+    [ -f "$f" ] || continue
+    uri=$(awk '/^URIs:/{print $2; exit}' "$f")
+    suite=$(awk '/^Suites:/{print $2; exit}' "$f")
+    if [ -n "$uri" ] && [ -n "$suite" ] && grep -q 'debian-archive-keyring' "$f" && [[ "$suite" != *security* ]]; then
+      echo "$uri $suite"; return
+    fi
+  done
+  for f in /etc/apt/sources.list /etc/apt/sources.list.d/*.list; do
+    [ -f "$f" ] || continue
+    awk '$1=="deb" && $0 ~ /debian/ && $0 !~ /security/ {
+           i=2; if ($i ~ /^\[/) { while ($i !~ /\]$/) i++; i++ } print $i, $(i+1); exit }' "$f" | grep . && return
+  done
+  return 1
+}
+
+srcdir="$deps/src"
+aptdir="$deps/apt"
+fetch_sources() {
+  local want=("$@") need=()
+  for p in "${want[@]}"; do ls "$srcdir/$p"_*.dsc >/dev/null 2>&1 || need+=("$p"); done
+  [ ${#need[@]} -eq 0 ] && return
+  read -r mirror suite < <(mirror_and_suite) || { log "no Debian mirror found in the apt sources"; exit 1; }
+  mkdir -p "$aptdir/lists/partial" "$aptdir/cache/archives/partial" "$srcdir"
+  echo "deb-src $mirror $suite main" > "$aptdir/sources.list"
+  local opts=(-o "Dir::Etc::SourceList=$aptdir/sources.list" -o "Dir::Etc::SourceParts=/nonexistent"
+              -o "Dir::State::Lists=$aptdir/lists" -o "Dir::Cache=$aptdir/cache" -o "APT::Sandbox::User=root")
+  log "fetching Debian sources: ${need[*]}"
+  apt-get "${opts[@]}" update -qq
+  (cd "$srcdir" && apt-get "${opts[@]}" source --download-only -qq "${need[@]}")
+}
+
+extract() { # extract <package> -> prints the unpacked folder
+  local dsc; dsc=$(ls "$srcdir/$1"_*.dsc | head -n1)
+  local dir="$srcdir/unpacked/$1"
+  if [ ! -d "$dir" ]; then
+    mkdir -p "$srcdir/unpacked"
+    (cd "$srcdir/unpacked" && dpkg-source --no-check -x "$dsc" "$1" >/dev/null 2>&1)
+  fi
+  echo "$dir"
+}
+
+fetch_sources sqlite3 libjsoncpp zlib googletest
+
+win="$deps/mingw"
+mkdir -p "$win/include" "$win/lib" "$win/bin"
+CC=x86_64-w64-mingw32-gcc-posix
+CXX=x86_64-w64-mingw32-g++-posix
+AR=x86_64-w64-mingw32-ar
+
+# SQLite: the amalgamation, built as sqlite3.dll with an import library.
+if [ ! -f "$win/bin/sqlite3.dll" ]; then
+  d=$(extract sqlite3)
+  log "building sqlite3.dll"
+  if [ ! -f "$d/sqlite3.c" ]; then
+    (cd "$d" && ./configure --disable-tcl >/dev/null 2>&1 && make sqlite3.c >/dev/null 2>&1)
+  fi
+  cp "$d/sqlite3.h" "$d/sqlite3ext.h" "$win/include/"
+  $CC -O2 -shared -DSQLITE_API='__declspec(dllexport)' -DSQLITE_THREADSAFE=1 \
+      -o "$win/bin/sqlite3.dll" "$d/sqlite3.c" -Wl,--out-implib,"$win/lib/libsqlite3.dll.a" -static-libgcc
+fi
+
+# JsonCpp: a static library.
+if [ ! -f "$win/lib/libjsoncpp.a" ]; then
+  d=$(extract libjsoncpp)
+  log "building JsonCpp"
+  b="$deps/build/jsoncpp"; rm -rf "$b"; mkdir -p "$b"
+  for f in json_reader json_value json_writer; do
+    $CXX -O2 -std=c++17 -I"$d/include" -c "$d/src/lib_json/$f.cpp" -o "$b/$f.o"
+  done
+  $AR rcs "$win/lib/libjsoncpp.a" "$b"/*.o
+  cp -r "$d/include/json" "$win/include/"
+fi
+
+# minizip (from zlib's contrib folder): a static library over the mingw zlib.
+if [ ! -f "$win/lib/libminizip.a" ]; then
+  d=$(extract zlib)
+  log "building minizip"
+  b="$deps/build/minizip"; rm -rf "$b"; mkdir -p "$b"
+  for f in unzip ioapi zip iowin32; do
+    $CC -O2 -I/usr/x86_64-w64-mingw32/include -c "$d/contrib/minizip/$f.c" -o "$b/$f.o"
+  done
+  $AR rcs "$win/lib/libminizip.a" "$b"/*.o
+  mkdir -p "$win/include/minizip"
+  cp "$d/contrib/minizip/"{unzip,zip,ioapi,iowin32}.h "$win/include/minizip/"
+fi
+
+# GoogleTest and GoogleMock for the Windows tests.
+if [ ! -f "$win/lib/libgtest.a" ]; then
+  d=$(extract googletest)
+  log "building GoogleTest"
+  b="$deps/build/gtest"; rm -rf "$b"; mkdir -p "$b"
+  $CXX -O1 -std=c++17 -I"$d/googletest/include" -I"$d/googletest" -c "$d/googletest/src/gtest-all.cc" -o "$b/gtest-all.o"
+  $CXX -O1 -std=c++17 -I"$d/googletest/include" -I"$d/googletest" -c "$d/googletest/src/gtest_main.cc" -o "$b/gtest_main.o"
+  $CXX -O1 -std=c++17 -I"$d/googletest/include" -I"$d/googlemock/include" -I"$d/googlemock" -c "$d/googlemock/src/gmock-all.cc" -o "$b/gmock-all.o"
+  $AR rcs "$win/lib/libgtest.a" "$b/gtest-all.o"
+  $AR rcs "$win/lib/libgtest_main.a" "$b/gtest_main.o"
+  $AR rcs "$win/lib/libgmock.a" "$b/gmock-all.o"
+  cp -r "$d/googletest/include/gtest" "$d/googlemock/include/gmock" "$win/include/"
+fi
+
+log "dependencies ready"

@@ -1,0 +1,21 @@
+# Sourced by the Wine helpers: the project's private Wine settings.
+# WINEPREFIX defaults to a prefix under the build folder; a caller may set its own.
+_zorvik_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+export WINEPREFIX=${WINEPREFIX:-$_zorvik_root/build/wineprefix}
+export WINEARCH=win64
+export WINEDEBUG=${WINEDEBUG:--all}
+# LC_ALL=zh_CN.GBK gives the ANSI code page 936, as on a Chinese Windows; set only for Wine
+# itself (no such Linux locale need exist).
+export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}   # no Mono/Gecko download prompts
+zorvik_wine() {
+  local w=wine; command -v wine >/dev/null || w=wine64
+  env LC_ALL=zh_CN.GBK "$w" "$@"
+}
+zorvik_wine_init() {
+  if [ ! -f "$WINEPREFIX/.zorvik-ready" ]; then
+    mkdir -p "$WINEPREFIX"
+    env LC_ALL=zh_CN.GBK wineboot -i >/dev/null 2>&1 || true
+    wineserver -w
+    touch "$WINEPREFIX/.zorvik-ready"
+  fi
+}

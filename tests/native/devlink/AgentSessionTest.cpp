@@ -1,0 +1,150 @@
+// Exchanges with a scripted loopback agent: framing on the wire, body reassembly, the reserved
+// words, and connection failure. Built natively and for Windows (run under Wine).
+#include "devlink/AgentSession.h"
+#include "devlink/ByteOrder.h"
+#include "support/LoopbackServer.h"
+
+#include <gtest/gtest.h>
+
+#include <numeric>
+
+namespace zorvik {
+namespace {
+
+using test::LoopbackServer;
+using test::ScriptedReply;
+
+Bytes be32(std::initializer_list<int32_t> words) {
+  Bytes out;
+  for (int32_t w : words) {
+    unsigned char b[4];
+    putInt32(w, b);
+    out.insert(out.end(), b, b + 4);
+  }
+  return out;
+}
+
+Bytes withLength(const Bytes& body) {
+  Bytes out = be32({static_cast<int32_t>(body.size())});
+  out.insert(out.end(), body.begin(), body.end());
+  return out;
+}
+
+TEST(AgentSession, DeleteRequestTravelsInOneSendOf24Bytes) {
+  LoopbackServer server({{.requestSize = 24, .reply = be32({1})}});
+  int32_t status = 0;
+  const Bytes request = idListRequest(AgentCommand::DeleteContacts, {7, 8, 9});
+  ASSERT_EQ(exchangeForStatus(request, &status, server.port()), AgentResult::Ok);
+  EXPECT_EQ(status, 1);
+  server.wait();
+  const auto requests = server.requests();
+  ASSERT_EQ(requests.size(), 1u);
+  EXPECT_EQ(requests[0].bytes, be32({870106, 24, 3, 7, 8, 9}));
+  EXPECT_EQ(requests[0].recvCalls, 1u);
+}
+
+TEST(AgentSession, VersionQuerySendsBareCodeAndReturnsTheWord) {
+  LoopbackServer server({{.requestSize = 4, .reply = be32({27})}});
+  EXPECT_EQ(queryAgentVersion(server.port()), 27);
+  server.wait();
+  EXPECT_EQ(server.requests()[0].bytes, (Bytes{0x00, 0x0D, 0x46, 0x73}));
+}
+
+TEST(AgentSession, NoListenerGivesMinusOneAndConnectFailure) {
+  uint16_t freePort;
+  {
+    TcpListener probe;
+    ASSERT_TRUE(probe.listen(0));
+    freePort = probe.port();
+  }
+  EXPECT_EQ(queryAgentVersion(freePort), -1);
+  AgentBody body;
+  EXPECT_EQ(exchangeForBody(bareRequest(AgentCommand::ListContacts), body, freePort), AgentResult::ConnectFailed);
+}
+
+TEST(AgentSession, AgentThatClosesWithoutAnsweringIsNoVersion) {
+  LoopbackServer server({{.requestSize = 4, .closeWithoutReply = true}});
+  EXPECT_EQ(queryAgentVersion(server.port()), -1);
+}
+
+TEST(AgentSession, NoReplyWordEndsQuietly) {
+  LoopbackServer server({{.requestSize = 4, .reply = be32({kAgentNoReply})}});
+  AgentBody body;
+  EXPECT_EQ(exchangeForBody(bareRequest(AgentCommand::ListContacts), body, server.port()), AgentResult::NoReply);
+  EXPECT_TRUE(body.bytes.empty());
+}
+
+TEST(AgentSession, HeaderOnlyBodyHasNoRecords) {
+  LoopbackServer server({{.requestSize = 4, .reply = withLength(be32({0}))}});
+  AgentBody body;
+  ASSERT_EQ(exchangeForBody(bareRequest(AgentCommand::ListContacts), body, server.port()), AgentResult::Ok);
+  EXPECT_TRUE(body.complete);
+  EXPECT_FALSE(body.reader().hasMoreRecords());
+}
+
+Bytes patternBody(size_t size) {
+  Bytes body(size);
+  std::iota(body.begin(), body.end(), static_cast<unsigned char>(3));
+  return body;
+}
+
+TEST(AgentSession, BodyInPiecesIsReassembledExactly) {
+  const Bytes body = patternBody(10000);
+  for (const std::vector<size_t>& pieces : {std::vector<size_t>{4 + 4096, 4096, 1808}, std::vector<size_t>{1}}) {
+    const Bytes reply = withLength(body);
+    LoopbackServer server({{.requestSize = 4, .reply = reply, .pieces = pieces}});
+    AgentBody received;
+    ASSERT_EQ(exchangeForBody(bareRequest(AgentCommand::ListContacts), received, server.port()), AgentResult::Ok);
+    EXPECT_TRUE(received.complete);
+    EXPECT_EQ(received.bytes, body) << "pieces of " << pieces[0];
+  }
+}
+
+TEST(AgentSession, NeverAsksPastTheBodySoTheNextBytesStayUnread) {
+  // The peer sends the body and then more bytes; a reader asking for more than the missing bytes
+  // would swallow them into the body.
+  Bytes reply = withLength(patternBody(5000));
+  const Bytes trailer = be32({0x7777, 0x7777});
+  reply.insert(reply.end(), trailer.begin(), trailer.end());
+  LoopbackServer server({{.requestSize = 4, .reply = reply}});
+  AgentBody received;
+  ASSERT_EQ(exchangeForBody(bareRequest(AgentCommand::ListContacts), received, server.port()), AgentResult::Ok);
+  EXPECT_EQ(received.bytes.size(), 5000u);
+  EXPECT_EQ(received.bytes, patternBody(5000));
+}
+
+TEST(AgentSession, BodyCutShortKeepsOnlyWhatArrived) {
+  Bytes reply = be32({1000});
+  const Bytes part = patternBody(300);
+  reply.insert(reply.end(), part.begin(), part.end());
+  LoopbackServer server({{.requestSize = 4, .reply = reply}});
+  AgentBody received;
+  ASSERT_EQ(exchangeForBody(bareRequest(AgentCommand::ListContacts), received, server.port()), AgentResult::Ok);
+  EXPECT_FALSE(received.complete);
+  EXPECT_EQ(received.bytes, part);
+  EXPECT_EQ(received.reader().length(), 300u);
+}
+
+TEST(AgentSession, HostileLengthWordsAreRefused) {
+  for (int32_t length : {-5, AgentSession::kMaxBodyLength + 1}) {
+    LoopbackServer server({{.requestSize = 4, .reply = be32({length, 0, 0})}});
+    AgentBody received;
+    EXPECT_EQ(exchangeForBody(bareRequest(AgentCommand::ListContacts), received, server.port()), AgentResult::NoReply);
+    EXPECT_TRUE(received.bytes.empty());
+  }
+}
+
+TEST(AgentSession, SeveralExchangesMayOverlap) {
+  LoopbackServer a({{.requestSize = 4, .reply = be32({21})}});
+  LoopbackServer b({{.requestSize = 4, .reply = be32({22})}});
+  AgentSession first(a.port()), second(b.port());
+  ASSERT_TRUE(first.open());
+  ASSERT_TRUE(second.open());
+  ASSERT_TRUE(second.sendBare(AgentCommand::AgentVersion));
+  ASSERT_TRUE(first.sendBare(AgentCommand::AgentVersion));
+  EXPECT_EQ(second.receiveStatus(), 22);
+  EXPECT_EQ(first.receiveStatus(), 21);
+}
+
+}  // namespace
+}  // namespace zorvik
