@@ -43,6 +43,9 @@ class FieldReader {
   bool listEnded() const { return listEnded_; }
   // At least two unread bytes remain, the reader is sound, and the list has not ended.
   bool hasMoreRecords() const { return ok_ && !listEnded_ && position_ + 1 < length_; }
+  // For a record whose fields contradict each other (a negative length, say): ends the walk as an
+  // overrun does.
+  void fail() { ok_ = false; }
 
  private:
   bool take(size_t n);  // advance by n when n bytes remain; otherwise fail for good

@@ -2,6 +2,7 @@
 #include "devlink/AgentRequest.h"
 #include "devlink/ByteOrder.h"
 #include "devlink/FieldReader.h"
+#include "support/BodyWriter.h"
 
 #include <gtest/gtest.h>
 
@@ -10,28 +11,7 @@
 namespace zorvik {
 namespace {
 
-// Bodies are written out by hand here, field by field, so the reader is checked against the
-// layout rather than against the builders.
-struct BodyWriter {
-  Bytes bytes{0, 0, 0, 0};  // header word
-  BodyWriter& i32(int32_t v) {
-    unsigned char b[4];
-    putInt32(v, b);
-    bytes.insert(bytes.end(), b, b + 4);
-    return *this;
-  }
-  BodyWriter& i64(int64_t v) {
-    unsigned char b[8];
-    putInt64(v, b);
-    bytes.insert(bytes.end(), b, b + 8);
-    return *this;
-  }
-  BodyWriter& utf8(const std::string& s) {
-    i32(static_cast<int32_t>(s.size()));
-    bytes.insert(bytes.end(), s.begin(), s.end());
-    return *this;
-  }
-};
+using test::BodyWriter;
 
 TEST(ByteOrder, BigEndianBothWays) {
   unsigned char b[8];
@@ -83,7 +63,7 @@ TEST(AgentRequest, ChineseTextTravelsAsUtf8WithItsByteCount) {
 }
 
 TEST(FieldReader, WalksAListAndStopsAtTheEndMark) {
-  BodyWriter w;
+  auto w = BodyWriter::body();
   w.i64(11).i64(12).utf8("\xE5\xBC\xA0\xE4\xB8\x89").i32(5);  // 张三
   w.i64(21).i64(22).utf8("Bo").i32(6);
   w.i64(0).i64(0).i32(kAgentListEnd);
@@ -104,7 +84,7 @@ TEST(FieldReader, WalksAListAndStopsAtTheEndMark) {
 }
 
 TEST(FieldReader, EndMarkInTheFirstRecordMeansAnEmptyList) {
-  BodyWriter w;
+  auto w = BodyWriter::body();
   w.i64(99).i64(98).i32(kAgentListEnd);
   FieldReader reader(w.bytes.data(), w.bytes.size());
   ASSERT_TRUE(reader.hasMoreRecords());
@@ -116,10 +96,10 @@ TEST(FieldReader, EndMarkInTheFirstRecordMeansAnEmptyList) {
 }
 
 TEST(FieldReader, FieldsRunningPastTheBodyEndTheListWithoutReadingPastIt) {
-  BodyWriter w;
+  auto w = BodyWriter::body();
   w.i64(1).utf8("abc");
   // A text count that claims more than the body holds, at every possible cut.
-  BodyWriter lying;
+  auto lying = BodyWriter::body();
   lying.i64(1).i32(1000).bytes.push_back('x');
   const Bytes* bodies[] = {&w.bytes, &lying.bytes};
   for (const Bytes* body : bodies) {
@@ -142,7 +122,7 @@ TEST(FieldReader, FieldsRunningPastTheBodyEndTheListWithoutReadingPastIt) {
 }
 
 TEST(FieldReader, NegativeTextCountIsMalformed) {
-  BodyWriter w;
+  auto w = BodyWriter::body();
   w.i32(-1).i32(0).i32(0);
   FieldReader reader(w.bytes.data(), w.bytes.size());
   EXPECT_EQ(reader.readText(), "");
@@ -158,7 +138,7 @@ TEST(FieldReader, HasMoreRecordsNeedsTwoUnreadBytes) {
 }
 
 TEST(FieldReader, ReadAndSkipCopyExactlyWhatTheyAreAskedFor) {
-  BodyWriter w;
+  auto w = BodyWriter::body();
   w.i32(0x01020304).i32(0x05060708);
   FieldReader reader(w.bytes.data(), w.bytes.size());
   EXPECT_TRUE(reader.skip(2));
