@@ -125,3 +125,17 @@ function(zorvik_fuzz_target name)
   endif()
   target_link_libraries(${name} PRIVATE zorvik_flags ${A_LIBS})
 endfunction()
+
+# zorvik_benchmark(<name> SOURCES ... LIBS ...)
+# A Google Benchmark program for a hot path; built in the plain native build only, run by hand
+# (build/native/tests/bench/...), not by CTest.
+function(zorvik_benchmark name)
+  cmake_parse_arguments(A "" "" "SOURCES;LIBS" ${ARGN})
+  if(WIN32 OR ZORVIK_SANITIZE)
+    return()
+  endif()
+  find_package(benchmark REQUIRED)
+  add_executable(${name} ${A_SOURCES})
+  target_link_libraries(${name} PRIVATE zorvik_flags ${A_LIBS} benchmark::benchmark_main)
+  target_include_directories(${name} PRIVATE ${ZORVIK_ROOT}/tests)
+endfunction()

@@ -10,11 +10,28 @@ namespace {
 // One iconv conversion that never stops on bad input: an input sequence that cannot be
 // converted is replaced by '?' and the walk resumes after it (one whole UTF-8 character, or one
 // byte of anything else), which is what the Windows conversion functions do.
-std::string convert(std::string_view input, const char* from, const char* to, bool inputIsUtf8) {
+// Opening a converter costs far more than converting a short text, so each thread keeps one per
+// direction.
+class Converter {
+ public:
+  Converter(const char* to, const char* from) : cd_(iconv_open(to, from)) {}
+  ~Converter() {
+    if (valid()) iconv_close(cd_);
+  }
+  Converter(const Converter&) = delete;
+  Converter& operator=(const Converter&) = delete;
+  bool valid() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
+  iconv_t get() const { return cd_; }
+
+ private:
+  iconv_t cd_;
+};
+
+std::string convert(std::string_view input, const Converter& converter, bool inputIsUtf8) {
   std::string output;
-  if (input.empty()) return output;
-  iconv_t cd = iconv_open(to, from);
-  if (cd == reinterpret_cast<iconv_t>(-1)) return output;
+  if (input.empty() || !converter.valid()) return output;
+  iconv_t cd = converter.get();
+  iconv(cd, nullptr, nullptr, nullptr, nullptr);
   output.reserve(input.size() * 2);
   char* in = const_cast<char*>(input.data());
   size_t inLeft = input.size();
@@ -40,13 +57,19 @@ std::string convert(std::string_view input, const char* from, const char* to, bo
     output.push_back('?');
     iconv(cd, nullptr, nullptr, nullptr, nullptr);
   }
-  iconv_close(cd);
   return output;
 }
 
 }  // namespace
 
-std::string toUtf8(std::string_view ansi) { return convert(ansi, "GBK", "UTF-8", false); }
-std::string toAnsi(std::string_view utf8) { return convert(utf8, "UTF-8", "GBK", true); }
+std::string toUtf8(std::string_view ansi) {
+  thread_local const Converter fromGbk("UTF-8", "GBK");
+  return convert(ansi, fromGbk, false);
+}
+
+std::string toAnsi(std::string_view utf8) {
+  thread_local const Converter toGbk("GBK", "UTF-8");
+  return convert(utf8, toGbk, true);
+}
 
 }  // namespace zorvik

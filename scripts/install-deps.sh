@@ -16,7 +16,7 @@ as_root() { if [ "$(id -u)" = 0 ]; then "$@"; else sudo "$@"; fi; }
 # ---------------------------------------------------------------- Debian packages
 apt_packages=(
   build-essential cmake ninja-build ccache pkg-config dpkg-dev clang
-  libgtest-dev libgmock-dev libsqlite3-dev libjsoncpp-dev libminizip-dev zlib1g-dev
+  libgtest-dev libgmock-dev libbenchmark-dev libsqlite3-dev libjsoncpp-dev libminizip-dev zlib1g-dev
   mingw-w64 g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix libz-mingw-w64-dev
   wine wine64 xvfb xauth imagemagick fonts-wqy-microhei x11-utils xdotool
   tcl
