@@ -3,34 +3,54 @@
 // (PhoneFilePosix.cpp) implementations.
 #include <cstddef>
 #include <cstdint>
+#include <memory>
+#include <mutex>
 #include <string>
 #include <string_view>
 
 namespace zorvik {
 
-// A read handle on the prefix-table file. Move-only; owns and closes its handle.
+// A read handle on the prefix-table file. Move-only; owns and closes its handle and view.
+//
+// Lookups read through a read-only view of the file (the system's page cache, shared by every
+// table and never copied into the process), so a lookup costs no system call; where no view can
+// be made (an empty file) they seek and read instead.
 class PhoneFile {
  public:
   PhoneFile() = default;
-  ~PhoneFile();
-  PhoneFile(PhoneFile&& other) noexcept;
-  PhoneFile& operator=(PhoneFile&& other) noexcept;
+  ~PhoneFile() { close(); }
+  PhoneFile(PhoneFile&& other) noexcept { swap(other); }
+  PhoneFile& operator=(PhoneFile&& other) noexcept {
+    if (this != &other) {
+      close();
+      swap(other);
+    }
+    return *this;
+  }
   PhoneFile(const PhoneFile&) = delete;
   PhoneFile& operator=(const PhoneFile&) = delete;
 
-  // Opens for reading with read sharing, creating an empty file when there is none.
-  static PhoneFile openForReading(const std::string& path);
+  // Opens for reading with read sharing, creating an empty file when there is none. Without
+  // mapped, every read seeks and reads (the fallback, kept testable).
+  static PhoneFile openForReading(const std::string& path, bool mapped = true);
 
   bool isOpen() const { return handle_ != kClosed; }
-  // Reads exactly size bytes at offset without moving a shared file position, so lookups from
-  // several threads cannot disturb each other. False on a short read or an error.
+  bool isMapped() const { return view_ != nullptr; }
+  // Reads exactly size bytes at offset; safe from several threads at once. False past the end
+  // of the file or on an error.
   bool readAt(std::uint64_t offset, void* out, std::size_t size) const;
 
  private:
   static constexpr std::intptr_t kClosed = -1;
-  explicit PhoneFile(std::intptr_t handle) : handle_(handle) {}
+  void swap(PhoneFile& other) noexcept;
   void close();
-  std::intptr_t handle_ = kClosed;  // file descriptor or HANDLE
+  void map();
+  bool readFromHandle(std::uint64_t offset, void* out, std::size_t size) const;
+
+  std::intptr_t handle_ = kClosed;      // file descriptor or HANDLE
+  const unsigned char* view_ = nullptr;  // the whole file, read-only
+  std::size_t viewSize_ = 0;
+  std::unique_ptr<std::mutex> seek_;     // guards the file position between seek and read
 };
 
 // The system's temporary folder, ending with a path separator.

@@ -29,34 +29,40 @@ bool writeAll(int fd, const char* data, std::size_t size) {
 
 }  // namespace
 
-PhoneFile::~PhoneFile() { close(); }
+PhoneFile PhoneFile::openForReading(const std::string& path, bool mapped) {
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0 && errno == ENOENT) fd = ::open(path.c_str(), O_RDONLY | O_CREAT | O_CLOEXEC, 0644);
+  PhoneFile file;
+  if (fd < 0) return file;
+  file.handle_ = fd;
+  if (mapped) file.map();
+  return file;
+}
 
-PhoneFile::PhoneFile(PhoneFile&& other) noexcept : handle_(other.handle_) { other.handle_ = kClosed; }
-
-PhoneFile& PhoneFile::operator=(PhoneFile&& other) noexcept {
-  if (this != &other) {
-    close();
-    handle_ = other.handle_;
-    other.handle_ = kClosed;
-  }
-  return *this;
+void PhoneFile::map() {
+  // The file is only ever replaced by renaming a new one over it, never truncated in place, so
+  // the view stays valid for as long as it is held.
+  struct stat st {};
+  if (::fstat(static_cast<int>(handle_), &st) != 0 || st.st_size <= 0) return;
+  const auto size = static_cast<std::size_t>(st.st_size);
+  void* view = ::mmap(nullptr, size, PROT_READ, MAP_SHARED, static_cast<int>(handle_), 0);
+  if (view == MAP_FAILED) return;
+  view_ = static_cast<const unsigned char*>(view);
+  viewSize_ = size;
 }
 
 void PhoneFile::close() {
+  if (view_) ::munmap(const_cast<unsigned char*>(view_), viewSize_);
   if (handle_ != kClosed) ::close(static_cast<int>(handle_));
+  view_ = nullptr;
+  viewSize_ = 0;
   handle_ = kClosed;
 }
 
-PhoneFile PhoneFile::openForReading(const std::string& path) {
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0 && errno == ENOENT) fd = ::open(path.c_str(), O_RDONLY | O_CREAT | O_CLOEXEC, 0644);
-  return fd < 0 ? PhoneFile() : PhoneFile(fd);
-}
-
-bool PhoneFile::readAt(std::uint64_t offset, void* out, std::size_t size) const {
+bool PhoneFile::readFromHandle(std::uint64_t offset, void* out, std::size_t size) const {
   if (handle_ == kClosed) return false;
   auto* at = static_cast<char*>(out);
-  while (size > 0) {
+  while (size > 0) {  // pread keeps no shared file position: no lock needed
     const ssize_t n = ::pread(static_cast<int>(handle_), at, size, static_cast<off_t>(offset));
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) return false;

@@ -172,18 +172,52 @@ TEST(PhoneTable, ThreadsLookingUpAtOnceAgree) {
   EXPECT_EQ(mismatches.load(), 0);
 }
 
-#ifdef _WIN32
-TEST(PhoneTable, AReadOnlyFileIsReadAsItIs) {
+
+}  // namespace
+}  // namespace zorvik
+
+namespace zorvik {
+namespace {
+
+// Lookups read through a view of the file; where none can be made they seek and read. Both
+// ways give the same bytes and refuse to read past the end.
+TEST(PhoneFile, ViewAndReadsAgree) {
   test::TempFolder folder;
   const std::string path = folder.file("phone.db");
-  writeFile(path, tableWith({{1380013, 9}}));  // region 9 is 020
-  ASSERT_TRUE(SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY));
-  PhoneTable table(PhoneTableSetup{.folder = folder.path()});
-  EXPECT_FALSE(table.wroteFile());
-  EXPECT_TRUE(table.isOpen());
-  EXPECT_STREQ(LocateNumber(table, "13800138000"), "广州");
+  std::string bytes(4099, '\0');
+  for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>(i * 7 + 1);
+  ASSERT_TRUE(replaceFile(path, bytes));
+  PhoneFile viewed = PhoneFile::openForReading(path);
+  PhoneFile plain = PhoneFile::openForReading(path, false);
+  ASSERT_TRUE(viewed.isMapped());
+  ASSERT_FALSE(plain.isMapped());
+  for (const PhoneFile* file : {&viewed, &plain}) {
+    for (std::size_t at : {std::size_t{0}, std::size_t{1}, std::size_t{2048}, std::size_t{4097}}) {
+      unsigned char two[2] = {};
+      ASSERT_TRUE(file->readAt(at, two, 2)) << at;
+      EXPECT_EQ(two[0], static_cast<unsigned char>(bytes[at]));
+      EXPECT_EQ(two[1], static_cast<unsigned char>(bytes[at + 1]));
+    }
+    unsigned char two[2];
+    EXPECT_FALSE(file->readAt(4098, two, 2));
+    EXPECT_FALSE(file->readAt(1ull << 40, two, 2));
+    EXPECT_FALSE(file->readAt(~0ull, two, 2));
+  }
+  PhoneFile moved(std::move(viewed));
+  EXPECT_FALSE(viewed.isOpen());
+  unsigned char one;
+  EXPECT_TRUE(moved.readAt(5, &one, 1));
+  EXPECT_EQ(one, static_cast<unsigned char>(bytes[5]));
 }
-#endif
+
+TEST(PhoneFile, AnEmptyFileHasNoViewAndNoEntries) {
+  test::TempFolder folder;
+  PhoneFile file = PhoneFile::openForReading(folder.file("phone.db"));
+  EXPECT_TRUE(file.isOpen());
+  EXPECT_FALSE(file.isMapped());
+  unsigned char two[2];
+  EXPECT_FALSE(file.readAt(0, two, 2));
+}
 
 }  // namespace
 }  // namespace zorvik
