@@ -11,7 +11,8 @@ Sources (see data/README.md):
 Outputs (into --out):
   phone.db             600,000 little-endian u16 region indices for the prefixes 1300000-1899999
   LocationData.cpp     RegionAreaCode, AreaCity and AreaPostcode as C++ arrays (UTF-8 literals)
-  regions.csv, areas.csv, location-report.txt   the same tables and the cross-check, to read
+  regions.csv, areas.csv, mobile-places.csv, location-report.txt
+                       the same tables, each mobile place's area code and the cross-check, to read
 
 Run with Debian's /usr/bin/python3, which sees Debian's python3-phonenumbers.
 """
@@ -270,7 +271,7 @@ def build_prefixes(mobile, areas, pcc_codes, pcc_province, report):
     report('mobile places: %d, mapped %d; cross-check %d agree, %d differ' % (
         len(place_code), sum(1 for c in place_code.values() if c), agree, differ))
     report('mobile segments in the source (listed blocks): %d, with a region: %d' % (len(segment_code), len(mapped)))
-    return mapped
+    return mapped, place_code
 
 
 def number_regions(segment_code, areas, report):
@@ -313,7 +314,7 @@ def c_string(text):
     return '"' + text.replace('\\', '\\\\').replace('"', '\\"') + '"'
 
 
-def write_outputs(out, table, region_code, areas, post, report):
+def write_outputs(out, table, region_code, areas, post, place_code, report):
     os.makedirs(out, exist_ok=True)
     blob = struct.pack('<%dH' % PREFIX_COUNT, *table)
     assert len(blob) == 2 * PREFIX_COUNT
@@ -347,6 +348,10 @@ def write_outputs(out, table, region_code, areas, post, report):
         f.write('area_code,city,postcode,source\n')
         for c in codes:
             f.write('0%d,%s,%s,%s\n' % (c, areas[c][2], post[c], areas[c][3]))
+    with open(os.path.join(out, 'mobile-places.csv'), 'w', encoding='utf-8') as f:
+        f.write('place,area_code\n')
+        for place, c in sorted(place_code.items()):
+            f.write('%s,%s\n' % (place, '0%d' % c if c else ''))
     with open(os.path.join(out, 'location-report.txt'), 'w', encoding='utf-8') as f:
         f.write('\n'.join(report.lines) + '\n')
 
@@ -363,7 +368,7 @@ def main():
     pcc_codes, pcc_province = load_pcc(args.pcc_dir)
     fixed, mobile = load_geodata()
     areas = build_areas(fixed, pcc_codes, pcc_province, report)
-    segment_code = build_prefixes(mobile, areas, pcc_codes, pcc_province, report)
+    segment_code, place_code = build_prefixes(mobile, areas, pcc_codes, pcc_province, report)
     region_code, region_of = number_regions(segment_code, areas, report)
 
     table = [0] * PREFIX_COUNT
@@ -383,7 +388,7 @@ def main():
     if bad:
         raise SystemExit('examples do not hold: %r' % bad)
     report('area codes: %d (+ key %d for "未知地区"); postcodes: %d' % (len(areas), UNKNOWN_AREA_KEY, len(post)))
-    write_outputs(args.out, table, region_code, areas, post, report)
+    write_outputs(args.out, table, region_code, areas, post, place_code, report)
     print('\n'.join(report.lines[-4:]))
 
 
