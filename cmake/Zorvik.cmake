@@ -139,3 +139,5 @@ function(zorvik_benchmark name)
   target_link_libraries(${name} PRIVATE zorvik_flags ${A_LIBS} benchmark::benchmark_main)
   target_include_directories(${name} PRIVATE ${ZORVIK_ROOT}/tests)
 endfunction()
+
+include(${CMAKE_CURRENT_LIST_DIR}/Location.cmake)

