@@ -32,6 +32,20 @@ if [ ${#missing[@]} -gt 0 ]; then
   as_root apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
 
+# ---------------------------------------------------------------- Quillet
+# aapt and the framework resources build the test APKs; libxml2 is the native build's XML reader.
+quillet_packages=(aapt android-framework-res libxml2-dev)
+missing=()
+for p in "${quillet_packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  log "installing Debian packages: ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  as_root apt-get update -qq
+  as_root apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+
 # ---------------------------------------------------------------- Debian source packages
 # A project-local apt configuration: its deb-src entry reuses the Debian mirror that the
 # machine's own apt sources name, so no registry host is written anywhere in the project.
