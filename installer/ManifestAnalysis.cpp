@@ -12,6 +12,8 @@ const char kDefault[] = "android.intent.category.DEFAULT";
 const char kPlugins[] = "com.zorvik.action.Plugins";
 const char kInternet[] = "android.permission.INTERNET";
 const char kNotFound[] = "没有找到";
+// Compiled manifests hold installLocation as its number, which the decoder writes in decimal.
+const char kInternalOnlyNumber[] = "1";
 
 const std::vector<PermissionRow> kPermissions = {
     {"android.permission.WRITE_SMS", "编写短信"},
@@ -196,7 +198,7 @@ void analyseManifestTree(const XmlTree& tree, ManifestInfo& info) {
         }
       } else if (name == "package") {
         info.packageName = value;
-      } else if (name == "installLocation" && value == "internalOnly") {
+      } else if (name == "installLocation" && (value == "internalOnly" || value == kInternalOnlyNumber)) {
         info.sdCardAllowed = false;
       }
     }

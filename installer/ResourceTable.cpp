@@ -104,7 +104,8 @@ std::optional<std::vector<std::vector<std::string>>> readResourceTypes(std::stri
     const std::string_view package = all.substr(pos, header.size);
     pos += header.size;
     uint32_t id = 0;
-    if (header.type != kPackageChunk || header.headerSize != kPackageHeaderSize || !readU32(package, 8, id) ||
+    // Newer tools write a longer package header (with the type id offset); the fields read are the same.
+    if (header.type != kPackageChunk || header.headerSize < kPackageHeaderSize || !readU32(package, 8, id) ||
         id != packageId)
       continue;
 
