@@ -112,9 +112,8 @@ TEST(ResourceTable, RefusesHostileOffsetsAndCounts) {
   ASSERT_EQ(types.size(), 3u);  // drawable, string default, string zh-rCN
   ASSERT_EQ(specs.size(), 3u);  // attr (no entries), drawable, string
   const size_t stringType = types[1];
-  uint32_t headerSize = 0;
-  readU32(good, stringType, headerSize);
-  headerSize &= 0xFFFF;
+  uint16_t headerSize = 0;
+  readU16(good, stringType + 2, headerSize);
 
   auto refused = [&](const char* what, auto patch) {
     std::string bytes = good;
@@ -141,10 +140,11 @@ TEST(ResourceTable, RefusesHostileOffsetsAndCounts) {
 TEST(ResourceTable, OnlyStringValuesNameStrings) {
   std::string bytes = tableOf("basic.apk");
   const size_t stringType = chunksOfType(bytes, kTypeChunk)[1];
-  uint32_t headerSize = 0, entriesStart = 0, offset = 0;
-  readU32(bytes, stringType, headerSize);
+  uint16_t headerSize = 0;
+  uint32_t entriesStart = 0, offset = 0;
+  readU16(bytes, stringType + 2, headerSize);
   readU32(bytes, stringType + 16, entriesStart);
-  readU32(bytes, stringType + (headerSize & 0xFFFF) + 4, offset);  // entry 1, the version name
+  readU32(bytes, stringType + headerSize + 4, offset);  // entry 1, the version name
   const size_t entry = stringType + entriesStart + offset;
   bytes[entry + 11] = 0x1C;  // a colour: its data is no string index
   auto table = readResourceTable(bytes, kString, kDrawable);
