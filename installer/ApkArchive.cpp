@@ -15,7 +15,6 @@ struct ApkArchive::Memory {
 
 namespace {
 
-constexpr int kIgnoreCase = 2;
 // Deflate never expands more than about 1032 to 1, so a stored size beyond that is a lie; the
 // buffer is reserved within that bound and only grows as real data arrives.
 constexpr uint64_t kMaxDeflateRatio = 1032;
@@ -59,17 +58,19 @@ int ZCALLBACK memoryError(voidpf, voidpf) { return 0; }
 ApkArchive::ApkArchive() = default;
 ApkArchive::~ApkArchive() { close(); }
 
-ApkArchive::ApkArchive(ApkArchive&& other) noexcept
-    : handle_(other.handle_), memory_(std::move(other.memory_)) {
-  other.handle_ = nullptr;
-}
+ApkArchive::ApkArchive(ApkArchive&& other) noexcept { *this = std::move(other); }
 
 ApkArchive& ApkArchive::operator=(ApkArchive&& other) noexcept {
   if (this != &other) {
     close();
+    // The cursor lives on the heap and the mapping keeps its address, so minizip's handle
+    // stays valid in its new owner.
+    file_ = std::move(other.file_);
     handle_ = other.handle_;
     memory_ = std::move(other.memory_);
+    entries_ = std::move(other.entries_);
     other.handle_ = nullptr;
+    other.entries_.clear();
   }
   return *this;
 }
@@ -78,12 +79,49 @@ void ApkArchive::close() {
   if (handle_) unzClose(static_cast<unzFile>(handle_));
   handle_ = nullptr;
   memory_.reset();
+  entries_.clear();
+  file_.close();
 }
 
 bool ApkArchive::openFile(const std::string& path) {
   close();
-  handle_ = unzOpen64(path.c_str());
-  return handle_ != nullptr;
+  MappedFile file;
+  if (!file.open(path) || !openMemory(file.bytes())) return false;
+  file_ = std::move(file);
+  return true;
+}
+
+static std::string foldCase(std::string_view name) {
+  std::string folded(name);
+  for (char& c : folded)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return folded;
+}
+
+bool ApkArchive::indexMembers() {
+  auto zip = static_cast<unzFile>(handle_);
+  int rc = unzGoToFirstFile(zip);
+  for (; rc == UNZ_OK; rc = unzGoToNextFile(zip)) {
+    unz_file_info64 info{};
+    char name[1024];
+    if (unzGetCurrentFileInfo64(zip, &info, name, sizeof name, nullptr, 0, nullptr, 0) != UNZ_OK) return false;
+    unz64_file_pos pos{};
+    if (unzGetFilePos64(zip, &pos) != UNZ_OK) return false;
+    Entry e;
+    e.name.assign(name, std::min<uLong>(info.size_filename, sizeof name - 1));
+    e.folded = foldCase(e.name);
+    e.directoryOffset = pos.pos_in_zip_directory;
+    e.fileNumber = pos.num_of_file;
+    entries_.push_back(std::move(e));
+  }
+  return rc == UNZ_END_OF_LIST_OF_FILE;
+}
+
+const ApkArchive::Entry* ApkArchive::find(std::string_view name) const {
+  const std::string folded = foldCase(name);
+  for (const auto& e : entries_)
+    if (e.folded == folded) return &e;
+  return nullptr;
 }
 
 bool ApkArchive::openMemory(std::string_view bytes) {
@@ -100,57 +138,83 @@ bool ApkArchive::openMemory(std::string_view bytes) {
   io.zerror_file = memoryError;
   io.opaque = memory_.get();
   handle_ = unzOpen2_64("", &io);
-  if (!handle_) memory_.reset();
-  return handle_ != nullptr;
+  // A directory that cannot be walked to its end is no sound archive.
+  if (!handle_ || !indexMembers()) {
+    close();
+    return false;
+  }
+  return true;
 }
 
-bool ApkArchive::hasMember(std::string_view name) {
-  if (!handle_) return false;
-  return unzLocateFile(static_cast<unzFile>(handle_), std::string(name).c_str(), kIgnoreCase) == UNZ_OK;
-}
+bool ApkArchive::hasMember(std::string_view name) { return find(name) != nullptr; }
 
 std::optional<std::string> ApkArchive::readMember(std::string_view name) {
-  if (!hasMember(name)) return std::nullopt;
+  const Entry* entry = find(name);
+  if (!entry) return std::nullopt;
   auto zip = static_cast<unzFile>(handle_);
+  unz64_file_pos pos{entry->directoryOffset, entry->fileNumber};
+  if (unzGoToFilePos64(zip, &pos) != UNZ_OK) return std::nullopt;
   unz_file_info64 info{};
   if (unzGetCurrentFileInfo64(zip, &info, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK) return std::nullopt;
   if (info.uncompressed_size > kMaxMemberSize) return std::nullopt;
   if (unzOpenCurrentFile(zip) != UNZ_OK) return std::nullopt;
 
-  std::string data;
+  // Read straight into the result, which grows only as real data arrives; one byte of room more
+  // than promised tells a member longer than its directory entry.
+  const uint64_t expected = info.uncompressed_size;
   const uint64_t bound = info.compressed_size > kMaxMemberSize ? kMaxMemberSize : info.compressed_size * kMaxDeflateRatio + 1024;
-  data.reserve(static_cast<size_t>(std::min<uint64_t>(info.uncompressed_size, bound)));
-  char buffer[65536];
+  std::string data(static_cast<size_t>(std::min<uint64_t>(expected, bound)) + 1, '\0');
+  size_t got = 0;
   bool sound = true;
   for (;;) {
-    const int n = unzReadCurrentFile(zip, buffer, sizeof buffer);
+    if (got == data.size()) {
+      if (data.size() > expected) {
+        sound = false;  // more data than the directory promised
+        break;
+      }
+      data.resize(static_cast<size_t>(std::min<uint64_t>(expected + 1, data.size() * 2)));
+    }
+    const size_t room = std::min<size_t>(data.size() - got, 1u << 30);
+    const int n = unzReadCurrentFile(zip, &data[got], static_cast<unsigned>(room));
     if (n < 0) {
       sound = false;
       break;
     }
     if (n == 0) break;
-    if (data.size() + static_cast<size_t>(n) > info.uncompressed_size) {
-      sound = false;  // more data than the directory promised
-      break;
-    }
-    data.append(buffer, static_cast<size_t>(n));
+    got += static_cast<size_t>(n);
   }
   // Closing checks the CRC once the whole member has been read.
   const int closed = unzCloseCurrentFile(zip);
-  if (!sound || closed != UNZ_OK || data.size() != info.uncompressed_size) return std::nullopt;
+  if (!sound || closed != UNZ_OK || got != expected) return std::nullopt;
+  data.resize(got);
   return data;
+}
+
+std::optional<std::string_view> ApkArchive::storedMemberView(std::string_view name) {
+  const Entry* entry = find(name);
+  if (!entry || !memory_) return std::nullopt;
+  auto zip = static_cast<unzFile>(handle_);
+  unz64_file_pos pos{entry->directoryOffset, entry->fileNumber};
+  unz_file_info64 info{};
+  if (unzGoToFilePos64(zip, &pos) != UNZ_OK ||
+      unzGetCurrentFileInfo64(zip, &info, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK)
+    return std::nullopt;
+  const bool encrypted = (info.flag & 1) != 0;
+  if (info.compression_method != 0 || encrypted || info.compressed_size != info.uncompressed_size ||
+      info.uncompressed_size > kMaxMemberSize)
+    return std::nullopt;
+  if (unzOpenCurrentFile(zip) != UNZ_OK) return std::nullopt;
+  const uint64_t start = static_cast<uint64_t>(unzGetCurrentFileZStreamPos64(zip));
+  unzCloseCurrentFile(zip);
+  const std::string_view bytes = memory_->bytes;
+  if (start > bytes.size() || info.uncompressed_size > bytes.size() - start) return std::nullopt;
+  return bytes.substr(static_cast<size_t>(start), static_cast<size_t>(info.uncompressed_size));
 }
 
 std::vector<std::string> ApkArchive::memberNames() {
   std::vector<std::string> names;
-  if (!handle_) return names;
-  auto zip = static_cast<unzFile>(handle_);
-  for (int rc = unzGoToFirstFile(zip); rc == UNZ_OK; rc = unzGoToNextFile(zip)) {
-    unz_file_info64 info{};
-    char name[1024];
-    if (unzGetCurrentFileInfo64(zip, &info, name, sizeof name, nullptr, 0, nullptr, 0) != UNZ_OK) break;
-    names.emplace_back(name, std::min<uLong>(info.size_filename, sizeof name - 1));
-  }
+  names.reserve(entries_.size());
+  for (const auto& e : entries_) names.push_back(e.name);
   return names;
 }
 

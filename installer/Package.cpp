@@ -117,7 +117,13 @@ PackageInfo openPackage(const std::string& rawPath) {
   }
 
   if (!archive.hasMember(kResourcesMember)) return notValid(std::move(info), PackageFailure::kNoResources);
-  auto tableBytes = archive.readMember(kResourcesMember);
+  // The table is normally stored uncompressed so that it can be read in place, however large.
+  std::optional<std::string> tableCopy;
+  std::optional<std::string_view> tableBytes = archive.storedMemberView(kResourcesMember);
+  if (!tableBytes) {
+    tableCopy = archive.readMember(kResourcesMember);
+    if (tableCopy) tableBytes = *tableCopy;
+  }
   if (!tableBytes) return notValid(std::move(info), PackageFailure::kBadResources);
   ManifestInfo& m = info.manifest;
   const uint8_t package = tablePackage(m);
@@ -126,13 +132,14 @@ PackageInfo openPackage(const std::string& rawPath) {
   const uint8_t labelType = wanted(m.labelRef, m.labelIsReference);
   const uint8_t versionType = wanted(m.versionRef, m.versionIsReference);
   const uint8_t iconType = wanted(m.iconRef, m.iconType != 0);
-  auto tables = readResourceTypes(*tableBytes, package, {labelType, versionType, iconType});
-  tableBytes.reset();
-  if (!tables) return notValid(std::move(info), PackageFailure::kBadResources);
-  if (labelType) m.label = entryText((*tables)[0], m.labelEntry);
-  if (versionType) m.versionName = entryText((*tables)[1], m.versionRef.entry);
+  auto texts = resolveResourceStrings(*tableBytes, package,
+                                      {{labelType, m.labelEntry}, {versionType, m.versionRef.entry}, {iconType, m.iconEntry}});
+  tableCopy.reset();
+  if (!texts) return notValid(std::move(info), PackageFailure::kBadResources);
+  if (labelType) m.label = (*texts)[0];
+  if (versionType) m.versionName = (*texts)[1];
   if (iconType) {
-    info.iconPath = entryText((*tables)[2], m.iconEntry);
+    info.iconPath = (*texts)[2];
     if (!info.iconPath.empty()) info.iconBytes = archive.readMember(info.iconPath).value_or(std::string());
   }
 

@@ -18,6 +18,7 @@ struct TableReader {
   // Per wanted type, the global string index per entry (kNoEntry for none); converted to text
   // only at the end, since a large table stores many configurations of which the last one wins.
   std::vector<std::vector<uint32_t>> tables;
+  const std::vector<ResourceEntry>* only = nullptr;  // the entries wanted, when not all
 
   bool wanted(uint8_t type) const {
     for (uint8_t t : types)
@@ -48,6 +49,11 @@ struct TableReader {
     return out;
   }
 
+  std::string text(size_t t, uint16_t entry) const {
+    if (entry >= tables[t].size() || tables[t][entry] == kNoEntry) return {};
+    return strings.ansi(tables[t][entry]).value_or(std::string());
+  }
+
   bool typeChunk(std::string_view chunk, uint16_t headerSize) {
     uint8_t type = 0, flags = 0;
     uint32_t count = 0, entriesStart = 0;
@@ -60,7 +66,15 @@ struct TableReader {
     const size_t offsetsAt = headerSize;
     if (!fits(chunk.size(), offsetsAt, static_cast<size_t>(count) * 4)) return false;
     if (entriesStart < offsetsAt + static_cast<size_t>(count) * 4 || entriesStart > chunk.size()) return false;
-    for (uint32_t i = 0; i < count; ++i) {
+    // When only a few entries are wanted, a dense chunk is looked up by entry number directly.
+    const bool direct = only && !(flags & kSparseFlag);
+    const size_t steps = direct ? only->size() : count;
+    for (size_t step = 0; step < steps; ++step) {
+      uint32_t i = static_cast<uint32_t>(step);
+      if (direct) {
+        if ((*only)[step].type != type || (*only)[step].entry >= count) continue;
+        i = (*only)[step].entry;
+      }
       uint32_t word = 0;
       readU32(chunk, offsetsAt + static_cast<size_t>(i) * 4, word);
       uint32_t entry = i, offset = word;
@@ -85,18 +99,18 @@ struct TableReader {
   }
 };
 
-}  // namespace
-
-std::optional<std::vector<std::vector<std::string>>> readResourceTypes(std::string_view bytes, uint8_t packageId,
-                                                                     const std::vector<uint8_t>& types) {
+template <typename Result>
+std::optional<Result> walkTable(std::string_view bytes, uint8_t packageId, const std::vector<uint8_t>& types,
+                                Result (*finish)(const TableReader&, const void*), const void* context,
+                                const std::vector<ResourceEntry>* only = nullptr) {
   ChunkHeader table;
   if (!readChunkHeader(bytes, 0, table) || table.type != kTableChunk) return std::nullopt;
   const std::string_view all = bytes.substr(0, table.size);
   StringPool strings;
   if (!strings.open(all, table.headerSize)) return std::nullopt;
 
-  TableReader reader{strings, types, std::vector<std::vector<uint32_t>>(types.size())};
-  auto result = [&] { return reader.texts(); };
+  TableReader reader{strings, types, std::vector<std::vector<uint32_t>>(types.size()), only};
+  auto result = [&] { return finish(reader, context); };
   size_t pos = table.headerSize + static_cast<size_t>(strings.chunkSize());
   while (pos < all.size()) {
     ChunkHeader header;
@@ -135,6 +149,30 @@ std::optional<std::vector<std::vector<std::string>>> readResourceTypes(std::stri
   }
   // No package of that id: nothing to resolve, which is not an error of the table.
   return result();
+}
+
+}  // namespace
+
+std::optional<std::vector<std::vector<std::string>>> readResourceTypes(std::string_view bytes, uint8_t packageId,
+                                                                     const std::vector<uint8_t>& types) {
+  using Tables = std::vector<std::vector<std::string>>;
+  return walkTable<Tables>(bytes, packageId, types, [](const TableReader& r, const void*) { return r.texts(); }, nullptr);
+}
+
+std::optional<std::vector<std::string>> resolveResourceStrings(std::string_view bytes, uint8_t packageId,
+                                                               const std::vector<ResourceEntry>& wanted) {
+  std::vector<uint8_t> types;
+  for (const auto& w : wanted) types.push_back(w.type);
+  using Texts = std::vector<std::string>;
+  return walkTable<Texts>(
+      bytes, packageId, types,
+      [](const TableReader& r, const void* context) {
+        const auto& entries = *static_cast<const std::vector<ResourceEntry>*>(context);
+        Texts out;
+        for (size_t i = 0; i < entries.size(); ++i) out.push_back(entries[i].type ? r.text(i, entries[i].entry) : "");
+        return out;
+      },
+      &wanted, &wanted);
 }
 
 std::optional<ResourceStrings> readResourceTable(std::string_view bytes, uint8_t labelType, uint8_t iconType,

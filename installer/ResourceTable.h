@@ -34,6 +34,15 @@ std::optional<ResourceStrings> readResourceTable(std::string_view bytes, uint8_t
 std::optional<std::vector<std::vector<std::string>>> readResourceTypes(std::string_view bytes, uint8_t packageId,
                                                                      const std::vector<uint8_t>& types);
 
+// Only the strings of the given entries (a type of 0 gives an empty text), converted on their
+// own: what a package page needs from a table of thousands of strings.
+struct ResourceEntry {
+  uint8_t type = 0;
+  uint16_t entry = 0;
+};
+std::optional<std::vector<std::string>> resolveResourceStrings(std::string_view bytes, uint8_t packageId,
+                                                               const std::vector<ResourceEntry>& wanted);
+
 // The text at an entry, or empty when the table does not hold it.
 inline const std::string& entryText(const std::vector<std::string>& table, uint32_t entry) {
   static const std::string kEmpty;

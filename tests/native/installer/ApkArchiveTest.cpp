@@ -116,3 +116,22 @@ TEST(ApkArchive, CutAnywhereOpensNothingOrReadsTrueBytes) {
 
 }  // namespace
 }  // namespace zorvik
+
+namespace zorvik {
+namespace {
+
+TEST(ApkArchive, StoredMembersAreSeenInPlace) {
+  for (const std::string& path : {test::fixture("basic.apk"), std::string(test::kFramework)}) {
+    ApkArchive archive;
+    ASSERT_TRUE(archive.openFile(path));
+    auto view = archive.storedMemberView("Resources.arsc");
+    ASSERT_TRUE(view) << path;
+    EXPECT_EQ(std::string(*view), archive.readMember("resources.arsc").value_or("")) << path;
+    // The manifest is compressed: it can only be read.
+    EXPECT_FALSE(archive.storedMemberView("AndroidManifest.xml"));
+    EXPECT_FALSE(archive.storedMemberView("missing"));
+  }
+}
+
+}  // namespace
+}  // namespace zorvik

@@ -160,3 +160,23 @@ TEST(ResourceTable, OnlyStringValuesNameStrings) {
 
 }  // namespace
 }  // namespace zorvik
+
+namespace zorvik {
+namespace {
+
+TEST(ResourceTable, ResolvingSomeEntriesAgreesWithTheWholeTables) {
+  for (const std::string apk : {"basic.apk", "utf16.apk"}) {
+    const std::string arsc = tableOf(apk);
+    auto whole = readResourceTable(arsc, kString, kDrawable);
+    ASSERT_TRUE(whole);
+    auto some = resolveResourceStrings(arsc, kAppPackageId,
+                                       {{kString, 0}, {kString, 1}, {kDrawable, 0}, {0, 0}, {kString, 999}, {7, 0}});
+    ASSERT_TRUE(some);
+    EXPECT_EQ(*some, (std::vector<std::string>{entryText(whole->label, 0), entryText(whole->label, 1),
+                                                entryText(whole->icon, 0), "", "", ""}));
+    EXPECT_EQ((*some)[0], "演示程序");
+  }
+}
+
+}  // namespace
+}  // namespace zorvik
