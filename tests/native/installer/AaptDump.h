@@ -7,7 +7,11 @@
 
 namespace zorvik::test {
 
+#ifdef _WIN32
+constexpr char kFramework[] = "Z:/usr/share/android-framework-res/framework-res.apk";
+#else
 constexpr char kFramework[] = "/usr/share/android-framework-res/framework-res.apk";
+#endif
 
 std::string fixture(const std::string& name);  // full path in the fixture folder
 std::string readFile(const std::string& path);
