@@ -96,6 +96,12 @@ bool fileSize(const std::string& path, uint64_t& out) {
 
 std::string PackageInfo::title() const { return valid ? manifest.label : kInvalidPackageTitle; }
 
+PackageFields pageFields(const PackageInfo& info) {
+  const ManifestInfo& m = info.manifest;
+  return PackageFields{info.title(), info.sizeText, m.versionName, m.packageName, minSdkText(m.minSdk), m.label,
+                       sdCardText(m, info.valid)};
+}
+
 PackageInfo openPackage(const std::string& rawPath) {
   PackageInfo info;
   info.path = stripQuotes(rawPath);

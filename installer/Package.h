@@ -44,6 +44,19 @@ struct PackageInfo {
 
 PackageInfo openPackage(const std::string& path);
 
+// The texts of the page's fields, as the window shows them (also for a package that is not
+// valid: its emptied fields, "未知版本" and "不支持").
+struct PackageFields {
+  std::string title;    // the label, or kInvalidPackageTitle
+  std::string size;     // the byte-size text
+  std::string version;
+  std::string packageName;
+  std::string minSdk;   // "Android 2.3.3", "未知版本"
+  std::string label;
+  std::string sdCard;   // "该应用支持" or "不支持"
+};
+PackageFields pageFields(const PackageInfo& info);
+
 // Steps of openPackage, exposed for tests.
 std::string stripQuotes(const std::string& path);
 bool hasApkExtension(const std::string& path);

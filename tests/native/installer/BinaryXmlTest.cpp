@@ -4,6 +4,7 @@
 #include "AaptDump.h"
 #include "installer/BinaryXml.h"
 #include "installer/LittleEndian.h"
+#include "installer/StringPool.h"
 #include "installer/XmlTree.h"
 
 namespace zorvik {
@@ -96,6 +97,48 @@ TEST(DecodeManifest, EscapesValuesSoTheTextStaysReadable) {
 TEST(DecodeManifest, StringsComeOutAsAnsiText) {
   // The pool of the utf16 build and of the default build decode to the same text.
   EXPECT_EQ(decoded("basic.apk"), decoded("utf16.apk"));
+}
+
+// The manifest with its string pool written again in UTF-8, as newer build tools write it.
+std::string withUtf8Pool(const std::string& manifest) {
+  StringPool pool;
+  EXPECT_TRUE(pool.open(manifest, 8));
+  std::string offsets, strings;
+  auto length = [](std::string& out, size_t n) {
+    if (n > 0x7F) out += static_cast<char>(0x80 | n >> 8);
+    out += static_cast<char>(n & 0xFF);
+  };
+  for (uint32_t i = 0; i < pool.count(); ++i) {
+    const std::string text = *pool.utf8(i);
+    std::string at(4, '\0');
+    putU32(at, 0, static_cast<uint32_t>(strings.size()));
+    offsets += at;
+    length(strings, text.size());  // every fixture string is ASCII: characters = bytes
+    length(strings, text.size());
+    strings += text;
+    strings += '\0';
+  }
+  while (strings.size() % 4) strings += '\0';
+  std::string chunk(28, '\0');
+  putU16(chunk, 0, StringPool::kChunkType);
+  putU16(chunk, 2, 28);
+  putU32(chunk, 4, static_cast<uint32_t>(28 + offsets.size() + strings.size()));
+  putU32(chunk, 8, pool.count());
+  putU32(chunk, 16, StringPool::kUtf8Flag);
+  putU32(chunk, 20, static_cast<uint32_t>(28 + offsets.size()));
+  chunk += offsets + strings;
+  std::string out = manifest.substr(0, 8) + chunk + manifest.substr(8 + pool.chunkSize());
+  putU32(out, 4, static_cast<uint32_t>(out.size()));
+  return out;
+}
+
+TEST(DecodeManifest, Utf8PoolsDecodeAlike) {
+  for (const std::string name : {"basic.apk", "plugin.apk", "nointernet.apk"}) {
+    const std::string utf16 = manifestOf(name);
+    const std::string utf8 = withUtf8Pool(utf16);
+    ASSERT_NE(utf8, utf16);
+    EXPECT_EQ(decodeManifest(utf8), decodeManifest(utf16)) << name;
+  }
 }
 
 TEST(DecodeManifest, CutAnywhereGivesNothingOrTheWholeDocument) {

@@ -29,6 +29,30 @@ TEST(OpenPackage, GathersEverythingThePageShows) {
   EXPECT_EQ(p.results()[1].children, (std::vector<std::string>{"多盟广告", "微云广告"}));
 }
 
+TEST(OpenPackage, PageFieldsForAValidAndAnInvalidPackage) {
+  const PackageFields valid = pageFields(openPackage(fixture("basic.apk")));
+  EXPECT_EQ(valid.title, "演示程序");
+  EXPECT_EQ(valid.label, "演示程序");
+  EXPECT_EQ(valid.version, "2.5.1-beta");
+  EXPECT_EQ(valid.packageName, "com.zorvik.demo");
+  EXPECT_EQ(valid.minSdk, "Android 2.3.3");
+  EXPECT_EQ(valid.sdCard, "该应用支持");
+  EXPECT_EQ(valid.size, formatByteSize(test::readFile(fixture("basic.apk")).size()));
+  const PackageFields quiet = pageFields(openPackage(fixture("nointernet.apk")));
+  EXPECT_EQ(quiet.sdCard, "不支持");
+  EXPECT_EQ(quiet.minSdk, "未知版本");
+  EXPECT_EQ(quiet.label, "Quiet & Calm");
+  const PackageInfo broken = openPackage(fixture("noresources.apk"));
+  const PackageFields invalid = pageFields(broken);
+  EXPECT_EQ(invalid.title, "【错误】不是有效的APK文件");
+  EXPECT_EQ(invalid.size, formatByteSize(test::readFile(fixture("noresources.apk")).size()));
+  EXPECT_EQ(invalid.packageName, "");
+  EXPECT_EQ(invalid.version, "");
+  EXPECT_EQ(invalid.minSdk, "未知版本");
+  EXPECT_EQ(invalid.sdCard, "不支持");
+  EXPECT_EQ(broken.results()[0].children, std::vector<std::string>{"没有找到"});
+}
+
 TEST(OpenPackage, QuotesAndUpperCaseExtensionAreAccepted) {
   const PackageInfo quoted = openPackage("\"" + fixture("basic.apk") + "\"");
   EXPECT_TRUE(quoted.valid);
