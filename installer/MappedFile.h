@@ -11,7 +11,16 @@ class MappedFile {
   MappedFile() = default;
   ~MappedFile() { close(); }
   MappedFile(MappedFile&& other) noexcept { *this = std::move(other); }
-  MappedFile& operator=(MappedFile&& other) noexcept;
+  MappedFile& operator=(MappedFile&& other) noexcept {
+    if (this != &other) {
+      close();
+      data_ = other.data_;
+      size_ = other.size_;
+      other.data_ = nullptr;
+      other.size_ = 0;
+    }
+    return *this;
+  }
   MappedFile(const MappedFile&) = delete;
   MappedFile& operator=(const MappedFile&) = delete;
 

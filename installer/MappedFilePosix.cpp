@@ -7,17 +7,6 @@
 
 namespace zorvik {
 
-MappedFile& MappedFile::operator=(MappedFile&& other) noexcept {
-  if (this != &other) {
-    close();
-    data_ = other.data_;
-    size_ = other.size_;
-    other.data_ = nullptr;
-    other.size_ = 0;
-  }
-  return *this;
-}
-
 bool MappedFile::open(const std::string& path) {
   close();
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);

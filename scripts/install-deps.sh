@@ -21,22 +21,10 @@ apt_packages=(
   wine wine64 xvfb xauth imagemagick fonts-wqy-microhei x11-utils xdotool
   tcl
 )
+# Quillet: aapt and the framework resources build the test packages; libxml2 is the native XML reader.
+apt_packages+=(aapt android-framework-res libxml2-dev)
 missing=()
 for p in "${apt_packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  log "installing Debian packages: ${missing[*]}"
-  export DEBIAN_FRONTEND=noninteractive
-  as_root apt-get update -qq
-  as_root apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
-fi
-
-# ---------------------------------------------------------------- Quillet
-# aapt and the framework resources build the test APKs; libxml2 is the native build's XML reader.
-quillet_packages=(aapt android-framework-res libxml2-dev)
-missing=()
-for p in "${quillet_packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
 done
 if [ ${#missing[@]} -gt 0 ]; then
