@@ -24,6 +24,10 @@ struct Decoder {
   std::string out;
 
   const std::string* string(uint32_t index) const { return index < strings.size() ? &strings[index] : nullptr; }
+  const std::string* name(uint32_t index) const {
+    const std::string* s = string(index);
+    return s && isPlainXmlName(*s) ? s : nullptr;
+  }
 
   // One start element: "<name attr="value" ...>\n".
   bool startElement(std::string_view chunk) {
@@ -31,10 +35,10 @@ struct Decoder {
     uint16_t count = 0;
     if (!readU32(chunk, 20, nameIndex) || !readU16(chunk, 28, count)) return false;
     if (!fits(chunk.size(), kAttributesAt, static_cast<size_t>(count) * kAttributeSize)) return false;
-    const std::string* name = string(nameIndex);
-    if (!name) return false;
+    const std::string* elementName = name(nameIndex);
+    if (!elementName) return false;
     out += '<';
-    out += *name;
+    out += *elementName;
     for (size_t i = 0; i < count; ++i) {
       const size_t at = kAttributesAt + i * kAttributeSize;
       uint32_t attrName = 0, data = 0;
@@ -45,7 +49,7 @@ struct Decoder {
       readU8(chunk, at + 14, reserved);
       readU8(chunk, at + 15, type);
       readU32(chunk, at + 16, data);
-      const std::string* attr = string(attrName);
+      const std::string* attr = name(attrName);
       if (!attr) return false;
       out += ' ';
       out += *attr;
@@ -73,6 +77,19 @@ struct Decoder {
 };
 
 }  // namespace
+
+bool isPlainXmlName(std::string_view name) {
+  if (name.empty()) return false;
+  const auto first = static_cast<unsigned char>(name[0]);
+  if (first == '-' || first == '.' || (first >= '0' && first <= '9')) return false;
+  for (char c : name) {
+    const auto u = static_cast<unsigned char>(c);
+    const bool plain = u >= 0x80 || (u >= 'a' && u <= 'z') || (u >= 'A' && u <= 'Z') || (u >= '0' && u <= '9') ||
+                       u == '_' || u == '-' || u == '.' || u == ':';
+    if (!plain) return false;
+  }
+  return true;
+}
 
 void appendEscaped(std::string& out, std::string_view text) {
   for (char c : text) {
@@ -113,9 +130,9 @@ std::optional<std::string> decodeManifest(std::string_view bytes) {
       sawElement = true;
     } else if (word == kXmlEndElement) {
       uint32_t nameIndex = 0;
-      if (!readU32(chunk, 20, nameIndex) || !d.string(nameIndex) || depth == 0) return std::nullopt;
+      if (!readU32(chunk, 20, nameIndex) || !d.name(nameIndex) || depth == 0) return std::nullopt;
       d.out += "</";
-      d.out += *d.string(nameIndex);
+      d.out += *d.name(nameIndex);
       d.out += '>';
       --depth;
     } else if (word == kXmlText) {

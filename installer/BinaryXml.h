@@ -24,6 +24,10 @@ constexpr uint8_t kValueIntDec = 0x10;
 // document (any offset, count or string index out of range, or the document cut off).
 std::optional<std::string> decodeManifest(std::string_view bytes);
 
+// Element and attribute names come from the pool unescaped, so a name must be a plain XML name:
+// no blanks, quotes, angle brackets or other markup that could change the text's structure.
+bool isPlainXmlName(std::string_view name);
+
 // XML escaping of attribute values and text (&, <, > and the double quote).
 void appendEscaped(std::string& out, std::string_view text);
 

@@ -25,15 +25,6 @@ PackageInfo notValid(PackageInfo info, PackageFailure failure) {
   return info;
 }
 
-// The package whose table resolves the references: that of the first reference the manifest
-// holds (0x7F for an ordinary application, 0x01 for the framework itself).
-uint8_t tablePackage(const ManifestInfo& m) {
-  if (m.labelIsReference) return m.labelRef.package;
-  if (m.versionIsReference) return m.versionRef.package;
-  if (m.iconType != 0) return m.iconRef.package;
-  return kAppPackageId;
-}
-
 }  // namespace
 
 std::string stripQuotes(const std::string& path) {
@@ -131,21 +122,30 @@ PackageInfo openPackage(const std::string& rawPath) {
     if (tableCopy) tableBytes = *tableCopy;
   }
   if (!tableBytes) return notValid(std::move(info), PackageFailure::kBadResources);
+  // Each reference is resolved in the package it names (an application's own 0x7F, the
+  // framework's 0x01); a package the table does not hold leaves its texts empty.
   ManifestInfo& m = info.manifest;
-  const uint8_t package = tablePackage(m);
-  auto wanted = [&](const ResourceRef& ref, bool used) { return used && ref.package == package ? ref.type : 0; };
-  // A reference into another package (the framework's default icon, say) is not in this table.
-  const uint8_t labelType = wanted(m.labelRef, m.labelIsReference);
-  const uint8_t versionType = wanted(m.versionRef, m.versionIsReference);
-  const uint8_t iconType = wanted(m.iconRef, m.iconType != 0);
-  auto texts = resolveResourceStrings(*tableBytes, package,
-                                      {{labelType, m.labelEntry}, {versionType, m.versionRef.entry}, {iconType, m.iconEntry}});
+  const ResourceRef none;
+  const ResourceRef& label = m.labelIsReference ? m.labelRef : none;
+  const ResourceRef& version = m.versionIsReference ? m.versionRef : none;
+  const ResourceRef& icon = m.iconType != 0 ? m.iconRef : none;
+  std::string texts[3];
+  for (const ResourceRef* ref : {&label, &version, &icon}) {
+    if (ref->type == 0 || (ref != &label && ref->package == label.package && label.type) ||
+        (ref == &icon && icon.package == version.package && version.type))
+      continue;  // already resolved with an earlier reference of the same package
+    const uint8_t package = ref->package;
+    auto pick = [&](const ResourceRef& r) { return ResourceEntry{r.package == package ? r.type : uint8_t(0), r.entry}; };
+    auto resolved = resolveResourceStrings(*tableBytes, package, {pick(label), pick(version), pick(icon)});
+    if (!resolved) return notValid(std::move(info), PackageFailure::kBadResources);
+    for (size_t i = 0; i < 3; ++i)
+      if (!(*resolved)[i].empty()) texts[i] = std::move((*resolved)[i]);
+  }
   tableCopy.reset();
-  if (!texts) return notValid(std::move(info), PackageFailure::kBadResources);
-  if (labelType) m.label = (*texts)[0];
-  if (versionType) m.versionName = (*texts)[1];
-  if (iconType) {
-    info.iconPath = (*texts)[2];
+  if (label.type) m.label = texts[0];
+  if (version.type) m.versionName = texts[1];
+  if (icon.type) {
+    info.iconPath = texts[2];
     if (!info.iconPath.empty()) info.iconBytes = archive.readMember(info.iconPath).value_or(std::string());
   }
 

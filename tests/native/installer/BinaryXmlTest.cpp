@@ -100,7 +100,7 @@ TEST(DecodeManifest, StringsComeOutAsAnsiText) {
 }
 
 // The manifest with its string pool written again in UTF-8, as newer build tools write it.
-std::string withUtf8Pool(const std::string& manifest) {
+std::string withUtf8Pool(const std::string& manifest, const std::string& from = "", const std::string& to = "") {
   StringPool pool;
   EXPECT_TRUE(pool.open(manifest, 8));
   std::string offsets, strings;
@@ -109,7 +109,8 @@ std::string withUtf8Pool(const std::string& manifest) {
     out += static_cast<char>(n & 0xFF);
   };
   for (uint32_t i = 0; i < pool.count(); ++i) {
-    const std::string text = *pool.utf8(i);
+    std::string text = *pool.utf8(i);
+    if (!from.empty() && text == from) text = to;
     std::string at(4, '\0');
     putU32(at, 0, static_cast<uint32_t>(strings.size()));
     offsets += at;
@@ -139,6 +140,20 @@ TEST(DecodeManifest, Utf8PoolsDecodeAlike) {
     ASSERT_NE(utf8, utf16);
     EXPECT_EQ(decodeManifest(utf8), decodeManifest(utf16)) << name;
   }
+}
+
+TEST(DecodeManifest, RefusesNamesThatWouldBeMarkup) {
+  const std::string good = manifestOf("basic.apk");
+  for (const char* bad : {"!DOCTYPE x [<!ENTITY a 'b'>]><manifest", "manifest a=\"1\"", "mani fest", "", "1st",
+                          "a&b", "a/b", "a>b"}) {
+    EXPECT_FALSE(decodeManifest(withUtf8Pool(good, "manifest", bad))) << bad;
+    EXPECT_FALSE(decodeManifest(withUtf8Pool(good, "versionCode", bad))) << bad;
+  }
+  auto renamed = decodeManifest(withUtf8Pool(good, "manifest", "x-manifest.v2:a_b"));
+  ASSERT_TRUE(renamed);
+  EXPECT_NE(renamed->find("<x-manifest.v2:a_b versionCode=\"7\""), std::string::npos);
+  EXPECT_TRUE(isPlainXmlName("uses-permission"));
+  EXPECT_FALSE(isPlainXmlName("-a"));
 }
 
 TEST(DecodeManifest, CutAnywhereGivesNothingOrTheWholeDocument) {

@@ -1,6 +1,8 @@
 // Opening a package file from its path: the order of checks and what the page receives.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "AaptDump.h"
 #include "installer/Package.h"
 
@@ -84,9 +86,10 @@ TEST(OpenPackage, EveryFailureMakesThePackageNotValid) {
     EXPECT_STREQ(sdCardText(p.manifest, p.valid), "不支持");
   }
   // A file that is not an archive under the right name.
-  const std::string fake = fixture("fake.apk");
+  const std::string fake = (std::filesystem::temp_directory_path() / "zorvik-not-a-package.apk").string();
   test::writeFile(fake, test::readFile(fixture("basic.xmltree")));
   EXPECT_EQ(openPackage(fake).failure, PackageFailure::kNotArchive);
+  std::filesystem::remove(fake);
 }
 
 TEST(OpenPackage, ReferencesIntoAnotherPackageStayEmpty) {
@@ -94,6 +97,18 @@ TEST(OpenPackage, ReferencesIntoAnotherPackageStayEmpty) {
   const PackageInfo p = openPackage(fixture("customperm.apk"));
   ASSERT_TRUE(p.valid);
   EXPECT_EQ(p.iconPath, "res/drawable-hdpi-v4/logo.png");
+  EXPECT_FALSE(p.iconBytes.empty());
+}
+
+TEST(OpenPackage, EachReferenceIsResolvedInItsOwnPackage) {
+  // The label names the framework's package, which this table does not hold; the icon and the
+  // version name are the package's own and still resolve.
+  const PackageInfo p = openPackage(fixture("frameworkrefs.apk"));
+  ASSERT_TRUE(p.valid);
+  EXPECT_EQ(p.manifest.labelRef.package, 0x01);
+  EXPECT_EQ(p.manifest.label, "");
+  EXPECT_EQ(p.manifest.versionName, "4.0-shared");
+  EXPECT_EQ(p.iconPath, "res/drawable/icon.png");
   EXPECT_FALSE(p.iconBytes.empty());
 }
 

@@ -13,7 +13,8 @@ mkdir -p "$work"
 
 dump() { # dump <apk> <name>
   aapt dump xmltree "$1" AndroidManifest.xml > "$out/$2.xmltree"
-  aapt dump badging "$1" > "$out/$2.badging"
+  # badging gives up on a label it cannot resolve (one in the framework's package)
+  aapt dump badging "$1" > "$out/$2.badging" 2>/dev/null || true
   aapt dump --values resources "$1" > "$out/$2.resources"
 }
 
@@ -27,10 +28,13 @@ for dir in "$here"/fixtures/*/; do
     options=($extra)
   fi
   cp -r "$src" "$work/$name"
-  # Icons are drawn here rather than kept as binary files in the tree.
-  [ -d "$work/$name/res/drawable" ] && convert -size 16x16 xc:red "$work/$name/res/drawable/icon.png"
-  [ -d "$work/$name/res/drawable-mdpi" ] && convert -size 16x16 xc:green "$work/$name/res/drawable-mdpi/logo.png"
-  [ -d "$work/$name/res/drawable-hdpi" ] && convert -size 24x24 xc:blue "$work/$name/res/drawable-hdpi/logo.png"
+  # Icons are drawn here rather than kept as binary files in the tree: "path size colour" lines.
+  if [ -f "$src/icons" ]; then
+    while read -r path size colour; do
+      mkdir -p "$(dirname "$work/$name/$path")"
+      convert -size "$size" "xc:$colour" "$work/$name/$path"
+    done < "$src/icons"
+  fi
   apk="$out/$name.apk"
   rm -f "$apk"
   aapt package -f "${options[@]}" -M "$work/$name/AndroidManifest.xml" -S "$work/$name/res" -I "$framework" -F "$apk" >/dev/null
@@ -61,6 +65,8 @@ import sys, zipfile, glob, os, shutil
 out = sys.argv[1]
 for apk in sorted(glob.glob(os.path.join(out, '*.apk'))):
     name = os.path.splitext(os.path.basename(apk))[0]
+    if not zipfile.is_zipfile(apk):
+        continue
     with zipfile.ZipFile(apk) as z:
         members = z.namelist()
         if 'AndroidManifest.xml' in members:
