@@ -1,5 +1,7 @@
 #include "installer/ResourceTable.h"
 
+#include <utility>
+
 #include "installer/LittleEndian.h"
 #include "installer/StringPool.h"
 
@@ -99,10 +101,11 @@ struct TableReader {
   }
 };
 
-template <typename Result>
-std::optional<Result> walkTable(std::string_view bytes, uint8_t packageId, const std::vector<uint8_t>& types,
-                                Result (*finish)(const TableReader&, const void*), const void* context,
-                                const std::vector<ResourceEntry>* only = nullptr) {
+// Walks the table and hands the filled reader to finish(), whose result it returns.
+template <typename Finish>
+auto walkTable(std::string_view bytes, uint8_t packageId, const std::vector<uint8_t>& types,
+               const std::vector<ResourceEntry>* only, Finish finish)
+    -> std::optional<decltype(finish(std::declval<const TableReader&>()))> {
   ChunkHeader table;
   if (!readChunkHeader(bytes, 0, table) || table.type != kTableChunk) return std::nullopt;
   const std::string_view all = bytes.substr(0, table.size);
@@ -110,7 +113,7 @@ std::optional<Result> walkTable(std::string_view bytes, uint8_t packageId, const
   if (!strings.open(all, table.headerSize)) return std::nullopt;
 
   TableReader reader{strings, types, std::vector<std::vector<uint32_t>>(types.size()), only};
-  auto result = [&] { return finish(reader, context); };
+  auto result = [&] { return finish(reader); };
   size_t pos = table.headerSize + static_cast<size_t>(strings.chunkSize());
   while (pos < all.size()) {
     ChunkHeader header;
@@ -155,24 +158,18 @@ std::optional<Result> walkTable(std::string_view bytes, uint8_t packageId, const
 
 std::optional<std::vector<std::vector<std::string>>> readResourceTypes(std::string_view bytes, uint8_t packageId,
                                                                      const std::vector<uint8_t>& types) {
-  using Tables = std::vector<std::vector<std::string>>;
-  return walkTable<Tables>(bytes, packageId, types, [](const TableReader& r, const void*) { return r.texts(); }, nullptr);
+  return walkTable(bytes, packageId, types, nullptr, [](const TableReader& r) { return r.texts(); });
 }
 
 std::optional<std::vector<std::string>> resolveResourceStrings(std::string_view bytes, uint8_t packageId,
                                                                const std::vector<ResourceEntry>& wanted) {
   std::vector<uint8_t> types;
   for (const auto& w : wanted) types.push_back(w.type);
-  using Texts = std::vector<std::string>;
-  return walkTable<Texts>(
-      bytes, packageId, types,
-      [](const TableReader& r, const void* context) {
-        const auto& entries = *static_cast<const std::vector<ResourceEntry>*>(context);
-        Texts out;
-        for (size_t i = 0; i < entries.size(); ++i) out.push_back(entries[i].type ? r.text(i, entries[i].entry) : "");
-        return out;
-      },
-      &wanted, &wanted);
+  return walkTable(bytes, packageId, types, &wanted, [&](const TableReader& r) {
+    std::vector<std::string> out;
+    for (size_t i = 0; i < wanted.size(); ++i) out.push_back(wanted[i].type ? r.text(i, wanted[i].entry) : "");
+    return out;
+  });
 }
 
 std::optional<ResourceStrings> readResourceTable(std::string_view bytes, uint8_t labelType, uint8_t iconType,

@@ -180,3 +180,61 @@ TEST(ResourceTable, ResolvingSomeEntriesAgreesWithTheWholeTables) {
 
 }  // namespace
 }  // namespace zorvik
+
+namespace zorvik {
+namespace {
+
+// The default-configuration string chunk of the basic table rewritten in the sparse form that
+// newer build tools write: (entry number, offset / 4) pairs for the entries kept.
+std::string withSparseStrings(const std::string& good, const std::vector<uint16_t>& keep) {
+  const size_t at = chunksOfType(good, kTypeChunk)[1];
+  uint16_t headerSize = 0;
+  uint32_t size = 0, entriesStart = 0;
+  readU16(good, at + 2, headerSize);
+  readU32(good, at + 4, size);
+  readU32(good, at + 16, entriesStart);
+  std::string chunk = good.substr(at, headerSize);
+  chunk[9] = static_cast<char>(chunk[9] | 0x01);
+  putU32(chunk, 12, static_cast<uint32_t>(keep.size()));
+  for (uint16_t entry : keep) {
+    uint32_t offset = 0;
+    readU32(good, at + headerSize + entry * 4u, offset);
+    std::string pair(4, '\0');
+    putU32(pair, 0, entry | (offset / 4) << 16);
+    chunk += pair;
+  }
+  putU32(chunk, 16, static_cast<uint32_t>(chunk.size()));
+  chunk += good.substr(at + entriesStart, size - entriesStart);
+  putU32(chunk, 4, static_cast<uint32_t>(chunk.size()));
+  std::string out = good.substr(0, at) + chunk + good.substr(at + size);
+  const int32_t grown = static_cast<int32_t>(chunk.size()) - static_cast<int32_t>(size);
+  uint32_t poolSize = 0, packageSize = 0;
+  readU32(out, 16, poolSize);
+  const size_t packageAt = 12 + poolSize;
+  readU32(out, packageAt + 4, packageSize);
+  putU32(out, packageAt + 4, packageSize + grown);
+  putU32(out, 4, static_cast<uint32_t>(out.size()));
+  return out;
+}
+
+TEST(ResourceTable, ReadsSparseTypeChunks) {
+  const std::string sparse = withSparseStrings(tableOf("basic.apk"), {0, 2});
+  auto table = readResourceTable(sparse, kString, kDrawable);
+  ASSERT_TRUE(table);
+  EXPECT_EQ(entryText(table->label, 0), "演示程序");  // the localised chunk still follows
+  EXPECT_EQ(entryText(table->label, 1), "");         // not in the sparse chunk
+  EXPECT_EQ(entryText(table->label, 2), "Not the label");
+  auto some = resolveResourceStrings(sparse, kAppPackageId, {{kString, 2}, {kString, 1}});
+  ASSERT_TRUE(some);
+  EXPECT_EQ(*some, (std::vector<std::string>{"Not the label", ""}));
+  // A sparse pair whose offset runs past the chunk is refused.
+  std::string bad = sparse;
+  const size_t at = chunksOfType(bad, kTypeChunk)[1];
+  uint16_t headerSize = 0;
+  readU16(bad, at + 2, headerSize);
+  putU32(bad, at + headerSize, 0xFFFF0000u);
+  EXPECT_FALSE(readResourceTable(bad, kString, kDrawable));
+}
+
+}  // namespace
+}  // namespace zorvik
