@@ -1,6 +1,7 @@
 // Opening a package file from its path: the order of checks and what the page receives.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <filesystem>
 
 #include "AaptDump.h"
@@ -62,6 +63,20 @@ TEST(OpenPackage, QuotesAndUpperCaseExtensionAreAccepted) {
   const PackageInfo upper = openPackage(fixture("upper.APK"));
   EXPECT_TRUE(upper.valid);
   EXPECT_EQ(upper.manifest.label, "演示程序");
+}
+
+TEST(OpenPackage, AChinesePathInTheProgramsCodePage) {
+  // The path arrives as ANSI text (GBK), as a user's "下载" folder gives it.
+  const std::string path = std::filesystem::temp_directory_path().string() + "/测试包.apk";
+  test::writeFile(path, test::readFile(fixture("basic.apk")));
+  uint64_t written = 0;
+  // Wine started without a Linux locale that holds these characters cannot create the file.
+  if (!fileSize(path, written)) GTEST_SKIP() << "the file system here cannot hold a Chinese file name";
+  const PackageInfo p = openPackage("\"" + path + "\"");
+  EXPECT_TRUE(p.valid);
+  EXPECT_EQ(p.manifest.label, "演示程序");
+  EXPECT_EQ(p.sizeBytes, test::readFile(fixture("basic.apk")).size());
+  std::remove(path.c_str());
 }
 
 TEST(OpenPackage, EveryFailureMakesThePackageNotValid) {
