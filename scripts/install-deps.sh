@@ -22,6 +22,8 @@ apt_packages=(
   tcl
   python3-phonenumbers nodejs
 )
+# Quillet: aapt and the framework resources build the test packages; libxml2 is the native XML reader.
+apt_packages+=(aapt android-framework-res libxml2-dev)
 missing=()
 for p in "${apt_packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

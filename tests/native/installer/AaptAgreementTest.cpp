@@ -1,0 +1,73 @@
+// What openPackage reads agrees with what Debian's aapt reads from the same files: package name,
+// version code and name, label, icon path, permissions and minimum SDK.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "AaptDump.h"
+#include "common/TextConv.h"
+#include "installer/Package.h"
+
+namespace zorvik {
+namespace {
+
+using test::fixture;
+
+uint32_t refId(const ResourceRef& r) {
+  return static_cast<uint32_t>(r.package) << 24 | static_cast<uint32_t>(r.type) << 16 | r.entry;
+}
+
+void expectAgreement(const std::string& name, const std::string& apk) {
+  SCOPED_TRACE(name);
+  const PackageInfo p = openPackage(apk);
+  ASSERT_TRUE(p.valid);
+  const std::string badging = test::readFile(fixture(name + ".badging"));
+  const std::string values = test::readFile(fixture(name + ".resources"));
+  ASSERT_FALSE(badging.empty());
+  const ManifestInfo& m = p.manifest;
+  EXPECT_EQ(m.packageName, test::badgingValue(badging, "package:", "name"));
+
+  XmlTree tree;
+  ASSERT_EQ(parseXmlTree(p.manifestText, tree), XmlParseStatus::kOk);
+  const std::string* code = tree.elements[0].attribute("versionCode");
+  ASSERT_NE(code, nullptr);
+  const std::string theirs = test::badgingValue(badging, "package:", "versionCode");
+  if (theirs.empty())  // aapt prints nothing for a negative code
+    EXPECT_EQ(code->rfind('-', 0), 0u);
+  else
+    EXPECT_EQ(*code, theirs);
+
+  // aapt shows the default configuration; we show the one stored last, which the dump names.
+  if (m.versionIsReference)
+    EXPECT_EQ(m.versionName, toAnsi(test::lastResourceValue(values, refId(m.versionRef))));
+  else
+    EXPECT_EQ(m.versionName, toAnsi(test::badgingValue(badging, "package:", "versionName")));
+  if (m.labelIsReference)
+    EXPECT_EQ(m.label, toAnsi(test::lastResourceValue(values, refId(m.labelRef))));
+  else
+    EXPECT_EQ(m.label, toAnsi(test::badgingValue(badging, "application:", "label")));
+  if (m.iconType != 0) EXPECT_EQ(p.iconPath, test::lastResourceValue(values, refId(m.iconRef)));
+  else EXPECT_EQ(test::badgingValue(badging, "application:", "icon"), "");
+  EXPECT_FALSE(m.label.empty());
+
+  EXPECT_EQ(m.permissions, test::badgingPermissions(badging));
+  const size_t sdk = badging.find("\nsdkVersion:'");
+  EXPECT_EQ(m.minSdk, sdk == std::string::npos ? -1 : std::atoi(badging.c_str() + sdk + 13));
+}
+
+TEST(AaptAgreement, EveryFixture) {
+  for (const std::string name : {"basic", "utf16", "nointernet", "plugin", "customperm"})
+    expectAgreement(name, fixture(name + ".apk"));
+}
+
+TEST(AaptAgreement, TheFrameworkPackage) {
+  expectAgreement("framework-res", test::kFramework);
+  const PackageInfo p = openPackage(test::kFramework);
+  EXPECT_EQ(p.manifest.versionName, "10.0.0");
+  EXPECT_EQ(p.manifest.minSdk, 29);
+  EXPECT_EQ(p.iconPath.rfind("res/drawable-", 0), 0u);
+  EXPECT_NE(p.iconBytes.size(), 0u);
+}
+
+}  // namespace
+}  // namespace zorvik

@@ -1,0 +1,38 @@
+#pragma once
+// Test helpers: the fixture packages and what Debian's aapt printed about them.
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace zorvik::test {
+
+#ifdef _WIN32
+constexpr char kFramework[] = "Z:/usr/share/android-framework-res/framework-res.apk";
+#else
+constexpr char kFramework[] = "/usr/share/android-framework-res/framework-res.apk";
+#endif
+
+std::string fixture(const std::string& name);  // full path in the fixture folder
+std::string readFile(const std::string& path);
+void writeFile(const std::string& path, const std::string& bytes);
+// A member of a fixture package, read with minizip.
+std::string member(const std::string& apk, const std::string& name);
+
+// One element of "aapt dump xmltree": its name and its attributes with the value our decoder
+// should write for each (strings as ANSI text, decimal integers, "@0x…" references, else empty).
+struct DumpElement {
+  std::string name;
+  std::vector<std::pair<std::string, std::string>> attributes;
+};
+std::vector<DumpElement> parseXmltree(const std::string& dump);
+
+// "aapt dump badging": the value of key='…' on the first line starting with prefix.
+std::string badgingValue(const std::string& dump, const std::string& prefix, const std::string& key);
+// The explicitly requested permissions (implied ones left out), in order.
+std::vector<std::string> badgingPermissions(const std::string& dump);
+// "aapt dump --values resources": the string value of a resource in the last configuration that
+// holds it (UTF-8), or empty.
+std::string lastResourceValue(const std::string& dump, uint32_t id);
+
+}  // namespace zorvik::test

@@ -1,0 +1,236 @@
+// The compiled manifest decoder, on packages built by aapt and on hostile bytes derived from them.
+#include <gtest/gtest.h>
+
+#include "AaptDump.h"
+#include "installer/BinaryXml.h"
+#include "installer/LittleEndian.h"
+#include "installer/StringPool.h"
+#include "installer/XmlTree.h"
+
+namespace zorvik {
+namespace {
+
+using test::fixture;
+using test::member;
+
+std::string manifestOf(const std::string& apk) { return member(fixture(apk), "AndroidManifest.xml"); }
+
+std::string decoded(const std::string& apk) {
+  auto text = decodeManifest(manifestOf(apk));
+  EXPECT_TRUE(text.has_value()) << apk;
+  return text.value_or(std::string());
+}
+
+// Offset of the first chunk with this word after the string pool.
+size_t findChunk(const std::string& bytes, uint32_t word, size_t skip = 0) {
+  uint32_t poolSize = 0;
+  readU32(bytes, 12, poolSize);
+  size_t pos = 8 + poolSize;
+  ChunkHeader h;
+  while (readChunkHeader(bytes, pos, h)) {
+    if ((static_cast<uint32_t>(h.type) | static_cast<uint32_t>(h.headerSize) << 16) == word && skip-- == 0) return pos;
+    pos += h.size;
+  }
+  return std::string::npos;
+}
+
+void putU32(std::string& bytes, size_t at, uint32_t v) {
+  for (int i = 0; i < 4; ++i) bytes[at + static_cast<size_t>(i)] = static_cast<char>(v >> (8 * i));
+}
+void putU16(std::string& bytes, size_t at, uint16_t v) {
+  bytes[at] = static_cast<char>(v);
+  bytes[at + 1] = static_cast<char>(v >> 8);
+}
+
+TEST(DecodeManifest, AgreesWithAaptXmltreeOnEveryFixtureAndTheFramework) {
+  for (const std::string name : {"basic", "utf16", "nointernet", "plugin", "customperm", "framework-res"}) {
+    const std::string apk = name == "framework-res" ? test::kFramework
+                                                    : fixture(name + ".apk");
+    auto text = decodeManifest(member(apk, "AndroidManifest.xml"));
+    ASSERT_TRUE(text) << name;
+    XmlTree tree;
+    ASSERT_EQ(parseXmlTree(*text, tree), XmlParseStatus::kOk) << name;
+    const auto expected = test::parseXmltree(test::readFile(fixture(name + ".xmltree")));
+    ASSERT_EQ(tree.elements.size(), expected.size()) << name;
+    ASSERT_GT(expected.size(), 2u);
+    for (size_t i = 0; i < expected.size(); ++i) {
+      EXPECT_EQ(tree.elements[i].name, expected[i].name) << name << " element " << i;
+      EXPECT_EQ(tree.elements[i].attributes, expected[i].attributes) << name << " element " << i;
+    }
+  }
+}
+
+TEST(DecodeManifest, WritesTheTextInItsLayout) {
+  const std::string text = decoded("basic.apk");
+  EXPECT_EQ(text.rfind("<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<manifest versionCode=\"7\" "
+                       "versionName=\"@0x7f030001\" installLocation=\"2\"",
+                       0),
+            0u)
+      << text.substr(0, 200);
+  // Start tags end with a line feed; end tags do not; attribute names carry no prefix.
+  EXPECT_NE(text.find("<uses-sdk minSdkVersion=\"10\" targetSdkVersion=\"15\">\n</uses-sdk>"), std::string::npos);
+  EXPECT_NE(text.find("<application label=\"@0x7f030000\" icon=\"@0x7f020000\" debuggable=\"\">\n"), std::string::npos);
+  EXPECT_NE(text.find("package=\"com.zorvik.demo\""), std::string::npos);
+  EXPECT_EQ(text.find("android:"), std::string::npos);
+  EXPECT_EQ(text.substr(text.size() - 25), "</application></manifest>");
+}
+
+TEST(DecodeManifest, ReferencesHaveNoLeadingZeros) {
+  auto decodedFramework = decodeManifest(member(test::kFramework, "AndroidManifest.xml"));
+  ASSERT_TRUE(decodedFramework);
+  const std::string& text = *decodedFramework;
+  EXPECT_NE(text.find("label=\"@0x1040082\""), std::string::npos);
+  EXPECT_NE(text.find("coreApp=\"\""), std::string::npos);  // a boolean
+}
+
+TEST(DecodeManifest, EscapesValuesSoTheTextStaysReadable) {
+  const std::string basic = decoded("basic.apk");
+  EXPECT_NE(basic.find("value=\"Tom &amp; Jerry &lt;3 &quot;quoted&quot;\""), std::string::npos);
+  const std::string quiet = decoded("nointernet.apk");
+  EXPECT_NE(quiet.find("versionName=\"1.0 &lt;alpha&gt; &amp; more\""), std::string::npos);
+  EXPECT_NE(quiet.find("versionCode=\"-3\""), std::string::npos);  // signed decimal
+  XmlTree tree;
+  ASSERT_EQ(parseXmlTree(basic, tree), XmlParseStatus::kOk);
+  EXPECT_EQ(*tree.elements[8].attribute("value"), "Tom & Jerry <3 \"quoted\"");
+}
+
+TEST(DecodeManifest, StringsComeOutAsAnsiText) {
+  // The pool of the utf16 build and of the default build decode to the same text.
+  EXPECT_EQ(decoded("basic.apk"), decoded("utf16.apk"));
+}
+
+// The manifest with its string pool written again in UTF-8, as newer build tools write it.
+std::string withUtf8Pool(const std::string& manifest, const std::string& from = "", const std::string& to = "") {
+  StringPool pool;
+  EXPECT_TRUE(pool.open(manifest, 8));
+  std::string offsets, strings;
+  auto length = [](std::string& out, size_t n) {
+    if (n > 0x7F) out += static_cast<char>(0x80 | n >> 8);
+    out += static_cast<char>(n & 0xFF);
+  };
+  for (uint32_t i = 0; i < pool.count(); ++i) {
+    std::string text = *pool.utf8(i);
+    if (!from.empty() && text == from) text = to;
+    std::string at(4, '\0');
+    putU32(at, 0, static_cast<uint32_t>(strings.size()));
+    offsets += at;
+    length(strings, text.size());  // every fixture string is ASCII: characters = bytes
+    length(strings, text.size());
+    strings += text;
+    strings += '\0';
+  }
+  while (strings.size() % 4) strings += '\0';
+  std::string chunk(28, '\0');
+  putU16(chunk, 0, StringPool::kChunkType);
+  putU16(chunk, 2, 28);
+  putU32(chunk, 4, static_cast<uint32_t>(28 + offsets.size() + strings.size()));
+  putU32(chunk, 8, pool.count());
+  putU32(chunk, 16, StringPool::kUtf8Flag);
+  putU32(chunk, 20, static_cast<uint32_t>(28 + offsets.size()));
+  chunk += offsets + strings;
+  std::string out = manifest.substr(0, 8) + chunk + manifest.substr(8 + pool.chunkSize());
+  putU32(out, 4, static_cast<uint32_t>(out.size()));
+  return out;
+}
+
+TEST(DecodeManifest, Utf8PoolsDecodeAlike) {
+  for (const std::string name : {"basic.apk", "plugin.apk", "nointernet.apk"}) {
+    const std::string utf16 = manifestOf(name);
+    const std::string utf8 = withUtf8Pool(utf16);
+    ASSERT_NE(utf8, utf16);
+    EXPECT_EQ(decodeManifest(utf8), decodeManifest(utf16)) << name;
+  }
+}
+
+TEST(DecodeManifest, RefusesNamesThatWouldBeMarkup) {
+  const std::string good = manifestOf("basic.apk");
+  for (const char* bad : {"!DOCTYPE x [<!ENTITY a 'b'>]><manifest", "manifest a=\"1\"", "mani fest", "", "1st",
+                          "a&b", "a/b", "a>b"}) {
+    EXPECT_FALSE(decodeManifest(withUtf8Pool(good, "manifest", bad))) << bad;
+    EXPECT_FALSE(decodeManifest(withUtf8Pool(good, "versionCode", bad))) << bad;
+  }
+  auto renamed = decodeManifest(withUtf8Pool(good, "manifest", "x-manifest.v2:a_b"));
+  ASSERT_TRUE(renamed);
+  EXPECT_NE(renamed->find("<x-manifest.v2:a_b versionCode=\"7\""), std::string::npos);
+  EXPECT_TRUE(isPlainXmlName("uses-permission"));
+  EXPECT_FALSE(isPlainXmlName("-a"));
+}
+
+TEST(DecodeManifest, CutAnywhereGivesNothingOrTheWholeDocument) {
+  for (const std::string name : {"basic.apk", "plugin.apk"}) {
+    const std::string bytes = manifestOf(name);
+    const std::string whole = *decodeManifest(bytes);
+    for (size_t n = 0; n < bytes.size(); ++n) {
+      auto text = decodeManifest(std::string_view(bytes).substr(0, n));
+      if (text) {
+        EXPECT_EQ(*text, whole) << "cut at " << n;
+      }
+    }
+  }
+}
+
+TEST(DecodeManifest, RefusesHostileCountsAndIndices) {
+  const std::string good = manifestOf("basic.apk");
+  ASSERT_TRUE(decodeManifest(good));
+  const size_t element = findChunk(good, kXmlStartElement);
+  ASSERT_NE(element, std::string::npos);
+
+  auto refused = [&](const char* what, auto patch) {
+    std::string bytes = good;
+    patch(bytes);
+    EXPECT_FALSE(decodeManifest(bytes)) << what;
+  };
+  refused("string count past the pool", [](std::string& b) { putU32(b, 16, 0x40000000); });
+  refused("strings start past the pool", [](std::string& b) { putU32(b, 28, 0x7FFFFFF0); });
+  refused("string offset past the pool", [](std::string& b) { putU32(b, 36, 0x7FFFFFF0); });
+  refused("pool size past the file", [](std::string& b) { putU32(b, 12, 0xFFFFFFF0); });
+  refused("element name index", [&](std::string& b) { putU32(b, element + 20, 0x00FFFFFF); });
+  refused("attribute count past the chunk", [&](std::string& b) { putU16(b, element + 28, 0xFFFF); });
+  refused("attribute name index", [&](std::string& b) { putU32(b, element + 36 + 4, 0xFFFFFFF0); });
+  refused("string value index", [&](std::string& b) {
+    putU32(b, element + 36 + 16, 0xFFFFFFF0);  // versionCode as a string
+    b[element + 36 + 15] = static_cast<char>(kValueString);
+  });
+  refused("chunk size zero", [&](std::string& b) { putU32(b, element + 4, 0); });
+  refused("chunk size past the file", [&](std::string& b) { putU32(b, element + 4, 0x7FFFFFFF); });
+  refused("header larger than chunk", [&](std::string& b) { putU16(b, element + 2, 0xFFFF); });
+  EXPECT_FALSE(decodeManifest(""));
+  EXPECT_FALSE(decodeManifest(std::string(8, '\0')));
+  EXPECT_FALSE(decodeManifest(std::string(4096, '\xFF')));
+}
+
+TEST(DecodeManifest, RefusesEndTagsWithoutStartAndRunawayNesting) {
+  const std::string good = manifestOf("basic.apk");
+  const size_t element = findChunk(good, kXmlStartElement);
+  ChunkHeader h;
+  ASSERT_TRUE(readChunkHeader(good, element, h));
+  // The root's start tag repeated a thousand times: far deeper than any manifest.
+  std::string deep = good.substr(0, element);
+  for (int i = 0; i < 1000; ++i) deep += good.substr(element, h.size);
+  deep += good.substr(element);
+  EXPECT_FALSE(decodeManifest(deep));
+
+  const size_t end = findChunk(good, kXmlEndElement);
+  ChunkHeader e;
+  ASSERT_TRUE(readChunkHeader(good, end, e));
+  std::string early = good.substr(0, element) + good.substr(end, e.size) + good.substr(element);
+  EXPECT_FALSE(decodeManifest(early));
+}
+
+TEST(DecodeManifest, NamespaceEndingInsideTheDocumentDoesNotStopIt) {
+  // A second namespace declared on an inner element ends inside the document.
+  const std::string good = manifestOf("basic.apk");
+  const size_t first = findChunk(good, kXmlStartElement, 1);  // uses-sdk
+  const size_t ns = findChunk(good, kXmlStartNamespace);
+  const size_t nsEnd = findChunk(good, kXmlEndNamespace);
+  ASSERT_NE(first, std::string::npos);
+  ASSERT_NE(nsEnd, std::string::npos);
+  ChunkHeader a, b;
+  ASSERT_TRUE(readChunkHeader(good, ns, a));
+  ASSERT_TRUE(readChunkHeader(good, nsEnd, b));
+  const std::string bytes = good.substr(0, first) + good.substr(ns, a.size) + good.substr(nsEnd, b.size) + good.substr(first);
+  EXPECT_EQ(decodeManifest(bytes), decodeManifest(good));
+}
+
+}  // namespace
+}  // namespace zorvik

@@ -1,0 +1,12 @@
+# quillet_fixtures(<target> <folder>): builds the test packages with Debian's aapt into <folder>
+# from the sources under fixtures/, again whenever they change.
+set(QUILLET_FIXTURE_SCRIPT ${CMAKE_CURRENT_LIST_DIR}/make-fixtures.sh)
+set(QUILLET_FIXTURE_SOURCES ${CMAKE_CURRENT_LIST_DIR}/fixtures)
+function(quillet_fixtures target folder)
+  file(GLOB_RECURSE sources CONFIGURE_DEPENDS ${QUILLET_FIXTURE_SOURCES}/*)
+  add_custom_command(OUTPUT ${folder}/stamp
+    COMMAND ${QUILLET_FIXTURE_SCRIPT} ${folder}
+    DEPENDS ${QUILLET_FIXTURE_SCRIPT} ${sources}
+    COMMENT "Building Quillet's test packages with aapt")
+  add_custom_target(${target} ALL DEPENDS ${folder}/stamp)
+endfunction()

@@ -1,0 +1,240 @@
+// The resource table reader, on tables aapt wrote and on hostile bytes derived from them.
+#include <gtest/gtest.h>
+
+#include "AaptDump.h"
+#include "common/TextConv.h"
+#include "installer/LittleEndian.h"
+#include "installer/ResourceTable.h"
+#include "installer/StringPool.h"
+
+namespace zorvik {
+namespace {
+
+using test::fixture;
+
+constexpr uint8_t kDrawable = 2, kString = 3;  // the type ids aapt gave the basic fixture
+
+std::string tableOf(const std::string& apk) { return test::member(fixture(apk), "resources.arsc"); }
+
+void putU32(std::string& bytes, size_t at, uint32_t v) {
+  for (int i = 0; i < 4; ++i) bytes[at + static_cast<size_t>(i)] = static_cast<char>(v >> (8 * i));
+}
+
+// Offsets of every chunk of `type` inside the first package, in file order.
+std::vector<size_t> chunksOfType(const std::string& bytes, uint16_t type) {
+  std::vector<size_t> found;
+  ChunkHeader table, pool, package;
+  if (!readChunkHeader(bytes, 0, table) || !readChunkHeader(bytes, table.headerSize, pool)) return found;
+  const size_t packageAt = table.headerSize + pool.size;
+  if (!readChunkHeader(bytes, packageAt, package)) return found;
+  size_t pos = packageAt + package.headerSize;
+  ChunkHeader h;
+  while (pos < packageAt + package.size && readChunkHeader(bytes, pos, h)) {
+    if (h.type == type) found.push_back(pos);
+    pos += h.size;
+  }
+  return found;
+}
+
+TEST(ResourceTable, Utf8AndUtf16PoolsGiveTheSameStrings) {
+  const std::string utf8 = tableOf("basic.apk"), utf16 = tableOf("utf16.apk");
+  uint32_t flags8 = 0, flags16 = 0;
+  ASSERT_TRUE(readU32(utf8, 28, flags8));
+  ASSERT_TRUE(readU32(utf16, 28, flags16));
+  EXPECT_TRUE(flags8 & StringPool::kUtf8Flag);
+  EXPECT_FALSE(flags16 & StringPool::kUtf8Flag);
+  auto a = readResourceTable(utf8, kString, kDrawable);
+  auto b = readResourceTable(utf16, kString, kDrawable);
+  ASSERT_TRUE(a && b);
+  EXPECT_EQ(a->label, b->label);
+  EXPECT_EQ(a->icon, b->icon);
+  EXPECT_EQ(entryText(a->icon, 0), "res/drawable/icon.png");
+  EXPECT_EQ(entryText(a->label, 1), "2.5.1-beta");
+}
+
+TEST(ResourceTable, TheConfigurationStoredLastWins) {
+  auto table = readResourceTable(tableOf("basic.apk"), kString, kDrawable);
+  ASSERT_TRUE(table);
+  const std::string dump = test::readFile(fixture("basic.resources"));
+  // "zh-rCN" follows the default in the file (literals here are GBK, the dump is UTF-8).
+  EXPECT_EQ(toAnsi(test::lastResourceValue(dump, 0x7f030000)), "演示程序");
+  EXPECT_EQ(entryText(table->label, 0), "演示程序");  // the program's own GBK text
+  EXPECT_EQ(entryText(table->label, 2), "Not the label");
+  EXPECT_EQ(table->label.size(), 3u);  // sized by the type spec
+  EXPECT_EQ(entryText(table->label, 3), "");
+  EXPECT_EQ(entryText(table->label, 0xFFFF), "");
+}
+
+TEST(ResourceTable, ReadsLongUtf8Strings) {
+  const std::string arsc = tableOf("plugin.apk");
+  const std::string expected = test::lastResourceValue(test::readFile(fixture("plugin.resources")), 0x7f020000);
+  ASSERT_GE(expected.size(), 300u);  // 199 characters, two length bytes in the pool
+  auto table = readResourceTable(arsc, 2, 0);
+  ASSERT_TRUE(table);
+  EXPECT_EQ(entryText(table->label, 0), toAnsi(expected));
+}
+
+TEST(ResourceTable, OnlyThePackageAskedForIsRead) {
+  const std::string arsc = tableOf("basic.apk");
+  auto other = readResourceTable(arsc, kString, kDrawable, 0x01);
+  ASSERT_TRUE(other);
+  EXPECT_TRUE(other->label.empty());
+  auto general = readResourceTypes(arsc, kAppPackageId, {kDrawable, kString, 9});
+  ASSERT_TRUE(general);
+  EXPECT_EQ(entryText((*general)[0], 0), "res/drawable/icon.png");
+  EXPECT_EQ(entryText((*general)[1], 2), "Not the label");
+  EXPECT_TRUE((*general)[2].empty());
+}
+
+TEST(ResourceTable, CutAnywhereIsRefusedOrReadsWithinTheBytes) {
+  const std::string arsc = tableOf("basic.apk");
+  for (size_t n = 0; n < arsc.size(); ++n) {
+    // Cut copies live in their own buffer so ASan sees any read past the end.
+    const std::string cut = arsc.substr(0, n);
+    auto table = readResourceTable(cut, kString, kDrawable);
+    EXPECT_FALSE(table) << "cut at " << n;  // the table header's size no longer fits
+  }
+  // With the header's size mended to fit, the reader walks what remains and stops cleanly.
+  for (size_t n = 12; n < arsc.size(); ++n) {
+    std::string cut = arsc.substr(0, n);
+    putU32(cut, 4, static_cast<uint32_t>(n));
+    auto table = readResourceTable(cut, kString, kDrawable);
+    if (table) {
+      EXPECT_LE(table->label.size(), 3u);
+    }
+  }
+}
+
+TEST(ResourceTable, RefusesHostileOffsetsAndCounts) {
+  const std::string good = tableOf("basic.apk");
+  const auto types = chunksOfType(good, kTypeChunk);
+  const auto specs = chunksOfType(good, kTypeSpecChunk);
+  ASSERT_EQ(types.size(), 3u);  // drawable, string default, string zh-rCN
+  ASSERT_EQ(specs.size(), 3u);  // attr (no entries), drawable, string
+  const size_t stringType = types[1];
+  uint16_t headerSize = 0;
+  readU16(good, stringType + 2, headerSize);
+
+  auto refused = [&](const char* what, auto patch) {
+    std::string bytes = good;
+    patch(bytes);
+    EXPECT_FALSE(readResourceTable(bytes, kString, kDrawable)) << what;
+  };
+  refused("global string count", [](std::string& b) { putU32(b, 20, 0x40000000); });
+  refused("global strings start", [](std::string& b) { putU32(b, 32, 0x7FFFFFF0); });
+  refused("package size", [&](std::string& b) {
+    uint32_t poolSize = 0;
+    readU32(b, 16, poolSize);
+    putU32(b, 12 + poolSize + 4, 0x7FFFFFF0);
+  });
+  refused("type entry count", [&](std::string& b) { putU32(b, stringType + 12, 0x00FFFFFF); });
+  refused("type entry count past the chunk", [&](std::string& b) { putU32(b, stringType + 12, 0xFFF0); });
+  refused("entries start", [&](std::string& b) { putU32(b, stringType + 16, 0x7FFFFFF0); });
+  refused("entry offset", [&](std::string& b) { putU32(b, stringType + headerSize, 0x7FFFFFF0); });
+  refused("type chunk size", [&](std::string& b) { putU32(b, stringType + 4, 0x7FFFFFF0); });
+  refused("type spec count", [&](std::string& b) { putU32(b, specs[2] + 12, 0x7FFFFFF0); });
+  EXPECT_FALSE(readResourceTable("", kString, kDrawable));
+  EXPECT_FALSE(readResourceTable(std::string(64, '\xFF'), kString, kDrawable));
+}
+
+TEST(ResourceTable, OnlyStringValuesNameStrings) {
+  std::string bytes = tableOf("basic.apk");
+  const size_t stringType = chunksOfType(bytes, kTypeChunk)[1];
+  uint16_t headerSize = 0;
+  uint32_t entriesStart = 0, offset = 0;
+  readU16(bytes, stringType + 2, headerSize);
+  readU32(bytes, stringType + 16, entriesStart);
+  readU32(bytes, stringType + headerSize + 4, offset);  // entry 1, the version name
+  const size_t entry = stringType + entriesStart + offset;
+  bytes[entry + 11] = 0x1C;  // a colour: its data is no string index
+  auto table = readResourceTable(bytes, kString, kDrawable);
+  ASSERT_TRUE(table);
+  EXPECT_EQ(entryText(table->label, 1), "");
+  bytes[entry + 11] = 0x03;
+  putU32(bytes, entry + 12, 0x00FFFFFF);  // a string index past the pool
+  table = readResourceTable(bytes, kString, kDrawable);
+  ASSERT_TRUE(table);
+  EXPECT_EQ(entryText(table->label, 1), "");
+  EXPECT_EQ(entryText(table->label, 0), "演示程序");
+}
+
+}  // namespace
+}  // namespace zorvik
+
+namespace zorvik {
+namespace {
+
+TEST(ResourceTable, ResolvingSomeEntriesAgreesWithTheWholeTables) {
+  for (const std::string apk : {"basic.apk", "utf16.apk"}) {
+    const std::string arsc = tableOf(apk);
+    auto whole = readResourceTable(arsc, kString, kDrawable);
+    ASSERT_TRUE(whole);
+    auto some = resolveResourceStrings(arsc, kAppPackageId,
+                                       {{kString, 0}, {kString, 1}, {kDrawable, 0}, {0, 0}, {kString, 999}, {7, 0}});
+    ASSERT_TRUE(some);
+    EXPECT_EQ(*some, (std::vector<std::string>{entryText(whole->label, 0), entryText(whole->label, 1),
+                                                entryText(whole->icon, 0), "", "", ""}));
+    EXPECT_EQ((*some)[0], "演示程序");
+  }
+}
+
+}  // namespace
+}  // namespace zorvik
+
+namespace zorvik {
+namespace {
+
+// The default-configuration string chunk of the basic table rewritten in the sparse form that
+// newer build tools write: (entry number, offset / 4) pairs for the entries kept.
+std::string withSparseStrings(const std::string& good, const std::vector<uint16_t>& keep) {
+  const size_t at = chunksOfType(good, kTypeChunk)[1];
+  uint16_t headerSize = 0;
+  uint32_t size = 0, entriesStart = 0;
+  readU16(good, at + 2, headerSize);
+  readU32(good, at + 4, size);
+  readU32(good, at + 16, entriesStart);
+  std::string chunk = good.substr(at, headerSize);
+  chunk[9] = static_cast<char>(chunk[9] | 0x01);
+  putU32(chunk, 12, static_cast<uint32_t>(keep.size()));
+  for (uint16_t entry : keep) {
+    uint32_t offset = 0;
+    readU32(good, at + headerSize + entry * 4u, offset);
+    std::string pair(4, '\0');
+    putU32(pair, 0, entry | (offset / 4) << 16);
+    chunk += pair;
+  }
+  putU32(chunk, 16, static_cast<uint32_t>(chunk.size()));
+  chunk += good.substr(at + entriesStart, size - entriesStart);
+  putU32(chunk, 4, static_cast<uint32_t>(chunk.size()));
+  std::string out = good.substr(0, at) + chunk + good.substr(at + size);
+  const int32_t grown = static_cast<int32_t>(chunk.size()) - static_cast<int32_t>(size);
+  uint32_t poolSize = 0, packageSize = 0;
+  readU32(out, 16, poolSize);
+  const size_t packageAt = 12 + poolSize;
+  readU32(out, packageAt + 4, packageSize);
+  putU32(out, packageAt + 4, packageSize + grown);
+  putU32(out, 4, static_cast<uint32_t>(out.size()));
+  return out;
+}
+
+TEST(ResourceTable, ReadsSparseTypeChunks) {
+  const std::string sparse = withSparseStrings(tableOf("basic.apk"), {0, 2});
+  auto table = readResourceTable(sparse, kString, kDrawable);
+  ASSERT_TRUE(table);
+  EXPECT_EQ(entryText(table->label, 0), "演示程序");  // the localised chunk still follows
+  EXPECT_EQ(entryText(table->label, 1), "");         // not in the sparse chunk
+  EXPECT_EQ(entryText(table->label, 2), "Not the label");
+  auto some = resolveResourceStrings(sparse, kAppPackageId, {{kString, 2}, {kString, 1}});
+  ASSERT_TRUE(some);
+  EXPECT_EQ(*some, (std::vector<std::string>{"Not the label", ""}));
+  // A sparse pair whose offset runs past the chunk is refused.
+  std::string bad = sparse;
+  const size_t at = chunksOfType(bad, kTypeChunk)[1];
+  uint16_t headerSize = 0;
+  readU16(bad, at + 2, headerSize);
+  putU32(bad, at + headerSize, 0xFFFF0000u);
+  EXPECT_FALSE(readResourceTable(bad, kString, kDrawable));
+}
+
+}  // namespace
+}  // namespace zorvik

@@ -1,0 +1,80 @@
+#!/usr/bin/env bash
+# Builds the test packages with Debian's aapt from the manifests and resource folders under
+# fixtures/, and records what aapt itself reads from them (xmltree, badging, resource values) so
+# the tests can compare. Usage: make-fixtures.sh <output folder>
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+out=$1
+framework=/usr/share/android-framework-res/framework-res.apk
+mkdir -p "$out"
+work="$out/work"
+rm -rf "$work"
+mkdir -p "$work"
+
+dump() { # dump <apk> <name>
+  aapt dump xmltree "$1" AndroidManifest.xml > "$out/$2.xmltree"
+  # badging gives up on a label it cannot resolve (one in the framework's package)
+  aapt dump badging "$1" > "$out/$2.badging" 2>/dev/null || true
+  aapt dump --values resources "$1" > "$out/$2.resources"
+}
+
+for dir in "$here"/fixtures/*/; do
+  name=$(basename "$dir")
+  src=$dir
+  options=()
+  if [ -f "$dir/FROM" ]; then  # the same sources built with other aapt options
+    read -r base extra < "$dir/FROM"
+    src="$here/fixtures/$base/"
+    options=($extra)
+  fi
+  cp -r "$src" "$work/$name"
+  # Icons are drawn here rather than kept as binary files in the tree: "path size colour" lines.
+  if [ -f "$src/icons" ]; then
+    while read -r path size colour; do
+      mkdir -p "$(dirname "$work/$name/$path")"
+      convert -size "$size" "xc:$colour" "$work/$name/$path"
+    done < "$src/icons"
+  fi
+  apk="$out/$name.apk"
+  rm -f "$apk"
+  aapt package -f "${options[@]}" -M "$work/$name/AndroidManifest.xml" -S "$work/$name/res" -I "$framework" -F "$apk" >/dev/null
+  if [ -d "$work/$name/classes" ]; then
+    (cd "$work/$name/classes" && find . -type f | sed 's|^\./||' | sort | xargs aapt add "$apk" >/dev/null)
+  fi
+  dump "$apk" "$name"
+done
+
+# The same package under an upper-case extension and under another extension.
+cp "$out/basic.apk" "$out/upper.APK"
+cp "$out/basic.apk" "$out/basic.zip"
+# Packages that lack one of the two members the reader needs.
+cp "$out/basic.apk" "$out/nomanifest.apk" && aapt remove "$out/nomanifest.apk" AndroidManifest.xml >/dev/null
+cp "$out/basic.apk" "$out/noresources.apk" && aapt remove "$out/noresources.apk" resources.arsc >/dev/null
+
+aapt dump xmltree "$framework" AndroidManifest.xml > "$out/framework-res.xmltree"
+aapt dump badging "$framework" > "$out/framework-res.badging"
+# Only the values of the framework's label and icon: the whole dump is large.
+ids=$(awk '/E: application/{a=1} a && /android:(label|icon)\(/{sub(/.*=@/,""); print} a && /E: /&&!/application/{exit}' "$out/framework-res.xmltree")
+pattern=$(echo "$ids" | sed 's/.*/resource &[ ]/' | paste -sd'|')
+aapt dump --values resources "$framework" | grep -A1 -E "$pattern" > "$out/framework-res.resources" || true
+
+# Seed corpora for the fuzz targets: the members as aapt wrote them.
+mkdir -p "$out/seeds/xml" "$out/seeds/arsc" "$out/seeds/zip"
+python3 - "$out" <<'PY'
+import sys, zipfile, glob, os, shutil
+out = sys.argv[1]
+for apk in sorted(glob.glob(os.path.join(out, '*.apk'))):
+    name = os.path.splitext(os.path.basename(apk))[0]
+    if not zipfile.is_zipfile(apk):
+        continue
+    with zipfile.ZipFile(apk) as z:
+        members = z.namelist()
+        if 'AndroidManifest.xml' in members:
+            open(os.path.join(out, 'seeds/xml', name + '.bin'), 'wb').write(z.read('AndroidManifest.xml'))
+        if 'resources.arsc' in members:
+            open(os.path.join(out, 'seeds/arsc', name + '.bin'), 'wb').write(z.read('resources.arsc'))
+    if os.path.getsize(apk) < 8192:
+        shutil.copy(apk, os.path.join(out, 'seeds/zip', name + '.bin'))
+PY
+rm -rf "$work"
+touch "$out/stamp"
