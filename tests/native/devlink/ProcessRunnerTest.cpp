@@ -6,6 +6,8 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <cstdio>
+#include <fstream>
 #include <mutex>
 #include <thread>
 
@@ -191,6 +193,23 @@ TEST(AdbProcessRunner, AReaderThatDoesNotStopIn5000MsIsGivenUp) {
   std::this_thread::sleep_for(std::chrono::milliseconds(2000));
   EXPECT_EQ(sink.count(kAdbOutputEnded), 0);
   EXPECT_LE(sink.events().size(), 1u);
+}
+
+TEST(AdbPath, TheToolBesideTheProgramWinsOverTheSearchPath) {
+#ifdef _WIN32
+  const std::string beside = programFolder() + "adb.exe";
+#else
+  const std::string beside = programFolder() + "adb";
+#endif
+  if (std::ifstream(beside).good()) {
+    EXPECT_EQ(adbPath(), beside);
+    return;
+  }
+  EXPECT_EQ(adbPath(), "adb");
+  std::ofstream(beside) << "";
+  EXPECT_EQ(adbPath(), beside);
+  std::remove(beside.c_str());
+  EXPECT_EQ(adbPath(), "adb");
 }
 
 TEST(LaunchAdb, ReturnsAtOnce) {

@@ -68,6 +68,16 @@ TEST_F(RealAdb, OneDeviceConnectsThroughTheRealClient) {
   RecordProperty("attempt_ms_without_fixed_waits", static_cast<int>(took.count() - realOptions().agentStartWaitMs));
 }
 
+TEST_F(RealAdb, WithoutAToolBesideTheProgramTheSearchPathFindsIt) {
+  server.devicesListing = "S1\tdevice\n";
+  ASSERT_EQ(adbPath(), "adb");
+  ConnectionOptions defaults = realOptions();
+  defaults.adbPath.clear();
+  DeviceConnection connection(listener, defaults);
+  EXPECT_EQ(connection.scanDevices(), kScanOk);
+  EXPECT_EQ(currentSerial(), "S1");
+}
+
 TEST_F(RealAdb, AnOfflineDeviceIsNotCounted) {
   server.devicesListing = "S1\toffline\n";
   DeviceConnection connection(listener, realOptions());
