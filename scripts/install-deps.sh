@@ -21,8 +21,6 @@ apt_packages=(
   wine wine64 xvfb xauth imagemagick fonts-wqy-microhei x11-utils xdotool
   tcl
 )
-# Device link tests: Debian's adb client.
-apt_packages+=(adb)
 missing=()
 for p in "${apt_packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
