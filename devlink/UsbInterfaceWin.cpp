@@ -2,6 +2,7 @@
 #include "devlink/UsbInterface.h"
 
 #include "devlink/DeviceConnection.h"
+#include "devlink/DeviceTables.h"
 
 #include <windows.h>
 #include <dbt.h>
@@ -40,13 +41,6 @@ class RegKey {
   HKEY key_ = nullptr;
 };
 
-std::string lowerCased(std::string text) {
-  for (char& c : text) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return text;
-}
-
 bool instanceIsAdb(const RegKey& device, const std::string& instanceName) {
   RegKey instance;
   if (!instance.open(device.get(), instanceName.c_str())) return false;
@@ -57,7 +51,7 @@ bool instanceIsAdb(const RegKey& device, const std::string& instanceName) {
   }
   if (type != REG_SZ && type != REG_EXPAND_SZ) return false;
   value[size < sizeof value ? size : sizeof value - 1] = '\0';
-  return lowerCased(value).find("adb interface") != std::string::npos;
+  return asciiLower(value).find("adb interface") != std::string::npos;
 }
 
 }  // namespace
@@ -69,7 +63,7 @@ bool isAdbUsbInterface(std::string_view interfacePath) {
   if (!usb.open(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Enum\\USB")) return false;
   std::string deviceName;
   for (DWORD i = 0; usb.subkey(i, deviceName); ++i) {
-    if (lowerCased(deviceName).find(id) == std::string::npos) continue;
+    if (asciiLower(deviceName).find(id) == std::string::npos) continue;
     RegKey device;
     if (!device.open(usb.get(), deviceName.c_str())) continue;
     std::string instanceName;
