@@ -123,6 +123,17 @@ TEST(CommandLines, EveryLineOfTheTable) {
   EXPECT_EQ(uninstallCommand("adb", "com.example"), "adb uninstall com.example");
 }
 
+TEST(CommandLines, AToolPathWithASpaceIsQuotedSoNoOtherProgramRuns) {
+  const std::string tool = "C:\\Program Files\\Zorvik\\adb.exe";
+  const std::string quoted = "\"" + tool + "\"";
+  EXPECT_EQ(devicesCommand(tool), quoted + " devices");
+  EXPECT_EQ(getpropCommand(tool, "S1"), quoted + " -s S1 shell getprop");
+  EXPECT_EQ(listPackagesCommand(tool, "S1"), quoted + " -s S1 shell pm list package");
+  EXPECT_EQ(startAgentCommand(tool, "S1"), quoted + " -s S1 shell am start -n com.zorvik.Zorvik/.Zorvik");
+  EXPECT_EQ(installCommand(tool, "S1", "a.apk"), quoted + " -s S1 install -r a.apk");
+  EXPECT_EQ(uninstallCommand(tool, "p"), quoted + " uninstall p");
+}
+
 TEST(CommandLines, SplitLikeWindowsPrograms) {
   using W = std::vector<std::string>;
   EXPECT_EQ(detail::splitCommandLine("adb -s S1 install -r \"C:\\Program Files\\a.apk\""),

@@ -7,6 +7,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <mutex>
 #include <thread>
@@ -94,6 +95,18 @@ TEST(RunAdbAndWait, StandardErrorIsCapturedAndShortOutputKeptWhole) {
   const AdbRunResult silent = runAdbAndWait(helper() + " exit 3", kDevicesOutputMax);
   EXPECT_EQ(silent.status, AdbRunStatus::Ok);
   EXPECT_EQ(silent.output, "");
+}
+
+TEST(RunAdbAndWait, AToolInAFolderWithASpaceRuns) {
+  const std::string folder = programFolder() + "tool folder";
+  std::filesystem::create_directories(folder);
+  const std::string copy = folder + "/" + std::filesystem::path(helper()).filename().string();
+  std::filesystem::copy_file(helper(), copy, std::filesystem::copy_options::overwrite_existing);
+  const AdbRunResult run = runAdbAndWait(quotedPath(copy) + " print 5", 4096);
+  EXPECT_EQ(run.status, AdbRunStatus::Ok);
+  EXPECT_EQ(run.output, pattern(5));
+  std::error_code ignored;
+  std::filesystem::remove_all(folder, ignored);
 }
 
 TEST(RunAdbAndWait, AMissingToolCannotStart) {
