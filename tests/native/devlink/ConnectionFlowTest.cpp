@@ -16,6 +16,7 @@ using test::ConnectionFixture;
 using test::Event;
 using test::LoopbackServer;
 using test::ScriptedReply;
+using test::helperTool;
 using test::unusedPort;
 
 std::vector<unsigned char> version(int32_t value) {
@@ -269,6 +270,84 @@ TEST_F(ConnectionFlow, DestroyingTheConnectionDuringTheWaitEndsQuickly) {
   }
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(2500));
   EXPECT_EQ(listener.statuses(), (std::vector<Event>{{"连接设备中...", 0}}));
+}
+
+class Chooser : public ConnectionFlow {
+ protected:
+  void twoDevices() {
+    writeFile("devices.txt", "List of devices attached\nS1\tdevice\nS2\tdevice\n");
+    writeFile("getprop-S1.txt", "[ro.build.version.sdk]: [7]\n[ro.product.manufacturer]: [samsung]\n[ro.product.model]: [GT-I5700]\n");
+  }
+  test::ChooserScript view;
+};
+
+TEST_F(Chooser, AFailureWhileTheListIsStillReadKeepsTheDialogOpen) {
+  twoDevices();
+  LoopbackServer adb({forward("S1", "FAIL0004nope"), forward("S1", "FAIL0004nope")});
+  setAdbServerPort(adb.port());
+  DeviceChooser chooser(view, helperTool());
+  chooser.open();
+  // The first row is in; its timer has not been fired, so the second device is still to be read.
+  ASSERT_TRUE(view.waitFor([&] { return view.rows.size() == 1 && view.timers.size() == 1; }));
+  EXPECT_TRUE(chooser.listing());
+  EXPECT_EQ(chooser.connect(0), AdbSocketResult::ProtocolFailure);
+  EXPECT_EQ(view.statusLines, std::vector<std::string>{"【错误】连接协议失败"});
+  EXPECT_FALSE(view.closed);
+  EXPECT_EQ(currentSerial(), "S1");
+  EXPECT_EQ(view.rows[0].hardwareText, "samsung [ GT-I5700 ]");
+  EXPECT_EQ(view.rows[0].info.versionName, "Android 2.1");
+  // The second device has no getprop output: it is listed all the same, with what could be read.
+  chooser.onNextDeviceTimer();
+  ASSERT_TRUE(view.waitFor([&] { return view.rows.size() == 2; }));
+  ASSERT_TRUE(view.waitFor([&] { return !chooser.listing(); }));
+  EXPECT_EQ(view.rows[1].info.serial, "S2");
+  EXPECT_EQ(view.rows[1].hardwareText, " [  ]");
+  EXPECT_EQ(view.rows[1].info.versionName, "未知版本");
+  EXPECT_EQ(view.rows[1].info.brandImage, 21004);
+  // Once the list is complete a failure closes the dialog.
+  EXPECT_EQ(chooser.connect(0), AdbSocketResult::ProtocolFailure);
+  EXPECT_TRUE(view.closed);
+  EXPECT_EQ(view.firstRowSelections, 1);
+  EXPECT_EQ(view.labels, (std::vector<std::string>{"获取设备信息中,请稍等...", ""}));
+}
+
+TEST_F(Chooser, NoSelectedRowDoesNothingAndAnUnreachableServerIsAPortFailure) {
+  writeFile("devices.txt", "List of devices attached\nS9\tdevice\n");
+  setAdbServerPort(unusedPort());
+  setCurrentSerial("KEPT");
+  DeviceChooser chooser(view, helperTool());
+  chooser.open();
+  ASSERT_TRUE(view.waitFor([&] { return view.rows.size() == 1; }));
+  ASSERT_TRUE(view.waitFor([&] { return !chooser.listing(); }));
+  EXPECT_EQ(chooser.connect(-1), AdbSocketResult::NoDevice);
+  EXPECT_EQ(chooser.connect(5), AdbSocketResult::NoDevice);
+  EXPECT_TRUE(view.statusLines.empty());
+  EXPECT_EQ(currentSerial(), "KEPT");
+  EXPECT_EQ(chooser.connect(0), AdbSocketResult::PortFailure);
+  EXPECT_EQ(view.statusLines, std::vector<std::string>{"【错误】连接端口失败"});
+  EXPECT_TRUE(view.closed);
+  EXPECT_EQ(currentSerial(), "S9");
+}
+
+TEST_F(Chooser, WithoutTheToolTheLabelSaysSo) {
+  DeviceChooser chooser(view, programFolder() + "no-such-adb");
+  chooser.open();
+  ASSERT_TRUE(view.waitFor([&] { return view.labels.size() == 2; }));
+  EXPECT_EQ(view.labels.back(), "【组件丢失，请重新安装");
+  ASSERT_TRUE(view.waitFor([&] { return !chooser.listing(); }));
+  EXPECT_TRUE(view.rows.empty());
+}
+
+TEST_F(Chooser, ClosingWhileAPropertyReadRunsStopsIt) {
+  twoDevices();
+  {
+    DeviceChooser chooser(view, helperTool());
+    chooser.open();
+    chooser.open();  // a second open while listing is ignored
+    ASSERT_TRUE(view.waitFor([&] { return view.rows.size() == 1; }));
+  }
+  EXPECT_EQ(countLog("devices"), 1);
+  EXPECT_EQ(view.rows.size(), 1u);
 }
 
 }  // namespace

@@ -90,6 +90,19 @@ class ChooserScript : public DeviceChooserView {
     }
   }
 
+  // Waits until the condition (checked under the view's lock) holds; it may also depend on the
+  // chooser's own state, which changes without a view call, so it is checked every 10 ms too.
+  template <typename F>
+  bool waitFor(F condition, unsigned ms = 10000) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    std::unique_lock lock(mutex_);
+    while (!condition()) {
+      if (std::chrono::steady_clock::now() >= deadline) return false;
+      changed_.wait_for(lock, std::chrono::milliseconds(10));
+    }
+    return true;
+  }
+
   std::vector<std::string> labels, statusLines;
   std::vector<DeviceRow> rows;
   std::deque<unsigned> timers;
