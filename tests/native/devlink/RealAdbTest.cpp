@@ -18,11 +18,12 @@ class RealAdb : public test::ConnectionFixture {
  protected:
   void SetUp() override {
     ConnectionFixture::SetUp();
-    server.start();
     setAdbServerPort(server.port());
     test::setEnvironment("ANDROID_ADB_SERVER_PORT", std::to_string(server.port()));
     listener.adb = "adb";
   }
+  // The server's tables are filled first; it answers from them once started.
+  void serve() { server.start(); }
   void TearDown() override {
     test::setEnvironment("ANDROID_ADB_SERVER_PORT", "5037");
     ConnectionFixture::TearDown();
@@ -51,6 +52,7 @@ TEST_F(RealAdb, OneDeviceConnectsThroughTheRealClient) {
   server.shellOutput["0123456789ABCDEF|pm list package"] = "package:com.android.phone\r\npackage:com.zorvik.Zorvik\r\n";
   LoopbackServer agent({version(20)});
   agentAt(agent);
+  serve();
   DeviceConnection connection(listener, realOptions());
   const auto start = std::chrono::steady_clock::now();
   connection.startConnection(false);
@@ -73,6 +75,7 @@ TEST_F(RealAdb, WithoutAToolBesideTheProgramTheSearchPathFindsIt) {
   ASSERT_EQ(adbPath(), "adb");
   ConnectionOptions defaults = realOptions();
   defaults.adbPath.clear();
+  serve();
   DeviceConnection connection(listener, defaults);
   EXPECT_EQ(connection.scanDevices(), kScanOk);
   EXPECT_EQ(currentSerial(), "S1");
@@ -80,6 +83,7 @@ TEST_F(RealAdb, WithoutAToolBesideTheProgramTheSearchPathFindsIt) {
 
 TEST_F(RealAdb, AnOfflineDeviceIsNotCounted) {
   server.devicesListing = "S1\toffline\n";
+  serve();
   DeviceConnection connection(listener, realOptions());
   connection.startConnection(false);
   ASSERT_TRUE(connection.waitIdle(20000));
@@ -88,6 +92,7 @@ TEST_F(RealAdb, AnOfflineDeviceIsNotCounted) {
 
 TEST_F(RealAdb, TwoDevicesWithNoneChosen) {
   server.devicesListing = "S1\tdevice\nS2\tdevice\nS3\toffline\n";
+  serve();
   DeviceConnection connection(listener, realOptions());
   connection.startConnection(false);
   ASSERT_TRUE(connection.waitIdle(20000));
@@ -105,6 +110,7 @@ TEST_F(RealAdb, TheChooserReadsEachDeviceWithGetpropAndConnectsTheChosenOne) {
   test::ChooserScript script;
   script.rowToConnect = 0;
   listener.chooser = &script;
+  serve();
   DeviceConnection connection(listener, realOptions());
   connection.startConnection(false);
   ASSERT_TRUE(connection.waitIdle(20000));
@@ -122,6 +128,7 @@ TEST_F(RealAdb, TheChooserReadsEachDeviceWithGetpropAndConnectsTheChosenOne) {
 TEST_F(RealAdb, AMissingPackageFileFailsTheInstallAndTheAttemptRunsOnceMore) {
   server.devicesListing = "S1\tdevice\n";
   server.shellOutput["S1|pm list package"] = "package:com.android.phone\r\n";
+  serve();
   DeviceConnection connection(listener, realOptions());
   connection.startConnection(false);
   ASSERT_TRUE(connection.waitIdle(20000));
@@ -135,6 +142,7 @@ TEST_F(RealAdb, ForwardRefusedByTheServer) {
   server.devicesListing = "S1\tdevice\n";
   server.shellOutput["S1|pm list package"] = "package:com.zorvik.Zorvik\r\n";
   server.forwardAnswer = "FAIL0015cannot bind listener";
+  serve();
   DeviceConnection connection(listener, realOptions());
   connection.startConnection(false);
   ASSERT_TRUE(connection.waitIdle(20000));
