@@ -178,6 +178,25 @@ TEST_F(AgainstVphone, AnUnreachableServerPortIsAPortFailure) {
   EXPECT_EQ(attempt(), (std::vector<Event>{{"连接设备中...", 0}, {"【错误】连接端口失败", 1}}));
 }
 
+TEST_F(AgainstVphone, WithoutAToolBesideTheProgramTheSearchPathFindsIt) {
+  startPhone({"--device", "S1"});
+  ASSERT_EQ(adbPath(), "adb");
+  ConnectionOptions defaults = phoneOptions();
+  defaults.adbPath.clear();
+  DeviceConnection connection(listener, defaults);
+  EXPECT_EQ(connection.scanDevices(), kScanOk);
+  EXPECT_EQ(currentSerial(), "S1");
+}
+
+TEST_F(AgainstVphone, AMissingPackageFileFailsTheInstallAndTheAttemptRunsOnceMore) {
+  startPhone({"--device", "S1", "--set", "agent installed 0"});
+  std::filesystem::remove(apkPath());
+  const std::vector<Event> once = {{"连接设备中...", 0}, {"【提示】正在安装手机端...", 0}, {"【错误】安装失败，请到官网重下", 1}};
+  std::vector<Event> twice = once;
+  twice.insert(twice.end(), once.begin(), once.end());
+  EXPECT_EQ(attempt(), twice);
+}
+
 TEST_F(AgainstVphone, NoToolAtAllAsksForAReinstall) {
   startPhone({"--device", "S1"});
   ConnectionOptions missing = phoneOptions();
