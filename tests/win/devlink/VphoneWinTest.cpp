@@ -80,7 +80,10 @@ class WineConnection : public test::ConnectionFixture {
 
 TEST_F(WineConnection, OneDeviceConnectsThroughTheSuitesAdbExe) {
   attach({"WINE0001"});
+  const auto start = std::chrono::steady_clock::now();
   EXPECT_EQ(attempt(), (std::vector<Event>{{"连接设备中...", 0}, {"连接成功:)", 2}}));
+  const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
+  RecordProperty("attempt_ms_without_fixed_waits", static_cast<int>(took.count()) - 500);
   EXPECT_EQ(listener.sounds(), std::vector<int>{656});
   EXPECT_EQ(listener.timers(), (std::vector<std::pair<int, unsigned>>{{1, 50}}));
   EXPECT_EQ(currentSerial(), "WINE0001");
