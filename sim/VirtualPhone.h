@@ -130,6 +130,11 @@ class VirtualPhone {
   bool joined_ = false;
 };
 
+// Ends a connection so that the peer receives everything sent: stop sending, read what the peer
+// still sends (a client that writes a byte nobody reads would otherwise get the data reset away),
+// then close.
+void closeGracefully(TcpSocket& socket);
+
 // Splits a shell command line into words as sh would for simple commands: single and double
 // quotes, backslash escapes, whitespace separation.
 std::vector<std::string> splitShellWords(const std::string& line);
