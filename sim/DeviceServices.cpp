@@ -263,6 +263,7 @@ std::string VirtualPhone::shell(Device& d, const std::string& commandLine) {
       // The package name comes from the file name until the manifest decoder is in the project.
       std::string name = baseName(path);
       if (name.size() > 4 && name.compare(name.size() - 4, 4, ".apk") == 0) name.resize(name.size() - 4);
+      if (!switches_.installPackage.empty()) name = switches_.installPackage;
       Package* existing = nullptr;
       for (Package& pkg : p.packages)
         if (pkg.name == name) existing = &pkg;

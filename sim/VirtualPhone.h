@@ -42,6 +42,7 @@ struct Device {
 // Faults and outcomes that tests choose; they apply to every device.
 struct Switches {
   std::string installOutcome = "Success";  // or an INSTALL_... code reported as a failure
+  std::string installPackage;              // name installs register; empty: from the file name
   bool forwardRefused = false;
   size_t replyPiece = 0;   // agent replies written in pieces of this many bytes (0: at once)
   int replyDelayMs = 0;    // pause before each piece
