@@ -56,6 +56,29 @@ TEST_F(ConnectionFlow, OneDeviceWithAgent20ConnectsWithoutTheChooser) {
                                                   "-s 0123456789ABCDEF shell am start -n com.zorvik.Zorvik/.Zorvik"}));
 }
 
+TEST_F(ConnectionFlow, TheAgentLineSplitAcrossTwoOutputPiecesIsStillFound) {
+  writeFile("devices.txt", "List of devices attached\nS1\tdevice\n");
+  // 250 bytes of other packages put the agent's line across the 255-byte piece boundary.
+  std::string packages;
+  while (packages.size() < 250) packages += "package:com.example.a\n";
+  packages.resize(250, 'x');
+  writeFile("packages.txt", packages + "\npackage:com.zorvik.Zorvik\npackage:com.android.phone\n");
+  LoopbackServer adb({forward("S1")});
+  LoopbackServer agent({agentAnswers(20)});
+  useServers(adb, agent);
+  DeviceConnection connection(listener, options());
+  connection.startConnection(false);
+  ASSERT_TRUE(connection.waitIdle(10000));
+  EXPECT_EQ(listener.statuses().back(), (Event{"连接成功:)", 2}));
+  EXPECT_EQ(countLog("-s S1 install -r " + apkPath()), 0);
+}
+
+TEST_F(ConnectionFlow, TheFixedWaitsAre3000Ms) {
+  const ConnectionOptions defaults;
+  EXPECT_EQ(defaults.arrivalDelayMs, 3000u);
+  EXPECT_EQ(defaults.agentStartWaitMs, 3000u);
+}
+
 TEST_F(ConnectionFlow, AnOfflineDeviceIsNotCounted) {
   writeFile("devices.txt", "List of devices attached\nAAAA\toffline\n\n");
   DeviceConnection connection(listener, options());
