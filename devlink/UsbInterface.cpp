@@ -1,0 +1,20 @@
+#include "devlink/UsbInterface.h"
+
+#include "devlink/DeviceTables.h"
+
+namespace zorvik {
+
+std::string usbIdFromInterfacePath(std::string_view path) {
+  std::string lower = asciiLower(path);
+  const std::string prefix = "\\\\?\\usb#";
+  for (size_t at = lower.find(prefix); at != std::string::npos; at = lower.find(prefix, at)) lower.erase(at, prefix.size());
+  const size_t hash = lower.find('#');
+  if (hash == std::string::npos) return {};
+  return lower.substr(0, hash);
+}
+
+#ifndef _WIN32
+bool isAdbUsbInterface(std::string_view) { return false; }
+#endif
+
+}  // namespace zorvik
