@@ -35,6 +35,15 @@ if [ ${#missing[@]} -gt 0 ]; then
   as_root apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
 
+# Wine maps file names and command lines through the Unix locale: with a real zh_CN.GBK locale
+# a Windows program can open a file whose name is Chinese.
+if ! locale -a 2>/dev/null | grep -qi '^zh_CN\.gbk$'; then
+  dpkg-query -W -f='${Status}' locales 2>/dev/null | grep -q 'install ok installed' ||
+    { as_root apt-get update -qq; DEBIAN_FRONTEND=noninteractive as_root apt-get install -y -qq locales >/dev/null; }
+  log "generating the zh_CN.GBK locale"
+  as_root localedef -i zh_CN -f GBK zh_CN.GBK 2>/dev/null || as_root localedef -i zh_CN -f GBK zh_CN.GBK || true
+fi
+
 # ---------------------------------------------------------------- virtual phone and its checks
 # Debian's adb and aapt (with the framework resources as aapt's include) check the virtual phone
 # and build test packages; Pillow draws the data set's pictures; node runs the adbkit check.
