@@ -288,6 +288,28 @@ TEST_F(ServerTest, FramebufferInBothModes) {
   }
 }
 
+TEST_F(ServerTest, WaitForDeviceAndTrackDevices) {
+  EXPECT_EQ(exchange("host:wait-for-any-device"), "OKAYOKAY");
+  EXPECT_EQ(exchange(std::string("host-serial:") + kSerial + ":wait-for-usb-device"), "OKAYOKAY");
+
+  TcpSocket track = TcpSocket::connectLoopback(phone_.adbPort());
+  const std::string fixed = "0012host:track-devices";
+  track.sendAll(fixed.data(), fixed.size());
+  auto readList = [&] {
+    char head[5] = {};
+    if (track.receiveExactly(head, 4) != 4) return std::string("(closed)");
+    std::string text(std::stoul(head, nullptr, 16), '\0');
+    track.receiveExactly(text.data(), text.size());
+    return text;
+  };
+  char okay[5] = {};
+  ASSERT_EQ(track.receiveExactly(okay, 4), 4u);
+  EXPECT_STREQ(okay, "OKAY");
+  EXPECT_EQ(readList(), std::string(kSerial) + "\tdevice\n");
+  EXPECT_EQ(phone_.control("device add SECOND01 offline"), "OK");
+  EXPECT_EQ(readList(), std::string(kSerial) + "\tdevice\nSECOND01\toffline\n");
+}
+
 TEST_F(ServerTest, KillStopsTheServer) {
   EXPECT_EQ(exchange("host:kill"), "OKAY");
   phone_.waitUntilStopped();
