@@ -58,6 +58,11 @@ if [ ${#vphone_missing[@]} -gt 0 ]; then
   as_root apt-get update -qq
   as_root apt-get install -y -qq --no-install-recommends "${vphone_missing[@]}" >/dev/null
 fi
+# Debian packs npm apart from nodejs; some nodejs builds carry their own.
+if ! command -v npm >/dev/null; then
+  log "installing Debian package: npm"
+  as_root apt-get install -y -qq --no-install-recommends npm >/dev/null
+fi
 if [ ! -f "$deps/npm/node_modules/@devicefarmer/adbkit/package.json" ]; then
   log "installing the npm package @devicefarmer/adbkit into .deps/npm"
   mkdir -p "$deps/npm"

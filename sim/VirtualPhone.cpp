@@ -328,7 +328,6 @@ std::string VirtualPhone::killForward(const std::string& localSpec) {
 
 std::string VirtualPhone::hostService(const std::string& request, bool& keepOpen, std::string& transportSerial,
                                       TcpSocket& socket) {
-  (void)socket;
   keepOpen = false;
   std::string serial, command;
   if (startsWith(request, "host-serial:")) {
@@ -356,6 +355,42 @@ std::string VirtualPhone::hostService(const std::string& request, bool& keepOpen
     return adbOkayWithText(deviceList(command == "devices-l"));
   }
   if (command == "kill") return adbOkay();
+  if (startsWith(command, "wait-for-")) {
+    // "wait-for-any-device", "wait-for-usb-device", ...: answered once a device (the named one,
+    // when a serial was given) is ready; the second OKAY is the status adb waits for.
+    const std::string want = command.substr(command.rfind('-') + 1);
+    for (int i = 0; i < 600 && !stopping_; ++i) {
+      {
+        std::lock_guard lock(mutex_);
+        for (const auto& d : devices_)
+          if ((serial.empty() || d->serial == serial) && (d->state == want || want == "any"))
+            return adbOkay() + adbOkay();
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    return adbFail("timeout expired while waiting for device");
+  }
+  if (command == "track-devices") {
+    // The list now and after every change, until the client goes away.
+    if (!socket.sendAll("OKAY", 4)) return std::string();
+    std::string last;
+    bool first = true;
+    while (!stopping_) {
+      std::string list;
+      {
+        std::lock_guard lock(mutex_);
+        list = deviceList(false);
+      }
+      if (first || list != last) {
+        const std::string message = hex4(list.size()) + list;
+        if (!socket.sendAll(message.data(), message.size())) break;
+        last = list;
+        first = false;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    }
+    return std::string();
+  }
   if (command == "list-forward") {
     std::lock_guard lock(mutex_);
     return adbOkayWithText(listForwards());

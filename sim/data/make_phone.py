@@ -49,8 +49,19 @@ SMS_IN = ["晚上一起吃饭吗？", "到了给我回个电话", "明天的会�
           "下周出差，回来再聊", "记得带伞，今天有雨", "Happy new year!", "Call me when you land."]
 SMS_OUT = ["好的", "马上到", "没问题，我来安排", "谢谢你", "我在开会，稍后回复", "收到", "周六可以",
            "已经转账了，请查收", "哈哈，太好了", "OK, see you then.", "明天见"]
-SMS_SERVICE = ["您本月话费账单已出，详情请登录网上营业厅查询。", "您尾号8821的账户于12月05日支出人民币356.00元。",
-               "您的验证码是482915，5分钟内有效。", "您的快件已由快递员派送，请保持电话畅通。"]
+SMS_SERVICE = {
+    "10086": ["尊敬的客户，您本月话费账单已出，截至12月07日您已消费58.60元，详情请登录网上营业厅查询。",
+              "您的流量套餐已使用80%，剩余流量60.5MB。【中国移动】"],
+    "10010": ["您好，您的话费余额为23.40元，为不影响使用请及时充值。【中国联通】"],
+    "10000": ["您的宽带将于2012年12月31日到期，续费请回复KD。【中国电信】"],
+    "95588": ["您尾号8821卡12月05日15:32消费支出人民币356.00元，余额4,210.55元。【工商银行】",
+              "您尾号8821卡12月01日工资收入人民币8,650.00元。【工商银行】"],
+    "95555": ["您的信用卡本期账单金额为2,316.80元，最后还款日12月20日。【招商银行】",
+              "验证码482915，您正在进行网上支付，请勿泄露。【招商银行】"],
+    "12306": ["订单E123456789，王先生已购12月28日G101次3车7F号，北京南08:00开。【铁路客服】"],
+    "114": ["您查询的号码为：北京饭店 010-65137766。【114查号台】"],
+    "95338": ["您的快件已由快递员派送，请保持电话畅通。【顺丰速运】"],
+}
 APPS = [
     ("微信", "com.tencent.mm", "4.5.1", 0x1F7A3C), ("QQ", "com.tencent.mobileqq", "4.2.0", 0x1E90FF),
     ("新浪微博", "com.sina.weibo", "3.6.0", 0xE6162D), ("支付宝", "com.eg.android.AlipayGphone", "7.6.0", 0x00A0E9),
@@ -169,7 +180,7 @@ def mobile(rng):
 
 def landline(rng):
     code = rng.choice(AREA_CODES)
-    digits = 8 if len(code) == 3 else rng.choice([7, 8])
+    digits = 8 if len(code) == 3 or code in ("0755", "0571", "0512") else rng.choice([7, 8])
     return code + "-" + str(rng.randint(2, 8)) + "".join(str(rng.randint(0, 9)) for _ in range(digits - 1))
 
 
@@ -275,7 +286,7 @@ def build(n_contacts, all_photos):
         msgs = []
         for _ in range(rng.randint(1, 14)):
             incoming = service or rng.random() < 0.55
-            body = rng.choice(SMS_SERVICE if service else (SMS_IN if incoming else SMS_OUT))
+            body = rng.choice(SMS_SERVICE[number] if service else (SMS_IN if incoming else SMS_OUT))
             msgs.append({"id": msg_id[0], "direction": 1 if incoming else 2, "date": when, "body": body})
             msg_id[0] += 1
             when += rng.randint(1, 600) * 1000 * rng.choice([1, 1, 10, 100])
@@ -291,8 +302,8 @@ def build(n_contacts, all_photos):
             number = rng.choice([mobile(rng), landline(rng)])
         ctype = rng.choice([1, 1, 2, 2, 2, 3])
         calls.append({"id": i + 1, "number": number, "time": NOW_MS - rng.randint(0, 90 * 24 * 60) * 60000,
-                      "duration": 0 if ctype == 3 else rng.choice([rng.randint(5, 120), rng.randint(60, 1800),
-                                                                     rng.randint(1800, 7200)]),
+                      "duration": 0 if ctype == 3 else rng.choice([rng.randint(5, 120)] * 6 + [rng.randint(60, 1800)] * 3 +
+                                                                     [rng.randint(1800, 7200)]),
                       "type": ctype})
     calls.sort(key=lambda c: -c["time"])
 

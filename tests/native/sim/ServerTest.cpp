@@ -10,6 +10,7 @@
 
 #include <fstream>
 #include <future>
+#include <random>
 #include <thread>
 
 namespace zorvik::sim::test {
@@ -33,6 +34,7 @@ class ServerTest : public ::testing::Test {
     EXPECT_TRUE(s.valid());
     const std::string request = raw.empty() ? hex4(payload.size()) + payload : raw;
     s.sendAll(request.data(), request.size());
+    s.shutdownSend();  // a request cut short ends instead of waiting for more
     std::string out;
     char buf[4096];
     int got;
@@ -85,6 +87,33 @@ TEST_F(ServerTest, MalformedRequestsGetFailAndTheServerGoesOnServing) {
   }
   EXPECT_EQ(exchange("host:no-such-service").substr(0, 4), "FAIL");
   EXPECT_EQ(exchange("host:version"), "OKAY00040029");
+}
+
+// Random bytes on the ADB port, after a transport, and on the agent's forward: every connection
+// ends, nothing is changed, and both go on answering.
+TEST_F(ServerTest, GarbageOnEveryPortLeavesTheServerServing) {
+  const uint16_t port = forwardAgent();
+  std::mt19937 random(42);
+  for (int i = 0; i < 60; ++i) {
+    std::string junk(1 + random() % 300, '\0');
+    for (char& c : junk) c = static_cast<char>(random());
+    if (i % 3 == 1) junk = "001fhost:transport:" + std::string(kSerial) + junk;
+    if (i % 3 == 2) {
+      TcpSocket agent = TcpSocket::connectLoopback(port);
+      ASSERT_TRUE(agent.valid());
+      agent.sendAll(junk.data(), junk.size());
+      agent.shutdownSend();
+      char sink[256];
+      while (agent.receive(sink, sizeof sink) > 0) {
+      }
+      continue;
+    }
+    const std::string answer = exchange("", junk);
+    EXPECT_TRUE(answer.empty() || answer.compare(0, 4, "FAIL") == 0 || answer.compare(0, 4, "OKAY") == 0) << i;
+  }
+  EXPECT_EQ(exchange("host:version"), "OKAY00040029");
+  EXPECT_EQ(queryAgentVersion(port), 21);
+  EXPECT_EQ(phone_.control("count contacts"), "OK " + std::to_string(dataSet().contacts.size()));
 }
 
 TEST_F(ServerTest, OfflineAndUnauthorizedDevicesAreListedButRefuseService) {
@@ -257,6 +286,28 @@ TEST_F(ServerTest, FramebufferInBothModes) {
       EXPECT_EQ(getLe32(h + 20), 11u);
     }
   }
+}
+
+TEST_F(ServerTest, WaitForDeviceAndTrackDevices) {
+  EXPECT_EQ(exchange("host:wait-for-any-device"), "OKAYOKAY");
+  EXPECT_EQ(exchange(std::string("host-serial:") + kSerial + ":wait-for-usb-device"), "OKAYOKAY");
+
+  TcpSocket track = TcpSocket::connectLoopback(phone_.adbPort());
+  const std::string fixed = "0012host:track-devices";
+  track.sendAll(fixed.data(), fixed.size());
+  auto readList = [&] {
+    char head[5] = {};
+    if (track.receiveExactly(head, 4) != 4) return std::string("(closed)");
+    std::string text(std::stoul(head, nullptr, 16), '\0');
+    track.receiveExactly(text.data(), text.size());
+    return text;
+  };
+  char okay[5] = {};
+  ASSERT_EQ(track.receiveExactly(okay, 4), 4u);
+  EXPECT_STREQ(okay, "OKAY");
+  EXPECT_EQ(readList(), std::string(kSerial) + "\tdevice\n");
+  EXPECT_EQ(phone_.control("device add SECOND01 offline"), "OK");
+  EXPECT_EQ(readList(), std::string(kSerial) + "\tdevice\nSECOND01\toffline\n");
 }
 
 TEST_F(ServerTest, KillStopsTheServer) {
