@@ -1,6 +1,9 @@
 // The services a device offers once a client has chosen it with a transport request: shell and
 // exec commands (an older phone's getprop, pm, am, rm, ls), the sync protocol for push and pull,
 // and the framebuffer.
+#include "installer/ApkArchive.h"
+#include "installer/BinaryXml.h"
+#include "installer/ManifestAnalysis.h"
 #include "sim/AdbProtocol.h"
 #include "sim/Framebuffer.h"
 #include "sim/SimUtil.h"
@@ -13,6 +16,24 @@
 namespace zorvik::sim {
 
 namespace {
+
+// The package name from the compiled manifest, as the phone's package manager reads it; a file
+// the decoder cannot read (tests push bare zip files) falls back to its file name.
+std::string packageNameOf(const std::string& apkBytes, const std::string& path) {
+  zorvik::ApkArchive archive;
+  if (archive.openMemory(apkBytes)) {
+    if (auto manifest = archive.readMember("AndroidManifest.xml")) {
+      if (auto xml = zorvik::decodeManifest(*manifest)) {
+        zorvik::ManifestInfo info;
+        if (zorvik::analyseManifest(*xml, info) == zorvik::AnalysisStatus::kOk && !info.packageName.empty())
+          return info.packageName;
+      }
+    }
+  }
+  std::string name = path.substr(path.find_last_of('/') + 1);
+  if (name.size() > 4 && name.compare(name.size() - 4, 4, ".apk") == 0) name.resize(name.size() - 4);
+  return name;
+}
 
 // The old phone's shell runs on a pseudo-terminal: lines end with CR LF.
 std::string lines(const std::string& text) {
@@ -260,9 +281,7 @@ std::string VirtualPhone::shell(Device& d, const std::string& commandLine) {
         out += "Failure [" + switches_.installOutcome + "]\n";
         continue;
       }
-      // The package name comes from the file name until the manifest decoder is in the project.
-      std::string name = baseName(path);
-      if (name.size() > 4 && name.compare(name.size() - 4, 4, ".apk") == 0) name.resize(name.size() - 4);
+      std::string name = packageNameOf(file->second, path);
       if (!switches_.installPackage.empty()) name = switches_.installPackage;
       Package* existing = nullptr;
       for (Package& pkg : p.packages)

@@ -102,6 +102,20 @@ TEST_P(ClientsTest, InstallUninstallAndPush) {
             std::string::npos);
   EXPECT_EQ(phone_.control("count files"), phone_.control("count files")) << "the pushed package was removed again";
 
+  // Under a temporary name (as Quillet copies it) the package is still known by its manifest.
+  const std::string renamed = ::testing::TempDir() + "~tmp4711.apk";
+  {
+    std::ifstream in(apk, std::ios::binary);
+    std::ofstream out(renamed, std::ios::binary);
+    out << in.rdbuf();
+  }
+  r = adb(std::string("-s ") + kSerial + " install -r " + renamed);
+  EXPECT_NE(r.output.find("Success"), std::string::npos) << r.output;
+  const std::string listed = adb(std::string("-s ") + kSerial + " shell pm list packages").output;
+  EXPECT_EQ(listed.find("tmp4711"), std::string::npos);
+  EXPECT_NE(listed.find("package:com.example.hello\r\n"), std::string::npos);
+  std::remove(renamed.c_str());
+
   phone_.control("install outcome INSTALL_FAILED_INSUFFICIENT_STORAGE");
   r = adb(std::string("-s ") + kSerial + " install -r " + apk);
   EXPECT_NE(r.output.find("Failure [INSTALL_FAILED_INSUFFICIENT_STORAGE]"), std::string::npos);
