@@ -194,6 +194,7 @@ MainWindow::MainWindow(MainWindowOptions options)
     if (Page* p = page(pageId_)) SendMessageA(p->hwnd(), kMsgDropFiles, m.wp, 0);
     DragFinish(reinterpret_cast<HDROP>(m.wp));
   });
+  for (auto& [msg, handler] : options_.extraMessages) map_.on(msg, handler);
   map_.on(WM_DESTROY, [this](WinMsg& m) {
     tray_.remove();
     m.handled = false;

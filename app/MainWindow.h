@@ -40,6 +40,8 @@ struct MainWindowOptions {
   std::function<void(HWND)> openDeviceManager;
   // Before the window goes: stop what talks to it.
   std::function<void()> onClosing;
+  // More message-map entries (the device link's chooser request).
+  std::vector<std::pair<UINT, MsgHandler>> extraMessages;
 };
 
 class MainWindow : public Dialog, public PageHost {

@@ -4,6 +4,7 @@
 #include <commctrl.h>
 #include <ole2.h>
 
+#include "app/ConnectionLink.h"
 #include "app/ImageDecode.h"
 #include "app/MainWindow.h"
 #include "app/StartupArgs.h"
@@ -49,10 +50,11 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {
   {
     zorvik::GdiplusSession gdiplus;
     zorvik::startUiThreadQueue();
-    zorvik::MainWindowOptions options;
-    options.hiddenStart = hidden;
-    zorvik::MainWindow window(std::move(options));
+    zorvik::ConnectionLink link;
+    zorvik::MainWindow window(link.windowOptions(hidden));
+    link.attach(window);
     rc = window.runModal(nullptr) == -1 ? 1 : 0;
+    link.shutdown();  // the attempt in progress ends before the queue and the window object go
     zorvik::stopUiThreadQueue();
   }
   if (sockets) WSACleanup();
