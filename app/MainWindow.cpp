@@ -187,7 +187,7 @@ MainWindow::MainWindow(MainWindowOptions options)
   map_.on(WM_TIMER, [this](WinMsg& m) {
     if (m.wp != kHomeTimer) { m.handled = false; return; }
     KillTimer(hwnd(), kHomeTimer);
-    if (Page* home = page(0)) home->reload();
+    if (Page* home = page(0)) home->load();  // the home dashboard loads after every connection
   });
   map_.on(WM_DROPFILES, [this](WinMsg& m) {
     // The drop handle goes to the current page, which decides what the files mean.
