@@ -21,6 +21,8 @@ apt_packages=(
   wine wine64 xvfb xauth imagemagick fonts-wqy-microhei x11-utils xdotool
   tcl
 )
+# app: headless rendering of the HTML pages for screenshots, and the asset generator
+apt_packages+=(chromium python3)
 missing=()
 for p in "${apt_packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
