@@ -47,8 +47,10 @@ static bool pngEncoder(CLSID& out) {
 }
 
 bool saveWindowPng(HWND hwnd, const std::string& path) {
-  RECT r{};
-  if (!GetWindowRect(hwnd, &r)) return false;
+  // The whole screen: without a window manager Wine's window rectangles and the X window can
+  // disagree by the caption, and the screen shows the window with what surrounds it.
+  if (!IsWindow(hwnd)) return false;
+  RECT r{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
   int w = r.right - r.left, h = r.bottom - r.top;
   HDC screen = GetDC(nullptr);
   HDC mem = CreateCompatibleDC(screen);

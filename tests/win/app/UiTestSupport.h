@@ -13,7 +13,7 @@ namespace zorvik::test {
 void pump(int ms);
 // Pumps until `done` is true or `timeoutMs` passed; returns done().
 bool pumpUntil(const std::function<bool()>& done, int timeoutMs = 5000);
-// Copies the window's screen area into a PNG through GDI+; false on failure.
+// Saves the screen showing the window into a PNG through GDI+; false on failure.
 bool saveWindowPng(HWND hwnd, const std::string& path);
 // The folder where tests keep their screenshots (ZORVIK_ARTIFACTS or the working folder).
 std::string artifactPath(const std::string& name);
