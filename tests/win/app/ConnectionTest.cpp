@@ -12,7 +12,10 @@
 #include "UiTestSupport.h"
 #include "app/ConnectionLink.h"
 #include "app/MainWindow.h"
+#include "devlink/AdbBridge.h"
+#include "devlink/AgentSession.h"
 #include "devlink/CurrentDevice.h"
+#include "support/LoopbackServer.h"
 #include "resource.h"
 
 using namespace zorvik;
@@ -137,4 +140,47 @@ TEST(Connection, DeviceManagerCommandOpensTheChooserWithItsCaption) {
   watcher.join();
   EXPECT_TRUE(seen.found);
   expectTwoPhones(seen);
+}
+
+TEST(Connection, OnePhoneWithItsAgentTurnsTheLabelGreen) {
+  setCurrentSerial("");
+  SetEnvironmentVariableA("FAKEADB_ONE_DEVICE", "1");
+  // The ADB server accepts the forward; the agent answers the version query with 20.
+  const std::string forward = "host-serial:HT4A1JT00042:forward:tcp:";
+  LoopbackServer agent({{.requestSize = 4, .reply = {0, 0, 0, 20}}});
+  const std::string service = forward + std::to_string(agent.port()) + ";tcp:50505";
+  LoopbackServer adbServer({{.requestSize = 4 + service.size(), .reply = {'O', 'K', 'A', 'Y'}}});
+  setAdbServerPort(adbServer.port());
+  setAgentPort(agent.port());
+  ConnectionOptions options;
+  options.adbPath = fakeAdb();
+  options.agentStartWaitMs = 200;
+  ConnectionLink link(options);
+  MainWindow window(link.windowOptions(false));
+  link.attach(window);
+  ASSERT_TRUE(window.createModeless(nullptr));
+  ShowWindow(window.hwnd(), SW_SHOW);
+  char label[128] = {};
+  bool connected = pumpUntil([&] {
+    GetDlgItemTextA(window.hwnd(), IDC_CONNECTION_LABEL, label, sizeof label);
+    return std::string(label) == "连接成功:)";
+  }, 30000);
+  EXPECT_TRUE(connected) << label;
+  EXPECT_EQ(window.connectionState(), 2);
+  EXPECT_EQ(currentSerial(), "HT4A1JT00042");
+  adbServer.wait();
+  ASSERT_EQ(adbServer.requests().size(), 1u);
+  const std::vector<unsigned char> bytes = adbServer.requests()[0].bytes;
+  ASSERT_GT(bytes.size(), 4u);
+  EXPECT_EQ(std::string(bytes.begin() + 4, bytes.end()), service);
+  pump(300);  // the dashboard timer's tick
+  window.setStatusText("连接协议成功");
+  pump(100);
+  saveWindowPng(window.hwnd(), artifactPath("mainwindow-connected.png"));
+  DestroyWindow(window.hwnd());
+  link.shutdown();
+  SetEnvironmentVariableA("FAKEADB_ONE_DEVICE", nullptr);
+  setAdbServerPort(5037);
+  setAgentPort(kAgentPort);
+  pump(50);
 }

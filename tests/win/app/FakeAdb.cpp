@@ -1,10 +1,25 @@
 // A scripted stand-in for adb.exe in the UI tests: two attached phones and their properties.
 // "devices" lists them; "-s <serial> shell getprop" prints their properties; anything else fails
 // like a tool that cannot reach a server.
+// With FAKEADB_ONE_DEVICE set, one phone is attached, its agent package is installed and starts.
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 int main(int argc, char** argv) {
+  bool one = std::getenv("FAKEADB_ONE_DEVICE") != nullptr;
+  if (one && argc >= 2 && std::strcmp(argv[1], "devices") == 0) {
+    std::printf("List of devices attached\nHT4A1JT00042\tdevice\n\n");
+    return 0;
+  }
+  if (one && argc >= 6 && std::strcmp(argv[3], "shell") == 0 && std::strcmp(argv[4], "pm") == 0) {
+    std::printf("package:com.android.browser\r\npackage:com.zorvik.Zorvik\r\n");
+    return 0;
+  }
+  if (one && argc >= 6 && std::strcmp(argv[3], "shell") == 0 && std::strcmp(argv[4], "am") == 0) {
+    std::printf("Starting: Intent { cmp=com.zorvik.Zorvik/.Zorvik }\n");
+    return 0;
+  }
   if (argc >= 2 && std::strcmp(argv[1], "devices") == 0) {
     std::printf("List of devices attached\nHT4A1JT00042\tdevice\nemulator-5556\tdevice\nZX1B2\toffline\n\n");
     return 0;
