@@ -59,12 +59,16 @@ bool saveWindowPng(HWND hwnd, const std::string& path) {
   BitBlt(mem, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
   SelectObject(mem, old);
   bool ok = false;
+  ULONG_PTR token = 0;
+  Gdiplus::GdiplusStartupInput input;
+  Gdiplus::GdiplusStartup(&token, &input, nullptr);  // counted: fine inside a running session
   {
     Gdiplus::Bitmap image(bmp, nullptr);
     CLSID png;
     std::wstring wpath(path.begin(), path.end());
     ok = pngEncoder(png) && image.Save(wpath.c_str(), &png, nullptr) == Gdiplus::Ok;
   }
+  if (token) Gdiplus::GdiplusShutdown(token);
   DeleteObject(bmp);
   DeleteDC(mem);
   ReleaseDC(nullptr, screen);
