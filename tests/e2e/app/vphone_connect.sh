@@ -7,7 +7,9 @@ set -uo pipefail
 vphone=$1 bin=$2 artifacts=$3
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../../.." && pwd)
-[ -x "$vphone" ] || { echo "no vphone at $vphone (build the native tree)"; exit 77; }
+# Either native tree's vphone will do.
+[ -x "$vphone" ] || vphone=${vphone/\/build\/native\//\/build\/native-asan\/}
+[ -x "$vphone" ] || { echo "no vphone (build a native tree)"; exit 77; }
 source "$root/scripts/wine-env.sh"
 zorvik_wine_init
 mkdir -p "$artifacts"
