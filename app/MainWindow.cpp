@@ -23,7 +23,7 @@ constexpr int kMaxPageButtons = 10;
 constexpr COLORREF kSkinBlue = RGB(33, 110, 196);
 constexpr COLORREF kNavColour = RGB(232, 241, 251);
 constexpr COLORREF kBarColour = RGB(242, 246, 250);
-constexpr const char* kMakerAddress = "http://www.zorvik.cn";
+constexpr const char* kMakerAddress = "http://www.zorvik.example";
 
 const int kToolbarIds[kToolbarButtons] = {IDC_TOOLBAR_0, IDC_TOOLBAR_1, IDC_TOOLBAR_2, IDC_TOOLBAR_3};
 
