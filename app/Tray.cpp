@@ -41,6 +41,7 @@ bool TrayIcon::add(HWND owner, HICON icon, const std::string& tooltip) {
 
 bool TrayIcon::balloon(const std::string& title, const std::string& text) {
   if (!owner_) return false;
+  lastBalloon_ = title + "|" + text;
   NOTIFYICONDATAA d = baseData(owner_);
   d.uFlags = NIF_INFO;
   copyText(d.szInfo, text);

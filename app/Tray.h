@@ -23,11 +23,14 @@ public:
   void remove();
   bool added() const { return added_; }
   const std::string& tooltip() const { return tooltip_; }
+  // The last balloon shown, as "title|text" (what the notification area was asked to show).
+  const std::string& lastBalloon() const { return lastBalloon_; }
 
 private:
   HWND owner_ = nullptr;
   HICON icon_ = nullptr;
   std::string tooltip_;
+  std::string lastBalloon_;
   bool added_ = false;
 };
 

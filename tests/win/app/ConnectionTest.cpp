@@ -3,6 +3,7 @@
 // it without a choice ends the attempt with the message of the device link.
 #include <windows.h>
 #include <commctrl.h>
+#include <dbt.h>
 
 #include <gtest/gtest.h>
 
@@ -182,5 +183,74 @@ TEST(Connection, OnePhoneWithItsAgentTurnsTheLabelGreen) {
   SetEnvironmentVariableA("FAKEADB_ONE_DEVICE", nullptr);
   setAdbServerPort(5037);
   setAgentPort(kAgentPort);
+  pump(50);
+}
+
+namespace {
+
+void setDeviceDesc(const std::string& device, const char* desc) {
+  std::string key = "SYSTEM\\CurrentControlSet\\Enum\\USB\\" + device + "\\INST01";
+  HKEY h = nullptr;
+  ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &h, nullptr),
+            ERROR_SUCCESS);
+  RegSetValueExA(h, "DeviceDesc", 0, REG_SZ, reinterpret_cast<const BYTE*>(desc), static_cast<DWORD>(strlen(desc) + 1));
+  RegCloseKey(h);
+}
+
+void removeDevice(const std::string& device) {
+  std::string key = "SYSTEM\\CurrentControlSet\\Enum\\USB\\" + device;
+  RegDeleteKeyA(HKEY_LOCAL_MACHINE, (key + "\\INST01").c_str());
+  RegDeleteKeyA(HKEY_LOCAL_MACHINE, key.c_str());
+}
+
+// Sends the notice Windows sends for a USB device interface.
+void sendUsbNotice(HWND window, WPARAM event, const std::string& path) {
+  std::vector<char> buf(sizeof(DEV_BROADCAST_DEVICEINTERFACE_A) + path.size() + 1, 0);
+  auto* n = reinterpret_cast<DEV_BROADCAST_DEVICEINTERFACE_A*>(buf.data());
+  n->dbcc_size = static_cast<DWORD>(buf.size());
+  n->dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
+  memcpy(n->dbcc_name, path.c_str(), path.size() + 1);
+  SendMessageA(window, WM_DEVICECHANGE, event, reinterpret_cast<LPARAM>(n));
+}
+
+}  // namespace
+
+TEST(Connection, UsbNoticesOfAdbInterfacesReachTheDeviceLink) {
+  setDeviceDesc("VID_18D1&PID_4E12", "Android ADB Interface");
+  setDeviceDesc("VID_0781&PID_5567", "USB Mass Storage Device");
+  ConnectionOptions options;
+  options.adbPath = "Z:\\nonexistent\\adb.exe";  // the start-up attempt fails at once
+  options.arrivalDelayMs = 100;
+  ConnectionLink link(options);
+  MainWindow window(link.windowOptions(false));
+  link.attach(window);
+  ASSERT_TRUE(window.createModeless(nullptr));
+  char label[128] = {};
+  auto labelIs = [&](const std::string& want) {
+    return pumpUntil([&] {
+      GetDlgItemTextA(window.hwnd(), IDC_CONNECTION_LABEL, label, sizeof label);
+      return want == label;
+    }, 10000);
+  };
+  ASSERT_TRUE(labelIs("【组件丢失，请重新安装")) << label;
+  const std::string storage = "\\\\?\\USB#VID_0781&PID_5567#4C530001#{a5dcbf10-6530-11d2-901f-00c04fb951ed}";
+  const std::string phone = "\\\\?\\USB#VID_18D1&PID_4E12#ZX1B2#{a5dcbf10-6530-11d2-901f-00c04fb951ed}";
+  // Not an ADB interface: ignored.
+  sendUsbNotice(window.hwnd(), DBT_DEVICEREMOVECOMPLETE, storage);
+  pump(200);
+  EXPECT_STREQ(label, "【组件丢失，请重新安装");
+  // The phone goes: notice, balloon.
+  sendUsbNotice(window.hwnd(), DBT_DEVICEREMOVECOMPLETE, phone);
+  EXPECT_TRUE(labelIs("【提示】检测到一个设备断开")) << label;
+  EXPECT_EQ(window.connectionState(), 0);
+  EXPECT_EQ(window.tray().lastBalloon(), "卓维克|Android设备已经断开USB连接");
+  // It comes back: balloon, then a delayed attempt.
+  sendUsbNotice(window.hwnd(), DBT_DEVICEARRIVAL, phone);
+  EXPECT_TRUE(pumpUntil([&] { return window.tray().lastBalloon() == "卓维克|检测到Android设备，正在尝试连接..."; }));
+  EXPECT_TRUE(labelIs("【组件丢失，请重新安装")) << label;
+  DestroyWindow(window.hwnd());
+  link.shutdown();
+  removeDevice("VID_18D1&PID_4E12");
+  removeDevice("VID_0781&PID_5567");
   pump(50);
 }

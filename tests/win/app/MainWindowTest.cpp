@@ -8,6 +8,11 @@
 #include <memory>
 #include <thread>
 
+#include <shellapi.h>
+#include <shlobj.h>
+
+#include <cstring>
+
 #include "UiTestSupport.h"
 #include "app/MainWindow.h"
 #include "app/PageData.h"
@@ -45,9 +50,17 @@ public:
 };
 
 std::atomic<int> g_homeLoads{0};
+std::string g_droppedFile;
 class HomePage : public Page {
 public:
-  using Page::Page;
+  HomePage(const PageInfo& info, PageHost& host) : Page(info, host) {
+    map_.on(kMsgDropFiles, [](WinMsg& m) {
+      char name[MAX_PATH] = {};
+      auto drop = reinterpret_cast<HDROP>(m.wp);
+      if (DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0) == 1) DragQueryFileA(drop, 0, name, sizeof name);
+      g_droppedFile = name;
+    });
+  }
   void load() override { ++g_homeLoads; }
 };
 
@@ -324,4 +337,19 @@ TEST_F(MainWindowTest, HomeTimerLoadsTheDashboardOnceAndStops) {
   EXPECT_EQ(g_homeLoads, 1);
   // The timer is gone: KillTimer on it fails.
   EXPECT_FALSE(KillTimer(h(), kHomeTimer));
+}
+
+TEST_F(MainWindowTest, DroppedFilesGoToTheCurrentPageAsTheDropHandle) {
+  open();
+  g_droppedFile.clear();
+  const char file[] = "C:\\users\\me\\app.apk";
+  // A drop handle as the shell builds it: DROPFILES, the names, and an empty name at the end.
+  HGLOBAL mem = GlobalAlloc(GHND, sizeof(DROPFILES) + sizeof file + 1);
+  auto* df = static_cast<DROPFILES*>(GlobalLock(mem));
+  df->pFiles = sizeof(DROPFILES);
+  df->fWide = FALSE;
+  memcpy(reinterpret_cast<char*>(df) + sizeof(DROPFILES), file, sizeof file);
+  GlobalUnlock(mem);
+  SendMessageA(h(), WM_DROPFILES, reinterpret_cast<WPARAM>(mem), 0);  // the window frees it
+  EXPECT_EQ(g_droppedFile, file);
 }
