@@ -43,8 +43,8 @@ struct ChooserSeen {
 
 // Waits for the chooser with this caption, reads it once both rows are in, keeps a screenshot,
 // and cancels it.
-std::thread watchChooser(const char* caption, ChooserSeen& seen, const std::string& shot) {
-  return std::thread([caption, &seen, shot] {
+std::thread watchChooser(const char* caption, ChooserSeen& seen, const std::string& shot, int press = IDCANCEL) {
+  return std::thread([caption, &seen, shot, press] {
     HWND dlg = nullptr;
     for (int i = 0; i < 1500 && !(dlg && IsWindowVisible(dlg)); ++i) {
       dlg = FindWindowA(nullptr, caption);
@@ -81,7 +81,7 @@ std::thread watchChooser(const char* caption, ChooserSeen& seen, const std::stri
     seen.method = method;
     seen.topmost = (GetWindowLongA(dlg, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
     saveWindowPng(dlg, shot);
-    PostMessageA(dlg, WM_COMMAND, IDCANCEL, 0);
+    PostMessageA(dlg, WM_COMMAND, press, 0);
   });
 }
 
@@ -252,5 +252,54 @@ TEST(Connection, UsbNoticesOfAdbInterfacesReachTheDeviceLink) {
   link.shutdown();
   removeDevice("VID_18D1&PID_4E12");
   removeDevice("VID_0781&PID_5567");
+  pump(50);
+}
+
+TEST(Connection, ConnectInTheChooserSetsTheSerialAndForwardsThePort) {
+  setCurrentSerial("");
+  const std::string service = "host-serial:emulator-5556:forward:tcp:" + std::to_string(agentPort()) + ";tcp:50505";
+  LoopbackServer adbServer({{.requestSize = 4 + service.size(), .reply = {'O', 'K', 'A', 'Y'}}});
+  setAdbServerPort(adbServer.port());
+  ConnectionOptions options;
+  options.adbPath = fakeAdb();
+  ConnectionLink link(options);
+  MainWindow window(MainWindowOptions{});
+  ASSERT_TRUE(window.createModeless(nullptr));
+  link.attach(window);
+  ChooserSeen seen;
+  // The watcher selects the second phone, then presses "连接".
+  std::thread watcher([&] {
+    HWND dlg = nullptr;
+    for (int i = 0; i < 1500 && !(dlg && IsWindowVisible(dlg)); ++i) {
+      dlg = FindWindowA(nullptr, "设备管理器 - Zorvik");
+      Sleep(10);
+    }
+    if (!dlg) return;
+    seen.found = true;
+    HWND list = GetDlgItem(dlg, IDC_DEVICE_LIST);
+    for (int i = 0; i < 1000 && SendMessageA(list, LVM_GETITEMCOUNT, 0, 0) < 2; ++i) Sleep(10);
+    Sleep(200);
+    LVITEMA item{};
+    item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    item.state = LVIS_SELECTED | LVIS_FOCUSED;
+    SendMessageA(list, LVM_SETITEMSTATE, 1, reinterpret_cast<LPARAM>(&item));
+    PostMessageA(dlg, WM_COMMAND, IDOK, 0);
+  });
+  link.runChooser(window.hwnd(), "设备管理器 - Zorvik");  // returns when the dialog closes
+  watcher.join();
+  EXPECT_TRUE(seen.found);
+  EXPECT_EQ(currentSerial(), "emulator-5556");
+  adbServer.wait();
+  ASSERT_EQ(adbServer.requests().size(), 1u);
+  const std::vector<unsigned char> bytes = adbServer.requests()[0].bytes;
+  ASSERT_GT(bytes.size(), 4u);
+  EXPECT_EQ(std::string(bytes.begin() + 4, bytes.end()), service);
+  char status[128] = {};
+  EXPECT_TRUE(pumpUntil([&] {
+    GetDlgItemTextA(window.hwnd(), IDC_STATUS_LINE, status, sizeof status);
+    return std::string(status) == "连接协议成功";
+  })) << status;
+  DestroyWindow(window.hwnd());
+  setAdbServerPort(5037);
   pump(50);
 }
