@@ -84,6 +84,8 @@ if [ -z "${DISPLAY:-}" ] || ! xdpyinfo >/dev/null 2>&1; then
 fi
 
 zorvik_wine_init
+# Frames drawn by Wine on the private Xvfb, by the window manager on the user's display.
+if [ $private = 1 ]; then zorvik_wine_managed N; else zorvik_wine_managed Y; fi
 # Wine gets the adb server port through the environment, as adb.exe and the suite read it.
 (cd build/win/bin && zorvik_wine ./zorvik.exe) &
 prog=$!

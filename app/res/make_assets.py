@@ -265,6 +265,26 @@ def main():
         convert_pages(HTML_SRC)
 
 
+# The element ids the pages fill, by page.
+PAGE_IDS = {
+    "home.html": ["appslist", "articlelist", "head_other", "info_ul", "manufacturer", "screenshot", "status_os"],
+    "smslist.html": ["sms_ul"],
+    "conversation.html": ["conversation_list", "page_on"],
+    "smsframe.html": [],
+    "contact.html": ["block"],
+}
+
+
+def check_page(name, text):
+    # Each page is a complete XHTML document carrying the ids its page fills.
+    import xml.dom.minidom
+    doc = xml.dom.minidom.parseString(text.replace('encoding="GBK"', 'encoding="UTF-8"', 1).encode("utf-8"))
+    ids = {e.getAttribute("id") for e in doc.getElementsByTagName("*") if e.hasAttribute("id")}
+    missing = [i for i in PAGE_IDS.get(name, []) if i not in ids]
+    if doc.documentElement.tagName != "html" or missing:
+        raise SystemExit("%s: not a complete page (missing ids %s)" % (name, missing))
+
+
 def convert_pages(src):
     # The pages are GBK documents, as the program's texts are; a character GBK cannot hold
     # fails the build here rather than showing as "?" in the program.
@@ -273,6 +293,8 @@ def convert_pages(src):
             continue
         with open(os.path.join(src, name), encoding="utf-8") as f:
             text = f.read()
+        if name.endswith(".html"):
+            check_page(name, text)
         with open(os.path.join(OUT, name), "wb") as f:
             f.write(text.encode("gbk"))
 

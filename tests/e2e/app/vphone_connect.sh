@@ -12,6 +12,7 @@ root=$(cd "$here/../../.." && pwd)
 [ -x "$vphone" ] || { echo "no vphone (build a native tree)"; exit 77; }
 source "$root/scripts/wine-env.sh"
 zorvik_wine_init
+zorvik_wine_managed N
 mkdir -p "$artifacts"
 work=$(mktemp -d)
 pids=()

@@ -169,6 +169,8 @@ std::thread pressWhenShown(const char* caption, int button, std::string* textOut
     char buf[256] = {};
     GetDlgItemTextA(dlg, IDC_NOTICE_TEXT, buf, sizeof buf);
     *textOut = buf;
+    Sleep(200);
+    saveWindowPng(dlg, artifactPath(button == IDC_NOTICE_HELP ? "check-first-notice.png" : "notice.png"));
     PostMessageA(dlg, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
   });
 }
