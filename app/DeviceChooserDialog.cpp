@@ -34,6 +34,7 @@ DeviceChooserDialog::DeviceChooserDialog(std::string caption,
 DeviceChooserDialog::~DeviceChooserDialog() {
   *alive_ = false;
   chooser_.reset();  // waits for the listing thread and stops the getprop run
+  if (hwnd()) DestroyWindow(hwnd());
 }
 
 void DeviceChooserDialog::onInit() {

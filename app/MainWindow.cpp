@@ -201,7 +201,10 @@ MainWindow::MainWindow(MainWindowOptions options)
   });
 }
 
-MainWindow::~MainWindow() = default;
+MainWindow::~MainWindow() {
+  // Destroyed here, while the members its handlers use still exist.
+  if (hwnd()) DestroyWindow(hwnd());
+}
 
 Page* MainWindow::page(int pageId) const {
   for (const auto& p : pages_)

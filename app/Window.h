@@ -54,7 +54,9 @@ struct WindowCreateArgs {
   HMENU menuOrId = nullptr;
 };
 
-// A window the object owns: destroyed with the object unless destroyed earlier.
+// A window the object owns: destroyed with the object unless destroyed earlier. A derived class
+// whose handlers use its own members destroys the window in its own destructor, since by the time
+// ~Window runs those members are gone.
 class Window {
 public:
   Window() = default;
