@@ -78,31 +78,33 @@ AdbSocketResult openTransport(const std::string& serial, TcpSocket& socket) {
 }
 
 // ---------------------------------------------------------------- command lines
+// The tool's path is quoted like the package path when it holds a space: unquoted, a program
+// folder such as "C:\Program Files\Zorvik" would let "C:\Program.exe" run instead.
 
 std::string quotedPath(const std::string& path) {
   return path.find(' ') == std::string::npos ? path : "\"" + path + "\"";
 }
 
-std::string devicesCommand(const std::string& adb) { return adb + " devices"; }
+std::string devicesCommand(const std::string& adb) { return quotedPath(adb) + " devices"; }
 
 std::string getpropCommand(const std::string& adb, const std::string& serial) {
-  return adb + " -s " + serial + " shell getprop";
+  return quotedPath(adb) + " -s " + serial + " shell getprop";
 }
 
 std::string listPackagesCommand(const std::string& adb, const std::string& serial) {
-  return adb + " -s " + serial + " shell " + "pm" + " " + "list" + " package";
+  return quotedPath(adb) + " -s " + serial + " shell " + "pm" + " " + "list" + " package";
 }
 
 std::string startAgentCommand(const std::string& adb, const std::string& serial) {
-  return adb + " -s " + serial + " shell " + "am" + " start -n " + kAgentPackage + "/" + kAgentActivity;
+  return quotedPath(adb) + " -s " + serial + " shell " + "am" + " start -n " + kAgentPackage + "/" + kAgentActivity;
 }
 
 std::string installCommand(const std::string& adb, const std::string& serial, const std::string& apkPath) {
-  return adb + " -s " + serial + " install -r " + quotedPath(apkPath);
+  return quotedPath(adb) + " -s " + serial + " install -r " + quotedPath(apkPath);
 }
 
 std::string uninstallCommand(const std::string& adb, const std::string& package) {
-  return adb + " uninstall " + package;
+  return quotedPath(adb) + " uninstall " + package;
 }
 
 int classifyInstallOutput(std::string_view output) {

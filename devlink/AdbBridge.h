@@ -117,7 +117,7 @@ constexpr const char* kAgentPackage = "com.zorvik.Zorvik";
 constexpr const char* kAgentActivity = ".Zorvik";
 constexpr const char* kAgentPackageFile = "com.zorvik.Zorvik.apk";
 
-// The path quoted when it holds a space.
+// The path quoted when it holds a space (the tool's path as well as the package's).
 std::string quotedPath(const std::string& path);
 
 std::string devicesCommand(const std::string& adb);                                 // "%s devices"

@@ -49,12 +49,13 @@ void DeviceChooser::listDevices() {
     rows_.clear();
     deviceIndex_ = 0;
   }
+  view_.setLabel(currentSerial());
+  // The last step of this thread, so a later open() never waits on a view call.
   if (found.empty() || closing_) {
     listing_ = false;
   } else {
     readDevice(0);
   }
-  view_.setLabel(currentSerial());
 }
 
 void DeviceChooser::readDevice(size_t index) {

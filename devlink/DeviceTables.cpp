@@ -76,6 +76,14 @@ std::string trimmed(std::string_view text) {
   return std::string(text.substr(begin, end - begin));
 }
 
+std::string asciiLower(std::string_view text) {
+  std::string lower(text);
+  for (char& c : lower) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return lower;
+}
+
 std::vector<std::string> parseDevicesListing(std::string_view output) {
   std::vector<std::string> serials;
   for (const std::string& line : splitLines(output)) {
@@ -125,10 +133,7 @@ const char* versionNameForSdk(int sdk) {
 }
 
 int brandImageForManufacturer(std::string_view manufacturer) {
-  std::string lower(manufacturer);
-  for (char& c : lower) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
+  const std::string lower = asciiLower(manufacturer);
   for (const BrandKey& brand : kBrandKeys) {
     if (lower.find(brand.key) != std::string::npos) return brand.image;
   }

@@ -45,5 +45,6 @@ std::string displayManufacturer(std::string manufacturer);
 // Helpers shared by the parsers.
 std::vector<std::string> splitLines(std::string_view text);  // at "\n"; the pieces keep any "\r"
 std::string trimmed(std::string_view text);                   // both ends, spaces/tabs/CR/LF
+std::string asciiLower(std::string_view text);                // A-Z only: GBK bytes stay as they are
 
 }  // namespace zorvik

@@ -130,7 +130,17 @@ size_t TcpSocket::receiveExactly(void* buffer, size_t size) {
   return have;
 }
 
+TcpListener& TcpListener::operator=(TcpListener&& other) noexcept {
+  if (this != &other) {
+    close();
+    handle_.store(other.handle_.exchange(kInvalid));
+    port_ = other.port_;
+  }
+  return *this;
+}
+
 bool TcpListener::listen(uint16_t port) {
+  close();
   if (!startSockets()) return false;
   TcpSocket socket(static_cast<NativeSocket>(::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP)));
   if (!socket.valid()) return false;
@@ -144,23 +154,25 @@ bool TcpListener::listen(uint16_t port) {
   socklen_t length = sizeof address;
   if (::getsockname(socket.handle(), reinterpret_cast<sockaddr*>(&address), &length) != 0) return false;
   port_ = ntohs(address.sin_port);
-  socket_ = std::move(socket);
+  handle_.store(socket.release());
   return true;
 }
 
 void TcpListener::close() {
-  if (!socket_.valid()) return;
+  const NativeSocket handle = handle_.exchange(kInvalid);
+  if (handle == kInvalid) return;
 #ifdef _WIN32
-  ::shutdown(static_cast<SOCKET>(socket_.handle()), SD_BOTH);
+  ::shutdown(static_cast<SOCKET>(handle), SD_BOTH);
 #else
-  ::shutdown(socket_.handle(), SHUT_RDWR);  // close() alone does not wake accept on Linux
+  ::shutdown(handle, SHUT_RDWR);  // close() alone does not wake accept on Linux
 #endif
-  socket_.close();
+  closeHandle(handle);
 }
 
 TcpSocket TcpListener::accept() {
-  if (!socket_.valid()) return {};
-  const auto client = ::accept(socket_.handle(), nullptr, nullptr);
+  const NativeSocket handle = handle_.load();
+  if (handle == kInvalid) return {};
+  const auto client = ::accept(handle, nullptr, nullptr);
   return TcpSocket(static_cast<NativeSocket>(client));
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 // A small move-only TCP socket over Winsock (win build) or BSD sockets (native build).
 // Owns its handle; closed by close() or the destructor.
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 
@@ -44,12 +45,16 @@ class TcpSocket {
   static constexpr NativeSocket kInvalid = static_cast<NativeSocket>(-1);
 };
 
-// A listening socket on 127.0.0.1 (port 0 picks a free one).
+// A listening socket on 127.0.0.1 (port 0 picks a free one). close() may run on another thread
+// than a blocked accept(): the handle is atomic, and closing wakes the accept.
 class TcpListener {
  public:
   TcpListener() = default;
-  TcpListener(TcpListener&&) noexcept = default;
-  TcpListener& operator=(TcpListener&&) noexcept = default;
+  TcpListener(TcpListener&& other) noexcept : handle_(other.handle_.exchange(kInvalid)), port_(other.port_) {}
+  TcpListener& operator=(TcpListener&& other) noexcept;
+  TcpListener(const TcpListener&) = delete;
+  TcpListener& operator=(const TcpListener&) = delete;
+  ~TcpListener() { close(); }
 
   bool listen(uint16_t port);
   uint16_t port() const { return port_; }
@@ -57,10 +62,11 @@ class TcpListener {
   TcpSocket accept();
   // Wakes a blocked accept (which then returns an invalid socket) and closes the listener.
   void close();
-  bool valid() const { return socket_.valid(); }
+  bool valid() const { return handle_.load() != kInvalid; }
 
  private:
-  TcpSocket socket_;
+  static constexpr NativeSocket kInvalid = static_cast<NativeSocket>(-1);
+  std::atomic<NativeSocket> handle_{kInvalid};
   uint16_t port_ = 0;
 };
 

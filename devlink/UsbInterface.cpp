@@ -1,12 +1,11 @@
 #include "devlink/UsbInterface.h"
 
+#include "devlink/DeviceTables.h"
+
 namespace zorvik {
 
 std::string usbIdFromInterfacePath(std::string_view path) {
-  std::string lower(path);
-  for (char& c : lower) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
+  std::string lower = asciiLower(path);
   const std::string prefix = "\\\\?\\usb#";
   for (size_t at = lower.find(prefix); at != std::string::npos; at = lower.find(prefix, at)) lower.erase(at, prefix.size());
   const size_t hash = lower.find('#');

@@ -1,6 +1,7 @@
 #pragma once
 // Recognising the USB device interfaces that are Android debug interfaces, for the arrival and
 // removal notices of WM_DEVICECHANGE.
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -15,3 +16,35 @@ std::string usbIdFromInterfacePath(std::string_view path);
 bool isAdbUsbInterface(std::string_view interfacePath);
 
 }  // namespace zorvik
+
+#ifdef _WIN32
+namespace zorvik {
+
+class DeviceConnection;
+
+// The main window's registration for USB device-interface notices (class
+// {A5DCBF10-6530-11D2-901F-00C04FB951ED}); owned, unregistered when destroyed.
+class UsbNotification {
+ public:
+  UsbNotification() = default;
+  explicit UsbNotification(void* handle) : handle_(handle) {}
+  UsbNotification(UsbNotification&& other) noexcept : handle_(other.handle_) { other.handle_ = nullptr; }
+  UsbNotification& operator=(UsbNotification&& other) noexcept;
+  UsbNotification(const UsbNotification&) = delete;
+  UsbNotification& operator=(const UsbNotification&) = delete;
+  ~UsbNotification();
+  bool valid() const { return handle_ != nullptr; }
+
+ private:
+  void* handle_ = nullptr;  // HDEVNOTIFY
+};
+
+// RegisterDeviceNotificationA for a window (a void* so that callers need no <windows.h> here).
+UsbNotification registerUsbNotifications(void* window);
+
+// WM_DEVICECHANGE: an arrival (0x8000) or removal (0x8004) of a device interface whose path is an
+// ADB interface goes to onAdbArrival / onAdbRemoval; everything else is ignored. True when acted on.
+bool handleDeviceChange(DeviceConnection& connection, uintptr_t event, const void* data);
+
+}  // namespace zorvik
+#endif

@@ -1,8 +1,14 @@
-// The USB device registry walk behind isAdbUsbInterface.
+// The USB device registry walk behind isAdbUsbInterface, and the main window's device notices.
 #include "devlink/UsbInterface.h"
 
-#include <windows.h>
+#include "devlink/DeviceConnection.h"
+#include "devlink/DeviceTables.h"
 
+#include <windows.h>
+#include <dbt.h>
+
+#include <cstddef>
+#include <cstring>
 #include <utility>
 
 namespace zorvik {
@@ -35,13 +41,6 @@ class RegKey {
   HKEY key_ = nullptr;
 };
 
-std::string lowerCased(std::string text) {
-  for (char& c : text) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return text;
-}
-
 bool instanceIsAdb(const RegKey& device, const std::string& instanceName) {
   RegKey instance;
   if (!instance.open(device.get(), instanceName.c_str())) return false;
@@ -52,7 +51,7 @@ bool instanceIsAdb(const RegKey& device, const std::string& instanceName) {
   }
   if (type != REG_SZ && type != REG_EXPAND_SZ) return false;
   value[size < sizeof value ? size : sizeof value - 1] = '\0';
-  return lowerCased(value).find("adb interface") != std::string::npos;
+  return asciiLower(value).find("adb interface") != std::string::npos;
 }
 
 }  // namespace
@@ -64,7 +63,7 @@ bool isAdbUsbInterface(std::string_view interfacePath) {
   if (!usb.open(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Enum\\USB")) return false;
   std::string deviceName;
   for (DWORD i = 0; usb.subkey(i, deviceName); ++i) {
-    if (lowerCased(deviceName).find(id) == std::string::npos) continue;
+    if (asciiLower(deviceName).find(id) == std::string::npos) continue;
     RegKey device;
     if (!device.open(usb.get(), deviceName.c_str())) continue;
     std::string instanceName;
@@ -73,6 +72,51 @@ bool isAdbUsbInterface(std::string_view interfacePath) {
     }
   }
   return false;
+}
+
+}  // namespace zorvik
+
+// ---------------------------------------------------------------- device notices
+
+namespace zorvik {
+
+UsbNotification& UsbNotification::operator=(UsbNotification&& other) noexcept {
+  if (this != &other) {
+    if (handle_) ::UnregisterDeviceNotification(handle_);
+    handle_ = std::exchange(other.handle_, nullptr);
+  }
+  return *this;
+}
+
+UsbNotification::~UsbNotification() {
+  if (handle_) ::UnregisterDeviceNotification(handle_);
+}
+
+UsbNotification registerUsbNotifications(void* window) {
+  DEV_BROADCAST_DEVICEINTERFACE_A filter{};
+  filter.dbcc_size = sizeof filter;
+  filter.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
+  filter.dbcc_classguid = {0xA5DCBF10, 0x6530, 0x11D2, {0x90, 0x1F, 0x00, 0xC0, 0x4F, 0xB9, 0x51, 0xED}};
+  return UsbNotification(::RegisterDeviceNotificationA(static_cast<HWND>(window), &filter, DEVICE_NOTIFY_WINDOW_HANDLE));
+}
+
+bool handleDeviceChange(DeviceConnection& connection, uintptr_t event, const void* data) {
+  if (event != DBT_DEVICEARRIVAL && event != DBT_DEVICEREMOVECOMPLETE) return false;
+  const auto* header = static_cast<const DEV_BROADCAST_HDR*>(data);
+  if (!header || header->dbch_devicetype != DBT_DEVTYP_DEVICEINTERFACE) return false;
+  const auto* notice = static_cast<const DEV_BROADCAST_DEVICEINTERFACE_A*>(data);
+  // The name runs to the end of the notice; never read past its stated size.
+  const size_t nameOffset = offsetof(DEV_BROADCAST_DEVICEINTERFACE_A, dbcc_name);
+  if (header->dbch_size <= nameOffset) return false;
+  const size_t room = header->dbch_size - nameOffset;
+  const std::string_view name(notice->dbcc_name, strnlen(notice->dbcc_name, room));
+  if (!isAdbUsbInterface(name)) return false;
+  if (event == DBT_DEVICEARRIVAL) {
+    connection.onAdbArrival();
+  } else {
+    connection.onAdbRemoval();
+  }
+  return true;
 }
 
 }  // namespace zorvik

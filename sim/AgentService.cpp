@@ -3,9 +3,9 @@
 #include "devlink/AgentCommand.h"
 #include "devlink/FieldReader.h"
 #include "sim/ReplyWriter.h"
+#include "sim/SimUtil.h"
 
 #include <algorithm>
-#include <chrono>
 #include <set>
 
 namespace zorvik::sim {
@@ -30,11 +30,6 @@ bool isKnown(int32_t code) {
   for (AgentCommand c : kAllAgentCommands)
     if (commandCode(c) == code) return true;
   return false;
-}
-
-int64_t nowMs() {
-  return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::system_clock::now().time_since_epoch())
-      .count();
 }
 
 const std::string kEmpty;
@@ -212,12 +207,6 @@ std::string listAlarms(const PhoneState& p) {
   }
   w.int64(0).int32(0).int32(0).int32(0).int32(0).int32(0).listEnd();
   return w.reply();
-}
-
-std::string parentOf(const std::string& path) {
-  const size_t slash = path.find_last_of('/');
-  if (slash == std::string::npos || slash == 0) return "/";
-  return path.substr(0, slash);
 }
 
 std::string normalisePath(std::string path) {

@@ -19,7 +19,7 @@ bool toInt(const std::string& s, long long& v) {
 const char* kHelp =
     "OK commands: device add|remove|state SERIAL [device|offline|unauthorized]; "
     "agent installed|running 0|1 [SERIAL]; agent version|install-version N [SERIAL]; "
-    "install outcome Success|INSTALL_...; forward refuse 0|1; reply pieces BYTES DELAY_MS; "
+    "device props SERIAL MANUFACTURER MODEL SDK; install outcome Success|INSTALL_...; install package NAME|auto; forward refuse 0|1; reply pieces BYTES DELAY_MS; "
     "reply noreply CODE|off; reply truncate CODE BYTES|off; reply close-mid CODE|off; "
     "framebuffer bpp 16|32; count LIST [SERIAL]; reset; status; quit";
 
@@ -38,6 +38,19 @@ std::string VirtualPhone::control(const std::string& line) {
     const std::string what = arg(1), serial = arg(2);
     const std::string state = arg(3).empty() ? "device" : arg(3);
     if (serial.empty()) return "ERR device needs a serial";
+    if (what == "props") {
+      // Another make of phone: manufacturer, model and SDK level as getprop and the agent tell them.
+      long long sdk = 0;
+      if (arg(3).empty() || arg(4).empty() || !toInt(arg(5), sdk)) return "ERR device props SERIAL MANUFACTURER MODEL SDK";
+      std::lock_guard lock(mutex_);
+      auto d = findDevice(serial);
+      if (!d) return "ERR no device " + serial;
+      d->phone.system.manufacturer = arg(3);
+      d->phone.system.brand = arg(3);
+      d->phone.system.model = arg(4);
+      d->phone.system.sdk = static_cast<int32_t>(sdk);
+      return "OK";
+    }
     if (state != "device" && state != "offline" && state != "unauthorized") return "ERR unknown state " + state;
     if (what == "add") {
       {
@@ -97,6 +110,11 @@ std::string VirtualPhone::control(const std::string& line) {
     if (what == "install-version")
       return eachDevice(arg(3), [&](Device& d) { d.installedAgentVersion = static_cast<int32_t>(n); });
     return "ERR unknown agent command";
+  }
+  if (verb == "install" && arg(1) == "package") {
+    // The name the next installs register, for packages copied under a temporary file name.
+    switches_.installPackage = arg(2) == "auto" ? std::string() : arg(2);
+    return "OK";
   }
   if (verb == "install" && arg(1) == "outcome") {
     const std::string outcome = arg(2);

@@ -3,49 +3,16 @@
 // and the framebuffer.
 #include "sim/AdbProtocol.h"
 #include "sim/Framebuffer.h"
+#include "sim/SimUtil.h"
 #include "sim/VirtualPhone.h"
-
-#include <sys/socket.h>
-#include <sys/time.h>
 
 #include <algorithm>
 #include <cctype>
-#include <chrono>
 #include <map>
 
 namespace zorvik::sim {
 
 namespace {
-
-bool startsWith(const std::string& s, const char* prefix) {
-  return s.compare(0, std::char_traits<char>::length(prefix), prefix) == 0;
-}
-
-void finish(TcpSocket& socket) {
-  socket.shutdownSend();
-  timeval tv{2, 0};
-  ::setsockopt(socket.handle(), SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv);
-  char sink[512];
-  for (int i = 0; i < 64 && socket.receive(sink, sizeof sink) > 0; ++i) {
-  }
-  socket.close();
-}
-
-int64_t nowMs() {
-  return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::system_clock::now().time_since_epoch())
-      .count();
-}
-
-std::string baseName(const std::string& path) {
-  const size_t slash = path.find_last_of('/');
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-std::string parentOf(const std::string& path) {
-  const size_t slash = path.find_last_of('/');
-  if (slash == std::string::npos || slash == 0) return "/";
-  return path.substr(0, slash);
-}
 
 // The old phone's shell runs on a pseudo-terminal: lines end with CR LF.
 std::string lines(const std::string& text) {
@@ -150,7 +117,7 @@ void VirtualPhone::deviceServices(TcpSocket& socket, std::string pending, const 
   if (request.status == AdbRequest::Malformed) {
     const std::string fail = adbFail("invalid request");
     socket.sendAll(fail.data(), fail.size());
-    finish(socket);
+    closeGracefully(socket);
     return;
   }
   pending.erase(0, request.consumed);
@@ -162,7 +129,7 @@ void VirtualPhone::deviceServices(TcpSocket& socket, std::string pending, const 
     const std::string answer =
         hostService("host-serial:" + serial + ":" + service.substr(5), keepOpen, nextSerial, socket);
     socket.sendAll(answer.data(), answer.size());
-    finish(socket);
+    closeGracefully(socket);
     return;
   }
   std::string command;
@@ -182,13 +149,13 @@ void VirtualPhone::deviceServices(TcpSocket& socket, std::string pending, const 
     }
     const std::string image = framebuffer(bpp);
     if (socket.sendAll("OKAY", 4)) socket.sendAll(image.data(), image.size());
-    finish(socket);
+    closeGracefully(socket);
     return;
   } else {
     // Services an older phone does not offer (shell v2, abb, reverse, root, ...).
     const std::string fail = adbFail("closed");
     socket.sendAll(fail.data(), fail.size());
-    finish(socket);
+    closeGracefully(socket);
     return;
   }
   std::string output;
@@ -198,14 +165,14 @@ void VirtualPhone::deviceServices(TcpSocket& socket, std::string pending, const 
     if (!device) {
       const std::string fail = adbFail("device '" + serial + "' not found");
       socket.sendAll(fail.data(), fail.size());
-      finish(socket);
+      closeGracefully(socket);
       return;
     }
     output = shell(*device, command);
   }
   if (command.empty()) output = "shell@" + serial + ":/ $ ";  // an interactive shell: show a prompt, then end
   if (socket.sendAll("OKAY", 4)) socket.sendAll(output.data(), output.size());
-  finish(socket);
+  closeGracefully(socket);
 }
 
 // Runs one shell command line on the device (the caller holds the lock). Only the commands an
@@ -296,6 +263,7 @@ std::string VirtualPhone::shell(Device& d, const std::string& commandLine) {
       // The package name comes from the file name until the manifest decoder is in the project.
       std::string name = baseName(path);
       if (name.size() > 4 && name.compare(name.size() - 4, 4, ".apk") == 0) name.resize(name.size() - 4);
+      if (!switches_.installPackage.empty()) name = switches_.installPackage;
       Package* existing = nullptr;
       for (Package& pkg : p.packages)
         if (pkg.name == name) existing = &pkg;
@@ -418,12 +386,12 @@ void VirtualPhone::sync(TcpSocket& socket, std::string pending, const std::strin
     const uint32_t length = getLe32(reinterpret_cast<const unsigned char*>(pending.data() + 4));
     pending.erase(0, 8);
     if (id == "QUIT") {
-      finish(socket);
+      closeGracefully(socket);
       return;
     }
     if (length > kMaxPath || !need(length)) {
       fail("invalid sync request");
-      finish(socket);
+      closeGracefully(socket);
       return;
     }
     const std::string arg = pending.substr(0, length);
@@ -473,7 +441,7 @@ void VirtualPhone::sync(TcpSocket& socket, std::string pending, const std::strin
       }
       if (!ok) {
         fail("invalid data message");
-        finish(socket);
+        closeGracefully(socket);
         return;
       }
       {
@@ -542,7 +510,7 @@ void VirtualPhone::sync(TcpSocket& socket, std::string pending, const std::strin
       if (!socket.sendAll(out.data(), out.size())) return;
     } else {
       fail("unknown sync request");
-      finish(socket);
+      closeGracefully(socket);
       return;
     }
   }

@@ -4,6 +4,7 @@
 #include "sim/AdbProtocol.h"
 #include "sim/AgentService.h"
 #include "sim/ReplyWriter.h"
+#include "sim/SimUtil.h"
 
 #include <sys/socket.h>
 #include <sys/time.h>
@@ -21,9 +22,8 @@ void setReceiveTimeout(TcpSocket& socket, int seconds) {
   ::setsockopt(socket.handle(), SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv);
 }
 
-// Ends a connection so that the peer receives everything sent: stop sending, read what the peer
-// still sends (a client that writes a byte we never read would otherwise get its data reset away),
-// then close.
+}  // namespace
+
 void closeGracefully(TcpSocket& socket) {
   if (!socket.valid()) return;
   socket.shutdownSend();
@@ -33,12 +33,6 @@ void closeGracefully(TcpSocket& socket) {
   }
   socket.close();
 }
-
-bool startsWith(const std::string& s, const char* prefix) {
-  return s.compare(0, std::char_traits<char>::length(prefix), prefix) == 0;
-}
-
-}  // namespace
 
 // ---------------------------------------------------------------- life cycle
 

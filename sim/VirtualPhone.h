@@ -42,6 +42,7 @@ struct Device {
 // Faults and outcomes that tests choose; they apply to every device.
 struct Switches {
   std::string installOutcome = "Success";  // or an INSTALL_... code reported as a failure
+  std::string installPackage;              // name installs register; empty: from the file name
   bool forwardRefused = false;
   size_t replyPiece = 0;   // agent replies written in pieces of this many bytes (0: at once)
   int replyDelayMs = 0;    // pause before each piece
@@ -129,6 +130,11 @@ class VirtualPhone {
   bool stopRequested_ = false;
   bool joined_ = false;
 };
+
+// Ends a connection so that the peer receives everything sent: stop sending, read what the peer
+// still sends (a client that writes a byte nobody reads would otherwise get the data reset away),
+// then close.
+void closeGracefully(TcpSocket& socket);
 
 // Splits a shell command line into words as sh would for simple commands: single and double
 // quotes, backslash escapes, whitespace separation.

@@ -44,7 +44,10 @@ check devices 0 $'List of devices attached\nZRVK0A1B2C3D4E5F\tdevice' -- devices
 check getprop 0 $'15\r' -- -s $S shell getprop ro.build.version.sdk
 check install 0 $'Success\r' -- -s $S install -r "$(winepath -w "$work/com.example.hello.apk" 2>/dev/null || echo "$work/com.example.hello.apk")"
 check listed 0 'package:com.example.hello' -- -s $S shell pm list packages
+# A package path with a space, quoted as the connection code quotes it.
+mkdir -p "$work/my apps" && cp "$work/com.example.hello.apk" "$work/my apps/"
+check spaced-path 0 $'pkg: /data/local/tmp/com.example.hello.apk\r\nSuccess\r' -- -s $S install -r "$work/my apps/com.example.hello.apk"
 check uninstall 0 $'Success\r' -- -s $S uninstall com.example.hello
 check no-device 1 "device 'NOPE' not found" -- -s NOPE shell ls
-echo "$((6 - fails)) passed, $fails failed"
+echo "$((7 - fails)) passed, $fails failed"
 [ $fails -eq 0 ]

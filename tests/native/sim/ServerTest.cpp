@@ -111,6 +111,29 @@ TEST_F(ServerTest, ShellAnswersGetpropPmAndAm) {
             std::string::npos);
 }
 
+TEST_F(ServerTest, AnotherMakeOfPhoneAndAPackageInstalledUnderATemporaryName) {
+  EXPECT_EQ(phone_.control(std::string("device props ") + kSerial + " HTC \"HTC Desire S\" 10"), "OK");
+  const std::string props = onDevice("shell:getprop");
+  EXPECT_NE(props.find("[ro.product.manufacturer]: [HTC]\r\n"), std::string::npos);
+  EXPECT_NE(props.find("[ro.product.model]: [HTC Desire S]\r\n"), std::string::npos);
+  EXPECT_NE(props.find("[ro.build.version.sdk]: [10]\r\n"), std::string::npos);
+
+  EXPECT_EQ(phone_.control("install package com.example.game"), "OK");
+  adb::AdbClient client(phone_.adbPort(), kSerial);
+  adb::AdbError error;
+  ASSERT_TRUE(client.push(std::string("PK\x03\x04") + " zip", "/data/local/tmp/~tmp1234.apk", error));
+  std::string out;
+  ASSERT_TRUE(client.shell("pm install -r /data/local/tmp/~tmp1234.apk", [&](const char* d, size_t n) { out.append(d, n); }, error));
+  EXPECT_NE(out.find("Success"), std::string::npos);
+  // The applications page sees it.
+  const uint16_t port = forwardAgent();
+  AgentBody apps;
+  ASSERT_EQ(exchangeForBody(bareRequest(AgentCommand::ListApplications), apps, port), AgentResult::Ok);
+  const std::string body(apps.bytes.begin(), apps.bytes.end());
+  EXPECT_NE(body.find("com.example.game"), std::string::npos);
+  EXPECT_EQ(body.find("~tmp1234"), std::string::npos);
+}
+
 TEST_F(ServerTest, InstallingTheAgentStopsItUntilStartedAndAnswersItsNewVersion) {
   EXPECT_EQ(phone_.control("agent install-version 25"), "OK");
   adb::AdbClient client(phone_.adbPort(), kSerial);

@@ -1,0 +1,211 @@
+// The whole connection against the virtual phone, with Debian's adb client as the tool: the scan,
+// the chooser, the package check, install and upgrade (pushed through sync), the forward and the
+// agent's answer to 870003 through it.
+#include "ConnectionTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <cstdio>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace zorvik {
+namespace {
+
+using test::Event;
+
+// One vphone process for one test; its ADB port is read from the first line it prints.
+class Vphone {
+ public:
+  explicit Vphone(const std::vector<std::string>& options) {
+    std::vector<std::string> words = {ZORVIK_VPHONE, "--port", "0"};
+    words.insert(words.end(), options.begin(), options.end());
+    std::vector<char*> argv;
+    for (std::string& w : words) argv.push_back(w.data());
+    argv.push_back(nullptr);
+    int out[2];
+    if (::pipe(out) != 0) return;
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+    posix_spawn_file_actions_addclose(&actions, out[0]);
+    const int spawned = ::posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(out[1]);
+    if (spawned != 0) {
+      pid_ = -1;
+      ::close(out[0]);
+      return;
+    }
+    std::string line;
+    char c;
+    while (::read(out[0], &c, 1) == 1 && c != '\n') line += c;
+    ::close(out[0]);
+    unsigned port = 0;
+    if (std::sscanf(line.c_str(), "vphone: adb server on 127.0.0.1:%u", &port) == 1) port_ = static_cast<uint16_t>(port);
+  }
+  ~Vphone() {
+    if (pid_ > 0) {
+      ::kill(pid_, SIGTERM);
+      int status = 0;
+      ::waitpid(pid_, &status, 0);
+    }
+  }
+  uint16_t port() const { return port_; }
+
+ private:
+  pid_t pid_ = -1;
+  uint16_t port_ = 0;
+};
+
+class AgainstVphone : public test::ConnectionFixture {
+ protected:
+  // Starts the phone with these options and points the tool, our socket channel and the forward at it.
+  void startPhone(const std::vector<std::string>& options) {
+    phone_ = std::make_unique<Vphone>(options);
+    ASSERT_NE(phone_->port(), 0) << "vphone did not start";
+    setAdbServerPort(phone_->port());
+    test::setEnvironment("ANDROID_ADB_SERVER_PORT", std::to_string(phone_->port()));
+    setAgentPort(test::unusedPort());
+    listener.adb = "adb";
+    writeFile("pkg dir/com.zorvik.Zorvik.apk", std::string("PK\x03\x04", 4) + "agent package");
+  }
+  void TearDown() override {
+    phone_.reset();
+    ConnectionFixture::TearDown();
+  }
+  ConnectionOptions phoneOptions() const {
+    ConnectionOptions o = options();
+    o.adbPath = "adb";
+    o.agentStartWaitMs = 300;  // time for "am start" to reach the phone
+    return o;
+  }
+  std::vector<Event> attempt() {
+    DeviceConnection connection(listener, phoneOptions());
+    connection.startConnection(false);
+    EXPECT_TRUE(connection.waitIdle(30000));
+    return listener.statuses();
+  }
+
+  std::unique_ptr<Vphone> phone_;
+};
+
+TEST_F(AgainstVphone, OneDeviceGivesNoChooserAndConnects) {
+  startPhone({"--device", "ZRVK0A1B2C3D4E5F"});
+  DeviceConnection connection(listener, phoneOptions());
+  const auto start = std::chrono::steady_clock::now();
+  connection.startConnection(false);
+  ASSERT_TRUE(connection.waitIdle(30000));
+  const long took = static_cast<long>(
+      std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count());
+  EXPECT_EQ(listener.statuses(), (std::vector<Event>{{"连接设备中...", 0}, {"连接成功:)", 2}}));
+  EXPECT_TRUE(listener.captions().empty());
+  EXPECT_EQ(currentSerial(), "ZRVK0A1B2C3D4E5F");
+  // The forward stays: the agent answers through it after the attempt as well.
+  EXPECT_GE(queryAgentVersion(), 20);
+  RecordProperty("attempt_ms_without_fixed_waits", static_cast<int>(took - phoneOptions().agentStartWaitMs));
+  EXPECT_LT(took - static_cast<long>(phoneOptions().agentStartWaitMs), 1000);
+}
+
+TEST_F(AgainstVphone, AnOfflineDeviceIsNotCounted) {
+  startPhone({"--device", "S1:offline"});
+  EXPECT_EQ(attempt(), (std::vector<Event>{{"连接设备中...", 0}, {"【错误】没有找到Android设备", 1}}));
+}
+
+TEST_F(AgainstVphone, TwoDevicesOpenTheChooserAndNoneChosenIsAnError) {
+  startPhone({"--device", "S1", "--device", "S2", "--device", "S3:offline"});
+  EXPECT_EQ(attempt(), (std::vector<Event>{{"连接设备中...", 0}, {"【错误】没有选择任何设备", 1}}));
+  EXPECT_EQ(listener.captions(), std::vector<std::string>{"连接管理器 - Zorvik"});
+}
+
+TEST_F(AgainstVphone, TheChooserListsBothDevicesAndConnectsTheSecond) {
+  startPhone({"--device", "S1", "--device", "S2"});
+  test::ChooserScript script;
+  script.rowToConnect = 1;
+  listener.chooser = &script;
+  EXPECT_EQ(attempt().back(), (Event{"连接成功:)", 2}));
+  ASSERT_EQ(script.rows.size(), 2u);
+  EXPECT_EQ(script.rows[0].info.serial, "S1");
+  EXPECT_EQ(script.rows[1].info.serial, "S2");
+  EXPECT_EQ(script.rows[0].hardwareText, "Xiaomi [ MI 2S ]");
+  EXPECT_EQ(script.rows[0].systemText, "API Level 15");
+  EXPECT_EQ(script.rows[0].info.versionName, "Android 4.0.3");
+  EXPECT_EQ(script.statusLines, std::vector<std::string>{"连接协议成功"});
+  EXPECT_EQ(currentSerial(), "S2");
+}
+
+TEST_F(AgainstVphone, AgentMissingIsInstalledOnceThenTheAttemptConnects) {
+  startPhone({"--device", "S1", "--set", "agent installed 0"});
+  EXPECT_EQ(attempt(), (std::vector<Event>{{"连接设备中...", 0},
+                                           {"【提示】正在安装手机端...", 0},
+                                           {"安装成功", 2},
+                                           {"连接设备中...", 0},
+                                           {"连接成功:)", 2}}));
+  EXPECT_EQ(listener.sounds(), std::vector<int>{656});
+}
+
+TEST_F(AgainstVphone, ACertificateFailureGivesExactlyOneMoreAttempt) {
+  startPhone({"--device", "S1", "--set", "agent installed 0", "--set",
+              "install outcome INSTALL_PARSE_FAILED_INCONSISTENT_CERTIFICATES"});
+  const std::vector<Event> once = {{"连接设备中...", 0}, {"【提示】正在安装手机端...", 0}, {"【错误】签名错误，先卸载老版本", 1}};
+  std::vector<Event> twice = once;
+  twice.insert(twice.end(), once.begin(), once.end());
+  EXPECT_EQ(attempt(), twice);
+}
+
+TEST_F(AgainstVphone, Version19IsUpgradedAndVersion20Connects) {
+  startPhone({"--device", "S1", "--set", "agent version 19", "--set", "agent install-version 20"});
+  EXPECT_EQ(attempt(), (std::vector<Event>{{"连接设备中...", 0},
+                                           {"【提示】正在升级手机端...", 0},
+                                           {"安装成功", 2},
+                                           {"连接设备中...", 0},
+                                           {"连接成功:)", 2}}));
+  EXPECT_EQ(queryAgentVersion(), 20);
+}
+
+TEST_F(AgainstVphone, ForwardRefusedIsAProtocolFailure) {
+  startPhone({"--device", "S1", "--set", "forward refuse 1"});
+  EXPECT_EQ(attempt(), (std::vector<Event>{{"连接设备中...", 0}, {"【错误】连接协议失败", 1}}));
+}
+
+TEST_F(AgainstVphone, AnUnreachableServerPortIsAPortFailure) {
+  startPhone({"--device", "S1"});
+  setAdbServerPort(test::unusedPort());  // the tool still reaches the phone; our socket does not
+  EXPECT_EQ(attempt(), (std::vector<Event>{{"连接设备中...", 0}, {"【错误】连接端口失败", 1}}));
+}
+
+TEST_F(AgainstVphone, WithoutAToolBesideTheProgramTheSearchPathFindsIt) {
+  startPhone({"--device", "S1"});
+  ASSERT_EQ(adbPath(), "adb");
+  ConnectionOptions defaults = phoneOptions();
+  defaults.adbPath.clear();
+  DeviceConnection connection(listener, defaults);
+  EXPECT_EQ(connection.scanDevices(), kScanOk);
+  EXPECT_EQ(currentSerial(), "S1");
+}
+
+TEST_F(AgainstVphone, AMissingPackageFileFailsTheInstallAndTheAttemptRunsOnceMore) {
+  startPhone({"--device", "S1", "--set", "agent installed 0"});
+  std::filesystem::remove(apkPath());
+  const std::vector<Event> once = {{"连接设备中...", 0}, {"【提示】正在安装手机端...", 0}, {"【错误】安装失败，请到官网重下", 1}};
+  std::vector<Event> twice = once;
+  twice.insert(twice.end(), once.begin(), once.end());
+  EXPECT_EQ(attempt(), twice);
+}
+
+TEST_F(AgainstVphone, NoToolAtAllAsksForAReinstall) {
+  startPhone({"--device", "S1"});
+  ConnectionOptions missing = phoneOptions();
+  missing.adbPath = "/nonexistent/adb";
+  DeviceConnection connection(listener, missing);
+  connection.startConnection(false);
+  ASSERT_TRUE(connection.waitIdle(10000));
+  EXPECT_EQ(listener.statuses(), (std::vector<Event>{{"连接设备中...", 0}, {"【组件丢失，请重新安装", 1}}));
+}
+
+}  // namespace
+}  // namespace zorvik
