@@ -10,6 +10,8 @@ root=$(cd "$here/../../.." && pwd)
 # Either native tree's vphone will do.
 [ -x "$vphone" ] || vphone=${vphone/\/build\/native\//\/build\/native-asan\/}
 [ -x "$vphone" ] || { echo "no vphone (build a native tree)"; exit 77; }
+# The windowed runs' own prefix (see scripts/wine-ui-run).
+export WINEPREFIX=${ZORVIK_UI_WINEPREFIX:-$root/build/wineprefix-ui}
 source "$root/scripts/wine-env.sh"
 zorvik_wine_init
 zorvik_wine_managed N
@@ -64,5 +66,5 @@ run_case() {  # name, expectation mode, file, vphone devices...
 status=0
 run_case connected label "$work/connected.txt" VPHONE01 || status=1
 run_case two-devices window "$work/connector.txt" VPHONE01 VPHONE02 || status=1
-wineserver -w 2>/dev/null &
+wineserver -k 2>/dev/null
 exit $status

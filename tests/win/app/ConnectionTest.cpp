@@ -112,8 +112,10 @@ TEST(Connection, TwoPhonesOpenTheConnectorAndNoChoiceEndsTheAttempt) {
   MainWindow window(link.windowOptions(false));
   link.attach(window);
   ChooserSeen seen;
-  auto watcher = watchChooser("连接管理器 - Zorvik", seen, artifactPath("device-chooser.png"));
+  // The chooser request is sent to the window and runs only once this thread pumps, so the
+  // watcher may start after the window.
   ASSERT_TRUE(window.createModeless(nullptr));
+  auto watcher = watchChooser("连接管理器 - Zorvik", seen, artifactPath("device-chooser.png"));
   ShowWindow(window.hwnd(), SW_SHOW);
   char label[128] = {};
   bool ended = pumpUntil([&] {
