@@ -45,7 +45,7 @@ bool registerClassOnce(const char* name, WNDPROC proc, HBRUSH background) {
 
 void drawText(HDC dc, const std::string& text, int left, int top, int width, int height) {
   RECT r{left, top, left + width, top + height};
-  DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &r, DT_CENTER | DT_TOP | DT_SINGLELINE | DT_NOPREFIX);
+  DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &r, DT_CENTER | DT_TOP | DT_SINGLELINE | DT_NOPREFIX | DT_NOCLIP);
 }
 
 int comboSelection(HWND combo) { return static_cast<int>(SendMessageA(combo, CB_GETCURSEL, 0, 0)); }
@@ -116,11 +116,12 @@ void MonthGrid::paint(HDC dc) const {
       DeleteObject(fill);
     }
     SetTextColor(dc, columnColour(x / kGridCellSize));
+    const int numberTop = y + 1;
     SelectObject(dc, numberFont_);
-    drawText(dc, std::to_string(day), x, y + 4, kGridCellSize, kGridTextOffset - 4);
+    drawText(dc, std::to_string(day), x, numberTop, kGridCellSize, kGridTextOffset);
     SelectObject(dc, textFont_);
-    drawText(dc, CellText(year_, month_, static_cast<uint16_t>(day)), x, y + 4 + kGridTextOffset - 10,
-             kGridCellSize, kGridCellSize - kGridTextOffset + 6);
+    drawText(dc, CellText(year_, month_, static_cast<uint16_t>(day)), x, numberTop + kGridTextOffset,
+             kGridCellSize, kGridCellSize - kGridTextOffset - 1);
   }
   SelectObject(dc, oldFont);
 }
