@@ -185,7 +185,7 @@ CalendarView::~CalendarView() {
 }
 
 bool CalendarView::create(HWND parent, int x, int y, int id) {
-  if (!registerClassOnce(kViewClass, windowProc, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1))) return false;
+  if (!registerClassOnce(kViewClass, windowProc, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)))) return false;
   if (!font_) font_ = makeFont(12, FW_NORMAL);
   CreateWindowExA(WS_EX_CONTROLPARENT, kViewClass, "", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, x, y, kWidth,
                   kHeight, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), moduleInstance(), this);
@@ -287,6 +287,10 @@ LRESULT CalendarView::handle(UINT msg, WPARAM wp, LPARAM lp) {
       model_.setDay(static_cast<int>(wp));
       refresh();
       return 0;
+    case WM_CTLCOLORSTATIC:
+      // White like the pages around it.
+      SetBkColor(reinterpret_cast<HDC>(wp), RGB(255, 255, 255));
+      return reinterpret_cast<LRESULT>(GetStockObject(WHITE_BRUSH));
     default:
       return DefWindowProcA(hwnd_, msg, wp, lp);
   }
