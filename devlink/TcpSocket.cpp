@@ -9,6 +9,7 @@ using socklen_t = int;
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <sys/socket.h>
+#include <sys/time.h>
 #include <unistd.h>
 #endif
 
@@ -62,6 +63,19 @@ NativeSocket TcpSocket::release() { return std::exchange(handle_, kInvalid); }
 
 void TcpSocket::close() {
   if (valid()) closeHandle(release());
+}
+
+void TcpSocket::setReceiveTimeout(unsigned milliseconds) {
+  if (!valid()) return;
+#ifdef _WIN32
+  const DWORD value = milliseconds;
+  ::setsockopt(static_cast<SOCKET>(handle_), SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&value), sizeof value);
+#else
+  timeval value{};
+  value.tv_sec = static_cast<time_t>(milliseconds / 1000);
+  value.tv_usec = static_cast<suseconds_t>((milliseconds % 1000) * 1000);
+  ::setsockopt(handle_, SOL_SOCKET, SO_RCVTIMEO, &value, sizeof value);
+#endif
 }
 
 void TcpSocket::shutdownSend() {

@@ -32,6 +32,8 @@ class TcpSocket {
   int receive(void* buffer, size_t size);
   // Receives exactly size bytes, or fewer when the peer closed or an error came.
   size_t receiveExactly(void* buffer, size_t size);
+  // Limits how long one receive call waits (0: no limit); a call that times out reports -1.
+  void setReceiveTimeout(unsigned milliseconds);
   void shutdownSend();
   void close();
   NativeSocket release();

@@ -21,6 +21,8 @@ apt_packages=(
   wine wine64 xvfb xauth imagemagick fonts-wqy-microhei x11-utils xdotool
   tcl
 )
+# app: headless rendering of the HTML pages for screenshots, and the asset generator
+apt_packages+=(chromium python3)
 missing=()
 for p in "${apt_packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
@@ -30,6 +32,26 @@ if [ ${#missing[@]} -gt 0 ]; then
   export DEBIAN_FRONTEND=noninteractive
   as_root apt-get update -qq
   as_root apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+
+# ---------------------------------------------------------------- virtual phone and its checks
+# Debian's adb and aapt (with the framework resources as aapt's include) check the virtual phone
+# and build test packages; Pillow draws the data set's pictures; node runs the adbkit check.
+vphone_packages=(adb aapt android-framework-res python3-pil nodejs)
+vphone_missing=()
+for p in "${vphone_packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || vphone_missing+=("$p")
+done
+if [ ${#vphone_missing[@]} -gt 0 ]; then
+  log "installing Debian packages: ${vphone_missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  as_root apt-get update -qq
+  as_root apt-get install -y -qq --no-install-recommends "${vphone_missing[@]}" >/dev/null
+fi
+if [ ! -f "$deps/npm/node_modules/@devicefarmer/adbkit/package.json" ]; then
+  log "installing the npm package @devicefarmer/adbkit into .deps/npm"
+  mkdir -p "$deps/npm"
+  npm install --prefix "$deps/npm" --no-audit --no-fund --silent @devicefarmer/adbkit@3 >/dev/null
 fi
 
 # ---------------------------------------------------------------- npm packages

@@ -1,0 +1,122 @@
+#include "devlink/AdbBridge.h"
+
+#include "devlink/AgentCommand.h"
+#include "devlink/AgentSession.h"
+
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace zorvik {
+namespace {
+
+constexpr uint16_t kDefaultAdbServerPort = 5037;
+constexpr unsigned kAnswerWaitMs = 15000;
+
+uint16_t serverPortFromEnvironment() {
+  if (const char* text = std::getenv("ANDROID_ADB_SERVER_PORT")) {
+    const long value = std::strtol(text, nullptr, 10);
+    if (value > 0 && value < 65536) return static_cast<uint16_t>(value);
+  }
+  return kDefaultAdbServerPort;
+}
+
+std::atomic<uint16_t>& serverPortSetting() {
+  static std::atomic<uint16_t> port{serverPortFromEnvironment()};
+  return port;
+}
+
+std::string lengthPrefixed(std::string_view service, const char* format) {
+  // Built as the tool's callers build it: formatted into a zeroed 256-byte buffer. A request that
+  // would not fit is refused instead of being cut.
+  if (service.size() + 4 > kAdbRequestMax) return {};
+  char prefix[8];
+  std::snprintf(prefix, sizeof prefix, format, static_cast<unsigned>(service.size()));
+  std::string request(prefix, 4);
+  request.append(service);
+  return request;
+}
+
+}  // namespace
+
+uint16_t adbServerPort() { return serverPortSetting().load(); }
+void setAdbServerPort(uint16_t port) { serverPortSetting().store(port); }
+
+std::string adbHostRequest(std::string_view service) { return lengthPrefixed(service, "%04X"); }
+std::string adbServiceRequest(std::string_view service) { return lengthPrefixed(service, "%04x"); }
+
+AdbSocketResult adbRequest(TcpSocket& socket, const std::string& request) {
+  if (!socket.valid() || request.empty() || !socket.sendAll(request.data(), request.size())) {
+    return AdbSocketResult::PortFailure;
+  }
+  // A server that accepts and never answers must not hold the attempt forever.
+  socket.setReceiveTimeout(kAnswerWaitMs);
+  char answer[4] = {};
+  const size_t got = socket.receiveExactly(answer, sizeof answer);
+  socket.setReceiveTimeout(0);
+  return got == 4 && std::memcmp(answer, "OKAY", 4) == 0 ? AdbSocketResult::Ok : AdbSocketResult::ProtocolFailure;
+}
+
+AdbSocketResult forwardAgentPort(const std::string& serial) {
+  if (serial.empty()) return AdbSocketResult::NoDevice;
+  const std::string service = std::string("host") + "-" + "serial:" + serial + ":forward:tcp:" +
+                              std::to_string(agentPort()) + ";tcp:" + std::to_string(kAgentPort);
+  TcpSocket socket = TcpSocket::connectLoopback(adbServerPort(), true);
+  if (!socket.valid()) return AdbSocketResult::PortFailure;
+  return adbRequest(socket, adbHostRequest(service));
+}
+
+AdbSocketResult openTransport(const std::string& serial, TcpSocket& socket) {
+  socket.close();
+  if (serial.empty()) return AdbSocketResult::NoDevice;
+  TcpSocket fresh = TcpSocket::connectLoopback(adbServerPort(), true);
+  if (!fresh.valid()) return AdbSocketResult::PortFailure;
+  const AdbSocketResult result = adbRequest(fresh, adbHostRequest("host:transport:" + serial));
+  if (result == AdbSocketResult::Ok) socket = std::move(fresh);
+  return result;
+}
+
+// ---------------------------------------------------------------- command lines
+
+std::string quotedPath(const std::string& path) {
+  return path.find(' ') == std::string::npos ? path : "\"" + path + "\"";
+}
+
+std::string devicesCommand(const std::string& adb) { return adb + " devices"; }
+
+std::string getpropCommand(const std::string& adb, const std::string& serial) {
+  return adb + " -s " + serial + " shell getprop";
+}
+
+std::string listPackagesCommand(const std::string& adb, const std::string& serial) {
+  return adb + " -s " + serial + " shell " + "pm" + " " + "list" + " package";
+}
+
+std::string startAgentCommand(const std::string& adb, const std::string& serial) {
+  return adb + " -s " + serial + " shell " + "am" + " start -n " + kAgentPackage + "/" + kAgentActivity;
+}
+
+std::string installCommand(const std::string& adb, const std::string& serial, const std::string& apkPath) {
+  return adb + " -s " + serial + " install -r " + quotedPath(apkPath);
+}
+
+std::string uninstallCommand(const std::string& adb, const std::string& package) {
+  return adb + " uninstall " + package;
+}
+
+int classifyInstallOutput(std::string_view output) {
+  const auto has = [&](const char* word) { return output.find(word) != std::string_view::npos; };
+  if (has("Success")) return kInstallSuccess;
+  if (has("INSTALL_PARSE_FAILED_INCONSISTENT_CERTIFICATES")) return kInstallBadCertificate;
+  if (has("INSTALL_FAILED_INSUFFICIENT_STORAGE")) return kInstallNoSpace;
+  return kInstallFailed;
+}
+
+int installPackage(const std::string& adb, const std::string& serial, const std::string& apkPath) {
+  const AdbRunResult run = runAdbAndWait(installCommand(adb, serial, apkPath), kInstallOutputMax);
+  if (run.status != AdbRunStatus::Ok) return kInstallCannotRun;
+  return classifyInstallOutput(run.output);
+}
+
+}  // namespace zorvik

@@ -1,0 +1,143 @@
+#pragma once
+// The two channels to the phone's debug bridge: requests to the ADB server on 127.0.0.1 (the port
+// forward and the device transport) and runs of the adb tool whose output we read.
+#include "devlink/TcpSocket.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace zorvik {
+
+// ---------------------------------------------------------------- tool and folders
+
+// The folder of the running program, with a trailing separator.
+std::string programFolder();
+// "adb.exe" in the program's folder when that file exists, else the bare "adb" (the search path).
+std::string adbPath();
+
+// ---------------------------------------------------------------- ADB server requests
+
+// 5037, or ANDROID_ADB_SERVER_PORT as the adb tool reads it; tests move it with setAdbServerPort.
+uint16_t adbServerPort();
+void setAdbServerPort(uint16_t port);
+
+// A request as sent: four hexadecimal digits of the payload length, then the payload. Host
+// requests use upper-case digits, the "framebuffer:" service lower-case. Empty when the request
+// would not fit the 256-byte buffer the request is built in (255 bytes and a terminator).
+std::string adbHostRequest(std::string_view service);
+std::string adbServiceRequest(std::string_view service);
+constexpr size_t kAdbRequestMax = 255;
+
+enum class AdbSocketResult {
+  Ok,
+  NoDevice,         // empty serial: "【错误】没有找到Android设备" / "【错误】没有找到设备"
+  PortFailure,      // connect or send failed: "【错误】连接端口失败"
+  ProtocolFailure,  // the answer was not "OKAY" (a "FAIL" message is not read)
+};
+
+// host-serial:<serial>:forward:tcp:<agentPort()>;tcp:50505, one request, one 4-byte answer.
+AdbSocketResult forwardAgentPort(const std::string& serial);
+// "host:transport:<serial>" on a fresh socket; on Ok, socket speaks to the device's services.
+AdbSocketResult openTransport(const std::string& serial, TcpSocket& socket);
+// Sends one prepared request on an open socket and reads the 4-byte answer: Ok on "OKAY".
+AdbSocketResult adbRequest(TcpSocket& socket, const std::string& request);
+
+// ---------------------------------------------------------------- synchronous runs
+
+enum class AdbRunStatus {
+  Ok,
+  CannotRun,    // no pipe: "【内部错误】，请重新安装"
+  CannotStart,  // the tool could not be started: "【组件丢失，请重新安装"
+};
+
+struct AdbRunResult {
+  AdbRunStatus status = AdbRunStatus::CannotRun;
+  std::string output;  // standard output and error, at most the maximum asked for
+};
+
+constexpr size_t kDevicesOutputMax = 4096;
+constexpr size_t kInstallOutputMax = 4095;
+
+// Runs a command line hidden and waits for the tool to end, draining its output meanwhile so a
+// large output cannot block it; keeps the first maxOutput bytes.
+AdbRunResult runAdbAndWait(const std::string& commandLine, size_t maxOutput);
+
+// Starts a command line hidden; nothing is waited for or read.
+void launchAdb(const std::string& commandLine);
+
+// ---------------------------------------------------------------- asynchronous runs
+
+enum AdbOutputKind : int {
+  kAdbOutputChunk = 0,       // a piece of output, at most 255 bytes, not line-aligned
+  kAdbOutputEnded = 1,       // the tool ended (text empty)
+  kAdbOutputReadFailed = 2,  // reading failed (text empty)
+};
+
+// Receives a runner's output on the runner's reader thread.
+class AdbOutputSink {
+ public:
+  virtual ~AdbOutputSink() = default;
+  virtual void receive(const std::string& text, int kind) = 0;
+};
+
+// One command at a time with its output streamed to a sink. The sink is not owned and must outlive
+// the runner. run() stops an earlier run first; destroying the runner stops it. After stop()
+// returns the sink is not called again for that run (unless stop is called from the sink itself).
+class AdbProcessRunner {
+ public:
+  static constexpr unsigned kPollMs = 100;
+  static constexpr unsigned kStopWaitMs = 5000;
+  static constexpr size_t kChunkMax = 255;
+
+  explicit AdbProcessRunner(AdbOutputSink& sink);
+  virtual ~AdbProcessRunner();
+  AdbProcessRunner(const AdbProcessRunner&) = delete;
+  AdbProcessRunner& operator=(const AdbProcessRunner&) = delete;
+
+  // Signals the reader thread to finish, waits up to kStopWaitMs, then terminates it; closes
+  // the pipes and the process handle. The child itself is left to end on its own.
+  virtual void stop();
+  // Starts the command line; true when the reader thread runs.
+  bool run(const std::string& commandLine);
+  bool running() const;
+
+  struct State;  // platform part, shared with the reader thread
+
+ private:
+  AdbOutputSink& sink_;
+  std::shared_ptr<State> state_;
+};
+
+// ---------------------------------------------------------------- command lines
+
+constexpr const char* kAgentPackage = "com.zorvik.Zorvik";
+constexpr const char* kAgentActivity = ".Zorvik";
+constexpr const char* kAgentPackageFile = "com.zorvik.Zorvik.apk";
+
+// The path quoted when it holds a space.
+std::string quotedPath(const std::string& path);
+
+std::string devicesCommand(const std::string& adb);                                 // "%s devices"
+std::string getpropCommand(const std::string& adb, const std::string& serial);       // "%s -s %s shell getprop"
+std::string listPackagesCommand(const std::string& adb, const std::string& serial);  // "... shell pm list package"
+std::string startAgentCommand(const std::string& adb, const std::string& serial);    // "... shell am start -n ..."
+std::string installCommand(const std::string& adb, const std::string& serial, const std::string& apkPath);
+std::string uninstallCommand(const std::string& adb, const std::string& package);    // "%s uninstall %s"
+
+// Install result: 0 "Success"; 2 inconsistent certificates; 3 insufficient storage; 4 anything
+// else; 1 when the tool could not be run at all.
+enum InstallResult : int {
+  kInstallSuccess = 0,
+  kInstallCannotRun = 1,
+  kInstallBadCertificate = 2,
+  kInstallNoSpace = 3,
+  kInstallFailed = 4,
+};
+int classifyInstallOutput(std::string_view output);
+// Runs "install -r" synchronously and classifies it.
+int installPackage(const std::string& adb, const std::string& serial, const std::string& apkPath);
+
+}  // namespace zorvik

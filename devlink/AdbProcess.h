@@ -1,0 +1,20 @@
+#pragma once
+// Pieces the Win32 and POSIX process runners share.
+#include <algorithm>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace zorvik::detail {
+
+// Splits a command line as Windows programs split theirs: blanks separate, double quotes group.
+std::vector<std::string> splitCommandLine(std::string_view commandLine);
+
+// Keeps at most `limit` bytes of a tool's output.
+inline void appendLimited(std::string& output, const char* data, size_t size, size_t limit) {
+  if (output.size() < limit) output.append(data, std::min(size, limit - output.size()));
+}
+
+enum class Drain { Continue, Ended, Failed };
+
+}  // namespace zorvik::detail

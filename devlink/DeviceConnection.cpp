@@ -1,0 +1,179 @@
+#include "devlink/DeviceConnection.h"
+
+#include "devlink/AgentSession.h"
+#include "devlink/CurrentDevice.h"
+#include "devlink/DeviceTables.h"
+
+#include <chrono>
+
+namespace zorvik {
+namespace {
+
+// pm's listing of every package is a few hundred kilobytes at most; more is not a listing.
+constexpr size_t kCheckOutputMax = 8 << 20;
+
+}  // namespace
+
+DeviceConnection::DeviceConnection(ConnectionListener& listener, ConnectionOptions options)
+    : listener_(listener),
+      adb_(options.adbPath.empty() ? adbPath() : options.adbPath),
+      agentPackagePath_(options.agentPackagePath.empty() ? programFolder() + kAgentPackageFile : options.agentPackagePath),
+      options_(std::move(options)),
+      checkRunner_(*this) {}
+
+DeviceConnection::~DeviceConnection() {
+  {
+    std::lock_guard lock(mutex_);
+    closing_ = true;
+  }
+  idle_.notify_all();
+  // Waits for the step in progress (a wait ends at once; an install runs to its end).
+  std::unique_lock lock(mutex_);
+  idle_.wait(lock, [this] { return busy_ == 0; });
+  if (attemptThread_.joinable()) attemptThread_.join();
+  lock.unlock();
+  checkRunner_.stop();
+}
+
+void DeviceConnection::busy(int delta) {
+  std::lock_guard lock(mutex_);
+  busy_ += delta;
+  if (busy_ == 0) idle_.notify_all();
+}
+
+bool DeviceConnection::waitIdle(unsigned timeoutMs) {
+  std::unique_lock lock(mutex_);
+  return idle_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [this] { return busy_ == 0; });
+}
+
+bool DeviceConnection::pause(unsigned milliseconds) {
+  std::unique_lock lock(mutex_);
+  return !idle_.wait_for(lock, std::chrono::milliseconds(milliseconds), [this] { return closing_.load(); });
+}
+
+void DeviceConnection::startConnection(bool delayed) {
+  if (closing_) return;
+  bool idle = false;
+  if (!attemptRunning_.compare_exchange_strong(idle, true)) return;
+  status("连接设备中...", kStateInfo);
+  std::lock_guard lock(mutex_);
+  if (closing_) {
+    attemptRunning_ = false;
+    return;
+  }
+  // An earlier attempt thread has cleared the running mark as its last step: it is ending.
+  if (attemptThread_.joinable()) attemptThread_.join();
+  ++busy_;
+  attemptThread_ = std::thread([this, delayed] {
+    attempt(delayed);
+    busy(-1);
+    attemptRunning_ = false;
+  });
+}
+
+int DeviceConnection::scanDevices() {
+  const AdbRunResult run = runAdbAndWait(devicesCommand(adb_), kDevicesOutputMax);
+  if (run.status == AdbRunStatus::CannotRun) return kScanCannotRun;
+  if (run.status == AdbRunStatus::CannotStart) return kScanCannotStart;
+  const std::vector<std::string> serials = parseDevicesListing(run.output);
+  if (serials.empty()) return kScanNoDevice;
+  if (serials.size() == 1) {
+    setCurrentSerial(serials.front());
+    return kScanOk;
+  }
+  setCurrentSerial(std::string());
+  listener_.chooseDevice(kConnectorCaption);
+  return currentSerial().empty() ? kScanNoneChosen : kScanOk;
+}
+
+void DeviceConnection::attempt(bool delayed) {
+  if (delayed && !pause(options_.arrivalDelayMs)) return;
+  switch (scanDevices()) {
+    case kScanCannotRun: return status("【内部错误】，请重新安装", kStateError);
+    case kScanCannotStart: return status("【组件丢失，请重新安装", kStateError);
+    case kScanNoDevice: return status("【错误】没有找到Android设备", kStateError);
+    case kScanNoneChosen: return status("【错误】没有选择任何设备", kStateError);
+    default: break;
+  }
+  bool idle = false;
+  if (closing_ || !checkRunning_.compare_exchange_strong(idle, true)) return;
+  checkRunner_.stop();
+  checkOutput_.clear();
+  busy(+1);
+  if (!checkRunner_.run(listPackagesCommand(adb_, currentSerial()))) {
+    checkRunning_ = false;
+    status("【组件丢失，请重新安装", kStateError);
+    busy(-1);
+  }
+  // The rest of the attempt happens in receive(), on the runner's thread.
+}
+
+void DeviceConnection::receive(const std::string& text, int kind) {
+  if (kind == kAdbOutputChunk) {
+    if (checkOutput_.size() < kCheckOutputMax) checkOutput_ += text;
+    return;
+  }
+  bool retry = false;
+  if (kind == kAdbOutputEnded && !closing_) {
+    bool installed = false;
+    for (const std::string& line : splitLines(checkOutput_)) {
+      if (trimmed(line).find(kAgentPackage) != std::string::npos) installed = true;
+    }
+    if (installed) {
+      launchAdb(startAgentCommand(adb_, currentSerial()));
+      retry = forwardAndCheck();
+    } else {
+      retry = install(false);
+    }
+  }
+  // Cleared before the retry starts, so the retry's own check is not refused as still running.
+  checkRunning_ = false;
+  if (retry) startConnection(false);
+  busy(-1);
+}
+
+bool DeviceConnection::forwardAndCheck() {
+  switch (forwardAgentPort(currentSerial())) {
+    case AdbSocketResult::NoDevice: status("【错误】没有找到Android设备", kStateError); return false;
+    case AdbSocketResult::PortFailure: status("【错误】连接端口失败", kStateError); return false;
+    case AdbSocketResult::ProtocolFailure: status("【错误】连接协议失败", kStateError); return false;
+    case AdbSocketResult::Ok: break;
+  }
+  if (!pause(options_.agentStartWaitMs)) return false;
+  const int32_t version = queryAgentVersion();
+  if (version < 1) {
+    status("【错误】连接手机端失败", kStateError);
+    return false;
+  }
+  if (version < kAgentMinVersion) return install(true);
+  status("连接成功:)", kStateSuccess);
+  listener_.startTimer(kDashboardTimerId, kDashboardTimerMs);
+  listener_.playSound(kSoundConnected);
+  return false;
+}
+
+bool DeviceConnection::install(bool upgrade) {
+  status(upgrade ? "【提示】正在升级手机端..." : "【提示】正在安装手机端...", kStateInfo);
+  switch (installPackage(adb_, currentSerial(), agentPackagePath_)) {
+    case kInstallSuccess: status("安装成功", kStateSuccess); break;
+    case kInstallCannotRun: status("【错误】组件丢失，请到官网重下", kStateError); break;
+    case kInstallBadCertificate: status("【错误】签名错误，先卸载老版本", kStateError); break;
+    case kInstallNoSpace: status("【错误】安装失败，手机空间不足", kStateError); break;
+    default: status("【错误】安装失败，请到官网重下", kStateError); break;
+  }
+  bool retried = false;
+  return installRetried_.compare_exchange_strong(retried, true);
+}
+
+void DeviceConnection::onAdbArrival() {
+  listener_.showBalloon("检测到Android设备，正在尝试连接...", kBalloonTitle);
+  startConnection(true);
+}
+
+void DeviceConnection::onAdbRemoval() {
+  status("【提示】检测到一个设备断开", kStateInfo);
+  listener_.showBalloon("Android设备已经断开USB连接", kBalloonTitle);
+  listener_.playSound(kSoundDisconnected);
+}
+
+}  // namespace zorvik

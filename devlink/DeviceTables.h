@@ -1,0 +1,49 @@
+#pragma once
+// The pure parts of device discovery: the devices listing, getprop lines, and the tables that
+// turn an SDK level into a version name and a manufacturer into a brand picture and a display name.
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace zorvik {
+
+// The serials of "adb devices" output: lines up to the first empty one; the header (a line with
+// "devices" after its first character) is skipped; a line with "device" after its first character
+// is a device and keeps what remains once every "device" and every space is removed and trailing
+// white space trimmed. Lines in other states (offline, unauthorized, ...) are not devices.
+std::vector<std::string> parseDevicesListing(std::string_view output);
+
+// Properties read from "getprop" output.
+struct DeviceProperties {
+  int sdkLevel = 0;          // ro.build.version.sdk, through atoi
+  std::string manufacturer;  // ro.product.manufacturer
+  std::string model;         // ro.product.model
+};
+constexpr const char* kPropSdk = "ro.build.version.sdk";
+constexpr const char* kPropManufacturer = "ro.product.manufacturer";
+constexpr const char* kPropModel = "ro.product.model";
+
+// The value of one getprop line: the text between the last "[" and the last "]"; empty when the
+// line holds no such pair.
+std::string getpropValue(std::string_view line);
+DeviceProperties parseGetprop(std::string_view output);
+
+// "Android 1.5" ... "Android 4.0.3" for SDK 3 to 15, else "未知版本".
+const char* versionNameForSdk(int sdk);
+
+// Brand picture ids (bitmaps in "Data/PageRes.dll").
+constexpr int kBrandImageFirst = 21000;
+constexpr int kBrandImageDefault = 21004;
+// The first key of the brand table found in the lower-cased manufacturer; 21004 when none.
+int brandImageForManufacturer(std::string_view manufacturer);
+
+// "meizu_" removed from the model.
+std::string displayModel(std::string model);
+// "meizu" → "魅族", otherwise "motorola" → "摩托罗拉"; case-sensitive, first matching rule only.
+std::string displayManufacturer(std::string manufacturer);
+
+// Helpers shared by the parsers.
+std::vector<std::string> splitLines(std::string_view text);  // at "\n"; the pieces keep any "\r"
+std::string trimmed(std::string_view text);                   // both ends, spaces/tabs/CR/LF
+
+}  // namespace zorvik

@@ -1,0 +1,137 @@
+#pragma once
+// The virtual phone: an ADB server on 127.0.0.1 with one or more attached devices, the port
+// forwards that lead to each device's phone-side agent, and a control channel through which tests
+// change devices and inject faults while it runs.
+//
+// Threads: one accept thread per listener (ADB port, control port, each forward) and one thread
+// per connection. Everything they share sits behind one mutex; a connection copies the switches it
+// needs and builds its reply under the lock, then writes without it.
+#include "devlink/TcpSocket.h"
+#include "sim/PhoneState.h"
+
+#include <atomic>
+#include <condition_variable>
+#include <functional>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace zorvik::sim {
+
+inline constexpr const char* kAgentPackage = "com.zorvik.Zorvik";
+inline constexpr const char* kAgentActivity = ".Zorvik";
+
+struct Device {
+  std::string serial;
+  std::string state = "device";  // device, offline, unauthorized
+  bool agentRunning = true;
+  int32_t agentVersion = 21;         // what 870003 answers
+  int32_t installedAgentVersion = 21;  // what a freshly installed agent package answers
+  PhoneState phone;
+  std::map<std::string, std::string> pushedFiles;  // path -> content, written through sync
+  int transportId = 1;
+
+  bool agentInstalled() const { return phone.findPackage(kAgentPackage) != nullptr; }
+};
+
+// Faults and outcomes that tests choose; they apply to every device.
+struct Switches {
+  std::string installOutcome = "Success";  // or an INSTALL_... code reported as a failure
+  bool forwardRefused = false;
+  size_t replyPiece = 0;   // agent replies written in pieces of this many bytes (0: at once)
+  int replyDelayMs = 0;    // pause before each piece
+  std::set<int32_t> noReplyFor;             // answer kAgentNoReply to these commands
+  std::map<int32_t, size_t> truncateFor;    // send only this many reply bytes, then close
+  std::set<int32_t> closeMidFor;            // send half the reply, then close
+  int framebufferBpp = 32;
+};
+
+struct Forward {
+  std::string serial;
+  int localPort = 0;
+  int remotePort = 0;
+  std::shared_ptr<TcpListener> listener;
+  std::thread acceptThread;
+};
+
+class VirtualPhone {
+ public:
+  VirtualPhone() = default;
+  ~VirtualPhone();
+  VirtualPhone(const VirtualPhone&) = delete;
+  VirtualPhone& operator=(const VirtualPhone&) = delete;
+
+  // The data every device starts from.
+  void setBaseState(PhoneState state) { base_ = std::move(state); }
+  void addDevice(const std::string& serial, const std::string& state = "device");
+
+  // Opens the ADB port (0 picks a free one) and, when controlPort >= 0, the control port.
+  bool start(uint16_t adbPort, int controlPort, std::string& error);
+  uint16_t adbPort() const { return adbListener_.port(); }
+  uint16_t controlPort() const { return controlListener_ ? controlListener_->port() : 0; }
+
+  // Runs one control command ("agent version 19", ...); the answer starts with "OK" or "ERR".
+  std::string control(const std::string& line);
+
+  // Closes every listener and connection and waits for the threads.
+  void stop();
+  // Blocks until stop() or a host:kill request.
+  void waitUntilStopped();
+  bool stopped() const { return stopping_; }
+
+ private:
+  friend class AdbConnection;
+  void acceptAdb();
+  void acceptControl();
+  void acceptForward(std::shared_ptr<TcpListener> listener, int localPort);
+  void serveAdb(TcpSocket socket);
+  void serveControl(TcpSocket socket);
+  void serveAgent(TcpSocket socket, int localPort);
+  void spawn(std::function<void()> work);
+  void requestStop();
+
+  // ---- host services (the caller holds no lock)
+  std::string hostService(const std::string& request, bool& keepOpen, std::string& transportSerial,
+                          TcpSocket& socket);
+  std::string forwardService(const std::string& serial, const std::string& spec, bool norebind);
+  std::string killForward(const std::string& localSpec);
+  std::string listForwards();
+  std::string deviceList(bool longForm);
+  // Picks the device for a request; empty with a FAIL answer in failure otherwise.
+  std::shared_ptr<Device> pickDevice(const std::string& serial, std::string& failure);
+  std::shared_ptr<Device> findDevice(const std::string& serial);
+
+  // ---- device services after a transport
+  void deviceServices(TcpSocket& socket, std::string pending, const std::string& serial);
+  std::string shell(Device& device, const std::string& command);
+  void sync(TcpSocket& socket, std::string pending, const std::string& serial);
+  std::string framebuffer(int bpp);
+
+  std::mutex mutex_;
+  PhoneState base_;
+  std::vector<std::shared_ptr<Device>> devices_;
+  std::map<int, Forward> forwards_;
+  Switches switches_;
+
+  TcpListener adbListener_;
+  std::unique_ptr<TcpListener> controlListener_;
+  std::thread adbThread_, controlThread_;
+  int activeWorkers_ = 0;
+  std::set<NativeSocket> openSockets_;
+  std::atomic<bool> stopping_{false};
+  std::mutex stopMutex_;
+  std::condition_variable stopCv_;
+  bool stopRequested_ = false;
+  bool joined_ = false;
+};
+
+// Splits a shell command line into words as sh would for simple commands: single and double
+// quotes, backslash escapes, whitespace separation.
+std::vector<std::string> splitShellWords(const std::string& line);
+
+}  // namespace zorvik::sim

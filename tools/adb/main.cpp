@@ -1,0 +1,199 @@
+// adb: the small ADB client that ships with the suite for machines with no adb.exe of their own.
+// It talks to an ADB server already running (a phone's usual server, or the virtual phone) and
+// prints what the full tool prints for the commands the suite uses, with the same exit codes:
+//   adb [-s SERIAL] [-P PORT] devices [-l] | shell CMD... | install [-r] [-s] [-d] APK |
+//       uninstall PKG | push LOCAL REMOTE | forward tcp:A tcp:B | get-state | version
+#include "devlink/TcpSocket.h"
+#include "tools/adb/AdbClient.h"
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#endif
+
+using zorvik::adb::AdbClient;
+using zorvik::adb::AdbError;
+
+namespace {
+
+int fail(const AdbError& e) {
+  if (e.daemonDown)
+    std::fprintf(stderr, "adb: error: %s\n", e.message.c_str());
+  else
+    std::fprintf(stderr, "error: %s\n", e.message.c_str());
+  return 1;
+}
+
+void writeOut(const char* data, size_t n) {
+  std::fwrite(data, 1, n, stdout);
+  std::fflush(stdout);
+}
+
+std::string baseName(const std::string& path) {
+  const size_t slash = path.find_last_of("/\\");
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+int usage() {
+  std::fprintf(stderr,
+               "usage: adb [-s SERIAL] [-P PORT] COMMAND\n"
+               "  devices [-l]            list connected devices\n"
+               "  shell COMMAND...        run a shell command on the device\n"
+               "  install [-r] [-s] APK   push a package and install it\n"
+               "  uninstall PACKAGE       remove a package\n"
+               "  push LOCAL REMOTE       copy a file to the device\n"
+               "  forward tcp:A tcp:B     forward a local port to the device\n"
+               "  get-state | version\n");
+  return 1;
+}
+
+int push(AdbClient& client, const std::string& local, std::string remote, bool quiet) {
+  std::string content;
+  if (!zorvik::adb::readLocalFile(local, content)) {
+    std::fprintf(stderr, "adb: error: cannot stat '%s': No such file or directory\n", local.c_str());
+    return 1;
+  }
+  AdbError error;
+  bool directory = remote.empty() || remote.back() == '/';
+  if (!directory && !client.isDirectory(remote, directory, error)) return fail(error);
+  if (directory) remote += (remote.empty() || remote.back() == '/' ? "" : "/") + baseName(local);
+  const auto start = std::chrono::steady_clock::now();
+  if (!client.push(content, remote, error)) {
+    std::fprintf(stderr, "adb: error: %s\n", error.message.c_str());
+    return 1;
+  }
+  const double seconds =
+      std::max(1e-6, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+  if (!quiet)
+    std::printf("%s: 1 file pushed, 0 skipped. %.1f MB/s (%zu bytes in %.3fs)\n", local.c_str(),
+                content.size() / seconds / (1024.0 * 1024.0), content.size(), seconds);
+  std::fflush(stdout);
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+#ifdef _WIN32
+  _setmode(_fileno(stdout), _O_BINARY);  // device output keeps its own line ends
+#endif
+  if (!zorvik::startSockets()) {
+    std::fprintf(stderr, "adb: error: cannot start sockets\n");
+    return 1;
+  }
+  std::string serial;
+  int port = 5037;
+  if (const char* env = std::getenv("ANDROID_ADB_SERVER_PORT")) port = std::atoi(env);
+  if (const char* env = std::getenv("ANDROID_SERIAL")) serial = env;
+  int i = 1;
+  for (; i < argc; ++i) {
+    const std::string a = argv[i];
+    if (a == "-s" && i + 1 < argc) serial = argv[++i];
+    else if (a == "-P" && i + 1 < argc) port = std::atoi(argv[++i]);
+    else if (a == "-d" || a == "-e") continue;
+    else break;
+  }
+  if (i >= argc) return usage();
+  if (port <= 0 || port > 65535) {
+    std::fprintf(stderr, "adb: error: invalid port\n");
+    return 1;
+  }
+  const std::string command = argv[i++];
+  std::vector<std::string> args(argv + i, argv + argc);
+  AdbClient client(static_cast<uint16_t>(port), serial);
+  AdbError error;
+
+  if (command == "version") {
+    std::printf("Android Debug Bridge version 1.0.41\nVersion 29.0.6-zorvik\n");
+    return 0;
+  }
+  if (command == "devices") {
+    const bool longForm = !args.empty() && args[0] == "-l";
+    std::string list;
+    if (!client.hostQuery(longForm ? "host:devices-l" : "host:devices", list, error)) return fail(error);
+    std::printf("List of devices attached\n%s\n", list.c_str());
+    return 0;
+  }
+  if (command == "get-state" || command == "get-serialno") {
+    std::string answer;
+    const std::string prefix = serial.empty() ? "host:" : "host-serial:" + serial + ":";
+    if (!client.hostQuery(prefix + command, answer, error)) return fail(error);
+    std::printf("%s\n", answer.c_str());
+    return 0;
+  }
+  if (command == "shell") {
+    std::string line;
+    for (size_t k = 0; k < args.size(); ++k) line += (k ? " " : "") + args[k];
+    if (!client.shell(line, writeOut, error)) return fail(error);
+    return 0;
+  }
+  if (command == "push") {
+    if (args.size() != 2) return usage();
+    return push(client, args[0], args[1], false);
+  }
+  if (command == "forward") {
+    if (args.size() != 2) return usage();
+    const std::string prefix = serial.empty() ? "host:" : "host-serial:" + serial + ":";
+    // The server answers OKAY twice (connected, then bound); hostQuery reads the first and then
+    // what follows as a length, so the request is made through a shell-less raw exchange instead.
+    zorvik::TcpSocket s = zorvik::TcpSocket::connectLoopback(static_cast<uint16_t>(port));
+    if (!s.valid()) return fail({"cannot connect to daemon at tcp:" + std::to_string(port) + ": Connection refused", true});
+    const std::string payload = prefix + "forward:" + args[0] + ";" + args[1];
+    char head[8];
+    std::snprintf(head, sizeof head, "%04zx", payload.size());
+    const std::string req = head + payload;
+    char status[9] = {};
+    if (!s.sendAll(req.data(), req.size()) || s.receiveExactly(status, 4) != 4) return fail({"protocol fault", false});
+    if (std::string(status, 4) == "OKAY" && s.receiveExactly(status, 4) == 4 && std::string(status, 4) == "OKAY") return 0;
+    char len[5] = {};
+    std::string message = "cannot bind listener";
+    if (s.receiveExactly(len, 4) == 4) {
+      const size_t n = std::strtoul(len, nullptr, 16);
+      std::string text(n, '\0');
+      if (n < 4096 && s.receiveExactly(text.data(), n) == n) message = text;
+    }
+    return fail({message, false});
+  }
+  if (command == "install") {
+    std::vector<std::string> pmArgs{"install"};
+    std::string apk;
+    for (const std::string& a : args) {
+      if (a == "-r" || a == "-s" || a == "-d" || a == "-t" || a == "-g") pmArgs.push_back(a);
+      else if (!a.empty() && a[0] != '-') apk = a;
+    }
+    if (apk.empty()) {
+      std::fprintf(stderr, "adb: need APK file on command line\n");
+      return 1;
+    }
+    std::string content;
+    if (!zorvik::adb::readLocalFile(apk, content)) {
+      std::fprintf(stderr, "adb: failed to stat %s: No such file or directory\n", apk.c_str());
+      return 1;
+    }
+    std::printf("Performing Push Install\n");
+    std::fflush(stdout);
+    const std::string remote = "/data/local/tmp/" + baseName(apk);
+    if (const int rc = push(client, apk, remote, false)) return rc;
+    std::string pm = "pm";
+    pmArgs.push_back(remote);
+    for (const std::string& a : pmArgs) pm += " " + zorvik::adb::quoteForShell(a);
+    if (!client.shell(pm, writeOut, error)) return fail(error);
+    client.shell("rm -f " + zorvik::adb::quoteForShell(remote), writeOut, error);
+    return 0;
+  }
+  if (command == "uninstall") {
+    if (args.empty()) return usage();
+    std::string pm = "pm 'uninstall'";
+    for (const std::string& a : args) pm += " " + zorvik::adb::quoteForShell(a);
+    if (!client.shell(pm, writeOut, error)) return fail(error);
+    return 0;
+  }
+  std::fprintf(stderr, "adb: unknown command %s\n", command.c_str());
+  return 1;
+}
