@@ -71,6 +71,28 @@ if [ ! -f "$deps/npm/node_modules/@devicefarmer/adbkit/package.json" ]; then
   npm install --prefix "$deps/npm" --no-audit --no-fund --silent @devicefarmer/adbkit@3 >/dev/null
 fi
 
+# ---------------------------------------------------------------- npm packages
+# Node packages the build reads (exact versions), installed into .deps/npm with npm's own client.
+npm_packages=(
+  lunar-javascript@1.7.7   # the lunar calendar tables (data/lunar)
+)
+if ! command -v npm >/dev/null; then
+  log "installing Node.js and npm"
+  as_root apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive as_root apt-get install -y -qq --no-install-recommends nodejs npm >/dev/null
+fi
+npm_missing=()
+for p in "${npm_packages[@]}"; do
+  name=${p%@*}; version=${p##*@}
+  have=$(node -p "require('$deps/npm/node_modules/$name/package.json').version" 2>/dev/null || true)
+  [ "$have" = "$version" ] || npm_missing+=("$p")
+done
+if [ ${#npm_missing[@]} -gt 0 ]; then
+  log "installing npm packages: ${npm_missing[*]}"
+  mkdir -p "$deps/npm"
+  npm install --prefix "$deps/npm" --save-exact --no-audit --no-fund --loglevel=error "${npm_missing[@]}" >/dev/null
+fi
+
 # ---------------------------------------------------------------- Debian source packages
 # A project-local apt configuration: its deb-src entry reuses the Debian mirror that the
 # machine's own apt sources name, so no registry host is written anywhere in the project.
