@@ -1,5 +1,7 @@
 #include "pim/ContactCardHtml.h"
 
+#include "app/HtmlEscape.h"
+
 #include <cstdio>
 #include <iterator>
 
@@ -44,22 +46,6 @@ const char* organizationLabel(int32_t kind) { return pick(kOrganizationLabels, k
 const char* imLabel(int32_t protocol) {
   if (protocol == -1) return "自定义IM：";
   return pick(kImLabels, protocol, "其他IM：");
-}
-
-std::string htmlEscape(const std::string& text) {
-  std::string out;
-  out.reserve(text.size());
-  for (char c : text) {
-    switch (c) {
-      case '&': out += "&amp;"; break;
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      case '"': out += "&quot;"; break;
-      case '\'': out += "&#39;"; break;
-      default: out += c;
-    }
-  }
-  return out;
 }
 
 std::string buildContactCardHtml(const ContactCard& card) {

@@ -15,7 +15,4 @@ const char* imLabel(int32_t protocol);
 // Every text taken from the card is HTML-escaped: a name is the phone's data, not markup.
 std::string buildContactCardHtml(const ContactCard& card);
 
-// &, <, >, " and ' as entities; GBK bytes pass unchanged (no GBK trail byte is one of these).
-std::string htmlEscape(const std::string& text);
-
 }  // namespace zorvik
