@@ -73,12 +73,12 @@ bool splitSerialRequest(const std::string& rest, std::string& serial, std::strin
   return false;
 }
 
-bool parseTcpSpec(const std::string& spec, int& port) {
-  if (spec.compare(0, 4, "tcp:") != 0 || spec.size() == 4 || spec.size() > 9) return false;
+bool parseTcpAddress(const std::string& address, int& port) {
+  if (address.compare(0, 4, "tcp:") != 0 || address.size() == 4 || address.size() > 9) return false;
   int v = 0;
-  for (size_t i = 4; i < spec.size(); ++i) {
-    if (spec[i] < '0' || spec[i] > '9') return false;
-    v = v * 10 + (spec[i] - '0');
+  for (size_t i = 4; i < address.size(); ++i) {
+    if (address[i] < '0' || address[i] > '9') return false;
+    v = v * 10 + (address[i] - '0');
   }
   if (v > 65535) return false;
   port = v;

@@ -36,6 +36,6 @@ uint32_t getLe32(const unsigned char* p);
 bool splitSerialRequest(const std::string& rest, std::string& serial, std::string& command);
 
 // Parses "tcp:<port>" (port 0-65535); false for anything else.
-bool parseTcpSpec(const std::string& spec, int& port);
+bool parseTcpAddress(const std::string& address, int& port);
 
 }  // namespace zorvik::sim

@@ -267,12 +267,12 @@ std::string VirtualPhone::listForwards() {
   return out;
 }
 
-std::string VirtualPhone::forwardService(const std::string& serial, const std::string& spec, bool norebind) {
-  const size_t semi = spec.find(';');
+std::string VirtualPhone::forwardService(const std::string& serial, const std::string& address, bool norebind) {
+  const size_t semi = address.find(';');
   int local = 0, remote = 0;
-  if (semi == std::string::npos || !parseTcpSpec(spec.substr(0, semi), local) ||
-      !parseTcpSpec(spec.substr(semi + 1), remote))
-    return adbFail("malformed forward spec '" + spec + "'");
+  if (semi == std::string::npos || !parseTcpAddress(address.substr(0, semi), local) ||
+      !parseTcpAddress(address.substr(semi + 1), remote))
+    return adbFail("malformed forward address '" + address + "'");
   std::string failure;
   std::shared_ptr<TcpListener> listener;
   {
@@ -302,18 +302,18 @@ std::string VirtualPhone::forwardService(const std::string& serial, const std::s
   return adbOkay() + adbOkay();
 }
 
-std::string VirtualPhone::killForward(const std::string& localSpec) {
+std::string VirtualPhone::killForward(const std::string& localAddress) {
   std::vector<Forward> removed;
   {
     std::lock_guard lock(mutex_);
-    if (localSpec.empty()) {
+    if (localAddress.empty()) {
       for (auto& [p, f] : forwards_) removed.push_back(std::move(f));
       forwards_.clear();
     } else {
       int local = 0;
-      if (!parseTcpSpec(localSpec, local)) return adbFail("malformed forward spec '" + localSpec + "'");
+      if (!parseTcpAddress(localAddress, local)) return adbFail("malformed forward address '" + localAddress + "'");
       auto it = forwards_.find(local);
-      if (it == forwards_.end()) return adbFail("listener '" + localSpec + "' not found");
+      if (it == forwards_.end()) return adbFail("listener '" + localAddress + "' not found");
       removed.push_back(std::move(it->second));
       forwards_.erase(it);
     }

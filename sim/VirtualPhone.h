@@ -99,8 +99,8 @@ class VirtualPhone {
   // ---- host services (the caller holds no lock)
   std::string hostService(const std::string& request, bool& keepOpen, std::string& transportSerial,
                           TcpSocket& socket);
-  std::string forwardService(const std::string& serial, const std::string& spec, bool norebind);
-  std::string killForward(const std::string& localSpec);
+  std::string forwardService(const std::string& serial, const std::string& address, bool norebind);
+  std::string killForward(const std::string& localAddress);
   std::string listForwards();
   std::string deviceList(bool longForm);
   // Picks the device for a request; empty with a FAIL answer in failure otherwise.

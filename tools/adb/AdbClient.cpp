@@ -130,10 +130,10 @@ bool AdbClient::isDirectory(const std::string& remotePath, bool& directory, AdbE
 bool AdbClient::push(const std::string& content, const std::string& remotePath, AdbError& error) {
   Connection c;
   if (!connectToDevice(c, error) || !c.request("sync:", error)) return false;
-  const std::string spec = remotePath + ",33188";  // a regular file, mode 0644
+  const std::string target = remotePath + ",33188";  // a regular file, mode 0644
   std::string out = "SEND";
-  putLe32(out, static_cast<uint32_t>(spec.size()));
-  out += spec;
+  putLe32(out, static_cast<uint32_t>(target.size()));
+  out += target;
   constexpr size_t kChunk = 64 * 1024;
   for (size_t at = 0; at < content.size(); at += kChunk) {
     const size_t n = std::min(kChunk, content.size() - at);

@@ -1,5 +1,5 @@
 // The virtual phone's parsers of what clients send: smart-socket requests, host-serial splitting
-// and forward specs, shell words, agent request framing and the agent's request decoding (which
+// and forward addresses, shell words, agent request framing and the agent's request decoding (which
 // changes a phone), and control lines. The first byte picks the parser.
 #include "sim/AdbProtocol.h"
 #include "sim/AgentService.h"
@@ -40,7 +40,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         std::string serial, command;
         if (splitSerialRequest(r.payload, serial, command) && serial.empty()) __builtin_trap();
         int port = -1;
-        if (parseTcpSpec(r.payload, port) && (port < 0 || port > 65535)) __builtin_trap();
+        if (parseTcpAddress(r.payload, port) && (port < 0 || port > 65535)) __builtin_trap();
         splitShellWords(r.payload);
         at += r.consumed;
       }

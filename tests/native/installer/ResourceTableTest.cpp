@@ -60,7 +60,7 @@ TEST(ResourceTable, TheConfigurationStoredLastWins) {
   EXPECT_EQ(toAnsi(test::lastResourceValue(dump, 0x7f030000)), "演示程序");
   EXPECT_EQ(entryText(table->label, 0), "演示程序");  // the program's own GBK text
   EXPECT_EQ(entryText(table->label, 2), "Not the label");
-  EXPECT_EQ(table->label.size(), 3u);  // sized by the type spec
+  EXPECT_EQ(table->label.size(), 3u);  // sized by the typeSpec chunk
   EXPECT_EQ(entryText(table->label, 3), "");
   EXPECT_EQ(entryText(table->label, 0xFFFF), "");
 }
@@ -132,7 +132,7 @@ TEST(ResourceTable, RefusesHostileOffsetsAndCounts) {
   refused("entries start", [&](std::string& b) { putU32(b, stringType + 16, 0x7FFFFFF0); });
   refused("entry offset", [&](std::string& b) { putU32(b, stringType + headerSize, 0x7FFFFFF0); });
   refused("type chunk size", [&](std::string& b) { putU32(b, stringType + 4, 0x7FFFFFF0); });
-  refused("type spec count", [&](std::string& b) { putU32(b, specs[2] + 12, 0x7FFFFFF0); });
+  refused("typeSpec count", [&](std::string& b) { putU32(b, specs[2] + 12, 0x7FFFFFF0); });
   EXPECT_FALSE(readResourceTable("", kString, kDrawable));
   EXPECT_FALSE(readResourceTable(std::string(64, '\xFF'), kString, kDrawable));
 }

@@ -1,5 +1,5 @@
 // ADB clients against the virtual phone: Debian's adb (written by others) and the suite's own
-// tools/adb, with the same commands and the same expectations, so the output Part 1.2 parses is
+// tools/adb, with the same commands and the same expectations, so the output the device link parses is
 // the same whichever tool runs.
 #include "VphoneFixture.h"
 

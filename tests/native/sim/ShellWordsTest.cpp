@@ -41,12 +41,12 @@ TEST(AdbFraming, RequestsSplitAnywhereAndHostileLengths) {
   EXPECT_EQ(command, "forward:tcp:1;tcp:2");
   EXPECT_FALSE(splitSerialRequest(":features", serial, command));
   int port = 0;
-  EXPECT_TRUE(parseTcpSpec("tcp:50505", port));
+  EXPECT_TRUE(parseTcpAddress("tcp:50505", port));
   EXPECT_EQ(port, 50505);
-  EXPECT_FALSE(parseTcpSpec("tcp:65536", port));
-  EXPECT_FALSE(parseTcpSpec("tcp:", port));
-  EXPECT_FALSE(parseTcpSpec("localabstract:x", port));
-  EXPECT_FALSE(parseTcpSpec("tcp:99999999999", port));
+  EXPECT_FALSE(parseTcpAddress("tcp:65536", port));
+  EXPECT_FALSE(parseTcpAddress("tcp:", port));
+  EXPECT_FALSE(parseTcpAddress("localabstract:x", port));
+  EXPECT_FALSE(parseTcpAddress("tcp:99999999999", port));
 }
 
 }  // namespace
