@@ -24,6 +24,8 @@ apt_packages=(
 )
 # Quillet: aapt and the framework resources build the test packages; libxml2 is the native XML reader.
 apt_packages+=(aapt android-framework-res libxml2-dev)
+# app: headless rendering of the HTML pages for screenshots, and the asset generator
+apt_packages+=(chromium python3)
 missing=()
 for p in "${apt_packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

@@ -19,3 +19,11 @@ zorvik_wine_init() {
     touch "$WINEPREFIX/.zorvik-ready"
   fi
 }
+# On a display without a window manager (a private Xvfb) Wine must draw the window frames itself
+# ("Managed" = N), or captions are missing and every window waits for a manager that never comes.
+zorvik_wine_managed() {  # Y or N
+  local want=$1
+  grep -q "\"Managed\"=\"$want\"" "$WINEPREFIX/user.reg" 2>/dev/null && return 0
+  zorvik_wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d "$want" /f >/dev/null 2>&1
+  wineserver -w 2>/dev/null || true
+}

@@ -1,0 +1,111 @@
+#pragma once
+// The main window: a skinned dialog without a system frame holding the group tabs, the page
+// buttons, the toolbar, every page (created once, hidden), the status line, the connection
+// label and the tray icon.
+#include <windows.h>
+
+#include <array>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/Handles.h"
+#include "app/Page.h"
+#include "app/PageTable.h"
+#include "app/Tray.h"
+#include "app/Window.h"
+
+namespace zorvik {
+
+// Messages of the main window.
+constexpr UINT kMsgShowPage = 0x432;        // wParam group, lParam page id
+constexpr UINT kMsgShowGroup = 0x465;       // lParam group 0..5
+constexpr UINT kMsgShowIndex = 0x467;       // lParam index within the current group
+constexpr UINT kMsgToolbar = 0x466;         // lParam button index 0..3
+constexpr UINT kMsgStoreSearch = 0x464;     // lParam search text (const char*, sent)
+constexpr UINT kMsgAppCommand = WM_USER + 1000;  // 0x7E8: wParam command 0..4
+constexpr UINT kMsgStoreItem = 0x4FB;       // to the store page
+constexpr UINT kMsgCapture = 0x4FC;         // to the screen-capture page
+constexpr UINT kMsgDropFiles = 0x496;       // to a page, wParam = HDROP
+constexpr UINT_PTR kHomeTimer = 1;
+
+struct MainWindowOptions {
+  bool hiddenStart = false;
+  // Called once the window exists (registers for USB notices, starts the first connection).
+  std::function<void(HWND)> onCreated;
+  // WM_DEVICECHANGE, passed on whole to the device link.
+  std::function<void(WPARAM, LPARAM)> onDeviceChange;
+  // Command 1051 / 0x7E8 command 0: the device chooser with "设备管理器 - Zorvik".
+  std::function<void(HWND)> openDeviceManager;
+  // Before the window goes: stop what talks to it.
+  std::function<void()> onClosing;
+  // More message-map entries (the device link's chooser request).
+  std::vector<std::pair<UINT, MsgHandler>> extraMessages;
+};
+
+class MainWindow : public Dialog, public PageHost {
+public:
+  explicit MainWindow(MainWindowOptions options);
+  ~MainWindow() override;
+
+  // PageHost
+  HWND mainHwnd() const override { return hwnd(); }
+  void setStatusText(const std::string& text) override;
+  void showPage(int group, int pageId) override;
+
+  // For the device link; safe from any thread (posted to the UI thread).
+  // state: 0 information (blue), 1 error (red), 2 success (green).
+  void setConnectionStatus(const std::string& text, int state);
+  void showBalloon(const std::string& title, const std::string& text);
+  void playSound(int resourceId);
+  void startHomeTimer(UINT ms);
+
+  int currentGroup() const { return group_; }
+  int currentPageId() const { return pageId_; }
+  int lastPageOfGroup(int group) const { return lastPage_.at(static_cast<size_t>(group)); }
+  Page* page(int pageId) const;
+  bool toolbarChecked(int index) const { return toolbarChecked_.at(static_cast<size_t>(index)); }
+  int toolbarCount() const { return toolbarCount_; }
+  bool hiddenStart() const { return hiddenStart_; }
+  int connectionState() const { return connState_; }
+  const TrayIcon& tray() const { return tray_; }
+
+private:
+  MainWindowOptions options_;
+  bool hiddenStart_;
+  int group_ = 0;
+  int pageId_ = 0;
+  std::array<int, kGroupCount> lastPage_{};
+  std::vector<std::unique_ptr<Page>> pages_;  // one per page of the table, in table order
+  std::array<bool, kToolbarButtons> toolbarChecked_{};
+  int toolbarCount_ = 0;
+  int connState_ = 0;
+  TrayIcon tray_;
+  UINT taskbarCreated_ = 0;
+  UniqueIcon bigIcon_, smallIcon_;
+  UniqueBitmap header_, toolbarPicture_;
+  UniqueFont titleFont_, uiFont_, underlineFont_;
+  UniqueBrush white_, navBrush_, barBrush_;
+  HWND tooltip_ = nullptr;
+  bool hoverLink_ = false;
+
+  void onInit();
+  void createControls();
+  void createPages();
+  void layoutPageButtons();
+  void updateToolbar();
+  void runToolbar(int index);
+  void paintFrame(HDC dc);
+  void drawButton(const DRAWITEMSTRUCT& d);
+  void showTrayMenu();
+  void showFromTray();
+  void onAppCommand(WPARAM cmd, LPARAM arg);
+  void applyRegion();
+  void closeWindow();
+};
+
+// The tray tooltip: "卓维克 [maker's address]".
+std::string trayTooltip();
+
+}  // namespace zorvik

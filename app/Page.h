@@ -1,0 +1,78 @@
+#pragma once
+// A page of the main window: a child dialog created once with the window and shown by group and
+// index. Pages override what they need; see docs/app.md for how a page plugs in.
+#include <windows.h>
+#include <shellapi.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "app/PageTable.h"
+#include "app/Window.h"
+#include "resource.h"
+
+namespace zorvik {
+
+// What the main window offers its pages (UI thread only, unless said otherwise).
+class PageHost {
+public:
+  virtual ~PageHost() = default;
+  virtual HWND mainHwnd() const = 0;
+  // The status line (control 1366), e.g. "【X】连接错误". Safe from any thread.
+  virtual void setStatusText(const std::string& text) = 0;
+  virtual void showPage(int group, int pageId) = 0;
+};
+
+class Page : public Dialog {
+public:
+  Page(const PageInfo& info, PageHost& host, int templateId = IDD_PAGE);
+
+  const PageInfo& info() const { return info_; }
+  int pageKey() const { return info_.pageKey; }
+
+  // The loader: called by the show routine on the UI thread after it has put the page key into
+  // the page-data table as "loading". Start the worker here; mark the key loaded when done (or
+  // forget it on failure, so the next visit tries again). Never called for kNoPageKey.
+  virtual void load() {}
+  // A toolbar button of this page was pressed (index 0..3, message 0x466).
+  virtual void onToolbar(int /*index*/) {}
+  // Shown by the show routine (after any load call).
+  virtual void onShown() {}
+  // Files dropped on the main window (message 0x496 carries the HDROP; the page must not free it).
+  virtual void onDropFiles(HDROP /*drop*/) {}
+  // Messages the main window routes to a page: 0x4FB (store item), 0x4FC (capture), 0x464
+  // (store search text), 2024 with command 3 (download request).
+  virtual LRESULT onRouted(UINT /*msg*/, WPARAM /*wp*/, LPARAM /*lp*/) { return 0; }
+  // A number drawn beside the page's button (the download task count); -1 for none.
+  virtual int navBadge() const { return -1; }
+
+  // Loads again regardless of the page-data table (the refresh buttons).
+  void reload();
+
+protected:
+  PageHost& host() { return host_; }
+  // For loaders: mark the key loaded or forget it after a failure.
+  void markLoaded();
+  void markFailed();
+
+private:
+  const PageInfo& info_;
+  PageHost& host_;
+};
+
+// A page no Part fills yet: an empty page with no toolbar.
+class PlaceholderPage : public Page {
+public:
+  using Page::Page;
+};
+
+using PageFactory = std::function<std::unique_ptr<Page>(const PageInfo&, PageHost&)>;
+
+// The page registry: one factory per page id; ids without a factory get a PlaceholderPage.
+// The built-in table lives in PageRegistry.cpp; tests may replace an entry before the window
+// is created.
+PageFactory pageFactory(int pageId);
+void setPageFactory(int pageId, PageFactory factory);
+
+}  // namespace zorvik

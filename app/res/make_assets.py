@@ -1,0 +1,303 @@
+#!/usr/bin/env python3
+"""Generates the program's pictures and sounds (all simple and original) into a folder:
+icons, skin bitmaps, the toolbar strip, brand pictures for Data/PageRes.dll, the two connection
+sounds, and the PNG pictures of the HTML pages. Standard library only, so the output is the same
+on every machine."""
+import math
+import os
+import struct
+import sys
+import wave
+import zlib
+
+OUT = sys.argv[1] if len(sys.argv) > 1 else "."
+HTML_SRC = sys.argv[2] if len(sys.argv) > 2 else None  # UTF-8 pages and style sheets
+
+
+class Canvas:
+    def __init__(self, w, h, bg=(255, 255, 255, 255)):
+        self.w, self.h = w, h
+        self.px = [list(bg) for _ in range(w * h)]
+
+    def put(self, x, y, c, cover=1.0):
+        if 0 <= x < self.w and 0 <= y < self.h and cover > 0:
+            p = self.px[y * self.w + x]
+            a = (c[3] / 255.0) * min(cover, 1.0)
+            for i in range(3):
+                p[i] = int(round(p[i] * (1 - a) + c[i] * a))
+            p[3] = max(p[3], int(round(255 * a)))
+
+    def rect(self, x0, y0, x1, y1, c):
+        for y in range(max(0, y0), min(self.h, y1)):
+            for x in range(max(0, x0), min(self.w, x1)):
+                self.put(x, y, c)
+
+    def round_rect(self, x0, y0, x1, y1, r, c):
+        for y in range(max(0, y0), min(self.h, y1)):
+            for x in range(max(0, x0), min(self.w, x1)):
+                cx = min(max(x + 0.5, x0 + r), x1 - r)
+                cy = min(max(y + 0.5, y0 + r), y1 - r)
+                d = math.hypot(x + 0.5 - cx, y + 0.5 - cy)
+                self.put(x, y, c, r - d + 0.5 if d > r - 0.5 else 1.0)
+
+    def disc(self, cx, cy, r, c):
+        for y in range(int(cy - r - 1), int(cy + r + 2)):
+            for x in range(int(cx - r - 1), int(cx + r + 2)):
+                d = math.hypot(x + 0.5 - cx, y + 0.5 - cy)
+                self.put(x, y, c, r - d + 0.5)
+
+    def ring(self, cx, cy, r, width, c, a0=0.0, a1=360.0):
+        for y in range(int(cy - r - 2), int(cy + r + 3)):
+            for x in range(int(cx - r - 2), int(cx + r + 3)):
+                dx, dy = x + 0.5 - cx, y + 0.5 - cy
+                ang = math.degrees(math.atan2(-dy, dx)) % 360
+                if not (a0 <= ang <= a1):
+                    continue
+                d = abs(math.hypot(dx, dy) - r)
+                self.put(x, y, c, width / 2 - d + 0.5)
+
+    def line(self, x0, y0, x1, y1, width, c):
+        minx, maxx = int(min(x0, x1) - width), int(max(x0, x1) + width) + 1
+        miny, maxy = int(min(y0, y1) - width), int(max(y0, y1) + width) + 1
+        lx, ly = x1 - x0, y1 - y0
+        ll = lx * lx + ly * ly or 1
+        for y in range(miny, maxy):
+            for x in range(minx, maxx):
+                px, py = x + 0.5 - x0, y + 0.5 - y0
+                t = max(0, min(1, (px * lx + py * ly) / ll))
+                d = math.hypot(px - t * lx, py - t * ly)
+                self.put(x, y, c, width / 2 - d + 0.5)
+
+    def bgra_rows_bottom_up(self):
+        out = bytearray()
+        for y in range(self.h - 1, -1, -1):
+            for x in range(self.w):
+                r, g, b, a = self.px[y * self.w + x]
+                out += bytes((b, g, r, a))
+        return bytes(out)
+
+
+def write_bmp24(path, cv):
+    row = (cv.w * 3 + 3) & ~3
+    data = bytearray()
+    for y in range(cv.h - 1, -1, -1):
+        line = bytearray()
+        for x in range(cv.w):
+            r, g, b, _ = cv.px[y * cv.w + x]
+            line += bytes((b, g, r))
+        data += line + b"\0" * (row - len(line))
+    header = struct.pack("<2sIHHI", b"BM", 54 + len(data), 0, 0, 54)
+    info = struct.pack("<IiiHHIIiiII", 40, cv.w, cv.h, 1, 24, 0, len(data), 2835, 2835, 0, 0)
+    with open(path, "wb") as f:
+        f.write(header + info + data)
+
+
+def write_ico(path, canvases):
+    entries, blobs = [], []
+    offset = 6 + 16 * len(canvases)
+    for cv in canvases:
+        mask_row = ((cv.w + 31) // 32) * 4
+        blob = struct.pack("<IiiHHIIiiII", 40, cv.w, cv.h * 2, 1, 32, 0, 0, 0, 0, 0, 0)
+        blob += cv.bgra_rows_bottom_up() + b"\0" * (mask_row * cv.h)
+        entries.append(struct.pack("<BBBBHHII", cv.w % 256, cv.h % 256, 0, 0, 1, 32, len(blob), offset))
+        blobs.append(blob)
+        offset += len(blob)
+    with open(path, "wb") as f:
+        f.write(struct.pack("<HHH", 0, 1, len(canvases)) + b"".join(entries) + b"".join(blobs))
+
+
+def write_png(path, cv):
+    raw = bytearray()
+    for y in range(cv.h):
+        raw.append(0)
+        for x in range(cv.w):
+            raw += bytes(cv.px[y * cv.w + x])
+
+    def chunk(kind, data):
+        c = struct.pack(">I", len(data)) + kind + data
+        return c + struct.pack(">I", zlib.crc32(kind + data) & 0xFFFFFFFF)
+
+    png = b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", cv.w, cv.h, 8, 6, 0, 0, 0))
+    png += chunk(b"IDAT", zlib.compress(bytes(raw), 9)) + chunk(b"IEND", b"")
+    with open(path, "wb") as f:
+        f.write(png)
+
+
+BLUE = (33, 110, 196, 255)
+WHITE = (255, 255, 255, 255)
+CLEAR = (0, 0, 0, 0)
+
+
+def app_icon(size):
+    # A blue rounded square holding a white phone with a green link dot.
+    cv = Canvas(size, size, CLEAR)
+    s = size / 32.0
+    cv.round_rect(0, 0, size, size, 6 * s, BLUE)
+    cv.round_rect(int(10 * s), int(5 * s), int(22 * s), int(27 * s), 2.5 * s, WHITE)
+    cv.rect(int(12 * s), int(8 * s), int(20 * s), int(21 * s), (120, 180, 240, 255))
+    cv.disc(16 * s, 24 * s, 1.3 * s, BLUE)
+    cv.disc(25 * s, 25 * s, 4 * s, (40, 170, 60, 255))
+    return cv
+
+
+def usb_icon():
+    cv = Canvas(32, 32, CLEAR)
+    c = (60, 60, 60, 255)
+    cv.line(16, 4, 16, 26, 2.4, c)
+    cv.disc(16, 27, 3, c)
+    cv.line(16, 18, 9, 12, 2, c)
+    cv.disc(9, 11, 2.3, c)
+    cv.line(16, 14, 23, 9, 2, c)
+    cv.rect(21, 6, 26, 11, c)
+    cv.line(12, 6, 16, 1, 2, c)
+    cv.line(20, 6, 16, 1, 2, c)
+    return cv
+
+
+def wifi_icon():
+    cv = Canvas(32, 32, CLEAR)
+    c = (33, 110, 196, 255)
+    cv.disc(16, 26, 2.6, c)
+    for r in (8, 14, 20):
+        cv.ring(16, 27, r, 2.6, c, 45, 135)
+    return cv
+
+
+def header_bitmap():
+    cv = Canvas(256, 88)
+    for y in range(88):
+        t = y / 87.0
+        col = (int(28 + 30 * t), int(96 + 40 * t), int(180 + 30 * t), 255)
+        cv.rect(0, y, 256, y + 1, col)
+    # soft diagonal bands
+    for x0 in range(-88, 256, 48):
+        cv.line(x0, 88, x0 + 88, 0, 10, (255, 255, 255, 14))
+    return cv
+
+
+def toolbar_strip():
+    # Four 20 x 20 cells on magenta (the transparent colour): reload, add, folder, cross.
+    cv = Canvas(80, 20, (255, 0, 255, 255))
+    g = (33, 110, 196, 255)
+    cv.ring(10, 10, 6, 2.2, g, 40, 340)
+    cv.line(16, 4, 16, 9, 2, g)
+    cv.line(12, 8, 16, 9, 2, g)
+    cv.line(30, 4, 30, 16, 2.6, (40, 150, 60, 255))
+    cv.line(24, 10, 36, 10, 2.6, (40, 150, 60, 255))
+    cv.rect(43, 6, 49, 9, (220, 170, 40, 255))
+    cv.rect(43, 8, 57, 16, (240, 190, 60, 255))
+    cv.line(64, 4, 76, 16, 2.6, (200, 50, 50, 255))
+    cv.line(76, 4, 64, 16, 2.6, (200, 50, 50, 255))
+    return cv
+
+
+BRAND_COLOURS = [
+    (40, 150, 70), (120, 120, 120), (30, 90, 170), (200, 60, 50), (90, 90, 200), (60, 60, 60),
+    (220, 40, 40), (30, 130, 200), (50, 50, 150), (20, 70, 160), (0, 60, 140), (30, 30, 120),
+    (200, 20, 60), (120, 180, 40), (30, 120, 220), (110, 170, 30),
+]
+
+
+def brand_picture(index):
+    # A phone in the brand's colour with a marker of dots (index + 1 in binary) under the screen.
+    cv = Canvas(48, 48)
+    col = BRAND_COLOURS[index] + (255,)
+    cv.round_rect(2, 2, 46, 46, 8, (240, 244, 250, 255))
+    cv.round_rect(14, 4, 34, 44, 4, col)
+    cv.rect(17, 8, 31, 33, (230, 240, 252, 255))
+    n = index + 1
+    for bit in range(5):
+        on = (n >> bit) & 1
+        cv.disc(17 + bit * 3.5, 38, 1.2, WHITE if on else (0, 0, 0, 90))
+    return cv
+
+
+def tone(path, freqs, seconds_each, volume=0.35):
+    rate = 22050
+    frames = bytearray()
+    for f in freqs:
+        n = int(rate * seconds_each)
+        for i in range(n):
+            t = i / rate
+            env = min(1.0, i / 300.0) * math.exp(-4.0 * t / seconds_each)
+            v = volume * env * (math.sin(2 * math.pi * f * t) + 0.3 * math.sin(4 * math.pi * f * t))
+            frames += struct.pack("<h", int(max(-1, min(1, v)) * 32767))
+    with wave.open(path, "wb") as w:
+        w.setnchannels(1)
+        w.setsampwidth(2)
+        w.setframerate(rate)
+        w.writeframes(bytes(frames))
+
+
+def html_pictures():
+    logo = Canvas(40, 40, CLEAR)
+    logo.px = app_icon(40).px
+    write_png(os.path.join(OUT, "logo.png"), logo)
+    # A phone outline for the dashboard's screenshot box.
+    ph = Canvas(120, 200, CLEAR)
+    ph.round_rect(0, 0, 120, 200, 14, (60, 64, 72, 255))
+    ph.rect(8, 20, 112, 176, (210, 226, 246, 255))
+    ph.disc(60, 188, 6, (120, 124, 132, 255))
+    write_png(os.path.join(OUT, "phone.png"), ph)
+    dot = Canvas(8, 8, CLEAR)
+    dot.disc(4, 4, 3, BLUE)
+    write_png(os.path.join(OUT, "dot.png"), dot)
+    avatar = Canvas(64, 64, CLEAR)
+    avatar.round_rect(0, 0, 64, 64, 8, (222, 232, 246, 255))
+    avatar.disc(32, 24, 11, (140, 170, 210, 255))
+    avatar.disc(32, 62, 22, (140, 170, 210, 255))
+    write_png(os.path.join(OUT, "avatar.png"), avatar)
+
+
+def main():
+    os.makedirs(OUT, exist_ok=True)
+    write_ico(os.path.join(OUT, "zorvik.ico"), [app_icon(16), app_icon(32), app_icon(48)])
+    write_ico(os.path.join(OUT, "usb.ico"), [usb_icon()])
+    write_ico(os.path.join(OUT, "wifi.ico"), [wifi_icon()])
+    write_bmp24(os.path.join(OUT, "header.bmp"), header_bitmap())
+    write_bmp24(os.path.join(OUT, "toolbar.bmp"), toolbar_strip())
+    for i in range(16):
+        write_bmp24(os.path.join(OUT, "brand_%d.bmp" % (21000 + i)), brand_picture(i))
+    tone(os.path.join(OUT, "connected.wav"), [660, 880, 1320], 0.12)
+    tone(os.path.join(OUT, "disconnected.wav"), [880, 587], 0.16)
+    html_pictures()
+    if HTML_SRC:
+        convert_pages(HTML_SRC)
+
+
+# The element ids the pages fill, by page.
+PAGE_IDS = {
+    "home.html": ["appslist", "articlelist", "head_other", "info_ul", "manufacturer", "screenshot", "status_os"],
+    "smslist.html": ["sms_ul"],
+    "conversation.html": ["conversation_list", "page_on"],
+    "smsframe.html": [],
+    "contact.html": ["block"],
+}
+
+
+def check_page(name, text):
+    # Each page is a complete XHTML document carrying the ids its page fills.
+    import xml.dom.minidom
+    doc = xml.dom.minidom.parseString(text.replace('encoding="GBK"', 'encoding="UTF-8"', 1).encode("utf-8"))
+    ids = {e.getAttribute("id") for e in doc.getElementsByTagName("*") if e.hasAttribute("id")}
+    missing = [i for i in PAGE_IDS.get(name, []) if i not in ids]
+    if doc.documentElement.tagName != "html" or missing:
+        raise SystemExit("%s: not a complete page (missing ids %s)" % (name, missing))
+
+
+def convert_pages(src):
+    # The pages are GBK documents, as the program's texts are; a character GBK cannot hold
+    # fails the build here rather than showing as "?" in the program.
+    for name in sorted(os.listdir(src)):
+        if not name.endswith((".html", ".css")):
+            continue
+        with open(os.path.join(src, name), encoding="utf-8") as f:
+            text = f.read()
+        if name.endswith(".html"):
+            check_page(name, text)
+        with open(os.path.join(OUT, name), "wb") as f:
+            f.write(text.encode("gbk"))
+
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,57 @@
+// Resource and control ids shared by zorvik.rc and the code.
+#pragma once
+
+#define IDI_MAIN 128
+#define IDI_USB_CABLE 129
+#define IDI_WIFI 130
+
+#define IDB_SKIN_HEADER 300
+#define IDB_SKIN_NAV 301
+#define IDB_TOOLBAR 302
+#define IDB_PAGE_EMPTY 303
+
+#define IDD_MAIN 200
+#define IDD_PAGE 201
+#define IDD_CHECK_FIRST 202
+#define IDD_DELETE_CONFIRM 203
+#define IDD_DEVICE_CHOOSER 204
+#define IDD_HTML_PAGE 205
+
+#define IDR_SOUND_CONNECTED 656
+#define IDR_SOUND_DISCONNECTED 657
+#define IDR_HTML_HOME 660
+#define IDR_HTML_SMS_LIST 661
+#define IDR_HTML_CONVERSATION 662
+#define IDR_HTML_SMS_FRAME 663
+#define IDR_HTML_CONTACT 680
+
+// main window
+#define IDC_TOOLBAR_0 1013
+#define IDC_TOOLBAR_1 1014
+#define IDC_TOOLBAR_2 1015
+#define IDC_TOOLBAR_3 1050
+#define IDC_DEVICE_MANAGER 1051
+#define IDC_CURRENT_TASKS 1052
+#define IDC_GROUP_FIRST 1100      // 1100..1105: five group tabs and "内存整理"
+#define IDC_PAGE_BUTTON_FIRST 1110  // 1110..1119: page buttons of the current group
+#define IDC_STATUS_LINE 1366
+#define IDC_CONNECTION_LABEL 1367
+#define IDC_CAPTION_CLOSE 10200
+#define IDC_CAPTION_MIN 10201
+#define IDC_CAPTION_MAX 10202
+// tray menu
+#define IDM_TRAY_SHOW 40001
+#define IDM_TRAY_TASKS 40002
+#define IDM_TRAY_SETTINGS 40003
+#define IDM_TRAY_EXIT 40004
+
+// shared dialogs
+#define IDC_NOTICE_TEXT 1200
+#define IDC_NOTICE_HELP 1201
+#define IDC_PAGE_PLACEHOLDER 1210
+#define IDC_HTML_PLACEHOLDER 1211
+
+// device chooser
+#define IDC_DEVICE_LIST 1300
+#define IDC_DEVICE_LABEL 1301
+#define IDC_CONNECTION_METHOD 1302

@@ -1,0 +1,25 @@
+// The UI tests' process: OLE, common controls, GDI+ and the UI-thread queue, as zorvik.exe has.
+#include <windows.h>
+#include <commctrl.h>
+#include <ole2.h>
+
+#include <gtest/gtest.h>
+
+#include "app/ImageDecode.h"
+#include "app/UiThread.h"
+
+int main(int argc, char** argv) {
+  ::testing::InitGoogleTest(&argc, argv);
+  OleInitialize(nullptr);
+  INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES};
+  InitCommonControlsEx(&icc);
+  int rc;
+  {
+    zorvik::GdiplusSession gdiplus;
+    zorvik::startUiThreadQueue();
+    rc = RUN_ALL_TESTS();
+    zorvik::stopUiThreadQueue();
+  }
+  OleUninitialize();
+  return rc;
+}
