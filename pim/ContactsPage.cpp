@@ -22,19 +22,22 @@ constexpr const char* kConnectError = "【X】连接错误";
 constexpr UINT_PTR kFirstCardTimer = 1;
 constexpr COLORREF kNumberGrey = RGB(130, 130, 130);
 constexpr int kStarWidth = 17, kStarHeight = 16, kCheckSide = 13;
+// The strips' background: see-through when drawn, so a selected row keeps its colour around them.
+constexpr COLORREF kStripKey = RGB(255, 0, 255);
 
 enum Column { kPhotoColumn, kNameColumn, kStarColumn, kTimeColumn, kCheckColumn, kColumnCount };
 
-// A bitmap of width x height drawn by `draw` on white.
+// A bitmap of width x height drawn by `draw` on `background`.
 template <typename Draw>
-UniqueBitmap drawBitmap(int width, int height, Draw draw) {
+UniqueBitmap drawBitmap(int width, int height, COLORREF background, Draw draw) {
   HDC screen = GetDC(nullptr);
   HDC dc = CreateCompatibleDC(screen);
   UniqueBitmap bmp(CreateCompatibleBitmap(screen, width, height));
   ReleaseDC(nullptr, screen);
   HGDIOBJ old = SelectObject(dc, bmp.get());
   RECT all{0, 0, width, height};
-  FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+  UniqueBrush bg(CreateSolidBrush(background));
+  FillRect(dc, &all, bg.get());
   draw(dc);
   SelectObject(dc, old);
   DeleteDC(dc);
@@ -43,7 +46,7 @@ UniqueBitmap drawBitmap(int width, int height, Draw draw) {
 
 // The star strip: frame 0 a gold star (starred), frame 1 a grey outline.
 UniqueBitmap makeStarStrip() {
-  return drawBitmap(2 * kStarWidth, kStarHeight, [](HDC dc) {
+  return drawBitmap(2 * kStarWidth, kStarHeight, kStripKey, [](HDC dc) {
     for (int frame = 0; frame < 2; ++frame) {
       POINT pts[10];
       for (int i = 0; i < 10; ++i) {
@@ -63,7 +66,7 @@ UniqueBitmap makeStarStrip() {
 
 // The check-box strip: frame 0 empty, frame 1 ticked.
 UniqueBitmap makeCheckStrip() {
-  return drawBitmap(2 * kCheckSide, kCheckSide, [](HDC dc) {
+  return drawBitmap(2 * kCheckSide, kCheckSide, kStripKey, [](HDC dc) {
     for (int frame = 0; frame < 2; ++frame) {
       int x = frame * kCheckSide;
       UniquePen frameLine(CreatePen(PS_SOLID, 1, RGB(112, 112, 112)));
@@ -82,10 +85,7 @@ UniqueBitmap makeCheckStrip() {
 
 // The default picture of a contact without a photo: a grey head and shoulders.
 UniqueBitmap makeDefaultAvatar() {
-  return drawBitmap(kRowPictureSize, kRowPictureSize, [](HDC dc) {
-    RECT all{0, 0, kRowPictureSize, kRowPictureSize};
-    UniqueBrush bg(CreateSolidBrush(RGB(226, 232, 240)));
-    FillRect(dc, &all, bg.get());
+  return drawBitmap(kRowPictureSize, kRowPictureSize, RGB(226, 232, 240), [](HDC dc) {
     UniqueBrush fg(CreateSolidBrush(RGB(160, 172, 188)));
     SelectObjectScope b(dc, fg.get());
     SelectObjectScope p(dc, GetStockObject(NULL_PEN));
@@ -99,7 +99,7 @@ void blitFrame(HDC dc, HBITMAP strip, int frame, int width, int height, const RE
   {
     SelectObjectScope sel(mem, strip);
     int x = (cell.left + cell.right - width) / 2, y = (cell.top + cell.bottom - height) / 2;
-    BitBlt(dc, x, y, width, height, mem, frame * width, 0, SRCCOPY);
+    TransparentBlt(dc, x, y, width, height, mem, frame * width, 0, width, height, kStripKey);
   }
   DeleteDC(mem);
 }

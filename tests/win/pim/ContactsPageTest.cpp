@@ -266,6 +266,8 @@ TEST_F(ContactsPageTest, AddChangeAndDeleteShowAfterTheReload) {
   stepped = withModal("修改联系人 - Zorvik", [&](HWND w) {
     loadedPhone = windowText(GetDlgItem(w, IDC_EDITOR_PHONE1));
     loadedEmail = windowText(GetDlgItem(w, IDC_EDITOR_EMAIL));
+    UpdateWindow(w);
+    test::saveWindowPng(w, test::artifactPath("contact-editor.png"));
     SetDlgItemTextA(w, IDC_EDITOR_NAME, renamed.c_str());
     SetDlgItemTextA(w, IDC_EDITOR_NICKNAME, "小测");
     click(w, IDC_EDITOR_SAVE);

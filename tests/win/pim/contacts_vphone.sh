@@ -8,7 +8,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../../.." && pwd)
 [ -x "$vphone" ] || vphone=${vphone/\/build\/native\//\/build\/native-asan\/}
 [ -x "$vphone" ] || { echo "no vphone (build a native tree)"; exit 77; }
-mkdir -p "$artifacts"
+mkdir -p "$artifacts" && artifacts=$(cd "$artifacts" && pwd)
 work=$(mktemp -d)
 vp=
 cleanup() { [ -n "$vp" ] && kill "$vp" 2>/dev/null; rm -rf "$work"; }
