@@ -20,6 +20,7 @@
 #include "app/PageData.h"
 #include "app/PageTable.h"
 #include "devlink/AgentSession.h"
+#include "devlink/TcpSocket.h"
 #include "pim/ContactEditor.h"
 #include "pim/ContactForm.h"
 #include "pim/ContactWire.h"
@@ -86,6 +87,26 @@ bool withModal(const std::string& title, std::function<void(HWND)> step, const s
   if (!s.done) KillTimer(nullptr, timer);
   g_step = nullptr;
   return s.done;
+}
+
+// One command on vphone's control channel; its answer line.
+std::string phoneControl(const std::string& command) {
+  const char* port = std::getenv("ZORVIK_TEST_CONTROL_PORT");
+  if (!port) return "";
+  TcpSocket s = TcpSocket::connectLoopback(static_cast<uint16_t>(std::atoi(port)));
+  std::string line = command + "\n", answer;
+  if (!s.sendAll(line.data(), line.size())) return "";
+  char c;
+  while (s.receive(&c, 1) == 1 && c != '\n') answer += c;
+  return answer;
+}
+
+// Adds a contact with only a name straight through the agent.
+bool addOnPhone(const std::string& name) {
+  ContactCard card;
+  card.displayName = {.present = true, .value = name};
+  int32_t status = 0;
+  return exchangeForStatus(addContactRequest(card), &status) == AgentResult::Ok && status == 1;
 }
 
 void click(HWND dialog, int id) {
@@ -318,6 +339,59 @@ TEST_F(ContactsPageTest, DeleteWithNothingTickedShowsTheNoticeOnly) {
   EXPECT_EQ(text, "请先勾选每项最后的复选框后，再执行删除操作");
   EXPECT_FALSE(page_->listLoading());
   EXPECT_EQ(static_cast<int>(phoneContacts().size()), before);
+}
+
+TEST_F(ContactsPageTest, ContextMenuDeleteTakesTheSelectionMarkRowOnly) {
+  ASSERT_TRUE(addOnPhone("菜单删除"));
+  ASSERT_TRUE(addOnPhone("勾选保留"));
+  page_->reload();
+  waitLoaded();
+  int before = page_->list().count();
+  int target = rowNamed("菜单删除"), ticked = rowNamed("勾选保留");
+  ASSERT_GE(target, 0);
+  ASSERT_GE(ticked, 0);
+  clickCell(ticked, 4);
+  ListView_SetSelectionMark(page_->list().hwnd(), target);
+  // "取消" in the confirmation changes nothing.
+  std::string question;
+  ASSERT_TRUE(withModal("删除确认 - Zorvik", [&](HWND w) { click(w, IDCANCEL); },
+                        [&] { SendMessageA(page_->hwnd(), WM_COMMAND, IDM_CONTACT_DELETE, 0); }));
+  EXPECT_FALSE(page_->listLoading());
+  EXPECT_EQ(static_cast<int>(phoneContacts().size()), before);
+  ASSERT_TRUE(withModal("删除确认 - Zorvik", [&](HWND w) {
+    question = windowText(GetDlgItem(w, IDC_NOTICE_TEXT));
+    click(w, IDOK);
+  }, [&] { SendMessageA(page_->hwnd(), WM_COMMAND, IDM_CONTACT_DELETE, 0); }));
+  EXPECT_EQ(question, "您真的要删除选择的【 1 】条联系人吗？");
+  waitLoaded();
+  EXPECT_EQ(page_->list().count(), before - 1);
+  EXPECT_EQ(rowNamed("菜单删除"), -1);
+  // The ticked row was not part of the context menu's delete; now the toolbar takes it.
+  ticked = rowNamed("勾选保留");
+  ASSERT_GE(ticked, 0);
+  clickCell(ticked, 4);
+  ASSERT_TRUE(withModal("删除确认 - Zorvik", [&](HWND w) { click(w, IDOK); }, [&] { page_->onToolbar(3); }));
+  waitLoaded();
+  EXPECT_EQ(page_->list().count(), before - 2);
+}
+
+TEST_F(ContactsPageTest, NoReplyOrACutReplyLeavesTheListEmptyWithoutACard) {
+  if (!std::getenv("ZORVIK_TEST_CONTROL_PORT")) GTEST_SKIP();
+  int cards = page_->cardLoadCount();
+  for (const char* fault : {"reply noreply 870101", "reply truncate 870101 3000", "reply close-mid 870101"}) {
+    ASSERT_EQ(phoneControl(fault).rfind("OK", 0), 0u) << fault;
+    page_->reload();
+    ASSERT_TRUE(pumpUntil([&] { return !page_->listLoading(); }, 10000)) << fault;
+    pump(100);
+    EXPECT_EQ(page_->list().count(), 0) << fault;
+    EXPECT_TRUE(page_->records().empty()) << fault;
+    EXPECT_EQ(page_->cardLoadCount(), cards) << fault;
+    EXPECT_EQ(host_->status(), "") << fault;
+    phoneControl("reset");
+  }
+  page_->reload();
+  waitLoaded();
+  EXPECT_GT(page_->list().count(), 0);
 }
 
 TEST_F(ContactsPageTest, RefusedConnectionShowsTheStatusAndAnEmptyList) {

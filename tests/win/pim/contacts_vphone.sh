@@ -14,7 +14,8 @@ vp=
 cleanup() { [ -n "$vp" ] && kill "$vp" 2>/dev/null; rm -rf "$work"; }
 trap cleanup EXIT
 
-# Starts vphone with the given arguments; sets ADB_PORT, CONTROL_PORT and ZORVIK_AGENT_PORT.
+# Starts vphone with the given arguments; sets ADB_PORT, ZORVIK_TEST_CONTROL_PORT and
+# ZORVIK_AGENT_PORT.
 start_phone() {
   local log=$work/vphone.log
   "$vphone" --port 0 --control-port 0 "$@" >"$log" 2>&1 &
@@ -25,8 +26,9 @@ start_phone() {
     sleep 0.1
   done
   [ -n "$line" ] || { echo "vphone did not start"; cat "$log"; return 1; }
+  export ZORVIK_TEST_CONTROL_PORT
   ADB_PORT=$(sed -n 's/.*127.0.0.1:\([0-9]*\) control \([0-9]*\).*/\1/p' <<<"$line")
-  CONTROL_PORT=$(sed -n 's/.*127.0.0.1:\([0-9]*\) control \([0-9]*\).*/\2/p' <<<"$line")
+  ZORVIK_TEST_CONTROL_PORT=$(sed -n 's/.*127.0.0.1:\([0-9]*\) control \([0-9]*\).*/\2/p' <<<"$line")
   # A free local port forwarded to the agent, as the device link does with adb.
   export ZORVIK_AGENT_PORT=$(python3 - "$ADB_PORT" <<'PY'
 import socket, sys
@@ -39,7 +41,7 @@ if not reply.startswith(b"OKAY"): sys.exit("forward refused: %r" % reply)
 print(port)
 PY
 ) || return 1
-  export ZORVIK_TEST_CONTACT_COUNT=$(python3 - "$CONTROL_PORT" <<'PY'
+  export ZORVIK_TEST_CONTACT_COUNT=$(python3 - "$ZORVIK_TEST_CONTROL_PORT" <<'PY'
 import socket, sys
 c = socket.create_connection(("127.0.0.1", int(sys.argv[1])))
 c.sendall(b"count contacts\n")
