@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # The contacts page's UI test against the virtual phone, under Wine on a private Xvfb: starts
 # vphone, forwards a free port to its agent, runs the test program; then once more with 5,000
-# contacts for the load benchmark.   usage: contacts_vphone.sh VPHONE TEST_EXE ARTIFACTS
+# contacts for the load benchmark.
+# usage: contacts_vphone.sh VPHONE TEST_EXE ARTIFACTS [gtest arguments of the first run]
 set -uo pipefail
 vphone=$1 exe=$2 artifacts=$3
+shift 3
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../../.." && pwd)
 [ -x "$vphone" ] || vphone=${vphone/\/build\/native\//\/build\/native-asan\/}
@@ -54,7 +56,7 @@ stop_phone() { kill "$vp" 2>/dev/null; wait "$vp" 2>/dev/null; vp=; }
 export ZORVIK_ARTIFACTS="Z:$artifacts"
 status=0
 start_phone || exit 1
-"$root/scripts/wine-ui-run" "$exe" --gtest_brief=1 --gtest_filter='-*Bench*' || status=1
+"$root/scripts/wine-ui-run" "$exe" --gtest_brief=1 --gtest_filter='-*Bench*' "$@" || status=1
 stop_phone
 start_phone --contacts 5000 || exit 1
 ZORVIK_TEST_BENCH=1 "$root/scripts/wine-ui-run" "$exe" --gtest_brief=1 --gtest_filter='*Bench*' || status=1
