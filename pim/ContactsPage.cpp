@@ -116,6 +116,7 @@ struct ContactsPage::Loaded {
   AgentResult result = AgentResult::Ok;
   std::vector<ContactRecord> records;
   std::vector<std::string> locations;
+  std::shared_ptr<const PhoneTable> table;
 };
 
 ContactsPage::ContactsPage(const PageInfo& info, PageHost& host) : Page(info, host, IDD_CONTACTS_PAGE) {
@@ -202,6 +203,7 @@ void ContactsPage::load() {
   std::shared_ptr<const PhoneTable> table = phoneTable_;
   std::thread([this, alive, table] {
     auto loaded = std::make_shared<Loaded>();
+    loaded->table = table ? table : std::make_shared<const PhoneTable>();
     AgentBody body;
     loaded->result = exchangeForBody(bareRequest(AgentCommand::ListContacts), body);
     // Only a complete reply is read: a cut-off one would show a list that is not the phone's.
@@ -209,7 +211,7 @@ void ContactsPage::load() {
       loaded->records = parseContactList(body.bytes.data(), body.bytes.size()).records;
       loaded->locations.reserve(loaded->records.size());
       for (const ContactRecord& r : loaded->records)
-        loaded->locations.emplace_back(LocateNumber(*table, r.numberText));
+        loaded->locations.emplace_back(LocateNumber(*loaded->table, r.numberText));
     }
     postToUi([this, alive, loaded] {
       if (alive.expired()) return;
@@ -220,6 +222,7 @@ void ContactsPage::load() {
 
 void ContactsPage::fillList(Loaded& loaded) {
   if (loaded.result == AgentResult::ConnectFailed) host().setStatusText(kConnectError);
+  phoneTable_ = std::move(loaded.table);
   records_ = std::move(loaded.records);
   locations_ = std::move(loaded.locations);
   for (const ContactRecord& r : records_) {

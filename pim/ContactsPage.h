@@ -56,7 +56,9 @@ private:
 
   TwoLineList list_;
   CHtmlCtrlBase cardView_;
-  std::shared_ptr<const PhoneTable> phoneTable_ = std::make_shared<PhoneTable>();
+  // Written to the temporary folder by the first list load, on its worker: creating the page (at
+  // the program's start) must not wait for the file.
+  std::shared_ptr<const PhoneTable> phoneTable_;
   std::vector<ContactRecord> records_;
   std::vector<std::string> locations_;
   ContactCard card_;
