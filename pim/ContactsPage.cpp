@@ -137,8 +137,6 @@ ContactsPage::ContactsPage(const PageInfo& info, PageHost& host) : Page(info, ho
     list_.setCellPainter([this](HDC dc, const RECT& cell, int row, int column, bool selected) {
       return paintCell(dc, cell, row, column, selected);
     });
-    if (cardView_.CreateFromStatic(IDC_CONTACT_CARD, hwnd(), this))
-      cardView_.LoadFromResource(IDR_HTML_CONTACT);
     layout();
     m.result = TRUE;
   });
@@ -173,6 +171,16 @@ ContactsPage::~ContactsPage() {
   if (hwnd()) DestroyWindow(hwnd());
 }
 
+// The browser of the card is made when the page is first shown or loaded: making it pumps
+// messages, which must not happen while the main window is still being created with its pages.
+void ContactsPage::ensureCardView() {
+  if (cardView_.hwnd()) return;
+  if (cardView_.CreateFromStatic(IDC_CONTACT_CARD, hwnd(), this)) cardView_.LoadFromResource(IDR_HTML_CONTACT);
+  layout();
+}
+
+void ContactsPage::onShown() { ensureCardView(); }
+
 void ContactsPage::layout() {
   RECT client = clientRectOf(hwnd());
   int listWidth = 60 + 140 + 44 + 150 + 44 + GetSystemMetrics(SM_CXVSCROLL) + 4;
@@ -195,6 +203,7 @@ void ContactsPage::onToolbar(int index) {
 void ContactsPage::load() {
   if (listLoading_) return;
   listLoading_ = true;
+  ensureCardView();
   list_.clear();
   records_.clear();
   locations_.clear();

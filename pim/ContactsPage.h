@@ -26,6 +26,7 @@ public:
   // The list load; a second one while one runs is ignored.
   void load() override;
   void onToolbar(int index) override;
+  void onShown() override;
 
   // The user's actions, as the toolbar, the context menu and the mouse start them.
   void addContact();
@@ -50,6 +51,7 @@ private:
   struct Loaded;
   void fillList(Loaded& loaded);
   void layout();
+  void ensureCardView();
   void deleteContacts(const std::vector<int32_t>& ids);
   void showContextMenu();
   bool paintCell(HDC dc, const RECT& cell, int row, int column, bool selected);

@@ -328,6 +328,27 @@ TEST_F(ContactsPageTest, AddChangeAndDeleteShowAfterTheReload) {
   for (const ContactRecord& r : phoneContacts()) EXPECT_NE(r.contactId, id);
 }
 
+TEST_F(ContactsPageTest, DoubleClickOpensTheEditorOnTheSelectionMarkRow) {
+  ASSERT_GE(page_->list().count(), 2);
+  const ContactRecord& want = page_->records()[1];
+  ListView_SetItemState(page_->list().hwnd(), 1, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+  ListView_SetSelectionMark(page_->list().hwnd(), 1);
+  std::string shownName, shownPhone;
+  NMITEMACTIVATE n{};
+  n.hdr.hwndFrom = page_->list().hwnd();
+  n.hdr.idFrom = IDC_CONTACT_LIST;
+  n.hdr.code = NM_DBLCLK;
+  n.iItem = 1;
+  ASSERT_TRUE(withModal("修改联系人 - Zorvik", [&](HWND w) {
+    shownName = windowText(GetDlgItem(w, IDC_EDITOR_NAME));
+    shownPhone = windowText(GetDlgItem(w, IDC_EDITOR_PHONE1));
+    click(w, IDCANCEL);
+  }, [&] { SendMessageA(page_->hwnd(), WM_NOTIFY, IDC_CONTACT_LIST, reinterpret_cast<LPARAM>(&n)); }));
+  EXPECT_EQ(shownName, want.name);
+  EXPECT_FALSE(shownPhone.empty());
+  EXPECT_FALSE(page_->listLoading());  // cancelled: no reload
+}
+
 TEST_F(ContactsPageTest, DeleteWithNothingTickedShowsTheNoticeOnly) {
   int before = page_->list().count();
   std::string text;
