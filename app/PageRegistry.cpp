@@ -2,6 +2,7 @@
 // here (see docs/app.md); pages without a line show an empty placeholder.
 #include "app/Page.h"
 #include "info/CalendarPage.h"
+#include "pim/ContactsPage.h"
 
 namespace zorvik {
 
@@ -20,6 +21,7 @@ struct PageEntry {
 
 // { page id, make<YourPage> },
 const PageEntry kPages[] = {
+  {10, make<ContactsPage>},
   {14, make<CalendarPage>},
 };
 }  // namespace

@@ -3,6 +3,7 @@
 //   zorvik_probe window <file> <seconds>   wait until a top-level window has the file's text as caption
 //   zorvik_probe cancel <file>             press Cancel in the window with the file's caption
 //   zorvik_probe close                     close the main window (its 10200 command)
+//   zorvik_probe show <group> <page>       show a page (message 0x432)
 // Texts are passed in GBK files, as non-ASCII arguments are unsafe on Wine's command line.
 // Exit 0 when found, 1 when not (the last text seen is printed).
 #include <windows.h>
@@ -41,6 +42,12 @@ int main(int argc, char** argv) {
     HWND w = mainWindow();
     if (!w) return 1;
     PostMessageA(w, WM_COMMAND, 10200, 0);
+    return 0;
+  }
+  if (argc >= 4 && std::string(argv[1]) == "show") {
+    HWND w = mainWindow();
+    if (!w) return 1;
+    PostMessageA(w, 0x432, std::atoi(argv[2]), std::atoi(argv[3]));
     return 0;
   }
   if (argc >= 3 && std::string(argv[1]) == "cancel") {

