@@ -145,7 +145,7 @@ bool DeviceConnection::forwardAndCheck() {
     status("【错误】连接手机端失败", kStateError);
     return false;
   }
-  if (version < kAgentMinVersion) return install(true);
+  if (version < kAgentMinimumVersion) return install(true);
   status("连接成功:)", kStateSuccess);
   listener_.startTimer(kDashboardTimerId, kDashboardTimerMs);
   listener_.playSound(kSoundConnected);

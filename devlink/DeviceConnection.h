@@ -30,7 +30,6 @@ enum ScanResult : int {
   kScanNoneChosen = 4,   // "【错误】没有选择任何设备"
 };
 
-constexpr int kAgentMinVersion = 20;
 constexpr const char* kConnectorCaption = "连接管理器 - Zorvik";
 constexpr const char* kDeviceManagerCaption = "设备管理器 - Zorvik";
 constexpr const char* kBalloonTitle = "卓维克";
