@@ -22,14 +22,71 @@ std::atomic<uint16_t>& portSetting() {
   return port;
 }
 
+std::atomic<unsigned> g_connectMs{AgentDeadlines{}.connectMs};
+std::atomic<unsigned> g_idleMs{AgentDeadlines{}.idleMs};
+std::atomic<unsigned> g_epoch{0};
+
 }  // namespace
 
 uint16_t agentPort() { return portSetting().load(); }
 void setAgentPort(uint16_t port) { portSetting().store(port); }
 
-bool AgentSession::open() {
-  socket_ = TcpSocket::connectLoopback(port_, true);
-  return socket_.valid();
+AgentDeadlines agentDeadlines() { return {g_connectMs.load(), g_idleMs.load()}; }
+void setAgentDeadlines(AgentDeadlines deadlines) {
+  g_connectMs.store(deadlines.connectMs);
+  g_idleMs.store(deadlines.idleMs);
+}
+
+void cancelAllExchanges() { g_epoch.fetch_add(1); }
+
+const char* agentFailureText(AgentResult result) {
+  switch (result) {
+    case AgentResult::ConnectFailed:
+    case AgentResult::SendFailed:
+    case AgentResult::ReceiveFailed:
+      return "【X】连接错误";
+    case AgentResult::TimedOut: return "【X】连接超时：手机端没有响应";
+    case AgentResult::Cut:
+    case AgentResult::Malformed:
+      return "【X】连接中断：手机端的回复不完整";
+    case AgentResult::Ok:
+    case AgentResult::NoReply:
+    case AgentResult::Cancelled:
+      break;
+  }
+  return nullptr;
+}
+
+AgentSession::AgentSession(uint16_t port, const ExchangeCancel* cancel)
+    : port_(port), cancel_(cancel), epoch_(g_epoch.load()), deadlines_(agentDeadlines()) {}
+
+bool AgentSession::stopped() const {
+  return (cancel_ && cancel_->cancelled()) || g_epoch.load() != epoch_;
+}
+
+AgentResult AgentSession::connect() {
+  bool timedOut = false;
+  socket_ = TcpSocket::connectLoopback(port_, true, deadlines_.connectMs, [this] { return stopped(); }, &timedOut);
+  if (socket_.valid()) return AgentResult::Ok;
+  if (stopped()) return AgentResult::Cancelled;
+  return timedOut ? AgentResult::TimedOut : AgentResult::ConnectFailed;
+}
+
+AgentResult AgentSession::receiveExactly(unsigned char* buffer, size_t size) {
+  size_t have = 0;
+  while (have < size) {
+    switch (socket_.waitReadable(deadlines_.idleMs, [this] { return stopped(); })) {
+      case TcpSocket::Wait::Ready: break;
+      case TcpSocket::Wait::TimedOut: return AgentResult::TimedOut;
+      case TcpSocket::Wait::Stopped: return AgentResult::Cancelled;
+      case TcpSocket::Wait::Failed: return AgentResult::ReceiveFailed;
+    }
+    const int got = socket_.receive(buffer + have, size - have);
+    if (got < 0) return AgentResult::ReceiveFailed;
+    if (got == 0) return AgentResult::Cut;
+    have += static_cast<size_t>(got);
+  }
+  return AgentResult::Ok;
 }
 
 bool AgentSession::sendBare(AgentCommand command) { return sendFramed(bareRequest(command)); }
@@ -40,25 +97,36 @@ bool AgentSession::sendFramed(const Bytes& request) {
 }
 
 std::optional<int32_t> AgentSession::receiveStatus() {
+  int32_t status = 0;
+  if (receiveStatus(status) != AgentResult::Ok) return std::nullopt;
+  return status;
+}
+
+AgentResult AgentSession::receiveStatus(int32_t& status) {
   unsigned char word[4];
-  const size_t got = socket_.valid() ? socket_.receiveExactly(word, 4) : 0;
+  const AgentResult result = socket_.valid() ? receiveExactly(word, 4) : AgentResult::ReceiveFailed;
   close();
-  if (got != 4) return std::nullopt;
-  return getInt32(word);
+  if (result == AgentResult::Ok) status = getInt32(word);
+  return result;
 }
 
 AgentResult AgentSession::receiveBody(AgentBody& body) {
   body = AgentBody{};
   unsigned char word[4];
-  if (!socket_.valid() || socket_.receiveExactly(word, 4) != 4) {
+  const AgentResult head = socket_.valid() ? receiveExactly(word, 4) : AgentResult::ReceiveFailed;
+  if (head != AgentResult::Ok) {
     close();
-    return AgentResult::NoReply;
+    return head;
   }
   const int32_t length = getInt32(word);
   body.announcedLength = length;
-  if (length == kAgentNoReply || length < 0 || length > kMaxBodyLength) {
+  if (length == kAgentNoReply) {
     close();
     return AgentResult::NoReply;
+  }
+  if (length < 0 || length > kMaxBodyLength) {
+    close();
+    return AgentResult::Malformed;
   }
   const auto total = static_cast<size_t>(length);
   // Grow with what arrives instead of trusting the length word with one large allocation.
@@ -66,13 +134,23 @@ AgentResult AgentSession::receiveBody(AgentBody& body) {
   unsigned char chunk[kChunkSize];
   AgentResult result = AgentResult::Ok;
   while (body.bytes.size() < total) {
+    switch (socket_.waitReadable(deadlines_.idleMs, [this] { return stopped(); })) {
+      case TcpSocket::Wait::Ready: break;
+      case TcpSocket::Wait::TimedOut: result = AgentResult::TimedOut; break;
+      case TcpSocket::Wait::Stopped: result = AgentResult::Cancelled; break;
+      case TcpSocket::Wait::Failed: result = AgentResult::ReceiveFailed; break;
+    }
+    if (result != AgentResult::Ok) break;
     const size_t want = std::min(kChunkSize, total - body.bytes.size());
     const int got = socket_.receive(chunk, want);
     if (got < 0) {
       result = AgentResult::ReceiveFailed;
       break;
     }
-    if (got == 0) break;
+    if (got == 0) {
+      result = AgentResult::Cut;
+      break;
+    }
     body.bytes.insert(body.bytes.end(), chunk, chunk + got);
   }
   close();
@@ -80,21 +158,41 @@ AgentResult AgentSession::receiveBody(AgentBody& body) {
   return result;
 }
 
-AgentResult exchangeForBody(const Bytes& request, AgentBody& body, uint16_t port) {
-  AgentSession session(port);
-  if (!session.open()) return AgentResult::ConnectFailed;
+namespace {
+
+AgentResult bodyExchange(const Bytes& request, AgentBody& body, uint16_t port, const ExchangeCancel* cancel) {
+  body = AgentBody{};
+  AgentSession session(port, cancel);
+  const AgentResult connected = session.connect();
+  if (connected != AgentResult::Ok) return connected;
   if (!session.sendFramed(request)) return AgentResult::SendFailed;
   return session.receiveBody(body);
 }
 
-AgentResult exchangeForStatus(const Bytes& request, int32_t* status, uint16_t port) {
-  AgentSession session(port);
-  if (!session.open()) return AgentResult::ConnectFailed;
+AgentResult statusExchange(const Bytes& request, int32_t* status, uint16_t port, const ExchangeCancel* cancel) {
+  AgentSession session(port, cancel);
+  const AgentResult connected = session.connect();
+  if (connected != AgentResult::Ok) return connected;
   if (!session.sendFramed(request)) return AgentResult::SendFailed;
-  const auto word = session.receiveStatus();
-  if (!word) return AgentResult::NoReply;
-  if (status) *status = *word;
-  return AgentResult::Ok;
+  int32_t word = 0;
+  const AgentResult result = session.receiveStatus(word);
+  if (result == AgentResult::Ok && status) *status = word;
+  return result;
+}
+
+}  // namespace
+
+AgentResult exchangeForBody(const Bytes& request, AgentBody& body, uint16_t port) {
+  return bodyExchange(request, body, port, nullptr);
+}
+AgentResult exchangeForBody(const Bytes& request, AgentBody& body, const ExchangeCancel* cancel) {
+  return bodyExchange(request, body, agentPort(), cancel);
+}
+AgentResult exchangeForStatus(const Bytes& request, int32_t* status, uint16_t port) {
+  return statusExchange(request, status, port, nullptr);
+}
+AgentResult exchangeForStatus(const Bytes& request, int32_t* status, const ExchangeCancel* cancel) {
+  return statusExchange(request, status, agentPort(), cancel);
 }
 
 int32_t queryAgentVersion(uint16_t port) {

@@ -5,6 +5,7 @@
 #include "devlink/FieldReader.h"
 #include "devlink/TcpSocket.h"
 
+#include <atomic>
 #include <cstdint>
 #include <optional>
 #include <vector>
@@ -16,14 +17,47 @@ namespace zorvik {
 uint16_t agentPort();
 void setAgentPort(uint16_t port);
 
+// How long an exchange waits: for the connection, and for the next byte of the reply (measured
+// from the last byte, so a large reply that keeps coming completes). Tests shorten them.
+struct AgentDeadlines {
+  unsigned connectMs = 5000;
+  unsigned idleMs = 15000;
+};
+AgentDeadlines agentDeadlines();
+void setAgentDeadlines(AgentDeadlines deadlines);
+
+// Lets another thread end exchanges: whoever starts them (a page, the connection) keeps one and
+// cancels it when the exchange's result is no longer wanted. An exchange notices within
+// TcpSocket::kPollMs and closes its socket.
+class ExchangeCancel {
+ public:
+  void cancel() { cancelled_.store(true); }
+  bool cancelled() const { return cancelled_.load(); }
+
+ private:
+  std::atomic<bool> cancelled_{false};
+};
+
+// Ends every exchange in progress now (the phone went away, the program is closing); exchanges
+// started afterwards run normally.
+void cancelAllExchanges();
+
 // The outcome of an exchange, for pages to act on.
 enum class AgentResult {
   Ok,
-  ConnectFailed,  // show "【X】连接错误"
+  ConnectFailed,  // refused or unreachable
   SendFailed,
-  NoReply,        // kAgentNoReply, or nothing came back: end quietly
-  ReceiveFailed,  // recv error: end quietly, keep what was shown
+  NoReply,        // the agent answered kAgentNoReply: end quietly
+  ReceiveFailed,  // recv error
+  Cut,            // the peer closed before the whole reply came
+  TimedOut,       // no connection within connectMs, or no byte within idleMs
+  Cancelled,      // ended through an ExchangeCancel or cancelAllExchanges: end quietly
+  Malformed,      // a length word no agent sends
 };
+
+// The page's status-line text for a failed exchange ("【X】连接错误" and clearer kin); nullptr for
+// an outcome that ends quietly (Ok, NoReply, Cancelled).
+const char* agentFailureText(AgentResult result);
 
 // A reply body: the bytes that arrived (owned). When the peer stopped early, complete is false and
 // the bytes are the ones that did arrive, so a reader walks only real data.
@@ -41,25 +75,37 @@ class AgentSession {
   static constexpr int32_t kMaxBodyLength = 256 * 1024 * 1024;
   static constexpr size_t kChunkSize = 4096;
 
-  explicit AgentSession(uint16_t port = agentPort()) : port_(port) {}
+  explicit AgentSession(uint16_t port = agentPort(), const ExchangeCancel* cancel = nullptr);
 
-  bool open();
+  // ConnectFailed, TimedOut or Cancelled on failure.
+  AgentResult connect();
+  bool open() { return connect() == AgentResult::Ok; }
   bool sendBare(AgentCommand command);
   bool sendFramed(const Bytes& request);
   // One int32; the socket is closed afterwards.
   std::optional<int32_t> receiveStatus();
+  AgentResult receiveStatus(int32_t& status);
   // The length word then the body; the socket is closed before the caller parses.
   AgentResult receiveBody(AgentBody& body);
   void close() { socket_.close(); }
 
  private:
+  bool stopped() const;
+  // Receives exactly size bytes within the idle deadline: Ok, or why not.
+  AgentResult receiveExactly(unsigned char* buffer, size_t size);
+
   uint16_t port_;
+  const ExchangeCancel* cancel_;
+  unsigned epoch_;
+  AgentDeadlines deadlines_;
   TcpSocket socket_;
 };
 
 // Whole exchanges, as the pages use them.
 AgentResult exchangeForBody(const Bytes& request, AgentBody& body, uint16_t port = agentPort());
+AgentResult exchangeForBody(const Bytes& request, AgentBody& body, const ExchangeCancel* cancel);
 AgentResult exchangeForStatus(const Bytes& request, int32_t* status = nullptr, uint16_t port = agentPort());
+AgentResult exchangeForStatus(const Bytes& request, int32_t* status, const ExchangeCancel* cancel);
 
 // Command 870003: the agent's version, or -1 when the agent cannot be reached.
 int32_t queryAgentVersion(uint16_t port = agentPort());

@@ -9,11 +9,15 @@ using socklen_t = int;
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <sys/socket.h>
+#include <fcntl.h>
+#include <poll.h>
 #include <sys/time.h>
 #include <unistd.h>
 #endif
 
 #include <algorithm>
+#include <cerrno>
+#include <chrono>
 #include <climits>
 #include <utility>
 
@@ -37,6 +41,61 @@ sockaddr_in loopback(uint16_t port) {
 }
 
 int clampSize(size_t size) { return static_cast<int>(std::min<size_t>(size, INT_MAX)); }
+
+using Clock = std::chrono::steady_clock;
+
+unsigned remainingMs(Clock::time_point end) {
+  const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now()).count();
+  return left > 0 ? static_cast<unsigned>(left) : 0;
+}
+
+bool setBlocking(NativeSocket s, bool blocking) {
+#ifdef _WIN32
+  u_long nonBlocking = blocking ? 0 : 1;
+  return ::ioctlsocket(static_cast<SOCKET>(s), FIONBIO, &nonBlocking) == 0;
+#else
+  const int flags = ::fcntl(s, F_GETFL, 0);
+  if (flags < 0) return false;
+  return ::fcntl(s, F_SETFL, blocking ? (flags & ~O_NONBLOCK) : (flags | O_NONBLOCK)) == 0;
+#endif
+}
+
+// One wait of at most ms for the socket to become readable (or writable, for a connect). 1 ready,
+// 0 nothing yet, -1 error.
+int waitOnce(NativeSocket s, bool forWrite, unsigned ms) {
+#ifdef _WIN32
+  fd_set ready, failed;
+  FD_ZERO(&ready);
+  FD_ZERO(&failed);
+  FD_SET(static_cast<SOCKET>(s), &ready);
+  FD_SET(static_cast<SOCKET>(s), &failed);
+  timeval wait{static_cast<long>(ms / 1000), static_cast<long>((ms % 1000) * 1000)};
+  const int n = ::select(0, forWrite ? nullptr : &ready, forWrite ? &ready : nullptr, forWrite ? &failed : nullptr, &wait);
+  if (n < 0) return -1;
+  if (forWrite && FD_ISSET(static_cast<SOCKET>(s), &failed)) return -1;  // a refused connect
+  return n > 0 ? 1 : 0;
+#else
+  pollfd p{s, static_cast<short>(forWrite ? POLLOUT : POLLIN), 0};
+  const int n = ::poll(&p, 1, static_cast<int>(ms));
+  if (n < 0) return errno == EINTR ? 0 : -1;
+  return n > 0 ? 1 : 0;
+#endif
+}
+
+bool connectInProgress() {
+#ifdef _WIN32
+  return ::WSAGetLastError() == WSAEWOULDBLOCK;
+#else
+  return errno == EINPROGRESS;
+#endif
+}
+
+bool connectSucceeded(NativeSocket s) {
+  int error = 0;
+  socklen_t length = sizeof error;
+  if (::getsockopt(s, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&error), &length) != 0) return false;
+  return error == 0;
+}
 
 }  // namespace
 
@@ -84,6 +143,54 @@ void TcpSocket::shutdownSend() {
 #else
   if (valid()) ::shutdown(handle_, SHUT_WR);
 #endif
+}
+
+TcpSocket TcpSocket::connectLoopback(uint16_t port, bool noDelay, unsigned timeoutMs,
+                                     const std::function<bool()>& stop, bool* timedOut) {
+  if (timedOut) *timedOut = false;
+  if (!startSockets()) return {};
+  TcpSocket socket(static_cast<NativeSocket>(::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP)));
+  if (!socket.valid() || !setBlocking(socket.handle_, false)) return {};
+  if (noDelay) {
+#ifdef _WIN32
+    const char on = 1;  // a one-byte true value
+#else
+    const int on = 1;
+#endif
+    ::setsockopt(socket.handle_, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+  }
+  const sockaddr_in address = loopback(port);
+  if (::connect(socket.handle_, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+    if (!connectInProgress()) return {};
+    const Clock::time_point end = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    for (;;) {
+      if (stop && stop()) return {};
+      const unsigned left = remainingMs(end);
+      if (left == 0) {
+        if (timedOut) *timedOut = true;
+        return {};
+      }
+      const int ready = waitOnce(socket.handle_, true, std::min(left, kPollMs));
+      if (ready < 0) return {};
+      if (ready > 0) break;
+    }
+    if (!connectSucceeded(socket.handle_)) return {};
+  }
+  if (!setBlocking(socket.handle_, true)) return {};
+  return socket;
+}
+
+TcpSocket::Wait TcpSocket::waitReadable(unsigned timeoutMs, const std::function<bool()>& stop) const {
+  if (!valid()) return Wait::Failed;
+  const Clock::time_point end = Clock::now() + std::chrono::milliseconds(timeoutMs);
+  for (;;) {
+    if (stop && stop()) return Wait::Stopped;
+    const unsigned left = remainingMs(end);
+    if (left == 0) return Wait::TimedOut;
+    const int ready = waitOnce(handle_, false, std::min(left, kPollMs));
+    if (ready < 0) return Wait::Failed;
+    if (ready > 0) return Wait::Ready;
+  }
 }
 
 TcpSocket TcpSocket::connectLoopback(uint16_t port, bool noDelay) {

@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 
 namespace zorvik {
 
@@ -25,6 +26,17 @@ class TcpSocket {
 
   // Connects to 127.0.0.1:port; an invalid socket on failure. noDelay sets TCP_NODELAY.
   static TcpSocket connectLoopback(uint16_t port, bool noDelay = true);
+  // The same, giving up after timeoutMs or as soon as `stop` says so (asked every kPollMs while
+  // the connection is being made). timedOut tells a deadline from a refusal.
+  static TcpSocket connectLoopback(uint16_t port, bool noDelay, unsigned timeoutMs, const std::function<bool()>& stop,
+                                   bool* timedOut = nullptr);
+
+  // How long a wait sleeps before it asks its stop condition again.
+  static constexpr unsigned kPollMs = 50;
+  enum class Wait { Ready, TimedOut, Stopped, Failed };
+  // Waits until a receive would not block (bytes, the peer's close or an error are all "ready"),
+  // at most timeoutMs, ending early when `stop` says so.
+  Wait waitReadable(unsigned timeoutMs, const std::function<bool()>& stop) const;
 
   bool valid() const;
   // One send call with all the bytes (and more calls only if the stack took part of them).

@@ -133,6 +133,11 @@ SaveResult saveNewContact(const ContactForm& form) {
 
 SaveResult saveChangedContact(const ContactCard& loaded, const ContactForm& form) {
   SaveResult result;
+  // As in add mode: an empty name would be sent as absent and erase the contact's name.
+  if (form.name.empty()) {
+    result.status = kEditorNameRequired;
+    return result;
+  }
   result.card = loaded;
   ContactCard& card = result.card;
   card.starred = form.starred;

@@ -35,6 +35,10 @@ inline constexpr const char* kEditorReady = "就绪";
 inline constexpr const char* kEditorNameRequired = "错误: 联系人姓名不能为空";
 inline constexpr const char* kAddContactTitle = "添加联系人 - Zorvik";
 inline constexpr const char* kModifyContactTitle = "修改联系人 - Zorvik";
+inline constexpr const char* kEditorReading = "读取中...";
+inline constexpr const char* kEditorSaving = "保存中...";
+// The card could not be read: the form stays empty and cannot save, so nothing unread is written.
+inline constexpr const char* kEditorReadFailed = "错误: 联系人读取失败，不能保存";
 
 // A new form: phone rows "手机", "公司电话", "个人"; e-mail "个人"; IM "QQ".
 ContactForm newContactForm();
@@ -49,7 +53,8 @@ struct SaveResult {
 
 // Add mode: a new card built from the form; refused when the name is empty.
 SaveResult saveNewContact(const ContactForm& form);
-// Modify mode: the loaded card changed by the form, every entry carrying its operation.
+// Modify mode: the loaded card changed by the form, every entry carrying its operation; refused,
+// like add mode, when the name is empty.
 SaveResult saveChangedContact(const ContactCard& loaded, const ContactForm& form);
 
 }  // namespace zorvik

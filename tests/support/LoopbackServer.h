@@ -16,6 +16,8 @@ struct ScriptedReply {
   size_t requestSize = 4;                 // bytes to read before answering
   std::vector<unsigned char> reply;       // what to send back
   std::vector<size_t> pieces;             // piece sizes; empty = all at once; the last repeats
+  unsigned silentMs = 0;                  // a pause after the request, before anything is sent
+  unsigned pauseMs = 0;                   // the pause between pieces (default 200 µs)
   bool closeWithoutReply = false;
 };
 
@@ -63,6 +65,7 @@ class LoopbackServer {
         std::lock_guard lock(mutex_);
         requests_.push_back(request);
       }
+      if (step.silentMs) std::this_thread::sleep_for(std::chrono::milliseconds(step.silentMs));
       if (step.closeWithoutReply) continue;
       size_t sent = 0, index = 0;
       while (sent < step.reply.size()) {
@@ -71,7 +74,8 @@ class LoopbackServer {
         if (!client.sendAll(step.reply.data() + sent, piece)) break;
         sent += piece;
         ++index;
-        if (!step.pieces.empty()) std::this_thread::sleep_for(std::chrono::microseconds(200));
+        if (step.pauseMs) std::this_thread::sleep_for(std::chrono::milliseconds(step.pauseMs));
+        else if (!step.pieces.empty()) std::this_thread::sleep_for(std::chrono::microseconds(200));
       }
     }
   }

@@ -6,7 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <numeric>
+#include <thread>
 
 namespace zorvik {
 namespace {
@@ -113,13 +115,14 @@ TEST(AgentSession, NeverAsksPastTheBodySoTheNextBytesStayUnread) {
   EXPECT_EQ(received.bytes, patternBody(5000));
 }
 
-TEST(AgentSession, BodyCutShortKeepsOnlyWhatArrived) {
+TEST(AgentSession, BodyCutShortIsAFailureAndKeepsOnlyWhatArrived) {
   Bytes reply = be32({1000});
   const Bytes part = patternBody(300);
   reply.insert(reply.end(), part.begin(), part.end());
   LoopbackServer server({{.requestSize = 4, .reply = reply}});
   AgentBody received;
-  ASSERT_EQ(exchangeForBody(bareRequest(AgentCommand::ListContacts), received, server.port()), AgentResult::Ok);
+  ASSERT_EQ(exchangeForBody(bareRequest(AgentCommand::ListContacts), received, server.port()), AgentResult::Cut);
+  EXPECT_NE(agentFailureText(AgentResult::Cut), nullptr);
   EXPECT_FALSE(received.complete);
   EXPECT_EQ(received.bytes, part);
   EXPECT_EQ(received.reader().length(), 300u);
@@ -129,9 +132,82 @@ TEST(AgentSession, HostileLengthWordsAreRefused) {
   for (int32_t length : {-5, AgentSession::kMaxBodyLength + 1}) {
     LoopbackServer server({{.requestSize = 4, .reply = be32({length, 0, 0})}});
     AgentBody received;
-    EXPECT_EQ(exchangeForBody(bareRequest(AgentCommand::ListContacts), received, server.port()), AgentResult::NoReply);
+    EXPECT_EQ(exchangeForBody(bareRequest(AgentCommand::ListContacts), received, server.port()), AgentResult::Malformed);
     EXPECT_TRUE(received.bytes.empty());
   }
+}
+
+TEST(AgentSession, AgentClosingBeforeTheLengthWordIsACutNotANoReply) {
+  LoopbackServer server({{.requestSize = 4, .closeWithoutReply = true}});
+  AgentBody body;
+  EXPECT_EQ(exchangeForBody(bareRequest(AgentCommand::ListContacts), body, server.port()), AgentResult::Cut);
+}
+
+// Deadlines shortened for the test, restored afterwards.
+struct ShortDeadlines {
+  explicit ShortDeadlines(unsigned idleMs) : saved(agentDeadlines()) { setAgentDeadlines({1000, idleMs}); }
+  ~ShortDeadlines() { setAgentDeadlines(saved); }
+  AgentDeadlines saved;
+};
+
+double msSince(std::chrono::steady_clock::time_point t0) {
+  return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
+}
+
+TEST(AgentSession, SilentAgentTimesOutAtTheIdleDeadline) {
+  ShortDeadlines deadlines(300);
+  // Accepts, reads the request, says nothing for 0.8 s.
+  LoopbackServer server({{.requestSize = 4, .silentMs = 800, .closeWithoutReply = true}});
+  const auto t0 = std::chrono::steady_clock::now();
+  AgentBody body;
+  EXPECT_EQ(exchangeForBody(bareRequest(AgentCommand::ListContacts), body, server.port()), AgentResult::TimedOut);
+  EXPECT_GE(msSince(t0), 290.0);
+  EXPECT_LT(msSince(t0), 1200.0);
+  EXPECT_STREQ(agentFailureText(AgentResult::TimedOut), "【X】连接超时：手机端没有响应");
+  EXPECT_EQ(queryAgentVersion(server.port()), -1);  // the version query has the same deadline
+}
+
+TEST(AgentSession, SlowReplyCompletesBecauseTheDeadlineCountsFromTheLastByte) {
+  ShortDeadlines deadlines(400);
+  // Ten pieces 150 ms apart: 1.5 s in all, far past the idle deadline, never 400 ms silent.
+  const Bytes body = patternBody(1000);
+  LoopbackServer server({{.requestSize = 4, .reply = withLength(body), .pieces = {104, 100}, .pauseMs = 150}});
+  AgentBody received;
+  ASSERT_EQ(exchangeForBody(bareRequest(AgentCommand::ListContacts), received, server.port()), AgentResult::Ok);
+  EXPECT_EQ(received.bytes, body);
+}
+
+TEST(AgentSession, CancelFromAnotherThreadEndsABlockedExchangeAtOnce) {
+  ShortDeadlines deadlines(10000);
+  for (bool all : {false, true}) {
+    LoopbackServer server({{.requestSize = 4, .silentMs = 800, .closeWithoutReply = true}});
+    ExchangeCancel cancel;
+    std::thread canceller([&] {
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+      if (all) cancelAllExchanges();
+      else cancel.cancel();
+    });
+    const auto t0 = std::chrono::steady_clock::now();
+    AgentBody body;
+    AgentSession session(server.port(), &cancel);
+    ASSERT_EQ(session.connect(), AgentResult::Ok);
+    ASSERT_TRUE(session.sendBare(AgentCommand::ListContacts));
+    EXPECT_EQ(session.receiveBody(body), AgentResult::Cancelled) << all;
+    EXPECT_LT(msSince(t0), 600.0) << all;
+    EXPECT_EQ(agentFailureText(AgentResult::Cancelled), nullptr);
+    canceller.join();
+  }
+  // An exchange started after cancelAllExchanges runs normally.
+  LoopbackServer server({{.requestSize = 4, .reply = be32({27})}});
+  EXPECT_EQ(queryAgentVersion(server.port()), 27);
+}
+
+TEST(AgentSession, ACancelledTokenRefusesTheNextExchangeBeforeItConnects) {
+  LoopbackServer server({{.requestSize = 4, .reply = be32({27})}});
+  ExchangeCancel cancel;
+  cancel.cancel();
+  int32_t status = 0;
+  EXPECT_EQ(exchangeForStatus(bareRequest(AgentCommand::AgentVersion), &status, &cancel), AgentResult::Cancelled);
 }
 
 TEST(AgentSession, SeveralExchangesMayOverlap) {

@@ -260,6 +260,16 @@ TEST(ContactRequests, FirstEntryListsAndSinglesFollowTheirRules) {
   EXPECT_EQ(card.notes.operation, kOpNew);
 }
 
+TEST(ContactRequests, ModifyModeRefusesAnEmptyNameAsAddModeDoes) {
+  const ContactCard loaded = loadedCard({{20, 2, "138", kOpUnchanged}});
+  ContactForm form = formFromCard(loaded);
+  form.name.clear();
+  const SaveResult saved = saveChangedContact(loaded, form);
+  EXPECT_FALSE(saved.ok);
+  EXPECT_STREQ(saved.status, "错误: 联系人姓名不能为空");
+  EXPECT_STREQ(saved.status, saveNewContact(form).status);
+}
+
 TEST(ContactRequests, ExtraTextGoesBackByteForByte) {
   const auto w = cardBody();
   ContactCard loaded;
