@@ -195,9 +195,9 @@ AgentResult exchangeForStatus(const Bytes& request, int32_t* status, const Excha
   return statusExchange(request, status, agentPort(), cancel);
 }
 
-int32_t queryAgentVersion(uint16_t port) {
+int32_t queryAgentVersion(uint16_t port, const ExchangeCancel* cancel) {
   int32_t version = -1;
-  return exchangeForStatus(bareRequest(AgentCommand::AgentVersion), &version, port) == AgentResult::Ok ? version : -1;
+  return statusExchange(bareRequest(AgentCommand::AgentVersion), &version, port, cancel) == AgentResult::Ok ? version : -1;
 }
 
 }  // namespace zorvik

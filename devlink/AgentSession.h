@@ -108,6 +108,6 @@ AgentResult exchangeForStatus(const Bytes& request, int32_t* status = nullptr, u
 AgentResult exchangeForStatus(const Bytes& request, int32_t* status, const ExchangeCancel* cancel);
 
 // Command 870003: the agent's version, or -1 when the agent cannot be reached.
-int32_t queryAgentVersion(uint16_t port = agentPort());
+int32_t queryAgentVersion(uint16_t port = agentPort(), const ExchangeCancel* cancel = nullptr);
 
 }  // namespace zorvik

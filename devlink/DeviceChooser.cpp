@@ -86,7 +86,9 @@ void DeviceChooser::receive(const std::string& text, int kind) {
   row.info.connectionKind = 0;
   row.info.brandImage = brandImageForManufacturer(properties.manufacturer);
   row.sdkLevel = properties.sdkLevel;
-  row.hardwareText = displayManufacturer(toAnsi(properties.manufacturer)) + " [ " + displayModel(toAnsi(properties.model)) + " ]";
+  // The serial tells two phones of the same model apart.
+  row.hardwareText = displayManufacturer(toAnsi(properties.manufacturer)) + " [ " +
+                     displayModel(toAnsi(properties.model)) + " ] " + row.info.serial;
   char api[32];
   std::snprintf(api, sizeof api, "API Level %d", properties.sdkLevel);
   row.systemText = api;

@@ -23,7 +23,7 @@ struct DeviceInfo {
 
 struct DeviceRow {
   DeviceInfo info;
-  std::string hardwareText;  // "%s [ %s ]": display manufacturer, display model
+  std::string hardwareText;  // "%s [ %s ] %s": display manufacturer, display model, serial
   std::string systemText;    // "API Level %d"
   int sdkLevel = 0;
 };

@@ -5,12 +5,20 @@
 #include "devlink/DeviceTables.h"
 
 #include <chrono>
+#include <cstdio>
 
 namespace zorvik {
 namespace {
 
 // pm's listing of every package is a few hundred kilobytes at most; more is not a listing.
 constexpr size_t kCheckOutputMax = 8 << 20;
+
+bool fileExists(const std::string& path) {
+  std::FILE* f = std::fopen(path.c_str(), "rb");
+  if (!f) return false;
+  std::fclose(f);
+  return true;
+}
 
 }  // namespace
 
@@ -22,10 +30,12 @@ DeviceConnection::DeviceConnection(ConnectionListener& listener, ConnectionOptio
       checkRunner_(*this) {}
 
 DeviceConnection::~DeviceConnection() {
+  if (tracker_) tracker_->stop();
   {
     std::lock_guard lock(mutex_);
     closing_ = true;
   }
+  cancel_.cancel();
   idle_.notify_all();
   // Waits for the step in progress (a wait ends at once; an install runs to its end).
   std::unique_lock lock(mutex_);
@@ -51,10 +61,11 @@ bool DeviceConnection::pause(unsigned milliseconds) {
   return !idle_.wait_for(lock, std::chrono::milliseconds(milliseconds), [this] { return closing_.load(); });
 }
 
-void DeviceConnection::startConnection(bool delayed) {
+void DeviceConnection::startConnection(bool delayed, bool keepChosen) {
   if (closing_) return;
   bool idle = false;
   if (!attemptRunning_.compare_exchange_strong(idle, true)) return;
+  connected_ = false;
   status("连接设备中...", kStateInfo);
   std::lock_guard lock(mutex_);
   if (closing_) {
@@ -64,19 +75,30 @@ void DeviceConnection::startConnection(bool delayed) {
   // An earlier attempt thread has cleared the running mark as its last step: it is ending.
   if (attemptThread_.joinable()) attemptThread_.join();
   ++busy_;
-  attemptThread_ = std::thread([this, delayed] {
-    attempt(delayed);
+  attemptThread_ = std::thread([this, delayed, keepChosen] {
+    attempt(delayed, keepChosen);
     busy(-1);
     attemptRunning_ = false;
   });
 }
 
-int DeviceConnection::scanDevices() {
+int DeviceConnection::scanDevices(bool keepChosen) {
   const AdbRunResult run = runAdbAndWait(devicesCommand(adb_), kDevicesOutputMax);
   if (run.status == AdbRunStatus::CannotRun) return kScanCannotRun;
   if (run.status == AdbRunStatus::CannotStart) return kScanCannotStart;
   const std::vector<std::string> serials = parseDevicesListing(run.output);
-  if (serials.empty()) return kScanNoDevice;
+  if (serials.empty()) {
+    // Found but not usable yet is not "not found": the user has something to do on the phone.
+    for (const TrackedDevice& d : parseDeviceStates(run.output)) {
+      if (d.state == "unauthorized") return kScanUnauthorized;
+      if (d.state == "offline") return kScanOffline;
+    }
+    return kScanNoDevice;
+  }
+  if (keepChosen) {
+    for (const std::string& s : serials)
+      if (s == currentSerial()) return kScanOk;
+  }
   if (serials.size() == 1) {
     setCurrentSerial(serials.front());
     return kScanOk;
@@ -86,13 +108,15 @@ int DeviceConnection::scanDevices() {
   return currentSerial().empty() ? kScanNoneChosen : kScanOk;
 }
 
-void DeviceConnection::attempt(bool delayed) {
+void DeviceConnection::attempt(bool delayed, bool keepChosen) {
   if (delayed && !pause(options_.arrivalDelayMs)) return;
-  switch (scanDevices()) {
+  switch (scanDevices(keepChosen)) {
     case kScanCannotRun: return status("【内部错误】，请重新安装", kStateError);
     case kScanCannotStart: return status("【组件丢失，请重新安装", kStateError);
     case kScanNoDevice: return status("【错误】没有找到Android设备", kStateError);
     case kScanNoneChosen: return status("【错误】没有选择任何设备", kStateError);
+    case kScanUnauthorized: return status(kUnauthorizedText, kStateInfo);
+    case kScanOffline: return status(kOfflineText, kStateInfo);
     default: break;
   }
   bool idle = false;
@@ -140,12 +164,13 @@ bool DeviceConnection::forwardAndCheck() {
     case AdbSocketResult::Ok: break;
   }
   if (!pause(options_.agentStartWaitMs)) return false;
-  const int32_t version = queryAgentVersion();
+  const int32_t version = queryAgentVersion(agentPort(), &cancel_);
   if (version < 1) {
     status("【错误】连接手机端失败", kStateError);
     return false;
   }
   if (version < kAgentMinimumVersion) return install(true);
+  connected_ = true;
   status("连接成功:)", kStateSuccess);
   listener_.startTimer(kDashboardTimerId, kDashboardTimerMs);
   listener_.playSound(kSoundConnected);
@@ -154,7 +179,9 @@ bool DeviceConnection::forwardAndCheck() {
 
 bool DeviceConnection::install(bool upgrade) {
   status(upgrade ? "【提示】正在升级手机端..." : "【提示】正在安装手机端...", kStateInfo);
-  switch (installPackage(adb_, currentSerial(), agentPackagePath_)) {
+  const int outcome = fileExists(agentPackagePath_) ? installPackage(adb_, currentSerial(), agentPackagePath_) : -1;
+  switch (outcome) {
+    case -1: status(kAgentPackageMissingText, kStateError); break;
     case kInstallSuccess: status("安装成功", kStateSuccess); break;
     case kInstallCannotRun: status("【错误】组件丢失，请到官网重下", kStateError); break;
     case kInstallBadCertificate: status("【错误】签名错误，先卸载老版本", kStateError); break;
@@ -171,9 +198,59 @@ void DeviceConnection::onAdbArrival() {
 }
 
 void DeviceConnection::onAdbRemoval() {
-  status("【提示】检测到一个设备断开", kStateInfo);
+  connected_ = false;
+  status(kRemovalText, kStateInfo);
   listener_.showBalloon("Android设备已经断开USB连接", kBalloonTitle);
   listener_.playSound(kSoundDisconnected);
+}
+
+// The phone in use is gone: exchanges waiting on it end now instead of at their deadline.
+void DeviceConnection::disconnected() {
+  onAdbRemoval();
+  cancelAllExchanges();
+}
+
+void DeviceConnection::startTracking() {
+  if (closing_) return;
+  if (!tracker_) tracker_ = std::make_unique<DeviceTracker>([this](const std::vector<TrackedDevice>& d) { onDevicesTracked(d); });
+  tracker_->start();
+}
+
+void DeviceConnection::onDevicesTracked(const std::vector<TrackedDevice>& devices) {
+  if (closing_) return;
+  std::map<std::string, std::string> now;
+  for (const TrackedDevice& d : devices) now[d.serial] = d.state;
+  std::map<std::string, std::string> before;
+  bool first;
+  {
+    std::lock_guard lock(trackMutex_);
+    before.swap(tracked_);
+    tracked_ = now;
+    first = !trackedOnce_;
+    trackedOnce_ = true;
+  }
+  // The first message is what the start-up attempt already sees.
+  if (first) return;
+  const auto stateIn = [](const std::map<std::string, std::string>& m, const std::string& serial) {
+    auto it = m.find(serial);
+    return it == m.end() ? std::string() : it->second;
+  };
+  const std::string current = currentSerial();
+  if (!current.empty() && stateIn(before, current) == "device" && stateIn(now, current) != "device") {
+    disconnected();
+  }
+  bool appeared = false;
+  for (const auto& [serial, state] : now) {
+    const std::string was = stateIn(before, serial);
+    if (state == was) continue;
+    if (state == "device") appeared = true;
+    else if (state == "unauthorized") status(kUnauthorizedText, kStateInfo);
+    else if (state == "offline") status(kOfflineText, kStateInfo);
+  }
+  if (appeared && !connected_) {
+    listener_.showBalloon("检测到Android设备，正在尝试连接...", kBalloonTitle);
+    startConnection(false);
+  }
 }
 
 }  // namespace zorvik

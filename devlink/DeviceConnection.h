@@ -3,11 +3,15 @@
 // check that the agent package is installed (install or upgrade it from the package file beside
 // the program), start it, forward the agent port and check the agent's version.
 #include "devlink/AdbBridge.h"
+#include "devlink/AgentSession.h"
 #include "devlink/ConnectionListener.h"
+#include "devlink/DeviceTracker.h"
 
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
+#include <map>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -28,7 +32,16 @@ enum ScanResult : int {
   kScanCannotStart = 2,  // "【组件丢失，请重新安装"
   kScanNoDevice = 3,     // "【错误】没有找到Android设备"
   kScanNoneChosen = 4,   // "【错误】没有选择任何设备"
+  kScanUnauthorized = 5, // found, but USB debugging is not allowed yet: kUnauthorizedText
+  kScanOffline = 6,      // found, but offline: kOfflineText
 };
+
+// A phone that is there but cannot be used yet: the user has something to do.
+constexpr const char* kUnauthorizedText = "【提示】请在手机上允许USB调试";
+constexpr const char* kOfflineText = "【提示】设备离线，请重新插拔数据线";
+constexpr const char* kRemovalText = "【提示】检测到一个设备断开";
+// The agent package is not beside the program (no build makes it; a real phone needs it).
+constexpr const char* kAgentPackageMissingText = "【错误】安装失败：程序目录中没有手机端安装包 com.zorvik.Zorvik.apk";
 
 constexpr const char* kConnectorCaption = "连接管理器 - Zorvik";
 constexpr const char* kDeviceManagerCaption = "设备管理器 - Zorvik";
@@ -43,10 +56,21 @@ class DeviceConnection : private AdbOutputSink {
   DeviceConnection(const DeviceConnection&) = delete;
   DeviceConnection& operator=(const DeviceConnection&) = delete;
 
-  // Starts one attempt on a worker thread unless one is running ("连接设备中...").
-  void startConnection(bool delayed);
+  // Starts one attempt on a worker thread unless one is running ("连接设备中..."). keepChosen: a
+  // current serial that is still attached is kept instead of asking again (the device manager's
+  // "连接" checks the phone the user chose).
+  void startConnection(bool delayed, bool keepChosen = false);
   // Lists the devices and settles the current serial (the chooser when several): ScanResult.
-  int scanDevices();
+  int scanDevices(bool keepChosen = false);
+
+  // Follows the ADB server's device list (host:track-devices) on a worker: the current phone
+  // leaving disconnects at once, a phone (re)appearing ready while disconnected connects, and
+  // unauthorized or offline phones are named.
+  void startTracking();
+  // One message of the stream (the tracker's worker; tests call it directly).
+  void onDevicesTracked(const std::vector<TrackedDevice>& devices);
+  // "连接成功:)" shown and no removal since.
+  bool connected() const { return connected_; }
 
   // What the main window does once isAdbUsbInterface said yes for a notice.
   void onAdbArrival();  // balloon, then a delayed attempt
@@ -58,7 +82,8 @@ class DeviceConnection : private AdbOutputSink {
   bool waitIdle(unsigned timeoutMs);
 
  private:
-  void attempt(bool delayed);
+  void attempt(bool delayed, bool keepChosen);
+  void disconnected();
   void receive(const std::string& text, int kind) override;
   // True when an upgrade finished and the one retry of the run should start now.
   bool forwardAndCheck();
@@ -80,6 +105,13 @@ class DeviceConnection : private AdbOutputSink {
   std::atomic<bool> checkRunning_{false};
   std::atomic<bool> installRetried_{false};
   std::atomic<bool> closing_{false};
+  std::atomic<bool> connected_{false};
+  ExchangeCancel cancel_;  // the version query ends when the connection is destroyed
+
+  std::mutex trackMutex_;  // the states of the last tracked message
+  std::map<std::string, std::string> tracked_;
+  bool trackedOnce_ = false;
+  std::unique_ptr<DeviceTracker> tracker_;
 
   std::mutex mutex_;  // guards the thread objects and the busy count
   std::condition_variable idle_;

@@ -1,14 +1,15 @@
 #include "pim/ContactEditor.h"
 
+#include <thread>
+
 #include "app/Controls.h"
-#include "devlink/AgentSession.h"
+#include "app/UiThread.h"
 #include "pim/ContactWire.h"
 #include "pim/ContactsResource.h"
 
 namespace zorvik {
 
 namespace {
-constexpr const char* kConnectError = "【X】连接错误";
 
 struct RowIds {
   int kind;
@@ -32,17 +33,35 @@ ContactEditor::ContactEditor(PageHost& host, bool addMode, int32_t contactId)
     SetWindowTextA(hwnd(), addMode_ ? kAddContactTitle : kModifyContactTitle);
     fillDropDowns();
     showForm(newContactForm());
-    Label(hwnd(), IDC_EDITOR_STATUS).setText(kEditorReady);
+    setStatus(kEditorReady);
     if (!addMode_) loadCard();
     m.result = TRUE;
   });
   map_.onCommand(IDC_EDITOR_SAVE, [this](WinMsg& m) {
-    if (m.commandCode() != BN_CLICKED) return;
-    if (save()) end(IDOK);
+    if (m.commandCode() == BN_CLICKED) save();
+  });
+  map_.on(WM_SETCURSOR, [this](WinMsg& m) {
+    if (working() && LOWORD(m.lp) == HTCLIENT) {
+      SetCursor(LoadCursor(nullptr, IDC_APPSTARTING));
+      m.result = TRUE;
+    } else {
+      m.handled = false;
+    }
   });
   map_.onCommand(IDC_EDITOR_CANCEL, [this](WinMsg& m) {
     if (m.commandCode() == BN_CLICKED) end(IDCANCEL);
   });
+}
+
+ContactEditor::~ContactEditor() {
+  alive_.reset();
+  cancel_->cancel();
+}
+
+void ContactEditor::setStatus(const char* text) { Label(hwnd(), IDC_EDITOR_STATUS).setText(text); }
+
+void ContactEditor::updateSaveButton() {
+  EnableWindow(item(IDC_EDITOR_SAVE), !working() && (addMode_ || cardRead_));
 }
 
 void ContactEditor::fillDropDowns() {
@@ -51,21 +70,43 @@ void ContactEditor::fillDropDowns() {
   fill(item(IDC_EDITOR_IM_KIND), kImProtocolCaptions);
 }
 
-// The phone is asked synchronously: the agent is on this machine and answers at once, and the
-// form has nothing to show before the answer.
+// Read on a worker: a silent phone must not freeze the window. Until the card is in, the form
+// cannot save.
 void ContactEditor::loadCard() {
   loaded_ = ContactCard{};
-  AgentBody body;
-  AgentResult r = exchangeForBody(contactDetailsRequest(contactId_), body);
-  if (r == AgentResult::ConnectFailed) {
-    host_.setStatusText(kConnectError);
-    return;
+  cardRead_ = false;
+  loading_ = true;
+  setStatus(kEditorReading);
+  updateSaveButton();
+  std::weak_ptr<int> alive = alive_;
+  std::shared_ptr<ExchangeCancel> cancel = cancel_;
+  const int32_t id = contactId_;
+  std::thread([this, alive, cancel, id] {
+    AgentBody body;
+    AgentResult result = exchangeForBody(contactDetailsRequest(id), body, cancel.get());
+    auto card = std::make_shared<ContactCard>();
+    if (result == AgentResult::Ok && !parseContactCard(body.bytes.data(), body.bytes.size(), *card))
+      result = AgentResult::Malformed;
+    postToUi([this, alive, result, card] {
+      if (!alive.expired()) cardLoaded(result, *card);
+    });
+  }).detach();
+}
+
+void ContactEditor::cardLoaded(AgentResult result, ContactCard& card) {
+  loading_ = false;
+  if (result == AgentResult::Ok) {
+    loaded_ = std::move(card);
+    cardRead_ = true;
+    showForm(formFromCard(loaded_));
+    setStatus(kEditorReady);
+  } else {
+    // Refused, failed or cut: the form stays empty and cannot save, so a blank form is never
+    // written over the contact.
+    if (const char* failure = agentFailureText(result)) host_.setStatusText(failure);
+    setStatus(kEditorReadFailed);
   }
-  if (r != AgentResult::Ok || !body.complete) return;
-  ContactCard card;
-  parseContactCard(body.bytes.data(), body.bytes.size(), card);
-  loaded_ = std::move(card);
-  showForm(formFromCard(loaded_));
+  updateSaveButton();
 }
 
 ContactForm ContactEditor::readForm() const {
@@ -107,15 +148,42 @@ void ContactEditor::showForm(const ContactForm& f) {
 }
 
 bool ContactEditor::save() {
+  if (working()) return false;
+  if (!addMode_ && !cardRead_) {
+    setStatus(kEditorReadFailed);
+    return false;
+  }
   ContactForm form = readForm();
   SaveResult result = addMode_ ? saveNewContact(form) : saveChangedContact(loaded_, form);
-  Label(hwnd(), IDC_EDITOR_STATUS).setText(result.status);
+  setStatus(result.status);
   if (!result.ok) return false;
   Bytes request = addMode_ ? addContactRequest(result.card) : updateContactRequest(contactId_, result.card);
-  // The reply is one status word the form does not act on; a refused connection is reported on
-  // the main window and the page reloads as after any save.
-  if (exchangeForStatus(request) == AgentResult::ConnectFailed) host_.setStatusText(kConnectError);
+  saving_ = true;
+  setStatus(kEditorSaving);
+  updateSaveButton();
+  std::weak_ptr<int> alive = alive_;
+  std::shared_ptr<ExchangeCancel> cancel = cancel_;
+  std::thread([this, alive, cancel, request] {
+    // The reply is one status word the form does not act on.
+    const AgentResult r = exchangeForStatus(request, nullptr, cancel.get());
+    postToUi([this, alive, r] {
+      if (!alive.expired()) saved(r);
+    });
+  }).detach();
   return true;
+}
+
+void ContactEditor::saved(AgentResult result) {
+  saving_ = false;
+  if (result == AgentResult::Ok) {
+    end(IDOK);
+    return;
+  }
+  // What the user typed stays in the form: saving again or cancelling is theirs to choose.
+  const char* failure = agentFailureText(result);
+  if (failure) host_.setStatusText(failure);
+  setStatus(failure ? failure : kEditorReady);
+  updateSaveButton();
 }
 
 }  // namespace zorvik

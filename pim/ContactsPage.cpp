@@ -18,7 +18,7 @@
 namespace zorvik {
 
 namespace {
-constexpr const char* kConnectError = "【X】连接错误";
+constexpr const char* kReading = "正在读取...";
 constexpr UINT_PTR kFirstCardTimer = 1;
 constexpr COLORREF kNumberGrey = RGB(130, 130, 130);
 constexpr int kStarWidth = 17, kStarHeight = 16, kCheckSide = 13;
@@ -160,6 +160,15 @@ ContactsPage::ContactsPage(const PageInfo& info, PageHost& host) : Page(info, ho
     if (reinterpret_cast<const NMITEMACTIVATE*>(m.lp)->iItem >= 0) modifySelected();
   });
   map_.onNotify(IDC_CONTACT_LIST, NM_RCLICK, [this](WinMsg&) { showContextMenu(); });
+  map_.on(WM_SETCURSOR, [this](WinMsg& m) {
+    // While the list loads or a delete runs, the list says so with the busy cursor.
+    if (busy() && reinterpret_cast<HWND>(m.wp) == list_.hwnd() && LOWORD(m.lp) == HTCLIENT) {
+      SetCursor(LoadCursor(nullptr, IDC_APPSTARTING));
+      m.result = TRUE;
+    } else {
+      m.handled = false;
+    }
+  });
   map_.onCommand(IDM_CONTACT_ADD, [this](WinMsg&) { addContact(); });
   map_.onCommand(IDM_CONTACT_MODIFY, [this](WinMsg&) { modifySelected(); });
   map_.onCommand(IDM_CONTACT_DELETE, [this](WinMsg&) { deleteSelected(); });
@@ -167,6 +176,7 @@ ContactsPage::ContactsPage(const PageInfo& info, PageHost& host) : Page(info, ho
 
 ContactsPage::~ContactsPage() {
   alive_.reset();
+  cancel_->cancel();
   // Destroyed here, while the list and the card control its handlers use still exist.
   if (hwnd()) DestroyWindow(hwnd());
 }
@@ -204,20 +214,20 @@ void ContactsPage::load() {
   if (listLoading_) return;
   listLoading_ = true;
   ensureCardView();
-  list_.clear();
-  records_.clear();
-  locations_.clear();
-  SendMessageA(list_.hwnd(), WM_SETREDRAW, FALSE, 0);
+  host().setStatusText(kReading);
   std::weak_ptr<int> alive = alive_;
   std::shared_ptr<const PhoneTable> table = phoneTable_;
-  std::thread([this, alive, table] {
+  std::shared_ptr<ExchangeCancel> cancel = cancel_;
+  std::thread([this, alive, table, cancel] {
     auto loaded = std::make_shared<Loaded>();
     loaded->table = table ? table : std::make_shared<const PhoneTable>();
     AgentBody body;
-    loaded->result = exchangeForBody(bareRequest(AgentCommand::ListContacts), body);
+    loaded->result = exchangeForBody(bareRequest(AgentCommand::ListContacts), body, cancel.get());
     // Only a complete reply is read: a cut-off one would show a list that is not the phone's.
-    if (loaded->result == AgentResult::Ok && body.complete) {
-      loaded->records = parseContactList(body.bytes.data(), body.bytes.size()).records;
+    if (loaded->result == AgentResult::Ok) {
+      ContactList list = parseContactList(body.bytes.data(), body.bytes.size());
+      if (list.malformed) loaded->result = AgentResult::Malformed;
+      loaded->records = std::move(list.records);
       loaded->locations.reserve(loaded->records.size());
       for (const ContactRecord& r : loaded->records)
         loaded->locations.emplace_back(LocateNumber(*loaded->table, r.numberText));
@@ -230,8 +240,20 @@ void ContactsPage::load() {
 }
 
 void ContactsPage::fillList(Loaded& loaded) {
-  if (loaded.result == AgentResult::ConnectFailed) host().setStatusText(kConnectError);
+  listLoading_ = false;
   phoneTable_ = std::move(loaded.table);
+  if (loaded.result != AgentResult::Ok && loaded.result != AgentResult::NoReply) {
+    // Failed, cut or cancelled: the rows shown before stay, the status line says why, and the
+    // next visit loads again.
+    const char* failure = agentFailureText(loaded.result);
+    host().setStatusText(failure ? failure : "");
+    markFailed();
+    return;
+  }
+  // A refusal (kAgentNoReply) ends quietly with an empty list, as the agent asked.
+  host().setStatusText("");
+  list_.clear();
+  SendMessageA(list_.hwnd(), WM_SETREDRAW, FALSE, 0);
   records_ = std::move(loaded.records);
   locations_ = std::move(loaded.locations);
   for (const ContactRecord& r : records_) {
@@ -250,7 +272,6 @@ void ContactsPage::fillList(Loaded& loaded) {
     ListView_SetSelectionMark(list_.hwnd(), 0);
     SetTimer(hwnd(), kFirstCardTimer, 0, nullptr);
   }
-  listLoading_ = false;
   markLoaded();
 }
 
@@ -297,31 +318,33 @@ void ContactsPage::loadCard() {
   if (cardLoading_) return;
   cardLoading_ = true;
   ++cardLoads_;
-  // The worker reaches the document only through the global interface table.
-  cardView_.registerDocument();
-  DWORD cookie = cardView_.documentCookie();
   int32_t id = currentId_;
   std::weak_ptr<int> alive = alive_;
-  std::thread([this, alive, cookie, id] {
+  std::shared_ptr<ExchangeCancel> cancel = cancel_;
+  std::thread([this, alive, cancel, id] {
     AgentBody body;
-    AgentResult result = exchangeForBody(contactDetailsRequest(id), body);
+    AgentResult result = exchangeForBody(contactDetailsRequest(id), body, cancel.get());
     auto card = std::make_shared<ContactCard>();
     auto html = std::make_shared<std::string>();
-    bool shown = result == AgentResult::Ok && body.complete;
-    if (shown) {
-      parseContactCard(body.bytes.data(), body.bytes.size(), *card);
-      *html = buildContactCardHtml(*card);
-      if (cookie) setElementHtml(cookie, "block", *html);
-    }
-    postToUi([this, alive, result, shown, card, html] {
+    if (result == AgentResult::Ok && !parseContactCard(body.bytes.data(), body.bytes.size(), *card))
+      result = AgentResult::Malformed;
+    if (result == AgentResult::Ok) *html = buildContactCardHtml(*card);
+    postToUi([this, alive, result, card, html] {
       if (alive.expired()) return;
-      cardLoading_ = false;
-      if (result == AgentResult::ConnectFailed) host().setStatusText(kConnectError);
-      if (!shown) return;  // the card keeps what it showed
-      card_ = std::move(*card);
-      cardHtml_ = std::move(*html);
+      showCard(result, result == AgentResult::Ok, *card, *html);
     });
   }).detach();
+}
+
+// On the UI thread: the document is written here, never from the worker.
+void ContactsPage::showCard(AgentResult result, bool shown, ContactCard& card, std::string& html) {
+  cardLoading_ = false;
+  if (const char* failure = agentFailureText(result)) host().setStatusText(failure);
+  if (!shown) return;  // the card keeps what it showed
+  card_ = std::move(card);
+  cardHtml_ = std::move(html);
+  if (cardView_.documentCookie() || cardView_.registerDocument())
+    setElementHtml(cardView_.documentCookie(), "block", cardHtml_);
 }
 
 void ContactsPage::addContact() {
@@ -357,9 +380,20 @@ void ContactsPage::deleteContacts(const std::vector<int32_t>& ids) {
     return;
   }
   if (!DeleteConfirmDialog(hwnd(), deleteQuestion(ids.size()))) return;
-  if (exchangeForStatus(deleteContactsRequest(ids)) == AgentResult::ConnectFailed)
-    host().setStatusText(kConnectError);
-  reload();
+  if (deleting_) return;
+  deleting_ = true;
+  std::weak_ptr<int> alive = alive_;
+  std::shared_ptr<ExchangeCancel> cancel = cancel_;
+  Bytes request = deleteContactsRequest(ids);
+  std::thread([this, alive, cancel, request] {
+    const AgentResult result = exchangeForStatus(request, nullptr, cancel.get());
+    postToUi([this, alive, result] {
+      if (alive.expired()) return;
+      deleting_ = false;
+      if (const char* failure = agentFailureText(result)) host().setStatusText(failure);
+      reload();  // the list shows what the phone holds now, whatever the delete did
+    });
+  }).detach();
 }
 
 void ContactsPage::showContextMenu() {

@@ -13,6 +13,7 @@
 #include "app/HtmlCtrl.h"
 #include "app/Page.h"
 #include "app/TwoLineList.h"
+#include "devlink/AgentSession.h"
 #include "pim/Contact.h"
 #include "pim/PhoneTable.h"
 
@@ -23,7 +24,8 @@ public:
   ContactsPage(const PageInfo& info, PageHost& host);
   ~ContactsPage() override;
 
-  // The list load; a second one while one runs is ignored.
+  // The list load; a second one while one runs is ignored. A failed load keeps the rows shown
+  // before and says why in the status line.
   void load() override;
   void onToolbar(int index) override;
   void onShown() override;
@@ -42,6 +44,9 @@ public:
   const std::string& locationOf(int row) const { return locations_.at(static_cast<size_t>(row)); }
   bool listLoading() const { return listLoading_; }
   bool cardLoading() const { return cardLoading_; }
+  bool deleting() const { return deleting_; }
+  // A list load or a delete is in progress: the list shows the busy cursor.
+  bool busy() const { return listLoading_ || deleting_; }
   int32_t currentContactId() const { return currentId_; }
   const ContactCard& card() const { return card_; }
   const std::string& cardHtml() const { return cardHtml_; }
@@ -50,6 +55,7 @@ public:
 private:
   struct Loaded;
   void fillList(Loaded& loaded);
+  void showCard(AgentResult result, bool shown, ContactCard& card, std::string& html);
   void layout();
   void ensureCardView();
   void deleteContacts(const std::vector<int32_t>& ids);
@@ -68,6 +74,9 @@ private:
   int cardLoads_ = 0;
   bool listLoading_ = false;
   bool cardLoading_ = false;
+  bool deleting_ = false;
+  // Cancelled when the page goes, so its exchanges do not outlive it for their deadline.
+  std::shared_ptr<ExchangeCancel> cancel_ = std::make_shared<ExchangeCancel>();
   int32_t currentId_ = 0;
   UniqueBitmap avatar_, stars_, checks_;
   UniqueFont boldFont_;

@@ -117,12 +117,12 @@ TEST_F(ConnectionFlow, TwoDevicesAndTheChosenOneIsConnected) {
   EXPECT_TRUE(script.closed);
   ASSERT_EQ(script.rows.size(), 2u);
   EXPECT_EQ(script.rows[0].info.serial, "S1");
-  EXPECT_EQ(script.rows[0].hardwareText, "HTC [ Desire HD ]");
+  EXPECT_EQ(script.rows[0].hardwareText, "HTC [ Desire HD ] S1");
   EXPECT_EQ(script.rows[0].systemText, "API Level 10");
   EXPECT_EQ(script.rows[0].info.versionName, "Android 2.3.X");
   EXPECT_EQ(script.rows[0].info.brandImage, 21015);
   EXPECT_EQ(script.rows[0].info.connectionKind, 0);
-  EXPECT_EQ(script.rows[1].hardwareText, "摩托罗拉 [ M9 ]");
+  EXPECT_EQ(script.rows[1].hardwareText, "摩托罗拉 [ M9 ] S2");
   EXPECT_EQ(script.rows[1].info.versionName, "Android 4.0.3");
   EXPECT_EQ(script.rows[1].info.brandImage, 21008);
   EXPECT_EQ(script.labels.front(), "获取设备信息中,请稍等...");
@@ -317,14 +317,14 @@ TEST_F(Chooser, AFailureWhileTheListIsStillReadKeepsTheDialogOpen) {
   EXPECT_EQ(view.statusLines, std::vector<std::string>{"【错误】连接协议失败"});
   EXPECT_FALSE(view.closed);
   EXPECT_EQ(currentSerial(), "S1");
-  EXPECT_EQ(view.rows[0].hardwareText, "samsung [ GT-I5700 ]");
+  EXPECT_EQ(view.rows[0].hardwareText, "samsung [ GT-I5700 ] S1");
   EXPECT_EQ(view.rows[0].info.versionName, "Android 2.1");
   // The second device has no getprop output: it is listed all the same, with what could be read.
   chooser.onNextDeviceTimer();
   ASSERT_TRUE(view.waitFor([&] { return view.rows.size() == 2; }));
   ASSERT_TRUE(view.waitFor([&] { return !chooser.listing(); }));
   EXPECT_EQ(view.rows[1].info.serial, "S2");
-  EXPECT_EQ(view.rows[1].hardwareText, " [  ]");
+  EXPECT_EQ(view.rows[1].hardwareText, " [  ] S2");
   EXPECT_EQ(view.rows[1].info.versionName, "未知版本");
   EXPECT_EQ(view.rows[1].info.brandImage, 21004);
   // Once the list is complete a failure closes the dialog.

@@ -150,6 +150,22 @@ class RecordingListener : public ConnectionListener {
   std::vector<int> sounds() { return copy(sounds_); }
   std::vector<std::pair<int, unsigned>> timers() { return copy(timers_); }
   std::vector<std::string> captions() { return copy(captions_); }
+  void clear() {
+    std::lock_guard lock(mutex_);
+    statuses_.clear();
+    balloons_.clear();
+    sounds_.clear();
+  }
+  // Waits until this status has been shown (polling; the events come from worker threads).
+  bool waitForStatus(const Event& want, unsigned ms) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    while (std::chrono::steady_clock::now() < deadline) {
+      for (const Event& e : statuses())
+        if (e == want) return true;
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return false;
+  }
 
  private:
   void add(std::vector<Event>& list, Event event) {

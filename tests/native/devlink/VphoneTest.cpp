@@ -45,8 +45,10 @@ class Vphone {
     char c;
     while (::read(out[0], &c, 1) == 1 && c != '\n') line += c;
     ::close(out[0]);
-    unsigned port = 0;
-    if (std::sscanf(line.c_str(), "vphone: adb server on 127.0.0.1:%u", &port) == 1) port_ = static_cast<uint16_t>(port);
+    unsigned port = 0, control = 0;
+    const int read = std::sscanf(line.c_str(), "vphone: adb server on 127.0.0.1:%u control %u", &port, &control);
+    if (read >= 1) port_ = static_cast<uint16_t>(port);
+    if (read == 2) control_ = static_cast<uint16_t>(control);
   }
   ~Vphone() {
     if (pid_ > 0) {
@@ -56,10 +58,21 @@ class Vphone {
     }
   }
   uint16_t port() const { return port_; }
+  // One command on the control channel (started with --control-port 0); its answer line.
+  std::string control(const std::string& command) const {
+    TcpSocket s = TcpSocket::connectLoopback(control_);
+    const std::string line = command + "\n";
+    std::string answer;
+    if (!s.sendAll(line.data(), line.size())) return answer;
+    char c;
+    while (s.receive(&c, 1) == 1 && c != '\n') answer += c;
+    return answer;
+  }
 
  private:
   pid_t pid_ = -1;
   uint16_t port_ = 0;
+  uint16_t control_ = 0;
 };
 
 class AgainstVphone : public test::ConnectionFixture {
@@ -111,9 +124,43 @@ TEST_F(AgainstVphone, OneDeviceGivesNoChooserAndConnects) {
   EXPECT_LT(took - static_cast<long>(phoneOptions().agentStartWaitMs), 1000);
 }
 
-TEST_F(AgainstVphone, AnOfflineDeviceIsNotCounted) {
-  startPhone({"--device", "S1:offline"});
-  EXPECT_EQ(attempt(), (std::vector<Event>{{"连接设备中...", 0}, {"【错误】没有找到Android设备", 1}}));
+// A phone that is there but not ready is named for what the user has to do, not "not found".
+TEST_F(AgainstVphone, AnOfflineOrUnauthorizedDeviceIsNamedNotMissing) {
+  startPhone({"--control-port", "0", "--device", "S1:offline"});
+  EXPECT_EQ(attempt(), (std::vector<Event>{{"连接设备中...", 0}, {"【提示】设备离线，请重新插拔数据线", 0}}));
+  listener.clear();
+  phone_->control("device state S1 unauthorized");
+  EXPECT_EQ(attempt(), (std::vector<Event>{{"连接设备中...", 0}, {"【提示】请在手机上允许USB调试", 0}}));
+}
+
+TEST_F(AgainstVphone, TrackedDevicesDisconnectAndReconnectWithoutAClick) {
+  startPhone({"--control-port", "0", "--device", "S1"});
+  DeviceConnection connection(listener, phoneOptions());
+  connection.startConnection(false);
+  ASSERT_TRUE(connection.waitIdle(30000));
+  ASSERT_TRUE(connection.connected());
+  connection.startTracking();
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));  // the stream's first message
+  listener.clear();
+  // The phone goes: the disconnected state at once, an exchange waiting on it ends.
+  ASSERT_EQ(phone_->control("device remove S1").rfind("OK", 0), 0u);
+  auto t0 = std::chrono::steady_clock::now();
+  ASSERT_TRUE(listener.waitForStatus({"【提示】检测到一个设备断开", 0}, 3000));
+  EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::seconds(3));
+  EXPECT_FALSE(connection.connected());
+  EXPECT_EQ(listener.sounds(), std::vector<int>{657});
+  // It comes back: the automatic connection, no click.
+  ASSERT_EQ(phone_->control("device add S1").rfind("OK", 0), 0u);
+  ASSERT_TRUE(listener.waitForStatus({"连接成功:)", 2}, 20000));
+  EXPECT_TRUE(connection.connected());
+  // Not allowed yet: named; allowed on the phone: connected.
+  listener.clear();
+  phone_->control("device remove S1");
+  ASSERT_TRUE(listener.waitForStatus({"【提示】检测到一个设备断开", 0}, 3000));
+  phone_->control("device add S1 unauthorized");
+  ASSERT_TRUE(listener.waitForStatus({"【提示】请在手机上允许USB调试", 0}, 3000));
+  phone_->control("device state S1 device");
+  ASSERT_TRUE(listener.waitForStatus({"连接成功:)", 2}, 20000));
 }
 
 TEST_F(AgainstVphone, TwoDevicesOpenTheChooserAndNoneChosenIsAnError) {
@@ -131,7 +178,8 @@ TEST_F(AgainstVphone, TheChooserListsBothDevicesAndConnectsTheSecond) {
   ASSERT_EQ(script.rows.size(), 2u);
   EXPECT_EQ(script.rows[0].info.serial, "S1");
   EXPECT_EQ(script.rows[1].info.serial, "S2");
-  EXPECT_EQ(script.rows[0].hardwareText, "Xiaomi [ MI 2S ]");
+  EXPECT_EQ(script.rows[0].hardwareText, "Xiaomi [ MI 2S ] S1");
+  EXPECT_EQ(script.rows[1].hardwareText, "Xiaomi [ MI 2S ] S2");  // two phones of one model told apart
   EXPECT_EQ(script.rows[0].systemText, "API Level 15");
   EXPECT_EQ(script.rows[0].info.versionName, "Android 4.0.3");
   EXPECT_EQ(script.statusLines, std::vector<std::string>{"连接协议成功"});
@@ -188,10 +236,10 @@ TEST_F(AgainstVphone, WithoutAToolBesideTheProgramTheSearchPathFindsIt) {
   EXPECT_EQ(currentSerial(), "S1");
 }
 
-TEST_F(AgainstVphone, AMissingPackageFileFailsTheInstallAndTheAttemptRunsOnceMore) {
+TEST_F(AgainstVphone, AMissingPackageFileIsNamedAndTheAttemptRunsOnceMore) {
   startPhone({"--device", "S1", "--set", "agent installed 0"});
   std::filesystem::remove(apkPath());
-  const std::vector<Event> once = {{"连接设备中...", 0}, {"【提示】正在安装手机端...", 0}, {"【错误】安装失败，请到官网重下", 1}};
+  const std::vector<Event> once = {{"连接设备中...", 0}, {"【提示】正在安装手机端...", 0}, {kAgentPackageMissingText, 1}};
   std::vector<Event> twice = once;
   twice.insert(twice.end(), once.begin(), once.end());
   EXPECT_EQ(attempt(), twice);
