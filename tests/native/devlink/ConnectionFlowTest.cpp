@@ -79,12 +79,12 @@ TEST_F(ConnectionFlow, TheFixedWaitsAre3000Ms) {
   EXPECT_EQ(defaults.agentStartWaitMs, 3000u);
 }
 
-TEST_F(ConnectionFlow, AnOfflineDeviceIsNotCounted) {
+TEST_F(ConnectionFlow, AnOfflineDeviceIsNotCountedButNamed) {
   writeFile("devices.txt", "List of devices attached\nAAAA\toffline\n\n");
   DeviceConnection connection(listener, options());
   connection.startConnection(false);
   ASSERT_TRUE(connection.waitIdle(10000));
-  EXPECT_EQ(listener.statuses(), (std::vector<Event>{{"连接设备中...", 0}, {"【错误】没有找到Android设备", 1}}));
+  EXPECT_EQ(listener.statuses(), (std::vector<Event>{{"连接设备中...", 0}, {"【提示】设备离线，请重新插拔数据线", 0}}));
   EXPECT_EQ(logLines(), std::vector<std::string>{"devices"});
 }
 

@@ -193,6 +193,7 @@ class ConnectionFixture : public ::testing::Test {
     dir_ = programFolder() + "adbhelper-" + info->test_suite_name() + "-" + info->name();
     std::filesystem::remove_all(dir_);
     std::filesystem::create_directories(dir_ + "/pkg dir");
+    writeFile("pkg dir/com.zorvik.Zorvik.apk", std::string("PK\x03\x04", 4) + "agent package");
     setEnvironment("ZORVIK_ADB_HELPER_DIR", dir_);
     setCurrentSerial("");
     listener.adb = helperTool();
