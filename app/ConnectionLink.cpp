@@ -1,14 +1,13 @@
 #include "app/ConnectionLink.h"
 
+#include <chrono>
+#include <future>
+
 #include "app/DeviceChooserDialog.h"
-#include "devlink/UsbInterface.h"
+#include "app/UiThread.h"
+#include "devlink/AgentSession.h"
 
 namespace zorvik {
-
-namespace {
-// The USB device interface class.
-const GUID kUsbDeviceInterface = {0xA5DCBF10, 0x6530, 0x11D2, {0x90, 0x1F, 0x00, 0xC0, 0x4F, 0xB9, 0x51, 0xED}};
-}  // namespace
 
 ConnectionLink::ConnectionLink(ConnectionOptions options) : options_(std::move(options)) {}
 
@@ -18,71 +17,91 @@ MainWindowOptions ConnectionLink::windowOptions(bool hiddenStart) {
   MainWindowOptions o;
   o.hiddenStart = hiddenStart;
   o.onCreated = [this](HWND h) { onCreated(h); };
-  o.onDeviceChange = [this](WPARAM e, LPARAM d) { onDeviceChange(e, d); };
-  o.openDeviceManager = [this](HWND owner) { runChooser(owner, kDeviceManagerCaption); };
-  o.onClosing = [this] {
-    if (notify_) UnregisterDeviceNotification(notify_);
-    notify_ = nullptr;
+  o.onDeviceChange = [this](WPARAM e, LPARAM d) {
+    if (connection_) handleDeviceChange(*connection_, e, reinterpret_cast<const void*>(d));
   };
-  o.extraMessages = {{kMsgChooseDevice, [this](WinMsg& m) {
-    runChooser(m.hwnd, reinterpret_cast<const char*>(m.lp));
-  }}};
+  o.openDeviceManager = [this](HWND owner) { runChooser(owner, kDeviceManagerCaption); };
+  o.onClosing = [this] { onClosing(); };
   return o;
 }
 
 void ConnectionLink::onCreated(HWND hwnd) {
-  hwnd_ = hwnd;
-  DEV_BROADCAST_DEVICEINTERFACE_A filter{};
-  filter.dbcc_size = sizeof filter;
-  filter.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
-  filter.dbcc_classguid = kUsbDeviceInterface;
-  notify_ = RegisterDeviceNotificationA(hwnd, &filter, DEVICE_NOTIFY_WINDOW_HANDLE);
+  notify_ = registerUsbNotifications(hwnd);
   connection_ = std::make_unique<DeviceConnection>(*this, options_);
   connection_->startConnection(false);
+  if (options_.trackDevices) connection_->startTracking();
+}
+
+void ConnectionLink::onClosing() {
+  closing_ = true;
+  notify_ = UsbNotification();
+  // Exchanges blocked on a silent phone end now, so the program can go.
+  cancelAllExchanges();
 }
 
 void ConnectionLink::shutdown() {
-  hwnd_ = nullptr;
-  connection_.reset();  // waits for the attempt; its calls into the gone window fail fast
+  closing_ = true;
+  alive_.reset();
+  connection_.reset();  // stops the tracker, waits for the attempt; its window calls are dropped
+  window_ = nullptr;
 }
 
-void ConnectionLink::onDeviceChange(WPARAM event, LPARAM data) {
-  if ((event != DBT_DEVICEARRIVAL && event != DBT_DEVICEREMOVECOMPLETE) || !data || !connection_) return;
-  auto* header = reinterpret_cast<const DEV_BROADCAST_HDR*>(data);
-  if (header->dbch_devicetype != DBT_DEVTYP_DEVICEINTERFACE) return;
-  auto* iface = reinterpret_cast<const DEV_BROADCAST_DEVICEINTERFACE_A*>(data);
-  if (!isAdbUsbInterface(iface->dbcc_name)) return;
-  if (event == DBT_DEVICEARRIVAL) connection_->onAdbArrival();
-  else connection_->onAdbRemoval();
+void ConnectionLink::onUi(std::function<void()> fn) {
+  std::weak_ptr<int> alive = alive_;
+  postToUi([alive, fn = std::move(fn)] {
+    if (!alive.expired()) fn();
+  });
 }
 
 void ConnectionLink::showConnectionStatus(const std::string& text, int state) {
-  if (window_) window_->setConnectionStatus(text, state);
+  onUi([this, text, state] {
+    if (window_) window_->setConnectionStatus(text, state);
+  });
 }
 
 void ConnectionLink::showBalloon(const std::string& text, const std::string& title) {
-  if (window_) window_->showBalloon(title, text);
+  onUi([this, text, title] {
+    if (window_) window_->showBalloon(title, text);
+  });
 }
 
 void ConnectionLink::playSound(int resourceId) {
-  if (window_) window_->playSound(resourceId);
+  onUi([this, resourceId] {
+    if (window_) window_->playSound(resourceId);
+  });
 }
 
 void ConnectionLink::startTimer(int timerId, unsigned milliseconds) {
-  if (window_ && timerId == static_cast<int>(kHomeTimer)) window_->startHomeTimer(milliseconds);
+  if (timerId != kDashboardTimerId) return;
+  onUi([this, milliseconds] {
+    if (window_) window_->startHomeTimer(milliseconds);
+  });
 }
 
 void ConnectionLink::chooseDevice(const std::string& caption) {
-  // Blocks the attempt thread until the dialog closes; fails at once when the window is gone.
-  HWND h = hwnd_;
-  if (h && IsWindow(h)) SendMessageA(h, kMsgChooseDevice, 0, reinterpret_cast<LPARAM>(caption.c_str()));
+  auto done = std::make_shared<std::promise<void>>();
+  std::future<void> chosen = done->get_future();
+  // Work dropped unrun (the queue stopped) destroys the promise, which also makes the future ready.
+  onUi([this, caption, done] {
+    if (!closing_ && window_) runChooser(window_->hwnd(), caption);
+    done->set_value();
+  });
+  while (chosen.wait_for(std::chrono::milliseconds(100)) != std::future_status::ready) {
+    if (closing_) return;
+  }
 }
 
 void ConnectionLink::runChooser(HWND owner, const std::string& caption) {
   DeviceChooserDialog dialog(caption, [this](const std::string& text) {
-    if (window_) window_->setStatusText(text);
+    onUi([this, text] {
+      if (window_) window_->setStatusText(text);
+    });
   }, options_.adbPath);
   dialog.runModal(owner);
+  // The attempt that opened the connector goes on by itself; the device manager's "连接" checks
+  // the agent before the label turns green.
+  if (dialog.connected() && caption == kDeviceManagerCaption && connection_ && !closing_)
+    connection_->startConnection(false, true);
 }
 
 }  // namespace zorvik

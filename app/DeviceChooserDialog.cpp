@@ -23,7 +23,9 @@ DeviceChooserDialog::DeviceChooserDialog(std::string caption,
     KillTimer(hwnd(), kNextDeviceTimer);
     chooser_->onNextDeviceTimer();
   });
-  map_.onCommand(IDOK, [this](WinMsg&) { chooser_->connect(list_.view().selected()); });
+  map_.onCommand(IDOK, [this](WinMsg&) {
+    connected_ = chooser_->connect(list_.view().selected()) == AdbSocketResult::Ok;
+  });
   map_.onCommand(IDCANCEL, [this](WinMsg&) { end(IDCANCEL); });
   map_.on(WM_DESTROY, [this](WinMsg& m) {
     *alive_ = false;

@@ -23,6 +23,8 @@ public:
   ~DeviceChooserDialog() override;
 
   const TwoLineList& list() const { return list_; }
+  // "连接" set the port forward of the chosen phone.
+  bool connected() const { return connected_; }
 
 private:
   // DeviceChooserView: called on the chooser's threads; each is posted to the UI thread.
@@ -39,6 +41,7 @@ private:
   void onUi(std::function<void()> fn);
 
   std::string caption_;
+  bool connected_ = false;
   std::function<void(const std::string&)> statusLine_;
   TwoLineList list_;
   std::vector<DeviceRow> rows_;          // parallel to the list, UI thread only

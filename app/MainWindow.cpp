@@ -27,10 +27,6 @@ constexpr const char* kMakerAddress = "http://www.zorvik.example";
 
 const int kToolbarIds[kToolbarButtons] = {IDC_TOOLBAR_0, IDC_TOOLBAR_1, IDC_TOOLBAR_2, IDC_TOOLBAR_3};
 
-COLORREF stateColour(int state) {
-  return state == 1 ? 0x0000FF : state == 2 ? 0x14901D : 0xFF0000;
-}
-
 // A font face that exists here: the Windows faces first, then what Wine finds on Linux.
 std::string uiFace() {
   static const std::string face = [] {
@@ -102,7 +98,7 @@ MainWindow::MainWindow(MainWindowOptions options)
     HWND ctl = reinterpret_cast<HWND>(m.lp);
     int id = GetDlgCtrlID(ctl);
     SetBkMode(dc, TRANSPARENT);
-    if (id == IDC_CONNECTION_LABEL) SetTextColor(dc, stateColour(connState_));
+    if (id == IDC_CONNECTION_LABEL) SetTextColor(dc, connectionStateColor(connState_));
     else if (id == IDC_DEVICE_MANAGER) SetTextColor(dc, kSkinBlue);
     else SetTextColor(dc, RGB(60, 60, 60));
     m.result = reinterpret_cast<LRESULT>(barBrush_.get());

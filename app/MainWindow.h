@@ -14,6 +14,7 @@
 #include "app/Page.h"
 #include "app/PageTable.h"
 #include "app/Tray.h"
+#include "devlink/ConnectionListener.h"
 #include "app/Window.h"
 
 namespace zorvik {
@@ -28,7 +29,7 @@ constexpr UINT kMsgAppCommand = WM_USER + 1000;  // 0x7E8: wParam command 0..4
 constexpr UINT kMsgStoreItem = 0x4FB;       // to the store page
 constexpr UINT kMsgCapture = 0x4FC;         // to the screen-capture page
 constexpr UINT kMsgDropFiles = 0x496;       // to a page, wParam = HDROP
-constexpr UINT_PTR kHomeTimer = 1;
+constexpr UINT_PTR kHomeTimer = kDashboardTimerId;  // the device link starts it on connecting
 
 struct MainWindowOptions {
   bool hiddenStart = false;

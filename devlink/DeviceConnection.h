@@ -23,6 +23,7 @@ struct ConnectionOptions {
   std::string agentPackagePath;  // empty: "com.zorvik.Zorvik.apk" in the program's folder
   unsigned arrivalDelayMs = 3000;    // a delayed attempt sleeps this long first
   unsigned agentStartWaitMs = 3000;  // between the forward and the version query
+  bool trackDevices = true;          // follow host:track-devices (tests with scripted servers: off)
 };
 
 // scanDevices results.

@@ -87,10 +87,10 @@ std::thread watchChooser(const char* caption, ChooserSeen& seen, const std::stri
 
 void expectTwoPhones(const ChooserSeen& seen) {
   ASSERT_EQ(seen.rows, 2);  // the offline phone is not listed
-  EXPECT_EQ(seen.cells[0][1], "HTC [ Desire HD ]");
+  EXPECT_EQ(seen.cells[0][1], "HTC [ Desire HD ] HT4A1JT00042");
   EXPECT_EQ(seen.cells[0][2], "API Level 10");
   EXPECT_EQ(seen.cells[0][3], "USB 数据线");
-  EXPECT_EQ(seen.cells[1][1], "摩托罗拉 [ XT910 ]");
+  EXPECT_EQ(seen.cells[1][1], "摩托罗拉 [ XT910 ] emulator-5556");
   EXPECT_EQ(seen.cells[1][2], "API Level 15");
   const char* titles[] = {"品牌信息", "硬件信息", "系统版本", "连接方式"};
   const int widths[] = {104, 200, 140, 140};
@@ -108,6 +108,7 @@ TEST(Connection, TwoPhonesOpenTheConnectorAndNoChoiceEndsTheAttempt) {
   setCurrentSerial("");
   ConnectionOptions options;
   options.adbPath = fakeAdb();
+  options.trackDevices = false;
   ConnectionLink link(options);
   MainWindow window(link.windowOptions(false));
   link.attach(window);
@@ -158,6 +159,7 @@ TEST(Connection, OnePhoneWithItsAgentTurnsTheLabelGreen) {
   ConnectionOptions options;
   options.adbPath = fakeAdb();
   options.agentStartWaitMs = 200;
+  options.trackDevices = false;  // the scripted server answers the forward only
   ConnectionLink link(options);
   MainWindow window(link.windowOptions(false));
   link.attach(window);
@@ -222,6 +224,7 @@ TEST(Connection, UsbNoticesOfAdbInterfacesReachTheDeviceLink) {
   setDeviceDesc("VID_0781&PID_5567", "USB Mass Storage Device");
   ConnectionOptions options;
   options.adbPath = "Z:\\nonexistent\\adb.exe";  // the start-up attempt fails at once
+  options.trackDevices = false;
   options.arrivalDelayMs = 100;
   ConnectionLink link(options);
   MainWindow window(link.windowOptions(false));

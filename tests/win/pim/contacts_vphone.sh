@@ -28,9 +28,10 @@ start_phone() {
     sleep 0.1
   done
   [ -n "$line" ] || { echo "vphone did not start"; cat "$log"; return 1; }
-  export ZORVIK_TEST_CONTROL_PORT
+  export ZORVIK_TEST_CONTROL_PORT ZORVIK_TEST_ADB_PORT ANDROID_ADB_SERVER_PORT
   ADB_PORT=$(sed -n 's/.*127.0.0.1:\([0-9]*\) control \([0-9]*\).*/\1/p' <<<"$line")
   ZORVIK_TEST_CONTROL_PORT=$(sed -n 's/.*127.0.0.1:\([0-9]*\) control \([0-9]*\).*/\2/p' <<<"$line")
+  ZORVIK_TEST_ADB_PORT=$ADB_PORT ANDROID_ADB_SERVER_PORT=$ADB_PORT
   # A free local port forwarded to the agent, as the device link does with adb.
   export ZORVIK_AGENT_PORT=$(python3 - "$ADB_PORT" <<'PY'
 import socket, sys
