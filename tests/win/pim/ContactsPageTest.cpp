@@ -115,6 +115,11 @@ bool addOnPhone(const std::string& name) {
   return exchangeForStatus(addContactRequest(card), &status) == AgentResult::Ok && status == 1;
 }
 
+// The editor reads its card on a worker; the form is filled (and "保存" enabled) once it is in.
+bool cardReadInto(HWND editor) {
+  return pumpUntil([&] { return IsWindowEnabled(GetDlgItem(editor, IDC_EDITOR_SAVE)) != FALSE; }, 10000);
+}
+
 void click(HWND dialog, int id) {
   SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
 }
@@ -142,7 +147,8 @@ protected:
     frame_.destroy();
   }
   void waitLoaded() {
-    ASSERT_TRUE(pumpUntil([&] { return !page_->listLoading(); }, 20000));
+    // A delete runs on its worker first, then reloads.
+    ASSERT_TRUE(pumpUntil([&] { return !page_->listLoading() && !page_->deleting(); }, 20000));
     pumpUntil([&] { return page_->list().count() == 0 || (page_->cardLoadCount() > 0 && !page_->cardLoading()); }, 5000);
   }
   int rowNamed(const std::string& name) {
@@ -291,6 +297,7 @@ TEST_F(ContactsPageTest, AddChangeAndDeleteShowAfterTheReload) {
   std::string loadedPhone, loadedEmail;
   const std::string renamed = "测试改名";
   stepped = withModal("修改联系人 - Zorvik", [&](HWND w) {
+    EXPECT_TRUE(cardReadInto(w));
     loadedPhone = windowText(GetDlgItem(w, IDC_EDITOR_PHONE1));
     loadedEmail = windowText(GetDlgItem(w, IDC_EDITOR_EMAIL));
     UpdateWindow(w);
@@ -346,6 +353,7 @@ TEST_F(ContactsPageTest, DoubleClickOpensTheEditorOnTheSelectionMarkRow) {
   n.hdr.code = NM_DBLCLK;
   n.iItem = 1;
   ASSERT_TRUE(withModal("修改联系人 - Zorvik", [&](HWND w) {
+    EXPECT_TRUE(cardReadInto(w));
     shownName = windowText(GetDlgItem(w, IDC_EDITOR_NAME));
     shownPhone = windowText(GetDlgItem(w, IDC_EDITOR_PHONE1));
     click(w, IDCANCEL);
@@ -538,7 +546,7 @@ TEST_F(ContactsPageTest, ModifyModeRefusesAnEmptyName) {
   std::string status;
   bool open = false;
   ASSERT_TRUE(withModal("修改联系人 - Zorvik", [&](HWND w) {
-    pumpUntil([&] { return IsWindowEnabled(GetDlgItem(w, IDC_EDITOR_SAVE)) != FALSE; }, 5000);
+    EXPECT_TRUE(cardReadInto(w));
     SetDlgItemTextA(w, IDC_EDITOR_NAME, "");
     click(w, IDC_EDITOR_SAVE);
     pump(200);
