@@ -72,18 +72,30 @@ AgentResult AgentSession::connect() {
   return timedOut ? AgentResult::TimedOut : AgentResult::ConnectFailed;
 }
 
-AgentResult AgentSession::receiveExactly(unsigned char* buffer, size_t size) {
-  size_t have = 0;
-  while (have < size) {
+// The socket is non-blocking: a reply that keeps coming costs one recv per chunk, and only a
+// pause in it waits (in slices that look at the cancel marks).
+AgentResult AgentSession::receiveSome(unsigned char* buffer, size_t size, int& got) {
+  for (;;) {
+    if (stopped()) return AgentResult::Cancelled;
+    got = socket_.receiveAvailable(buffer, size);
+    if (got > 0) return AgentResult::Ok;
+    if (got == 0) return AgentResult::Cut;
+    if (got != TcpSocket::kWouldBlock) return AgentResult::ReceiveFailed;
     switch (socket_.waitReadable(deadlines_.idleMs, [this] { return stopped(); })) {
       case TcpSocket::Wait::Ready: break;
       case TcpSocket::Wait::TimedOut: return AgentResult::TimedOut;
       case TcpSocket::Wait::Stopped: return AgentResult::Cancelled;
       case TcpSocket::Wait::Failed: return AgentResult::ReceiveFailed;
     }
-    const int got = socket_.receive(buffer + have, size - have);
-    if (got < 0) return AgentResult::ReceiveFailed;
-    if (got == 0) return AgentResult::Cut;
+  }
+}
+
+AgentResult AgentSession::receiveExactly(unsigned char* buffer, size_t size) {
+  size_t have = 0;
+  while (have < size) {
+    int got = 0;
+    const AgentResult r = receiveSome(buffer + have, size - have, got);
+    if (r != AgentResult::Ok) return r;
     have += static_cast<size_t>(got);
   }
   return AgentResult::Ok;
@@ -134,23 +146,10 @@ AgentResult AgentSession::receiveBody(AgentBody& body) {
   unsigned char chunk[kChunkSize];
   AgentResult result = AgentResult::Ok;
   while (body.bytes.size() < total) {
-    switch (socket_.waitReadable(deadlines_.idleMs, [this] { return stopped(); })) {
-      case TcpSocket::Wait::Ready: break;
-      case TcpSocket::Wait::TimedOut: result = AgentResult::TimedOut; break;
-      case TcpSocket::Wait::Stopped: result = AgentResult::Cancelled; break;
-      case TcpSocket::Wait::Failed: result = AgentResult::ReceiveFailed; break;
-    }
-    if (result != AgentResult::Ok) break;
     const size_t want = std::min(kChunkSize, total - body.bytes.size());
-    const int got = socket_.receive(chunk, want);
-    if (got < 0) {
-      result = AgentResult::ReceiveFailed;
-      break;
-    }
-    if (got == 0) {
-      result = AgentResult::Cut;
-      break;
-    }
+    int got = 0;
+    result = receiveSome(chunk, want, got);
+    if (result != AgentResult::Ok) break;
     body.bytes.insert(body.bytes.end(), chunk, chunk + got);
   }
   close();

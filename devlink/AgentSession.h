@@ -93,6 +93,9 @@ class AgentSession {
   bool stopped() const;
   // Receives exactly size bytes within the idle deadline: Ok, or why not.
   AgentResult receiveExactly(unsigned char* buffer, size_t size);
+  // One receive of at most size bytes, waiting (idle deadline, cancel) only while nothing has
+  // arrived: got > 0 with Ok, or why not.
+  AgentResult receiveSome(unsigned char* buffer, size_t size, int& got);
 
   uint16_t port_;
   const ExchangeCancel* cancel_;

@@ -86,7 +86,8 @@ void DeviceTracker::follow() {
   size_t have = 0;
   while (have < 4) {
     if (socket.waitReadable(15000, stop) != TcpSocket::Wait::Ready) return;
-    const int got = socket.receive(answer + have, 4 - have);
+    const int got = socket.receiveAvailable(answer + have, 4 - have);
+    if (got == TcpSocket::kWouldBlock) continue;
     if (got <= 0) return;
     have += static_cast<size_t>(got);
   }
@@ -97,7 +98,8 @@ void DeviceTracker::follow() {
     const TcpSocket::Wait wait = socket.waitReadable(kQuietMs, stop);
     if (wait == TcpSocket::Wait::TimedOut) continue;
     if (wait != TcpSocket::Wait::Ready) return;
-    const int got = socket.receive(chunk, sizeof chunk);
+    const int got = socket.receiveAvailable(chunk, sizeof chunk);
+    if (got == TcpSocket::kWouldBlock) continue;
     if (got <= 0) return;
     decoder.feed(chunk, static_cast<size_t>(got));
     std::vector<TrackedDevice> devices;

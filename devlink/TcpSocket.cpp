@@ -82,6 +82,14 @@ int waitOnce(NativeSocket s, bool forWrite, unsigned ms) {
 #endif
 }
 
+bool wouldBlock() {
+#ifdef _WIN32
+  return ::WSAGetLastError() == WSAEWOULDBLOCK;
+#else
+  return errno == EAGAIN || errno == EWOULDBLOCK;
+#endif
+}
+
 bool connectInProgress() {
 #ifdef _WIN32
   return ::WSAGetLastError() == WSAEWOULDBLOCK;
@@ -176,7 +184,6 @@ TcpSocket TcpSocket::connectLoopback(uint16_t port, bool noDelay, unsigned timeo
     }
     if (!connectSucceeded(socket.handle_)) return {};
   }
-  if (!setBlocking(socket.handle_, true)) return {};
   return socket;
 }
 
@@ -213,8 +220,13 @@ TcpSocket TcpSocket::connectLoopback(uint16_t port, bool noDelay) {
 
 bool TcpSocket::sendAll(const void* data, size_t size) {
   const char* p = static_cast<const char*>(data);
+  constexpr unsigned kSendWaitMs = 15000;  // a non-blocking socket whose peer reads nothing
   while (size > 0) {
     const auto sent = ::send(handle_, p, clampSize(size), kSendFlags);
+    if (sent < 0 && wouldBlock()) {
+      if (waitOnce(handle_, true, kSendWaitMs) <= 0) return false;
+      continue;
+    }
     if (sent <= 0) return false;
     p += sent;
     size -= static_cast<size_t>(sent);
@@ -225,6 +237,12 @@ bool TcpSocket::sendAll(const void* data, size_t size) {
 int TcpSocket::receive(void* buffer, size_t size) {
   const auto got = ::recv(handle_, static_cast<char*>(buffer), clampSize(size), 0);
   return got < 0 ? -1 : static_cast<int>(got);
+}
+
+int TcpSocket::receiveAvailable(void* buffer, size_t size) {
+  const auto got = ::recv(handle_, static_cast<char*>(buffer), clampSize(size), 0);
+  if (got < 0) return wouldBlock() ? kWouldBlock : -1;
+  return static_cast<int>(got);
 }
 
 size_t TcpSocket::receiveExactly(void* buffer, size_t size) {

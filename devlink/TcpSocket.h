@@ -27,7 +27,8 @@ class TcpSocket {
   // Connects to 127.0.0.1:port; an invalid socket on failure. noDelay sets TCP_NODELAY.
   static TcpSocket connectLoopback(uint16_t port, bool noDelay = true);
   // The same, giving up after timeoutMs or as soon as `stop` says so (asked every kPollMs while
-  // the connection is being made). timedOut tells a deadline from a refusal.
+  // the connection is being made). timedOut tells a deadline from a refusal. The socket stays
+  // non-blocking: read it with receiveAvailable and waitReadable (sendAll waits as needed).
   static TcpSocket connectLoopback(uint16_t port, bool noDelay, unsigned timeoutMs, const std::function<bool()>& stop,
                                    bool* timedOut = nullptr);
 
@@ -43,6 +44,9 @@ class TcpSocket {
   bool sendAll(const void* data, size_t size);
   // One recv call: bytes received, 0 when the peer closed, -1 on error.
   int receive(void* buffer, size_t size);
+  // On a non-blocking socket: as receive, and kWouldBlock when nothing has arrived yet.
+  static constexpr int kWouldBlock = -2;
+  int receiveAvailable(void* buffer, size_t size);
   // Receives exactly size bytes, or fewer when the peer closed or an error came.
   size_t receiveExactly(void* buffer, size_t size);
   // Limits how long one receive call waits (0: no limit); a call that times out reports -1.

@@ -675,6 +675,9 @@ TEST_F(PhoneLink, ClosingWhileTheContactsLoadIsBlockedEndsWithinTwoSeconds) {
   ASSERT_TRUE(contacts->listLoading());
   pump(500);  // the exchange is now waiting on the silent phone
   ASSERT_TRUE(contacts->listLoading());
+  EXPECT_TRUE(contacts->busy());
+  EXPECT_EQ(windowText(GetDlgItem(window_->hwnd(), IDC_STATUS_LINE)), "正在读取...");
+  test::saveWindowPng(window_->hwnd(), test::artifactPath("contacts-loading.png"));
   const auto t0 = std::chrono::steady_clock::now();
   PostMessageA(window_->hwnd(), WM_CLOSE, 0, 0);
   ASSERT_TRUE(pumpUntil([&] { return !IsWindow(window_->hwnd()); }, 2000));
