@@ -90,9 +90,9 @@ TEST_F(WineConnection, OneDeviceConnectsThroughTheSuitesAdbExe) {
   EXPECT_GE(queryAgentVersion(), 20);
 }
 
-TEST_F(WineConnection, AnOfflineDeviceIsNotCountedAndTwoOpenTheChooser) {
+TEST_F(WineConnection, AnOfflineDeviceIsNamedNotCountedAndTwoOpenTheChooser) {
   attach({}, "WINE0002");
-  EXPECT_EQ(attempt().back(), (Event{"【错误】没有找到Android设备", 1}));
+  EXPECT_EQ(attempt().back(), (Event{"【提示】设备离线，请重新插拔数据线", 0}));
   attach({"WINE0003", "WINE0004"}, "WINE0005");
   EXPECT_EQ(attempt().back(), (Event{"【错误】没有选择任何设备", 1}));
   EXPECT_EQ(listener.captions(), std::vector<std::string>{"连接管理器 - Zorvik"});
