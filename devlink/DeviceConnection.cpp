@@ -13,6 +13,8 @@ namespace {
 // pm's listing of every package is a few hundred kilobytes at most; more is not a listing.
 constexpr size_t kCheckOutputMax = 8 << 20;
 
+constexpr int kPackageMissing = -1;  // beside the install outcomes: nothing to install
+
 bool fileExists(const std::string& path) {
   std::FILE* f = std::fopen(path.c_str(), "rb");
   if (!f) return false;
@@ -179,9 +181,9 @@ bool DeviceConnection::forwardAndCheck() {
 
 bool DeviceConnection::install(bool upgrade) {
   status(upgrade ? "【提示】正在升级手机端..." : "【提示】正在安装手机端...", kStateInfo);
-  const int outcome = fileExists(agentPackagePath_) ? installPackage(adb_, currentSerial(), agentPackagePath_) : -1;
+  const int outcome = fileExists(agentPackagePath_) ? installPackage(adb_, currentSerial(), agentPackagePath_) : kPackageMissing;
   switch (outcome) {
-    case -1: status(kAgentPackageMissingText, kStateError); break;
+    case kPackageMissing: status(kAgentPackageMissingText, kStateError); break;
     case kInstallSuccess: status("安装成功", kStateSuccess); break;
     case kInstallCannotRun: status("【错误】组件丢失，请到官网重下", kStateError); break;
     case kInstallBadCertificate: status("【错误】签名错误，先卸载老版本", kStateError); break;
