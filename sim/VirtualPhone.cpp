@@ -173,22 +173,24 @@ void VirtualPhone::serveAdb(TcpSocket socket) {
   std::string buffer;
   char chunk[1024];
   while (!stopping_) {
-    const AdbRequest request = parseAdbRequest(buffer.data(), buffer.size());
-    if (request.status == AdbRequest::Malformed) {
-      socket.sendAll(adbFail("invalid request").data(), 23);
+    const AdbFrame request = decodeAdbRequest(buffer);
+    if (request.status == AdbDecode::Malformed) {
+      const std::string fail = adbFail("invalid request");
+      socket.sendAll(fail.data(), fail.size());
       closeGracefully(socket);
       return;
     }
-    if (request.status == AdbRequest::NeedMore) {
+    if (request.status == AdbDecode::NeedMore) {
       const int got = socket.receive(chunk, sizeof chunk);
       if (got <= 0) return;
       buffer.append(chunk, static_cast<size_t>(got));
       continue;
     }
+    const std::string service(request.text);
     buffer.erase(0, request.consumed);
     bool keepOpen = false;
     std::string transportSerial;
-    const std::string answer = hostService(request.payload, keepOpen, transportSerial, socket);
+    const std::string answer = hostService(service, keepOpen, transportSerial, socket);
     if (!answer.empty() && !socket.sendAll(answer.data(), answer.size())) return;
     if (!transportSerial.empty()) {
       deviceServices(socket, std::move(buffer), transportSerial);
@@ -196,7 +198,7 @@ void VirtualPhone::serveAdb(TcpSocket socket) {
     }
     if (!keepOpen) {
       closeGracefully(socket);
-      if (request.payload == "host:kill") requestStop();
+      if (service == "host:kill") requestStop();
       return;
     }
   }
@@ -382,7 +384,7 @@ std::string VirtualPhone::hostService(const std::string& request, bool& keepOpen
         list = deviceList(false);
       }
       if (first || list != last) {
-        const std::string message = hex4(list.size()) + list;
+        const std::string message = adbLengthPrefixed(list);
         if (!socket.sendAll(message.data(), message.size())) break;
         last = list;
         first = false;

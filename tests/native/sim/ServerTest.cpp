@@ -32,7 +32,7 @@ class ServerTest : public ::testing::Test {
   std::string exchange(const std::string& payload, const std::string& raw = std::string()) {
     TcpSocket s = TcpSocket::connectLoopback(phone_.adbPort());
     EXPECT_TRUE(s.valid());
-    const std::string request = raw.empty() ? hex4(payload.size()) + payload : raw;
+    const std::string request = raw.empty() ? adbLengthPrefix(payload.size()) + payload : raw;
     s.sendAll(request.data(), request.size());
     s.shutdownSend();  // a request cut short ends instead of waiting for more
     std::string out;
@@ -45,7 +45,7 @@ class ServerTest : public ::testing::Test {
   // A transport to the device and one device service on the same connection.
   std::string onDevice(const std::string& service) {
     const std::string transport = std::string("host:transport:") + kSerial;
-    return exchange("", hex4(transport.size()) + transport + hex4(service.size()) + service);
+    return exchange("", adbLengthPrefix(transport.size()) + transport + adbLengthPrefix(service.size()) + service);
   }
 
   // Forwards a free local port to the agent and returns it.
@@ -69,7 +69,7 @@ TEST_F(ServerTest, HostVersionDevicesAndFeaturesAreAnsweredAsAdbExpects) {
 
 TEST_F(ServerTest, ForwardLeadsToTheAgentAndIsListedAndRemoved) {
   // The connection code's own request for a 16-character serial announces 0x38 bytes.
-  EXPECT_EQ(hex4((std::string("host-serial:") + kSerial + ":forward:tcp:50505;tcp:50505").size()), "0038");
+  EXPECT_EQ(adbLengthPrefix((std::string("host-serial:") + kSerial + ":forward:tcp:50505;tcp:50505").size()), "0038");
   const uint16_t port = forwardAgent();
   EXPECT_EQ(queryAgentVersion(port), 21);
   const std::string list = exchange("host:list-forward");
