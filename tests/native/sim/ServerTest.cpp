@@ -235,6 +235,23 @@ TEST_F(ServerTest, SwitchesShapeTheAgentReplies) {
   EXPECT_EQ(phone_.control("nonsense").substr(0, 3), "ERR");
 }
 
+TEST_F(ServerTest, ReplyTruncateCodeOffEndsThatCodesCutOnly) {
+  const uint16_t port = forwardAgent();
+  EXPECT_EQ(phone_.control("reply truncate 870101 1000"), "OK");
+  EXPECT_EQ(phone_.control("reply truncate 870301 10"), "OK");
+  EXPECT_EQ(phone_.control("reply truncate 870101 off"), "OK");  // as the control's help gives it
+  AgentBody contacts, calls;
+  ASSERT_EQ(exchangeForBody(bareRequest(AgentCommand::ListContacts), contacts, port), AgentResult::Ok);
+  EXPECT_TRUE(contacts.complete);
+  exchangeForBody(bareRequest(AgentCommand::ListCalls), calls, port);
+  EXPECT_FALSE(calls.complete) << "the other code stays cut";
+  EXPECT_EQ(phone_.control("reply truncate off"), "OK");
+  ASSERT_EQ(exchangeForBody(bareRequest(AgentCommand::ListCalls), calls, port), AgentResult::Ok);
+  EXPECT_TRUE(calls.complete);
+  EXPECT_EQ(phone_.control("reply truncate 870101 lots").substr(0, 3), "ERR");
+  EXPECT_EQ(phone_.control("reply truncate").substr(0, 3), "ERR");
+}
+
 TEST_F(ServerTest, ChangesThroughTheAgentShowOnTheNextLoad) {
   const uint16_t port = forwardAgent();
   const std::string before = phone_.control("count calls");
