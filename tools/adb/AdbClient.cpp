@@ -51,6 +51,10 @@ class AdbClient::Connection {
       error = {"protocol fault (couldn't send request)", false};
       return false;
     }
+    return readStatus(error);
+  }
+  // Reads OKAY, or FAIL and its message.
+  bool readStatus(AdbError& error) {
     std::string buffer;
     AdbFrame answer;
     if (readFrame([](std::string_view d) { return decodeAdbAnswer(d); }, buffer, answer)) {
@@ -84,6 +88,11 @@ bool AdbClient::hostQuery(const std::string& request, std::string& answer, AdbEr
     return false;
   }
   return true;
+}
+
+bool AdbClient::hostCommand(const std::string& request, AdbError& error) {
+  Connection c;
+  return c.open(port_, error) && c.request(request, error) && c.readStatus(error);
 }
 
 bool AdbClient::shell(const std::string& command, const std::function<void(const char*, size_t)>& output,
