@@ -87,6 +87,7 @@ class VirtualPhone {
 
  private:
   friend struct ControlCommands;  // the control channel's table (sim/Control.cpp)
+  friend struct HostCommands;     // the host requests' table (sim/HostServices.cpp)
   void acceptAdb();
   void acceptControl();
   void acceptForward(std::shared_ptr<TcpListener> listener, int localPort);
