@@ -23,6 +23,24 @@ bool readIdList(FieldReader& r, std::set<int64_t>& ids) {
 // Ids travel as their low 32 bits.
 bool idIn(const std::set<int64_t>& ids, int64_t id) { return ids.count(static_cast<int32_t>(id)) != 0; }
 
+// Removes the records whose ids are listed; how many went.
+template <class Record>
+size_t eraseIds(std::vector<Record>& records, const std::set<int64_t>& ids) {
+  const size_t before = records.size();
+  records.erase(std::remove_if(records.begin(), records.end(), [&](const Record& x) { return idIn(ids, x.id); }),
+                records.end());
+  return before - records.size();
+}
+
+// A delete request's answer: 1 once the listed records are gone, 0 for a list that does not add up.
+template <class Record>
+int32_t deleteListed(std::vector<Record>& records, FieldReader& r) {
+  std::set<int64_t> ids;
+  if (!readIdList(r, ids)) return 0;
+  eraseIds(records, ids);
+  return 1;
+}
+
 // Reads a contact's single item or list in the form of 870103 (no operations) or 870104 (with
 // operations); applies it to the stored item.
 struct EditedItem {
@@ -152,10 +170,7 @@ int32_t saveContact(PhoneState& p, FieldReader& r, bool update) {
 int32_t deleteContacts(PhoneState& p, FieldReader& r) {
   std::set<int64_t> ids;
   if (!readIdList(r, ids)) return 0;
-  const size_t before = p.contacts.size();
-  p.contacts.erase(std::remove_if(p.contacts.begin(), p.contacts.end(), [&](const Contact& c) { return idIn(ids, c.id); }),
-                   p.contacts.end());
-  return static_cast<int32_t>(before - p.contacts.size());
+  return static_cast<int32_t>(eraseIds(p.contacts, ids));
 }
 
 int32_t addGroup(PhoneState& p, FieldReader& r) {
@@ -184,8 +199,7 @@ int32_t renameGroup(PhoneState& p, FieldReader& r) {
 int32_t deleteGroups(PhoneState& p, FieldReader& r) {
   std::set<int64_t> ids;
   if (!readIdList(r, ids)) return 0;
-  p.groups.erase(std::remove_if(p.groups.begin(), p.groups.end(), [&](const Group& g) { return idIn(ids, g.id); }),
-                 p.groups.end());
+  eraseIds(p.groups, ids);
   for (Contact& c : p.contacts)
     c.groupIds.erase(std::remove_if(c.groupIds.begin(), c.groupIds.end(), [&](int64_t g) { return idIn(ids, g); }),
                      c.groupIds.end());
@@ -212,21 +226,9 @@ int32_t sendMessage(PhoneState& p, FieldReader& r) {
   return 1;
 }
 
-int32_t deleteThreads(PhoneState& p, FieldReader& r) {
-  std::set<int64_t> ids;
-  if (!readIdList(r, ids)) return 0;
-  p.threads.erase(std::remove_if(p.threads.begin(), p.threads.end(), [&](const Thread& t) { return idIn(ids, t.id); }),
-                  p.threads.end());
-  return 1;
-}
+int32_t deleteThreads(PhoneState& p, FieldReader& r) { return deleteListed(p.threads, r); }
 
-int32_t deleteCalls(PhoneState& p, FieldReader& r) {
-  std::set<int64_t> ids;
-  if (!readIdList(r, ids)) return 0;
-  p.calls.erase(std::remove_if(p.calls.begin(), p.calls.end(), [&](const Call& c) { return idIn(ids, c.id); }),
-                p.calls.end());
-  return 1;
-}
+int32_t deleteCalls(PhoneState& p, FieldReader& r) { return deleteListed(p.calls, r); }
 
 int32_t deleteAllCalls(PhoneState& p, FieldReader& r) {
   const int32_t total = r.readInt32();
@@ -269,13 +271,7 @@ int32_t saveAlarm(PhoneState& p, FieldReader& r, bool update) {
   return 0;
 }
 
-int32_t deleteAlarms(PhoneState& p, FieldReader& r) {
-  std::set<int64_t> ids;
-  if (!readIdList(r, ids)) return 0;
-  p.alarms.erase(std::remove_if(p.alarms.begin(), p.alarms.end(), [&](const Alarm& a) { return idIn(ids, a.id); }),
-                 p.alarms.end());
-  return 1;
-}
+int32_t deleteAlarms(PhoneState& p, FieldReader& r) { return deleteListed(p.alarms, r); }
 
 int32_t saveBookmark(PhoneState& p, FieldReader& r, bool update) {
   r.readInt32();
@@ -299,13 +295,7 @@ int32_t saveBookmark(PhoneState& p, FieldReader& r, bool update) {
   return 0;
 }
 
-int32_t deleteBookmarks(PhoneState& p, FieldReader& r) {
-  std::set<int64_t> ids;
-  if (!readIdList(r, ids)) return 0;
-  p.bookmarks.erase(std::remove_if(p.bookmarks.begin(), p.bookmarks.end(), [&](const Bookmark& b) { return idIn(ids, b.id); }),
-                    p.bookmarks.end());
-  return 1;
-}
+int32_t deleteBookmarks(PhoneState& p, FieldReader& r) { return deleteListed(p.bookmarks, r); }
 
 int32_t startApplication(PhoneState& p, FieldReader& r) {
   if (r.readInt32() != 1) return 0;
