@@ -23,6 +23,23 @@ bool readIdList(FieldReader& r, std::set<int64_t>& ids) {
 // Ids travel as their low 32 bits.
 bool idIn(const std::set<int64_t>& ids, int64_t id) { return ids.count(static_cast<int32_t>(id)) != 0; }
 
+// The head of a request that carries texts: its total length and their count, which must fit in
+// what is left (each text takes at least its 4-byte length).
+bool readTextListHead(FieldReader& r, int32_t& total, int32_t& n) {
+  total = r.readInt32();
+  n = r.readInt32();
+  return r.ok() && n >= 0 && static_cast<size_t>(n) <= r.remaining() / 4;
+}
+
+std::vector<std::string> readTexts(FieldReader& r, int32_t n) {
+  std::vector<std::string> texts;
+  for (int32_t i = 0; i < n && r.ok(); ++i) texts.push_back(r.readUtf8Text());
+  return texts;
+}
+
+// Whether the request was read whole and ends where its total length says.
+bool endsAt(const FieldReader& r, int32_t total) { return r.ok() && static_cast<size_t>(total) == r.position(); }
+
 // Removes the records whose ids are listed; how many went.
 template <class Record>
 size_t eraseIds(std::vector<Record>& records, const std::set<int64_t>& ids) {
@@ -207,13 +224,11 @@ int32_t deleteGroups(PhoneState& p, FieldReader& r) {
 }
 
 int32_t sendMessage(PhoneState& p, FieldReader& r) {
-  const int32_t total = r.readInt32();
-  const int32_t n = r.readInt32();
-  if (!r.ok() || n < 0 || static_cast<size_t>(n) > r.remaining() / 4) return 0;
-  std::vector<std::string> numbers;
-  for (int32_t i = 0; i < n && r.ok(); ++i) numbers.push_back(r.readUtf8Text());
+  int32_t total = 0, n = 0;
+  if (!readTextListHead(r, total, n)) return 0;
+  const std::vector<std::string> numbers = readTexts(r, n);
   const std::string text = r.readUtf8Text();
-  if (!r.ok() || static_cast<size_t>(total) != r.position()) return 0;
+  if (!endsAt(r, total)) return 0;
   for (const std::string& number : numbers) {
     if (number.empty()) continue;
     auto it = std::find_if(p.threads.begin(), p.threads.end(), [&](const Thread& t) { return t.number == number; });
@@ -332,14 +347,12 @@ int32_t changeSetting(PhoneState& p, FieldReader& r) {
 }
 
 int32_t cleanCache(PhoneState& p, FieldReader& r) {
-  const int32_t total = r.readInt32();
-  const int32_t n = r.readInt32();
-  if (!r.ok() || n < 0 || static_cast<size_t>(n) > r.remaining() / 4) return 0;
+  int32_t total = 0, n = 0;
+  if (!readTextListHead(r, total, n)) return 0;
   unsigned char flags[3] = {};
   if (!r.read(3, flags)) return 0;
-  std::vector<std::string> names;
-  for (int32_t i = 0; i < n && r.ok(); ++i) names.push_back(r.readUtf8Text());
-  if (!r.ok() || static_cast<size_t>(total) != r.position()) return 0;
+  const std::vector<std::string> names = readTexts(r, n);
+  if (!endsAt(r, total)) return 0;
   for (int i = 0; i < 3; ++i)
     if (flags[i] == 1) p.history[i] = false;
   for (CacheEntry& c : p.cache)
@@ -348,12 +361,10 @@ int32_t cleanCache(PhoneState& p, FieldReader& r) {
 }
 
 int32_t endProcesses(PhoneState& p, FieldReader& r) {
-  const int32_t total = r.readInt32();
-  const int32_t n = r.readInt32();
-  if (!r.ok() || n < 0 || static_cast<size_t>(n) > r.remaining() / 4) return 0;
-  std::vector<std::string> names;
-  for (int32_t i = 0; i < n && r.ok(); ++i) names.push_back(r.readUtf8Text());
-  if (!r.ok() || static_cast<size_t>(total) != r.position()) return 0;
+  int32_t total = 0, n = 0;
+  if (!readTextListHead(r, total, n)) return 0;
+  const std::vector<std::string> names = readTexts(r, n);
+  if (!endsAt(r, total)) return 0;
   int32_t ended = 0;
   for (auto it = p.processes.begin(); it != p.processes.end();) {
     // The system keeps its own processes alive whatever is asked.
