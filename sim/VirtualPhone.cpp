@@ -212,47 +212,24 @@ std::shared_ptr<Device> VirtualPhone::findDevice(const std::string& serial) {
 
 // ---------------------------------------------------------------- the agent behind a forward
 
-void VirtualPhone::serveAgent(TcpSocket socket, int localPort) {
-  SocketRegistration reg(mutex_, openSockets_, socket.handle());
-  std::shared_ptr<Device> device;
-  int remote = 0;
-  {
-    std::lock_guard lock(mutex_);
-    auto f = forwards_.find(localPort);
-    if (f != forwards_.end()) {
-      device = findDevice(f->second.serial);
-      remote = f->second.remotePort;
-    }
-    // Nothing listens on the phone: the forward accepts and the server closes at once.
-    if (!device || device->state != "device" || remote != 50505 || !device->agentInstalled() || !device->agentRunning)
-      device = nullptr;
-  }
-  if (!device) return;
-  setReceiveTimeout(socket, 30);
-  std::string request;
+namespace {
+
+// Reads one whole agent request; false when the client leaves first or sends a malformed one.
+bool receiveAgentRequest(TcpSocket& socket, std::string& request, RequestFrame& frame) {
   char chunk[4096];
-  RequestFrame frame;
   while ((frame = frameAgentRequest(reinterpret_cast<const unsigned char*>(request.data()), request.size())).status ==
          FrameStatus::NeedMore) {
     const size_t want = std::min(sizeof chunk, frame.wanted - request.size());
     const int got = socket.receive(chunk, want);
-    if (got <= 0) return;
+    if (got <= 0) return false;
     request.append(chunk, static_cast<size_t>(got));
   }
-  if (frame.status == FrameStatus::Malformed) return;
-  const auto* bytes = reinterpret_cast<const unsigned char*>(request.data());
-  const int32_t code = requestCode(bytes, request.size());
-  std::string reply;
-  Switches sw;
-  {
-    std::lock_guard lock(mutex_);
-    sw = switches_;
-    if (sw.noReplyFor.count(code)) {
-      reply = statusWord(kAgentNoReply);
-    } else {
-      reply = answerAgentRequest(device->phone, bytes, frame.size, device->agentVersion);
-    }
-  }
+  return frame.status == FrameStatus::Complete;
+}
+
+// Writes a reply as the switches shape it: in pieces with pauses, or cut short (and then closed
+// at once, as an agent that dies mid-reply would leave it).
+void sendAgentReply(TcpSocket& socket, const std::string& reply, int32_t code, const Switches& sw) {
   size_t limit = reply.size();
   bool cut = false;
   if (auto t = sw.truncateFor.find(code); t != sw.truncateFor.end()) {
@@ -273,6 +250,41 @@ void VirtualPhone::serveAgent(TcpSocket socket, int localPort) {
     return;
   }
   closeGracefully(socket);
+}
+
+}  // namespace
+
+std::shared_ptr<Device> VirtualPhone::agentBehind(int localPort) {
+  std::lock_guard lock(mutex_);
+  auto f = forwards_.find(localPort);
+  if (f == forwards_.end()) return nullptr;
+  std::shared_ptr<Device> device = findDevice(f->second.serial);
+  // Nothing listens on the phone: the forward accepts and the server closes at once.
+  if (!device || device->state != "device" || f->second.remotePort != kAgentPort || !device->agentInstalled() ||
+      !device->agentRunning)
+    return nullptr;
+  return device;
+}
+
+void VirtualPhone::serveAgent(TcpSocket socket, int localPort) {
+  SocketRegistration reg(mutex_, openSockets_, socket.handle());
+  const std::shared_ptr<Device> device = agentBehind(localPort);
+  if (!device) return;
+  setReceiveTimeout(socket, 30);
+  std::string request;
+  RequestFrame frame;
+  if (!receiveAgentRequest(socket, request, frame)) return;
+  const auto* bytes = reinterpret_cast<const unsigned char*>(request.data());
+  const int32_t code = requestCode(bytes, request.size());
+  std::string reply;
+  Switches sw;
+  {
+    std::lock_guard lock(mutex_);
+    sw = switches_;
+    reply = sw.noReplyFor.count(code) ? statusWord(kAgentNoReply)
+                                      : answerAgentRequest(device->phone, bytes, frame.size, device->agentVersion);
+  }
+  sendAgentReply(socket, reply, code, sw);
 }
 
 // ---------------------------------------------------------------- the control channel

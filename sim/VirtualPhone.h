@@ -107,6 +107,8 @@ class VirtualPhone {
   // Picks the device for a request; empty with a FAIL answer in failure otherwise.
   std::shared_ptr<Device> pickDevice(const std::string& serial, std::string& failure);
   std::shared_ptr<Device> findDevice(const std::string& serial);
+  // The device whose running agent a forward's local port reaches; empty when nothing answers there.
+  std::shared_ptr<Device> agentBehind(int localPort);
 
   // ---- device services after a transport, one entry each in deviceServices' table
   void deviceServices(TcpSocket& socket, std::string pending, const std::string& serial);
