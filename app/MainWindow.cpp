@@ -216,7 +216,7 @@ void MainWindow::onInit() {
   HWND h = hwnd();
   SetPropA(h, kInstanceProperty, reinterpret_cast<HANDLE>(static_cast<INT_PTR>(kInstanceMark)));
   // A message registered by the shell is not a constant, so it goes into the map here.
-  map_.on(taskbarCreated_, [this](WinMsg&) { tray_.add(hwnd(), smallIcon_.get(), trayTooltip()); });
+  map_.on(taskbarCreated_, [this](WinMsg&) { tray_.addAfterShellRestart(kTrayTooltipAfterShellRestart); });
 
   white_.reset(CreateSolidBrush(RGB(255, 255, 255)));
   navBrush_.reset(CreateSolidBrush(kNavColour));

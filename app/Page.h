@@ -61,7 +61,7 @@ private:
   PageHost& host_;
 };
 
-// A page no Part fills yet: an empty page with no toolbar.
+// A page without content of its own yet: an empty page with no toolbar.
 class PlaceholderPage : public Page {
 public:
   using Page::Page;

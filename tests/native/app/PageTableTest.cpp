@@ -60,7 +60,7 @@ TEST(PageTable, ToolbarCaptionsPerPage) {
   EXPECT_EQ(bar(20), "返回上一页|商城主页|");
   EXPECT_EQ(bar(43), "刷新自启动项|展开全部项|收起全部项|");
   EXPECT_EQ(bar(44), "刷新屏幕|保存为文件|设置保存目录|打开保存目录|");
-  for (int id = 31; id <= 36; ++id) EXPECT_EQ(bar(id), "") << id;  // pages no Part fills
+  for (int id = 31; id <= 36; ++id) EXPECT_EQ(bar(id), "") << id;  // pages without content of their own
   EXPECT_EQ(bar(14), "");
 }
 

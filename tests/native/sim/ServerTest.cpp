@@ -328,9 +328,16 @@ TEST_F(ServerTest, WaitForDeviceAndTrackDevices) {
 }
 
 TEST_F(ServerTest, KillStopsTheServer) {
+  const uint16_t port = phone_.adbPort();
+  auto asked = std::async(std::launch::async, [this] { phone_.waitUntilStopped(); });
   EXPECT_EQ(exchange("host:kill"), "OKAY");
-  phone_.waitUntilStopped();
-  EXPECT_TRUE(true);
+  const bool stopRequested = asked.wait_for(std::chrono::seconds(5)) == std::future_status::ready;
+  if (!stopRequested) phone_.stop();  // releases the waiter
+  EXPECT_TRUE(stopRequested) << "host:kill did not ask the server to stop";
+  // What the vphone program does once asked; then nothing listens and the next client sees the
+  // server gone.
+  phone_.stop();
+  EXPECT_FALSE(TcpSocket::connectLoopback(port).valid());
 }
 
 }  // namespace
