@@ -1,10 +1,12 @@
 #include "agent/AgentRegistry.h"
 
 #include "ZorvikAgent_h.h"
+#include "app/Handles.h"
 
 namespace zorvik::agent {
 
 namespace {
+
 constexpr wchar_t kDescription[] = L"Vko Class";
 constexpr wchar_t kProgId[] = L"ZorvikAgent.Vko.1";
 constexpr wchar_t kIndependentProgId[] = L"ZorvikAgent.Vko";
@@ -17,24 +19,23 @@ std::wstring braced(REFGUID guid) {
 
 std::wstring classKeyName() { return L"CLSID\\" + braced(CLSID_Vko); }
 
-// Creates (or opens) HKCR\<key> and sets one string value (nullptr name = the default value).
-LSTATUS setString(const std::wstring& key, const wchar_t* name, const std::wstring& data) {
-  HKEY handle = nullptr;
-  LSTATUS rc = RegCreateKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                               KEY_SET_VALUE, nullptr, &handle, nullptr);
-  if (rc != ERROR_SUCCESS) return rc;
-  rc = RegSetValueExW(handle, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
-                      static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t)));
-  RegCloseKey(handle);
-  return rc;
-}
-
-LSTATUS createKey(const std::wstring& key) {
+// Creates (or opens) HKCR\<key>.
+LSTATUS createKey(const std::wstring& key, UniqueHkey* out = nullptr) {
   HKEY handle = nullptr;
   const LSTATUS rc = RegCreateKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
                                      KEY_SET_VALUE, nullptr, &handle, nullptr);
-  if (rc == ERROR_SUCCESS) RegCloseKey(handle);
+  UniqueHkey owned(rc == ERROR_SUCCESS ? handle : nullptr);
+  if (out) *out = std::move(owned);
   return rc;
+}
+
+// Sets one string value of HKCR\<key> (nullptr name = the default value).
+LSTATUS setString(const std::wstring& key, const wchar_t* name, const std::wstring& data) {
+  UniqueHkey handle;
+  const LSTATUS rc = createKey(key, &handle);
+  if (rc != ERROR_SUCCESS) return rc;
+  return RegSetValueExW(handle.get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
+                        static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t)));
 }
 
 LSTATUS deleteTree(const std::wstring& key) {

@@ -7,47 +7,46 @@
 #include "agent/AgentRegistry.h"
 #include "agent/ClassFactory.h"
 #include "agent/Module.h"
+#include "app/Handles.h"
 
 using namespace zorvik::agent;
 
 namespace {
+using zorvik::ComPtr;
+using zorvik::UniqueModule;
+
 // Registers the type library held in this module as TYPELIB 1. Without the rights to write the
 // machine's registration it falls back to the current user's.
 HRESULT registerTypeLibrary(const std::wstring& path) {
-  ITypeLib* lib = nullptr;
-  HRESULT hr = LoadTypeLibEx(path.c_str(), REGKIND_NONE, &lib);
+  ComPtr<ITypeLib> lib;
+  HRESULT hr = LoadTypeLibEx(path.c_str(), REGKIND_NONE, lib.put());
   if (FAILED(hr)) return hr;
   std::wstring file = path;
   std::wstring folder = path.substr(0, path.find_last_of(L'\\'));
-  hr = RegisterTypeLib(lib, file.data(), folder.data());
+  hr = RegisterTypeLib(lib.get(), file.data(), folder.data());
   if (hr == TYPE_E_REGISTRYACCESS || hr == E_ACCESSDENIED) {
     // Not in this toolchain's headers; present in oleaut32 since Vista.
     using ForUserFn = HRESULT(WINAPI*)(ITypeLib*, OLECHAR*, OLECHAR*);
     auto forUser = reinterpret_cast<ForUserFn>(
         reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"oleaut32.dll"), "RegisterTypeLibForUser")));
-    if (forUser) hr = forUser(lib, file.data(), folder.data());
+    if (forUser) hr = forUser(lib.get(), file.data(), folder.data());
   }
-  lib->Release();
   return hr;
 }
 
 // UnRegisterTypeLib is looked up by name so the module loads on systems whose oleaut32 lacks it.
 void unregisterTypeLibrary(const std::wstring& path) {
   using UnRegisterFn = HRESULT(WINAPI*)(REFGUID, WORD, WORD, LCID, SYSKIND);
-  HMODULE oleaut = LoadLibraryW(L"oleaut32.dll");
+  UniqueModule oleaut(LoadLibraryW(L"oleaut32.dll"));
   if (!oleaut) return;
   auto unregister = reinterpret_cast<UnRegisterFn>(
-      reinterpret_cast<void*>(GetProcAddress(oleaut, "UnRegisterTypeLib")));
-  ITypeLib* lib = nullptr;
-  if (unregister && SUCCEEDED(LoadTypeLibEx(path.c_str(), REGKIND_NONE, &lib))) {
-    TLIBATTR* attr = nullptr;
-    if (SUCCEEDED(lib->GetLibAttr(&attr))) {
-      unregister(attr->guid, attr->wMajorVerNum, attr->wMinorVerNum, attr->lcid, attr->syskind);
-      lib->ReleaseTLibAttr(attr);
-    }
-    lib->Release();
-  }
-  FreeLibrary(oleaut);
+      reinterpret_cast<void*>(GetProcAddress(oleaut.get(), "UnRegisterTypeLib")));
+  ComPtr<ITypeLib> lib;
+  if (!unregister || FAILED(LoadTypeLibEx(path.c_str(), REGKIND_NONE, lib.put()))) return;
+  TLIBATTR* attr = nullptr;
+  if (FAILED(lib->GetLibAttr(&attr))) return;
+  unregister(attr->guid, attr->wMajorVerNum, attr->wMinorVerNum, attr->lcid, attr->syskind);
+  lib->ReleaseTLibAttr(attr);
 }
 }  // namespace
 

@@ -1,6 +1,7 @@
 #include "agent/Module.h"
 
 #include "ZorvikAgent_h.h"
+#include "app/Handles.h"
 
 namespace zorvik::agent {
 
@@ -20,17 +21,15 @@ public:
 };
 
 HRESULT loadVkoTypeInfo(ITypeInfo** out) {
-  ITypeLib* lib = nullptr;
-  HRESULT hr = LoadRegTypeLib(LIBID_ZorvikAgentLib, 1, 0, LOCALE_NEUTRAL, &lib);
+  ComPtr<ITypeLib> lib;
+  HRESULT hr = LoadRegTypeLib(LIBID_ZorvikAgentLib, 1, 0, LOCALE_NEUTRAL, lib.put());
   if (FAILED(hr)) {
     const std::wstring path = modulePath();
     if (path.empty()) return hr;
-    hr = LoadTypeLibEx(path.c_str(), REGKIND_NONE, &lib);
+    hr = LoadTypeLibEx(path.c_str(), REGKIND_NONE, lib.put());
     if (FAILED(hr)) return hr;
   }
-  hr = lib->GetTypeInfoOfGuid(IID_IVko, out);
-  lib->Release();
-  return hr;
+  return lib->GetTypeInfoOfGuid(IID_IVko, out);
 }
 }  // namespace
 

@@ -1,5 +1,7 @@
 #include "app/SettingsWin.h"
 
+#include <algorithm>
+
 #include <shellapi.h>
 #include <shlobj.h>
 
