@@ -1,6 +1,7 @@
 // The page table of the program: which class fills which page. A page's engineer adds one line
 // here (see docs/app.md); pages without a line show an empty placeholder.
 #include "app/Page.h"
+#include "app/SettingsPage.h"
 #include "info/CalendarPage.h"
 #include "pim/ContactsPage.h"
 
@@ -21,6 +22,7 @@ struct PageEntry {
 
 // { page id, make<YourPage> },
 const PageEntry kPages[] = {
+  {3, make<SettingsPage>},
   {10, make<ContactsPage>},
   {14, make<CalendarPage>},
 };
