@@ -3,6 +3,8 @@
 #include "devlink/AdbBridge.h"
 #include "devlink/AdbProcess.h"
 
+#include "common/win/Handles.h"
+
 #include <windows.h>
 
 #include <atomic>
@@ -14,42 +16,6 @@ namespace {
 
 using detail::Drain;
 
-// A kernel handle, closed once.
-class Handle {
- public:
-  Handle() = default;
-  explicit Handle(HANDLE handle) : handle_(handle) {}
-  Handle(Handle&& other) noexcept : handle_(other.release()) {}
-  Handle& operator=(Handle&& other) noexcept {
-    if (this != &other) {
-      reset();
-      handle_ = other.release();
-    }
-    return *this;
-  }
-  Handle(const Handle&) = delete;
-  Handle& operator=(const Handle&) = delete;
-  ~Handle() { reset(); }
-  HANDLE get() const { return handle_; }
-  HANDLE* out() {
-    reset();
-    return &handle_;
-  }
-  bool valid() const { return handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE; }
-  HANDLE release() {
-    HANDLE h = handle_;
-    handle_ = nullptr;
-    return h;
-  }
-  void reset() {
-    if (valid()) ::CloseHandle(handle_);
-    handle_ = nullptr;
-  }
-
- private:
-  HANDLE handle_ = nullptr;
-};
-
 SECURITY_ATTRIBUTES inheritable() {
   SECURITY_ATTRIBUTES attributes{};
   attributes.nLength = sizeof attributes;  // 12 on 32-bit Windows
@@ -58,10 +24,10 @@ SECURITY_ATTRIBUTES inheritable() {
   return attributes;
 }
 
-Handle duplicate(HANDLE source, bool inherit) {
-  Handle copy;
+UniqueKernelHandle duplicate(HANDLE source, bool inherit) {
+  UniqueKernelHandle copy;
   const HANDLE self = ::GetCurrentProcess();
-  if (!::DuplicateHandle(self, source, self, copy.out(), 0, inherit, DUPLICATE_SAME_ACCESS)) return {};
+  if (!::DuplicateHandle(self, source, self, copy.put(), 0, inherit, DUPLICATE_SAME_ACCESS)) return {};
   return copy;
 }
 
@@ -92,8 +58,8 @@ std::string adbPath() {
 AdbRunResult runAdbAndWait(const std::string& commandLine, size_t maxOutput) {
   AdbRunResult result;
   SECURITY_ATTRIBUTES attributes = inheritable();
-  Handle read, write;
-  if (!::CreatePipe(read.out(), write.out(), &attributes, 0)) {
+  UniqueKernelHandle read, write;
+  if (!::CreatePipe(read.put(), write.put(), &attributes, 0)) {
     result.status = AdbRunStatus::CannotRun;
     return result;
   }
@@ -112,8 +78,8 @@ AdbRunResult runAdbAndWait(const std::string& commandLine, size_t maxOutput) {
     result.status = AdbRunStatus::CannotStart;
     return result;
   }
-  Handle processHandle(process.hProcess);
-  Handle threadHandle(process.hThread);
+  UniqueKernelHandle processHandle(process.hProcess);
+  UniqueKernelHandle threadHandle(process.hThread);
   write.reset();
   result.status = AdbRunStatus::Ok;
   // Read while the tool runs, so a full pipe cannot stop it; the tool's exit ends the wait even if
@@ -142,12 +108,12 @@ namespace {
 
 // One run, shared by the runner and its reader thread.
 struct Run {
-  Handle thread;
+  UniqueKernelHandle thread;
   DWORD threadId = 0;
-  Handle stopEvent;
-  Handle process;
-  Handle outRead;  // the child's output, our end
-  Handle inWrite;  // the child's input, our end
+  UniqueKernelHandle stopEvent;
+  UniqueKernelHandle process;
+  UniqueKernelHandle outRead;  // the child's output, our end
+  UniqueKernelHandle inWrite;  // the child's input, our end
   std::atomic<bool> stopped{false};
   std::shared_ptr<AdbProcessRunner::State> state;
 };
@@ -241,13 +207,13 @@ void AdbProcessRunner::stop() {
   run->stopped = true;
   if (run->threadId == ::GetCurrentThreadId()) return;  // the reader itself: it cannot wait for itself
   ::SetEvent(run->stopEvent.get());
-  if (::WaitForSingleObject(run->thread.get(), kStopWaitMs) == WAIT_TIMEOUT) {
-    ::TerminateThread(run->thread.get(), static_cast<DWORD>(-2));
-    // Its reference to the run died with it; close the pipes and the process here.
-    run->outRead.reset();
-    run->inWrite.reset();
-    run->process.reset();
-  }
+  // Our end of the child's input closes now; the reader never touches it.
+  run->inWrite.reset();
+  // A reader held up past kStopWaitMs (inside the sink) is not killed: a thread killed there
+  // can leave the heap's or the sink's locks held. It sees `stopped` when it comes back, delivers
+  // nothing more, and its reference is the last one: the output pipe and the process handle
+  // close with it.
+  ::WaitForSingleObject(run->thread.get(), kStopWaitMs);
 }
 
 bool AdbProcessRunner::run(const std::string& commandLine) {
@@ -255,15 +221,15 @@ bool AdbProcessRunner::run(const std::string& commandLine) {
   auto run = std::make_shared<Run>();
   run->state = state_;
   SECURITY_ATTRIBUTES attributes = inheritable();
-  Handle outReadInheritable, outWrite, inRead, inWriteInheritable;
-  if (!::CreatePipe(outReadInheritable.out(), outWrite.out(), &attributes, 0)) return false;
-  if (!::CreatePipe(inRead.out(), inWriteInheritable.out(), &attributes, 0)) return false;
-  Handle errWrite = duplicate(outWrite.get(), true);
+  UniqueKernelHandle outReadInheritable, outWrite, inRead, inWriteInheritable;
+  if (!::CreatePipe(outReadInheritable.put(), outWrite.put(), &attributes, 0)) return false;
+  if (!::CreatePipe(inRead.put(), inWriteInheritable.put(), &attributes, 0)) return false;
+  UniqueKernelHandle errWrite = duplicate(outWrite.get(), true);
   run->outRead = duplicate(outReadInheritable.get(), false);
   run->inWrite = duplicate(inWriteInheritable.get(), false);
   outReadInheritable.reset();
   inWriteInheritable.reset();
-  if (!errWrite.valid() || !run->outRead.valid() || !run->inWrite.valid()) return false;
+  if (!errWrite || !run->outRead || !run->inWrite) return false;
 
   STARTUPINFOA startup{};
   ::GetStartupInfoA(&startup);
@@ -278,18 +244,18 @@ bool AdbProcessRunner::run(const std::string& commandLine) {
                         &process)) {
     return false;
   }
-  run->process = Handle(process.hProcess);
+  run->process = UniqueKernelHandle(process.hProcess);
   ::CloseHandle(process.hThread);
   outWrite.reset();
   inRead.reset();
   errWrite.reset();
 
-  run->stopEvent = Handle(::CreateEventA(nullptr, TRUE, FALSE, nullptr));
-  if (!run->stopEvent.valid()) return false;
+  run->stopEvent = UniqueKernelHandle(::CreateEventA(nullptr, TRUE, FALSE, nullptr));
+  if (!run->stopEvent) return false;
   std::lock_guard lock(state_->mutex);
   auto* parameter = new std::shared_ptr<Run>(run);
-  run->thread = Handle(::CreateThread(nullptr, 0, readerThread, parameter, 0, &run->threadId));
-  if (!run->thread.valid()) {
+  run->thread = UniqueKernelHandle(::CreateThread(nullptr, 0, readerThread, parameter, 0, &run->threadId));
+  if (!run->thread) {
     delete parameter;
     return false;
   }

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
@@ -11,6 +12,10 @@
 #include <fstream>
 #include <mutex>
 #include <thread>
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 namespace zorvik {
 namespace {
@@ -31,6 +36,18 @@ std::string pattern(size_t count) {
   return bytes;
 }
 
+// Handles (descriptors natively) this process holds open.
+long openHandles() {
+#ifdef _WIN32
+  DWORD count = 0;
+  return ::GetProcessHandleCount(::GetCurrentProcess(), &count) ? static_cast<long>(count) : -1;
+#else
+  long count = 0;
+  for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) ++count;
+  return count;
+#endif
+}
+
 long msSince(Clock::time_point start) {
   return static_cast<long>(std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count());
 }
@@ -42,6 +59,7 @@ class RecordingSink : public AdbOutputSink {
     if (kind == kAdbOutputChunk && blockFirstChunkMs > 0 && !blocked_) {
       blocked_ = true;
       std::this_thread::sleep_for(std::chrono::milliseconds(blockFirstChunkMs));
+      blockEnded = true;
     }
     std::lock_guard lock(mutex_);
     events_.push_back({text, kind});
@@ -71,6 +89,7 @@ class RecordingSink : public AdbOutputSink {
     return n;
   }
   unsigned blockFirstChunkMs = 0;
+  std::atomic<bool> blockEnded{false};  // the held-up call came back (its thread was not killed)
 
  private:
   std::mutex mutex_;
@@ -190,7 +209,23 @@ TEST(AdbProcessRunner, DestroyingTheRunnerStopsIt) {
   EXPECT_EQ(sink.count(kAdbOutputEnded), 0);
 }
 
-TEST(AdbProcessRunner, AReaderThatDoesNotStopIn5000MsIsGivenUp) {
+TEST(AdbProcessRunner, StoppingARunWhoseChildKeepsThePipeOpenIsPromptAndLeaksNothing) {
+  RecordingSink sink;
+  const long before = openHandles();
+  ASSERT_GT(before, 0);
+  {
+    AdbProcessRunner runner(sink);
+    ASSERT_TRUE(runner.run(helper() + " print 10 3000"));  // the child holds its pipes for 3 s
+    ASSERT_TRUE(sink.waitForKind(kAdbOutputChunk));
+    const auto start = Clock::now();
+    runner.stop();
+    EXPECT_LT(msSince(start), 1000);
+  }
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));  // the reader lets go of the run
+  EXPECT_LE(openHandles(), before);
+}
+
+TEST(AdbProcessRunner, AReaderThatDoesNotStopIn5000MsIsGivenUpButNeverKilled) {
   RecordingSink sink;
   sink.blockFirstChunkMs = 6500;
   AdbProcessRunner runner(sink);
@@ -206,6 +241,8 @@ TEST(AdbProcessRunner, AReaderThatDoesNotStopIn5000MsIsGivenUp) {
   std::this_thread::sleep_for(std::chrono::milliseconds(2000));
   EXPECT_EQ(sink.count(kAdbOutputEnded), 0);
   EXPECT_LE(sink.events().size(), 1u);
+  // The held-up reader came back out of the sink and ended by itself.
+  EXPECT_TRUE(sink.blockEnded);
 }
 
 TEST(AdbPath, TheToolBesideTheProgramWinsOverTheSearchPath) {
