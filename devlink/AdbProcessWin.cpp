@@ -245,7 +245,7 @@ bool AdbProcessRunner::run(const std::string& commandLine) {
     return false;
   }
   run->process = UniqueKernelHandle(process.hProcess);
-  ::CloseHandle(process.hThread);
+  const UniqueKernelHandle childThread(process.hThread);
   outWrite.reset();
   inRead.reset();
   errWrite.reset();

@@ -15,6 +15,7 @@
 
 #ifdef _WIN32
 #include <windows.h>
+#include <tlhelp32.h>
 #endif
 
 namespace zorvik {
@@ -36,16 +37,22 @@ std::string pattern(size_t count) {
   return bytes;
 }
 
-// Handles (descriptors natively) this process holds open.
-long openHandles() {
-#ifdef _WIN32
-  DWORD count = 0;
-  return ::GetProcessHandleCount(::GetCurrentProcess(), &count) ? static_cast<long>(count) : -1;
-#else
+// What a run holds while it lasts: natively the descriptors of this process; under Windows its
+// threads (Wine does not count handles), the reader being the one a run adds.
+long openResources() {
   long count = 0;
+#ifdef _WIN32
+  const HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+  if (snapshot == INVALID_HANDLE_VALUE) return -1;
+  THREADENTRY32 entry{};
+  entry.dwSize = sizeof entry;
+  for (BOOL more = ::Thread32First(snapshot, &entry); more; more = ::Thread32Next(snapshot, &entry))
+    count += entry.th32OwnerProcessID == ::GetCurrentProcessId();
+  ::CloseHandle(snapshot);
+#else
   for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) ++count;
-  return count;
 #endif
+  return count;
 }
 
 long msSince(Clock::time_point start) {
@@ -58,6 +65,7 @@ class RecordingSink : public AdbOutputSink {
   void receive(const std::string& text, int kind) override {
     if (kind == kAdbOutputChunk && blockFirstChunkMs > 0 && !blocked_) {
       blocked_ = true;
+      blockStarted = true;
       std::this_thread::sleep_for(std::chrono::milliseconds(blockFirstChunkMs));
       blockEnded = true;
     }
@@ -89,6 +97,7 @@ class RecordingSink : public AdbOutputSink {
     return n;
   }
   unsigned blockFirstChunkMs = 0;
+  std::atomic<bool> blockStarted{false};
   std::atomic<bool> blockEnded{false};  // the held-up call came back (its thread was not killed)
 
  private:
@@ -211,7 +220,7 @@ TEST(AdbProcessRunner, DestroyingTheRunnerStopsIt) {
 
 TEST(AdbProcessRunner, StoppingARunWhoseChildKeepsThePipeOpenIsPromptAndLeaksNothing) {
   RecordingSink sink;
-  const long before = openHandles();
+  const long before = openResources();
   ASSERT_GT(before, 0);
   {
     AdbProcessRunner runner(sink);
@@ -222,7 +231,7 @@ TEST(AdbProcessRunner, StoppingARunWhoseChildKeepsThePipeOpenIsPromptAndLeaksNot
     EXPECT_LT(msSince(start), 1000);
   }
   std::this_thread::sleep_for(std::chrono::milliseconds(300));  // the reader lets go of the run
-  EXPECT_LE(openHandles(), before);
+  EXPECT_LE(openResources(), before);
 }
 
 TEST(AdbProcessRunner, AReaderThatDoesNotStopIn5000MsIsGivenUpButNeverKilled) {
@@ -230,7 +239,9 @@ TEST(AdbProcessRunner, AReaderThatDoesNotStopIn5000MsIsGivenUpButNeverKilled) {
   sink.blockFirstChunkMs = 6500;
   AdbProcessRunner runner(sink);
   ASSERT_TRUE(runner.run(helper() + " print 600"));
-  std::this_thread::sleep_for(std::chrono::milliseconds(300));  // the reader is now inside the sink
+  const auto started = Clock::now();
+  while (!sink.blockStarted && msSince(started) < 10000) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  ASSERT_TRUE(sink.blockStarted);  // the reader is now inside the sink
   const auto start = Clock::now();
   runner.stop();
   const long waited = msSince(start);
