@@ -38,6 +38,24 @@ std::vector<char> writable(const std::string& commandLine) {
   return buffer;
 }
 
+// Starts a hidden child with the given standard handles (a null input keeps this process's);
+// its process handle, or an empty one when it could not start.
+UniqueKernelHandle startHidden(const std::string& commandLine, HANDLE in, HANDLE out, HANDLE err, DWORD flags) {
+  STARTUPINFOA startup{};
+  ::GetStartupInfoA(&startup);
+  startup.dwFlags = STARTF_USESHOWWINDOW | STARTF_USESTDHANDLES;
+  startup.wShowWindow = SW_HIDE;
+  if (in) startup.hStdInput = in;
+  startup.hStdOutput = out;
+  startup.hStdError = err;
+  PROCESS_INFORMATION process{};
+  std::vector<char> line = writable(commandLine);
+  if (!::CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, flags, nullptr, nullptr, &startup, &process))
+    return {};
+  const UniqueKernelHandle thread(process.hThread);
+  return UniqueKernelHandle(process.hProcess);
+}
+
 }  // namespace
 
 std::string programFolder() {
@@ -65,21 +83,12 @@ AdbRunResult runAdbAndWait(const std::string& commandLine, size_t maxOutput) {
   }
   // Our reading end stays ours: a child that inherited it would keep the pipe from breaking.
   ::SetHandleInformation(read.get(), HANDLE_FLAG_INHERIT, 0);
-  STARTUPINFOA startup{};
-  ::GetStartupInfoA(&startup);
-  startup.dwFlags = STARTF_USESHOWWINDOW | STARTF_USESTDHANDLES;
-  startup.wShowWindow = SW_HIDE;
-  startup.hStdOutput = write.get();
-  startup.hStdError = write.get();
-  PROCESS_INFORMATION process{};
-  std::vector<char> line = writable(commandLine);
-  if (!::CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, NORMAL_PRIORITY_CLASS, nullptr, nullptr,
-                        &startup, &process)) {
+  const UniqueKernelHandle processHandle =
+      startHidden(commandLine, nullptr, write.get(), write.get(), NORMAL_PRIORITY_CLASS);
+  if (!processHandle) {
     result.status = AdbRunStatus::CannotStart;
     return result;
   }
-  UniqueKernelHandle processHandle(process.hProcess);
-  UniqueKernelHandle threadHandle(process.hThread);
   write.reset();
   result.status = AdbRunStatus::Ok;
   // Read while the tool runs, so a full pipe cannot stop it; the tool's exit ends the wait even if
@@ -231,21 +240,8 @@ bool AdbProcessRunner::run(const std::string& commandLine) {
   inWriteInheritable.reset();
   if (!errWrite || !run->outRead || !run->inWrite) return false;
 
-  STARTUPINFOA startup{};
-  ::GetStartupInfoA(&startup);
-  startup.dwFlags = STARTF_USESHOWWINDOW | STARTF_USESTDHANDLES;
-  startup.wShowWindow = SW_HIDE;
-  startup.hStdOutput = outWrite.get();
-  startup.hStdInput = inRead.get();
-  startup.hStdError = errWrite.get();
-  PROCESS_INFORMATION process{};
-  std::vector<char> line = writable(commandLine);
-  if (!::CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, CREATE_NEW_CONSOLE, nullptr, nullptr, &startup,
-                        &process)) {
-    return false;
-  }
-  run->process = UniqueKernelHandle(process.hProcess);
-  const UniqueKernelHandle childThread(process.hThread);
+  run->process = startHidden(commandLine, inRead.get(), outWrite.get(), errWrite.get(), CREATE_NEW_CONSOLE);
+  if (!run->process) return false;
   outWrite.reset();
   inRead.reset();
   errWrite.reset();

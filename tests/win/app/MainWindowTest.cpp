@@ -38,7 +38,7 @@ public:
     std::thread([this] { markLoaded(); }).detach();
   }
   void onToolbar(int index) override {
-    if (index == 0) reload();
+    if (index == toolbar::kRefetch) reload();
   }
 };
 
