@@ -55,18 +55,6 @@ bool isAdbUsbInterface(std::string_view interfacePath) {
 
 namespace zorvik {
 
-UsbNotification& UsbNotification::operator=(UsbNotification&& other) noexcept {
-  if (this != &other) {
-    if (handle_) ::UnregisterDeviceNotification(handle_);
-    handle_ = std::exchange(other.handle_, nullptr);
-  }
-  return *this;
-}
-
-UsbNotification::~UsbNotification() {
-  if (handle_) ::UnregisterDeviceNotification(handle_);
-}
-
 UsbNotification registerUsbNotifications(void* window) {
   DEV_BROADCAST_DEVICEINTERFACE_A filter{};
   filter.dbcc_size = sizeof filter;
