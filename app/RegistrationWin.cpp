@@ -5,7 +5,7 @@
 #include <shobjidl.h>
 
 #include "app/Handles.h"
-#include "app/RegistrationHandles.h"
+#include "common/win/Handles.h"
 #include "app/SettingsWin.h"
 
 namespace zorvik {
@@ -99,7 +99,7 @@ bool writeAgentLibrary(HMODULE module, const std::string& folder) {
   const std::string target = joinPath(folder, kAgentFileName);
   const std::string temporary = target + ".new";
   {
-    UniqueFile file(CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+    UniqueFileHandle file(CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
                                 nullptr));
     if (!file) return false;
     DWORD written = 0;

@@ -278,4 +278,22 @@ private:
   HRESULT hr_;
 };
 
+// Redirects this process's HKEY_CLASSES_ROOT to `target` for one scope (per-user registration
+// of a library that writes through HKEY_CLASSES_ROOT). `target` must outlive the scope.
+class ClassesRootOverride {
+public:
+  explicit ClassesRootOverride(HKEY target)
+      : active_(RegOverridePredefKey(HKEY_CLASSES_ROOT, target) == ERROR_SUCCESS) {}
+  ~ClassesRootOverride() {
+    if (active_) RegOverridePredefKey(HKEY_CLASSES_ROOT, nullptr);
+  }
+  ClassesRootOverride(const ClassesRootOverride&) = delete;
+  ClassesRootOverride& operator=(const ClassesRootOverride&) = delete;
+  bool ok() const { return active_; }
+
+private:
+  bool active_;
+};
+
+
 }  // namespace zorvik
