@@ -47,7 +47,8 @@ AdbSocketResult adbRequest(TcpSocket& socket, const std::string& request) {
   }
   // A server that accepts and never answers must not hold the attempt forever.
   socket.setReceiveTimeout(kAnswerWaitMs);
-  // Only the status word is read: a FAIL message is not wanted, and stays undecided.
+  // Only the status word is read (a FAIL message is not wanted): "OKAY" decodes whole, "FAIL"
+  // asks for its message, anything else is malformed; only the first is Ok.
   char answer[4] = {};
   const size_t got = socket.receiveExactly(answer, sizeof answer);
   socket.setReceiveTimeout(0);

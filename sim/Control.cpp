@@ -25,13 +25,6 @@ bool toInt(const std::string& s, long long& v) {
 
 std::string word(const Words& w, size_t i) { return i < w.size() ? w[i] : std::string(); }
 
-const char* kHelp =
-    "OK commands: device add|remove|state SERIAL [device|offline|unauthorized]; "
-    "agent installed|running 0|1 [SERIAL]; agent version|install-version N [SERIAL]; "
-    "device props SERIAL MANUFACTURER MODEL SDK; install outcome Success|INSTALL_...; install package NAME|auto; forward refuse 0|1; reply pieces BYTES DELAY_MS; "
-    "reply noreply CODE|off; reply truncate CODE BYTES|off; reply close-mid CODE|off; "
-    "framebuffer bpp 16|32; count LIST [SERIAL]; reset; status; quit";
-
 void installAgent(Device& d) {
   Package p;
   p.label = "Zorvik";
@@ -87,15 +80,17 @@ struct ControlCommands {
   using Run = std::string (*)(VirtualPhone&, const Words&);
   struct Entry {
     const char* verb;
-    const char* what;  // the second word, or nullptr for any
-    bool locked;       // runs under the server's lock
+    const char* what;   // the second word, or nullptr for any
+    const char* usage;  // its words after the verb and subcommand, for help
+    bool locked;        // runs under the server's lock
     Run run;
   };
   static const Entry kCommands[];
 
   static constexpr const char* kNeedsSerial = "ERR device needs a serial";
 
-  static std::string help(VirtualPhone&, const Words&) { return kHelp; }
+  // Every entry with its words: "OK commands: device add SERIAL [STATE]; ...".
+  static std::string help(VirtualPhone&, const Words&);
   static std::string bye(VirtualPhone&, const Words&) { return "OK bye"; }
 
   // ---- devices: "device WHAT SERIAL ..."
@@ -263,29 +258,40 @@ struct ControlCommands {
 };
 
 const ControlCommands::Entry ControlCommands::kCommands[] = {
-    {"help", nullptr, false, help},
-    {"quit", nullptr, false, bye},
-    {"kill", nullptr, false, bye},
-    {"device", "add", false, deviceAdd},  // takes the lock itself: adding a device does too
-    {"device", "remove", true, deviceRemove},
-    {"device", "state", true, deviceState},
-    {"device", "props", true, deviceProps},
-    {"agent", "installed", true, agentInstalled},
-    {"agent", "running", true, agentRunning},
-    {"agent", "version", true, agentVersion},
-    {"agent", "install-version", true, agentInstallVersion},
-    {"install", "package", true, installPackage},
-    {"install", "outcome", true, installOutcome},
-    {"forward", "refuse", true, forwardRefuse},
-    {"reply", "pieces", true, replyPieces},
-    {"reply", "noreply", true, replyNoReply},
-    {"reply", "truncate", true, replyTruncate},
-    {"reply", "close-mid", true, replyCloseMid},
-    {"framebuffer", "bpp", true, framebufferBpp},
-    {"reset", nullptr, true, reset},
-    {"count", nullptr, true, count},
-    {"status", nullptr, true, status},
+    {"help", nullptr, "", false, help},
+    {"quit", nullptr, "", false, bye},
+    {"kill", nullptr, "", false, bye},
+    // Adding a device takes the lock itself, as addDevice does.
+    {"device", "add", "SERIAL [device|offline|unauthorized]", false, deviceAdd},
+    {"device", "remove", "SERIAL", true, deviceRemove},
+    {"device", "state", "SERIAL device|offline|unauthorized", true, deviceState},
+    {"device", "props", "SERIAL MANUFACTURER MODEL SDK", true, deviceProps},
+    {"agent", "installed", "0|1 [SERIAL]", true, agentInstalled},
+    {"agent", "running", "0|1 [SERIAL]", true, agentRunning},
+    {"agent", "version", "N [SERIAL]", true, agentVersion},
+    {"agent", "install-version", "N [SERIAL]", true, agentInstallVersion},
+    {"install", "package", "NAME|auto", true, installPackage},
+    {"install", "outcome", "Success|INSTALL_...", true, installOutcome},
+    {"forward", "refuse", "0|1", true, forwardRefuse},
+    {"reply", "pieces", "BYTES [DELAY_MS]", true, replyPieces},
+    {"reply", "noreply", "CODE|off", true, replyNoReply},
+    {"reply", "truncate", "CODE BYTES|off", true, replyTruncate},
+    {"reply", "close-mid", "CODE|off", true, replyCloseMid},
+    {"framebuffer", "bpp", "16|32", true, framebufferBpp},
+    {"reset", nullptr, "", true, reset},
+    {"count", nullptr, "LIST [SERIAL]", true, count},
+    {"status", nullptr, "", true, status},
 };
+
+std::string ControlCommands::help(VirtualPhone&, const Words&) {
+  std::string out = "OK commands:";
+  for (const Entry& e : kCommands) {
+    out += std::string(&e == kCommands ? " " : "; ") + e.verb;
+    if (e.what) out += std::string(" ") + e.what;
+    if (*e.usage) out += std::string(" ") + e.usage;
+  }
+  return out;
+}
 
 std::string VirtualPhone::control(const std::string& line) {
   const Words w = splitShellWords(line);

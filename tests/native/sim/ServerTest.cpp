@@ -250,6 +250,7 @@ TEST_F(ServerTest, ReplyTruncateCodeOffEndsThatCodesCutOnly) {
   EXPECT_TRUE(calls.complete);
   EXPECT_EQ(phone_.control("reply truncate 870101 lots").substr(0, 3), "ERR");
   EXPECT_EQ(phone_.control("reply truncate").substr(0, 3), "ERR");
+  EXPECT_NE(phone_.control("help").find("; reply truncate CODE BYTES|off;"), std::string::npos);
 }
 
 TEST_F(ServerTest, ChangesThroughTheAgentShowOnTheNextLoad) {
