@@ -80,8 +80,9 @@ struct TableReader {
       return false;
     if (type == 0 || count > kMaxEntries) return false;
     if (!wanted(type)) return true;
-    const ConfigRank rank =
-        headerSize >= kConfigAt + kLocaleEnd ? configRank(chunk.substr(kConfigAt, headerSize - kConfigAt)) : ConfigRank::kOther;
+    const ConfigRank rank = headerSize >= kConfigAt + kLocaleEnd
+                                ? configRank(chunk.substr(kConfigAt, headerSize - kConfigAt))
+                                : ConfigRank::kOther;
     // The entry offsets follow the header (its configuration included) and end before the entries.
     const size_t offsetsAt = headerSize;
     if (!fits(chunk.size(), offsetsAt, static_cast<size_t>(count) * 4)) return false;

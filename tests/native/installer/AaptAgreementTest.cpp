@@ -61,7 +61,8 @@ void expectAgreement(const std::string& name, const std::string& apk) {
 }
 
 TEST(AaptAgreement, EveryFixture) {
-  for (const std::string name : {"basic", "utf16", "nointernet", "plugin", "customperm", "locales", "zhonly", "nodefault"})
+  for (const std::string name :
+       {"basic", "utf16", "nointernet", "plugin", "customperm", "locales", "zhonly", "nodefault"})
     expectAgreement(name, fixture(name + ".apk"));
 }
 

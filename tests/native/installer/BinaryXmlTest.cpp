@@ -240,7 +240,8 @@ namespace {
 
 // The manifest with `extra` more pool strings at the given offsets into `run`, which is put after
 // the pool's own strings (UTF-16, as aapt writes it).
-std::string withExtraStrings(const std::string& manifest, const std::vector<uint32_t>& extra, const std::string& run) {
+std::string withExtraStrings(const std::string& manifest, const std::vector<uint32_t>& extra,
+                             const std::string& run) {
   StringPool pool;
   EXPECT_TRUE(pool.open(manifest, 8));
   uint32_t stringsStart = 0;
