@@ -197,6 +197,23 @@ def mirror(tree, copy):
     write_if_changed(os.path.join(copy, '.gbk-literals'), b'narrow literals spelt in GBK\n', 0o644)
 
 
+INCLUDE = re.compile(r'^\s*#\s*include\s*"([^"]+)"', re.M)
+
+
+def includes(path, headers):
+    """Whether the file includes one of headers (paths from the tree's root, or beside the file)."""
+    with open(path, 'rb') as f:
+        names = INCLUDE.findall(f.read().decode('utf-8', 'replace'))
+    here = os.path.dirname(path)
+    for name in names:
+        if name in headers:
+            return True
+        beside = os.path.normpath(os.path.join(here, name))
+        if any(beside.endswith(os.sep + h) for h in headers):
+            return True
+    return False
+
+
 def assembly(command, directory, source, output):
     args = shlex.split(command)
     out = []
@@ -213,7 +230,8 @@ def assembly(command, directory, source, output):
             continue
         out.append(a)
     out = [a for a in out if a != source] + ['-S', '-o', output, source]
-    subprocess.run(out, cwd=directory, check=True)
+    if subprocess.run(out, cwd=directory).returncode != 0:
+        raise SystemExit('cannot compile %s (is the build complete?)' % source)
     with open(output) as f:
         return [l for l in f.read().splitlines() if not l.lstrip().startswith('.file')]
 
@@ -234,6 +252,18 @@ def check(tree, database, prefixes):
                     with open(os.path.join(tree, rel), 'rb') as a, open(os.path.join(copy, rel), 'rb') as b:
                         if a.read() != b.read():
                             changed_headers.append(rel)
+        # Headers that include a changed header, directly or not, change what includes them.
+        affected = set(changed_headers)
+        headers = [os.path.relpath(os.path.join(r, n), tree) for r, d, f in os.walk(tree)
+                   if not os.path.relpath(r, tree).split(os.sep)[0] in SKIP_DIRS
+                   for n in f if n.endswith(('.h', '.hpp', '.hh', '.inl', '.inc'))]
+        grew = True
+        while grew:
+            grew = False
+            for h in headers:
+                if h not in affected and includes(os.path.join(tree, h), affected):
+                    affected.add(h)
+                    grew = True
         checked = 0
         failures = []
         for e in entries:
@@ -248,7 +278,7 @@ def check(tree, database, prefixes):
             command = e.get('command') or ' '.join(shlex.quote(a) for a in e['arguments'])
             # Headers are converted too: a source that includes one with literals is checked even
             # when it has none of its own.
-            if original == converted and not any(h.encode() in original for h in changed_headers):
+            if original == converted and not includes(source, affected):
                 continue
             theirs = assembly(command, e['directory'], source, os.path.join(work, 'a.s'))
             ours_command = command.replace('-fexec-charset=GBK', '').replace(tree + '/', copy + '/')
