@@ -27,6 +27,9 @@ endif()
 
 option(ZORVIK_LIBFUZZER "Build fuzz targets for libFuzzer (clang, through scripts/fuzz.sh)" OFF)
 if(ZORVIK_LIBFUZZER)
+  if(NOT CMAKE_CXX_COMPILER_ID MATCHES "Clang")
+    message(FATAL_ERROR "ZORVIK_LIBFUZZER needs clang: run scripts/fuzz.sh")
+  endif()
   # Every library the targets call carries libFuzzer's coverage, not only the targets themselves.
   target_compile_options(zorvik_flags INTERFACE -fsanitize=fuzzer-no-link)
 endif()
