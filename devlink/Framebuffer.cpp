@@ -176,18 +176,30 @@ bool swapRedBlue(std::vector<uint8_t>& pixels, int bytesPerPixel) {
 
 bool rotationExchangesSides(int rotation) { return rotation == kRotateRight || rotation == kRotateLeft; }
 
+void rotateFrameInto(const Frame& in, int rotation, Frame& out) {
+  const size_t pixelCount = static_cast<size_t>(in.width) * in.height;
+  const bool turn = rotation == kRotateRight || rotation == kRotateLeft || rotation == kRotate180;
+  if (!turn || pixelCount == 0 || in.pixels.size() != pixelCount * static_cast<size_t>(in.bytesPerPixel)) {
+    out = in;
+    return;
+  }
+  out.header = in.header;
+  out.bytesPerPixel = in.bytesPerPixel;
+  out.pixels.resize(in.pixels.size());
+  switch (in.bytesPerPixel) {
+    case 4: rotateTyped<4>(in.pixels.data(), out.pixels.data(), in.width, in.height, rotation); break;
+    case 3: rotateTyped<3>(in.pixels.data(), out.pixels.data(), in.width, in.height, rotation); break;
+    default: rotateTyped<2>(in.pixels.data(), out.pixels.data(), in.width, in.height, rotation); break;
+  }
+  out.width = rotationExchangesSides(rotation) ? in.height : in.width;
+  out.height = rotationExchangesSides(rotation) ? in.width : in.height;
+}
+
 void rotateFrame(Frame& frame, int rotation) {
   if (rotation != kRotateRight && rotation != kRotateLeft && rotation != kRotate180) return;
-  const size_t pixelCount = static_cast<size_t>(frame.width) * frame.height;
-  if (pixelCount == 0 || frame.pixels.size() != pixelCount * static_cast<size_t>(frame.bytesPerPixel)) return;
-  std::vector<uint8_t> out(frame.pixels.size());
-  switch (frame.bytesPerPixel) {
-    case 4: rotateTyped<4>(frame.pixels.data(), out.data(), frame.width, frame.height, rotation); break;
-    case 3: rotateTyped<3>(frame.pixels.data(), out.data(), frame.width, frame.height, rotation); break;
-    default: rotateTyped<2>(frame.pixels.data(), out.data(), frame.width, frame.height, rotation); break;
-  }
-  frame.pixels = std::move(out);
-  if (rotationExchangesSides(rotation)) std::swap(frame.width, frame.height);
+  Frame turned;
+  rotateFrameInto(frame, rotation, turned);
+  frame = std::move(turned);
 }
 
 DisplaySize compactDisplaySize(uint32_t frameWidth, uint32_t frameHeight, int rotation) {

@@ -92,6 +92,9 @@ constexpr int kRotate180 = 3;
 bool rotationExchangesSides(int rotation);
 // Rotates the frame in place (pixels, width, height).
 void rotateFrame(Frame& frame, int rotation);
+// Rotates into another frame, reusing its buffer (no fresh pages for every frame of a refresh);
+// out must not be in.
+void rotateFrameInto(const Frame& in, int rotation, Frame& out);
 
 // The capture page's compact layout: 300 pixels wide, the height following the frame's
 // proportions (truncated); exchanged for rotations 1 and 2.
