@@ -1,6 +1,7 @@
 // The page table of the program: which class fills which page. A page's engineer adds one line
 // here (see docs/app.md); pages without a line show an empty placeholder.
 #include "app/Page.h"
+#include "app/ScreenCapturePage.h"
 #include "info/CalendarPage.h"
 #include "pim/ContactsPage.h"
 
@@ -23,6 +24,7 @@ struct PageEntry {
 const PageEntry kPages[] = {
   {10, make<ContactsPage>},
   {14, make<CalendarPage>},
+  {44, make<ScreenCapturePage>},
 };
 }  // namespace
 

@@ -1,0 +1,95 @@
+#pragma once
+// Page 44, "屏幕截图": the phone's screen read through the ADB server's framebuffer service,
+// shown 300 pixels wide, rotated as chosen, and saved as JPEG, GIF, PNG or BMP through GDI+.
+// Every capture runs on a worker, one at a time; the picture is built and painted on the UI
+// thread. Auto refresh captures again 100 ms after each frame and stops at the first failure.
+#include <windows.h>
+
+#include <memory>
+#include <string>
+#include <thread>
+
+#include "app/Page.h"
+#include "devlink/Framebuffer.h"
+#include "devlink/FramebufferCapture.h"
+
+namespace Gdiplus {
+class Bitmap;
+}
+
+namespace zorvik {
+
+// The control ids on the page.
+enum : int {
+  IDC_CAPTURE_FORMAT = 4401,
+  IDC_CAPTURE_ROTATION,
+  IDC_CAPTURE_QUALITY,
+  IDC_CAPTURE_AUTO_REFRESH,
+  IDC_CAPTURE_AUTO_SAVE,
+  IDC_CAPTURE_RESOLUTION,
+  IDC_CAPTURE_COPY,
+};
+
+// The folder kept in HKEY_CURRENT_USER\Software\Zorvik "screen_shot": read, or written when
+// newFolder is given. Empty when the value is missing.
+std::string screenShotSetting(const std::string* newFolder = nullptr);
+// The documents folder's "卓维克", created when missing.
+std::string defaultCaptureFolder();
+
+class ScreenCapturePage : public Page {
+ public:
+  ScreenCapturePage(const PageInfo& info, PageHost& host);
+  ~ScreenCapturePage() override;
+
+  // First show and "刷新屏幕": one capture on a worker (ignored while one runs).
+  void load() override;
+  void onToolbar(int index) override;
+
+  // Saves the current image: automatic save gives a time-stamped name in the capture folder,
+  // otherwise the save dialog asks. Returns the path written, empty when nothing was saved.
+  std::string saveImage(int formatIndex, int qualityIndex);
+  // Saves to a path whose extension picks the encoder; false when nothing was written.
+  bool saveImageAs(const std::string& path, long quality);
+  void chooseFolder();
+  void openFolder();
+  // Puts the shown (rotated) picture on the clipboard as a bitmap.
+  bool copyToClipboard();
+
+  // What the page shows (tests and the window's own use).
+  bool capturing() const { return capturing_; }
+  bool hasImage() const { return image_ != nullptr; }
+  int imageWidth() const;
+  int imageHeight() const;
+  DisplaySize displaySize() const { return display_; }
+  bool autoRefresh() const { return autoRefresh_; }
+  int captureCount() const { return captures_; }
+  FramebufferResult lastResult() const { return lastResult_; }
+  const std::string& folder() const { return folder_; }
+
+ private:
+  struct Result;
+  void startCapture();
+  void finishCapture(Result& result);
+  void showFrame();
+  void stopAutoRefresh();
+  void paint(HDC dc);
+  RECT pictureRect() const;
+  int choice(int id) const;
+
+  std::unique_ptr<Gdiplus::Bitmap> image_;
+  Frame lastFrame_;    // the raw pixels of the last capture, colours in order, not rotated
+  Frame turned_;       // reused for the rotation
+  DisplaySize display_;
+  int rotation_ = kRotateNone;
+  int previousRotation_ = kRotateNone;
+  bool autoRefresh_ = false;
+  bool capturing_ = false;
+  int captures_ = 0;
+  FramebufferResult lastResult_ = FramebufferResult::Ok;
+  std::string folder_;
+  std::shared_ptr<FramebufferCapture> capture_;
+  std::thread worker_;
+  std::shared_ptr<int> alive_ = std::make_shared<int>(0);
+};
+
+}  // namespace zorvik
