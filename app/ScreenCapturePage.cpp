@@ -170,8 +170,40 @@ std::string defaultCaptureFolder() {
 
 struct ScreenCapturePage::Result {
   FramebufferResult status = FramebufferResult::Ok;
-  Frame frame;
+  Frame frame;    // as captured
+  Frame scaled;   // rotated and scaled to the display size
+  int rotation = kRotateNone;
 };
+
+namespace {
+// The rotation applied and the picture brought to its display size, off the UI thread when the
+// caller is the worker.
+void prepareShown(const Frame& frame, int rotation, Frame& turned, Frame& scaled) {
+  const DisplaySize size = compactDisplaySize(frame.width, frame.height, rotation);
+  if (rotation == kRotateNone) {
+    scaleFrameInto(frame, size.width, size.height, scaled);
+  } else {
+    rotateFrameInto(frame, rotation, turned);
+    scaleFrameInto(turned, size.width, size.height, scaled);
+  }
+}
+
+// A top-down 32-bit DIB section holding the scaled picture.
+UniqueBitmap dibFromFrame(const Frame& frame) {
+  if (frame.bytesPerPixel != 4 || frame.pixels.empty()) return UniqueBitmap();
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = static_cast<LONG>(frame.width);
+  info.bmiHeader.biHeight = -static_cast<LONG>(frame.height);
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  UniqueBitmap dib(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+  if (dib && bits) std::memcpy(bits, frame.pixels.data(), frame.pixels.size());
+  return dib;
+}
+}  // namespace
 
 ScreenCapturePage::ScreenCapturePage(const PageInfo& info, PageHost& host)
     : Page(info, host), capture_(std::make_shared<FramebufferCapture>()) {
@@ -243,8 +275,12 @@ int ScreenCapturePage::choice(int id) const {
   return index < 0 ? 0 : index;
 }
 
-int ScreenCapturePage::imageWidth() const { return image_ ? static_cast<int>(image_->GetWidth()) : 0; }
-int ScreenCapturePage::imageHeight() const { return image_ ? static_cast<int>(image_->GetHeight()) : 0; }
+int ScreenCapturePage::imageWidth() const {
+  return static_cast<int>(rotationExchangesSides(rotation_) ? lastFrame_.height : lastFrame_.width);
+}
+int ScreenCapturePage::imageHeight() const {
+  return static_cast<int>(rotationExchangesSides(rotation_) ? lastFrame_.width : lastFrame_.height);
+}
 
 void ScreenCapturePage::load() { startCapture(); }
 
@@ -265,9 +301,15 @@ void ScreenCapturePage::startCapture() {
   std::weak_ptr<int> alive = alive_;
   std::shared_ptr<FramebufferCapture> capture = capture_;
   const std::string serial = currentSerial();
-  worker_ = std::thread([this, alive, capture, serial] {
+  const int rotation = choice(IDC_CAPTURE_ROTATION);
+  worker_ = std::thread([this, alive, capture, serial, rotation] {
     auto result = std::make_shared<Result>();
     result->status = capture->capture(serial, result->frame);
+    result->rotation = rotation;
+    if (result->status == FramebufferResult::Ok) {
+      Frame turned;
+      prepareShown(result->frame, rotation, turned, result->scaled);
+    }
     postToUi([this, alive, result] {
       if (alive.expired()) return;
       finishCapture(*result);
@@ -285,9 +327,16 @@ void ScreenCapturePage::finishCapture(Result& result) {
   }
   ++captures_;
   lastFrame_ = std::move(result.frame);
+  image_.reset();
   Label(hwnd(), IDC_CAPTURE_RESOLUTION)
       .setText(resolutionText(static_cast<int>(lastFrame_.width), static_cast<int>(lastFrame_.height)));
-  showFrame();
+  if (result.rotation == choice(IDC_CAPTURE_ROTATION)) {
+    previousRotation_ = rotation_;
+    rotation_ = result.rotation;
+    showScaled(result.scaled);
+  } else {
+    showFrame();  // the choice changed while the capture ran
+  }
   markLoaded();
   if (autoRefresh_) SetTimer(hwnd(), kRefreshTimer, kRefreshDelayMs, nullptr);
 }
@@ -295,15 +344,17 @@ void ScreenCapturePage::finishCapture(Result& result) {
 void ScreenCapturePage::showFrame() {
   previousRotation_ = rotation_;
   rotation_ = choice(IDC_CAPTURE_ROTATION);
-  const Frame* shown = &lastFrame_;
-  if (rotation_ != kRotateNone) {
-    rotateFrameInto(lastFrame_, rotation_, turned_);
-    shown = &turned_;
-  }
-  auto bitmap = bitmapFromFrame(*shown);
-  if (!bitmap) return;
+  image_.reset();
+  Frame scaled;
+  prepareShown(lastFrame_, rotation_, turned_, scaled);
+  showScaled(scaled);
+}
+
+void ScreenCapturePage::showScaled(Frame& scaled) {
+  UniqueBitmap dib = dibFromFrame(scaled);
+  if (!dib) return;
   const RECT before = pictureRect();
-  image_ = std::move(bitmap);
+  shown_ = std::move(dib);
   display_ = compactDisplaySize(lastFrame_.width, lastFrame_.height, rotation_);
   const RECT after = pictureRect();
   // Same place: paint over it without erasing (no flicker while refreshing); otherwise clear both.
@@ -314,6 +365,18 @@ void ScreenCapturePage::showFrame() {
     UnionRect(&both, &before, &after);
     InvalidateRect(hwnd(), &both, TRUE);
   }
+}
+
+bool ScreenCapturePage::ensureImage() {
+  if (image_) return true;
+  if (lastFrame_.pixels.empty()) return false;
+  if (rotation_ == kRotateNone) {
+    image_ = bitmapFromFrame(lastFrame_);
+  } else {
+    rotateFrameInto(lastFrame_, rotation_, turned_);
+    image_ = bitmapFromFrame(turned_);
+  }
+  return image_ != nullptr;
 }
 
 void ScreenCapturePage::stopAutoRefresh() {
@@ -328,18 +391,18 @@ RECT ScreenCapturePage::pictureRect() const {
 }
 
 void ScreenCapturePage::paint(HDC dc) {
-  if (!image_) return;
-  Gdiplus::Graphics g(dc);
-  // Bilinear keeps a refresh fast; the saved file has every pixel anyway.
-  g.SetInterpolationMode(Gdiplus::InterpolationModeBilinear);
-  g.SetPixelOffsetMode(Gdiplus::PixelOffsetModeHalf);
-  g.DrawImage(image_.get(), kPictureLeft, kPictureTop, display_.width, display_.height);
+  if (!shown_) return;
+  HDC source = CreateCompatibleDC(dc);
+  HGDIOBJ old = SelectObject(source, shown_.get());
+  BitBlt(dc, kPictureLeft, kPictureTop, display_.width, display_.height, source, 0, 0, SRCCOPY);
+  SelectObject(source, old);
+  DeleteDC(source);
 }
 
 // ---------------------------------------------------------------- saving
 
 bool ScreenCapturePage::saveImageAs(const std::string& path, long quality) {
-  if (!image_) return false;
+  if (!ensureImage()) return false;
   CLSID encoder;
   if (!encoderFor(captureMimeType(pathExtension(path)), encoder)) return false;
   // The equipment-model property names the maker; its length counts the terminator.
@@ -368,7 +431,7 @@ bool ScreenCapturePage::saveImageAs(const std::string& path, long quality) {
 }
 
 std::string ScreenCapturePage::saveImage(int formatIndex, int qualityIndex) {
-  if (!image_) return {};
+  if (!hasImage()) return {};
   const char* extension = captureFormatExtension(formatIndex);
   std::string path;
   if (Button(hwnd(), IDC_CAPTURE_AUTO_SAVE).checked()) {
@@ -421,7 +484,7 @@ void ScreenCapturePage::openFolder() {
 }
 
 bool ScreenCapturePage::copyToClipboard() {
-  if (!image_) return false;
+  if (!ensureImage()) return false;
   HBITMAP raw = nullptr;
   if (image_->GetHBITMAP(Gdiplus::Color(255, 255, 255), &raw) != Gdiplus::Ok || !raw) return false;
   UniqueBitmap ddb(raw);

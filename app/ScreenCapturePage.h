@@ -9,6 +9,7 @@
 #include <string>
 #include <thread>
 
+#include "app/Handles.h"
 #include "app/Page.h"
 #include "devlink/Framebuffer.h"
 #include "devlink/FramebufferCapture.h"
@@ -57,7 +58,7 @@ class ScreenCapturePage : public Page {
 
   // What the page shows (tests and the window's own use).
   bool capturing() const { return capturing_; }
-  bool hasImage() const { return image_ != nullptr; }
+  bool hasImage() const { return !lastFrame_.pixels.empty(); }
   int imageWidth() const;
   int imageHeight() const;
   DisplaySize displaySize() const { return display_; }
@@ -71,14 +72,18 @@ class ScreenCapturePage : public Page {
   void startCapture();
   void finishCapture(Result& result);
   void showFrame();
+  void showScaled(Frame& scaled);
+  bool ensureImage();
   void stopAutoRefresh();
   void paint(HDC dc);
   RECT pictureRect() const;
   int choice(int id) const;
 
+  // The full picture for saving, built from the last frame when first needed after a capture.
   std::unique_ptr<Gdiplus::Bitmap> image_;
-  Frame lastFrame_;    // the raw pixels of the last capture, colours in order, not rotated
-  Frame turned_;       // reused for the rotation
+  UniqueBitmap shown_;  // the display-size copy that painting copies to the screen
+  Frame lastFrame_;     // the raw pixels of the last capture, colours in order, not rotated
+  Frame turned_;        // reused for the rotation
   DisplaySize display_;
   int rotation_ = kRotateNone;
   int previousRotation_ = kRotateNone;

@@ -202,6 +202,71 @@ void rotateFrame(Frame& frame, int rotation) {
   frame = std::move(turned);
 }
 
+namespace {
+// Blue, green, red of one source pixel.
+inline void readBgr(const uint8_t* p, int bytesPerPixel, uint32_t& b, uint32_t& g, uint32_t& r) {
+  if (bytesPerPixel >= 3) {
+    b = p[0];
+    g = p[1];
+    r = p[2];
+    return;
+  }
+  const uint32_t v = static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8;  // RGB565
+  r = (v >> 11) << 3 | (v >> 13);
+  g = ((v >> 5) & 63) << 2 | ((v >> 9) & 3);
+  b = (v & 31) << 3 | ((v >> 2) & 7);
+}
+}  // namespace
+
+void scaleFrameInto(const Frame& in, int width, int height, Frame& out) {
+  const size_t bpp = static_cast<size_t>(in.bytesPerPixel);
+  if (width < 1 || height < 1 || in.width == 0 || in.height == 0 ||
+      in.pixels.size() != static_cast<size_t>(in.width) * in.height * bpp) {
+    out = Frame{};
+    return;
+  }
+  const uint32_t w = static_cast<uint32_t>(width), h = static_cast<uint32_t>(height);
+  out.header = in.header;
+  out.width = w;
+  out.height = h;
+  out.bytesPerPixel = 4;
+  out.pixels.resize(static_cast<size_t>(w) * h * 4);
+  // Source columns of each target column, computed once.
+  std::vector<uint32_t> x0(w), x1(w);
+  for (uint32_t x = 0; x < w; ++x) {
+    x0[x] = static_cast<uint32_t>(static_cast<uint64_t>(x) * in.width / w);
+    x1[x] = std::max(x0[x] + 1, static_cast<uint32_t>(static_cast<uint64_t>(x + 1) * in.width / w));
+  }
+  std::vector<uint32_t> sums(static_cast<size_t>(w) * 3);
+  uint8_t* d = out.pixels.data();
+  for (uint32_t y = 0; y < h; ++y) {
+    const uint32_t y0 = static_cast<uint32_t>(static_cast<uint64_t>(y) * in.height / h);
+    const uint32_t y1 = std::max(y0 + 1, static_cast<uint32_t>(static_cast<uint64_t>(y + 1) * in.height / h));
+    std::fill(sums.begin(), sums.end(), 0u);
+    for (uint32_t sy = y0; sy < y1; ++sy) {
+      const uint8_t* row = in.pixels.data() + static_cast<size_t>(sy) * in.width * bpp;
+      for (uint32_t x = 0; x < w; ++x) {
+        uint32_t* sum = &sums[static_cast<size_t>(x) * 3];
+        for (uint32_t sx = x0[x]; sx < x1[x]; ++sx) {
+          uint32_t b, g, r;
+          readBgr(row + sx * bpp, in.bytesPerPixel, b, g, r);
+          sum[0] += b;
+          sum[1] += g;
+          sum[2] += r;
+        }
+      }
+    }
+    for (uint32_t x = 0; x < w; ++x, d += 4) {
+      const uint32_t n = (x1[x] - x0[x]) * (y1 - y0);
+      const uint32_t* sum = &sums[static_cast<size_t>(x) * 3];
+      d[0] = static_cast<uint8_t>((sum[0] + n / 2) / n);
+      d[1] = static_cast<uint8_t>((sum[1] + n / 2) / n);
+      d[2] = static_cast<uint8_t>((sum[2] + n / 2) / n);
+      d[3] = 0xFF;
+    }
+  }
+}
+
 DisplaySize compactDisplaySize(uint32_t frameWidth, uint32_t frameHeight, int rotation) {
   DisplaySize size;
   if (frameWidth == 0) return size;

@@ -96,6 +96,11 @@ void rotateFrame(Frame& frame, int rotation);
 // out must not be in.
 void rotateFrameInto(const Frame& in, int rotation, Frame& out);
 
+// Scales a frame to width x height (each at least 1) by averaging the source pixels that fall on
+// each target pixel, giving 4-byte blue-green-red-unused pixels whatever the source format: the
+// picture on screen is drawn from this small copy rather than scaled at every paint.
+void scaleFrameInto(const Frame& in, int width, int height, Frame& out);
+
 // The capture page's compact layout: 300 pixels wide, the height following the frame's
 // proportions (truncated); exchanged for rotations 1 and 2.
 constexpr int kCompactDisplayWidth = 300;

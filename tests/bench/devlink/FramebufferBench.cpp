@@ -46,6 +46,17 @@ void BM_Rotate(benchmark::State& state) {
 }
 BENCHMARK(BM_Rotate)->Arg(1)->Arg(2)->Arg(3)->Unit(benchmark::kMillisecond);
 
+void BM_ScaleToDisplay(benchmark::State& state) {
+  Frame frame;
+  decodeFramebuffer(fullHd().data(), fullHd().size(), frame);
+  Frame shown;
+  for (auto _ : state) {
+    scaleFrameInto(frame, 300, 533, shown);
+    benchmark::DoNotOptimize(shown.pixels.data());
+  }
+}
+BENCHMARK(BM_ScaleToDisplay)->Unit(benchmark::kMillisecond);
+
 void BM_SwapOnly(benchmark::State& state) {
   Frame frame;
   decodeFramebuffer(fullHd().data(), fullHd().size(), frame);

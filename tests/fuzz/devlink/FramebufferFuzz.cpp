@@ -28,6 +28,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       std::sort(b.begin(), b.end());
       if (a != b) std::abort();
     }
+    Frame scaled;
+    scaleFrameInto(before, 7, 5, scaled);
+    if (scaled.pixels.size() != 7 * 5 * 4) std::abort();
     const DisplaySize d = compactDisplaySize(frame.width, frame.height, 1);
     if (d.height != kCompactDisplayWidth) std::abort();
   }

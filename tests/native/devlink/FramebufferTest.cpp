@@ -211,6 +211,36 @@ TEST(Framebuffer, RotationsOfOtherPixelSizesRoundTrip) {
   }
 }
 
+TEST(Framebuffer, ScalingAveragesBlocksIntoFourBytePixels) {
+  Frame f;
+  f.width = 4;
+  f.height = 2;
+  f.bytesPerPixel = 4;
+  // Left half: blue 0 and 100; right half: red 40 and 80.
+  for (uint32_t y = 0; y < 2; ++y)
+    for (uint32_t x = 0; x < 4; ++x) {
+      const uint8_t v = static_cast<uint8_t>(x < 2 ? (x + y) % 2 * 100 : 40 + (x + y) % 2 * 40);
+      f.pixels.insert(f.pixels.end(), {static_cast<uint8_t>(x < 2 ? v : 0), 0, static_cast<uint8_t>(x < 2 ? 0 : v), 0});
+    }
+  Frame out;
+  scaleFrameInto(f, 2, 1, out);
+  ASSERT_EQ(out.pixels.size(), 8u);
+  EXPECT_EQ(out.pixels, (std::vector<uint8_t>{50, 0, 0, 255, 0, 0, 60, 255}));
+  // RGB565 pure red and pure green, widened to full bytes.
+  Frame rgb565;
+  rgb565.width = 2;
+  rgb565.height = 1;
+  rgb565.bytesPerPixel = 2;
+  rgb565.pixels = {0x00, 0xF8, 0xE0, 0x07};
+  scaleFrameInto(rgb565, 2, 1, out);
+  EXPECT_EQ(out.pixels, (std::vector<uint8_t>{0, 0, 255, 255, 0, 255, 0, 255}));
+  // Growing a picture repeats pixels; a bad size or a frame without pixels gives nothing.
+  scaleFrameInto(rgb565, 4, 2, out);
+  EXPECT_EQ(out.pixels.size(), 32u);
+  scaleFrameInto(rgb565, 0, 2, out);
+  EXPECT_TRUE(out.pixels.empty());
+}
+
 TEST(Framebuffer, CompactDisplaySize) {
   EXPECT_EQ(compactDisplaySize(480, 800, kRotateNone).width, 300);
   EXPECT_EQ(compactDisplaySize(480, 800, kRotateNone).height, 500);

@@ -12,6 +12,7 @@
 #include <fstream>
 #include <regex>
 #include <sstream>
+#include <thread>
 
 #include "UiTestSupport.h"
 #include "app/Controls.h"
@@ -246,6 +247,19 @@ TEST_F(CapturePageTest, AutomaticSaveNamesTheFileByTheTime) {
   EXPECT_EQ(path.substr(0, folder.size()), folder);
   expectJpegQuality(path, 10);
   EXPECT_EQ(decodeFile(path).width, 480);
+  // "复制到剪贴板": a bitmap of the shown picture that any program can paste.
+  ASSERT_TRUE(page_->copyToClipboard());
+  ASSERT_TRUE(OpenClipboard(nullptr));
+  if (HANDLE dib = GetClipboardData(CF_DIB)) {
+    const auto* header = static_cast<const BITMAPINFOHEADER*>(GlobalLock(dib));
+    ASSERT_NE(header, nullptr);
+    EXPECT_EQ(header->biWidth, 480);
+    EXPECT_EQ(std::abs(header->biHeight), 800);
+    GlobalUnlock(dib);
+  } else {
+    ADD_FAILURE() << "no CF_DIB on the clipboard";
+  }
+  CloseClipboard();
   const std::string bmp = page_->saveImage(3, 0);
   EXPECT_EQ(bmp.substr(bmp.size() - 4), ".bmp");
   EXPECT_EQ(decodeFile(bmp).height, 800);
@@ -294,6 +308,78 @@ TEST_F(CapturePageTest, AutoRefreshKeepsCapturingAndStopsOnAFailure) {
   test::pump(500);
   EXPECT_EQ(page_->captureCount(), after) << "refresh went on after the failure";
   EXPECT_TRUE(page_->hasImage()) << "the last picture stays";
+}
+
+// An ADB server of our own serving a 1080 x 1920 RGBA frame on every connection, to measure the
+// path from the socket to the painted page with a large frame.
+class FullHdServer {
+ public:
+  FullHdServer() {
+    const uint32_t w = 1080, h = 1920;
+    auto word = [&](uint32_t v) {
+      for (int i = 0; i < 4; ++i) frame_.push_back(static_cast<char>(v >> (8 * i)));
+    };
+    for (uint32_t v : {1u, 32u, w * h * 4, w, h, 0u, 8u, 16u, 8u, 8u, 8u, 24u, 8u}) word(v);
+    frame_.resize(frame_.size() + static_cast<size_t>(w) * h * 4);
+    for (size_t i = 52; i < frame_.size(); ++i) frame_[i] = static_cast<char>((i / 4096) * 37 + (i % 4) * 60);
+    listener_.listen(0);
+    thread_ = std::thread([this] {
+      for (;;) {
+        TcpSocket client = listener_.accept();
+        if (!client.valid()) return;
+        char request[64];
+        client.receive(request, sizeof request);  // host:transport:...
+        client.sendAll("OKAY", 4);
+        client.receive(request, sizeof request);  // framebuffer:
+        client.sendAll("OKAY", 4);
+        client.sendAll(frame_.data(), frame_.size());
+        client.shutdownSend();
+        while (client.receive(request, sizeof request) > 0) {
+        }
+      }
+    });
+  }
+  ~FullHdServer() {
+    listener_.close();
+    thread_.join();
+  }
+  uint16_t port() const { return listener_.port(); }
+
+ private:
+  std::string frame_;
+  TcpListener listener_;
+  std::thread thread_;
+};
+
+TEST_F(CapturePageTest, FullHdFrameTimings) {
+  FullHdServer server;
+  setAdbServerPort(server.port());
+  double best = 1e9;
+  for (int i = 0; i < 3; ++i) {
+    const auto start = std::chrono::steady_clock::now();
+    ASSERT_TRUE(captureOnce()) << framebufferResultText(page_->lastResult());
+    UpdateWindow(page_->hwnd());
+    best = std::min(best, std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
+  }
+  EXPECT_EQ(label(IDC_CAPTURE_RESOLUTION), "1080x1920");
+  EXPECT_EQ(page_->displaySize().height, 533);
+  std::printf("[ capture ] 1080x1920x32 frame to the painted page: best of 3 %.1f ms\n", best);
+  FramebufferCapture direct;
+  Frame frame;
+  const auto start = std::chrono::steady_clock::now();
+  ASSERT_EQ(direct.capture(kSerial, frame), FramebufferResult::Ok);
+  std::printf("[ capture ] 1080x1920x32 frame alone through Winsock: %.1f ms\n",
+              std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
+  Button(page_->hwnd(), IDC_CAPTURE_AUTO_REFRESH).click();
+  const int before = page_->captureCount();
+  const auto refresh = std::chrono::steady_clock::now();
+  test::pump(3000);
+  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - refresh).count();
+  const int frames = page_->captureCount() - before;
+  std::printf("[ capture ] auto refresh, 1080x1920x32: %d frames in %.2f s = %.1f fps\n", frames, seconds, frames / seconds);
+  EXPECT_GE(frames, 3);
+  Button(page_->hwnd(), IDC_CAPTURE_AUTO_REFRESH).click();
+  EXPECT_FALSE(page_->autoRefresh());
 }
 
 }  // namespace
