@@ -35,7 +35,12 @@ class SocketSource : public FramebufferSource {
       timedOut_ = true;
       return -1;
     }
-    socket_.setReceiveTimeout(static_cast<unsigned>(left));
+    // Setting the limit is a system call per piece; renewing it once a second is enough for the
+    // deadline to hold within a second (the limit in force never exceeds what was left then).
+    if (limitSetAt_ < 0 || limitSetAt_ - left > kRenewMs) {
+      socket_.setReceiveTimeout(static_cast<unsigned>(left));
+      limitSetAt_ = left;
+    }
     const int got = socket_.receive(buffer, size);
     if (got < 0 && Clock::now() >= deadline_) timedOut_ = true;
     return got;
@@ -50,6 +55,8 @@ class SocketSource : public FramebufferSource {
   TcpSocket& socket_;
   Clock::time_point deadline_;
   bool timedOut_ = false;
+  static constexpr long long kRenewMs = 1000;
+  long long limitSetAt_ = -1;  // what was left when the limit was last set
 };
 
 }  // namespace

@@ -179,6 +179,10 @@ TEST_F(CapturePageTest, CaptureShowsThePhoneAndSavesItsPixels) {
   EXPECT_EQ(PageDataTable::instance().state(kKeyScreenCapture), PageDataState::Loaded);
   test::pump(200);
   EXPECT_TRUE(test::saveWindowPng(main_, test::artifactPath("capture_page.png")));
+  // The main window's capture request (0x4FC) starts one more capture.
+  SendMessageA(page_->hwnd(), 0x4FC, 0, 0);
+  EXPECT_TRUE(page_->capturing());
+  ASSERT_TRUE(test::pumpUntil([&] { return page_->captureCount() == 2; }, 15000));
 
   const auto direct = std::chrono::steady_clock::now();
   const Frame phone = phoneFrame();
@@ -211,6 +215,9 @@ TEST_F(CapturePageTest, CaptureShowsThePhoneAndSavesItsPixels) {
   EXPECT_EQ(r.rgb(0, 0), frameRgb(phone, 0, 799));
   EXPECT_EQ(r.rgb(799, 0), frameRgb(phone, 0, 0));
   EXPECT_EQ(r.rgb(123, 45), frameRgb(phone, 45, 799 - 123));
+  UpdateWindow(page_->hwnd());
+  test::pump(100);
+  EXPECT_TRUE(test::saveWindowPng(main_, test::artifactPath("capture_page_right.png")));
   const std::string gif = folder + "\\shot.gif";
   ASSERT_TRUE(page_->saveImageAs(gif, 100));
   const Decoded g = decodeFile(gif);
