@@ -137,20 +137,20 @@ int CALLBACK browseCallback(HWND hwnd, UINT msg, LPARAM, LPARAM data) {
 
 // ---------------------------------------------------------------- settings
 
-std::string screenShotSetting(const std::string* newFolder) {
+std::string captureSetting(const char* name, const std::string* newValue) {
   HKEY raw = nullptr;
   if (RegCreateKeyExA(HKEY_CURRENT_USER, kRegistryKey, 0, nullptr, 0, KEY_READ | KEY_WRITE, nullptr, &raw, nullptr) != ERROR_SUCCESS) {
     return {};
   }
   UniqueHkey key(raw);
-  if (newFolder) {
-    RegSetValueExA(key.get(), "screen_shot", 0, REG_SZ, reinterpret_cast<const BYTE*>(newFolder->c_str()),
-                   static_cast<DWORD>(newFolder->size() + 1));
-    return *newFolder;
+  if (newValue) {
+    RegSetValueExA(key.get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(newValue->c_str()),
+                   static_cast<DWORD>(newValue->size() + 1));
+    return *newValue;
   }
   char value[MAX_PATH + 1] = {};
   DWORD size = MAX_PATH, type = 0;
-  if (RegQueryValueExA(key.get(), "screen_shot", nullptr, &type, reinterpret_cast<BYTE*>(value), &size) != ERROR_SUCCESS ||
+  if (RegQueryValueExA(key.get(), name, nullptr, &type, reinterpret_cast<BYTE*>(value), &size) != ERROR_SUCCESS ||
       type != REG_SZ) {
     return {};
   }
@@ -216,17 +216,20 @@ ScreenCapturePage::ScreenCapturePage(const PageInfo& info, PageHost& host)
       return c;
     };
     int y = kPictureTop;
-    auto list = [&](const char* caption, int id, const char* const* entries, int count) {
+    // The list's remembered choice, when it names an entry.
+    auto list = [&](const char* caption, int id, const char* const* entries, int count, const char* setting) {
       child("STATIC", caption, 0, kColumnLeft, y + 3, kColumnWidth, 16, kNoId);
       y += 20;
       ComboBox box(child("COMBOBOX", "", CBS_DROPDOWNLIST | WS_TABSTOP | WS_VSCROLL, kColumnLeft, y, kColumnWidth, 200, id));
       for (int i = 0; i < count; ++i) box.add(entries[i]);
-      box.select(0);
+      const std::string saved = setting ? captureSetting(setting) : std::string();
+      const int index = saved.size() == 1 && saved[0] >= '0' && saved[0] < '0' + count ? saved[0] - '0' : 0;
+      box.select(index);
       y += 30;
     };
-    list("图片格式", IDC_CAPTURE_FORMAT, kCaptureFormatEntries, 4);
-    list("旋转方向", IDC_CAPTURE_ROTATION, kCaptureRotationEntries, 4);
-    list("图片画质", IDC_CAPTURE_QUALITY, kCaptureQualityEntries, 7);
+    list("图片格式", IDC_CAPTURE_FORMAT, kCaptureFormatEntries, 4, kScreenShotFormatValue);
+    list("旋转方向", IDC_CAPTURE_ROTATION, kCaptureRotationEntries, 4, nullptr);
+    list("图片画质", IDC_CAPTURE_QUALITY, kCaptureQualityEntries, 7, kScreenShotQualityValue);
     child("BUTTON", "自动刷新", BS_AUTOCHECKBOX | WS_TABSTOP, kColumnLeft, y, kColumnWidth, 20, IDC_CAPTURE_AUTO_REFRESH);
     y += 24;
     child("BUTTON", "自动保存", BS_AUTOCHECKBOX | WS_TABSTOP, kColumnLeft, y, kColumnWidth, 20, IDC_CAPTURE_AUTO_SAVE);
@@ -261,6 +264,15 @@ ScreenCapturePage::ScreenCapturePage(const PageInfo& info, PageHost& host)
     // A new rotation turns the picture already shown; the next capture keeps it.
     if (m.commandCode() == CBN_SELCHANGE && !lastFrame_.pixels.empty()) showFrame();
   });
+  auto remember = [this](int id, const char* setting) {
+    return [this, id, setting](WinMsg& m) {
+      if (m.commandCode() != CBN_SELCHANGE) return;
+      const std::string index = std::to_string(choice(id));
+      captureSetting(setting, &index);
+    };
+  };
+  map_.onCommand(IDC_CAPTURE_FORMAT, remember(IDC_CAPTURE_FORMAT, kScreenShotFormatValue));
+  map_.onCommand(IDC_CAPTURE_QUALITY, remember(IDC_CAPTURE_QUALITY, kScreenShotQualityValue));
   map_.onCommand(IDC_CAPTURE_COPY, [this](WinMsg&) { copyToClipboard(); });
 }
 

@@ -31,9 +31,17 @@ enum : int {
   IDC_CAPTURE_COPY,
 };
 
-// The folder kept in HKEY_CURRENT_USER\Software\Zorvik "screen_shot": read, or written when
-// newFolder is given. Empty when the value is missing.
-std::string screenShotSetting(const std::string* newFolder = nullptr);
+// The page's values under HKEY_CURRENT_USER\Software\Zorvik (the one place that touches them):
+// "screen_shot" the save folder, and beside it "screen_shot_format" and "screen_shot_quality"
+// (the choice indexes, so they survive a restart). Read, or written when newValue is given;
+// empty when the value is missing.
+constexpr const char* kScreenShotFolderValue = "screen_shot";
+constexpr const char* kScreenShotFormatValue = "screen_shot_format";
+constexpr const char* kScreenShotQualityValue = "screen_shot_quality";
+std::string captureSetting(const char* name, const std::string* newValue = nullptr);
+inline std::string screenShotSetting(const std::string* newFolder = nullptr) {
+  return captureSetting(kScreenShotFolderValue, newFolder);
+}
 // The documents folder's "卓维克", created when missing.
 std::string defaultCaptureFolder();
 

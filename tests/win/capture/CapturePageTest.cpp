@@ -272,6 +272,33 @@ TEST_F(CapturePageTest, AutomaticSaveNamesTheFileByTheTime) {
   EXPECT_EQ(decodeFile(bmp).height, 800);
 }
 
+TEST_F(CapturePageTest, FormatAndQualityChoicesSurviveARestart) {
+  auto choose = [&](int id, int index) {
+    ComboBox(page_->hwnd(), id).select(index);
+    SendMessageA(page_->hwnd(), WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(GetDlgItem(page_->hwnd(), id)));
+  };
+  choose(IDC_CAPTURE_FORMAT, 2);
+  choose(IDC_CAPTURE_QUALITY, 4);
+  choose(IDC_CAPTURE_ROTATION, 1);
+  page_.reset();
+  page_ = std::make_unique<ScreenCapturePage>(*findPage(44), *host_);
+  ASSERT_TRUE(page_->createModeless(main_));
+  EXPECT_EQ(ComboBox(page_->hwnd(), IDC_CAPTURE_FORMAT).selected(), 2);
+  EXPECT_EQ(ComboBox(page_->hwnd(), IDC_CAPTURE_QUALITY).selected(), 4);
+  EXPECT_EQ(ComboBox(page_->hwnd(), IDC_CAPTURE_ROTATION).selected(), 0);
+  EXPECT_EQ(ComboBox(page_->hwnd(), IDC_CAPTURE_FORMAT).itemText(2), "PNG (真彩色)");
+  EXPECT_EQ(ComboBox(page_->hwnd(), IDC_CAPTURE_QUALITY).count(), 7);
+  // A value that names no entry falls back to the first.
+  const std::string bad = "9";
+  captureSetting(kScreenShotFormatValue, &bad);
+  page_.reset();
+  page_ = std::make_unique<ScreenCapturePage>(*findPage(44), *host_);
+  ASSERT_TRUE(page_->createModeless(main_));
+  EXPECT_EQ(ComboBox(page_->hwnd(), IDC_CAPTURE_FORMAT).selected(), 0);
+  const std::string zero = "0";
+  captureSetting(kScreenShotQualityValue, &zero);
+}
+
 TEST_F(CapturePageTest, SixteenBitFrameIsShown) {
   ASSERT_EQ(control("framebuffer bpp 16").substr(0, 2), "OK");
   ASSERT_TRUE(captureOnce()) << framebufferResultText(page_->lastResult());
