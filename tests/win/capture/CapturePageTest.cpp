@@ -73,8 +73,9 @@ struct Decoded {
 
 Decoded decodeFile(const std::string& path) {
   Decoded d;
-  const std::wstring wide(path.begin(), path.end());
-  d.bitmap.reset(Gdiplus::Bitmap::FromFile(wide.c_str()));
+  wchar_t wide[MAX_PATH] = {};
+  MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide, MAX_PATH);
+  d.bitmap.reset(Gdiplus::Bitmap::FromFile(wide));
   if (d.bitmap && d.bitmap->GetLastStatus() == Gdiplus::Ok) {
     d.width = static_cast<int>(d.bitmap->GetWidth());
     d.height = static_cast<int>(d.bitmap->GetHeight());
@@ -270,6 +271,16 @@ TEST_F(CapturePageTest, AutomaticSaveNamesTheFileByTheTime) {
   const std::string bmp = page_->saveImage(3, 0);
   EXPECT_EQ(bmp.substr(bmp.size() - 4), ".bmp");
   EXPECT_EQ(decodeFile(bmp).height, 800);
+  // A saved folder that no longer exists: the documents folder's "卓维克", created on the way.
+  const std::string gone = folder + "\\gone";
+  screenShotSetting(&gone);
+  const std::string fallback = page_->saveImage(2, 0);
+  const std::string documents = defaultCaptureFolder();
+  ASSERT_FALSE(documents.empty());
+  EXPECT_EQ(fallback.substr(0, documents.size()), documents);
+  EXPECT_EQ(documents.substr(documents.size() - 6), "卓维克");
+  EXPECT_EQ(decodeFile(fallback).width, 480);
+  DeleteFileA(fallback.c_str());
 }
 
 TEST_F(CapturePageTest, FormatAndQualityChoicesSurviveARestart) {
