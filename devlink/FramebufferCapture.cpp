@@ -69,15 +69,19 @@ FramebufferResult FramebufferCapture::capture(const std::string& serial, Frame& 
     std::lock_guard lock(mutex_);
     if (cancelled_) return FramebufferResult::Cancelled;
   }
-  TcpSocket socket;
-  if (openTransport(serial, socket) != AdbSocketResult::Ok) return FramebufferResult::ServerFailure;
+  // The transport request is sent here rather than through openTransport so that cancel() can
+  // reach the socket while the server's answer is awaited too.
+  TcpSocket socket = TcpSocket::connectLoopback(adbServerPort(), true);
+  if (!socket.valid()) return FramebufferResult::ServerFailure;
   {
     std::lock_guard lock(mutex_);
     if (cancelled_) return FramebufferResult::Cancelled;
     active_ = socket.handle();
   }
   FramebufferResult result = FramebufferResult::Ok;
-  if (adbRequest(socket, adbServiceRequest("framebuffer:")) != AdbSocketResult::Ok) {
+  if (adbRequest(socket, adbHostRequest("host:transport:" + serial)) != AdbSocketResult::Ok) {
+    result = FramebufferResult::ServerFailure;
+  } else if (adbRequest(socket, adbServiceRequest("framebuffer:")) != AdbSocketResult::Ok) {
     result = FramebufferResult::ServiceRefused;
   } else {
     SocketSource source(socket, deadline);

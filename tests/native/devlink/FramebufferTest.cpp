@@ -332,6 +332,31 @@ TEST(FramebufferCapture, CancelWakesABlockedRead) {
   EXPECT_EQ(capture.capture("S1", frame), FramebufferResult::Cancelled);  // until reset
 }
 
+// A server that takes the transport request and never answers: closing the page must not wait
+// for the answer's own 15-second limit.
+TEST(FramebufferCapture, CancelWakesAWaitForTheTransportAnswer) {
+  TcpListener listener;
+  ASSERT_TRUE(listener.listen(0));
+  std::thread server([&] {
+    TcpSocket client = listener.accept();
+    char sink;
+    while (client.valid() && client.receive(&sink, 1) > 0) {
+    }
+  });
+  setAdbServerPort(listener.port());
+  FramebufferCapture capture;
+  std::thread canceller([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    capture.cancel();
+  });
+  Frame frame;
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(capture.capture("S1", frame, 20000), FramebufferResult::Cancelled);
+  EXPECT_LT(msSince(start), 5000.0);
+  canceller.join();
+  server.join();
+}
+
 TEST(FramebufferCapture, ServiceRequestIsLowerCaseFramedAndRefusalIsReported) {
   SilentServer server({}, true);
   setAdbServerPort(server.port());
