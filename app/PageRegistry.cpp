@@ -3,6 +3,7 @@
 
 #include "app/Page.h"
 #include "app/SettingsPage.h"
+#include "app/ScreenCapturePage.h"
 #include "info/CalendarPage.h"
 #include "pim/ContactsPage.h"
 
@@ -20,6 +21,7 @@ const PageEntry kPages[] = {
   {kPageSettings, makePage<SettingsPage>},
   {kPageContacts, makePage<ContactsPage>},
   {kPageCalendar, makePage<CalendarPage>},
+  {kPageScreenCapture, makePage<ScreenCapturePage>},
 };
 
 }  // namespace
