@@ -6,41 +6,13 @@
 
 #include <vector>
 
+#include "common/win/WideText.h"
+
 namespace zorvik {
 
 namespace {
 
 constexpr UINT kPaneId = 0xE900;
-
-std::wstring wide(const std::string& s) {
-  if (s.empty()) return {};
-  int n = MultiByteToWideChar(CP_ACP, 0, s.data(), static_cast<int>(s.size()), nullptr, 0);
-  std::wstring w(static_cast<size_t>(n), L'\0');
-  MultiByteToWideChar(CP_ACP, 0, s.data(), static_cast<int>(s.size()), w.data(), n);
-  return w;
-}
-
-std::string narrow(const wchar_t* w) {
-  if (!w || !*w) return {};
-  int n = WideCharToMultiByte(CP_ACP, 0, w, -1, nullptr, 0, nullptr, nullptr);
-  std::string s(static_cast<size_t>(n), '\0');
-  WideCharToMultiByte(CP_ACP, 0, w, -1, s.data(), n, nullptr, nullptr);
-  s.resize(static_cast<size_t>(n > 0 ? n - 1 : 0));
-  return s;
-}
-
-// A BSTR owned for one scope.
-class Bstr {
-public:
-  explicit Bstr(const std::wstring& w) : b_(SysAllocStringLen(w.data(), static_cast<UINT>(w.size()))) {}
-  ~Bstr() { SysFreeString(b_); }
-  Bstr(const Bstr&) = delete;
-  Bstr& operator=(const Bstr&) = delete;
-  BSTR get() const { return b_; }
-
-private:
-  BSTR b_;
-};
 
 // A VARIANT cleared at the end of its scope.
 struct Variant : VARIANT {
@@ -53,7 +25,7 @@ struct Variant : VARIANT {
 std::string variantText(const VARIANT* v) {
   if (!v) return {};
   if (v->vt == (VT_BYREF | VT_VARIANT)) return variantText(v->pvarVal);
-  if (v->vt == VT_BSTR) return narrow(v->bstrVal);
+  if (v->vt == VT_BSTR) return fromWide(v->bstrVal ? std::wstring_view(v->bstrVal) : std::wstring_view());
   return {};
 }
 
@@ -315,16 +287,16 @@ bool CHtmlCtrlBase::Navigate2(const std::string& address, DWORD flags, const cha
   if (!browser_) return false;
   Variant url, vflags, target, post, head;
   url.vt = VT_BSTR;
-  url.bstrVal = SysAllocString(wide(address).c_str());
+  url.bstrVal = SysAllocString(toWide(address).c_str());
   vflags.vt = VT_I4;
   vflags.lVal = static_cast<LONG>(flags);
   if (targetFrame) {
     target.vt = VT_BSTR;
-    target.bstrVal = SysAllocString(wide(targetFrame).c_str());
+    target.bstrVal = SysAllocString(toWide(targetFrame).c_str());
   }
   if (headers) {
     head.vt = VT_BSTR;
-    head.bstrVal = SysAllocString(wide(headers).c_str());
+    head.bstrVal = SysAllocString(toWide(headers).c_str());
   }
   if (postData) {
     size_t len = postLength ? postLength : strlen(postData);
@@ -418,9 +390,9 @@ bool setElementHtml(DWORD cookie, const std::string& id, const std::string& html
   auto doc3 = doc.query<IHTMLDocument3>(IID_IHTMLDocument3);
   if (!doc3) return false;
   ComPtr<IHTMLElement> element;
-  Bstr bid(wide(id));
+  Bstr bid(toWide(id));
   if (FAILED(doc3->getElementById(bid.get(), element.put())) || !element) return false;
-  Bstr content(wide(html));
+  Bstr content(toWide(html));
   return SUCCEEDED(element->put_innerHTML(content.get()));
 }
 

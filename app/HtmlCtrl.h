@@ -10,7 +10,7 @@
 #include <string>
 
 #include "app/Handles.h"
-#include "app/HtmlEscape.h"
+#include "common/HtmlEscape.h"
 #include "app/Window.h"
 
 namespace zorvik {

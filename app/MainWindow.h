@@ -25,11 +25,19 @@ constexpr UINT kMsgShowGroup = 0x465;       // lParam group 0..5
 constexpr UINT kMsgShowIndex = 0x467;       // lParam index within the current group
 constexpr UINT kMsgToolbar = 0x466;         // lParam button index 0..3
 constexpr UINT kMsgStoreSearch = 0x464;     // lParam search text (const char*, sent)
-constexpr UINT kMsgAppCommand = WM_USER + 1000;  // 0x7E8: wParam command 0..4
+constexpr UINT kMsgAppCommand = WM_USER + 1000;  // 0x7E8: wParam an AppCommand
 constexpr UINT kMsgStoreItem = 0x4FB;       // to the store page
 constexpr UINT kMsgCapture = 0x4FC;         // to the screen-capture page
-constexpr UINT kMsgDropFiles = 0x496;       // to a page, wParam = HDROP
 constexpr UINT_PTR kHomeTimer = kDashboardTimerId;  // the device link starts it on connecting
+
+// The commands of message 0x7E8 (wParam).
+enum AppCommand : WPARAM {
+  kAppDeviceManager = 0,   // the device chooser
+  kAppStoreItem = 1,       // lParam to the store page as 0x4FB
+  kAppCapture = 2,         // lParam to the screen-capture page as 0x4FC
+  kAppDownloadRequest = 3, // routed to the tasks page
+  kAppRedraw = 4,          // the navigation and the task count again
+};
 
 struct MainWindowOptions {
   bool hiddenStart = false;
@@ -54,6 +62,8 @@ public:
   HWND mainHwnd() const override { return hwnd(); }
   void setStatusText(const std::string& text) override;
   void showPage(int group, int pageId) override;
+  // The page in its own group.
+  void showPage(PageId pageId) { showPage(groupOfPage(pageId), pageId); }
 
   // For the device link; safe from any thread (posted to the UI thread).
   // state: 0 information (blue), 1 error (red), 2 success (green).
@@ -73,6 +83,8 @@ public:
   const TrayIcon& tray() const { return tray_; }
 
 private:
+  struct Tables;  // the message and command tables (MainWindow.cpp)
+
   MainWindowOptions options_;
   bool hiddenStart_;
   int group_ = 0;
@@ -89,18 +101,55 @@ private:
   UniqueFont titleFont_, uiFont_, underlineFont_;
   UniqueBrush white_, navBrush_, barBrush_;
   HWND tooltip_ = nullptr;
-  bool hoverLink_ = false;
 
-  void onInit();
+  // Message handlers, one per entry of the message table.
+  void onInit(WinMsg& m);
+  void onEraseBackground(WinMsg& m);
+  void onNcPaint(WinMsg& m);
+  void onWindowPosChanging(WinMsg& m);
+  void onSize(WinMsg& m);
+  void onLButtonDown(WinMsg& m);
+  void onDrawItem(WinMsg& m);
+  void onCtlColorStatic(WinMsg& m);
+  void onSetCursor(WinMsg& m);
+  void onCommandRange(WinMsg& m);
+  void onShowPageMessage(WinMsg& m);
+  void onShowGroup(WinMsg& m);
+  void onShowIndex(WinMsg& m);
+  void onToolbarMessage(WinMsg& m);
+  void onStoreSearch(WinMsg& m);
+  void onAppCommandMessage(WinMsg& m);
+  void onTrayCallback(WinMsg& m);
+  void onDeviceChange(WinMsg& m);
+  void onTimer(WinMsg& m);
+  void onDropFiles(WinMsg& m);
+  void onClose(WinMsg& m);
+  void onDestroy(WinMsg& m);
+  // Command handlers, one per entry of the command table.
+  void ignoreCommand() {}
+  void minimise();
+  void onDeviceManagerLink(WinMsg& m);
+  void showTasks();
+  void showTasksFromTray();
+  void showSettingsFromTray();
+
+  void loadSkin();
   void createControls();
   void createPages();
   void layoutPageButtons();
   void updateToolbar();
   void runToolbar(int index);
   void paintFrame(HDC dc);
+  struct ButtonLook {
+    COLORREF fill = RGB(242, 246, 250), ink = RGB(30, 30, 30), border = RGB(190, 205, 225);
+    int badge = -1;  // a count drawn after the caption
+  };
+  ButtonLook buttonLook(int id, bool pressed) const;
   void drawButton(const DRAWITEMSTRUCT& d);
+  static void drawCaptionGlyph(HDC dc, int id, const RECT& r);
   void showTrayMenu();
   void showFromTray();
+  void bringForward();
   void onAppCommand(WPARAM cmd, LPARAM arg);
   void applyRegion();
   void closeWindow();

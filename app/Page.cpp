@@ -16,6 +16,7 @@ Page::Page(const PageInfo& info, PageHost& host, int templateId)
   };
   map_.on(WM_CTLCOLORDLG, white);
   map_.on(WM_CTLCOLORSTATIC, white);
+  map_.on(kMsgDropFiles, [this](WinMsg& m) { onDropFiles(reinterpret_cast<HDROP>(m.wp)); });
 }
 
 void Page::reload() {
@@ -34,23 +35,20 @@ void Page::markFailed() {
 }
 
 namespace {
-std::map<int, PageFactory>& overrides() {
+std::map<int, PageFactory>& factories() {
   static std::map<int, PageFactory> m;
   return m;
 }
 }  // namespace
 
-PageFactory builtInPageFactory(int pageId);  // PageRegistry.cpp
-
 PageFactory pageFactory(int pageId) {
-  auto it = overrides().find(pageId);
-  if (it != overrides().end()) return it->second;
-  if (PageFactory f = builtInPageFactory(pageId)) return f;
+  auto it = factories().find(pageId);
+  if (it != factories().end() && it->second) return it->second;
   return [](const PageInfo& info, PageHost& host) -> std::unique_ptr<Page> {
     return std::make_unique<PlaceholderPage>(info, host);
   };
 }
 
-void setPageFactory(int pageId, PageFactory factory) { overrides()[pageId] = std::move(factory); }
+void setPageFactory(int pageId, PageFactory factory) { factories()[pageId] = std::move(factory); }
 
 }  // namespace zorvik

@@ -14,6 +14,9 @@
 
 namespace zorvik {
 
+// Files dropped on the main window, sent to the page shown: wParam = the HDROP.
+constexpr UINT kMsgDropFiles = 0x496;
+
 // What the main window offers its pages (UI thread only, unless said otherwise).
 class PageHost {
 public:
@@ -39,7 +42,8 @@ public:
   virtual void onToolbar(int /*index*/) {}
   // Shown by the show routine (after any load call).
   virtual void onShown() {}
-  // Files dropped on the main window (message 0x496 carries the HDROP; the page must not free it).
+  // Files dropped on the main window while this page is shown (message 0x496 carries the HDROP;
+  // the page must not free it).
   virtual void onDropFiles(HDROP /*drop*/) {}
   // Messages the main window routes to a page: 0x4FB (store item), 0x4FC (capture), 0x464
   // (store search text), 2024 with command 3 (download request).
@@ -61,7 +65,7 @@ private:
   PageHost& host_;
 };
 
-// A page no Part fills yet: an empty page with no toolbar.
+// A page without content of its own yet: an empty page with no toolbar.
 class PlaceholderPage : public Page {
 public:
   using Page::Page;
@@ -69,10 +73,16 @@ public:
 
 using PageFactory = std::function<std::unique_ptr<Page>(const PageInfo&, PageHost&)>;
 
-// The page registry: one factory per page id; ids without a factory get a PlaceholderPage.
-// The built-in table lives in PageRegistry.cpp; tests may replace an entry before the window
-// is created.
+// The page registry: one factory per page id; ids without a factory get a PlaceholderPage. The
+// program fills it before it creates the main window (registerPages in PageRegistry.h, which
+// belongs to the executable: the app library knows no page class); tests may replace an entry.
 PageFactory pageFactory(int pageId);
 void setPageFactory(int pageId, PageFactory factory);
+
+// The factory of a page class with the usual constructor.
+template <typename P>
+PageFactory makePage() {
+  return [](const PageInfo& info, PageHost& host) -> std::unique_ptr<Page> { return std::make_unique<P>(info, host); };
+}
 
 }  // namespace zorvik

@@ -1,35 +1,33 @@
-// The page table of the program: which class fills which page. A page's engineer adds one line
-// here (see docs/app.md); pages without a line show an empty placeholder.
+// The page table of the program: a page's engineer adds one line here (see docs/app.md).
+#include "app/PageRegistry.h"
+
 #include "app/Page.h"
+#include "app/SettingsPage.h"
+#include "app/ScreenCapturePage.h"
 #include "info/CalendarPage.h"
 #include "pim/ContactsPage.h"
 
 namespace zorvik {
 
 namespace {
-template <typename P>
-PageFactory make() {
-  return [](const PageInfo& info, PageHost& host) -> std::unique_ptr<Page> {
-    return std::make_unique<P>(info, host);
-  };
-}
 
 struct PageEntry {
-  int pageId;
+  PageId id;
   PageFactory (*factory)();
 };
 
-// { page id, make<YourPage> },
+// { page id, makePage<YourPage> },
 const PageEntry kPages[] = {
-  {10, make<ContactsPage>},
-  {14, make<CalendarPage>},
+  {kPageSettings, makePage<SettingsPage>},
+  {kPageContacts, makePage<ContactsPage>},
+  {kPageCalendar, makePage<CalendarPage>},
+  {kPageScreenCapture, makePage<ScreenCapturePage>},
 };
+
 }  // namespace
 
-PageFactory builtInPageFactory(int pageId) {
-  for (const PageEntry& e : kPages)
-    if (e.pageId == pageId && e.factory) return e.factory();
-  return nullptr;
+void registerPages() {
+  for (const PageEntry& e : kPages) setPageFactory(e.id, e.factory());
 }
 
 }  // namespace zorvik

@@ -34,9 +34,14 @@ bool TrayIcon::add(HWND owner, HICON icon, const std::string& tooltip) {
   d.uCallbackMessage = kTrayCallback;
   d.hIcon = icon;
   copyText(d.szTip, tooltip);
-  if (added_) return Shell_NotifyIconA(NIM_MODIFY, &d) != FALSE;
-  added_ = Shell_NotifyIconA(NIM_ADD, &d) != FALSE;
+  // Always NIM_ADD first: a shell that has restarted knows nothing of the icon, so modifying it
+  // would fail. Only a shell that still shows the icon refuses the add; it takes the change.
+  added_ = Shell_NotifyIconA(NIM_ADD, &d) != FALSE || Shell_NotifyIconA(NIM_MODIFY, &d) != FALSE;
   return added_;
+}
+
+bool TrayIcon::addAfterShellRestart(const std::string& tooltip) {
+  return owner_ && add(owner_, icon_, tooltip);
 }
 
 bool TrayIcon::balloon(const std::string& title, const std::string& text) {

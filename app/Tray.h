@@ -8,6 +8,8 @@
 namespace zorvik {
 
 constexpr UINT kTrayCallback = 0x40A;
+// The tooltip of the icon once the shell has restarted ("TaskbarCreated").
+constexpr const char* kTrayTooltipAfterShellRestart = "Zorvik 卓维克";
 
 class TrayIcon {
 public:
@@ -17,7 +19,8 @@ public:
   TrayIcon& operator=(const TrayIcon&) = delete;
 
   bool add(HWND owner, HICON icon, const std::string& tooltip);
-  bool readd() { return owner_ && add(owner_, icon_, tooltip_); }
+  // The shell restarted and lost every icon: add this one again (with its icon) under tooltip.
+  bool addAfterShellRestart(const std::string& tooltip);
   // Balloon with the time-out value 3 and the user icon.
   bool balloon(const std::string& title, const std::string& text);
   void remove();

@@ -88,15 +88,11 @@ void TwoLineList::drawItem(const DRAWITEMSTRUCT& d) {
       if (pic) {
         BITMAP info{};
         GetObjectA(pic, sizeof info, &info);
-        HDC mem = CreateCompatibleDC(dc);
-        {
-          SelectObjectScope sel(mem, pic);
-          int x = cell.left + 4, y = (cell.top + cell.bottom - kRowPictureSize) / 2;
-          SetStretchBltMode(dc, HALFTONE);
-          StretchBlt(dc, x, y, kRowPictureSize, kRowPictureSize, mem, 0, 0, info.bmWidth,
-                     info.bmHeight, SRCCOPY);
-        }
-        DeleteDC(mem);
+        BitmapDc mem(dc, pic);
+        int x = cell.left + 4, y = (cell.top + cell.bottom - kRowPictureSize) / 2;
+        SetStretchBltMode(dc, HALFTONE);
+        StretchBlt(dc, x, y, kRowPictureSize, kRowPictureSize, mem.get(), 0, 0, info.bmWidth,
+                   info.bmHeight, SRCCOPY);
       }
       continue;
     }

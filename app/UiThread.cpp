@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <memory>
 #include <mutex>
 
@@ -11,7 +12,8 @@ namespace {
 constexpr UINT kRunWork = WM_APP + 1;
 std::mutex g_mutex;
 HWND g_queue = nullptr;
-DWORD g_uiThread = 0;
+// Read by every thread that posts; written once by the UI thread at start.
+std::atomic<DWORD> g_uiThread{0};
 
 using Work = std::function<void()>;
 
@@ -58,7 +60,10 @@ void stopUiThreadQueue() {
   DestroyWindow(queue);
 }
 
-bool onUiThread() { return g_uiThread != 0 && GetCurrentThreadId() == g_uiThread; }
+bool onUiThread() {
+  const DWORD ui = g_uiThread.load();
+  return ui != 0 && GetCurrentThreadId() == ui;
+}
 
 bool postToUi(std::function<void()> fn) {
   if (onUiThread()) {

@@ -23,6 +23,11 @@ bool registerFrameworkClass(WNDPROC proc) {
 
 HINSTANCE appInstance() { return GetModuleHandleA(nullptr); }
 
+UniqueFont createFont(const std::string& face, int height, int weight, bool underline, DWORD quality) {
+  return UniqueFont(CreateFontA(-height, 0, 0, 0, weight, FALSE, underline, FALSE, GB2312_CHARSET,
+                                OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, quality, DEFAULT_PITCH, face.c_str()));
+}
+
 std::string windowText(HWND hwnd) {
   int n = GetWindowTextLengthA(hwnd);
   std::string s(static_cast<size_t>(n) + 1, '\0');

@@ -8,6 +8,8 @@
 #include <string>
 #include <unordered_map>
 
+#include "common/win/Handles.h"
+
 namespace zorvik {
 
 // One message as a handler sees it. A handler leaves `handled` true to consume the message
@@ -107,6 +109,9 @@ private:
 };
 
 HINSTANCE appInstance();
+// A GB2312 font of the face, `height` pixels high (the shared fonts of the windows and pages).
+UniqueFont createFont(const std::string& face, int height, int weight, bool underline = false,
+                      DWORD quality = CLEARTYPE_QUALITY);
 std::string windowText(HWND hwnd);
 RECT clientRectOf(HWND hwnd);
 // The child's rectangle in its parent's client coordinates.

@@ -7,6 +7,7 @@
 #include "app/ConnectionLink.h"
 #include "app/ImageDecode.h"
 #include "app/MainWindow.h"
+#include "app/PageRegistry.h"
 #include "app/StartupArgs.h"
 #include "app/UiThread.h"
 
@@ -50,6 +51,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {
   {
     zorvik::GdiplusSession gdiplus;
     zorvik::startUiThreadQueue();
+    zorvik::registerPages();
     zorvik::ConnectionLink link;
     zorvik::MainWindow window(link.windowOptions(hidden));
     link.attach(window);

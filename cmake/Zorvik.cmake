@@ -3,6 +3,17 @@
 # Sources are UTF-8; the program's texts are GBK bytes as on a Chinese Windows.
 set(ZORVIK_CHARSET_FLAGS -finput-charset=UTF-8 -fexec-charset=GBK)
 set(ZORVIK_WARNINGS -Wall -Wextra -Werror -Wno-missing-field-initializers)
+if(CMAKE_CXX_COMPILER_ID MATCHES "Clang")
+  # clang writes narrow literals in UTF-8 only: it builds a copy of the tree whose literals spell
+  # their GBK bytes (cmake/gbk-literals.py, run by scripts/fuzz.sh), never the sources themselves.
+  if(NOT EXISTS ${ZORVIK_ROOT}/.gbk-literals)
+    message(FATAL_ERROR "clang cannot write the program's texts in GBK; build with clang through "
+                        "scripts/fuzz.sh, which converts the literals of a copy of the tree first")
+  endif()
+  set(ZORVIK_CHARSET_FLAGS)
+  # Warnings are the g++ builds' to police; clang's own set would stop the fuzz build.
+  set(ZORVIK_WARNINGS -Wall -Wextra -Wno-missing-field-initializers)
+endif()
 
 add_library(zorvik_flags INTERFACE)
 # C++17: libstdc++'s C++20 <chrono> holds a literal that GBK cannot encode.
@@ -12,6 +23,15 @@ target_include_directories(zorvik_flags INTERFACE ${ZORVIK_ROOT})
 if(ZORVIK_SANITIZE)
   target_compile_options(zorvik_flags INTERFACE -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
   target_link_options(zorvik_flags INTERFACE -fsanitize=address,undefined)
+endif()
+
+option(ZORVIK_LIBFUZZER "Build fuzz targets for libFuzzer (clang, through scripts/fuzz.sh)" OFF)
+if(ZORVIK_LIBFUZZER)
+  if(NOT CMAKE_CXX_COMPILER_ID MATCHES "Clang")
+    message(FATAL_ERROR "ZORVIK_LIBFUZZER needs clang: run scripts/fuzz.sh")
+  endif()
+  # Every library the targets call carries libFuzzer's coverage, not only the targets themselves.
+  target_compile_options(zorvik_flags INTERFACE -fsanitize=fuzzer-no-link)
 endif()
 
 if(WIN32)
@@ -103,9 +123,9 @@ function(zorvik_test name)
 endfunction()
 
 # zorvik_fuzz_target(<name> SOURCES ... LIBS ... [CORPUS dir])
-# A function LLVMFuzzerTestOneInput. Built with clang -fsanitize=fuzzer when ZORVIK_LIBFUZZER is on;
+# A function LLVMFuzzerTestOneInput. Built with clang -fsanitize=fuzzer when ZORVIK_LIBFUZZER is on
+# (the libraries instrumented too), its seed corpus recorded beside it as <name>.corpus;
 # otherwise linked with a bounded driver (seed corpus, then deterministic mutations) and run by CTest.
-option(ZORVIK_LIBFUZZER "Build fuzz targets for libFuzzer (clang)" OFF)
 function(zorvik_fuzz_target name)
   cmake_parse_arguments(A "" "CORPUS;RUNS" "SOURCES;LIBS" ${ARGN})
   if(WIN32)
@@ -113,8 +133,8 @@ function(zorvik_fuzz_target name)
   endif()
   if(ZORVIK_LIBFUZZER)
     add_executable(${name} ${A_SOURCES})
-    target_compile_options(${name} PRIVATE -fsanitize=fuzzer)
     target_link_options(${name} PRIVATE -fsanitize=fuzzer)
+    set_property(GLOBAL APPEND PROPERTY ZORVIK_FUZZ_TARGETS "${name}=${A_CORPUS}")
   else()
     add_executable(${name} ${A_SOURCES} ${ZORVIK_ROOT}/tests/fuzz/FuzzDriver.cpp)
     if(NOT A_RUNS)

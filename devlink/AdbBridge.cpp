@@ -1,12 +1,11 @@
 #include "devlink/AdbBridge.h"
 
+#include "devlink/AdbFraming.h"
 #include "devlink/AgentCommand.h"
 #include "devlink/AgentSession.h"
 
 #include <atomic>
-#include <cstdio>
 #include <cstdlib>
-#include <cstring>
 
 namespace zorvik {
 namespace {
@@ -27,15 +26,11 @@ std::atomic<uint16_t>& serverPortSetting() {
   return port;
 }
 
-std::string lengthPrefixed(std::string_view service, const char* format) {
+std::string lengthPrefixed(std::string_view service, AdbHexCase hexCase) {
   // Built as the tool's callers build it: formatted into a zeroed 256-byte buffer. A request that
   // would not fit is refused instead of being cut.
   if (service.size() + 4 > kAdbRequestMax) return {};
-  char prefix[8];
-  std::snprintf(prefix, sizeof prefix, format, static_cast<unsigned>(service.size()));
-  std::string request(prefix, 4);
-  request.append(service);
-  return request;
+  return adbLengthPrefixed(service, hexCase);
 }
 
 }  // namespace
@@ -43,8 +38,8 @@ std::string lengthPrefixed(std::string_view service, const char* format) {
 uint16_t adbServerPort() { return serverPortSetting().load(); }
 void setAdbServerPort(uint16_t port) { serverPortSetting().store(port); }
 
-std::string adbHostRequest(std::string_view service) { return lengthPrefixed(service, "%04X"); }
-std::string adbServiceRequest(std::string_view service) { return lengthPrefixed(service, "%04x"); }
+std::string adbHostRequest(std::string_view service) { return lengthPrefixed(service, AdbHexCase::Upper); }
+std::string adbServiceRequest(std::string_view service) { return lengthPrefixed(service, AdbHexCase::Lower); }
 
 AdbSocketResult adbRequest(TcpSocket& socket, const std::string& request) {
   if (!socket.valid() || request.empty() || !socket.sendAll(request.data(), request.size())) {
@@ -52,10 +47,13 @@ AdbSocketResult adbRequest(TcpSocket& socket, const std::string& request) {
   }
   // A server that accepts and never answers must not hold the attempt forever.
   socket.setReceiveTimeout(kAnswerWaitMs);
+  // Only the status word is read (a FAIL message is not wanted): "OKAY" decodes whole, "FAIL"
+  // asks for its message, anything else is malformed; only the first is Ok.
   char answer[4] = {};
   const size_t got = socket.receiveExactly(answer, sizeof answer);
   socket.setReceiveTimeout(0);
-  return got == 4 && std::memcmp(answer, "OKAY", 4) == 0 ? AdbSocketResult::Ok : AdbSocketResult::ProtocolFailure;
+  const AdbFrame frame = decodeAdbAnswer(std::string_view(answer, got));
+  return frame.status == AdbDecode::Complete && frame.okay ? AdbSocketResult::Ok : AdbSocketResult::ProtocolFailure;
 }
 
 AdbSocketResult forwardAgentPort(const std::string& serial) {

@@ -97,8 +97,9 @@ class AdbProcessRunner {
   AdbProcessRunner(const AdbProcessRunner&) = delete;
   AdbProcessRunner& operator=(const AdbProcessRunner&) = delete;
 
-  // Signals the reader thread to finish, waits up to kStopWaitMs, then terminates it; closes
-  // the pipes and the process handle. The child itself is left to end on its own.
+  // Signals the reader thread to finish and waits up to kStopWaitMs for it; a reader still held
+  // up after that (inside the sink) is left to end by itself and is never killed. The pipes and
+  // the process handle close when the reader lets go of them. The child is left to end on its own.
   virtual void stop();
   // Starts the command line; true when the reader thread runs.
   bool run(const std::string& commandLine);

@@ -3,6 +3,8 @@
 #include "devlink/AdbBridge.h"
 #include "devlink/AdbProcess.h"
 
+#include "common/win/Handles.h"
+
 #include <windows.h>
 
 #include <atomic>
@@ -14,42 +16,6 @@ namespace {
 
 using detail::Drain;
 
-// A kernel handle, closed once.
-class Handle {
- public:
-  Handle() = default;
-  explicit Handle(HANDLE handle) : handle_(handle) {}
-  Handle(Handle&& other) noexcept : handle_(other.release()) {}
-  Handle& operator=(Handle&& other) noexcept {
-    if (this != &other) {
-      reset();
-      handle_ = other.release();
-    }
-    return *this;
-  }
-  Handle(const Handle&) = delete;
-  Handle& operator=(const Handle&) = delete;
-  ~Handle() { reset(); }
-  HANDLE get() const { return handle_; }
-  HANDLE* out() {
-    reset();
-    return &handle_;
-  }
-  bool valid() const { return handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE; }
-  HANDLE release() {
-    HANDLE h = handle_;
-    handle_ = nullptr;
-    return h;
-  }
-  void reset() {
-    if (valid()) ::CloseHandle(handle_);
-    handle_ = nullptr;
-  }
-
- private:
-  HANDLE handle_ = nullptr;
-};
-
 SECURITY_ATTRIBUTES inheritable() {
   SECURITY_ATTRIBUTES attributes{};
   attributes.nLength = sizeof attributes;  // 12 on 32-bit Windows
@@ -58,10 +24,10 @@ SECURITY_ATTRIBUTES inheritable() {
   return attributes;
 }
 
-Handle duplicate(HANDLE source, bool inherit) {
-  Handle copy;
+UniqueKernelHandle duplicate(HANDLE source, bool inherit) {
+  UniqueKernelHandle copy;
   const HANDLE self = ::GetCurrentProcess();
-  if (!::DuplicateHandle(self, source, self, copy.out(), 0, inherit, DUPLICATE_SAME_ACCESS)) return {};
+  if (!::DuplicateHandle(self, source, self, copy.put(), 0, inherit, DUPLICATE_SAME_ACCESS)) return {};
   return copy;
 }
 
@@ -70,6 +36,24 @@ std::vector<char> writable(const std::string& commandLine) {
   std::vector<char> buffer(commandLine.begin(), commandLine.end());
   buffer.push_back('\0');
   return buffer;
+}
+
+// Starts a hidden child with the given standard handles (a null input keeps this process's);
+// its process handle, or an empty one when it could not start.
+UniqueKernelHandle startHidden(const std::string& commandLine, HANDLE in, HANDLE out, HANDLE err, DWORD flags) {
+  STARTUPINFOA startup{};
+  ::GetStartupInfoA(&startup);
+  startup.dwFlags = STARTF_USESHOWWINDOW | STARTF_USESTDHANDLES;
+  startup.wShowWindow = SW_HIDE;
+  if (in) startup.hStdInput = in;
+  startup.hStdOutput = out;
+  startup.hStdError = err;
+  PROCESS_INFORMATION process{};
+  std::vector<char> line = writable(commandLine);
+  if (!::CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, flags, nullptr, nullptr, &startup, &process))
+    return {};
+  const UniqueKernelHandle thread(process.hThread);
+  return UniqueKernelHandle(process.hProcess);
 }
 
 }  // namespace
@@ -92,28 +76,19 @@ std::string adbPath() {
 AdbRunResult runAdbAndWait(const std::string& commandLine, size_t maxOutput) {
   AdbRunResult result;
   SECURITY_ATTRIBUTES attributes = inheritable();
-  Handle read, write;
-  if (!::CreatePipe(read.out(), write.out(), &attributes, 0)) {
+  UniqueKernelHandle read, write;
+  if (!::CreatePipe(read.put(), write.put(), &attributes, 0)) {
     result.status = AdbRunStatus::CannotRun;
     return result;
   }
   // Our reading end stays ours: a child that inherited it would keep the pipe from breaking.
   ::SetHandleInformation(read.get(), HANDLE_FLAG_INHERIT, 0);
-  STARTUPINFOA startup{};
-  ::GetStartupInfoA(&startup);
-  startup.dwFlags = STARTF_USESHOWWINDOW | STARTF_USESTDHANDLES;
-  startup.wShowWindow = SW_HIDE;
-  startup.hStdOutput = write.get();
-  startup.hStdError = write.get();
-  PROCESS_INFORMATION process{};
-  std::vector<char> line = writable(commandLine);
-  if (!::CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, NORMAL_PRIORITY_CLASS, nullptr, nullptr,
-                        &startup, &process)) {
+  const UniqueKernelHandle processHandle =
+      startHidden(commandLine, nullptr, write.get(), write.get(), NORMAL_PRIORITY_CLASS);
+  if (!processHandle) {
     result.status = AdbRunStatus::CannotStart;
     return result;
   }
-  Handle processHandle(process.hProcess);
-  Handle threadHandle(process.hThread);
   write.reset();
   result.status = AdbRunStatus::Ok;
   // Read while the tool runs, so a full pipe cannot stop it; the tool's exit ends the wait even if
@@ -142,12 +117,12 @@ namespace {
 
 // One run, shared by the runner and its reader thread.
 struct Run {
-  Handle thread;
+  UniqueKernelHandle thread;
   DWORD threadId = 0;
-  Handle stopEvent;
-  Handle process;
-  Handle outRead;  // the child's output, our end
-  Handle inWrite;  // the child's input, our end
+  UniqueKernelHandle stopEvent;
+  UniqueKernelHandle process;
+  UniqueKernelHandle outRead;  // the child's output, our end
+  UniqueKernelHandle inWrite;  // the child's input, our end
   std::atomic<bool> stopped{false};
   std::shared_ptr<AdbProcessRunner::State> state;
 };
@@ -241,13 +216,13 @@ void AdbProcessRunner::stop() {
   run->stopped = true;
   if (run->threadId == ::GetCurrentThreadId()) return;  // the reader itself: it cannot wait for itself
   ::SetEvent(run->stopEvent.get());
-  if (::WaitForSingleObject(run->thread.get(), kStopWaitMs) == WAIT_TIMEOUT) {
-    ::TerminateThread(run->thread.get(), static_cast<DWORD>(-2));
-    // Its reference to the run died with it; close the pipes and the process here.
-    run->outRead.reset();
-    run->inWrite.reset();
-    run->process.reset();
-  }
+  // Our end of the child's input closes now; the reader never touches it.
+  run->inWrite.reset();
+  // A reader held up past kStopWaitMs (inside the sink) is not killed: a thread killed there
+  // can leave the heap's or the sink's locks held. It sees `stopped` when it comes back, delivers
+  // nothing more, and its reference is the last one: the output pipe and the process handle
+  // close with it.
+  ::WaitForSingleObject(run->thread.get(), kStopWaitMs);
 }
 
 bool AdbProcessRunner::run(const std::string& commandLine) {
@@ -255,41 +230,28 @@ bool AdbProcessRunner::run(const std::string& commandLine) {
   auto run = std::make_shared<Run>();
   run->state = state_;
   SECURITY_ATTRIBUTES attributes = inheritable();
-  Handle outReadInheritable, outWrite, inRead, inWriteInheritable;
-  if (!::CreatePipe(outReadInheritable.out(), outWrite.out(), &attributes, 0)) return false;
-  if (!::CreatePipe(inRead.out(), inWriteInheritable.out(), &attributes, 0)) return false;
-  Handle errWrite = duplicate(outWrite.get(), true);
+  UniqueKernelHandle outReadInheritable, outWrite, inRead, inWriteInheritable;
+  if (!::CreatePipe(outReadInheritable.put(), outWrite.put(), &attributes, 0)) return false;
+  if (!::CreatePipe(inRead.put(), inWriteInheritable.put(), &attributes, 0)) return false;
+  UniqueKernelHandle errWrite = duplicate(outWrite.get(), true);
   run->outRead = duplicate(outReadInheritable.get(), false);
   run->inWrite = duplicate(inWriteInheritable.get(), false);
   outReadInheritable.reset();
   inWriteInheritable.reset();
-  if (!errWrite.valid() || !run->outRead.valid() || !run->inWrite.valid()) return false;
+  if (!errWrite || !run->outRead || !run->inWrite) return false;
 
-  STARTUPINFOA startup{};
-  ::GetStartupInfoA(&startup);
-  startup.dwFlags = STARTF_USESHOWWINDOW | STARTF_USESTDHANDLES;
-  startup.wShowWindow = SW_HIDE;
-  startup.hStdOutput = outWrite.get();
-  startup.hStdInput = inRead.get();
-  startup.hStdError = errWrite.get();
-  PROCESS_INFORMATION process{};
-  std::vector<char> line = writable(commandLine);
-  if (!::CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, CREATE_NEW_CONSOLE, nullptr, nullptr, &startup,
-                        &process)) {
-    return false;
-  }
-  run->process = Handle(process.hProcess);
-  ::CloseHandle(process.hThread);
+  run->process = startHidden(commandLine, inRead.get(), outWrite.get(), errWrite.get(), CREATE_NEW_CONSOLE);
+  if (!run->process) return false;
   outWrite.reset();
   inRead.reset();
   errWrite.reset();
 
-  run->stopEvent = Handle(::CreateEventA(nullptr, TRUE, FALSE, nullptr));
-  if (!run->stopEvent.valid()) return false;
+  run->stopEvent = UniqueKernelHandle(::CreateEventA(nullptr, TRUE, FALSE, nullptr));
+  if (!run->stopEvent) return false;
   std::lock_guard lock(state_->mutex);
   auto* parameter = new std::shared_ptr<Run>(run);
-  run->thread = Handle(::CreateThread(nullptr, 0, readerThread, parameter, 0, &run->threadId));
-  if (!run->thread.valid()) {
+  run->thread = UniqueKernelHandle(::CreateThread(nullptr, 0, readerThread, parameter, 0, &run->threadId));
+  if (!run->thread) {
     delete parameter;
     return false;
   }

@@ -18,28 +18,21 @@ bool isAdbUsbInterface(std::string_view interfacePath);
 }  // namespace zorvik
 
 #ifdef _WIN32
+#include "common/win/Handles.h"
+
 namespace zorvik {
 
 class DeviceConnection;
 
 // The main window's registration for USB device-interface notices (class
 // {A5DCBF10-6530-11D2-901F-00C04FB951ED}); owned, unregistered when destroyed.
-class UsbNotification {
+class UsbNotification : public UniqueDevNotify {
  public:
-  UsbNotification() = default;
-  explicit UsbNotification(void* handle) : handle_(handle) {}
-  UsbNotification(UsbNotification&& other) noexcept : handle_(other.handle_) { other.handle_ = nullptr; }
-  UsbNotification& operator=(UsbNotification&& other) noexcept;
-  UsbNotification(const UsbNotification&) = delete;
-  UsbNotification& operator=(const UsbNotification&) = delete;
-  ~UsbNotification();
-  bool valid() const { return handle_ != nullptr; }
-
- private:
-  void* handle_ = nullptr;  // HDEVNOTIFY
+  using UniqueDevNotify::UniqueDevNotify;
+  bool valid() const { return static_cast<bool>(*this); }
 };
 
-// RegisterDeviceNotificationA for a window (a void* so that callers need no <windows.h> here).
+// RegisterDeviceNotificationA for a window (an HWND).
 UsbNotification registerUsbNotifications(void* window);
 
 // WM_DEVICECHANGE: an arrival (0x8000) or removal (0x8004) of a device interface whose path is an

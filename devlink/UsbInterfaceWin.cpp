@@ -4,6 +4,8 @@
 #include "devlink/DeviceConnection.h"
 #include "devlink/DeviceTables.h"
 
+#include "common/win/Handles.h"
+
 #include <windows.h>
 #include <dbt.h>
 
@@ -14,36 +16,9 @@
 namespace zorvik {
 namespace {
 
-// A registry key, closed once.
-class RegKey {
- public:
-  RegKey() = default;
-  RegKey(RegKey&& other) noexcept : key_(std::exchange(other.key_, nullptr)) {}
-  RegKey& operator=(RegKey&&) = delete;
-  RegKey(const RegKey&) = delete;
-  ~RegKey() {
-    if (key_) ::RegCloseKey(key_);
-  }
-  bool open(HKEY parent, const char* path) {
-    return ::RegOpenKeyExA(parent, path, 0, KEY_READ, &key_) == ERROR_SUCCESS;
-  }
-  HKEY get() const { return key_; }
-  // The name of subkey `index`; false once there are no more (or on any failure).
-  bool subkey(DWORD index, std::string& name) const {
-    char buffer[256];
-    DWORD size = sizeof buffer;
-    if (::RegEnumKeyExA(key_, index, buffer, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) return false;
-    name.assign(buffer, size);
-    return true;
-  }
-
- private:
-  HKEY key_ = nullptr;
-};
-
-bool instanceIsAdb(const RegKey& device, const std::string& instanceName) {
-  RegKey instance;
-  if (!instance.open(device.get(), instanceName.c_str())) return false;
+bool instanceIsAdb(HKEY device, const std::string& instanceName) {
+  const UniqueHkey instance = openRegKey(device, instanceName.c_str());
+  if (!instance) return false;
   char value[1024];
   DWORD type = 0, size = sizeof value - 1;
   if (::RegQueryValueExA(instance.get(), "DeviceDesc", nullptr, &type, reinterpret_cast<BYTE*>(value), &size) != ERROR_SUCCESS) {
@@ -59,16 +34,16 @@ bool instanceIsAdb(const RegKey& device, const std::string& instanceName) {
 bool isAdbUsbInterface(std::string_view interfacePath) {
   const std::string id = usbIdFromInterfacePath(interfacePath);
   if (id.empty()) return false;
-  RegKey usb;
-  if (!usb.open(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Enum\\USB")) return false;
+  const UniqueHkey usb = openRegKey(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Enum\\USB");
+  if (!usb) return false;
   std::string deviceName;
-  for (DWORD i = 0; usb.subkey(i, deviceName); ++i) {
+  for (DWORD i = 0; regSubkeyName(usb.get(), i, deviceName); ++i) {
     if (asciiLower(deviceName).find(id) == std::string::npos) continue;
-    RegKey device;
-    if (!device.open(usb.get(), deviceName.c_str())) continue;
+    const UniqueHkey device = openRegKey(usb.get(), deviceName.c_str());
+    if (!device) continue;
     std::string instanceName;
-    for (DWORD j = 0; device.subkey(j, instanceName); ++j) {
-      if (instanceIsAdb(device, instanceName)) return true;
+    for (DWORD j = 0; regSubkeyName(device.get(), j, instanceName); ++j) {
+      if (instanceIsAdb(device.get(), instanceName)) return true;
     }
   }
   return false;
@@ -79,18 +54,6 @@ bool isAdbUsbInterface(std::string_view interfacePath) {
 // ---------------------------------------------------------------- device notices
 
 namespace zorvik {
-
-UsbNotification& UsbNotification::operator=(UsbNotification&& other) noexcept {
-  if (this != &other) {
-    if (handle_) ::UnregisterDeviceNotification(handle_);
-    handle_ = std::exchange(other.handle_, nullptr);
-  }
-  return *this;
-}
-
-UsbNotification::~UsbNotification() {
-  if (handle_) ::UnregisterDeviceNotification(handle_);
-}
 
 UsbNotification registerUsbNotifications(void* window) {
   DEV_BROADCAST_DEVICEINTERFACE_A filter{};

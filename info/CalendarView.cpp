@@ -7,41 +7,14 @@
 namespace zorvik {
 namespace {
 
-const char kGridClass[] = "ZorvikMonthGrid";
-const char kViewClass[] = "ZorvikCalendarView";
 const COLORREF kRed = RGB(255, 0, 0);
 const COLORREF kBlack = RGB(0, 0, 0);
+const COLORREF kWhite = RGB(255, 255, 255);
 const COLORREF kLineColour = RGB(0xD8, 0xD8, 0xD8);
 
-HINSTANCE moduleInstance() { return GetModuleHandleA(nullptr); }
+UniqueFont calendarFont(int height, int weight) { return createFont("宋体", height, weight, false, DEFAULT_QUALITY); }
 
-HFONT makeFont(int height, int weight) {
-  return CreateFontA(-height, 0, 0, 0, weight, FALSE, FALSE, FALSE, GB2312_CHARSET, OUT_DEFAULT_PRECIS,
-                     CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, "宋体");
-}
-
-// Binds the object given at creation to its window, then hands every message to it.
-template <typename T>
-T* bind(HWND hwnd, UINT msg, LPARAM lp) {
-  if (msg == WM_NCCREATE) {
-    auto* self = static_cast<T*>(reinterpret_cast<CREATESTRUCTA*>(lp)->lpCreateParams);
-    SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    return self;
-  }
-  return reinterpret_cast<T*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-}
-
-bool registerClassOnce(const char* name, WNDPROC proc, HBRUSH background) {
-  WNDCLASSEXA wc{};
-  if (GetClassInfoExA(moduleInstance(), name, &wc)) return true;
-  wc.cbSize = sizeof(wc);
-  wc.lpfnWndProc = proc;
-  wc.hInstance = moduleInstance();
-  wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-  wc.hbrBackground = background;
-  wc.lpszClassName = name;
-  return RegisterClassExA(&wc) != 0;
-}
+HMENU childId(int id) { return reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)); }
 
 void drawText(HDC dc, const std::string& text, int left, int top, int width, int height) {
   RECT r{left, top, left + width, top + height};
@@ -54,19 +27,25 @@ int comboSelection(HWND combo) { return static_cast<int>(SendMessageA(combo, CB_
 
 // ---------------------------------------------------------------- month grid
 
-MonthGrid::~MonthGrid() {
-  if (hwnd_) DestroyWindow(hwnd_);
-  if (numberFont_) DeleteObject(numberFont_);
-  if (textFont_) DeleteObject(textFont_);
+MonthGrid::MonthGrid() {
+  map_.on(WM_ERASEBKGND, [](WinMsg& m) { m.result = 1; });
+  map_.on(WM_PAINT, [this](WinMsg&) { onPaint(); });
+  map_.on(WM_PRINTCLIENT, [this](WinMsg& m) { paint(reinterpret_cast<HDC>(m.wp)); });
+  // The framework's class takes double clicks: a quick second click picks its day too.
+  map_.on(WM_LBUTTONDOWN, [this](WinMsg& m) { onClick(m.lp); });
+  map_.on(WM_LBUTTONDBLCLK, [this](WinMsg& m) { onClick(m.lp); });
+  map_.on(kMsgGridGetDate, [this](WinMsg& m) {
+    m.result = (static_cast<LRESULT>(year_) << 16) | (month_ << 8) | day_;
+  });
 }
 
+MonthGrid::~MonthGrid() { destroy(); }
+
 bool MonthGrid::create(HWND parent, int id, int x, int y) {
-  if (!registerClassOnce(kGridClass, windowProc, nullptr)) return false;
-  if (!numberFont_) numberFont_ = makeFont(16, FW_BOLD);
-  if (!textFont_) textFont_ = makeFont(12, FW_NORMAL);
-  hwnd_ = CreateWindowExA(0, kGridClass, "", WS_CHILD | WS_VISIBLE, x, y, kGridWidth, kGridHeight, parent,
-                          reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), moduleInstance(), this);
-  return hwnd_ != nullptr;
+  if (!numberFont_) numberFont_ = calendarFont(16, FW_BOLD);
+  if (!textFont_) textFont_ = calendarFont(12, FW_NORMAL);
+  return Window::create({.title = "", .style = WS_CHILD | WS_VISIBLE, .x = x, .y = y, .width = kGridWidth,
+                         .height = kGridHeight, .parent = parent, .menuOrId = childId(id)});
 }
 
 void MonthGrid::show(uint16_t year, uint16_t month, uint16_t day) {
@@ -74,18 +53,15 @@ void MonthGrid::show(uint16_t year, uint16_t month, uint16_t day) {
   year_ = year;
   month_ = month;
   day_ = day;
-  if (hwnd_) InvalidateRect(hwnd_, nullptr, FALSE);
+  if (hwnd()) InvalidateRect(hwnd(), nullptr, FALSE);
 }
 
-void MonthGrid::paint(HDC dc) const {
-  RECT all{0, 0, kGridWidth, kGridHeight};
-  FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-  SetBkMode(dc, TRANSPARENT);
-  const HGDIOBJ oldFont = SelectObject(dc, textFont_);
+namespace {
 
-  // Lines between the cells, then the weekday captions.
-  HPEN pen = CreatePen(PS_SOLID, 1, kLineColour);
-  const HGDIOBJ oldPen = SelectObject(dc, pen);
+// Lines between the cells, under the weekday captions and the days.
+void drawGridLines(HDC dc) {
+  const UniquePen pen(CreatePen(PS_SOLID, 1, kLineColour));
+  const SelectObjectScope select(dc, pen.get());
   for (int c = 0; c <= kGridColumns; ++c) {
     MoveToEx(dc, c * kGridCellSize, 0, nullptr);
     LineTo(dc, c * kGridCellSize, kGridHeight);
@@ -96,10 +72,18 @@ void MonthGrid::paint(HDC dc) const {
     MoveToEx(dc, 0, kGridHeaderHeight + r * kGridCellSize, nullptr);
     LineTo(dc, kGridWidth, kGridHeaderHeight + r * kGridCellSize);
   }
-  SelectObject(dc, oldPen);
-  DeleteObject(pen);
+}
 
-  const auto columnColour = [](int column) { return column == 0 || column == kGridColumns - 1 ? kRed : kBlack; };
+COLORREF columnColour(int column) { return column == 0 || column == kGridColumns - 1 ? kRed : kBlack; }
+
+}  // namespace
+
+void MonthGrid::paint(HDC dc) const {
+  RECT all{0, 0, kGridWidth, kGridHeight};
+  FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+  SetBkMode(dc, TRANSPARENT);
+  const SelectObjectScope font(dc, textFont_.get());
+  drawGridLines(dc);
   for (int c = 0; c < kGridColumns; ++c) {
     SetTextColor(dc, columnColour(c));
     drawText(dc, WeekdayName(c), c * kGridCellSize, 7, kGridCellSize, kGridHeaderHeight - 7);
@@ -110,86 +94,65 @@ void MonthGrid::paint(HDC dc) const {
     int x = 0, y = 0;
     GridCellOrigin(year_, month_, day, x, y);
     if (day == day_) {
-      HBRUSH fill = CreateSolidBrush(static_cast<COLORREF>(kGridSelectedColour));
+      const UniqueBrush fill(CreateSolidBrush(static_cast<COLORREF>(kGridSelectedColour)));
       RECT cell{x + 1, y + 1, x + kGridCellSize, y + kGridCellSize};
-      FillRect(dc, &cell, fill);
-      DeleteObject(fill);
+      FillRect(dc, &cell, fill.get());
     }
     SetTextColor(dc, columnColour(x / kGridCellSize));
     const int numberTop = y + 1;
-    SelectObject(dc, numberFont_);
+    SelectObject(dc, numberFont_.get());
     drawText(dc, std::to_string(day), x, numberTop, kGridCellSize, kGridTextOffset);
-    SelectObject(dc, textFont_);
+    SelectObject(dc, textFont_.get());
     drawText(dc, CellText(year_, month_, static_cast<uint16_t>(day)), x, numberTop + kGridTextOffset,
              kGridCellSize, kGridCellSize - kGridTextOffset - 1);
   }
-  SelectObject(dc, oldFont);
+}
+void MonthGrid::onPaint() {
+  PaintScope paintScope(hwnd());
+  // Drawn off screen first so a refresh does not flicker.
+  MemoryDc memory(paintScope.dc(), kGridWidth, kGridHeight);
+  paint(memory.get());
+  BitBlt(paintScope.dc(), 0, 0, kGridWidth, kGridHeight, memory.get(), 0, 0, SRCCOPY);
 }
 
-LRESULT CALLBACK MonthGrid::windowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-  MonthGrid* self = bind<MonthGrid>(hwnd, msg, lp);
-  if (!self) return DefWindowProcA(hwnd, msg, wp, lp);
-  if (msg == WM_NCCREATE) self->hwnd_ = hwnd;
-  if (msg == WM_NCDESTROY) {
-    self->hwnd_ = nullptr;
-    SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
-    return DefWindowProcA(hwnd, msg, wp, lp);
-  }
-  return self->handle(msg, wp, lp);
-}
-
-LRESULT MonthGrid::handle(UINT msg, WPARAM wp, LPARAM lp) {
-  switch (msg) {
-    case WM_ERASEBKGND:
-      return 1;
-    case WM_PAINT: {
-      PAINTSTRUCT ps;
-      HDC dc = BeginPaint(hwnd_, &ps);
-      // Drawn off screen first so a refresh does not flicker.
-      HDC memory = CreateCompatibleDC(dc);
-      HBITMAP bitmap = CreateCompatibleBitmap(dc, kGridWidth, kGridHeight);
-      const HGDIOBJ old = SelectObject(memory, bitmap);
-      paint(memory);
-      BitBlt(dc, 0, 0, kGridWidth, kGridHeight, memory, 0, 0, SRCCOPY);
-      SelectObject(memory, old);
-      DeleteObject(bitmap);
-      DeleteDC(memory);
-      EndPaint(hwnd_, &ps);
-      return 0;
-    }
-    case WM_PRINTCLIENT:
-      paint(reinterpret_cast<HDC>(wp));
-      return 0;
-    case WM_LBUTTONDOWN: {
-      const int day = GridDayAt(static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp)), year_, month_);
-      if (day != 0) {
-        show(year_, month_, static_cast<uint16_t>(day));
-        SendMessageA(GetParent(hwnd_), kMsgGridDayPicked, static_cast<WPARAM>(day), 0);
-      }
-      return 0;
-    }
-    case kMsgGridGetDate:
-      return (static_cast<LRESULT>(year_) << 16) | (month_ << 8) | day_;
-    default:
-      return DefWindowProcA(hwnd_, msg, wp, lp);
-  }
+void MonthGrid::onClick(LPARAM lp) {
+  const int day = GridDayAt(static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp)), year_, month_);
+  if (day == 0) return;
+  show(year_, month_, static_cast<uint16_t>(day));
+  SendMessageA(GetParent(hwnd()), kMsgGridDayPicked, static_cast<WPARAM>(day), 0);
 }
 
 // ---------------------------------------------------------------- calendar window
 
-CalendarView::CalendarView(GregorianDate start) : model_(start.year, start.month, start.day) {}
-
-CalendarView::~CalendarView() {
-  if (hwnd_) DestroyWindow(hwnd_);
-  if (font_) DeleteObject(font_);
+CalendarView::CalendarView(GregorianDate start) : model_(start.year, start.month, start.day) {
+  map_.on(WM_CREATE, [this](WinMsg&) {
+    createControls();
+    refresh();
+  });
+  map_.on(WM_COMMAND, [this](WinMsg& m) { onCommand(m.commandId(), m.commandCode()); });
+  map_.on(kMsgGridDayPicked, [this](WinMsg& m) {
+    model_.setDay(static_cast<int>(m.wp));
+    refresh();
+  });
+  // White like the pages around it, whatever the system's window colour.
+  map_.on(WM_ERASEBKGND, [this](WinMsg& m) {
+    RECT all = clientRectOf(hwnd());
+    FillRect(reinterpret_cast<HDC>(m.wp), &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    m.result = 1;
+  });
+  map_.on(WM_CTLCOLORSTATIC, [](WinMsg& m) {
+    SetBkColor(reinterpret_cast<HDC>(m.wp), kWhite);
+    m.result = reinterpret_cast<LRESULT>(GetStockObject(WHITE_BRUSH));
+  });
 }
 
+CalendarView::~CalendarView() { destroy(); }
+
 bool CalendarView::create(HWND parent, int x, int y, int id) {
-  if (!registerClassOnce(kViewClass, windowProc, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)))) return false;
-  if (!font_) font_ = makeFont(12, FW_NORMAL);
-  CreateWindowExA(WS_EX_CONTROLPARENT, kViewClass, "", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, x, y, kWidth,
-                  kHeight, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), moduleInstance(), this);
-  return hwnd_ != nullptr;
+  if (!font_) font_ = calendarFont(12, FW_NORMAL);
+  return Window::create({.title = "", .style = WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, .exStyle = WS_EX_CONTROLPARENT,
+                         .x = x, .y = y, .width = kWidth, .height = kHeight, .parent = parent,
+                         .menuOrId = childId(id)});
 }
 
 void CalendarView::goTo(GregorianDate date) {
@@ -199,9 +162,9 @@ void CalendarView::goTo(GregorianDate date) {
 
 void CalendarView::createControls() {
   const auto child = [this](const char* cls, const char* text, DWORD style, int x, int y, int w, int h, int id) {
-    HWND c = CreateWindowExA(0, cls, text, WS_CHILD | WS_VISIBLE | style, x, y, w, h, hwnd_,
-                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), moduleInstance(), nullptr);
-    SendMessageA(c, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+    HWND c = CreateWindowExA(0, cls, text, WS_CHILD | WS_VISIBLE | style, x, y, w, h, hwnd(), childId(id),
+                             appInstance(), nullptr);
+    SendMessageA(c, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
     return c;
   };
   const DWORD list = CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP;
@@ -213,7 +176,7 @@ void CalendarView::createControls() {
   child("BUTTON", "转到今日", BS_PUSHBUTTON | WS_TABSTOP, 366, 7, 70, 24, kCalTodayButton);
   weekdayLabel_ = child("STATIC", "", SS_LEFT | SS_NOPREFIX, 8, 42, 60, 18, kCalWeekdayLabel);
   lunarLabel_ = child("STATIC", "", SS_LEFT | SS_NOPREFIX, 72, 42, kWidth - 80, 18, kCalLunarLabel);
-  grid_.create(hwnd_, kCalGrid, 8, 70);
+  grid_.create(hwnd(), kCalGrid, 8, 70);
 
   for (int y = kCalendarFirstYear; y <= kCalendarLastYear; ++y)
     SendMessageA(yearList_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(std::to_string(y).c_str()));
@@ -260,40 +223,6 @@ void CalendarView::onCommand(int id, int code) {
       return;
   }
   refresh();
-}
-
-LRESULT CALLBACK CalendarView::windowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-  CalendarView* self = bind<CalendarView>(hwnd, msg, lp);
-  if (!self) return DefWindowProcA(hwnd, msg, wp, lp);
-  if (msg == WM_NCCREATE) self->hwnd_ = hwnd;
-  if (msg == WM_NCDESTROY) {
-    self->hwnd_ = nullptr;
-    SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
-    return DefWindowProcA(hwnd, msg, wp, lp);
-  }
-  return self->handle(msg, wp, lp);
-}
-
-LRESULT CalendarView::handle(UINT msg, WPARAM wp, LPARAM lp) {
-  switch (msg) {
-    case WM_CREATE:
-      createControls();
-      refresh();
-      return 0;
-    case WM_COMMAND:
-      onCommand(LOWORD(wp), HIWORD(wp));
-      return 0;
-    case kMsgGridDayPicked:
-      model_.setDay(static_cast<int>(wp));
-      refresh();
-      return 0;
-    case WM_CTLCOLORSTATIC:
-      // White like the pages around it.
-      SetBkColor(reinterpret_cast<HDC>(wp), RGB(255, 255, 255));
-      return reinterpret_cast<LRESULT>(GetStockObject(WHITE_BRUSH));
-    default:
-      return DefWindowProcA(hwnd_, msg, wp, lp);
-  }
 }
 
 GregorianDate LocalToday() {

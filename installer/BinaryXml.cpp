@@ -20,10 +20,10 @@ constexpr int kMaxDepth = 200;
 
 struct Decoder {
   std::string_view bytes;
-  std::vector<std::string> strings;
+  AnsiStrings& strings;  // every string converted before the walk
   std::string out;
 
-  const std::string* string(uint32_t index) const { return index < strings.size() ? &strings[index] : nullptr; }
+  const std::string* string(uint32_t index) const { return strings.at(index); }
   const std::string* name(uint32_t index) const {
     const std::string* s = string(index);
     return s && isPlainXmlName(*s) ? s : nullptr;
@@ -106,9 +106,10 @@ void appendEscaped(std::string& out, std::string_view text) {
 std::optional<std::string> decodeManifest(std::string_view bytes) {
   StringPool pool;
   if (!pool.open(bytes, kPoolOffset)) return std::nullopt;
-  auto strings = pool.allAnsi();
-  if (!strings) return std::nullopt;
-  Decoder d{bytes, std::move(*strings), {}};
+  AnsiStrings strings(pool);
+  for (uint32_t i = 0; i < pool.count(); ++i)
+    if (!strings.at(i)) return std::nullopt;
+  Decoder d{bytes, strings, {}};
   d.out.reserve(bytes.size());
   d.out = "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n";
 

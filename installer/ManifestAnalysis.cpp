@@ -208,9 +208,10 @@ void analyseManifestTree(const XmlTree& tree, ManifestInfo& info) {
   // 2, 3. Permissions and meta-data keys, in document order.
   for (const auto& e : elements) {
     if (e.name == "uses-permission") {
-      for (const auto& attribute : e.attributes) {
-        info.permissions.push_back(attribute.second);
-        if (attribute.second == kInternet) info.usesInternet = true;
+      // Only the name: newer manifests add maxSdkVersion and the like, which are no permissions.
+      if (const std::string* name = e.attribute("name")) {
+        info.permissions.push_back(*name);
+        if (*name == kInternet) info.usesInternet = true;
       }
     } else if (e.name == "meta-data") {
       for (const auto& attribute : e.attributes)

@@ -1,32 +1,26 @@
 #include <windows.h>
 
+#include "common/win/Handles.h"
 #include "installer/MappedFile.h"
 
 namespace zorvik {
 
 bool MappedFile::open(const std::string& path) {
   close();
-  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
+  const UniqueFileHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                          FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return false;
   LARGE_INTEGER size{};
-  bool ok = GetFileSizeEx(file, &size) != 0;
-  if (ok && size.QuadPart > 0) {
-    // The mapping object may be closed at once; the view keeps the mapping alive.
-    HANDLE mapping = CreateFileMappingA(file, nullptr, PAGE_READONLY, 0, 0, nullptr);
-    ok = mapping != nullptr;
-    if (ok) {
-      void* view = MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, 0);
-      CloseHandle(mapping);
-      ok = view != nullptr;
-      if (ok) {
-        data_ = view;
-        size_ = static_cast<size_t>(size.QuadPart);
-      }
-    }
-  }
-  CloseHandle(file);
-  return ok;
+  if (!GetFileSizeEx(file.get(), &size)) return false;
+  if (size.QuadPart <= 0) return true;
+  // The mapping object may be closed at once; the view keeps the mapping alive.
+  const UniqueKernelHandle mapping(CreateFileMappingA(file.get(), nullptr, PAGE_READONLY, 0, 0, nullptr));
+  if (!mapping) return false;
+  void* view = MapViewOfFile(mapping.get(), FILE_MAP_READ, 0, 0, 0);
+  if (!view) return false;
+  data_ = view;
+  size_ = static_cast<size_t>(size.QuadPart);
+  return true;
 }
 
 void MappedFile::close() {

@@ -1,5 +1,6 @@
 #include "installer/ResourceTable.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "installer/LittleEndian.h"
@@ -14,12 +15,19 @@ constexpr uint8_t kSparseFlag = 0x01;
 constexpr uint16_t kComplexEntry = 0x0001;
 constexpr uint8_t kStringValue = 0x03;
 
+// Where a type chunk's configuration keeps its locale: language and region, two bytes each,
+// after the size, mcc and mnc.
+constexpr size_t kConfigAt = 20;
+constexpr size_t kLocaleAt = 8;
+constexpr size_t kLocaleEnd = 12;
+
 struct TableReader {
-  const StringPool& strings;
+  AnsiStrings& strings;
   const std::vector<uint8_t>& types;
-  // Per wanted type, the global string index per entry (kNoEntry for none); converted to text
-  // only at the end, since a large table stores many configurations of which the last one wins.
+  // Per wanted type, the global string index per entry (kNoEntry for none) and the rank of the
+  // configuration it came from; converted to text only at the end, once per distinct string.
   std::vector<std::vector<uint32_t>> tables;
+  std::vector<std::vector<ConfigRank>> ranks;
   const std::vector<ResourceEntry>* only = nullptr;  // the entries wanted, when not all
 
   bool wanted(uint8_t type) const {
@@ -29,31 +37,39 @@ struct TableReader {
   }
 
   void sizeTo(uint8_t type, uint32_t count) {
-    for (size_t i = 0; i < types.size(); ++i)
-      if (types[i] == type && tables[i].size() < count) tables[i].resize(count, kNoEntry);
+    for (size_t i = 0; i < types.size(); ++i) {
+      if (types[i] != type || tables[i].size() >= count) continue;
+      tables[i].resize(count, kNoEntry);
+      ranks[i].resize(count, ConfigRank::kNone);
+    }
   }
 
-  void store(uint8_t type, uint32_t entry, uint32_t index) {
+  void store(uint8_t type, uint32_t entry, uint32_t index, ConfigRank rank) {
     for (size_t i = 0; i < types.size(); ++i) {
       if (types[i] != type) continue;
-      if (tables[i].size() <= entry) tables[i].resize(entry + 1, kNoEntry);
+      sizeTo(type, entry + 1);
+      if (rank < ranks[i][entry]) continue;
       tables[i][entry] = index;
+      ranks[i][entry] = rank;
     }
   }
 
-  std::vector<std::vector<std::string>> texts() const {
-    std::vector<std::vector<std::string>> out(tables.size());
+  std::vector<ResourceTexts> texts() {
+    std::vector<std::vector<uint32_t>> numbers(tables.size());
     for (size_t t = 0; t < tables.size(); ++t) {
-      out[t].resize(tables[t].size());
-      for (size_t i = 0; i < tables[t].size(); ++i)
-        if (tables[t][i] != kNoEntry) out[t][i] = strings.ansi(tables[t][i]).value_or(std::string());
+      numbers[t].reserve(tables[t].size());
+      for (uint32_t index : tables[t]) numbers[t].push_back(index == kNoEntry ? kNoEntry : strings.number(index));
     }
+    auto shared = std::make_shared<const std::vector<std::string>>(strings.takeTexts());
+    std::vector<ResourceTexts> out;
+    for (auto& n : numbers) out.emplace_back(std::move(n), shared);
     return out;
   }
 
-  std::string text(size_t t, uint16_t entry) const {
+  std::string text(size_t t, uint16_t entry) {
     if (entry >= tables[t].size() || tables[t][entry] == kNoEntry) return {};
-    return strings.ansi(tables[t][entry]).value_or(std::string());
+    const std::string* s = strings.at(tables[t][entry]);
+    return s ? *s : std::string();
   }
 
   bool typeChunk(std::string_view chunk, uint16_t headerSize) {
@@ -64,6 +80,9 @@ struct TableReader {
       return false;
     if (type == 0 || count > kMaxEntries) return false;
     if (!wanted(type)) return true;
+    const ConfigRank rank = headerSize >= kConfigAt + kLocaleEnd
+                                ? configRank(chunk.substr(kConfigAt, headerSize - kConfigAt))
+                                : ConfigRank::kOther;
     // The entry offsets follow the header (its configuration included) and end before the entries.
     const size_t offsetsAt = headerSize;
     if (!fits(chunk.size(), offsetsAt, static_cast<size_t>(count) * 4)) return false;
@@ -95,7 +114,7 @@ struct TableReader {
       if (!readU16(chunk, at + 8, valueSize) || !readU8(chunk, at + 11, valueType) || !readU32(chunk, at + 12, data))
         return false;
       // Only a string value names a global string; colours, references and numbers are no text.
-      store(type, entry, valueType == kStringValue && data < strings.count() ? data : kNoEntry);
+      store(type, entry, valueType == kStringValue && data < strings.count() ? data : kNoEntry, rank);
     }
     return true;
   }
@@ -105,16 +124,23 @@ struct TableReader {
 template <typename Finish>
 auto walkTable(std::string_view bytes, uint8_t packageId, const std::vector<uint8_t>& types,
                const std::vector<ResourceEntry>* only, Finish finish)
-    -> std::optional<decltype(finish(std::declval<const TableReader&>()))> {
+    -> std::optional<decltype(finish(std::declval<TableReader&>()))> {
   ChunkHeader table;
   if (!readChunkHeader(bytes, 0, table) || table.type != kTableChunk) return std::nullopt;
   const std::string_view all = bytes.substr(0, table.size);
-  StringPool strings;
-  if (!strings.open(all, table.headerSize)) return std::nullopt;
+  StringPool pool;
+  if (!pool.open(all, table.headerSize)) return std::nullopt;
+  AnsiStrings strings(pool);
 
-  TableReader reader{strings, types, std::vector<std::vector<uint32_t>>(types.size()), only};
-  auto result = [&] { return finish(reader); };
-  size_t pos = table.headerSize + static_cast<size_t>(strings.chunkSize());
+  TableReader reader{strings, types, std::vector<std::vector<uint32_t>>(types.size()),
+                     std::vector<std::vector<ConfigRank>>(types.size()), only};
+  // Strings that overlap one another so as to claim more text than the pool holds: not a table.
+  auto result = [&]() -> std::optional<decltype(finish(reader))> {
+    auto out = finish(reader);
+    if (strings.overBound()) return std::nullopt;
+    return out;
+  };
+  size_t pos = table.headerSize + static_cast<size_t>(pool.chunkSize());
   while (pos < all.size()) {
     ChunkHeader header;
     if (!readChunkHeader(all, pos, header)) return std::nullopt;
@@ -156,16 +182,42 @@ auto walkTable(std::string_view bytes, uint8_t packageId, const std::vector<uint
 
 }  // namespace
 
-std::optional<std::vector<std::vector<std::string>>> readResourceTypes(std::string_view bytes, uint8_t packageId,
-                                                                     const std::vector<uint8_t>& types) {
-  return walkTable(bytes, packageId, types, nullptr, [](const TableReader& r) { return r.texts(); });
+const std::string& ResourceTexts::at(uint32_t entry) const {
+  static const std::string kEmpty;
+  if (entry >= numbers_.size() || numbers_[entry] == kNoEntry || !texts_) return kEmpty;
+  return (*texts_)[numbers_[entry]];
+}
+
+bool ResourceTexts::operator==(const ResourceTexts& other) const {
+  if (size() != other.size()) return false;
+  for (uint32_t i = 0; i < size(); ++i)
+    if (at(i) != other.at(i)) return false;
+  return true;
+}
+
+ConfigRank configRank(std::string_view config) {
+  uint32_t size = 0;
+  if (!readU32(config, 0, size) || size < kLocaleEnd || config.size() < kLocaleEnd) return ConfigRank::kOther;
+  const std::string_view locale = config.substr(kLocaleAt, 4);
+  if (locale.substr(0, 2) == "zh") {
+    if (locale.substr(2) == "CN") return ConfigRank::kChineseChina;
+    return locale[2] == '\0' && locale[3] == '\0' ? ConfigRank::kChinese : ConfigRank::kOther;
+  }
+  // The default configuration qualifies nothing: every byte after the size is zero.
+  const std::string_view fields = config.substr(4, std::min<size_t>(size, config.size()) - 4);
+  return fields.find_first_not_of('\0') == std::string_view::npos ? ConfigRank::kDefault : ConfigRank::kOther;
+}
+
+std::optional<std::vector<ResourceTexts>> readResourceTypes(std::string_view bytes, uint8_t packageId,
+                                                            const std::vector<uint8_t>& types) {
+  return walkTable(bytes, packageId, types, nullptr, [](TableReader& r) { return r.texts(); });
 }
 
 std::optional<std::vector<std::string>> resolveResourceStrings(std::string_view bytes, uint8_t packageId,
                                                                const std::vector<ResourceEntry>& wanted) {
   std::vector<uint8_t> types;
   for (const auto& w : wanted) types.push_back(w.type);
-  return walkTable(bytes, packageId, types, &wanted, [&](const TableReader& r) {
+  return walkTable(bytes, packageId, types, &wanted, [&](TableReader& r) {
     std::vector<std::string> out;
     for (size_t i = 0; i < wanted.size(); ++i) out.push_back(wanted[i].type ? r.text(i, wanted[i].entry) : "");
     return out;

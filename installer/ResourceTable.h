@@ -2,9 +2,11 @@
 // The compiled resource table ("resources.arsc"): only what the package page needs, the string
 // values of two resource types (the label's and the icon's) by entry number.
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace zorvik {
@@ -18,21 +20,48 @@ constexpr uint32_t kNoEntry = 0xFFFFFFFF;
 // The package id of every ordinary application's own resources.
 constexpr uint8_t kAppPackageId = 0x7F;
 
-struct ResourceStrings {
-  // Indexed by entry number; an entry with no string value is empty. Values are ANSI text.
-  std::vector<std::string> label;
-  std::vector<std::string> icon;
+// The string values of one resource type, indexed by entry number; an entry with no string value
+// is empty. Values are ANSI text. Entries that name one string share one copy of it.
+class ResourceTexts {
+ public:
+  ResourceTexts() = default;
+  ResourceTexts(std::vector<uint32_t> numbers, std::shared_ptr<const std::vector<std::string>> texts)
+      : numbers_(std::move(numbers)), texts_(std::move(texts)) {}
+
+  size_t size() const { return numbers_.size(); }
+  bool empty() const { return numbers_.empty(); }
+  // The text at an entry, or empty when the table does not hold it.
+  const std::string& at(uint32_t entry) const;
+  bool operator==(const ResourceTexts& other) const;
+
+ private:
+  std::vector<uint32_t> numbers_;  // per entry, an index into *texts_ or kNoEntry
+  std::shared_ptr<const std::vector<std::string>> texts_;
 };
 
+struct ResourceStrings {
+  ResourceTexts label;
+  ResourceTexts icon;
+};
+
+// Which of several configurations of an entry is taken: the Simplified Chinese one (zh-CN), then
+// Chinese without a region, then the default configuration, then whichever is stored last; among
+// equals the one stored last. So a label translated into many languages still reads in Chinese,
+// and values that differ only in other qualifiers (icons by screen density) keep the last one.
+enum class ConfigRank : uint8_t { kNone = 0, kOther = 1, kDefault = 2, kChinese = 3, kChineseChina = 4 };
+// The rank of a type chunk's configuration (the bytes from its size field at chunk offset 20).
+ConfigRank configRank(std::string_view config);
+
 // Reads the tables of labelType and iconType (they may be the same type) from the package with
-// packageId. For an entry stored in several configurations the one stored last wins.
-// nullopt when the bytes are not a sound resource table (any offset, count or size out of range).
+// packageId, taking each entry's configuration by ConfigRank.
+// nullopt when the bytes are not a sound resource table (any offset, count or size out of range,
+// or strings that together claim more text than the pool holds).
 std::optional<ResourceStrings> readResourceTable(std::string_view bytes, uint8_t labelType, uint8_t iconType,
                                                  uint8_t packageId = kAppPackageId);
 
 // The general form: the string values of each of types (in that order) of the package.
-std::optional<std::vector<std::vector<std::string>>> readResourceTypes(std::string_view bytes, uint8_t packageId,
-                                                                     const std::vector<uint8_t>& types);
+std::optional<std::vector<ResourceTexts>> readResourceTypes(std::string_view bytes, uint8_t packageId,
+                                                            const std::vector<uint8_t>& types);
 
 // Only the strings of the given entries (a type of 0 gives an empty text), converted on their
 // own: what a package page needs from a table of thousands of strings.
@@ -44,9 +73,6 @@ std::optional<std::vector<std::string>> resolveResourceStrings(std::string_view 
                                                                const std::vector<ResourceEntry>& wanted);
 
 // The text at an entry, or empty when the table does not hold it.
-inline const std::string& entryText(const std::vector<std::string>& table, uint32_t entry) {
-  static const std::string kEmpty;
-  return entry < table.size() ? table[entry] : kEmpty;
-}
+inline const std::string& entryText(const ResourceTexts& table, uint32_t entry) { return table.at(entry); }
 
 }  // namespace zorvik

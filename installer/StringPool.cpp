@@ -3,6 +3,8 @@
 #include "common/TextConv.h"
 #include "installer/LittleEndian.h"
 
+#include <iterator>
+
 namespace zorvik {
 namespace {
 
@@ -81,12 +83,19 @@ bool StringPool::open(std::string_view bytes, size_t offset) {
   return true;
 }
 
-std::optional<std::string> StringPool::utf8(uint32_t index) const {
+std::optional<size_t> StringPool::place(uint32_t index) const {
   if (index >= count_) return std::nullopt;
   uint32_t relative = 0;
   if (!readU32(pool_, offsetsStart_ + static_cast<size_t>(index) * 4, relative)) return std::nullopt;
-  size_t pos = static_cast<size_t>(stringsStart_) + relative;
+  const size_t pos = static_cast<size_t>(stringsStart_) + relative;
   if (pos >= pool_.size()) return std::nullopt;
+  return pos;
+}
+
+std::optional<std::string> StringPool::utf8(uint32_t index) const {
+  const std::optional<size_t> start = place(index);
+  if (!start) return std::nullopt;
+  size_t pos = *start;
   if (utf8_) {
     uint32_t chars = 0, length = 0;
     if (!readUtf8Length(pool_, pos, chars) || !readUtf8Length(pool_, pos, length)) return std::nullopt;
@@ -113,32 +122,40 @@ std::optional<std::string> StringPool::ansi(uint32_t index) const {
   return toAnsi(*text);
 }
 
-std::optional<std::vector<std::string>> StringPool::allAnsi() const {
-  // One conversion for the whole pool: the strings joined by NUL, which both encodings keep.
-  std::string joined;
-  bool hasNul = false;
-  for (uint32_t i = 0; i < count_; ++i) {
-    auto text = utf8(i);
-    if (!text) return std::nullopt;
-    hasNul = hasNul || text->find('\0') != std::string::npos;
-    joined += *text;
-    joined.push_back('\0');
+AnsiStrings::AnsiStrings(const StringPool& pool)
+    : pool_(pool), numbers_(pool.count(), kUnread), bound_(2 * static_cast<size_t>(pool.chunkSize())) {}
+
+uint32_t AnsiStrings::number(uint32_t index) {
+  if (index >= numbers_.size()) return kNone;
+  if (numbers_[index] != kUnread) return numbers_[index];
+  numbers_[index] = kNone;
+  const std::optional<size_t> place = pool_.place(index);
+  if (!place) return kNone;
+  if (auto known = byPlace_.find(*place); known != byPlace_.end()) return numbers_[index] = known->second;
+  auto text = pool_.ansi(index);
+  if (!text) return kNone;
+  if (text->size() > bound_ - kept_) {
+    overBound_ = true;
+    return kNone;
   }
-  std::vector<std::string> out;
-  out.reserve(count_);
-  if (hasNul) {
-    for (uint32_t i = 0; i < count_; ++i) out.push_back(*ansi(i));
-    return out;
-  }
-  const std::string converted = toAnsi(joined);
-  size_t start = 0;
-  for (size_t i = 0; i < converted.size(); ++i) {
-    if (converted[i] == '\0') {
-      out.emplace_back(converted, start, i - start);
-      start = i + 1;
-    }
-  }
-  if (out.size() != count_) return std::nullopt;
+  kept_ += text->size();
+  const auto number = static_cast<uint32_t>(texts_.size());
+  texts_.push_back(std::move(*text));
+  byPlace_.emplace(*place, number);
+  return numbers_[index] = number;
+}
+
+const std::string* AnsiStrings::at(uint32_t index) {
+  const uint32_t n = number(index);
+  return n == kNone ? nullptr : &texts_[n];
+}
+
+std::vector<std::string> AnsiStrings::takeTexts() {
+  std::vector<std::string> out(std::make_move_iterator(texts_.begin()), std::make_move_iterator(texts_.end()));
+  texts_.clear();
+  byPlace_.clear();
+  numbers_.assign(numbers_.size(), kUnread);
+  kept_ = 0;
   return out;
 }
 

@@ -4,8 +4,10 @@
 #include <msxml2.h>
 #include <oleauto.h>
 
-#include <utility>
+#include <string>
 
+#include "common/win/Handles.h"
+#include "common/win/WideText.h"
 #include "installer/XmlTree.h"
 
 namespace zorvik {
@@ -22,86 +24,15 @@ const CLSID kDocumentClasses[] = {
 };
 const IID kDocumentInterface = {0x2933BF81, 0x7B36, 0x11D2, {0xB2, 0x0E, 0x00, 0xC0, 0x4F, 0x98, 0x3E, 0x60}};
 
-// Owns one COM reference.
-template <typename T>
-class ComPtr {
- public:
-  ComPtr() = default;
-  ~ComPtr() { reset(); }
-  ComPtr(const ComPtr&) = delete;
-  ComPtr& operator=(const ComPtr&) = delete;
-  void reset() {
-    if (p_) p_->Release();
-    p_ = nullptr;
-  }
-  T** out() {
-    reset();
-    return &p_;
-  }
-  T* operator->() const { return p_; }
-  T* get() const { return p_; }
-  explicit operator bool() const { return p_ != nullptr; }
-
- private:
-  T* p_ = nullptr;
-};
-
-class Bstr {
- public:
-  Bstr() = default;
-  explicit Bstr(const std::wstring& text) : b_(SysAllocStringLen(text.data(), static_cast<UINT>(text.size()))) {}
-  ~Bstr() { SysFreeString(b_); }
-  Bstr(const Bstr&) = delete;
-  Bstr& operator=(const Bstr&) = delete;
-  BSTR* out() {
-    SysFreeString(b_);
-    b_ = nullptr;
-    return &b_;
-  }
-  BSTR get() const { return b_; }
-
- private:
-  BSTR b_ = nullptr;
-};
-
-// COM for the calling thread, released only if this call started it.
-class ComScope {
- public:
-  ComScope() : hr_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
-  ~ComScope() {
-    if (SUCCEEDED(hr_)) CoUninitialize();
-  }
-  ComScope(const ComScope&) = delete;
-  ComScope& operator=(const ComScope&) = delete;
-
- private:
-  HRESULT hr_;
-};
-
-std::wstring wide(const std::string& ansi) {
-  if (ansi.empty()) return {};
-  const int n = MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), nullptr, 0);
-  std::wstring out(static_cast<size_t>(n > 0 ? n : 0), L'\0');
-  if (n > 0) MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), out.data(), n);
-  return out;
-}
-
-std::string ansi(BSTR text) {
-  const int length = text ? static_cast<int>(SysStringLen(text)) : 0;
-  if (length == 0) return {};
-  const int n = WideCharToMultiByte(CP_ACP, 0, text, length, nullptr, 0, nullptr, nullptr);
-  std::string out(static_cast<size_t>(n > 0 ? n : 0), '\0');
-  if (n > 0) WideCharToMultiByte(CP_ACP, 0, text, length, out.data(), n, nullptr, nullptr);
-  return out;
-}
+std::string ansi(const Bstr& text) { return fromWide(text.view()); }
 
 bool createDocument(ComPtr<IXMLDOMDocument>& doc) {
   for (const CLSID& cls : kDocumentClasses) {
     ComPtr<IUnknown> unknown;
     if (FAILED(CoCreateInstance(cls, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown,
-                                reinterpret_cast<void**>(unknown.out()))))
+                                unknown.putVoid())))
       continue;
-    if (SUCCEEDED(unknown->QueryInterface(kDocumentInterface, reinterpret_cast<void**>(doc.out())))) return true;
+    if (SUCCEEDED(unknown->QueryInterface(kDocumentInterface, doc.putVoid()))) return true;
   }
   return false;
 }
@@ -112,28 +43,28 @@ void copyElement(IXMLDOMNode* node, size_t parent, XmlTree& out) {
   out.elements[index].parent = parent;
   if (parent != XmlElement::kNoParent) out.elements[parent].children.push_back(index);
   Bstr name;
-  if (SUCCEEDED(node->get_baseName(name.out()))) out.elements[index].name = ansi(name.get());
+  if (SUCCEEDED(node->get_baseName(name.put()))) out.elements[index].name = ansi(name);
 
   ComPtr<IXMLDOMNamedNodeMap> attributes;
   long count = 0;
-  if (SUCCEEDED(node->get_attributes(attributes.out())) && attributes && SUCCEEDED(attributes->get_length(&count))) {
+  if (SUCCEEDED(node->get_attributes(attributes.put())) && attributes && SUCCEEDED(attributes->get_length(&count))) {
     for (long i = 0; i < count; ++i) {
       ComPtr<IXMLDOMNode> attribute;
-      if (FAILED(attributes->get_item(i, attribute.out())) || !attribute) continue;
+      if (FAILED(attributes->get_item(i, attribute.put())) || !attribute) continue;
       Bstr attributeName, value;
-      attribute->get_baseName(attributeName.out());
-      attribute->get_text(value.out());
-      out.elements[index].attributes.emplace_back(ansi(attributeName.get()), ansi(value.get()));
+      attribute->get_baseName(attributeName.put());
+      attribute->get_text(value.put());
+      out.elements[index].attributes.emplace_back(ansi(attributeName), ansi(value));
     }
   }
 
   ComPtr<IXMLDOMNodeList> children;
   long childCount = 0;
-  if (FAILED(node->get_childNodes(children.out())) || !children || FAILED(children->get_length(&childCount))) return;
+  if (FAILED(node->get_childNodes(children.put())) || !children || FAILED(children->get_length(&childCount))) return;
   for (long i = 0; i < childCount; ++i) {
     ComPtr<IXMLDOMNode> child;
     DOMNodeType type = NODE_INVALID;
-    if (FAILED(children->get_item(i, child.out())) || !child || FAILED(child->get_nodeType(&type))) continue;
+    if (FAILED(children->get_item(i, child.put())) || !child || FAILED(child->get_nodeType(&type))) continue;
     // The document's depth is bounded by the parser's own element depth limit.
     if (type == NODE_ELEMENT) copyElement(child.get(), index, out);
   }
@@ -149,11 +80,11 @@ XmlParseStatus parseXmlTree(const std::string& ansiText, XmlTree& out) {
   doc->put_async(VARIANT_FALSE);
   doc->put_validateOnParse(VARIANT_FALSE);
   doc->put_resolveExternals(VARIANT_FALSE);
-  Bstr text(wide(ansiText));
+  Bstr text(toWide(ansiText));
   VARIANT_BOOL loaded = VARIANT_FALSE;
   if (FAILED(doc->loadXML(text.get(), &loaded)) || loaded != VARIANT_TRUE) return XmlParseStatus::kRefused;
   ComPtr<IXMLDOMElement> root;
-  if (FAILED(doc->get_documentElement(root.out())) || !root) return XmlParseStatus::kRefused;
+  if (FAILED(doc->get_documentElement(root.put())) || !root) return XmlParseStatus::kRefused;
   copyElement(root.get(), XmlElement::kNoParent, out);
   return XmlParseStatus::kOk;
 }

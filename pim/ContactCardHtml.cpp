@@ -1,6 +1,6 @@
 #include "pim/ContactCardHtml.h"
 
-#include "app/HtmlEscape.h"
+#include "common/HtmlEscape.h"
 
 #include <cstdio>
 #include <iterator>

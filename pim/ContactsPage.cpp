@@ -204,7 +204,7 @@ void ContactsPage::onToolbar(int index) {
   switch (index) {
     case 0: reload(); break;
     case 1: addContact(); break;
-    case 2: break;  // the group manager has its own issue; until it exists the button does nothing
+    case 2: break;  // no group manager yet: the button does nothing
     case 3: deleteChecked(); break;
     default: break;
   }

@@ -4,7 +4,8 @@
 
 namespace zorvik {
 
-// Area code of a region index from the prefix table; 0 for index 0 or one not in the table.
+// Area code of a region index from the prefix table (or, for a city that shares its area code,
+// that city's own key above 999); 0 for index 0 or one not in the table.
 int RegionAreaCode(int index);
 
 // City text of an area code given without its leading 0 ("北京", "广东深圳"); the key 1234 gives

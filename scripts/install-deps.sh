@@ -18,6 +18,7 @@ apt_packages=(
   build-essential cmake ninja-build ccache pkg-config dpkg-dev clang
   libgtest-dev libgmock-dev libbenchmark-dev libsqlite3-dev libjsoncpp-dev libminizip-dev zlib1g-dev
   mingw-w64 g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix libz-mingw-w64-dev
+  mingw-w64-tools libwine-dev   # widl, and the platform IDL files it reads (ZorvikAgent type library)
   wine wine64 xvfb xauth imagemagick fonts-wqy-microhei x11-utils xdotool
   tcl
   python3-phonenumbers nodejs

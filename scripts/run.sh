@@ -38,10 +38,15 @@ fi
 [ -f build/win/bin/zorvik.exe ] || { echo "[run] build/win/bin/zorvik.exe is missing" >&2; exit 1; }
 
 source scripts/wine-env.sh
-pids=()
+phone_pid= xvfb_pid= prog=
+# Wine first, then the display it draws on (closing the display under a running Wine makes it
+# report "X connection ... broken"), then the phone.
 cleanup() {
-  for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
-  wineserver -k 2>/dev/null || true
+  [ -n "$prog" ] && kill "$prog" 2>/dev/null
+  zorvik_wine_end
+  [ -n "$xvfb_pid" ] && { kill "$xvfb_pid" 2>/dev/null; wait "$xvfb_pid" 2>/dev/null; }
+  [ -n "$phone_pid" ] && { kill "$phone_pid" 2>/dev/null; wait "$phone_pid" 2>/dev/null; }
+  return 0
 }
 trap cleanup EXIT INT TERM
 
@@ -53,7 +58,7 @@ if [ $phone = 0 ]; then
   for i in $(seq "$devices"); do args+=(--device "VPHONE0$i"); done
   log=$(mktemp)
   "$vphone" "${args[@]}" >"$log" 2>&1 &
-  pids+=($!)
+  phone_pid=$!
   port=
   for _ in $(seq 100); do
     port=$(sed -n 's/^vphone: adb server on 127.0.0.1:\([0-9]*\).*/\1/p' "$log")
@@ -75,7 +80,7 @@ if [ -z "${DISPLAY:-}" ] || ! xdpyinfo >/dev/null 2>&1; then
   private=1
   fifo=$(mktemp -u); mkfifo "$fifo"
   Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
-  pids+=($!)
+  xvfb_pid=$!
   read -r -t 20 num <"$fifo"; rm -f "$fifo"
   export DISPLAY=:$num
   shots=${shots:-build/run-shots/$(date +%Y%m%d-%H%M%S)}
@@ -89,7 +94,6 @@ if [ $private = 1 ]; then zorvik_wine_managed N; else zorvik_wine_managed Y; fi
 # Wine gets the adb server port through the environment, as adb.exe and the suite read it.
 (cd build/win/bin && zorvik_wine ./zorvik.exe) &
 prog=$!
-pids+=($prog)
 
 start=$(date +%s) n=0
 while kill -0 $prog 2>/dev/null; do

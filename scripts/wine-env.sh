@@ -6,7 +6,12 @@ export WINEARCH=win64
 export WINEDEBUG=${WINEDEBUG:--all}
 # LC_ALL=zh_CN.GBK gives the ANSI code page 936, as on a Chinese Windows; set only for Wine
 # itself (no such Linux locale need exist).
-export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}   # no Mono/Gecko download prompts
+# No Mono/Gecko download prompts. On a machine without a sound device Wine's ALSA driver fills the
+# console with errors on every sound; without the driver there is no wave device and the program
+# skips its sounds quietly, as on a PC without a sound card.
+_zorvik_overrides="mscoree,mshtml="
+compgen -G "/dev/snd/pcmC*" >/dev/null || _zorvik_overrides+=";winealsa.drv=d"
+export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-$_zorvik_overrides}
 zorvik_wine() {
   local w=wine; command -v wine >/dev/null || w=wine64
   env LC_ALL=zh_CN.GBK "$w" "$@"
@@ -26,4 +31,10 @@ zorvik_wine_managed() {  # Y or N
   grep -q "\"Managed\"=\"$want\"" "$WINEPREFIX/user.reg" 2>/dev/null && return 0
   zorvik_wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d "$want" /f >/dev/null 2>&1
   wineserver -w 2>/dev/null || true
+}
+# Ends every Wine process of the prefix and waits until they are gone, so that the display they
+# draw on can be closed after them (closing it first makes them report a broken X connection).
+zorvik_wine_end() {
+  wineserver -k 2>/dev/null || true
+  timeout 20 wineserver -w 2>/dev/null || true
 }

@@ -29,6 +29,9 @@ RequestFrame frameAgentRequest(const unsigned char* data, size_t size);
 std::string answerAgentRequest(PhoneState& phone, const unsigned char* request, size_t size,
                                int32_t agentVersion);
 
+// Whether the agent has an entry for the code (an unknown code is answered with kAgentNoReply).
+bool agentKnows(int32_t code);
+
 // The command code at the start of a request (0 when fewer than 4 bytes).
 int32_t requestCode(const unsigned char* data, size_t size);
 

@@ -1,13 +1,20 @@
 // The control channel's commands: one line in, one line out ("OK ..." or "ERR ..."). The command
-// line's --set options run the same commands before the server opens.
+// line's --set options run the same commands before the server opens. Each command is one entry
+// of kCommands: its verb and subcommand, whether it runs under the server's lock, and a function.
 #include "sim/AgentService.h"
+#include "sim/DeviceShell.h"
 #include "sim/VirtualPhone.h"
 
+#include <algorithm>
+#include <cstdlib>
+#include <iterator>
 #include <sstream>
 
 namespace zorvik::sim {
 
 namespace {
+
+using Words = std::vector<std::string>;
 
 bool toInt(const std::string& s, long long& v) {
   if (s.empty()) return false;
@@ -16,185 +23,292 @@ bool toInt(const std::string& s, long long& v) {
   return *end == '\0';
 }
 
-const char* kHelp =
-    "OK commands: device add|remove|state SERIAL [device|offline|unauthorized]; "
-    "agent installed|running 0|1 [SERIAL]; agent version|install-version N [SERIAL]; "
-    "device props SERIAL MANUFACTURER MODEL SDK; install outcome Success|INSTALL_...; install package NAME|auto; forward refuse 0|1; reply pieces BYTES DELAY_MS; "
-    "reply noreply CODE|off; reply truncate CODE BYTES|off; reply close-mid CODE|off; "
-    "framebuffer bpp 16|32; count LIST [SERIAL]; reset; status; quit";
+std::string word(const Words& w, size_t i) { return i < w.size() ? w[i] : std::string(); }
+
+void installAgent(Device& d) {
+  Package p;
+  p.label = "Zorvik";
+  p.name = kAgentPackage;
+  p.version = "2.1";
+  p.versionCode = 21;
+  p.path = std::string("/data/app/") + kAgentPackage + "-1.apk";
+  d.phone.packages.push_back(p);
+}
+
+void removeAgent(Device& d) {
+  auto& pk = d.phone.packages;
+  pk.erase(std::remove_if(pk.begin(), pk.end(), [](const Package& x) { return x.name == kAgentPackage; }), pk.end());
+  d.agentRunning = false;
+}
+
+// A reply fault for one command code, or for none ("off"): noreply and close-mid.
+std::string codeSet(std::set<int32_t>& codes, const Words& w) {
+  long long code = 0;
+  if (word(w, 2) == "off") {
+    codes.clear();
+    return "OK";
+  }
+  if (!toInt(word(w, 2), code)) return "ERR reply " + w[1] + " needs a command code or off";
+  codes.insert(static_cast<int32_t>(code));
+  return "OK";
+}
+
+size_t countOf(const PhoneState& p, const std::string& list, bool& known) {
+  known = true;
+  if (list == "contacts") return p.contacts.size();
+  if (list == "groups") return p.groups.size();
+  if (list == "threads") return p.threads.size();
+  if (list == "calls") return p.calls.size();
+  if (list == "alarms") return p.alarms.size();
+  if (list == "bookmarks") return p.bookmarks.size();
+  if (list == "packages") return p.packages.size();
+  if (list == "processes") return p.processes.size();
+  if (list == "files") return p.files.size();
+  if (list == "messages") {
+    size_t count = 0;
+    for (const Thread& t : p.threads) count += t.messages.size();
+    return count;
+  }
+  known = false;
+  return 0;
+}
 
 }  // namespace
 
-std::string VirtualPhone::control(const std::string& line) {
-  const std::vector<std::string> w = splitShellWords(line);
-  if (w.empty()) return "ERR empty command";
-  const std::string& verb = w[0];
-  auto arg = [&](size_t i) { return i < w.size() ? w[i] : std::string(); };
-  long long n = 0;
+// The commands; friends of the server, so each reaches its devices and switches directly.
+struct ControlCommands {
+  using Run = std::string (*)(VirtualPhone&, const Words&);
+  struct Entry {
+    const char* verb;
+    const char* what;   // the second word, or nullptr for any
+    const char* usage;  // its words after the verb and subcommand, for help
+    bool locked;        // runs under the server's lock
+    Run run;
+  };
+  static const Entry kCommands[];
 
-  if (verb == "help") return kHelp;
-  if (verb == "quit" || verb == "kill") return "OK bye";
-  if (verb == "device") {
-    const std::string what = arg(1), serial = arg(2);
-    const std::string state = arg(3).empty() ? "device" : arg(3);
-    if (serial.empty()) return "ERR device needs a serial";
-    if (what == "props") {
-      // Another make of phone: manufacturer, model and SDK level as getprop and the agent tell them.
-      long long sdk = 0;
-      if (arg(3).empty() || arg(4).empty() || !toInt(arg(5), sdk)) return "ERR device props SERIAL MANUFACTURER MODEL SDK";
-      std::lock_guard lock(mutex_);
-      auto d = findDevice(serial);
-      if (!d) return "ERR no device " + serial;
-      d->phone.system.manufacturer = arg(3);
-      d->phone.system.brand = arg(3);
-      d->phone.system.model = arg(4);
-      d->phone.system.sdk = static_cast<int32_t>(sdk);
-      return "OK";
+  static constexpr const char* kNeedsSerial = "ERR device needs a serial";
+
+  // Every entry with its words: "OK commands: device add SERIAL [STATE]; ...".
+  static std::string help(VirtualPhone&, const Words&);
+  static std::string bye(VirtualPhone&, const Words&) { return "OK bye"; }
+
+  // ---- devices: "device WHAT SERIAL ..."
+  static std::string deviceProps(VirtualPhone& v, const Words& w) {
+    // Another make of phone: manufacturer, model and SDK level as getprop and the agent tell them.
+    long long sdk = 0;
+    if (word(w, 2).empty()) return kNeedsSerial;
+    if (word(w, 3).empty() || word(w, 4).empty() || !toInt(word(w, 5), sdk))
+      return "ERR device props SERIAL MANUFACTURER MODEL SDK";
+    auto d = v.findDevice(w[2]);
+    if (!d) return "ERR no device " + w[2];
+    d->phone.system.manufacturer = w[3];
+    d->phone.system.brand = w[3];
+    d->phone.system.model = w[4];
+    d->phone.system.sdk = static_cast<int32_t>(sdk);
+    return "OK";
+  }
+  // The state a device command names (default "device"); empty with an error when unknown or
+  // when the serial is missing.
+  static std::string stateOf(const Words& w, std::string& error) {
+    if (word(w, 2).empty()) {
+      error = kNeedsSerial;
+      return {};
     }
-    if (state != "device" && state != "offline" && state != "unauthorized") return "ERR unknown state " + state;
-    if (what == "add") {
-      {
-        std::lock_guard lock(mutex_);
-        if (findDevice(serial)) return "ERR device " + serial + " exists";
-      }
-      addDevice(serial, state);
-      return "OK";
+    const std::string state = word(w, 3).empty() ? "device" : w[3];
+    if (state == "device" || state == "offline" || state == "unauthorized") return state;
+    error = "ERR unknown state " + state;
+    return {};
+  }
+  static std::string deviceAdd(VirtualPhone& v, const Words& w) {
+    std::string error;
+    const std::string state = stateOf(w, error);
+    if (state.empty()) return error;
+    {
+      std::lock_guard lock(v.mutex_);
+      if (v.findDevice(w[2])) return "ERR device " + w[2] + " exists";
     }
-    std::lock_guard lock(mutex_);
-    auto d = findDevice(serial);
-    if (!d) return "ERR no device " + serial;
-    if (what == "remove") {
-      devices_.erase(std::find(devices_.begin(), devices_.end(), d));
-      return "OK";
-    }
-    if (what == "state") {
-      d->state = state;
-      return "OK";
-    }
-    return "ERR unknown device command";
+    v.addDevice(w[2], state);
+    return "OK";
+  }
+  static std::string deviceRemove(VirtualPhone& v, const Words& w) {
+    std::string error;
+    if (stateOf(w, error).empty()) return error;
+    auto d = v.findDevice(w[2]);
+    if (!d) return "ERR no device " + w[2];
+    v.devices_.erase(std::find(v.devices_.begin(), v.devices_.end(), d));
+    return "OK";
+  }
+  static std::string deviceState(VirtualPhone& v, const Words& w) {
+    std::string error;
+    const std::string state = stateOf(w, error);
+    if (state.empty()) return error;
+    auto d = v.findDevice(w[2]);
+    if (!d) return "ERR no device " + w[2];
+    d->state = state;
+    return "OK";
   }
 
-  std::lock_guard lock(mutex_);
-  // Device commands take an optional serial as their last word; without it they apply to all.
-  auto eachDevice = [&](const std::string& serial, auto fn) -> std::string {
+  // ---- the agent: "agent WHAT N [SERIAL]"; without a serial it applies to every device.
+  template <class Change>
+  static std::string eachDevice(VirtualPhone& v, const Words& w, Change change) {
+    long long n = 0;
+    if (!toInt(word(w, 2), n)) return "ERR agent " + w[1] + " needs a number";
+    const std::string serial = word(w, 3);
     bool any = false;
-    for (auto& d : devices_)
+    for (auto& d : v.devices_)
       if (serial.empty() || d->serial == serial) {
-        fn(*d);
+        change(*d, n);
         any = true;
       }
     return any ? "OK" : "ERR no device " + serial;
-  };
-  if (verb == "agent") {
-    const std::string what = arg(1);
-    if (!toInt(arg(2), n)) return "ERR agent " + what + " needs a number";
-    if (what == "installed")
-      return eachDevice(arg(3), [&](Device& d) {
-        const bool has = d.agentInstalled();
-        if (n && !has) {
-          Package p;
-          p.label = "Zorvik";
-          p.name = kAgentPackage;
-          p.version = "2.1";
-          p.versionCode = 21;
-          p.path = std::string("/data/app/") + kAgentPackage + "-1.apk";
-          d.phone.packages.push_back(p);
-        } else if (!n && has) {
-          auto& pk = d.phone.packages;
-          pk.erase(std::remove_if(pk.begin(), pk.end(), [](const Package& x) { return x.name == kAgentPackage; }), pk.end());
-          d.agentRunning = false;
-        }
-      });
-    if (what == "running") return eachDevice(arg(3), [&](Device& d) { d.agentRunning = n != 0; });
-    if (what == "version") return eachDevice(arg(3), [&](Device& d) { d.agentVersion = static_cast<int32_t>(n); });
-    if (what == "install-version")
-      return eachDevice(arg(3), [&](Device& d) { d.installedAgentVersion = static_cast<int32_t>(n); });
-    return "ERR unknown agent command";
   }
-  if (verb == "install" && arg(1) == "package") {
+  static std::string agentInstalled(VirtualPhone& v, const Words& w) {
+    return eachDevice(v, w, [](Device& d, long long n) {
+      if (n && !d.agentInstalled()) installAgent(d);
+      else if (!n && d.agentInstalled()) removeAgent(d);
+    });
+  }
+  static std::string agentRunning(VirtualPhone& v, const Words& w) {
+    return eachDevice(v, w, [](Device& d, long long n) { d.agentRunning = n != 0; });
+  }
+  static std::string agentVersion(VirtualPhone& v, const Words& w) {
+    return eachDevice(v, w, [](Device& d, long long n) { d.agentVersion = static_cast<int32_t>(n); });
+  }
+  static std::string agentInstallVersion(VirtualPhone& v, const Words& w) {
+    return eachDevice(v, w, [](Device& d, long long n) { d.installedAgentVersion = static_cast<int32_t>(n); });
+  }
+
+  // ---- outcomes and faults
+  static std::string installPackage(VirtualPhone& v, const Words& w) {
     // The name the next installs register, for packages copied under a temporary file name.
-    switches_.installPackage = arg(2) == "auto" ? std::string() : arg(2);
+    v.switches_.installPackage = word(w, 2) == "auto" ? std::string() : word(w, 2);
     return "OK";
   }
-  if (verb == "install" && arg(1) == "outcome") {
-    const std::string outcome = arg(2);
+  static std::string installOutcome(VirtualPhone& v, const Words& w) {
+    const std::string outcome = word(w, 2);
     if (outcome != "Success" && outcome.compare(0, 8, "INSTALL_") != 0) return "ERR outcome is Success or INSTALL_...";
-    switches_.installOutcome = outcome;
+    v.switches_.installOutcome = outcome;
     return "OK";
   }
-  if (verb == "forward" && arg(1) == "refuse" && toInt(arg(2), n)) {
-    switches_.forwardRefused = n != 0;
+  static std::string forwardRefuse(VirtualPhone& v, const Words& w) {
+    long long n = 0;
+    if (!toInt(word(w, 2), n)) return "ERR forward refuse 0|1";
+    v.switches_.forwardRefused = n != 0;
     return "OK";
   }
-  if (verb == "reply") {
-    const std::string what = arg(1);
-    long long code = 0;
-    const bool off = arg(2) == "off";
-    if (what == "pieces") {
-      long long delay = 0;
-      if (!toInt(arg(2), n) || n < 0 || (!arg(3).empty() && !toInt(arg(3), delay)) || delay < 0 || delay > 10000)
-        return "ERR reply pieces BYTES [DELAY_MS]";
-      switches_.replyPiece = static_cast<size_t>(n);
-      switches_.replyDelayMs = static_cast<int>(delay);
-      return "OK";
-    }
-    if (!off && !toInt(arg(2), code)) return "ERR reply " + what + " needs a command code or off";
-    if (what == "noreply") {
-      if (off) switches_.noReplyFor.clear(); else switches_.noReplyFor.insert(static_cast<int32_t>(code));
-      return "OK";
-    }
-    if (what == "truncate") {
-      if (off) {
-        switches_.truncateFor.clear();
-        return "OK";
-      }
-      if (!toInt(arg(3), n) || n < 0) return "ERR reply truncate CODE BYTES";
-      switches_.truncateFor[static_cast<int32_t>(code)] = static_cast<size_t>(n);
-      return "OK";
-    }
-    if (what == "close-mid") {
-      if (off) switches_.closeMidFor.clear(); else switches_.closeMidFor.insert(static_cast<int32_t>(code));
-      return "OK";
-    }
-    return "ERR unknown reply command";
-  }
-  if (verb == "framebuffer" && arg(1) == "bpp" && toInt(arg(2), n) && (n == 16 || n == 32)) {
-    switches_.framebufferBpp = static_cast<int>(n);
+  static std::string replyPieces(VirtualPhone& v, const Words& w) {
+    long long n = 0, delay = 0;
+    if (!toInt(word(w, 2), n) || n < 0 || (!word(w, 3).empty() && !toInt(w[3], delay)) || delay < 0 || delay > 10000)
+      return "ERR reply pieces BYTES [DELAY_MS]";
+    v.switches_.replyPiece = static_cast<size_t>(n);
+    v.switches_.replyDelayMs = static_cast<int>(delay);
     return "OK";
   }
-  if (verb == "reset") {
-    switches_ = Switches{};
+  static std::string replyNoReply(VirtualPhone& v, const Words& w) { return codeSet(v.switches_.noReplyFor, w); }
+  static std::string replyCloseMid(VirtualPhone& v, const Words& w) { return codeSet(v.switches_.closeMidFor, w); }
+  // "reply truncate CODE BYTES", "reply truncate CODE off" (that code only), "reply truncate off" (all).
+  static std::string replyTruncate(VirtualPhone& v, const Words& w) {
+    auto& truncateFor = v.switches_.truncateFor;
+    long long code = 0, n = 0;
+    if (word(w, 2) == "off") {
+      truncateFor.clear();
+      return "OK";
+    }
+    if (!toInt(word(w, 2), code)) return "ERR reply truncate needs a command code or off";
+    if (word(w, 3) == "off") {
+      truncateFor.erase(static_cast<int32_t>(code));
+      return "OK";
+    }
+    if (!toInt(word(w, 3), n) || n < 0) return "ERR reply truncate CODE BYTES|off";
+    truncateFor[static_cast<int32_t>(code)] = static_cast<size_t>(n);
     return "OK";
   }
-  if (verb == "count") {
-    std::shared_ptr<Device> d = arg(2).empty() ? (devices_.empty() ? nullptr : devices_.front()) : findDevice(arg(2));
+  static std::string framebufferBpp(VirtualPhone& v, const Words& w) {
+    long long n = 0;
+    if (!toInt(word(w, 2), n) || (n != 16 && n != 32)) return "ERR framebuffer bpp 16|32";
+    v.switches_.framebufferBpp = static_cast<int>(n);
+    return "OK";
+  }
+  static std::string reset(VirtualPhone& v, const Words&) {
+    v.switches_ = Switches{};
+    return "OK";
+  }
+
+  // ---- questions
+  static std::string count(VirtualPhone& v, const Words& w) {
+    const std::string serial = word(w, 2);
+    std::shared_ptr<Device> d =
+        serial.empty() ? (v.devices_.empty() ? nullptr : v.devices_.front()) : v.findDevice(serial);
     if (!d) return "ERR no device";
-    const PhoneState& p = d->phone;
-    const std::string list = arg(1);
-    size_t count = 0;
-    if (list == "contacts") count = p.contacts.size();
-    else if (list == "groups") count = p.groups.size();
-    else if (list == "threads") count = p.threads.size();
-    else if (list == "messages") for (const Thread& t : p.threads) count += t.messages.size();
-    else if (list == "calls") count = p.calls.size();
-    else if (list == "alarms") count = p.alarms.size();
-    else if (list == "bookmarks") count = p.bookmarks.size();
-    else if (list == "packages") count = p.packages.size();
-    else if (list == "processes") count = p.processes.size();
-    else if (list == "files") count = p.files.size();
-    else return "ERR unknown list " + list;
-    return "OK " + std::to_string(count);
+    bool known = false;
+    const size_t n = countOf(d->phone, word(w, 1), known);
+    return known ? "OK " + std::to_string(n) : "ERR unknown list " + word(w, 1);
   }
-  if (verb == "status") {
+  static std::string status(VirtualPhone& v, const Words&) {
     std::ostringstream out;
     out << "OK";
-    for (const auto& d : devices_)
-      out << " " << d->serial << ":" << d->state << ":agent=" << (d->agentInstalled() ? (d->agentRunning ? "running" : "stopped") : "absent")
-          << ":v" << d->agentVersion;
-    out << " forwards=" << forwards_.size() << " install=" << switches_.installOutcome;
+    for (const auto& d : v.devices_)
+      out << " " << d->serial << ":" << d->state
+          << ":agent=" << (d->agentInstalled() ? (d->agentRunning ? "running" : "stopped") : "absent") << ":v"
+          << d->agentVersion;
+    out << " forwards=" << v.forwards_.size() << " install=" << v.switches_.installOutcome;
     return out.str();
   }
-  return "ERR unknown command (try help)";
+};
+
+const ControlCommands::Entry ControlCommands::kCommands[] = {
+    {"help", nullptr, "", false, help},
+    {"quit", nullptr, "", false, bye},
+    {"kill", nullptr, "", false, bye},
+    // Adding a device takes the lock itself, as addDevice does.
+    {"device", "add", "SERIAL [device|offline|unauthorized]", false, deviceAdd},
+    {"device", "remove", "SERIAL", true, deviceRemove},
+    {"device", "state", "SERIAL device|offline|unauthorized", true, deviceState},
+    {"device", "props", "SERIAL MANUFACTURER MODEL SDK", true, deviceProps},
+    {"agent", "installed", "0|1 [SERIAL]", true, agentInstalled},
+    {"agent", "running", "0|1 [SERIAL]", true, agentRunning},
+    {"agent", "version", "N [SERIAL]", true, agentVersion},
+    {"agent", "install-version", "N [SERIAL]", true, agentInstallVersion},
+    {"install", "package", "NAME|auto", true, installPackage},
+    {"install", "outcome", "Success|INSTALL_...", true, installOutcome},
+    {"forward", "refuse", "0|1", true, forwardRefuse},
+    {"reply", "pieces", "BYTES [DELAY_MS]", true, replyPieces},
+    {"reply", "noreply", "CODE|off", true, replyNoReply},
+    {"reply", "truncate", "CODE BYTES|off", true, replyTruncate},
+    {"reply", "close-mid", "CODE|off", true, replyCloseMid},
+    {"framebuffer", "bpp", "16|32", true, framebufferBpp},
+    {"reset", nullptr, "", true, reset},
+    {"count", nullptr, "LIST [SERIAL]", true, count},
+    {"status", nullptr, "", true, status},
+};
+
+std::string ControlCommands::help(VirtualPhone&, const Words&) {
+  std::string out = "OK commands:";
+  for (const Entry& e : kCommands) {
+    out += std::string(&e == kCommands ? " " : "; ") + e.verb;
+    if (e.what) out += std::string(" ") + e.what;
+    if (*e.usage) out += std::string(" ") + e.usage;
+  }
+  return out;
+}
+
+std::string VirtualPhone::control(const std::string& line) {
+  const Words w = splitShellWords(line);
+  if (w.empty()) return "ERR empty command";
+  const std::string what = word(w, 1);
+  const auto& table = ControlCommands::kCommands;
+  const auto entry = std::find_if(std::begin(table), std::end(table), [&](const ControlCommands::Entry& e) {
+    return w[0] == e.verb && (!e.what || what == e.what);
+  });
+  if (entry == std::end(table)) {
+    const bool knownVerb = std::any_of(std::begin(table), std::end(table),
+                                       [&](const ControlCommands::Entry& e) { return w[0] == e.verb; });
+    return knownVerb ? "ERR unknown " + w[0] + " command" : "ERR unknown command (try help)";
+  }
+  if (!entry->locked) return entry->run(*this, w);
+  std::lock_guard lock(mutex_);
+  return entry->run(*this, w);
 }
 
 }  // namespace zorvik::sim

@@ -59,31 +59,25 @@ const Contact* PhoneState::contactByNumber(const std::string& number) const {
   return nullptr;
 }
 
-bool loadPhoneState(const std::string& path, PhoneState& state, std::string& error) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    error = "cannot open data set " + path;
-    return false;
-  }
-  Json::CharReaderBuilder builder;
-  Json::Value root;
-  std::string parseErrors;
-  if (!Json::parseFromStream(builder, in, &root, &parseErrors) || !root.isObject()) {
-    error = "data set " + path + " is not valid JSON: " + parseErrors;
-    return false;
-  }
-  PhoneState s;
-  std::map<std::string, Blob> images;
-  const Json::Value& img = root["images"];
-  for (const std::string& key : img.getMemberNames())
-    images[key] = std::make_shared<const std::string>(decodeBase64(img[key].asString()));
-  auto image = [&](const Json::Value& v, const char* key) -> Blob {
-    auto it = images.find(str(v, key));
-    return it == images.end() ? nullptr : it->second;
-  };
+namespace {
 
-  const Json::Value& sys = root["system"];
-  SystemFacts& f = s.system;
+// The data set's pictures, by name; records refer to them.
+class Images {
+ public:
+  explicit Images(const Json::Value& all) {
+    for (const std::string& key : all.getMemberNames())
+      images_[key] = std::make_shared<const std::string>(decodeBase64(all[key].asString()));
+  }
+  Blob operator()(const Json::Value& v, const char* key) const {
+    auto it = images_.find(str(v, key));
+    return it == images_.end() ? nullptr : it->second;
+  }
+
+ private:
+  std::map<std::string, Blob> images_;
+};
+
+void readSystem(const Json::Value& sys, SystemFacts& f) {
   f.manufacturer = str(sys, "manufacturer");
   f.model = str(sys, "model");
   f.brand = str(sys, "brand");
@@ -106,37 +100,42 @@ bool loadPhoneState(const std::string& path, PhoneState& state, std::string& err
   f.wifiNetwork = str(sys, "wifiNetwork");
   f.brightness = i32(sys, "brightness");
   f.freeMemory = i64(sys, "freeMemory");
+}
 
-  const Json::Value& set = root["settings"];
+void readSettings(const Json::Value& set, PhoneState& s) {
   const char* settingKeys[kSettingCount] = {"wifi",  "bluetooth", "airplane", "gps",    "rotation",  "vibrate",
                                             "timeout", "ringer",  "music",    "time24", "dateFormat"};
   for (int i = 0; i < kSettingCount; ++i)
     if (set.isMember(settingKeys[i])) s.settings[i] = i32(set, settingKeys[i]);
+}
 
+Contact readContact(const Json::Value& c, const Images& image) {
+  Contact k;
+  k.id = i64(c, "id");
+  k.rawId = i64(c, "rawId");
+  k.starred = i32(c, "starred");
+  k.lastContact = i64(c, "lastContact");
+  k.timesContacted = i64(c, "timesContacted");
+  k.photo = image(c, "photo");
+  auto single = [&](const char* key, OptionalText& t) {
+    if (c[key].isString()) t = {true, 0, c[key].asString()};  // row ids are handed out later
+  };
+  single("displayName", k.displayName);
+  single("nickname", k.nickname);
+  single("notes", k.notes);
+  k.phones = items(c["phones"]);
+  k.emails = items(c["emails"]);
+  k.ims = items(c["ims"]);
+  k.webPages = items(c["webPages"]);
+  k.addresses = items(c["addresses"]);
+  k.organizations = items(c["organizations"]);
+  for (const Json::Value& g : c["groups"]) k.groupIds.push_back(g.asInt64());
+  return k;
+}
+
+void readPeople(const Json::Value& root, const Images& image, PhoneState& s) {
   for (const Json::Value& g : root["groups"]) s.groups.push_back({i64(g, "id"), str(g, "title"), str(g, "account"), i32(g, "visible")});
-  for (const Json::Value& c : root["contacts"]) {
-    Contact k;
-    k.id = i64(c, "id");
-    k.rawId = i64(c, "rawId");
-    k.starred = i32(c, "starred");
-    k.lastContact = i64(c, "lastContact");
-    k.timesContacted = i64(c, "timesContacted");
-    k.photo = image(c, "photo");
-    auto single = [&](const char* key, OptionalText& t) {
-      if (c[key].isString()) t = {true, 0, c[key].asString()};  // row ids are handed out below
-    };
-    single("displayName", k.displayName);
-    single("nickname", k.nickname);
-    single("notes", k.notes);
-    k.phones = items(c["phones"]);
-    k.emails = items(c["emails"]);
-    k.ims = items(c["ims"]);
-    k.webPages = items(c["webPages"]);
-    k.addresses = items(c["addresses"]);
-    k.organizations = items(c["organizations"]);
-    for (const Json::Value& g : c["groups"]) k.groupIds.push_back(g.asInt64());
-    s.contacts.push_back(std::move(k));
-  }
+  for (const Json::Value& c : root["contacts"]) s.contacts.push_back(readContact(c, image));
   for (const Json::Value& t : root["threads"]) {
     Thread th{i64(t, "id"), str(t, "number"), {}};
     for (const Json::Value& m : t["messages"])
@@ -145,6 +144,9 @@ bool loadPhoneState(const std::string& path, PhoneState& state, std::string& err
   }
   for (const Json::Value& c : root["calls"])
     s.calls.push_back({i64(c, "id"), str(c, "number"), i64(c, "time"), i64(c, "duration"), i32(c, "type")});
+}
+
+void readTools(const Json::Value& root, const Images& image, PhoneState& s) {
   for (const Json::Value& a : root["alarms"])
     s.alarms.push_back({i64(a, "id"), i32(a, "hour"), i32(a, "minute"), i32(a, "days"), i32(a, "enabled"),
                         i32(a, "vibrate"), str(a, "title"), str(a, "ringtoneName"), i64(a, "ringtoneValue"),
@@ -165,7 +167,10 @@ bool loadPhoneState(const std::string& path, PhoneState& state, std::string& err
   for (const Json::Value& e : root["files"])
     s.files.push_back({str(e, "path"), i32(e, "dir"), i64(e, "size"), i64(e, "modified"), i32(e, "readable"),
                        i32(e, "writable"), i32(e, "hidden")});
+}
 
+// New ids start well above every id in the data set; the contacts' single texts get theirs.
+void handOutIds(PhoneState& s) {
   int64_t highest = 0;
   auto see = [&](int64_t id) { highest = std::max(highest, id); };
   for (const Contact& c : s.contacts) {
@@ -188,6 +193,30 @@ bool loadPhoneState(const std::string& path, PhoneState& state, std::string& err
   for (Contact& c : s.contacts)
     for (OptionalText* t : {&c.extraText, &c.displayName, &c.nickname, &c.notes})
       if (t->present) t->rowId = s.newId();
+}
+
+}  // namespace
+
+bool loadPhoneState(const std::string& path, PhoneState& state, std::string& error) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) {
+    error = "cannot open data set " + path;
+    return false;
+  }
+  Json::CharReaderBuilder builder;
+  Json::Value root;
+  std::string parseErrors;
+  if (!Json::parseFromStream(builder, in, &root, &parseErrors) || !root.isObject()) {
+    error = "data set " + path + " is not valid JSON: " + parseErrors;
+    return false;
+  }
+  PhoneState s;
+  const Images images(root["images"]);
+  readSystem(root["system"], s.system);
+  readSettings(root["settings"], s);
+  readPeople(root, images, s);
+  readTools(root, images, s);
+  handOutIds(s);
   state = std::move(s);
   return true;
 }

@@ -86,7 +86,8 @@ class VirtualPhone {
   bool stopped() const { return stopping_; }
 
  private:
-  friend class AdbConnection;
+  friend struct ControlCommands;  // the control channel's table (sim/Control.cpp)
+  friend struct HostCommands;     // the host requests' table (sim/HostServices.cpp)
   void acceptAdb();
   void acceptControl();
   void acceptForward(std::shared_ptr<TcpListener> listener, int localPort);
@@ -106,12 +107,17 @@ class VirtualPhone {
   // Picks the device for a request; empty with a FAIL answer in failure otherwise.
   std::shared_ptr<Device> pickDevice(const std::string& serial, std::string& failure);
   std::shared_ptr<Device> findDevice(const std::string& serial);
+  // The device whose running agent a forward's local port reaches; empty when nothing answers there.
+  std::shared_ptr<Device> agentBehind(int localPort);
 
-  // ---- device services after a transport
+  // ---- device services after a transport, one entry each in deviceServices' table
   void deviceServices(TcpSocket& socket, std::string pending, const std::string& serial);
-  std::string shell(Device& device, const std::string& command);
+  void shellService(TcpSocket& socket, std::string pending, const std::string& serial, const std::string& command);
+  void syncService(TcpSocket& socket, std::string pending, const std::string& serial, const std::string& arg);
+  void framebufferService(TcpSocket& socket, std::string pending, const std::string& serial, const std::string& arg);
+  void hostServiceOnDevice(TcpSocket& socket, std::string pending, const std::string& serial,
+                           const std::string& command);
   void sync(TcpSocket& socket, std::string pending, const std::string& serial);
-  std::string framebuffer(int bpp);
 
   std::mutex mutex_;
   PhoneState base_;
@@ -135,9 +141,5 @@ class VirtualPhone {
 // still sends (a client that writes a byte nobody reads would otherwise get the data reset away),
 // then close.
 void closeGracefully(TcpSocket& socket);
-
-// Splits a shell command line into words as sh would for simple commands: single and double
-// quotes, backslash escapes, whitespace separation.
-std::vector<std::string> splitShellWords(const std::string& line);
 
 }  // namespace zorvik::sim

@@ -30,57 +30,54 @@ void usage() {
                "control commands (also on the control port, one per line): send \"help\" to list them\n");
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-  std::signal(SIGPIPE, SIG_IGN);
+// What the command line asks for.
+struct Options {
   int port = 5037;
-  if (const char* env = std::getenv("ANDROID_ADB_SERVER_PORT")) port = std::atoi(env);
   int controlPort = -1;
   std::string data = ZORVIK_VPHONE_DATA;
   long contacts = 0;
   std::vector<std::string> devices, sets;
+};
+
+// Reads the command line; an exit code when the program should end at once (help, bad option).
+int readOptions(int argc, char** argv, Options& o) {
+  if (const char* env = std::getenv("ANDROID_ADB_SERVER_PORT")) o.port = std::atoi(env);
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
-    auto value = [&]() -> std::string {
-      if (i + 1 >= argc) {
-        usage();
-        std::exit(2);
-      }
-      return argv[++i];
-    };
-    if (a == "--port") port = std::atoi(value().c_str());
-    else if (a == "--control-port") controlPort = std::atoi(value().c_str());
-    else if (a == "--data") data = value();
-    else if (a == "--contacts") contacts = std::atol(value().c_str());
-    else if (a == "--device") devices.push_back(value());
-    else if (a == "--set") sets.push_back(value());
-    else if (a == "-h" || a == "--help") {
+    if (a == "-h" || a == "--help") {
       usage();
       return 0;
-    } else {
+    }
+    const bool known = a == "--port" || a == "--control-port" || a == "--data" || a == "--contacts" ||
+                       a == "--device" || a == "--set";
+    if (!known) {
       std::fprintf(stderr, "vphone: unknown option %s\n", a.c_str());
       usage();
       return 2;
     }
+    if (i + 1 >= argc) {
+      usage();
+      return 2;
+    }
+    const std::string value = argv[++i];
+    if (a == "--port") o.port = std::atoi(value.c_str());
+    else if (a == "--control-port") o.controlPort = std::atoi(value.c_str());
+    else if (a == "--data") o.data = value;
+    else if (a == "--contacts") o.contacts = std::atol(value.c_str());
+    else if (a == "--device") o.devices.push_back(value);
+    else o.sets.push_back(value);
   }
-  if (port < 0 || port > 65535) {
-    std::fprintf(stderr, "vphone: bad port %d\n", port);
+  if (o.port < 0 || o.port > 65535) {
+    std::fprintf(stderr, "vphone: bad port %d\n", o.port);
     return 2;
   }
+  return -1;
+}
 
-  zorvik::sim::PhoneState state;
-  std::string error;
-  if (!zorvik::sim::loadPhoneState(data, state, error)) {
-    std::fprintf(stderr, "vphone: %s\n", error.c_str());
-    return 1;
-  }
-  if (contacts > 0) zorvik::sim::scaleContacts(state, static_cast<size_t>(contacts));
-
-  zorvik::sim::VirtualPhone phone;
-  phone.setBaseState(std::move(state));
-  if (devices.empty()) devices.push_back("ZRVK0A1B2C3D4E5F");
-  for (const std::string& d : devices) {
+// Devices ("SERIAL" or "SERIAL:STATE") and --set commands; false when a command is refused.
+bool prepare(zorvik::sim::VirtualPhone& phone, Options& o) {
+  if (o.devices.empty()) o.devices.push_back("ZRVK0A1B2C3D4E5F");
+  for (const std::string& d : o.devices) {
     const size_t colon = d.rfind(':');
     const std::string st = colon == std::string::npos ? "" : d.substr(colon + 1);
     if (st == "device" || st == "offline" || st == "unauthorized")
@@ -88,14 +85,35 @@ int main(int argc, char** argv) {
     else
       phone.addDevice(d);
   }
-  for (const std::string& s : sets) {
+  for (const std::string& s : o.sets) {
     const std::string answer = phone.control(s);
     if (answer.compare(0, 2, "OK") != 0) {
       std::fprintf(stderr, "vphone: --set \"%s\": %s\n", s.c_str(), answer.c_str());
-      return 2;
+      return false;
     }
   }
-  if (!phone.start(static_cast<uint16_t>(port), controlPort, error)) {
+  return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::signal(SIGPIPE, SIG_IGN);
+  Options options;
+  if (const int rc = readOptions(argc, argv, options); rc >= 0) return rc;
+
+  zorvik::sim::PhoneState state;
+  std::string error;
+  if (!zorvik::sim::loadPhoneState(options.data, state, error)) {
+    std::fprintf(stderr, "vphone: %s\n", error.c_str());
+    return 1;
+  }
+  if (options.contacts > 0) zorvik::sim::scaleContacts(state, static_cast<size_t>(options.contacts));
+
+  zorvik::sim::VirtualPhone phone;
+  phone.setBaseState(std::move(state));
+  if (!prepare(phone, options)) return 2;
+  if (!phone.start(static_cast<uint16_t>(options.port), options.controlPort, error)) {
     std::fprintf(stderr, "vphone: %s\n", error.c_str());
     return 1;
   }

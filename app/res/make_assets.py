@@ -123,6 +123,62 @@ def write_png(path, cv):
         f.write(png)
 
 
+def write_gif(path, cv, background=(255, 255, 255)):
+    """A GIF89a of the canvas: partly covered pixels are blended onto background (the page's own
+    colour), uncovered ones are transparent. The LZW stream sends every pixel as a literal and
+    clears the table before it grows past 9-bit codes: larger, but valid for any decoder."""
+    pixels, colours = [], {}
+    for r, g, b, a in cv.px:
+        if a == 0:
+            pixels.append(None)
+            continue
+        f = a / 255.0
+        rgb = tuple(int(round(c * f + bg * (1 - f))) for c, bg in zip((r, g, b), background))
+        pixels.append(rgb)
+        colours.setdefault(rgb, 0)
+    shift = 0
+    while len({tuple(c >> shift << shift for c in rgb) for rgb in colours}) > 255:
+        shift += 1
+    quant = [None if p is None else tuple(c >> shift << shift for c in p) for p in pixels]
+    palette = sorted({p for p in quant if p is not None})
+    transparent = len(palette)
+    index = {rgb: i for i, rgb in enumerate(palette)}
+    depth = max(1, (len(palette)).bit_length())  # room for the transparent index
+    table = palette + [(0, 0, 0)] * ((1 << depth) - len(palette))
+    indices = [transparent if p is None else index[p] for p in quant]
+
+    min_size = max(2, depth)
+    clear, end = 1 << min_size, (1 << min_size) + 1
+    width = min_size + 1
+    room = (1 << width) - end - 3  # literals after a clear before the decoder's table widens
+    bits = nbits = 0
+    data = bytearray()
+
+    def emit(code):
+        nonlocal bits, nbits
+        bits |= code << nbits
+        nbits += width
+        while nbits >= 8:
+            data.append(bits & 0xFF)
+            bits >>= 8
+            nbits -= 8
+    for i, px in enumerate(indices):
+        if i % room == 0:
+            emit(clear)
+        emit(px)
+    emit(end)
+    if nbits:
+        data.append(bits & 0xFF)
+    blocks = b"".join(bytes([len(data[i:i + 255])]) + bytes(data[i:i + 255]) for i in range(0, len(data), 255))
+    gif = b"GIF89a" + struct.pack("<HHBBB", cv.w, cv.h, 0x80 | (depth - 1), 0, 0)
+    gif += b"".join(bytes(c) for c in table)
+    gif += b"\x21\xf9\x04\x01\x00\x00" + bytes([transparent]) + b"\x00"  # transparency
+    gif += b"\x2c" + struct.pack("<HHHHB", 0, 0, cv.w, cv.h, 0)
+    gif += bytes([min_size]) + blocks + b"\x00\x3b"
+    with open(path, "wb") as f:
+        f.write(gif)
+
+
 BLUE = (33, 110, 196, 255)
 WHITE = (255, 255, 255, 255)
 CLEAR = (0, 0, 0, 0)
@@ -247,6 +303,40 @@ def html_pictures():
     avatar.disc(32, 24, 11, (140, 170, 210, 255))
     avatar.disc(32, 62, 22, (140, 170, 210, 255))
     write_png(os.path.join(OUT, "avatar.png"), avatar)
+    contact_card_pictures()
+
+
+GREEN = (46, 160, 67, 255)
+ORANGE = (232, 142, 40, 255)
+
+
+def contact_card_pictures():
+    # The card's photo frame: a person on a soft blue tile, 50 x 50 as the card places it.
+    photo = Canvas(50, 50, CLEAR)
+    photo.round_rect(0, 0, 50, 50, 6, (214, 227, 244, 255))
+    photo.round_rect(1, 1, 49, 49, 5, (228, 237, 249, 255))
+    photo.disc(25, 19, 9, (128, 160, 204, 255))
+    photo.disc(25, 49, 18, (128, 160, 204, 255))
+    write_png(os.path.join(OUT, "avatar_photo.png"), photo)
+    # 16 x 16 marks in front of phone numbers, IM accounts and groups.
+    call = Canvas(16, 16, CLEAR)
+    call.disc(8, 8, 7.5, GREEN)
+    call.ring(11.0, 5.0, 6.0, 2.2, WHITE, 180, 270)  # the handset's grip, bowed
+    call.disc(5.6, 4.6, 1.9, WHITE)                   # earpiece
+    call.disc(11.4, 10.4, 1.9, WHITE)                 # mouthpiece
+    write_gif(os.path.join(OUT, "pim_call.gif"), call)
+    web = Canvas(16, 16, CLEAR)
+    web.disc(8, 8, 7.5, BLUE)
+    web.ring(8, 8, 5.2, 1.1, WHITE)
+    web.line(8, 2.2, 8, 13.8, 1.1, WHITE)
+    web.line(2.2, 8, 13.8, 8, 1.1, WHITE)
+    write_gif(os.path.join(OUT, "pim_web.gif"), web)
+    group = Canvas(16, 16, CLEAR)
+    group.disc(10.5, 5.0, 2.6, (120, 150, 200, 255))
+    group.disc(10.5, 14.5, 5.0, (120, 150, 200, 255))
+    group.disc(5.5, 6.0, 3.0, ORANGE)
+    group.disc(5.5, 16.0, 5.6, ORANGE)
+    write_gif(os.path.join(OUT, "pim_group.gif"), group)
 
 
 def main():

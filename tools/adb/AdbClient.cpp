@@ -1,36 +1,13 @@
 #include "tools/adb/AdbClient.h"
 
+#include "devlink/AdbFraming.h"
 #include "devlink/TcpSocket.h"
 
-#include <cstdio>
 #include <ctime>
 #include <fstream>
 #include <sstream>
 
 namespace zorvik::adb {
-
-namespace {
-
-void putLe32(std::string& out, uint32_t v) {
-  for (int i = 0; i < 4; ++i) out.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
-}
-uint32_t getLe32(const char* p) {
-  const auto* u = reinterpret_cast<const unsigned char*>(p);
-  return static_cast<uint32_t>(u[0]) | static_cast<uint32_t>(u[1]) << 8 | static_cast<uint32_t>(u[2]) << 16 |
-         static_cast<uint32_t>(u[3]) << 24;
-}
-
-int hexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
-// The longest text a host answer or a FAIL message may announce (4 hex digits).
-constexpr size_t kMaxText = 0xFFFF;
-
-}  // namespace
 
 class AdbClient::Connection {
  public:
@@ -47,35 +24,49 @@ class AdbClient::Connection {
     out.assign(n, '\0');
     return socket_.receiveExactly(out.data(), n) == n;
   }
+  // Reads one frame, never past its end: the decoder says how many bytes it needs in all.
+  template <class Decode>
+  bool readFrame(Decode decode, std::string& buffer, AdbFrame& frame) {
+    buffer.clear();
+    for (;;) {
+      frame = decode(std::string_view(buffer));
+      if (frame.status != AdbDecode::NeedMore) return frame.status == AdbDecode::Complete;
+      std::string more;
+      if (!read(frame.wanted - buffer.size(), more)) return false;
+      buffer += more;
+    }
+  }
   // A length-prefixed text: 4 hex digits, then the text.
   bool readText(std::string& text) {
-    std::string hex;
-    if (!read(4, hex)) return false;
-    size_t n = 0;
-    for (char c : hex) {
-      const int v = hexValue(c);
-      if (v < 0) return false;
-      n = n * 16 + static_cast<size_t>(v);
-    }
-    return n <= kMaxText && read(n, text);
+    std::string buffer;
+    AdbFrame frame;
+    if (!readFrame([](std::string_view d) { return decodeAdbText(d); }, buffer, frame)) return false;
+    text.assign(frame.text);
+    return true;
   }
   // Sends one request and reads OKAY, or FAIL and its message.
-  bool request(const std::string& payload, AdbError& error) {
-    char prefix[8];
-    std::snprintf(prefix, sizeof prefix, "%04zx", payload.size());
-    if (!send(prefix + payload)) {
+  bool request(const std::string& service, AdbError& error) {
+    const std::string wire = encodeAdbRequest(service);
+    if (wire.empty() || !send(wire)) {
       error = {"protocol fault (couldn't send request)", false};
       return false;
     }
-    std::string status;
-    if (!read(4, status)) {
+    return readStatus(error);
+  }
+  // Reads OKAY, or FAIL and its message.
+  bool readStatus(AdbError& error) {
+    std::string buffer;
+    AdbFrame answer;
+    if (readFrame([](std::string_view d) { return decodeAdbAnswer(d); }, buffer, answer)) {
+      if (answer.okay) return true;
+      error = {std::string(answer.text), false};
+      return false;
+    }
+    if (buffer.size() < 4) {
       error = {"protocol fault (couldn't read status)", false};
       return false;
     }
-    if (status == "OKAY") return true;
-    std::string message;
-    if (status != "FAIL" || !readText(message)) message = "protocol fault (status " + status + ")";
-    error = {message, false};
+    error = {"protocol fault (status " + buffer.substr(0, 4) + ")", false};
     return false;
   }
   int receive(char* buffer, size_t size) { return socket_.receive(buffer, size); }
@@ -99,6 +90,11 @@ bool AdbClient::hostQuery(const std::string& request, std::string& answer, AdbEr
   return true;
 }
 
+bool AdbClient::hostCommand(const std::string& request, AdbError& error) {
+  Connection c;
+  return c.open(port_, error) && c.request(request, error) && c.readStatus(error);
+}
+
 bool AdbClient::shell(const std::string& command, const std::function<void(const char*, size_t)>& output,
                       AdbError& error) {
   Connection c;
@@ -112,17 +108,16 @@ bool AdbClient::shell(const std::string& command, const std::function<void(const
 bool AdbClient::isDirectory(const std::string& remotePath, bool& directory, AdbError& error) {
   Connection c;
   if (!connectToDevice(c, error) || !c.request("sync:", error)) return false;
-  std::string stat = "STAT";
-  putLe32(stat, static_cast<uint32_t>(remotePath.size()));
-  stat += remotePath;
+  std::string stat;
+  appendAdbSyncText(stat, "STAT", remotePath);
   std::string reply;
   if (!c.send(stat) || !c.read(16, reply) || reply.compare(0, 4, "STAT") != 0) {
     error = {"protocol fault (stat)", false};
     return false;
   }
   directory = (getLe32(reply.data() + 4) & 0170000) == 0040000;
-  std::string quit = "QUIT";
-  putLe32(quit, 0);
+  std::string quit;
+  appendAdbSync(quit, "QUIT", 0);
   c.send(quit);
   return true;
 }
@@ -131,15 +126,12 @@ bool AdbClient::push(const std::string& content, const std::string& remotePath, 
   Connection c;
   if (!connectToDevice(c, error) || !c.request("sync:", error)) return false;
   const std::string target = remotePath + ",33188";  // a regular file, mode 0644
-  std::string out = "SEND";
-  putLe32(out, static_cast<uint32_t>(target.size()));
-  out += target;
-  constexpr size_t kChunk = 64 * 1024;
+  std::string out;
+  appendAdbSyncText(out, "SEND", target);
+  constexpr size_t kChunk = kAdbSyncDataMax;
   for (size_t at = 0; at < content.size(); at += kChunk) {
     const size_t n = std::min(kChunk, content.size() - at);
-    out += "DATA";
-    putLe32(out, static_cast<uint32_t>(n));
-    out.append(content, at, n);
+    appendAdbSyncText(out, "DATA", std::string_view(content).substr(at, n));
     if (out.size() > 4 * kChunk) {
       if (!c.send(out)) {
         error = {"failed to write data", false};
@@ -148,22 +140,21 @@ bool AdbClient::push(const std::string& content, const std::string& remotePath, 
       out.clear();
     }
   }
-  out += "DONE";
-  putLe32(out, static_cast<uint32_t>(std::time(nullptr)));
+  appendAdbSync(out, "DONE", static_cast<uint32_t>(std::time(nullptr)));
   std::string reply;
   if (!c.send(out) || !c.read(8, reply)) {
     error = {"failed to copy to " + remotePath, false};
     return false;
   }
-  if (reply.compare(0, 4, "OKAY") != 0) {
+  const AdbSyncHeader done = decodeAdbSyncHeader(reply);
+  if (!done.is("OKAY")) {
     std::string message;
-    const uint32_t n = getLe32(reply.data() + 4);
-    if (n > kMaxText || !c.read(n, message)) message = "protocol fault";
+    if (done.value > kAdbTextMax || !c.read(done.value, message)) message = "protocol fault";
     error = {"failed to copy to " + remotePath + ": " + message, false};
     return false;
   }
-  std::string quit = "QUIT";
-  putLe32(quit, 0);
+  std::string quit;
+  appendAdbSync(quit, "QUIT", 0);
   c.send(quit);
   return true;
 }

@@ -19,6 +19,8 @@ class AdbClient {
 
   // A host request that answers OKAY and a length-prefixed text (host:version, host:devices...).
   bool hostQuery(const std::string& request, std::string& answer, AdbError& error);
+  // A host request answered twice: OKAY when taken, then OKAY or FAIL when done (forward).
+  bool hostCommand(const std::string& request, AdbError& error);
   // Runs a shell command on the device; output is handed over as it arrives.
   bool shell(const std::string& command, const std::function<void(const char*, size_t)>& output, AdbError& error);
   // Pushes bytes to a path on the device (mode 0644); bytes pushed are counted for the caller.

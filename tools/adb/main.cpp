@@ -77,6 +77,104 @@ int push(AdbClient& client, const std::string& local, std::string remote, bool q
   return 0;
 }
 
+// What every command sees: the client for the chosen server and device, and its words.
+struct Tool {
+  AdbClient& client;
+  const std::string& serial;
+  const std::vector<std::string>& args;
+  AdbError error;
+  // "host:" or "host-serial:SERIAL:", for requests about one device.
+  std::string hostPrefix() const { return serial.empty() ? "host:" : "host-serial:" + serial + ":"; }
+};
+
+int version(Tool&) {
+  std::printf("Android Debug Bridge version 1.0.41\nVersion 29.0.6-zorvik\n");
+  return 0;
+}
+
+int devices(Tool& t) {
+  const bool longForm = !t.args.empty() && t.args[0] == "-l";
+  std::string list;
+  if (!t.client.hostQuery(longForm ? "host:devices-l" : "host:devices", list, t.error)) return fail(t.error);
+  std::printf("List of devices attached\n%s\n", list.c_str());
+  return 0;
+}
+
+int askDevice(Tool& t, const char* what) {
+  std::string answer;
+  if (!t.client.hostQuery(t.hostPrefix() + what, answer, t.error)) return fail(t.error);
+  std::printf("%s\n", answer.c_str());
+  return 0;
+}
+int getState(Tool& t) { return askDevice(t, "get-state"); }
+int getSerialNo(Tool& t) { return askDevice(t, "get-serialno"); }
+
+int shell(Tool& t) {
+  std::string line;
+  for (size_t k = 0; k < t.args.size(); ++k) line += (k ? " " : "") + t.args[k];
+  if (!t.client.shell(line, writeOut, t.error)) return fail(t.error);
+  return 0;
+}
+
+int pushCommand(Tool& t) {
+  if (t.args.size() != 2) return usage();
+  return push(t.client, t.args[0], t.args[1], false);
+}
+
+int forward(Tool& t) {
+  if (t.args.size() != 2) return usage();
+  // The server answers OKAY when it takes the request and again once the port is bound.
+  if (!t.client.hostCommand(t.hostPrefix() + "forward:" + t.args[0] + ";" + t.args[1], t.error)) return fail(t.error);
+  return 0;
+}
+
+int install(Tool& t) {
+  std::vector<std::string> pmArgs{"install"};
+  std::string apk;
+  for (const std::string& a : t.args) {
+    if (a == "-r" || a == "-s" || a == "-d" || a == "-t" || a == "-g") pmArgs.push_back(a);
+    else if (!a.empty() && a[0] != '-') apk = a;
+  }
+  if (apk.empty()) {
+    std::fprintf(stderr, "adb: need APK file on command line\n");
+    return 1;
+  }
+  std::string content;
+  if (!zorvik::adb::readLocalFile(apk, content)) {
+    std::fprintf(stderr, "adb: failed to stat %s: No such file or directory\n", apk.c_str());
+    return 1;
+  }
+  std::printf("Performing Push Install\n");
+  std::fflush(stdout);
+  const std::string remote = "/data/local/tmp/" + baseName(apk);
+  if (const int rc = push(t.client, apk, remote, false)) return rc;
+  std::string pm = "pm";
+  pmArgs.push_back(remote);
+  for (const std::string& a : pmArgs) pm += " " + zorvik::adb::quoteForShell(a);
+  if (!t.client.shell(pm, writeOut, t.error)) return fail(t.error);
+  t.client.shell("rm -f " + zorvik::adb::quoteForShell(remote), writeOut, t.error);
+  return 0;
+}
+
+int uninstall(Tool& t) {
+  if (t.args.empty()) return usage();
+  std::string pm = "pm 'uninstall'";
+  for (const std::string& a : t.args) pm += " " + zorvik::adb::quoteForShell(a);
+  if (!t.client.shell(pm, writeOut, t.error)) return fail(t.error);
+  return 0;
+}
+
+struct Command {
+  const char* name;
+  int (*run)(Tool&);
+};
+
+const Command kCommands[] = {
+    {"version", version},     {"devices", devices}, {"get-state", getState}, {"get-serialno", getSerialNo},
+    {"shell", shell},         {"push", pushCommand}, {"forward", forward},    {"install", install},
+    {"uninstall", uninstall},
+};
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -105,94 +203,12 @@ int main(int argc, char** argv) {
     return 1;
   }
   const std::string command = argv[i++];
-  std::vector<std::string> args(argv + i, argv + argc);
-  AdbClient client(static_cast<uint16_t>(port), serial);
-  AdbError error;
-
-  if (command == "version") {
-    std::printf("Android Debug Bridge version 1.0.41\nVersion 29.0.6-zorvik\n");
-    return 0;
-  }
-  if (command == "devices") {
-    const bool longForm = !args.empty() && args[0] == "-l";
-    std::string list;
-    if (!client.hostQuery(longForm ? "host:devices-l" : "host:devices", list, error)) return fail(error);
-    std::printf("List of devices attached\n%s\n", list.c_str());
-    return 0;
-  }
-  if (command == "get-state" || command == "get-serialno") {
-    std::string answer;
-    const std::string prefix = serial.empty() ? "host:" : "host-serial:" + serial + ":";
-    if (!client.hostQuery(prefix + command, answer, error)) return fail(error);
-    std::printf("%s\n", answer.c_str());
-    return 0;
-  }
-  if (command == "shell") {
-    std::string line;
-    for (size_t k = 0; k < args.size(); ++k) line += (k ? " " : "") + args[k];
-    if (!client.shell(line, writeOut, error)) return fail(error);
-    return 0;
-  }
-  if (command == "push") {
-    if (args.size() != 2) return usage();
-    return push(client, args[0], args[1], false);
-  }
-  if (command == "forward") {
-    if (args.size() != 2) return usage();
-    const std::string prefix = serial.empty() ? "host:" : "host-serial:" + serial + ":";
-    // The server answers OKAY twice (connected, then bound); hostQuery reads the first and then
-    // what follows as a length, so the request is made through a shell-less raw exchange instead.
-    zorvik::TcpSocket s = zorvik::TcpSocket::connectLoopback(static_cast<uint16_t>(port));
-    if (!s.valid()) return fail({"cannot connect to daemon at tcp:" + std::to_string(port) + ": Connection refused", true});
-    const std::string payload = prefix + "forward:" + args[0] + ";" + args[1];
-    char head[8];
-    std::snprintf(head, sizeof head, "%04zx", payload.size());
-    const std::string req = head + payload;
-    char status[9] = {};
-    if (!s.sendAll(req.data(), req.size()) || s.receiveExactly(status, 4) != 4) return fail({"protocol fault", false});
-    if (std::string(status, 4) == "OKAY" && s.receiveExactly(status, 4) == 4 && std::string(status, 4) == "OKAY") return 0;
-    char len[5] = {};
-    std::string message = "cannot bind listener";
-    if (s.receiveExactly(len, 4) == 4) {
-      const size_t n = std::strtoul(len, nullptr, 16);
-      std::string text(n, '\0');
-      if (n < 4096 && s.receiveExactly(text.data(), n) == n) message = text;
-    }
-    return fail({message, false});
-  }
-  if (command == "install") {
-    std::vector<std::string> pmArgs{"install"};
-    std::string apk;
-    for (const std::string& a : args) {
-      if (a == "-r" || a == "-s" || a == "-d" || a == "-t" || a == "-g") pmArgs.push_back(a);
-      else if (!a.empty() && a[0] != '-') apk = a;
-    }
-    if (apk.empty()) {
-      std::fprintf(stderr, "adb: need APK file on command line\n");
-      return 1;
-    }
-    std::string content;
-    if (!zorvik::adb::readLocalFile(apk, content)) {
-      std::fprintf(stderr, "adb: failed to stat %s: No such file or directory\n", apk.c_str());
-      return 1;
-    }
-    std::printf("Performing Push Install\n");
-    std::fflush(stdout);
-    const std::string remote = "/data/local/tmp/" + baseName(apk);
-    if (const int rc = push(client, apk, remote, false)) return rc;
-    std::string pm = "pm";
-    pmArgs.push_back(remote);
-    for (const std::string& a : pmArgs) pm += " " + zorvik::adb::quoteForShell(a);
-    if (!client.shell(pm, writeOut, error)) return fail(error);
-    client.shell("rm -f " + zorvik::adb::quoteForShell(remote), writeOut, error);
-    return 0;
-  }
-  if (command == "uninstall") {
-    if (args.empty()) return usage();
-    std::string pm = "pm 'uninstall'";
-    for (const std::string& a : args) pm += " " + zorvik::adb::quoteForShell(a);
-    if (!client.shell(pm, writeOut, error)) return fail(error);
-    return 0;
+  const std::vector<std::string> args(argv + i, argv + argc);
+  for (const Command& c : kCommands) {
+    if (command != c.name) continue;
+    AdbClient client(static_cast<uint16_t>(port), serial);
+    Tool tool{client, serial, args, {}};
+    return c.run(tool);
   }
   std::fprintf(stderr, "adb: unknown command %s\n", command.c_str());
   return 1;

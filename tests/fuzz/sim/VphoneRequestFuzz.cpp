@@ -1,8 +1,9 @@
 // The virtual phone's parsers of what clients send: smart-socket requests, host-serial splitting
-// and forward addresses, shell words, agent request framing and the agent's request decoding (which
+// and forward addresses, shell words and the shell's commands, agent request framing and the agent's request decoding (which
 // changes a phone), and control lines. The first byte picks the parser.
 #include "sim/AdbProtocol.h"
 #include "sim/AgentService.h"
+#include "sim/DeviceShell.h"
 #include "sim/VirtualPhone.h"
 
 #include <cstdint>
@@ -24,8 +25,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static const PhoneState base = makePhone();
   static PhoneState phone = base;
   static VirtualPhone server;  // never started: only its control commands are fuzzed
+  static Device device = [] {  // its shell runs the requests as command lines
+    Device d;
+    d.phone = base;
+    return d;
+  }();
+  static const Switches switches;
   static long runs = 0;
-  if (++runs % 500 == 0) phone = base;  // deletes would otherwise leave nothing to work on
+  if (++runs % 500 == 0) phone = device.phone = base;  // deletes would otherwise leave nothing to work on
   if (size == 0) return 0;
   const auto* bytes = data + 1;
   const size_t n = size - 1;
@@ -34,14 +41,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     case 0: {  // requests one after another, as a connection delivers them
       size_t at = 0;
       while (at < n) {
-        const AdbRequest r = parseAdbRequest(text.data() + at, n - at);
-        if (r.status != AdbRequest::Complete) break;
-        if (r.consumed == 0 || r.consumed > n - at || r.payload.size() + 4 != r.consumed) __builtin_trap();
+        const zorvik::AdbFrame r = zorvik::decodeAdbRequest(std::string_view(text).substr(at));
+        if (r.status != zorvik::AdbDecode::Complete) break;
+        const std::string payload(r.text);
         std::string serial, command;
-        if (splitSerialRequest(r.payload, serial, command) && serial.empty()) __builtin_trap();
+        if (splitSerialRequest(payload, serial, command) && serial.empty()) __builtin_trap();
         int port = -1;
-        if (parseTcpAddress(r.payload, port) && (port < 0 || port > 65535)) __builtin_trap();
-        splitShellWords(r.payload);
+        if (parseTcpAddress(payload, port) && (port < 0 || port > 65535)) __builtin_trap();
+        splitShellWords(payload);
+        runShell(device, switches, payload);
         at += r.consumed;
       }
       break;

@@ -60,7 +60,7 @@ TEST(PageTable, ToolbarCaptionsPerPage) {
   EXPECT_EQ(bar(20), "返回上一页|商城主页|");
   EXPECT_EQ(bar(43), "刷新自启动项|展开全部项|收起全部项|");
   EXPECT_EQ(bar(44), "刷新屏幕|保存为文件|设置保存目录|打开保存目录|");
-  for (int id = 31; id <= 36; ++id) EXPECT_EQ(bar(id), "") << id;  // pages no Part fills
+  for (int id = 31; id <= 36; ++id) EXPECT_EQ(bar(id), "") << id;  // pages without content of their own
   EXPECT_EQ(bar(14), "");
 }
 
@@ -90,4 +90,29 @@ TEST(PageTable, PageKeysOfTheLoadingPages) {
       }
     }
   EXPECT_EQ(keys.size(), 15u);
+}
+
+// The names code uses stand for the rows they say: each named page is at its group and index,
+// and each page's last named toolbar button is its last caption.
+TEST(PageTable, NamedIdsAndToolbarIndicesMatchTheRows) {
+  for (int g = 0; g < kGroupCount; ++g)
+    for (int i = 0; i < groupInfo(g).pageCount; ++i) EXPECT_EQ(groupInfo(g).pages[i].id, pageIdOf(g, i));
+  EXPECT_STREQ(findPage(kPageContacts)->caption, "联系人");
+  EXPECT_STREQ(findPage(kPageCalendar)->caption, "日程管理");
+  EXPECT_STREQ(findPage(kPageScreenCapture)->caption, "屏幕截图");
+  EXPECT_STREQ(findPage(kPageMemory)->caption, "内存整理");
+  EXPECT_EQ(groupOfPage(kPageStore), kGroupDownloads);
+  const std::pair<PageId, int> lastButtons[] = {
+      {kPageTasks, toolbar::kSettings}, {kPageContacts, toolbar::kDeleteContacts},
+      {kPageMessages, toolbar::kMoreActions}, {kPageCallLog, toolbar::kDeleteAllCalls},
+      {kPageAlarms, toolbar::kDeleteAlarms}, {kPageFiles, toolbar::kGoToRoot},
+      {kPageBookmarks, toolbar::kDeleteBookmarks}, {kPageStore, toolbar::kStoreHome},
+      {kPageApplications, toolbar::kDeleteApplications}, {kPageSystemInfo, toolbar::kRefreshSystemInfo},
+      {kPagePhoneSettings, toolbar::kRefreshPhoneSettings}, {kPageCleaner, toolbar::kDeleteFound},
+      {kPageStartup, toolbar::kCollapseAll}, {kPageScreenCapture, toolbar::kOpenFolder},
+      {kPageProcesses, toolbar::kEndProcesses},
+  };
+  for (const auto& [page, last] : lastButtons) EXPECT_EQ(toolbarButtonCount(*findPage(page)), last + 1) << page;
+  EXPECT_STREQ(findPage(kPageContacts)->toolbar[toolbar::kAddContact], "添加联系人");
+  EXPECT_STREQ(findPage(kPageScreenCapture)->toolbar[toolbar::kSaveToFile], "保存为文件");
 }

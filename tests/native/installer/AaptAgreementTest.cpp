@@ -37,16 +37,21 @@ void expectAgreement(const std::string& name, const std::string& apk) {
   else
     EXPECT_EQ(*code, theirs);
 
-  // aapt shows the default configuration; we show the one stored last, which the dump names.
+  // Of several configurations we take zh-CN, zh, the default, else the last; the dump names them.
   if (m.versionIsReference)
-    EXPECT_EQ(m.versionName, toAnsi(test::lastResourceValue(values, refId(m.versionRef))));
+    EXPECT_EQ(m.versionName, toAnsi(test::preferredResourceValue(values, refId(m.versionRef))));
   else
     EXPECT_EQ(m.versionName, toAnsi(test::badgingValue(badging, "package:", "versionName")));
   if (m.labelIsReference)
-    EXPECT_EQ(m.label, toAnsi(test::lastResourceValue(values, refId(m.labelRef))));
+    EXPECT_EQ(m.label, toAnsi(test::preferredResourceValue(values, refId(m.labelRef))));
   else
     EXPECT_EQ(m.label, toAnsi(test::badgingValue(badging, "application:", "label")));
-  if (m.iconType != 0) EXPECT_EQ(p.iconPath, test::lastResourceValue(values, refId(m.iconRef)));
+  // The label aapt resolves for a Chinese user, when it resolves one.
+  const std::string chineseLabel = test::badgingPreferredLabel(badging);
+  if (!chineseLabel.empty()) {
+    EXPECT_EQ(m.label, toAnsi(chineseLabel));
+  }
+  if (m.iconType != 0) EXPECT_EQ(p.iconPath, test::preferredResourceValue(values, refId(m.iconRef)));
   else EXPECT_EQ(test::badgingValue(badging, "application:", "icon"), "");
   EXPECT_FALSE(m.label.empty());
 
@@ -56,7 +61,8 @@ void expectAgreement(const std::string& name, const std::string& apk) {
 }
 
 TEST(AaptAgreement, EveryFixture) {
-  for (const std::string name : {"basic", "utf16", "nointernet", "plugin", "customperm"})
+  for (const std::string name :
+       {"basic", "utf16", "nointernet", "plugin", "customperm", "locales", "zhonly", "nodefault"})
     expectAgreement(name, fixture(name + ".apk"));
 }
 
@@ -64,6 +70,7 @@ TEST(AaptAgreement, TheFrameworkPackage) {
   expectAgreement("framework-res", test::kFramework);
   const PackageInfo p = openPackage(test::kFramework);
   EXPECT_EQ(p.manifest.versionName, "10.0.0");
+  EXPECT_EQ(p.manifest.label, "Android 系统");  // zh-CN, not the Traditional Chinese stored after it
   EXPECT_EQ(p.manifest.minSdk, 29);
   EXPECT_EQ(p.iconPath.rfind("res/drawable-", 0), 0u);
   EXPECT_NE(p.iconBytes.size(), 0u);

@@ -121,22 +121,63 @@ std::vector<std::string> badgingPermissions(const std::string& dump) {
   return names;
 }
 
-std::string lastResourceValue(const std::string& dump, uint32_t id) {
+namespace {
+
+// The configuration a package page prefers, from the name aapt prints for it ("zh-rCN",
+// "zh-rCN-v21", "zh", "(default)", "fr", "xhdpi-v4", ...); higher is preferred.
+int configPreference(const std::string& config) {
+  if (config.rfind("zh-rCN", 0) == 0) return 4;
+  if (config == "zh" || (config.rfind("zh-", 0) == 0 && config.compare(3, 1, "r") != 0)) return 3;
+  if (config == "(default)") return 2;
+  return 1;
+}
+
+// The string value of a resource in the configuration preferred by `rank` (the last among equals).
+template <typename Rank>
+std::string resourceValue(const std::string& dump, uint32_t id, Rank rank) {
   char key[32];
   std::snprintf(key, sizeof key, "resource 0x%08x ", id);
   std::istringstream in(dump);
-  std::string line, value;
+  std::string line, value, config;
+  int best = 0, current = 0;
   bool take = false;
   while (std::getline(in, line)) {
+    const size_t start = line.find_first_not_of(' ');
     if (take) {
       take = false;
-      if (line.find("(string") != std::string::npos) value = quoted(line, 0);
+      if (line.find("(string") != std::string::npos && current >= best) {
+        value = quoted(line, 0);
+        best = current;
+      }
       continue;
     }
-    const size_t start = line.find_first_not_of(' ');
+    if (start != std::string::npos && line.compare(start, 7, "config ") == 0) {
+      config = line.substr(start + 7, line.rfind(':') - start - 7);
+      current = rank(config);
+    }
     take = start != std::string::npos && line.compare(start, std::strlen(key), key) == 0;
   }
   return value;
+}
+
+}  // namespace
+
+std::string lastResourceValue(const std::string& dump, uint32_t id) {
+  return resourceValue(dump, id, [](const std::string&) { return 1; });
+}
+
+std::string preferredResourceValue(const std::string& dump, uint32_t id) {
+  return resourceValue(dump, id, configPreference);
+}
+
+std::string badgingPreferredLabel(const std::string& badging) {
+  for (const char* prefix : {"application-label-zh-CN:'", "application-label-zh:'", "application-label:'"}) {
+    const size_t at = badging.find(std::string("\n") + prefix);
+    if (at == std::string::npos) continue;
+    const size_t begin = at + 1 + std::strlen(prefix);
+    return badging.substr(begin, badging.find("'\n", begin) - begin);
+  }
+  return {};
 }
 
 }  // namespace zorvik::test

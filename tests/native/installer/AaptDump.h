@@ -34,5 +34,11 @@ std::vector<std::string> badgingPermissions(const std::string& dump);
 // "aapt dump --values resources": the string value of a resource in the last configuration that
 // holds it (UTF-8), or empty.
 std::string lastResourceValue(const std::string& dump, uint32_t id);
+// The same in the configuration a package page prefers: zh-CN, then zh, then the default, then
+// the last one (read from the configuration names aapt prints).
+std::string preferredResourceValue(const std::string& dump, uint32_t id);
+// "aapt dump badging": the label aapt resolves for zh-CN, else for zh, else the default label
+// (UTF-8), or empty when the dump names none of them.
+std::string badgingPreferredLabel(const std::string& badging);
 
 }  // namespace zorvik::test

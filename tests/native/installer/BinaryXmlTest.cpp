@@ -234,3 +234,55 @@ TEST(DecodeManifest, NamespaceEndingInsideTheDocumentDoesNotStopIt) {
 
 }  // namespace
 }  // namespace zorvik
+
+namespace zorvik {
+namespace {
+
+// The manifest with `extra` more pool strings at the given offsets into `run`, which is put after
+// the pool's own strings (UTF-16, as aapt writes it).
+std::string withExtraStrings(const std::string& manifest, const std::vector<uint32_t>& extra,
+                             const std::string& run) {
+  StringPool pool;
+  EXPECT_TRUE(pool.open(manifest, 8));
+  uint32_t stringsStart = 0;
+  readU32(manifest, 8 + 20, stringsStart);
+  const std::string offsets = manifest.substr(8 + 28, pool.count() * 4u);
+  const std::string strings = manifest.substr(8 + stringsStart, pool.chunkSize() - stringsStart);
+  std::string added;
+  for (uint32_t o : extra) {
+    std::string at(4, '\0');
+    putU32(at, 0, static_cast<uint32_t>(strings.size()) + o);
+    added += at;
+  }
+  std::string chunk = manifest.substr(8, 28);
+  putU32(chunk, 8, pool.count() + static_cast<uint32_t>(extra.size()));
+  putU32(chunk, 20, static_cast<uint32_t>(28 + offsets.size() + added.size()));
+  chunk += offsets + added + strings + run;
+  putU32(chunk, 4, static_cast<uint32_t>(chunk.size()));
+  std::string out = manifest.substr(0, 8) + chunk + manifest.substr(8 + pool.chunkSize());
+  putU32(out, 4, static_cast<uint32_t>(out.size()));
+  return out;
+}
+
+std::string units(uint16_t unit, size_t count) {
+  std::string s;
+  for (size_t i = 0; i < count; ++i) s += std::string{static_cast<char>(unit), static_cast<char>(unit >> 8)};
+  return s;
+}
+
+TEST(DecodeManifest, PoolStringsAreConvertedOncePerPlace) {
+  const std::string good = manifestOf("basic.apk");
+  const std::string whole = *decodeManifest(good);
+  // 4,096 indices naming one 60,000-byte string: one conversion, not 250 MB of copies.
+  std::string text = units(30000, 1) + units(0x4E2D, 30000) + units(0, 1);
+  EXPECT_EQ(decodeManifest(withExtraStrings(good, std::vector<uint32_t>(4096, 0), text)), whole);
+  // Strings that start at every other byte of one run each claim 57 KB of it: 1,300 of them
+  // would be 75 MB of text from a 60 KB pool. Refused.
+  std::vector<uint32_t> overlapping;
+  for (uint32_t i = 0; i < 1300; ++i) overlapping.push_back(2 * i);
+  EXPECT_FALSE(decodeManifest(withExtraStrings(good, overlapping, units(0x7000, 30000))));
+  EXPECT_EQ(decodeManifest(withExtraStrings(good, {0, 2}, units(0x7000, 30000))), whole);
+}
+
+}  // namespace
+}  // namespace zorvik

@@ -27,6 +27,21 @@ ManifestInfo analysedText(const std::string& body) {
   return info;
 }
 
+TEST(ManifestAnalysis, MaxSdkVersionIsNoPermission) {
+  // aapt-built: BLUETOOTH and BLUETOOTH_ADMIN carry maxSdkVersion="30", as today's tools write them.
+  const ManifestInfo m = analysed("locales.apk");
+  EXPECT_EQ(m.permissions, (Children{"android.permission.BLUETOOTH", "android.permission.BLUETOOTH_ADMIN",
+                                     "android.permission.INTERNET"}));
+  EXPECT_EQ(resultTree(m)[0].children,
+            (Children{"允许访问已经配对的蓝牙设备", "允许发现和配对蓝牙设备", "[!] --- 访问互联网,将产生GRPS流量"}));
+  // An element without a name requests nothing; the name is found wherever it stands.
+  const ManifestInfo text = analysedText(
+      "<manifest><uses-permission maxSdkVersion=\"android.permission.INTERNET\"></uses-permission>"
+      "<uses-permission required=\"\" name=\"android.permission.CAMERA\"></uses-permission></manifest>");
+  EXPECT_EQ(text.permissions, Children{"android.permission.CAMERA"});
+  EXPECT_FALSE(text.usesInternet);
+}
+
 TEST(ManifestAnalysis, ReadsTheBasicPackage) {
   const ManifestInfo m = analysed("basic.apk");
   EXPECT_EQ(m.packageName, "com.zorvik.demo");

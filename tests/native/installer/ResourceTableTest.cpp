@@ -95,12 +95,18 @@ TEST(ResourceTable, CutAnywhereIsRefusedOrReadsWithinTheBytes) {
     EXPECT_FALSE(table) << "cut at " << n;  // the table header's size no longer fits
   }
   // With the header's size mended to fit, the reader walks what remains and stops cleanly.
+  uint32_t poolSize = 0;
+  ASSERT_TRUE(readU32(arsc, 16, poolSize));
+  const size_t packageAt = 12 + poolSize;
   for (size_t n = 12; n < arsc.size(); ++n) {
     std::string cut = arsc.substr(0, n);
     putU32(cut, 4, static_cast<uint32_t>(n));
     auto table = readResourceTable(cut, kString, kDrawable);
+    // A cut inside a chunk leaves its size pointing past the end: refused. Only the cut right
+    // after the string pool (nothing of the package left) reads, as a table without the package.
+    EXPECT_EQ(table.has_value(), n == packageAt) << "cut at " << n;
     if (table) {
-      EXPECT_LE(table->label.size(), 3u);
+      EXPECT_TRUE(table->label.empty() && table->icon.empty()) << "cut at " << n;
     }
   }
 }
@@ -234,6 +240,147 @@ TEST(ResourceTable, ReadsSparseTypeChunks) {
   readU16(bad, at + 2, headerSize);
   putU32(bad, at + headerSize, 0xFFFF0000u);
   EXPECT_FALSE(readResourceTable(bad, kString, kDrawable));
+}
+
+}  // namespace
+}  // namespace zorvik
+
+namespace zorvik {
+namespace {
+
+void putU16(std::string& bytes, size_t at, uint16_t v) {
+  bytes[at] = static_cast<char>(v);
+  bytes[at + 1] = static_cast<char>(v >> 8);
+}
+
+std::string chunk(uint16_t type, uint16_t headerSize, std::string body) {
+  std::string c(8, '\0');
+  putU16(c, 0, type);
+  putU16(c, 2, headerSize);
+  c += body;
+  putU32(c, 4, static_cast<uint32_t>(c.size()));
+  return c;
+}
+
+// A UTF-16 pool whose string offsets are `offsets` into `strings`.
+std::string utf16Pool(const std::vector<uint32_t>& offsets, const std::string& strings) {
+  std::string body(20, '\0');
+  putU32(body, 0, static_cast<uint32_t>(offsets.size()));
+  putU32(body, 12, static_cast<uint32_t>(28 + offsets.size() * 4));
+  for (uint32_t o : offsets) {
+    std::string word(4, '\0');
+    putU32(word, 0, o);
+    body += word;
+  }
+  return chunk(StringPool::kChunkType, 28, body + strings);
+}
+
+// A table of package 0x7F whose string type (3) has `entries` entries, entry i naming global
+// string index(i); every entry shares one 16-byte entry record when index is constant.
+std::string hostileTable(const std::string& pool, uint32_t entries, uint32_t (*index)(uint32_t)) {
+  const std::string emptyPool = utf16Pool({}, "");
+  std::string package(kPackageHeaderSize - 8, '\0');
+  putU32(package, 0, kAppPackageId);
+  package += emptyPool + emptyPool;
+  std::string spec(8 + entries * 4, '\0');
+  spec[0] = 3;
+  putU32(spec, 4, entries);
+  package += chunk(kTypeSpecChunk, 16, spec);
+  const uint16_t typeHeader = 20 + 64;  // a default configuration of 64 bytes
+  std::string type(typeHeader - 8, '\0');
+  type[0] = 3;
+  putU32(type, 4, entries);
+  putU32(type, 12, 64);
+  std::string offsets, records;
+  for (uint32_t i = 0; i < entries; ++i) {
+    std::string word(4, '\0'), record(16, '\0');
+    const uint32_t n = index(i);
+    putU32(word, 0, n == index(0) ? 0 : static_cast<uint32_t>(records.size()));
+    putU16(record, 0, 8);
+    putU16(record, 8, 8);
+    record[11] = 0x03;
+    putU32(record, 12, n);
+    offsets += word;
+    if (i == 0 || n != index(0)) records += record;
+  }
+  putU32(type, 8, typeHeader + static_cast<uint32_t>(offsets.size()));
+  package += chunk(kTypeChunk, typeHeader, type + offsets + records);
+  std::string head(4, '\0');
+  putU32(head, 0, 1);
+  return chunk(kTableChunk, 12, head + pool + chunk(kPackageChunk, kPackageHeaderSize, package));
+}
+
+std::string utf16Run(uint16_t unit, size_t units) {
+  std::string s;
+  for (size_t i = 0; i < units; ++i) s += std::string{static_cast<char>(unit), static_cast<char>(unit >> 8)};
+  return s;
+}
+
+TEST(ResourceTable, EntriesNamingOneLongStringShareOneCopy) {
+  // 60,000 bytes of text once in the file; every entry of the type names it. Reading used to copy
+  // it for each entry (65,536 entries: near 4 GB from a file of a few hundred KB).
+  std::string text(2, '\0');
+  putU16(text, 0, 30000);
+  text += utf16Run(0x4E2D, 30000) + std::string(2, '\0');
+  const uint32_t kEntries = 4096;  // kept small: a regression costs a quarter gigabyte, not four
+  const std::string bytes = hostileTable(utf16Pool({0}, text), kEntries, [](uint32_t) { return 0u; });
+  auto table = readResourceTable(bytes, kString, kString);
+  ASSERT_TRUE(table);
+  ASSERT_EQ(table->label.size(), kEntries);
+  EXPECT_EQ(table->label.at(0).size(), 60000u);
+  EXPECT_EQ(table->label.at(0).substr(0, 2), "中");
+  EXPECT_EQ(&table->label.at(0), &table->label.at(kEntries - 1));
+  EXPECT_EQ(&table->label.at(7), &table->icon.at(7));
+  auto some = resolveResourceStrings(bytes, kAppPackageId, {{kString, 0}, {kString, kEntries - 1}});
+  ASSERT_TRUE(some);
+  EXPECT_EQ((*some)[1], table->label.at(0));
+}
+
+TEST(ResourceTable, StringsOverlappingBeyondThePoolAreRefused) {
+  // One run of 30,000 units, each read as a length: a string starting at every other byte claims
+  // 57 KB, so 1,300 indices made 75 MB of text out of a 60 KB pool.
+  const std::string run = utf16Run(0x7000, 30000);
+  std::vector<uint32_t> offsets;
+  for (uint32_t i = 0; i < 1300; ++i) offsets.push_back(2 * i);
+  const std::string bytes = hostileTable(utf16Pool(offsets, run), 1300, [](uint32_t i) { return i; });
+  EXPECT_FALSE(readResourceTable(bytes, kString, kDrawable));
+  EXPECT_FALSE(resolveResourceStrings(bytes, kAppPackageId, {{kString, 0}, {kString, 1}, {kString, 2}}));
+  // A few of them stay within what the pool holds and read.
+  auto two = resolveResourceStrings(bytes, kAppPackageId, {{kString, 0}, {kString, 1}});
+  ASSERT_TRUE(two);
+  EXPECT_EQ((*two)[0].size(), 2u * 0x7000);
+}
+
+TEST(ResourceTable, ChineseIsPreferredAmongManyLanguages) {
+  // aapt stores de, fr, zu, zh-rCN, zh-rTW in that order after the default.
+  const std::string arsc = tableOf("locales.apk");
+  auto table = readResourceTable(arsc, kString, kDrawable);
+  ASSERT_TRUE(table);
+  EXPECT_EQ(entryText(table->label, 0), "世界时钟");  // not zh-rTW, stored last
+  EXPECT_EQ(entryText(table->label, 1), "4.2");      // the default, not zu stored after it
+  EXPECT_EQ(entryText(table->icon, 0), "res/drawable-xhdpi-v4/icon.png");  // densities: the last
+  // Chinese without a region before the default; no Chinese and no default: the last.
+  EXPECT_EQ(entryText(readResourceTable(tableOf("zhonly.apk"), 2, 0)->label, 0), "笔记");
+  EXPECT_EQ(entryText(readResourceTable(tableOf("nodefault.apk"), 2, 0)->label, 1), "Kude");
+}
+
+TEST(ResourceTable, ConfigurationRanks) {
+  auto config = [](const char* language, const char* country, uint8_t density) {
+    std::string c(64, '\0');
+    putU32(c, 0, 64);
+    c.replace(8, 2, language, 2);
+    c.replace(10, 2, country, 2);
+    c[14] = static_cast<char>(density);
+    return c;
+  };
+  EXPECT_EQ(configRank(config("zh", "CN", 0)), ConfigRank::kChineseChina);
+  EXPECT_EQ(configRank(config("zh", "CN", 240)), ConfigRank::kChineseChina);
+  EXPECT_EQ(configRank(config("zh", "\0\0", 0)), ConfigRank::kChinese);
+  EXPECT_EQ(configRank(config("zh", "TW", 0)), ConfigRank::kOther);
+  EXPECT_EQ(configRank(config("\0\0", "\0\0", 0)), ConfigRank::kDefault);
+  EXPECT_EQ(configRank(config("\0\0", "\0\0", 240)), ConfigRank::kOther);
+  EXPECT_EQ(configRank(config("zu", "\0\0", 0)), ConfigRank::kOther);
+  EXPECT_EQ(configRank(config("zh", "CN", 0).substr(0, 10)), ConfigRank::kOther);  // cut short
 }
 
 }  // namespace

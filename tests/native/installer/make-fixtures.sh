@@ -56,7 +56,7 @@ aapt dump badging "$framework" > "$out/framework-res.badging"
 # Only the values of the framework's label and icon: the whole dump is large.
 ids=$(awk '/E: application/{a=1} a && /android:(label|icon)\(/{sub(/.*=@/,""); print} a && /E: /&&!/application/{exit}' "$out/framework-res.xmltree")
 pattern=$(echo "$ids" | sed 's/.*/resource &[ ]/' | paste -sd'|')
-aapt dump --values resources "$framework" | grep -A1 -E "$pattern" > "$out/framework-res.resources" || true
+aapt dump --values resources "$framework" | grep -A1 -E "^ *config |$pattern" > "$out/framework-res.resources" || true
 
 # Seed corpora for the fuzz targets: the members as aapt wrote them.
 mkdir -p "$out/seeds/xml" "$out/seeds/arsc" "$out/seeds/zip"

@@ -183,7 +183,7 @@ TEST_F(LocateNumberTest, RealNumbersOfTheProvincialCapitals) {
       {"0771-28091234", "13907711234", "广西南宁"},   {"0898-65301234", "13976012345", "海南海口"},
       {"028-86601234", "13880012345", "四川成都"},    {"0851-85881234", "13908511234", "贵州贵阳"},
       {"0871-63611234", "13908711234", "云南昆明"},   {"0891-6321234", "13908911234", "西藏拉萨"},
-      {"029-87291234", "13991012345", "陕西西安"},    {"0931-8921234", "13909311234", "甘肃兰州"},
+      {"029-87291234", "13509181234", "陕西西安"},    {"0931-8921234", "13909311234", "甘肃兰州"},
       {"0971-8481234", "13909711234", "青海西宁"},    {"0951-6671234", "13909511234", "宁夏银川"},
       {"0991-2381234", "13909911234", "新疆乌鲁木齐"}, {"010-65123456", "13800138000", "北京"},
       {"021-63211234", "13916012345", "上海"},        {"022-23031234", "13920012345", "天津"},
@@ -198,10 +198,33 @@ TEST_F(LocateNumberTest, RealNumbersOfTheProvincialCapitals) {
   EXPECT_EQ(locate("043188765432"), "吉林长春");
 }
 
-TEST_F(LocateNumberTest, CitiesSharingAnAreaCodeShowItsMainCity) {
+// A landline can only name its area code's main city, but a mobile number's place is known:
+// cities that share an area code show their own name for their mobile numbers.
+TEST_F(LocateNumberTest, MobileNumbersOfCitiesSharingAnAreaCodeShowTheirOwnCity) {
+  const struct {
+    const char* mobile;
+    const char* place;
+    const char* landline;  // the area code they share
+    const char* mainCity;
+  } shared[] = {
+      {"13509101234", "陕西咸阳", "029-33211234", "陕西西安"},
+      {"13991012345", "陕西咸阳", "029-33211234", "陕西西安"},
+      {"13508041234", "四川资阳", "0832-2211234", "四川内江"},
+      {"13507331234", "湖南株洲", "0731-22211234", "湖南长沙"},
+      {"13507321234", "湖南湘潭", "0731-52211234", "湖南长沙"},
+      {"13508071234", "四川眉山", "028-38111234", "四川成都"},
+      {"13519791234", "青海海西", "0977-8221234", "青海德令哈"},
+  };
+  for (const auto& c : shared) {
+    EXPECT_EQ(locate(c.mobile), c.place) << c.mobile;
+    EXPECT_EQ(locate(c.landline), c.mainCity) << c.landline;
+  }
+  // The main cities keep their own mobile numbers.
+  EXPECT_EQ(locate("13509181234"), "陕西西安");
+  EXPECT_EQ(locate("13507311234"), "湖南长沙");
+  EXPECT_EQ(locate("13518201234"), "四川成都");
+  EXPECT_EQ(locate("13508051234"), "四川内江");
   EXPECT_EQ(locate("18616012345"), "上海");
-  // 1399101 is Xianyang, which shares 029 with Xi'an.
-  EXPECT_EQ(locate("13991012345"), "陕西西安");
 }
 
 }  // namespace

@@ -71,22 +71,38 @@ TEST(AreaPostcode, ExamplesHold) {
   EXPECT_STREQ(AreaPostcode(1234), "");
 }
 
+// The region indices that name a key.
+std::set<int> keysOfRegions() {
+  std::set<int> keys;
+  for (int i = 1; i <= kRegionSlots; ++i) keys.insert(RegionAreaCode(i));
+  return keys;
+}
+
 TEST(AreaTable, SortedUniqueAndComplete) {
-  ASSERT_GE(kAreaRowCount, 320u);  // the national list of long-distance area codes
-  ASSERT_LE(kAreaRowCount, 340u);
+  const std::set<int> regionKeys = keysOfRegions();
+  std::size_t areaCodes = 0;
   std::set<std::string> names;
   for (std::size_t i = 0; i < kAreaRowCount; ++i) {
     const AreaRow& row = kAreaRows[i];
     if (i > 0) {
       EXPECT_LT(kAreaRows[i - 1].code, row.code);
     }
-    EXPECT_TRUE(row.code >= 10 && row.code <= 999) << row.code;
+    if (row.code > kLastAreaCode) {
+      // A city sharing an area code: reachable from a region only, never from a dialled code.
+      EXPECT_TRUE(regionKeys.count(row.code)) << "row " << row.code << " named by no region";
+      EXPECT_STREQ(row.postcode, "") << row.code;
+    } else {
+      ++areaCodes;
+      EXPECT_GE(row.code, 10) << row.code;
+    }
     EXPECT_NE(row.code, kUnknownAreaKey);
     EXPECT_GE(std::strlen(row.city), 4u) << row.code;  // two GBK characters at least
     EXPECT_TRUE(names.insert(row.city).second) << "two area codes named alike: " << row.code;
     EXPECT_STREQ(AreaCity(row.code), row.city);
     EXPECT_STREQ(AreaPostcode(row.code), row.postcode);
   }
+  EXPECT_GE(areaCodes, 320u);  // the national list of long-distance area codes
+  EXPECT_LE(areaCodes, 340u);
 }
 
 // Each province's postal codes begin with its own two-digit ranges.
@@ -108,6 +124,7 @@ TEST(AreaPostcode, EveryPostcodeLiesInItsProvincesRange) {
   const std::set<int> outside = {482, 483};
   for (std::size_t i = 0; i < kAreaRowCount; ++i) {
     const AreaRow& row = kAreaRows[i];
+    if (row.code > kLastAreaCode) continue;  // a city's own row carries no postal code
     const std::string postcode = row.postcode;
     ASSERT_EQ(postcode.size(), 6u) << row.code;
     EXPECT_EQ(postcode.find_first_not_of("0123456789"), std::string::npos) << row.code;
@@ -149,7 +166,7 @@ TEST(PrefixTable, LayoutBlocksAndRegions) {
     if (region == 0) continue;
     ++withRegion;
     regions.insert(region);
-    ASSERT_LE(region, 330) << "prefix " << PhoneTable::kFirstPrefix + i;
+    ASSERT_LT(region, kRegionSlots) << "prefix " << PhoneTable::kFirstPrefix + i;
     ASSERT_NE(RegionAreaCode(region), 0) << "prefix " << PhoneTable::kFirstPrefix + i;
   }
   // 27 blocks of 10,000 segments; the source names nearly all of them.

@@ -2,9 +2,10 @@
 """Checks the generated prefix table against libphonenumber's own geocoder.
 
 For a spread of 7-digit prefixes of every block, python3-phonenumbers names the place of a number
-with that prefix (its own longest-prefix match); the table's region must lead to the area code the
-generator gave that place, and a prefix the geocoder cannot place must hold 0. Blocks outside the
-table's list must hold 0 everywhere.
+with that prefix (its own longest-prefix match); the table's region must lead to the key the
+generator gave that place (its area code, or the city's own row where it shares an area code with
+another city), and a prefix the geocoder cannot place must hold 0. Blocks outside the table's list
+must hold 0 everywhere.
 """
 import argparse
 import csv
@@ -28,9 +29,9 @@ if len(blob) != 1200000:
     sys.exit('phone.db has %d bytes' % len(blob))
 table = struct.unpack('<600000H', blob)
 with open(args.gen + '/regions.csv', encoding='utf-8') as f:
-    region_code = {int(r['region']): r['area_code'] for r in csv.DictReader(f)}
+    region_key = {int(r['region']): r['key'] for r in csv.DictReader(f)}
 with open(args.gen + '/mobile-places.csv', encoding='utf-8') as f:
-    place_code = {r['place']: r['area_code'] for r in csv.DictReader(f)}
+    place_key = {r['place']: r['key'] for r in csv.DictReader(f)}
 
 checked = placed = 0
 failures = []
@@ -43,8 +44,8 @@ for prefix in range(1300000, 1900000, args.step):
     number = phonenumbers.parse('+86%d%04d' % (prefix, (prefix * 7) % 10000))
     place = geocoder.description_for_number(number, 'zh')
     # A prefix without a mobile entry falls back to the country ("中国") or nothing.
-    expected = place_code.get(place, '')
-    got = region_code.get(region, '') if region else ''
+    expected = place_key.get(place, '')
+    got = region_key.get(region, '') if region else ''
     checked += 1
     placed += bool(expected)
     if expected != got:

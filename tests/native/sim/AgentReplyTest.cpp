@@ -633,7 +633,9 @@ TEST_F(AgentReplyTest, StartupEntriesSpanManyEventsAndEndWithTheMark) {
 // Every command, asked with a request of its form, answers with a status word or a body whose
 // length word is right; a request cut anywhere is incomplete until its last byte.
 TEST_F(AgentReplyTest, EveryCommandAnswersAndFramingWaitsForTheWholeRequest) {
+  EXPECT_FALSE(agentKnows(870999));
   for (AgentCommand c : kAllAgentCommands) {
+    EXPECT_TRUE(agentKnows(commandCode(c))) << commandCode(c) << " has no entry in the agent's table";
     Bytes request;
     switch (c) {
       case C::ListMessages: request = codeAndValueRequest(c, 1); break;

@@ -95,12 +95,13 @@ TEST_P(ClientsTest, ForwardThenAgentVersion) {
 TEST_P(ClientsTest, InstallUninstallAndPush) {
   const std::string apk = ZORVIK_TEST_APK;
   if (!std::ifstream(apk)) GTEST_SKIP() << "no test package (aapt missing)";
+  const std::string filesBefore = phone_.control("count files");
   ToolRun r = adb(std::string("-s ") + kSerial + " install -r " + apk);
   EXPECT_EQ(r.exitCode, 0);
   EXPECT_NE(r.output.find("\tpkg: /data/local/tmp/com.example.hello.apk\r\nSuccess\r\n"), std::string::npos) << r.output;
   EXPECT_NE(adb(std::string("-s ") + kSerial + " shell pm list packages").output.find("package:com.example.hello\r\n"),
             std::string::npos);
-  EXPECT_EQ(phone_.control("count files"), phone_.control("count files")) << "the pushed package was removed again";
+  EXPECT_EQ(phone_.control("count files"), filesBefore) << "the pushed package was not removed again";
 
   // Under a temporary name (as Quillet copies it) the package is still known by its manifest.
   const std::string renamed = ::testing::TempDir() + "~tmp4711.apk";

@@ -32,7 +32,7 @@ class ServerTest : public ::testing::Test {
   std::string exchange(const std::string& payload, const std::string& raw = std::string()) {
     TcpSocket s = TcpSocket::connectLoopback(phone_.adbPort());
     EXPECT_TRUE(s.valid());
-    const std::string request = raw.empty() ? hex4(payload.size()) + payload : raw;
+    const std::string request = raw.empty() ? adbLengthPrefix(payload.size()) + payload : raw;
     s.sendAll(request.data(), request.size());
     s.shutdownSend();  // a request cut short ends instead of waiting for more
     std::string out;
@@ -45,7 +45,7 @@ class ServerTest : public ::testing::Test {
   // A transport to the device and one device service on the same connection.
   std::string onDevice(const std::string& service) {
     const std::string transport = std::string("host:transport:") + kSerial;
-    return exchange("", hex4(transport.size()) + transport + hex4(service.size()) + service);
+    return exchange("", adbLengthPrefix(transport.size()) + transport + adbLengthPrefix(service.size()) + service);
   }
 
   // Forwards a free local port to the agent and returns it.
@@ -69,7 +69,7 @@ TEST_F(ServerTest, HostVersionDevicesAndFeaturesAreAnsweredAsAdbExpects) {
 
 TEST_F(ServerTest, ForwardLeadsToTheAgentAndIsListedAndRemoved) {
   // The connection code's own request for a 16-character serial announces 0x38 bytes.
-  EXPECT_EQ(hex4((std::string("host-serial:") + kSerial + ":forward:tcp:50505;tcp:50505").size()), "0038");
+  EXPECT_EQ(adbLengthPrefix((std::string("host-serial:") + kSerial + ":forward:tcp:50505;tcp:50505").size()), "0038");
   const uint16_t port = forwardAgent();
   EXPECT_EQ(queryAgentVersion(port), 21);
   const std::string list = exchange("host:list-forward");
@@ -235,6 +235,24 @@ TEST_F(ServerTest, SwitchesShapeTheAgentReplies) {
   EXPECT_EQ(phone_.control("nonsense").substr(0, 3), "ERR");
 }
 
+TEST_F(ServerTest, ReplyTruncateCodeOffEndsThatCodesCutOnly) {
+  const uint16_t port = forwardAgent();
+  EXPECT_EQ(phone_.control("reply truncate 870101 1000"), "OK");
+  EXPECT_EQ(phone_.control("reply truncate 870301 10"), "OK");
+  EXPECT_EQ(phone_.control("reply truncate 870101 off"), "OK");  // as the control's help gives it
+  AgentBody contacts, calls;
+  ASSERT_EQ(exchangeForBody(bareRequest(AgentCommand::ListContacts), contacts, port), AgentResult::Ok);
+  EXPECT_TRUE(contacts.complete);
+  exchangeForBody(bareRequest(AgentCommand::ListCalls), calls, port);
+  EXPECT_FALSE(calls.complete) << "the other code stays cut";
+  EXPECT_EQ(phone_.control("reply truncate off"), "OK");
+  ASSERT_EQ(exchangeForBody(bareRequest(AgentCommand::ListCalls), calls, port), AgentResult::Ok);
+  EXPECT_TRUE(calls.complete);
+  EXPECT_EQ(phone_.control("reply truncate 870101 lots").substr(0, 3), "ERR");
+  EXPECT_EQ(phone_.control("reply truncate").substr(0, 3), "ERR");
+  EXPECT_NE(phone_.control("help").find("; reply truncate CODE BYTES|off;"), std::string::npos);
+}
+
 TEST_F(ServerTest, ChangesThroughTheAgentShowOnTheNextLoad) {
   const uint16_t port = forwardAgent();
   const std::string before = phone_.control("count calls");
@@ -311,9 +329,16 @@ TEST_F(ServerTest, WaitForDeviceAndTrackDevices) {
 }
 
 TEST_F(ServerTest, KillStopsTheServer) {
+  const uint16_t port = phone_.adbPort();
+  auto asked = std::async(std::launch::async, [this] { phone_.waitUntilStopped(); });
   EXPECT_EQ(exchange("host:kill"), "OKAY");
-  phone_.waitUntilStopped();
-  EXPECT_TRUE(true);
+  const bool stopRequested = asked.wait_for(std::chrono::seconds(5)) == std::future_status::ready;
+  if (!stopRequested) phone_.stop();  // releases the waiter
+  EXPECT_TRUE(stopRequested) << "host:kill did not ask the server to stop";
+  // What the vphone program does once asked; then nothing listens and the next client sees the
+  // server gone.
+  phone_.stop();
+  EXPECT_FALSE(TcpSocket::connectLoopback(port).valid());
 }
 
 }  // namespace

@@ -28,7 +28,7 @@ int main() {
   if (!phone.start(0, -1, error)) return 1;
   TcpSocket s = TcpSocket::connectLoopback(phone.adbPort());
   const std::string fwd = "host-serial:BENCH0001:forward:tcp:0;tcp:50505";
-  const std::string req = sim::hex4(fwd.size()) + fwd;
+  const std::string req = adbLengthPrefix(fwd.size()) + fwd;
   s.sendAll(req.data(), req.size());
   char answer[64] = {};
   const size_t got = s.receiveExactly(answer, 12);

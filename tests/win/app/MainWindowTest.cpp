@@ -38,7 +38,7 @@ public:
     std::thread([this] { markLoaded(); }).detach();
   }
   void onToolbar(int index) override {
-    if (index == 0) reload();
+    if (index == toolbar::kRefetch) reload();
   }
 };
 
@@ -53,13 +53,12 @@ std::atomic<int> g_homeLoads{0};
 std::string g_droppedFile;
 class HomePage : public Page {
 public:
-  HomePage(const PageInfo& info, PageHost& host) : Page(info, host) {
-    map_.on(kMsgDropFiles, [](WinMsg& m) {
-      char name[MAX_PATH] = {};
-      auto drop = reinterpret_cast<HDROP>(m.wp);
-      if (DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0) == 1) DragQueryFileA(drop, 0, name, sizeof name);
-      g_droppedFile = name;
-    });
+  using Page::Page;
+  // Reached through the frame's 0x496 and the page's own handler of it.
+  void onDropFiles(HDROP drop) override {
+    char name[MAX_PATH] = {};
+    if (DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0) == 1) DragQueryFileA(drop, 0, name, sizeof name);
+    g_droppedFile = name;
   }
   void load() override { ++g_homeLoads; }
 };
@@ -339,8 +338,9 @@ TEST_F(MainWindowTest, HomeTimerLoadsTheDashboardOnceAndStops) {
   EXPECT_FALSE(KillTimer(h(), kHomeTimer));
 }
 
-TEST_F(MainWindowTest, DroppedFilesGoToTheCurrentPageAsTheDropHandle) {
+TEST_F(MainWindowTest, DroppedFilesReachTheCurrentPagesOnDropFiles) {
   open();
+  EXPECT_NE(GetWindowLongPtrA(h(), GWL_EXSTYLE) & WS_EX_ACCEPTFILES, 0);  // DragAcceptFiles
   g_droppedFile.clear();
   const char file[] = "C:\\users\\me\\app.apk";
   // A drop handle as the shell builds it: DROPFILES, the names, and an empty name at the end.

@@ -1,4 +1,5 @@
-// The UI tests' process: OLE, common controls, GDI+ and the UI-thread queue, as zorvik.exe has.
+// The UI tests' process: OLE, common controls, GDI+, the UI-thread queue and the page registry,
+// as zorvik.exe has.
 #include <windows.h>
 #include <commctrl.h>
 #include <ole2.h>
@@ -6,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "app/ImageDecode.h"
+#include "app/PageRegistry.h"
 #include "app/UiThread.h"
 
 int main(int argc, char** argv) {
@@ -13,6 +15,7 @@ int main(int argc, char** argv) {
   OleInitialize(nullptr);
   INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES};
   InitCommonControlsEx(&icc);
+  zorvik::registerPages();
   int rc;
   {
     zorvik::GdiplusSession gdiplus;

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "app/HtmlEscape.h"
+#include "common/HtmlEscape.h"
 
 using namespace zorvik;
 

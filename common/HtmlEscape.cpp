@@ -1,4 +1,4 @@
-#include "app/HtmlEscape.h"
+#include "common/HtmlEscape.h"
 
 #include <cctype>
 

@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "app/HtmlEscape.h"
+#include "common/HtmlEscape.h"
 
 namespace {
 

@@ -1,0 +1,51 @@
+#pragma once
+// The program's settings and the rules around them that need no window: the values kept under
+// HKEY_CURRENT_USER\Software\Zorvik, the start-with-Windows entry, and the default download
+// folder (the drives are reached through a small interface so the rule can be tested anywhere).
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace zorvik {
+
+constexpr const char* kSettingsKey = "Software\\Zorvik";
+constexpr const char* kDownloadPathValue = "DownloadPath";
+constexpr const char* kExitModeValue = "exit_mode";
+constexpr const char* kScreenShotValue = "screen_shot";
+constexpr const char* kRunKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+constexpr const char* kRunValue = "卓维克";
+constexpr std::uint32_t kExitModeHide = 0;
+constexpr std::uint32_t kExitModeExit = 3;
+constexpr const char* kDownloadFolderName = "ZorvikDownload";
+constexpr std::uint64_t kMegabyte = 1048576;
+constexpr std::uint64_t kMinDownloadDriveFree = 500 * kMegabyte;
+
+// "exit_mode" as the page reads it: 3 stays 3, absent or anything else is 0 (hide).
+std::uint32_t exitModeFrom(std::optional<std::uint32_t> stored);
+
+// The Run value that starts the program hidden: the quoted path and " /hide".
+std::string runCommandFor(const std::string& programPath);
+// Case-insensitive comparison of two GBK texts: ASCII letters fold, the two bytes of a
+// double-byte character are compared exactly (a trail byte may look like an ASCII letter).
+bool equalsIgnoreCaseGbk(const std::string& a, const std::string& b);
+// Whether a stored Run value starts this program (the check box's state).
+bool runValueMatches(const std::optional<std::string>& stored, const std::string& programPath);
+
+// The drives C: to Z:, as the default download folder rule sees them.
+class DriveProbe {
+public:
+  virtual ~DriveProbe() = default;
+  virtual bool isFixed(char letter) const = 0;
+  // Bytes free for the current user; nullopt when the drive cannot be read.
+  virtual std::optional<std::uint64_t> freeBytes(char letter) const = 0;
+};
+
+// The fixed drive with the most free space of at least 500 MB; on equal space the later letter.
+std::optional<char> chooseDownloadDrive(const DriveProbe& drives);
+// "X:\ZorvikDownload" on the chosen drive; with none, the folder of that name in `profileFolder`
+// (the user's profile is writable where a drive root may not be).
+std::string defaultDownloadFolder(const DriveProbe& drives, const std::string& profileFolder);
+// The "%d MB" shown for a drive: free bytes / 1 048 576, 0 when unreadable, capped at INT_MAX.
+int freeMegabytes(std::optional<std::uint64_t> freeBytes);
+
+}  // namespace zorvik

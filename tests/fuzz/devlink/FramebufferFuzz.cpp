@@ -1,0 +1,38 @@
+// Any bytes after "framebuffer:" was accepted, delivered whole and in small pieces: the reader
+// ends, keeps a frame only when its size adds up, and rotation keeps every byte.
+#include "devlink/Framebuffer.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  using namespace zorvik;
+  for (size_t piece : {kFramebufferPieceMax, size_t{3}}) {
+    Frame frame;
+    const FramebufferResult r = decodeFramebuffer(data, size, frame, piece);
+    if (r != FramebufferResult::Ok) {
+      if (!frame.pixels.empty() || frame.width != 0) std::abort();
+      continue;
+    }
+    const size_t expected = static_cast<size_t>(frame.width) * frame.height * static_cast<size_t>(frame.bytesPerPixel);
+    if (expected == 0 || frame.pixels.size() != expected || expected + 52 > size) std::abort();
+    if (frame.width > 64 || frame.height > 64) continue;  // keep each run quick
+    const Frame before = frame;
+    for (int rotation = 0; rotation < 4; ++rotation) {
+      Frame turned = before;
+      rotateFrame(turned, rotation);
+      if (turned.pixels.size() != expected) std::abort();
+      auto a = before.pixels, b = turned.pixels;
+      std::sort(a.begin(), a.end());
+      std::sort(b.begin(), b.end());
+      if (a != b) std::abort();
+    }
+    Frame scaled;
+    scaleFrameInto(before, 7, 5, scaled);
+    if (scaled.pixels.size() != 7 * 5 * 4) std::abort();
+    const DisplaySize d = compactDisplaySize(frame.width, frame.height, 1);
+    if (d.height != kCompactDisplayWidth) std::abort();
+  }
+  return 0;
+}
