@@ -1,6 +1,7 @@
 #include "devlink/DeviceTracker.h"
 
 #include "devlink/AdbBridge.h"
+#include "devlink/AdbFraming.h"
 #include "devlink/DeviceTables.h"
 
 #include <chrono>
@@ -8,13 +9,6 @@
 
 namespace zorvik {
 namespace {
-
-int hexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
 
 // How long the worker waits for a byte before it asks whether it should stop; the stream itself
 // may be silent for hours.
@@ -39,20 +33,15 @@ void TrackDecoder::feed(const char* data, size_t size) {
 
 TrackDecoder::Status TrackDecoder::next(std::vector<TrackedDevice>& devices) {
   if (broken_) return Status::Malformed;
-  if (buffer_.size() < 4) return Status::NeedMore;
-  size_t length = 0;
-  for (size_t i = 0; i < 4; ++i) {
-    const int digit = hexDigit(buffer_[i]);
-    if (digit < 0) {
-      broken_ = true;
-      buffer_.clear();
-      return Status::Malformed;
-    }
-    length = length * 16 + static_cast<size_t>(digit);
+  const AdbFrame frame = decodeAdbText(buffer_);
+  if (frame.status == AdbDecode::NeedMore) return Status::NeedMore;
+  if (frame.status == AdbDecode::Malformed) {
+    broken_ = true;
+    buffer_.clear();
+    return Status::Malformed;
   }
-  if (buffer_.size() < 4 + length) return Status::NeedMore;
-  devices = parseDeviceStates(std::string_view(buffer_).substr(4, length));
-  buffer_.erase(0, 4 + length);
+  devices = parseDeviceStates(frame.text);
+  buffer_.erase(0, frame.consumed);
   return Status::Message;
 }
 
