@@ -1,7 +1,7 @@
 #include "agent/AgentRegistry.h"
 
 #include "ZorvikAgent_h.h"
-#include "app/Handles.h"
+#include "common/win/Handles.h"
 
 namespace zorvik::agent {
 

@@ -7,7 +7,7 @@
 #include "agent/AgentRegistry.h"
 #include "agent/ClassFactory.h"
 #include "agent/Module.h"
-#include "app/Handles.h"
+#include "common/win/Handles.h"
 
 using namespace zorvik::agent;
 

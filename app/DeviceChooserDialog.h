@@ -8,7 +8,7 @@
 #include <memory>
 #include <string>
 
-#include "app/Handles.h"
+#include "common/win/Handles.h"
 #include "app/TwoLineList.h"
 #include "app/Window.h"
 #include "devlink/DeviceChooser.h"

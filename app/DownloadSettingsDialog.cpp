@@ -5,7 +5,7 @@
 #include <cstdio>
 
 #include "app/Controls.h"
-#include "app/Handles.h"
+#include "common/win/Handles.h"
 #include "app/SettingsResource.h"
 #include "app/SettingsWin.h"
 

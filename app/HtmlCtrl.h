@@ -9,7 +9,7 @@
 
 #include <string>
 
-#include "app/Handles.h"
+#include "common/win/Handles.h"
 #include "common/HtmlEscape.h"
 #include "app/Window.h"
 

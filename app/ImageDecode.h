@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "app/Handles.h"
+#include "common/win/Handles.h"
 
 namespace zorvik {
 

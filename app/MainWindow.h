@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "app/Handles.h"
+#include "common/win/Handles.h"
 #include "app/Page.h"
 #include "app/PageTable.h"
 #include "app/Tray.h"

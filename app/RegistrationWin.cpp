@@ -4,7 +4,7 @@
 #include <shlobj.h>
 #include <shobjidl.h>
 
-#include "app/Handles.h"
+#include "common/win/Handles.h"
 #include "common/win/Handles.h"
 #include "app/SettingsWin.h"
 

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "app/Controls.h"
-#include "app/Handles.h"
+#include "common/win/Handles.h"
 #include "app/ScreenCaptureChoices.h"
 #include "app/UiThread.h"
 #include "devlink/CurrentDevice.h"
@@ -404,11 +404,8 @@ RECT ScreenCapturePage::pictureRect() const {
 
 void ScreenCapturePage::paint(HDC dc) {
   if (!shown_) return;
-  HDC source = CreateCompatibleDC(dc);
-  HGDIOBJ old = SelectObject(source, shown_.get());
-  BitBlt(dc, kPictureLeft, kPictureTop, display_.width, display_.height, source, 0, 0, SRCCOPY);
-  SelectObject(source, old);
-  DeleteDC(source);
+  BitmapDc source(dc, shown_.get());
+  BitBlt(dc, kPictureLeft, kPictureTop, display_.width, display_.height, source.get(), 0, 0, SRCCOPY);
 }
 
 // ---------------------------------------------------------------- saving
@@ -516,10 +513,9 @@ bool ScreenCapturePage::copyToClipboard() {
   bool ok = false;
   if (auto* p = static_cast<uint8_t*>(GlobalLock(memory))) {
     std::memcpy(p, &header, sizeof header);
-    HDC screen = GetDC(nullptr);
-    ok = GetDIBits(screen, ddb.get(), 0, static_cast<UINT>(bm.bmHeight), p + sizeof header,
+    WindowDc screen(nullptr);
+    ok = GetDIBits(screen.get(), ddb.get(), 0, static_cast<UINT>(bm.bmHeight), p + sizeof header,
                    reinterpret_cast<BITMAPINFO*>(p), DIB_RGB_COLORS) != 0;
-    ReleaseDC(nullptr, screen);
     GlobalUnlock(memory);
   }
   if (ok && OpenClipboard(hwnd())) {

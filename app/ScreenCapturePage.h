@@ -9,7 +9,7 @@
 #include <string>
 #include <thread>
 
-#include "app/Handles.h"
+#include "common/win/Handles.h"
 #include "app/Page.h"
 #include "devlink/Framebuffer.h"
 #include "devlink/FramebufferCapture.h"

@@ -5,7 +5,7 @@
 #include <shellapi.h>
 #include <shlobj.h>
 
-#include "app/Handles.h"
+#include "common/win/Handles.h"
 
 namespace zorvik {
 

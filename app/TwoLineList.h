@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "app/Controls.h"
-#include "app/Handles.h"
+#include "common/win/Handles.h"
 
 namespace zorvik {
 

@@ -30,17 +30,15 @@ enum Column { kPhotoColumn, kNameColumn, kStarColumn, kTimeColumn, kCheckColumn,
 // A bitmap of width x height drawn by `draw` on `background`.
 template <typename Draw>
 UniqueBitmap drawBitmap(int width, int height, COLORREF background, Draw draw) {
-  HDC screen = GetDC(nullptr);
-  HDC dc = CreateCompatibleDC(screen);
-  UniqueBitmap bmp(CreateCompatibleBitmap(screen, width, height));
-  ReleaseDC(nullptr, screen);
-  HGDIOBJ old = SelectObject(dc, bmp.get());
-  RECT all{0, 0, width, height};
-  UniqueBrush bg(CreateSolidBrush(background));
-  FillRect(dc, &all, bg.get());
-  draw(dc);
-  SelectObject(dc, old);
-  DeleteDC(dc);
+  WindowDc screen(nullptr);
+  UniqueBitmap bmp(CreateCompatibleBitmap(screen.get(), width, height));
+  {
+    BitmapDc dc(screen.get(), bmp.get());
+    RECT all{0, 0, width, height};
+    UniqueBrush bg(CreateSolidBrush(background));
+    FillRect(dc.get(), &all, bg.get());
+    draw(dc.get());
+  }
   return bmp;
 }
 
@@ -95,13 +93,9 @@ UniqueBitmap makeDefaultAvatar() {
 }
 
 void blitFrame(HDC dc, HBITMAP strip, int frame, int width, int height, const RECT& cell) {
-  HDC mem = CreateCompatibleDC(dc);
-  {
-    SelectObjectScope sel(mem, strip);
-    int x = (cell.left + cell.right - width) / 2, y = (cell.top + cell.bottom - height) / 2;
-    TransparentBlt(dc, x, y, width, height, mem, frame * width, 0, width, height, kStripKey);
-  }
-  DeleteDC(mem);
+  BitmapDc mem(dc, strip);
+  int x = (cell.left + cell.right - width) / 2, y = (cell.top + cell.bottom - height) / 2;
+  TransparentBlt(dc, x, y, width, height, mem.get(), frame * width, 0, width, height, kStripKey);
 }
 
 std::string deleteQuestion(size_t count) {

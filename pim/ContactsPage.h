@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "app/Handles.h"
+#include "common/win/Handles.h"
 #include "app/HtmlCtrl.h"
 #include "app/Page.h"
 #include "app/TwoLineList.h"

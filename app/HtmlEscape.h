@@ -1,2 +1,0 @@
-#pragma once
-#include "common/HtmlEscape.h"  // moved to the portable text helpers
