@@ -5,6 +5,7 @@
 #include "app/SettingsPage.h"
 #include "app/ScreenCapturePage.h"
 #include "info/CalendarPage.h"
+#include "info/PhoneSpecsPage.h"
 #include "pim/ContactsPage.h"
 
 namespace zorvik {
@@ -21,6 +22,7 @@ const PageEntry kPages[] = {
   {kPageSettings, makePage<SettingsPage>},
   {kPageContacts, makePage<ContactsPage>},
   {kPageCalendar, makePage<CalendarPage>},
+  {kPagePhoneSpecs, makePage<PhoneSpecsPage>},
   {kPageScreenCapture, makePage<ScreenCapturePage>},
 };
 

