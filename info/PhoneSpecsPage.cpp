@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "common/win/WideText.h"
+#include "devlink/AdbBridge.h"
 
 namespace zorvik {
 
@@ -46,14 +47,6 @@ std::string percentEncode(const std::string& bytes) {
 
 namespace {
 
-std::wstring defaultDataPath() {
-  wchar_t path[MAX_PATH] = {};
-  DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
-  std::wstring dir(path, n < MAX_PATH ? n : 0);
-  dir.erase(dir.find_last_of(L"\\/") == std::wstring::npos ? 0 : dir.find_last_of(L"\\/") + 1);
-  return dir + L"Data\\device.xml";
-}
-
 void clearCombo(HWND combo) { SendMessageA(combo, CB_RESETCONTENT, 0, 0); }
 void addComboText(HWND combo, const std::string& text) {
   SendMessageA(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
@@ -65,7 +58,7 @@ void reportBadFile(HWND owner) { MessageBoxA(owner, "参数-xml文件存在问�
 }  // namespace
 
 PhoneSpecsPage::PhoneSpecsPage(const PageInfo& info, PageHost& host)
-    : Page(info, host), dataPath_(defaultDataPath()) {
+    : Page(info, host), dataPath_(toWide(programFolder() + "Data\\device.xml")) {
   openUrl_ = [this](const std::string& url) {
     ShellExecuteA(hwnd(), "open", url.c_str(), nullptr, nullptr, SW_SHOWMAXIMIZED);
   };
