@@ -4,3 +4,9 @@ zorvik_library(zorvik_manage_processes_core
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/ProcessWire.cpp
   LIBS zorvik_devlink_core zorvik_common)
 
+if(WIN32)
+  zorvik_library(zorvik_manage_processes
+    SOURCES ${CMAKE_CURRENT_LIST_DIR}/ProcessesPage.cpp
+    LIBS zorvik_manage_processes_core zorvik_app
+    WIN_LIBS msimg32 gdi32 user32 comctl32 shlwapi)
+endif()
