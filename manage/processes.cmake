@@ -4,6 +4,11 @@ zorvik_library(zorvik_manage_processes_core
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/ProcessWire.cpp
   LIBS zorvik_devlink_core zorvik_common)
 
+# The file listings (870601/870602) and their row texts: the file page's portable core.
+zorvik_library(zorvik_manage_files_core
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/FileWire.cpp
+  LIBS zorvik_devlink_core zorvik_common)
+
 if(WIN32)
   zorvik_library(zorvik_manage_processes
     SOURCES ${CMAKE_CURRENT_LIST_DIR}/ProcessesPage.cpp
