@@ -5,9 +5,9 @@
 
 namespace zorvik {
 
-std::string byteSizeText(uint32_t bytes) {
+std::string byteSizeText(uint64_t bytes) {
   char text[64] = {};
-  if (!StrFormatByteSizeA(bytes, text, sizeof text)) return {};
+  if (!StrFormatByteSize64A(static_cast<LONGLONG>(bytes), text, sizeof text)) return {};
   text[sizeof text - 1] = '\0';
   return text;
 }

@@ -56,8 +56,8 @@ void twoLines(HDC dc, const RECT& cell, const std::string& upper, const std::str
 }
 
 std::string memoryText(const ProcessRecord& p) {
-  // The shell's formatting takes 32 bits: the low word of the phone's 64-bit count.
-  return byteSizeText(static_cast<uint32_t>(static_cast<uint64_t>(p.memoryBytes) & 0xFFFFFFFFu));
+  // The whole 64-bit count: its low 32 bits alone would show a 5 GiB process as 1 GiB.
+  return byteSizeText(p.memoryBytes < 0 ? 0 : static_cast<uint64_t>(p.memoryBytes));
 }
 }  // namespace
 

@@ -33,5 +33,11 @@ TEST(ByteSizeText, FollowsTheShellsUnits) {
   EXPECT_EQ(byteSizeText(532).rfind("532 ", 0), 0u);
 }
 
+// A process's memory was shown from the low 32 bits of its 64-bit count: 5 GiB came out as 1 GiB.
+TEST(ByteSizeText, CountsOf4GibAndMoreAreNotWrapped) {
+  EXPECT_EQ(byteSizeText(5ull * 1024 * 1024 * 1024), "5.00 GB");
+  EXPECT_EQ(byteSizeText(0x1'0000'0000ull), "4.00 GB");
+}
+
 }  // namespace
 }  // namespace zorvik

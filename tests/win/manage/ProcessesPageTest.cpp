@@ -158,7 +158,7 @@ TEST_F(ProcessesPageTest, RowsColumnsAndFreeMemoryAreThePhones) {
     EXPECT_EQ(view.cell(r, 1), want.label) << r;
     EXPECT_EQ(page_->list().row(r).secondLine, want.processName) << r;
     EXPECT_EQ(view.cell(r, 3), std::to_string(want.cpuPercent) + " %") << r;
-    EXPECT_EQ(view.cell(r, 4), byteSizeText(static_cast<uint32_t>(want.memoryBytes))) << r;
+    EXPECT_EQ(view.cell(r, 4), byteSizeText(static_cast<uint64_t>(want.memoryBytes))) << r;
     EXPECT_EQ(view.cell(r, 5), std::to_string(want.pid)) << r;
     EXPECT_EQ(view.cell(r, 6), "详细") << r;
     EXPECT_FALSE(page_->list().row(r).checked) << r;
