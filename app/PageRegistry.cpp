@@ -6,6 +6,7 @@
 #include "app/ScreenCapturePage.h"
 #include "info/CalendarPage.h"
 #include "info/PhoneSpecsPage.h"
+#include "manage/ProcessesPage.h"
 #include "pim/ContactsPage.h"
 
 namespace zorvik {
@@ -24,6 +25,7 @@ const PageEntry kPages[] = {
   {kPageCalendar, makePage<CalendarPage>},
   {kPagePhoneSpecs, makePage<PhoneSpecsPage>},
   {kPageScreenCapture, makePage<ScreenCapturePage>},
+  {kPageProcesses, makePage<ProcessesPage>},
 };
 
 }  // namespace

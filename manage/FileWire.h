@@ -1,0 +1,49 @@
+#pragma once
+// The file page's exchanges with the phone-side agent: the root folder (870601) and any folder
+// (870602), and the texts of a listing's rows.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "devlink/AgentRequest.h"
+
+namespace zorvik {
+
+struct FileRecord {
+  int32_t type = 0;          // 1 folder, anything else a file
+  std::string path;          // ANSI, as the agent sent it (converted from UTF-8)
+  int64_t size = 0;
+  int64_t modified = 0;      // ms since 1970 UTC, 0 unknown
+  int32_t readable = 0, writable = 0, hidden = 0;
+  bool isFolder() const { return type == 1; }
+};
+
+struct FileListing {
+  // The first record names the folder "向上" opens; it is no row.
+  bool hasUp = false;
+  std::string upPath;
+  int32_t upType = 0;
+  std::vector<FileRecord> rows;
+  // A record ran past the body or carried a negative length: the rows before it are kept here,
+  // but the reply is not the whole folder.
+  bool malformed = false;
+};
+
+// The body of 870601/870602 (length word already taken off; the cursor starts at offset 4;
+// records until fewer than two bytes remain). Never reads past `length`.
+FileListing parseFileListing(const unsigned char* body, size_t length);
+
+// 870602: code, 16 + N, 1, N, the path in UTF-8 (ansiPath is the program's ANSI text).
+Bytes listFolderRequest(std::string_view ansiPath);
+
+// The last component of a path split on "/" and "\" (empty components skipped), without the text
+// after its last "."; a name whose only dot leads it (".profile") is kept whole.
+std::string fileDisplayName(std::string_view path);
+// "文件夹" or "文件".
+const char* fileTypeText(const FileRecord& r);
+// "可读", " 可写", " 隐藏" for the flags set, in that order.
+std::string fileAttributeText(const FileRecord& r);
+
+}  // namespace zorvik

@@ -1,0 +1,17 @@
+// Folder listings from a confused or hostile phone: every walk ends inside the body, and every
+// row's texts can be made.
+#include "manage/FileWire.h"
+
+#include <cstdint>
+#include <cstdlib>
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  const zorvik::FileListing l = zorvik::parseFileListing(data, size);
+  if (!l.hasUp && !l.rows.empty()) std::abort();
+  for (const auto& r : l.rows) {
+    if (zorvik::fileDisplayName(r.path).size() > r.path.size()) std::abort();
+    zorvik::fileAttributeText(r);
+    zorvik::listFolderRequest(r.path);
+  }
+  return 0;
+}
