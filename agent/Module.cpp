@@ -1,6 +1,7 @@
 #include "agent/Module.h"
 
 #include "ZorvikAgent_h.h"
+#include "common/win/ModulePath.h"
 #include "common/win/Handles.h"
 
 namespace zorvik::agent {
@@ -52,19 +53,7 @@ LONG moduleLockCount() { return InterlockedCompareExchange(&g_locks, 0, 0); }
 
 HINSTANCE moduleInstance() { return g_instance; }
 
-std::wstring modulePath() {
-  std::wstring path(MAX_PATH, L'\0');
-  for (;;) {
-    const DWORD n = GetModuleFileNameW(g_instance, path.data(), static_cast<DWORD>(path.size()));
-    if (n == 0) return {};
-    if (n < path.size()) {
-      path.resize(n);
-      return path;
-    }
-    if (path.size() >= 32768) return {};
-    path.resize(path.size() * 2);
-  }
-}
+std::wstring modulePath() { return modulePathOf<wchar_t>(g_instance); }
 
 HRESULT vkoTypeInfo(ITypeInfo** out) {
   if (!out) return E_POINTER;

@@ -6,6 +6,7 @@
 
 #include <vector>
 
+#include "common/win/ModulePath.h"
 #include "common/win/WideText.h"
 
 namespace zorvik {
@@ -274,12 +275,9 @@ void CHtmlCtrlBase::releaseBrowser() {
 }
 
 bool CHtmlCtrlBase::LoadFromResource(UINT resourceId) {
-  char path[MAX_PATH] = {};
-  DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
-  if (n == 0 || n >= MAX_PATH) return false;
-  char address[MAX_PATH + 32];
-  wsprintfA(address, "res://%s/%d", path, static_cast<int>(resourceId));
-  return Navigate2(address);
+  const std::string path = modulePathOf<char>(nullptr);
+  if (path.empty()) return false;
+  return Navigate2("res://" + path + "/" + std::to_string(resourceId));
 }
 
 bool CHtmlCtrlBase::Navigate2(const std::string& address, DWORD flags, const char* targetFrame,

@@ -1,5 +1,7 @@
 #include "app/SettingsWin.h"
 
+#include "common/win/ModulePath.h"
+
 #include <algorithm>
 
 #include <shellapi.h>
@@ -75,19 +77,7 @@ bool writeSettingNumber(const char* name, std::uint32_t value) {
 std::uint32_t readExitMode() { return exitModeFrom(readSettingNumber(kExitModeValue)); }
 bool writeExitMode(std::uint32_t mode) { return writeSettingNumber(kExitModeValue, mode); }
 
-std::string programPath() {
-  std::string path(MAX_PATH, '\0');
-  for (;;) {
-    const DWORD n = GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
-    if (n == 0) return {};
-    if (n < path.size()) {
-      path.resize(n);
-      return path;
-    }
-    if (path.size() >= 32768) return {};
-    path.resize(path.size() * 2);
-  }
-}
+std::string programPath() { return modulePathOf<char>(nullptr); }
 
 std::optional<std::string> readRunValue() { return readString(HKEY_CURRENT_USER, kRunKey, kRunValue); }
 

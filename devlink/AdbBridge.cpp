@@ -3,6 +3,7 @@
 #include "devlink/AdbFraming.h"
 #include "devlink/AgentCommand.h"
 #include "devlink/AgentSession.h"
+#include "devlink/TcpSocket.h"
 
 #include <atomic>
 #include <cstdlib>
@@ -13,16 +14,8 @@ namespace {
 constexpr uint16_t kDefaultAdbServerPort = 5037;
 constexpr unsigned kAnswerWaitMs = 15000;
 
-uint16_t serverPortFromEnvironment() {
-  if (const char* text = std::getenv("ANDROID_ADB_SERVER_PORT")) {
-    const long value = std::strtol(text, nullptr, 10);
-    if (value > 0 && value < 65536) return static_cast<uint16_t>(value);
-  }
-  return kDefaultAdbServerPort;
-}
-
 std::atomic<uint16_t>& serverPortSetting() {
-  static std::atomic<uint16_t> port{serverPortFromEnvironment()};
+  static std::atomic<uint16_t> port{portFromEnvironment("ANDROID_ADB_SERVER_PORT", kDefaultAdbServerPort)};
   return port;
 }
 

@@ -4,6 +4,7 @@
 #include "devlink/AdbProcess.h"
 
 #include "common/win/Handles.h"
+#include "common/win/ModulePath.h"
 
 #include <windows.h>
 
@@ -59,11 +60,9 @@ UniqueKernelHandle startHidden(const std::string& commandLine, HANDLE in, HANDLE
 }  // namespace
 
 std::string programFolder() {
-  char path[MAX_PATH * 4] = {};
-  const DWORD size = ::GetModuleFileNameA(nullptr, path, sizeof path);
-  if (size == 0 || size >= sizeof path) return ".\\";
-  std::string folder(path, size);
-  return folder.substr(0, folder.find_last_of("\\/") + 1);
+  const std::string path = modulePathOf<char>(nullptr);
+  if (path.empty()) return ".\\";
+  return path.substr(0, path.find_last_of("\\/") + 1);
 }
 
 std::string adbPath() {

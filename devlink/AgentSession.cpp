@@ -9,16 +9,8 @@
 namespace zorvik {
 namespace {
 
-uint16_t portFromEnvironment() {
-  if (const char* text = std::getenv("ZORVIK_AGENT_PORT")) {
-    const long value = std::strtol(text, nullptr, 10);
-    if (value > 0 && value < 65536) return static_cast<uint16_t>(value);
-  }
-  return kAgentPort;
-}
-
 std::atomic<uint16_t>& portSetting() {
-  static std::atomic<uint16_t> port{portFromEnvironment()};
+  static std::atomic<uint16_t> port{portFromEnvironment("ZORVIK_AGENT_PORT", kAgentPort)};
   return port;
 }
 

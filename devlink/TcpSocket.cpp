@@ -1,5 +1,7 @@
 #include "devlink/TcpSocket.h"
 
+#include <cstdlib>
+
 #ifdef _WIN32
 #include <winsock2.h>
 #include <ws2tcpip.h>
@@ -106,6 +108,14 @@ bool connectSucceeded(NativeSocket s) {
 }
 
 }  // namespace
+
+uint16_t portFromEnvironment(const char* variable, uint16_t fallback) {
+  if (const char* text = std::getenv(variable)) {
+    const long value = std::strtol(text, nullptr, 10);
+    if (value > 0 && value < 65536) return static_cast<uint16_t>(value);
+  }
+  return fallback;
+}
 
 bool startSockets() {
 #ifdef _WIN32

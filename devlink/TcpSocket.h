@@ -87,6 +87,10 @@ class TcpListener {
 };
 
 // Starts the socket library (Winsock 2.0); harmless to call more than once, never undone.
+// A loopback port named by an environment variable (tests point the program at stand-ins this
+// way), or `fallback` when the variable is absent or not a port.
+uint16_t portFromEnvironment(const char* variable, uint16_t fallback);
+
 bool startSockets();
 
 }  // namespace zorvik
