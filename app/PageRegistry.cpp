@@ -5,6 +5,7 @@
 #include "app/SettingsPage.h"
 #include "app/ScreenCapturePage.h"
 #include "info/CalendarPage.h"
+#include "manage/StartupPage.h"
 #include "pim/ContactsPage.h"
 
 namespace zorvik {
@@ -22,6 +23,7 @@ const PageEntry kPages[] = {
   {kPageContacts, makePage<ContactsPage>},
   {kPageCalendar, makePage<CalendarPage>},
   {kPageScreenCapture, makePage<ScreenCapturePage>},
+  {kPageStartup, makePage<StartupPage>},
 };
 
 }  // namespace
