@@ -5,6 +5,7 @@
 #include "app/SettingsPage.h"
 #include "app/ScreenCapturePage.h"
 #include "info/CalendarPage.h"
+#include "manage/CleanerPage.h"
 #include "manage/StartupPage.h"
 #include "pim/ContactsPage.h"
 
@@ -23,6 +24,7 @@ const PageEntry kPages[] = {
   {kPageContacts, makePage<ContactsPage>},
   {kPageCalendar, makePage<CalendarPage>},
   {kPageScreenCapture, makePage<ScreenCapturePage>},
+  {kPageCleaner, makePage<CleanerPage>},
   {kPageStartup, makePage<StartupPage>},
 };
 

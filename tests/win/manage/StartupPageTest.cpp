@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "ManagePageTestSupport.h"
 #include "UiTestSupport.h"
 #include "app/MainWindow.h"
 #include "app/PageData.h"
@@ -30,36 +31,9 @@ namespace {
 using test::pump;
 using test::pumpUntil;
 
-class TestHost : public PageHost {
-public:
-  explicit TestHost(HWND main) : main_(main) {}
-  HWND mainHwnd() const override { return main_; }
-  void setStatusText(const std::string& text) override {
-    std::lock_guard<std::mutex> lock(mu_);
-    status_ = text;
-  }
-  void showPage(int, int) override {}
-  std::string status() {
-    std::lock_guard<std::mutex> lock(mu_);
-    return status_;
-  }
-
-private:
-  HWND main_;
-  std::mutex mu_;
-  std::string status_;
-};
-
-std::string phoneControl(const std::string& command) {
-  const char* port = std::getenv("ZORVIK_TEST_CONTROL_PORT");
-  if (!port) return "";
-  TcpSocket s = TcpSocket::connectLoopback(static_cast<uint16_t>(std::atoi(port)));
-  std::string line = command + "\n", answer;
-  if (!s.sendAll(line.data(), line.size())) return "";
-  char c;
-  while (s.receive(&c, 1) == 1 && c != '\n') answer += c;
-  return answer;
-}
+using test::phoneControl;
+using test::ShortDeadlines;
+using test::TestHost;
 
 // A node as the tree control holds it.
 struct Node {
@@ -84,13 +58,6 @@ std::vector<Node> readTree(HWND tree, HTREEITEM first) {
   return nodes;
 }
 std::vector<Node> readTree(HWND tree) { return readTree(tree, TreeView_GetRoot(tree)); }
-
-// Deadlines of a second, so a silent phone costs the test seconds, not minutes.
-struct ShortDeadlines {
-  ShortDeadlines() : saved(agentDeadlines()) { setAgentDeadlines({2000, 1000}); }
-  ~ShortDeadlines() { setAgentDeadlines(saved); }
-  AgentDeadlines saved;
-};
 
 class StartupPageTest : public ::testing::Test {
 protected:
