@@ -12,9 +12,11 @@ namespace zorvik {
 
 StartupPage::StartupPage(const PageInfo& info, PageHost& host) : Page(info, host) {
   map_.on(WM_INITDIALOG, [this](WinMsg& m) {
+    // No tooltips: the tree spans the page, so its texts are not cut, and a tooltip window of its
+    // own would sit beside the main window's caption tooltips on the UI thread.
     tree_ = CreateWindowExA(WS_EX_CLIENTEDGE, WC_TREEVIEWA, "",
                             WS_CHILD | WS_VISIBLE | WS_TABSTOP | TVS_HASBUTTONS | TVS_HASLINES |
-                                TVS_LINESATROOT | TVS_SHOWSELALWAYS,
+                                TVS_LINESATROOT | TVS_SHOWSELALWAYS | TVS_NOTOOLTIPS,
                             0, 0, 0, 0, hwnd(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(kTreeId)),
                             GetModuleHandleA(nullptr), nullptr);
     layout();
