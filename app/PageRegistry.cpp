@@ -7,6 +7,8 @@
 #include "info/CalendarPage.h"
 #include "info/PhoneSpecsPage.h"
 #include "manage/ProcessesPage.h"
+#include "manage/CleanerPage.h"
+#include "manage/StartupPage.h"
 #include "pim/ContactsPage.h"
 
 namespace zorvik {
@@ -26,6 +28,8 @@ const PageEntry kPages[] = {
   {kPagePhoneSpecs, makePage<PhoneSpecsPage>},
   {kPageScreenCapture, makePage<ScreenCapturePage>},
   {kPageProcesses, makePage<ProcessesPage>},
+  {kPageCleaner, makePage<CleanerPage>},
+  {kPageStartup, makePage<StartupPage>},
 };
 
 }  // namespace
