@@ -5,6 +5,7 @@
 #include "app/SettingsPage.h"
 #include "app/ScreenCapturePage.h"
 #include "info/CalendarPage.h"
+#include "pim/CallLogPage.h"
 #include "pim/ContactsPage.h"
 
 namespace zorvik {
@@ -20,6 +21,7 @@ struct PageEntry {
 const PageEntry kPages[] = {
   {kPageSettings, makePage<SettingsPage>},
   {kPageContacts, makePage<ContactsPage>},
+  {kPageCallLog, makePage<CallLogPage>},
   {kPageCalendar, makePage<CalendarPage>},
   {kPageScreenCapture, makePage<ScreenCapturePage>},
 };
