@@ -9,6 +9,7 @@
 #include "manage/ProcessesPage.h"
 #include "manage/CleanerPage.h"
 #include "manage/StartupPage.h"
+#include "pim/CallLogPage.h"
 #include "pim/ContactsPage.h"
 
 namespace zorvik {
@@ -24,6 +25,7 @@ struct PageEntry {
 const PageEntry kPages[] = {
   {kPageSettings, makePage<SettingsPage>},
   {kPageContacts, makePage<ContactsPage>},
+  {kPageCallLog, makePage<CallLogPage>},
   {kPageCalendar, makePage<CalendarPage>},
   {kPagePhoneSpecs, makePage<PhoneSpecsPage>},
   {kPageScreenCapture, makePage<ScreenCapturePage>},

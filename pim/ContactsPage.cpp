@@ -12,6 +12,7 @@
 #include "pim/ContactCardHtml.h"
 #include "pim/ContactEditor.h"
 #include "pim/ContactWire.h"
+#include "pim/GroupManager.h"
 #include "pim/ContactsResource.h"
 #include "pim/LocateNumber.h"
 
@@ -198,7 +199,7 @@ void ContactsPage::onToolbar(int index) {
   switch (index) {
     case 0: reload(); break;
     case 1: addContact(); break;
-    case 2: break;  // no group manager yet: the button does nothing
+    case 2: openGroupManager(); break;
     case 3: deleteChecked(); break;
     default: break;
   }
@@ -353,6 +354,11 @@ void ContactsPage::modifySelected() {
   ContactEditor editor(host(), false, records_[static_cast<size_t>(row)].contactId);
   if (editor.run(hwnd()) == IDOK) reload();
   else InvalidateRect(list_.hwnd(), nullptr, TRUE);
+}
+
+void ContactsPage::openGroupManager() {
+  GroupManager manager(host());
+  manager.run(hwnd());
 }
 
 void ContactsPage::deleteChecked() {

@@ -33,6 +33,7 @@ public:
   // The user's actions, as the toolbar, the context menu and the mouse start them.
   void addContact();
   void modifySelected();
+  void openGroupManager();   // toolbar: "分组管理"
   void deleteChecked();      // toolbar: every ticked row
   void deleteSelected();     // context menu: the selection-mark row
   void clickRow(int row);    // a single click: the card of that row

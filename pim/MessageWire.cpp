@@ -1,0 +1,174 @@
+#include "pim/MessageWire.h"
+
+#include <cstdio>
+
+#include "common/HtmlEscape.h"
+#include "common/TimeFormat.h"
+#include "devlink/FieldReader.h"
+
+namespace zorvik {
+
+WireList<ThreadRecord> parseThreadList(const unsigned char* body, size_t length) {
+  WireList<ThreadRecord> list;
+  FieldReader reader(body, length);
+  while (reader.hasMoreRecords()) {
+    ThreadRecord r;
+    r.threadId = static_cast<int32_t>(reader.readInt64());
+    auto name = reader.readListTextOrEnd();
+    if (!name) break;
+    r.name = std::move(*name);
+    r.number = reader.readText();
+    r.date = reader.readInt64();
+    reader.readInt32();
+    reader.readInt32();
+    r.snippet = reader.readText();
+    if (!reader.ok()) break;
+    list.records.push_back(std::move(r));
+  }
+  list.malformed = reader.overran();
+  return list;
+}
+
+WireList<MessageRecord> parseConversation(const unsigned char* body, size_t length) {
+  WireList<MessageRecord> list;
+  FieldReader reader(body, length);
+  while (reader.hasMoreRecords()) {
+    MessageRecord m;
+    reader.readInt64();
+    m.received = reader.readInt32() == 1;
+    auto address = reader.readListTextOrEnd();
+    if (!address) break;
+    m.address = std::move(*address);
+    m.date = reader.readInt64();
+    reader.readInt32();
+    m.text = reader.readText();
+    reader.readInt32();
+    if (!reader.ok()) break;
+    list.records.push_back(std::move(m));
+  }
+  list.malformed = reader.overran();
+  return list;
+}
+
+WireList<PickerGroup> parsePickerGroups(const unsigned char* body, size_t length) {
+  WireList<PickerGroup> list;
+  FieldReader reader(body, length);
+  while (reader.hasMoreRecords()) {
+    PickerGroup g;
+    g.groupId = static_cast<int32_t>(reader.readInt64());
+    auto name = reader.readListTextOrEnd();
+    if (!name) break;
+    g.name = std::move(*name);
+    list.records.push_back(std::move(g));
+  }
+  list.malformed = reader.overran();
+  return list;
+}
+
+WireList<PickerEntry> parsePickerEntries(const unsigned char* body, size_t length) {
+  WireList<PickerEntry> list;
+  FieldReader reader(body, length);
+  while (reader.hasMoreRecords()) {
+    PickerEntry e;
+    e.groupId = static_cast<int32_t>(reader.readInt64());
+    auto name = reader.readListTextOrEnd();
+    if (!name) break;
+    e.name = std::move(*name);
+    e.number = reader.readText();
+    if (!reader.ok()) break;
+    list.records.push_back(std::move(e));
+  }
+  list.malformed = reader.overran();
+  return list;
+}
+
+Bytes conversationRequest(int32_t threadId) { return codeAndValueRequest(AgentCommand::ListMessages, threadId); }
+
+Bytes deleteThreadRequest(int32_t threadId) {
+  return framedRequest(AgentCommand::DeleteMessages, AgentArgs().int32(1).int32(threadId));
+}
+
+Bytes sendMessageRequest(const std::vector<std::string>& numbers, const std::string& ansiText) {
+  AgentArgs args;
+  args.int32(static_cast<int32_t>(numbers.size()));
+  for (const std::string& n : numbers) args.int32(static_cast<int32_t>(n.size())).raw(n.data(), n.size());
+  args.text(ansiText);
+  return framedRequest(AgentCommand::SendMessage, args);
+}
+
+std::vector<std::string> splitRecipients(const std::string& text) {
+  std::vector<std::string> numbers;
+  size_t start = 0;
+  while (start <= text.size()) {
+    const size_t semi = text.find(';', start);
+    const std::string piece = text.substr(start, semi == std::string::npos ? std::string::npos : semi - start);
+    if (piece.empty()) break;
+    const size_t open = piece.find('<');
+    if (open == std::string::npos) {
+      numbers.push_back(piece);
+    } else {
+      const size_t close = piece.find('>', open + 1);
+      numbers.push_back(piece.substr(open + 1, close == std::string::npos ? std::string::npos : close - open - 1));
+    }
+    if (semi == std::string::npos) break;
+    start = semi + 1;
+  }
+  return numbers;
+}
+
+std::string recipientText(const std::string& name, const std::string& number) {
+  return "\"" + name + "\" <" + number + ">;";
+}
+
+namespace {
+std::string idText(const char* form, int32_t id) {
+  char text[32];
+  std::snprintf(text, sizeof text, form, static_cast<int>(id));
+  return text;
+}
+}  // namespace
+
+std::string buildThreadListHtml(const std::vector<ThreadRecord>& threads, const std::vector<std::string>& locations) {
+  std::string html;
+  html.reserve(30000);
+  for (size_t i = 0; i < threads.size(); ++i) {
+    const ThreadRecord& t = threads[i];
+    const std::string vid = idText("vko:vid=%d", t.threadId);
+    html += "<li><span class=tool><a href='";
+    html += idText("vko:did=%d", t.threadId);
+    html += "'>删除</a> </span> <span class=sender><a href='";
+    html += vid;
+    html += "'>";
+    html += htmlEscape(t.name);
+    html += "</a></span><span class=location>[";
+    html += htmlEscape(t.number);
+    html += " ";
+    html += htmlEscape(i < locations.size() ? locations[i] : std::string());
+    html += "]</span><span class='time'>";
+    html += formatPhoneTime(t.date, "N/A");
+    html += "</span><p class=text><span><a href='javascript:void(0)'><img src='s_checked.gif'></a> </span><a href='";
+    html += vid;
+    html += "'>";
+    html += htmlEscape(t.snippet);
+    html += "</a></p></li>";
+  }
+  return html;
+}
+
+std::string buildConversationHtml(const std::vector<MessageRecord>& messages) {
+  std::string html;
+  html.reserve(15000);
+  for (const MessageRecord& m : messages) {
+    html += "<div class='entry'><ul class='detail_ul'><li><strong>";
+    html += m.received ? htmlEscape(m.address) : std::string("本机");
+    html += "</strong><span>[";
+    html += formatPhoneTime(m.date, "N/A");
+    html += m.received ? "]</span></li><li><dl class='remote'><dd><span>对您说：</span>"
+                       : "]</span></li><li><dl class='me'><dd><span>我说：</span>";
+    html += htmlEscape(m.text);
+    html += "<div></div></dd></dl></li></ul><div class='clear'></div></div>";
+  }
+  return html;
+}
+
+}  // namespace zorvik

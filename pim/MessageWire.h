@@ -1,0 +1,67 @@
+#pragma once
+// Text messages on the wire: the thread list (870201), one thread (870202), sending (870204),
+// deleting a thread (870206) and the recipient picker's groups (870120) and entries (870150); the
+// splitting of a typed recipient text into numbers; the HTML of the thread list and of one
+// conversation (every phone-supplied text escaped).
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "devlink/AgentRequest.h"
+
+namespace zorvik {
+
+struct ThreadRecord {
+  int32_t threadId = 0;  // low 32 bits
+  std::string name, number, snippet;  // ANSI
+  int64_t date = 0;  // milliseconds since 1970 UTC
+};
+
+struct MessageRecord {
+  bool received = false;  // direction 1
+  std::string address;    // the other party's number (ANSI)
+  int64_t date = 0;
+  std::string text;       // ANSI
+};
+
+struct PickerGroup {
+  int32_t groupId = 0;
+  std::string name;
+};
+
+struct PickerEntry {
+  int32_t groupId = 0;
+  std::string name, number;
+};
+
+// Each parse keeps the whole records before the end mark or a cut; `malformed` says a field ran
+// past the body.
+template <typename R>
+struct WireList {
+  std::vector<R> records;
+  bool malformed = false;
+};
+
+WireList<ThreadRecord> parseThreadList(const unsigned char* body, size_t length);
+WireList<MessageRecord> parseConversation(const unsigned char* body, size_t length);
+WireList<PickerGroup> parsePickerGroups(const unsigned char* body, size_t length);
+WireList<PickerEntry> parsePickerEntries(const unsigned char* body, size_t length);
+
+Bytes conversationRequest(int32_t threadId);  // code and the id, 8 bytes
+Bytes deleteThreadRequest(int32_t threadId);  // 16 bytes
+// Numbers travel as typed (no conversion); the text as UTF-8.
+Bytes sendMessageRequest(const std::vector<std::string>& numbers, const std::string& ansiText);
+
+// The recipient field: pieces split at ";" in order, up to the first empty one; a piece with "<"
+// gives what stands between "<" and ">" (or the end), any other piece itself.
+std::vector<std::string> splitRecipients(const std::string& text);
+// How the picker writes a known recipient: "\"name\" <number>;".
+std::string recipientText(const std::string& name, const std::string& number);
+
+// The inner HTML of "sms_ul" (page 661); locations[i] is the place of threads[i]'s number.
+std::string buildThreadListHtml(const std::vector<ThreadRecord>& threads, const std::vector<std::string>& locations);
+// The inner HTML of "conversation_list" (page 662).
+std::string buildConversationHtml(const std::vector<MessageRecord>& messages);
+
+}  // namespace zorvik
