@@ -5,7 +5,7 @@
 #include "app/SettingsPage.h"
 #include "app/ScreenCapturePage.h"
 #include "info/CalendarPage.h"
-#include "info/PhoneSpecsPage.h"
+#include "info/PhoneParamsPage.h"
 #include "manage/ProcessesPage.h"
 #include "manage/CleanerPage.h"
 #include "manage/StartupPage.h"
@@ -27,7 +27,7 @@ const PageEntry kPages[] = {
   {kPageContacts, makePage<ContactsPage>},
   {kPageCallLog, makePage<CallLogPage>},
   {kPageCalendar, makePage<CalendarPage>},
-  {kPagePhoneSpecs, makePage<PhoneSpecsPage>},
+  {kPagePhoneParams, makePage<PhoneParamsPage>},
   {kPageScreenCapture, makePage<ScreenCapturePage>},
   {kPageProcesses, makePage<ProcessesPage>},
   {kPageCleaner, makePage<CleanerPage>},

@@ -5,7 +5,7 @@ namespace {
 
 const PageInfo kWelcome[] = {
   {kPageMyPhone, "我的手机", kNoPageKey, {}},
-  {kPagePhoneSpecs, "手机参数", kNoPageKey, {}},
+  {kPagePhoneParams, "手机参数", kNoPageKey, {}},
   {kPageForum, "论坛热帖", kNoPageKey, {}},
   {kPageSettings, "Zorvik设置", kNoPageKey, {}},
   {kPageUpgrade, "版本升级", kNoPageKey, {}},

@@ -26,7 +26,7 @@ enum GroupId : int {
 
 // Page ids: group * 10 + index within the group. Code names pages by these, never by number.
 enum PageId : int {
-  kPageMyPhone = 0, kPagePhoneSpecs = 1, kPageForum = 2, kPageSettings = 3, kPageUpgrade = 4,
+  kPageMyPhone = 0, kPagePhoneParams = 1, kPageForum = 2, kPageSettings = 3, kPageUpgrade = 4,
   kPageTasks = 5, kPageHelp = 6,
   kPageContacts = 10, kPageMessages = 11, kPageCallLog = 12, kPageAlarms = 13, kPageCalendar = 14,
   kPageFiles = 15, kPageBookmarks = 16,

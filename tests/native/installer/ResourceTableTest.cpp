@@ -282,10 +282,10 @@ std::string hostileTable(const std::string& pool, uint32_t entries, uint32_t (*i
   std::string package(kPackageHeaderSize - 8, '\0');
   putU32(package, 0, kAppPackageId);
   package += emptyPool + emptyPool;
-  std::string spec(8 + entries * 4, '\0');
-  spec[0] = 3;
-  putU32(spec, 4, entries);
-  package += chunk(kTypeSpecChunk, 16, spec);
+  std::string entryFlags(8 + entries * 4, '\0');
+  entryFlags[0] = 3;
+  putU32(entryFlags, 4, entries);
+  package += chunk(kTypeSpecChunk, 16, entryFlags);
   const uint16_t typeHeader = 20 + 64;  // a default configuration of 64 bytes
   std::string type(typeHeader - 8, '\0');
   type[0] = 3;

@@ -11,7 +11,7 @@
 namespace zorvik {
 
 // Control ids on the page.
-enum PhoneSpecsControl : int {
+enum PhoneParamsControl : int {
   kSpecsPlatformList = 2301, kSpecsMakerList, kSpecsModelList, kSpecsParamList,
   kSpecsSearchEdit, kSpecsSearchButton, kSpecsStatusLabel,
 };
@@ -34,10 +34,10 @@ extern const char kSpecsSearchPrefix[];
 // The keyword's bytes with everything but letters, digits and "-._~" percent-encoded.
 std::string percentEncode(const std::string& bytes);
 
-class PhoneSpecsPage : public Page {
+class PhoneParamsPage : public Page {
  public:
-  PhoneSpecsPage(const PageInfo& info, PageHost& host);
-  ~PhoneSpecsPage() override;
+  PhoneParamsPage(const PageInfo& info, PageHost& host);
+  ~PhoneParamsPage() override;
 
   // Tests: another data file, and the browser replaced.
   void setDataPath(std::wstring path) { dataPath_ = std::move(path); doc_.reset(); }

@@ -14,7 +14,7 @@
 #include "UiTestSupport.h"
 #include "app/MainWindow.h"
 #include "common/win/WideText.h"
-#include "info/PhoneSpecsPage.h"
+#include "info/PhoneParamsPage.h"
 
 namespace zorvik {
 namespace {
@@ -70,13 +70,13 @@ VOID CALLBACK closeBox(HWND, UINT, UINT_PTR id, DWORD) {
 
 struct Frame {
   std::unique_ptr<MainWindow> window = std::make_unique<MainWindow>(MainWindowOptions{});
-  PhoneSpecsPage* page = nullptr;
+  PhoneParamsPage* page = nullptr;
   Frame() {
     if (!window->createModeless(nullptr)) return;
     ShowWindow(window->hwnd(), SW_SHOW);
-    PostMessageA(window->hwnd(), kMsgShowPage, kGroupWelcome, kPagePhoneSpecs);
+    PostMessageA(window->hwnd(), kMsgShowPage, kGroupWelcome, kPagePhoneParams);
     pump(100);
-    page = dynamic_cast<PhoneSpecsPage*>(window->page(kPagePhoneSpecs));
+    page = dynamic_cast<PhoneParamsPage*>(window->page(kPagePhoneParams));
   }
   ~Frame() {
     DestroyWindow(window->hwnd());
@@ -84,10 +84,10 @@ struct Frame {
   }
 };
 
-TEST(PhoneSpecsPage, PlatformMakerAndModelFillTheParameterList) {
+TEST(PhoneParamsPage, PlatformMakerAndModelFillTheParameterList) {
   Frame f;
   ASSERT_NE(f.page, nullptr);
-  EXPECT_EQ(f.window->currentPageId(), kPagePhoneSpecs);
+  EXPECT_EQ(f.window->currentPageId(), kPagePhoneParams);
   HWND page = f.page->hwnd();
   EXPECT_TRUE(IsWindowVisible(page));
   HWND platforms = GetDlgItem(page, kSpecsPlatformList);
@@ -116,7 +116,7 @@ TEST(PhoneSpecsPage, PlatformMakerAndModelFillTheParameterList) {
   EXPECT_EQ(cell(list, 7, 1), "");  // not in the data: left empty
   EXPECT_EQ(cell(list, 17, 0), "通话时间");
   pump(300);
-  test::saveWindowPng(f.window->hwnd(), test::artifactPath("phone-specs-page.png"));
+  test::saveWindowPng(f.window->hwnd(), test::artifactPath("phone-params-page.png"));
 
   // A platform with no phones in the data: empty drop-downs, the list cleared.
   choose(page, kSpecsPlatformList, 1);
@@ -127,7 +127,7 @@ TEST(PhoneSpecsPage, PlatformMakerAndModelFillTheParameterList) {
   EXPECT_EQ(comboItems(GetDlgItem(page, kSpecsMakerList)), std::vector<std::string>{"Apple"});
 }
 
-TEST(PhoneSpecsPage, ShortKeywordsAreRefusedAndOthersSearchedEncoded) {
+TEST(PhoneParamsPage, ShortKeywordsAreRefusedAndOthersSearchedEncoded) {
   Frame f;
   ASSERT_NE(f.page, nullptr);
   HWND page = f.page->hwnd();
@@ -152,7 +152,7 @@ TEST(PhoneSpecsPage, ShortKeywordsAreRefusedAndOthersSearchedEncoded) {
   EXPECT_EQ(opened[2], std::string(kSpecsSearchPrefix) + "x%22%20--y%20%26z");
 }
 
-TEST(PhoneSpecsPage, AFileTheParserRefusesIsReportedAndTheListsKeepWhatTheyHeld) {
+TEST(PhoneParamsPage, AFileTheParserRefusesIsReportedAndTheListsKeepWhatTheyHeld) {
   Frame f;
   ASSERT_NE(f.page, nullptr);
   HWND page = f.page->hwnd();
@@ -180,7 +180,7 @@ TEST(PhoneSpecsPage, AFileTheParserRefusesIsReportedAndTheListsKeepWhatTheyHeld)
   DeleteFileA(bad.c_str());
 }
 
-TEST(PhoneSpecsPage, PlatformsOutsideTheTableAreNeverListedAndEmptyMakersGiveNoModels) {
+TEST(PhoneParamsPage, PlatformsOutsideTheTableAreNeverListedAndEmptyMakersGiveNoModels) {
   Frame f;
   ASSERT_NE(f.page, nullptr);
   HWND page = f.page->hwnd();

@@ -1,4 +1,4 @@
-#include "info/PhoneSpecsPage.h"
+#include "info/PhoneParamsPage.h"
 
 #include <commctrl.h>
 #include <shellapi.h>
@@ -57,7 +57,7 @@ void reportBadFile(HWND owner) { MessageBoxA(owner, "参数-xml文件存在问�
 
 }  // namespace
 
-PhoneSpecsPage::PhoneSpecsPage(const PageInfo& info, PageHost& host)
+PhoneParamsPage::PhoneParamsPage(const PageInfo& info, PageHost& host)
     : Page(info, host), dataPath_(toWide(programFolder() + "Data\\device.xml")) {
   openUrl_ = [this](const std::string& url) {
     ShellExecuteA(hwnd(), "open", url.c_str(), nullptr, nullptr, SW_SHOWMAXIMIZED);
@@ -80,9 +80,9 @@ PhoneSpecsPage::PhoneSpecsPage(const PageInfo& info, PageHost& host)
   });
 }
 
-PhoneSpecsPage::~PhoneSpecsPage() = default;
+PhoneParamsPage::~PhoneParamsPage() = default;
 
-void PhoneSpecsPage::createControls() {
+void PhoneParamsPage::createControls() {
   HWND page = hwnd();
   HINSTANCE inst = GetModuleHandleA(nullptr);
   font_.reset(CreateFontA(-12, 0, 0, 0, FW_NORMAL, 0, 0, 0, GB2312_CHARSET, 0, 0, 0, 0, "SimSun"));
@@ -121,7 +121,7 @@ void PhoneSpecsPage::createControls() {
   make("STATIC", "", 0, 328, 360, 260, 16, kSpecsStatusLabel);
 }
 
-bool PhoneSpecsPage::ensureDocument() {
+bool PhoneParamsPage::ensureDocument() {
   if (doc_) return true;
   ComPtr<IXMLDOMDocument> doc = createXmlDocument(hwnd());
   if (!doc) return false;  // the factory has told the user
@@ -133,7 +133,7 @@ bool PhoneSpecsPage::ensureDocument() {
   return true;
 }
 
-void PhoneSpecsPage::onPlatform() {
+void PhoneParamsPage::onPlatform() {
   const int index = comboSelection(GetDlgItem(hwnd(), kSpecsPlatformList));
   if (index < 0 || index >= static_cast<int>(std::size(kSpecsPlatforms)) || !ensureDocument()) return;
   std::vector<ComPtr<IXMLDOMNode>> platform = selectNodes(doc_.get(), kSpecsPlatforms[index].path);
@@ -147,7 +147,7 @@ void PhoneSpecsPage::onPlatform() {
     addComboText(makers, fromWide(xmlAttribute(maker.get(), L"manufacturer")));
 }
 
-void PhoneSpecsPage::onMaker() {
+void PhoneParamsPage::onMaker() {
   const int platform = comboSelection(GetDlgItem(hwnd(), kSpecsPlatformList));
   const int index = comboSelection(GetDlgItem(hwnd(), kSpecsMakerList));
   if (platform < 0 || platform >= static_cast<int>(std::size(kSpecsPlatforms)) || index < 0 || !doc_) return;
@@ -163,7 +163,7 @@ void PhoneSpecsPage::onMaker() {
     addComboText(models, fromWide(xmlAttribute(item.get(), L"device")));
 }
 
-void PhoneSpecsPage::onModel() {
+void PhoneParamsPage::onModel() {
   const int index = comboSelection(GetDlgItem(hwnd(), kSpecsModelList));
   if (index < 0 || !doc_ || makerPath_.empty()) return;
   std::vector<ComPtr<IXMLDOMNode>> items = selectNodes(doc_.get(), makerPath_ + L"/item");
@@ -185,7 +185,7 @@ void PhoneSpecsPage::onModel() {
   }
 }
 
-void PhoneSpecsPage::onSearch() {
+void PhoneParamsPage::onSearch() {
   char buffer[256] = {};
   GetDlgItemTextA(hwnd(), kSpecsSearchEdit, buffer, sizeof buffer);
   const std::string keyword(buffer);
