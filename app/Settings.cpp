@@ -8,6 +8,26 @@ std::uint32_t exitModeFrom(std::optional<std::uint32_t> stored) {
   return stored && *stored == kExitModeExit ? kExitModeExit : kExitModeHide;
 }
 
+std::string serviceBaseFrom(const std::optional<std::string>& stored, const char* fallback) {
+  if (!stored) return fallback;
+  const std::string& value = *stored;
+  const bool http = value.compare(0, 7, "http://") == 0 || value.compare(0, 8, "https://") == 0;
+  const size_t schemeEnd = value.find("://") + 3;
+  if (!http || value.size() <= schemeEnd || value.find_first_of(" \t\r\n\"") != std::string::npos) return fallback;
+  return value.back() == '/' ? value : value + "/";
+}
+
+std::string weatherHostFrom(const std::optional<std::string>& stored) {
+  if (!stored || stored->empty() || stored->size() > 253) return kDefaultWeatherHost;
+  int colons = 0;
+  for (const char c : *stored) {
+    const bool ok = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '.' ||
+                    c == '-' || (c == ':' && ++colons == 1);
+    if (!ok) return kDefaultWeatherHost;
+  }
+  return *stored;
+}
+
 std::string runCommandFor(const std::string& programPath) { return "\"" + programPath + "\" /hide"; }
 
 bool equalsIgnoreCaseGbk(const std::string& a, const std::string& b) {

@@ -12,6 +12,16 @@ constexpr const char* kSettingsKey = "Software\\Zorvik";
 constexpr const char* kDownloadPathValue = "DownloadPath";
 constexpr const char* kExitModeValue = "exit_mode";
 constexpr const char* kScreenShotValue = "screen_shot";
+// Addresses of the services outside the program. Each is a setting with a built-in default, so a
+// test (or a developer) points the program at the loopback stand-in with one registry value.
+constexpr const char* kServiceBaseValue = "ServiceBase";    // maker's web site: feedback/*.php, update.xml
+constexpr const char* kStoreBaseValue = "StoreBase";        // the software store's pages
+constexpr const char* kDownloadBaseValue = "DownloadBase";  // the package download server
+constexpr const char* kWeatherHostValue = "WeatherHost";    // the weather data service (a host[:port])
+constexpr const char* kDefaultServiceBase = "http://www.zorvik.com/";
+constexpr const char* kDefaultStoreBase = "http://app.zorvik.com/";
+constexpr const char* kDefaultDownloadBase = "http://down.zorvik.com/";
+constexpr const char* kDefaultWeatherHost = "weather.zorvik.com";
 constexpr const char* kRunKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 constexpr const char* kRunValue = "卓维克";
 constexpr std::uint32_t kExitModeHide = 0;
@@ -22,6 +32,12 @@ constexpr std::uint64_t kMinDownloadDriveFree = 500 * kMegabyte;
 
 // "exit_mode" as the page reads it: 3 stays 3, absent or anything else is 0 (hide).
 std::uint32_t exitModeFrom(std::optional<std::uint32_t> stored);
+
+// A stored base address made usable: empty or not http(s) → the fallback; a missing trailing "/"
+// added (every caller appends a path to it).
+std::string serviceBaseFrom(const std::optional<std::string>& stored, const char* fallback);
+// A stored weather host: letters, digits, '.', '-' and one ":port" only, else the fallback.
+std::string weatherHostFrom(const std::optional<std::string>& stored);
 
 // The Run value that starts the program hidden: the quoted path and " /hide".
 std::string runCommandFor(const std::string& programPath);

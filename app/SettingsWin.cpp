@@ -74,6 +74,11 @@ bool writeSettingNumber(const char* name, std::uint32_t value) {
                   ERROR_SUCCESS;
 }
 
+std::string serviceBase() { return serviceBaseFrom(readSetting(kServiceBaseValue), kDefaultServiceBase); }
+std::string storeBase() { return serviceBaseFrom(readSetting(kStoreBaseValue), kDefaultStoreBase); }
+std::string downloadBase() { return serviceBaseFrom(readSetting(kDownloadBaseValue), kDefaultDownloadBase); }
+std::string weatherHost() { return weatherHostFrom(readSetting(kWeatherHostValue)); }
+
 std::uint32_t readExitMode() { return exitModeFrom(readSettingNumber(kExitModeValue)); }
 bool writeExitMode(std::uint32_t mode) { return writeSettingNumber(kExitModeValue, mode); }
 

@@ -18,6 +18,12 @@ std::optional<std::uint32_t> readSettingNumber(const char* name);
 bool writeSetting(const char* name, const std::string& value);
 bool writeSettingNumber(const char* name, std::uint32_t value);
 
+// The service addresses (settings with built-in defaults; see Settings.h).
+std::string serviceBase();
+std::string storeBase();
+std::string downloadBase();
+std::string weatherHost();
+
 std::uint32_t readExitMode();
 bool writeExitMode(std::uint32_t mode);
 

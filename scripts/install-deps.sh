@@ -17,6 +17,7 @@ as_root() { if [ "$(id -u)" = 0 ]; then "$@"; else sudo "$@"; fi; }
 apt_packages=(
   build-essential cmake ninja-build ccache pkg-config dpkg-dev clang
   libgtest-dev libgmock-dev libbenchmark-dev libsqlite3-dev libjsoncpp-dev libminizip-dev zlib1g-dev
+  libcpp-httplib-dev   # websim, the web services' stand-in
   mingw-w64 g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix libz-mingw-w64-dev
   mingw-w64-tools libwine-dev   # widl, and the platform IDL files it reads (ZorvikAgent type library)
   wine wine64 xvfb xauth imagemagick fonts-wqy-microhei x11-utils xdotool

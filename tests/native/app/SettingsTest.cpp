@@ -77,4 +77,16 @@ TEST(SettingsTest, FreeMegabytes) {
   EXPECT_EQ(freeMegabytes(~std::uint64_t{0}), 2147483647);
 }
 
+TEST(SettingsTest, ServiceAddressesFallBackUnlessUsable) {
+  EXPECT_EQ(serviceBaseFrom(std::nullopt, kDefaultServiceBase), kDefaultServiceBase);
+  EXPECT_EQ(serviceBaseFrom(std::string("http://127.0.0.1:8089"), kDefaultServiceBase), "http://127.0.0.1:8089/");
+  EXPECT_EQ(serviceBaseFrom(std::string("https://a.example/b/"), kDefaultStoreBase), "https://a.example/b/");
+  // A value a program would paste into a command line or request line must not get through.
+  for (const char* bad : {"", "http://", "ftp://x/", "file:///C:/", "http://a b/", "http://a/\"\r\nX: 1"})
+    EXPECT_EQ(serviceBaseFrom(std::string(bad), kDefaultStoreBase), kDefaultStoreBase) << bad;
+  EXPECT_EQ(weatherHostFrom(std::string("127.0.0.1:8089")), "127.0.0.1:8089");
+  for (const char* bad : {"", "a:1:2", "a/b", "a b", "a\r\n"})
+    EXPECT_EQ(weatherHostFrom(std::string(bad)), kDefaultWeatherHost) << bad;
+}
+
 }  // namespace
