@@ -3,6 +3,7 @@
 // The owner keeps one PageWork as a member and calls stop() first in its destructor: exchanges
 // still waiting end at their next cancel check, and results that arrive afterwards are dropped
 // instead of reaching a window that is gone.
+#include <functional>
 #include <memory>
 #include <thread>
 #include <type_traits>
@@ -33,6 +34,17 @@ public:
         if (!alive.expired()) done(*result);
       });
     }).detach();
+  }
+
+  // For progress from inside `work`: a function that posts `fn` to the UI thread, where it runs
+  // only while the owner has not stopped. Safe to call from any thread.
+  std::function<void(std::function<void()>)> poster() const {
+    std::weak_ptr<int> alive = alive_;
+    return [alive](std::function<void()> fn) {
+      postToUi([alive, fn = std::move(fn)] {
+        if (!alive.expired()) fn();
+      });
+    };
   }
 
   // UI thread: ends waiting exchanges and drops results still to come (work started afterwards
