@@ -66,15 +66,15 @@ std::string sharedPath() {
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {
   SetUnhandledExceptionFilter(crashFilter);
   const std::string path = firstArgument(commandLine);
-  // A path that does not fit is not cut into another file's name.
-  if (!path.empty() && path.size() < sizeof gSharedPath) {
-    std::memcpy(gSharedPath, path.c_str(), path.size() + 1);
-  }
+  // A path that does not fit is not cut into another file's name, and is not announced: the
+  // buffer still holds the previous copy's path.
+  const bool shared = !path.empty() && path.size() < sizeof gSharedPath;
+  if (shared) std::memcpy(gSharedPath, path.c_str(), path.size() + 1);
 
   HWND running = nullptr;
   EnumWindows(findInstance, reinterpret_cast<LPARAM>(&running));
   if (running) {
-    if (!path.empty()) PostMessageA(running, zorvik::kOpenSharedPathMessage, 0, 0);
+    if (shared) PostMessageA(running, zorvik::kOpenSharedPathMessage, 0, 0);
     ShowWindow(running, SW_SHOWNORMAL);
     SetForegroundWindow(running);
     return 0;

@@ -6,10 +6,13 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 #include "UiTestSupport.h"
+#include "app/Controls.h"
 #include "app/ImageDecode.h"
 #include "app/UiThread.h"
 #include "common/win/Handles.h"
@@ -215,6 +218,38 @@ TEST_F(Quillet, SdOptionPassedOnlyWhenThePhoneCanTakeIt) {
   EXPECT_EQ(pmPath("QL1", "com.zorvik.quiet"), "package:/data/app/com.zorvik.quiet-1.apk");
 }
 
+TEST_F(Quillet, DeviceChoiceDialogListsBrandModelAndApiLevel) {
+  attach({"QL1", "QL2"});
+  set("device props QL2 meizu meizu_M9 10");
+  auto alive = std::make_shared<std::atomic<bool>>(true);
+  std::string picked;
+  std::atomic<bool> done{false};
+  std::thread worker([&] {
+    picked = chooseDeviceOnUi(nullptr, adbPath(), {"QL1", "QL2"}, alive);
+    done = true;
+  });
+  struct Join {
+    std::thread& t;
+    std::atomic<bool>& alive;
+    ~Join() {
+      alive = false;  // a worker still waiting gives up
+      if (t.joinable()) t.join();
+    }
+  } join{worker, *alive};
+  HWND dialog = nullptr;
+  ASSERT_TRUE(test::pumpUntil([&] { return (dialog = FindWindowA(nullptr, "Quillet 设备管理")) != nullptr; }, 10000));
+  ListView list(GetDlgItem(dialog, IDC_D_LIST));
+  ASSERT_TRUE(test::pumpUntil([&] { return list.cell(1, 1) == "API Level 10"; }, 20000)) << list.cell(1, 1);
+  EXPECT_EQ(list.cell(1, 0), "魅族 [ M9 ]");
+  EXPECT_EQ(list.cell(1, 2), "QL2");
+  test::pump(200);
+  EXPECT_TRUE(test::saveWindowPng(dialog, test::artifactPath("quillet-devices.png")));
+  list.select(1);
+  PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+  ASSERT_TRUE(test::pumpUntil([&] { return done.load(); }, 10000));
+  EXPECT_EQ(picked, "QL2");
+}
+
 TEST_F(Quillet, NoDeviceAndNoTool) {
   attach({});
   EXPECT_EQ(install(fixture("basic.apk")).outcome.status, "【错误】没有找到Android设备，请检查USB连接");
@@ -250,7 +285,10 @@ std::string treeText(HWND tree) {
 
 struct OpenWindow {
   QuilletWindow window;
-  explicit OpenWindow(QuilletOptions o) : window(std::move(o)) { EXPECT_TRUE(window.createModeless(nullptr)); }
+  explicit OpenWindow(QuilletOptions o) : window(std::move(o)) {
+    EXPECT_TRUE(window.createModeless(nullptr));
+    ShowWindow(window.hwnd(), SW_SHOW);
+  }
   ~OpenWindow() {
     if (window.hwnd()) DestroyWindow(window.hwnd());
   }
@@ -317,6 +355,7 @@ TEST_F(Quillet, ComponentsDialogStatusFromThePhone) {
   set("agent installed 1 QL1");
   ComponentsDialog dialog(adbPath(), programFolder());
   ASSERT_TRUE(dialog.createModeless(nullptr));
+  ShowWindow(dialog.hwnd(), SW_SHOW);
   ASSERT_TRUE(test::pumpUntil([&] { return !dialog.busy() && dialog.list().view().cell(0, 3) == "已安装"; }, 20000));
   EXPECT_EQ(dialog.list().count(), 12);
   EXPECT_EQ(dialog.list().view().cell(1, 3), "未安装");
@@ -349,6 +388,7 @@ class Association : public ::testing::Test {
     RegDeleteTreeA(HKEY_CURRENT_USER, kScratch);
   }
   static constexpr const char* kScratch = "Software\\ZorvikTests\\QuilletClasses";
+  GdiplusSession gdiplus_;  // for the screenshot
   UniqueHkey scratch_;
   std::unique_ptr<ClassesRootOverride> override_;
 };
@@ -375,6 +415,9 @@ TEST_F(Association, WrittenDetectedTakenBackAndKeptWhenUnticked) {
   EXPECT_EQ(windowText(GetDlgItem(dialog.hwnd(), IDC_S_STATUS)), "修复完成，找个APK文件运行下吧 ！");
   EXPECT_TRUE(Button(dialog.hwnd(), IDC_S_ASSOCIATE).checked());
   EXPECT_TRUE(isAssociated(program));
+  ShowWindow(dialog.hwnd(), SW_SHOW);
+  test::pump(300);
+  EXPECT_TRUE(test::saveWindowPng(dialog.hwnd(), test::artifactPath("quillet-settings.png")));
   Button(dialog.hwnd(), IDC_S_ASSOCIATE).setChecked(false);
   dialog.apply();
   EXPECT_TRUE(isAssociated(program));  // unticking removes nothing
