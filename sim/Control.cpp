@@ -191,6 +191,14 @@ struct ControlCommands {
     v.switches_.installOutcome = outcome;
     return "OK";
   }
+  static std::string installText(VirtualPhone& v, const Words& w) {
+    // The rest of the line, as the tool's own messages read ("off" ends it).
+    std::string text;
+    for (size_t i = 2; i < w.size(); ++i) text += (i > 2 ? " " : "") + w[i];
+    if (text.empty()) return "ERR install text TEXT|off";
+    v.switches_.installText = text == "off" ? std::string() : text;
+    return "OK";
+  }
   static std::string forwardRefuse(VirtualPhone& v, const Words& w) {
     long long n = 0;
     if (!toInt(word(w, 2), n)) return "ERR forward refuse 0|1";
@@ -272,6 +280,7 @@ const ControlCommands::Entry ControlCommands::kCommands[] = {
     {"agent", "install-version", "N [SERIAL]", true, agentInstallVersion},
     {"install", "package", "NAME|auto", true, installPackage},
     {"install", "outcome", "Success|INSTALL_...", true, installOutcome},
+    {"install", "text", "TEXT...|off", true, installText},
     {"forward", "refuse", "0|1", true, forwardRefuse},
     {"reply", "pieces", "BYTES [DELAY_MS]", true, replyPieces},
     {"reply", "noreply", "CODE|off", true, replyNoReply},

@@ -115,6 +115,10 @@ bool pmInstall(Shell& sh, const Words& w) {
     else if (w[i][0] != '-') path = w[i];
   }
   sh.out += "\tpkg: " + path + "\n";
+  if (!sh.switches.installText.empty()) {
+    sh.out += sh.switches.installText + "\n";
+    return true;
+  }
   if (const std::string failure = installFailure(sh, path); !failure.empty()) {
     sh.out += "Failure [" + failure + "]\n";
     return true;

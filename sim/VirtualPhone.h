@@ -43,6 +43,7 @@ struct Device {
 struct Switches {
   std::string installOutcome = "Success";  // or an INSTALL_... code reported as a failure
   std::string installPackage;              // name installs register; empty: from the file name
+  std::string installText;                 // printed by every install instead of installing (empty: off)
   bool forwardRefused = false;
   size_t replyPiece = 0;   // agent replies written in pieces of this many bytes (0: at once)
   int replyDelayMs = 0;    // pause before each piece

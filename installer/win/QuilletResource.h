@@ -1,0 +1,38 @@
+#pragma once
+// Quillet's resource ids.
+#define IDI_QUILLET 1
+
+#define IDD_QUILLET 200
+#define IDC_Q_ICON 1001
+#define IDC_Q_TITLE 1002
+#define IDC_Q_SIZE 1003
+#define IDC_Q_VERSION 1004
+#define IDC_Q_PACKAGE 1005
+#define IDC_Q_MINSDK 1006
+#define IDC_Q_LABEL 1007
+#define IDC_Q_SDCARD 1008
+#define IDC_Q_RESULTS 1009
+#define IDC_Q_TO_SD 1010
+#define IDC_Q_INSTALL 1011
+#define IDC_Q_RUN 1012
+#define IDC_Q_OPEN 1013
+#define IDC_Q_WEB 1014
+#define IDC_Q_COMPONENTS 1016
+#define IDC_Q_SETTINGS 1017
+#define IDM_Q_SITE_SEARCH 1101
+#define IDM_Q_MARKET 1102
+
+#define IDD_Q_SETTINGS 210
+#define IDC_S_ASSOCIATE 1015
+#define IDC_S_STATUS 1023
+#define IDC_S_REPAIR 1024
+
+#define IDD_Q_COMPONENTS 220
+#define IDC_C_LIST 1030
+#define IDC_C_PRESET 1031
+#define IDC_C_INSTALL 1032
+#define IDC_C_STATUS 1033
+
+#define IDD_Q_DEVICES 230
+#define IDC_D_LABEL 1040
+#define IDC_D_LIST 1041
