@@ -6,10 +6,10 @@
 // Output: home-<variant>.manufacturer.html and home-<variant>.info_ul.html (GBK) in the folder.
 //
 //   dashboard_samples <phone.json> <output folder>
-#include "devlink/ByteOrder.h"
 #include "manage/PhoneFacts.h"
 #include "sim/AgentService.h"
 #include "sim/PhoneState.h"
+#include "support/SimAsk.h"
 
 #include <cstdio>
 #include <fstream>
@@ -24,13 +24,10 @@ bool writeFile(const std::string& path, const std::string& text) {
 }
 
 bool writeVariant(zorvik::sim::PhoneState& phone, const std::string& folder, const std::string& name) {
-  const zorvik::Bytes request = zorvik::phoneFactsRequest();
-  const std::string reply = zorvik::sim::answerAgentRequest(phone, request.data(), request.size(), 21);
-  if (reply.size() < 4) return false;
-  const int32_t length = zorvik::getInt32(reinterpret_cast<const unsigned char*>(reply.data()));
-  if (length < 0 || static_cast<size_t>(length) != reply.size() - 4) return false;
+  std::string body;
+  if (!zorvik::test::askSim(phone, zorvik::phoneFactsRequest(), body)) return false;
   zorvik::PhoneFacts facts;
-  if (zorvik::parsePhoneFacts(reinterpret_cast<const unsigned char*>(reply.data()) + 4, reply.size() - 4, facts) !=
+  if (zorvik::parsePhoneFacts(reinterpret_cast<const unsigned char*>(body.data()), body.size(), facts) !=
       zorvik::FactsRead::Complete)
     return false;
   const auto rows = zorvik::systemInfoDetails(facts);
