@@ -6,6 +6,7 @@
 
 #include "app/Controls.h"
 #include "app/UiThread.h"
+#include "devlink/TcpSocket.h"
 
 namespace zorvik {
 
@@ -79,6 +80,9 @@ void SystemInfoPage::onToolbar(int index) {
 void SystemInfoPage::load() {
   if (loading_) return;
   loading_ = true;
+  // Sockets are started with the program; should that have failed, the user is told here
+  // (the exchange below then ends as a connection error).
+  if (!startSockets()) MessageBoxA(hwnd(), "初始化错误", "卓维克", MB_OK | MB_ICONERROR);
   std::weak_ptr<int> alive = alive_;
   std::shared_ptr<ExchangeCancel> cancel = cancel_;
   std::thread([this, alive, cancel] {
