@@ -11,6 +11,8 @@
 #include <cstdio>
 #include <memory>
 #include <optional>
+#include <regex>
+#include <set>
 #include <string>
 
 #include "ManagePageTestSupport.h"
@@ -345,6 +347,33 @@ TEST_F(HomePageTest, LinkCommandsReachTheMainWindow) {
   EXPECT_TRUE(page_->loading());
   ASSERT_TRUE(pumpUntil([&] { return !page_->loading(); }, 20000));
   EXPECT_EQ(page_->fills(), 1);
+}
+
+// ---- the dashboard's pictures are the program's own
+
+TEST(DashboardResources, EveryWidgetPictureIsAnHtmlResourceOfTheProgram) {
+  std::set<std::string> pictures;
+  for (const char* battery : {"0", "15", "50", "100"}) {
+    PhoneFacts f;
+    f.battery = battery;
+    const std::string html = dashboardWidgetsHtml(f);
+    const std::regex src("src='([^']*)'");
+    for (std::sregex_iterator i(html.begin(), html.end(), src), end; i != end; ++i) pictures.insert((*i)[1]);
+  }
+  EXPECT_EQ(pictures.size(), 10u);  // six widgets and four battery levels
+  for (const std::string& name : pictures) {
+    HRSRC found = FindResourceA(nullptr, name.c_str(), MAKEINTRESOURCEA(23));  // RT_HTML, by bare name
+    ASSERT_NE(found, nullptr) << name;
+    const char* data = static_cast<const char*>(LockResource(LoadResource(nullptr, found)));
+    ASSERT_NE(data, nullptr) << name;
+    EXPECT_EQ(std::string(data, 6), "GIF89a") << name;
+  }
+  HRSRC page = FindResourceA(nullptr, MAKEINTRESOURCEA(IDR_HTML_HOME), MAKEINTRESOURCEA(23));
+  ASSERT_NE(page, nullptr);
+  const std::string home(static_cast<const char*>(LockResource(LoadResource(nullptr, page))),
+                         SizeofResource(nullptr, page));
+  for (const char* id : {"manufacturer", "info_ul", "status_os", "appslist", "articlelist", "head_other", "screenshot"})
+    EXPECT_NE(home.find(std::string("id=\"") + id + "\""), std::string::npos) << id;
 }
 
 // ---- from the connection to the filled dashboard and list, in the real main window
