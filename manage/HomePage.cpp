@@ -1,22 +1,24 @@
 #include "manage/HomePage.h"
 
-#include <thread>
 #include <utility>
 
 #include "app/MainWindow.h"
-#include "app/UiThread.h"
 #include "manage/SystemInfoPage.h"
 
 namespace zorvik {
 
+namespace {
+constexpr UINT kMsgMakeView = WM_APP + 1;  // posted to itself: the browser is made on the next turn
+}  // namespace
+
 HomePage::HomePage(const PageInfo& info, PageHost& host) : Page(info, host, IDD_HTML_PAGE) {
   map_.on(WM_INITDIALOG, [this](WinMsg& m) { m.result = TRUE; });
   map_.on(WM_SIZE, [this](WinMsg&) { layout(); });
+  map_.on(kMsgMakeView, [this](WinMsg&) { ensureView(); });
 }
 
 HomePage::~HomePage() {
-  alive_.reset();
-  cancel_->cancel();
+  work_.stop();
   if (hwnd()) DestroyWindow(hwnd());
 }
 
@@ -28,11 +30,7 @@ void HomePage::View::OnDocumentComplete(const std::string& address) {
 // Making the browser pumps messages: it is made once the main window has finished creating its
 // pages, on the next turn of the UI thread after the first showing.
 void HomePage::onShown() {
-  if (view_.hwnd()) return;
-  std::weak_ptr<int> alive = alive_;
-  postToUi([this, alive] {
-    if (!alive.expired()) ensureView();
-  });
+  if (!view_.hwnd()) PostMessageA(hwnd(), kMsgMakeView, 0, 0);
 }
 
 void HomePage::ensureView() {
@@ -50,21 +48,18 @@ void HomePage::layout() {
 void HomePage::load() {
   if (loading_) return;
   loading_ = true;
-  std::weak_ptr<int> alive = alive_;
-  std::shared_ptr<ExchangeCancel> cancel = cancel_;
-  std::thread([this, alive, cancel] {
-    auto loaded = std::make_shared<Loaded>();
-    PhoneFacts facts;
-    loaded->result = fetchPhoneFacts(cancel.get(), facts, loaded->read);
-    if (loaded->result == AgentResult::Ok && loaded->read == FactsRead::Complete) {
-      loaded->model = dashboardModelHtml(facts);
-      loaded->widgets = dashboardWidgetsHtml(facts);
-    }
-    postToUi([this, alive, loaded] {
-      if (alive.expired()) return;
-      fill(*loaded);
-    });
-  }).detach();
+  work_.run(
+      [](ExchangeCancel* cancel) {
+        Loaded loaded;
+        PhoneFacts facts;
+        loaded.result = fetchPhoneFacts(cancel, facts, loaded.read);
+        if (loaded.result == AgentResult::Ok && loaded.read == FactsRead::Complete) {
+          loaded.model = dashboardModelHtml(facts);
+          loaded.widgets = dashboardWidgetsHtml(facts);
+        }
+        return loaded;
+      },
+      [this](Loaded& loaded) { fill(loaded); });
 }
 
 void HomePage::fill(Loaded& loaded) {

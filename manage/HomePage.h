@@ -10,6 +10,7 @@
 
 #include "app/HtmlCtrl.h"
 #include "app/Page.h"
+#include "app/PageWork.h"
 #include "devlink/AgentSession.h"
 #include "manage/PhoneFacts.h"
 
@@ -28,6 +29,7 @@ public:
   void runCommand(const std::string& command);
 
   bool loading() const { return loading_; }
+  bool busy() const { return loading_; }
   // What was last written (or would have been, when the browser has no document).
   const std::string& modelHtml() const { return modelHtml_; }
   const std::string& widgetsHtml() const { return widgetsHtml_; }
@@ -59,8 +61,7 @@ private:
   bool loading_ = false;
   int fills_ = 0;
   std::chrono::steady_clock::time_point lastFill_{};
-  std::shared_ptr<ExchangeCancel> cancel_ = std::make_shared<ExchangeCancel>();
-  std::shared_ptr<int> alive_ = std::make_shared<int>(0);
+  PageWork work_;
 };
 
 }  // namespace zorvik

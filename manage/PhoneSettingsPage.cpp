@@ -1,9 +1,6 @@
 #include "manage/PhoneSettingsPage.h"
 
-#include <thread>
-
 #include "app/Controls.h"
-#include "app/UiThread.h"
 
 namespace zorvik {
 
@@ -60,8 +57,7 @@ PhoneSettingsPage::PhoneSettingsPage(const PageInfo& info, PageHost& host) : Pag
 }
 
 PhoneSettingsPage::~PhoneSettingsPage() {
-  alive_.reset();
-  cancel_->cancel();
+  work_.stop();
   if (hwnd()) DestroyWindow(hwnd());
 }
 
@@ -113,21 +109,18 @@ void PhoneSettingsPage::onToolbar(int index) {
 void PhoneSettingsPage::load() {
   if (loading_) return;
   loading_ = true;
-  std::weak_ptr<int> alive = alive_;
-  std::shared_ptr<ExchangeCancel> cancel = cancel_;
-  std::thread([this, alive, cancel] {
-    auto loaded = std::make_shared<Loaded>();
-    AgentBody body;
-    loaded->result = exchangeForBody(readSettingsRequest(), body, cancel.get());
-    if (loaded->result == AgentResult::Ok) {
-      loaded->read = parsePhoneSettings(body.bytes.data(), body.bytes.size(), loaded->values);
-      if (!loaded->read) loaded->result = AgentResult::Malformed;
-    }
-    postToUi([this, alive, loaded] {
-      if (alive.expired()) return;
-      fill(*loaded);
-    });
-  }).detach();
+  work_.run(
+      [](ExchangeCancel* cancel) {
+        Loaded loaded;
+        AgentBody body;
+        loaded.result = exchangeForBody(readSettingsRequest(), body, cancel);
+        if (loaded.result == AgentResult::Ok) {
+          loaded.read = parsePhoneSettings(body.bytes.data(), body.bytes.size(), loaded.values);
+          if (!loaded.read) loaded.result = AgentResult::Malformed;
+        }
+        return loaded;
+      },
+      [this](Loaded& loaded) { fill(loaded); });
 }
 
 void PhoneSettingsPage::fill(const Loaded& loaded) {
@@ -174,16 +167,12 @@ void PhoneSettingsPage::onChoice(PhoneSetting number) {
 // On a worker like every exchange; the control keeps the user's change whatever the phone says.
 void PhoneSettingsPage::write(PhoneSetting number, int32_t value) {
   ++writes_;
-  std::weak_ptr<int> alive = alive_;
-  std::shared_ptr<ExchangeCancel> cancel = cancel_;
-  std::thread([this, alive, cancel, request = changeSettingRequest(number, value)] {
-    const AgentResult result = exchangeForStatus(request, nullptr, cancel.get());
-    postToUi([this, alive, result] {
-      if (alive.expired()) return;
-      --writes_;
-      if (const char* failure = agentFailureText(result)) host().setStatusText(failure);
-    });
-  }).detach();
+  work_.run([request = changeSettingRequest(number, value)](
+                ExchangeCancel* cancel) { return exchangeForStatus(request, nullptr, cancel); },
+            [this](AgentResult result) {
+              --writes_;
+              if (const char* failure = agentFailureText(result)) host().setStatusText(failure);
+            });
 }
 
 void PhoneSettingsPage::showFolder(const char* what, const char* folder) {

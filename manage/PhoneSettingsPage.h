@@ -8,6 +8,7 @@
 #include <string>
 
 #include "app/Page.h"
+#include "app/PageWork.h"
 #include "devlink/AgentSession.h"
 #include "manage/PhoneSettingsWire.h"
 
@@ -31,6 +32,7 @@ public:
 
   HWND control(PhoneSetting number) const { return GetDlgItem(hwnd(), kFirstControlId + number); }
   bool loading() const { return loading_; }
+  bool busy() const { return loading_ || writes_ > 0; }
   int writesPending() const { return writes_; }
   int fills() const { return fills_; }
 
@@ -50,8 +52,7 @@ private:
   bool loading_ = false;
   int writes_ = 0;
   int fills_ = 0;
-  std::shared_ptr<ExchangeCancel> cancel_ = std::make_shared<ExchangeCancel>();
-  std::shared_ptr<int> alive_ = std::make_shared<int>(0);
+  PageWork work_;
 };
 
 }  // namespace zorvik

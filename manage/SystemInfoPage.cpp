@@ -2,10 +2,7 @@
 
 #include <commctrl.h>
 
-#include <thread>
-
 #include "app/Controls.h"
-#include "app/UiThread.h"
 #include "devlink/TcpSocket.h"
 
 namespace zorvik {
@@ -62,8 +59,7 @@ SystemInfoPage::SystemInfoPage(const PageInfo& info, PageHost& host) : Page(info
 }
 
 SystemInfoPage::~SystemInfoPage() {
-  alive_.reset();
-  cancel_->cancel();
+  work_.stop();
   if (hwnd()) DestroyWindow(hwnd());
 }
 
@@ -83,16 +79,13 @@ void SystemInfoPage::load() {
   // Sockets are started with the program; should that have failed, the user is told here
   // (the exchange below then ends as a connection error).
   if (!startSockets()) MessageBoxA(hwnd(), "初始化错误", "卓维克", MB_OK | MB_ICONERROR);
-  std::weak_ptr<int> alive = alive_;
-  std::shared_ptr<ExchangeCancel> cancel = cancel_;
-  std::thread([this, alive, cancel] {
-    auto loaded = std::make_shared<Loaded>();
-    loaded->result = fetchPhoneFacts(cancel.get(), loaded->facts, loaded->read);
-    postToUi([this, alive, loaded] {
-      if (alive.expired()) return;
-      fill(*loaded);
-    });
-  }).detach();
+  work_.run(
+      [](ExchangeCancel* cancel) {
+        Loaded loaded;
+        loaded.result = fetchPhoneFacts(cancel, loaded.facts, loaded.read);
+        return loaded;
+      },
+      [this](Loaded& loaded) { fill(loaded); });
 }
 
 void SystemInfoPage::fill(const Loaded& loaded) {

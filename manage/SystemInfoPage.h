@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "app/Page.h"
+#include "app/PageWork.h"
 #include "devlink/AgentSession.h"
 #include "manage/PhoneFacts.h"
 
@@ -24,6 +25,7 @@ public:
 
   HWND list() const { return list_; }
   bool loading() const { return loading_; }
+  bool busy() const { return loading_; }
   int fills() const { return fills_; }  // loads that wrote the rows
 
 private:
@@ -38,8 +40,7 @@ private:
   HWND list_ = nullptr;  // a child of the page, destroyed with it
   bool loading_ = false;
   int fills_ = 0;
-  std::shared_ptr<ExchangeCancel> cancel_ = std::make_shared<ExchangeCancel>();
-  std::shared_ptr<int> alive_ = std::make_shared<int>(0);
+  PageWork work_;
 };
 
 // One 870004 exchange and its reading, on the calling (worker) thread: Ok with the read outcome,

@@ -15,8 +15,7 @@
 #include <set>
 #include <string>
 
-#include "ManagePageTestSupport.h"
-#include "UiTestSupport.h"
+#include "PageTestSupport.h"
 #include "app/Controls.h"
 #include "app/ConnectionLink.h"
 #include "app/MainWindow.h"
@@ -62,31 +61,24 @@ void setOnPhone(PhoneSetting n, int32_t value) {
   ASSERT_EQ(status, 1);
 }
 
-// A frame window holding one page, as the main window holds it.
+// One page in a frame as the main window holds it, against the virtual phone.
 template <typename P>
 class PageFixture : public ::testing::Test {
 protected:
   void make(PageId id) {
-    if (!std::getenv("ZORVIK_AGENT_PORT")) GTEST_SKIP() << "run through contacts_vphone.sh";
+    if (!std::getenv("ZORVIK_AGENT_PORT")) GTEST_SKIP() << "run through with_vphone.sh";
     phoneControl("reset");
-    ASSERT_TRUE(frame_.create({.title = "Phone pages test", .style = WS_OVERLAPPEDWINDOW | WS_VISIBLE,
-                               .x = 0, .y = 0, .width = 860, .height = 520}));
-    host_ = std::make_unique<TestHost>(frame_.hwnd());
-    const PageInfo* info = findPage(id);
-    ASSERT_NE(info, nullptr);
-    page_ = std::make_unique<P>(*info, *host_);
-    ASSERT_TRUE(page_->createModeless(frame_.hwnd()));
-    RECT client = clientRectOf(frame_.hwnd());
-    SetWindowPos(page_->hwnd(), nullptr, 0, 0, client.right, client.bottom, SWP_NOZORDER | SWP_SHOWWINDOW);
+    ASSERT_TRUE(ui_.open(id, "Phone pages test", 860, 520));
+    page_ = ui_.page.get();
+    host_ = ui_.host.get();
   }
   void TearDown() override {
     phoneControl("reset");
-    page_.reset();
-    frame_.destroy();
+    ui_.close();
   }
-  Window frame_;
-  std::unique_ptr<TestHost> host_;
-  std::unique_ptr<P> page_;
+  test::PageUnderTest<P> ui_;
+  P* page_ = nullptr;
+  TestHost* host_ = nullptr;
 };
 
 // ---- system information
@@ -132,7 +124,7 @@ TEST_F(SystemInfoPageTest, NineteenRowsWithThePhonesFacts) {
   EXPECT_EQ(view.cell(17, 2), brightness);
   EXPECT_EQ(view.cell(18, 2), "无");
   pump(300);
-  test::saveWindowPng(frame_.hwnd(), test::artifactPath("system_info_page.png"));
+  test::saveWindowPng(ui_.frame.hwnd(), test::artifactPath("system_info_page.png"));
 }
 
 TEST_F(SystemInfoPageTest, RefusalAndCutRepliesKeepTheRows) {
@@ -177,7 +169,7 @@ protected:
   void TearDown() override {
     if (page_) pumpUntil([&] { return page_->writesPending() == 0; }, 5000);
     phoneControl("reset");
-    if (saved_)
+    if (saved_ && page_)
       for (int n = 0; n < kPhoneSettingCount; ++n) setOnPhone(static_cast<PhoneSetting>(n), saved_->value[n]);
     PageFixture::TearDown();
   }
@@ -222,7 +214,7 @@ TEST_F(PhoneSettingsPageTest, ControlsShowThePhonesValues) {
   EXPECT_EQ(position(kSettingMusic), v.value[kSettingMusic]);
   EXPECT_EQ(position(kSettingDateFormat), v.value[kSettingDateFormat]);
   pump(300);
-  test::saveWindowPng(frame_.hwnd(), test::artifactPath("phone_settings_page.png"));
+  test::saveWindowPng(ui_.frame.hwnd(), test::artifactPath("phone_settings_page.png"));
 }
 
 TEST_F(PhoneSettingsPageTest, ChangesReachThePhoneAndShowAfterReload) {
@@ -286,8 +278,8 @@ protected:
   // The message the page posted to the main window, if any.
   std::optional<MSG> posted() {
     MSG m{};
-    if (PeekMessageA(&m, frame_.hwnd(), kMsgShowPage, kMsgShowPage, PM_REMOVE)) return m;
-    if (PeekMessageA(&m, frame_.hwnd(), kMsgAppCommand, kMsgAppCommand, PM_REMOVE)) return m;
+    if (PeekMessageA(&m, ui_.frame.hwnd(), kMsgShowPage, kMsgShowPage, PM_REMOVE)) return m;
+    if (PeekMessageA(&m, ui_.frame.hwnd(), kMsgAppCommand, kMsgAppCommand, PM_REMOVE)) return m;
     return std::nullopt;
   }
 };
@@ -311,7 +303,7 @@ TEST_F(HomePageTest, FillsTheModelLinkAndWidgetsFromThePhone) {
   EXPECT_EQ(host_->status(), "【X】连接超时：手机端没有响应");
   EXPECT_FALSE(page_->widgetsHtml().empty());  // the last content stays
   pump(300);
-  test::saveWindowPng(frame_.hwnd(), test::artifactPath("home_page.png"));
+  test::saveWindowPng(ui_.frame.hwnd(), test::artifactPath("home_page.png"));
 }
 
 TEST_F(HomePageTest, LinkCommandsReachTheMainWindow) {
@@ -380,7 +372,7 @@ TEST(DashboardResources, EveryWidgetPictureIsAnHtmlResourceOfTheProgram) {
 
 TEST(PhonePagesBench, ConnectedToFilledDashboardAndSystemInformation) {
   const char* adbPort = std::getenv("ZORVIK_TEST_ADB_PORT");
-  if (!adbPort || !std::getenv("ZORVIK_AGENT_PORT")) GTEST_SKIP() << "run through contacts_vphone.sh";
+  if (!adbPort || !std::getenv("ZORVIK_AGENT_PORT")) GTEST_SKIP() << "run through with_vphone.sh";
   phoneControl("reset");
   setCurrentSerial("");
   setAdbServerPort(static_cast<uint16_t>(std::atoi(adbPort)));
