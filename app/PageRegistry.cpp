@@ -8,6 +8,9 @@
 #include "info/PhoneParamsPage.h"
 #include "manage/ProcessesPage.h"
 #include "manage/CleanerPage.h"
+#include "manage/HomePage.h"
+#include "manage/PhoneSettingsPage.h"
+#include "manage/SystemInfoPage.h"
 #include "manage/StartupPage.h"
 #include "pim/CallLogPage.h"
 #include "pim/ContactsPage.h"
@@ -32,6 +35,9 @@ const PageEntry kPages[] = {
   {kPageProcesses, makePage<ProcessesPage>},
   {kPageCleaner, makePage<CleanerPage>},
   {kPageStartup, makePage<StartupPage>},
+  {kPageMyPhone, makePage<HomePage>},
+  {kPageSystemInfo, makePage<SystemInfoPage>},
+  {kPagePhoneSettings, makePage<PhoneSettingsPage>},
 };
 
 }  // namespace

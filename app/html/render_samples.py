@@ -4,7 +4,9 @@
 The pages, style sheets and pictures are generated exactly as the build embeds them
 (app/res/make_assets.py). The contact card page (680) is filled with the cards the contacts page
 builds for the virtual phone's contacts (printed by the native program contact_card_samples,
-which runs the page's own parsers and card builder); the pages whose builders do not exist yet are
+which runs the page's own parsers and card builder); the home dashboard (660) is filled with the
+model link and widgets the home page builds for the virtual phone, and for an edge variant of it
+(dashboard_samples, the page's own reader and builders); the pages whose builders do not exist yet are
 filled with sample markup of the form their pages expect.
 
 Check (always): every picture, style sheet or url() a filled page refers to must be among the
@@ -33,11 +35,6 @@ e = html.escape
 # Pages whose builders do not exist yet: sample contents of the elements they fill.
 SAMPLES = {
     "home.html": {
-        "manufacturer": "HTC Desire HD",
-        "status_os": "Android 2.3.X &nbsp; API Level 10 &nbsp; 已连接",
-        "info_ul": "".join('<li><a href="vko:%s">%s</a><span>%s</span></li>' % (k, t, v) for k, t, v in [
-            ("battery", "电池", "86%"), ("wifi", "无线网络", "已开启"),
-            ("device", "存储空间", "1.2 GB / 4 GB"), ("os", "系统版本", "Android 2.3.X")]),
         "appslist": "".join("<li>%s</li>" % e(n) for n in ["微信 4.0", "手机QQ 2012", "UC浏览器 8.3"]),
         "articlelist": "".join("<li>%s</li>" % e(n) for n in [
             "如何开启 USB 调试", "<script>alert('这是数据，不是脚本')</script>", "卓维克 1.0 发布"]),
@@ -158,6 +155,7 @@ def main():
     ap.add_argument("--html-src", required=True)
     ap.add_argument("--rc", required=True)
     ap.add_argument("--cards-program", required=True)
+    ap.add_argument("--home-program", required=True)
     ap.add_argument("--phone", required=True)
     ap.add_argument("--out", required=True)
     ap.add_argument("--render", action="store_true")
@@ -174,6 +172,9 @@ def main():
         os.makedirs(cards)
         subprocess.run([sys.executable, MAKE_ASSETS, assets, args.html_src], check=True, stdout=subprocess.DEVNULL)
         subprocess.run([args.cards_program, args.phone, cards], check=True, stdout=subprocess.DEVNULL)
+        homes = os.path.join(work, "homes")
+        os.makedirs(homes)
+        subprocess.run([args.home_program, args.phone, homes], check=True, stdout=subprocess.DEVNULL)
 
         # (label, page, filled GBK text) for every page and every contact's card.
         pages = []
@@ -183,6 +184,13 @@ def main():
             for element_id, content in elements.items():
                 text = fill(text, element_id, content)
             pages.append((page, page, text))
+            if page == "home.html":
+                for variant in sorted({n.split(".")[0] for n in os.listdir(homes)}):
+                    filled = text
+                    for element_id in ("manufacturer", "info_ul"):
+                        with open(os.path.join(homes, "%s.%s.html" % (variant, element_id)), encoding="gbk") as f:
+                            filled = fill(filled, element_id, f.read())
+                    pages.append(("home.html with " + variant, page, filled))
         with open(os.path.join(assets, "contact.html"), encoding="gbk") as f:
             contact = f.read()
         pages.append(("contact.html", "contact.html", contact))
@@ -209,8 +217,11 @@ def main():
         by_weight = sorted(fragments, key=lambda k: (card_weight(fragments[k]), k))
         chosen = {by_weight[-1], by_weight[0], sorted(fragments, key=lambda k: int(k.split("-")[1]))[0]}
         shots = [(page, text, page.replace(".html", ".png")) for label, page, text in pages if label == page]
+        shots += [(page, text, "%s.png" % label.split(" with ")[1]) for label, page, text in pages
+                  if label.startswith("home.html with ")]
         shots += [(page, text, "contact-%s.png" % label.split(" with ")[1][:-5])
-                  for label, page, text in pages if " with " in label and label.split(" with ")[1][:-5] in chosen]
+                  for label, page, text in pages
+                  if label.startswith("contact.html with ") and label.split(" with ")[1][:-5] in chosen]
         os.makedirs(args.out, exist_ok=True)
         broken = []
         for n, (page, text, png) in enumerate(shots):

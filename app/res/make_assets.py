@@ -304,6 +304,7 @@ def html_pictures():
     avatar.disc(32, 62, 22, (140, 170, 210, 255))
     write_png(os.path.join(OUT, "avatar.png"), avatar)
     contact_card_pictures()
+    dashboard_pictures()
 
 
 GREEN = (46, 160, 67, 255)
@@ -337,6 +338,66 @@ def contact_card_pictures():
     group.disc(5.5, 6.0, 3.0, ORANGE)
     group.disc(5.5, 16.0, 5.6, ORANGE)
     write_gif(os.path.join(OUT, "pim_group.gif"), group)
+
+
+def widget_tile(colour):
+    # The dashboard's 40 x 40 widget pictures: a soft tile in the widget's colour.
+    cv = Canvas(40, 40, CLEAR)
+    cv.round_rect(0, 0, 40, 40, 8, colour)
+    return cv
+
+
+def battery_picture(level, colour):
+    # A battery on its side, filled to `level` (0..1); an empty one carries a red bar.
+    cv = Canvas(40, 40, CLEAR)
+    grey = (90, 96, 110, 255)
+    cv.round_rect(4, 11, 34, 29, 3, grey)
+    cv.rect(6, 13, 32, 27, WHITE)
+    cv.rect(34, 16, 38, 24, grey)
+    if level > 0:
+        cv.rect(7, 14, 7 + int(round(24 * level)), 26, colour)
+    else:
+        cv.rect(8, 19, 30, 21, (200, 50, 50, 255))
+    return cv
+
+
+def dashboard_pictures():
+    out = lambda name, cv: write_gif(os.path.join(OUT, name), cv)
+    os_tile = widget_tile((60, 160, 90, 255))
+    os_tile.round_rect(11, 8, 29, 32, 3, WHITE)  # a phone
+    os_tile.rect(13, 11, 27, 27, (60, 160, 90, 255))
+    os_tile.disc(20, 29.5, 1.2, (60, 160, 90, 255))
+    out("w_os.gif", os_tile)
+    space = widget_tile((232, 142, 40, 255))
+    space.round_rect(9, 12, 31, 30, 3, WHITE)  # a memory card
+    for x in (13, 18, 23):
+        space.rect(x, 8, x + 3, 14, WHITE)
+    out("w_space.gif", space)
+    gps = widget_tile((200, 70, 60, 255))
+    gps.disc(20, 16, 8, WHITE)  # a map pin
+    gps.line(14, 20, 20, 32, 3, WHITE)
+    gps.line(26, 20, 20, 32, 3, WHITE)
+    gps.disc(20, 16, 3, (200, 70, 60, 255))
+    out("w_gps.gif", gps)
+    bt = widget_tile((40, 100, 200, 255))
+    for a, b in [((16, 13), (25, 26)), ((25, 26), (20, 31)), ((20, 31), (20, 9)), ((20, 9), (25, 14)),
+                 ((25, 14), (16, 27))]:
+        bt.line(a[0], a[1], b[0], b[1], 2.4, WHITE)
+    out("w_bluetooth.gif", bt)
+    wifi = widget_tile(BLUE)
+    wifi.disc(20, 29, 2.6, WHITE)
+    for r in (7, 12, 17):
+        wifi.ring(20, 30, r, 2.6, WHITE, 45, 135)
+    out("w_wifi.gif", wifi)
+    gravity = widget_tile((120, 90, 190, 255))
+    gravity.ring(20, 20, 10, 2.4, WHITE, 20, 340)  # a turning arrow
+    gravity.line(29, 12, 30, 19, 2.4, WHITE)
+    gravity.line(30, 19, 24, 18, 2.4, WHITE)
+    out("w_gravity.gif", gravity)
+    out("w_battery_full.gif", battery_picture(1.0, (46, 160, 67, 255)))
+    out("w_battery_mid.gif", battery_picture(0.55, (46, 160, 67, 255)))
+    out("w_battery_low.gif", battery_picture(0.25, (232, 142, 40, 255)))
+    out("w_battery_none.gif", battery_picture(0, None))
 
 
 def main():

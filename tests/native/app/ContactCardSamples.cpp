@@ -11,27 +11,12 @@
 #include "pim/ContactWire.h"
 #include "sim/AgentService.h"
 #include "sim/PhoneState.h"
+#include "support/SimAsk.h"
 
 #include <cstdio>
 #include <fstream>
 #include <string>
 
-namespace {
-
-// The reply's body, or nothing when the reply is not a length word followed by that many bytes.
-bool replyBody(const std::string& reply, std::string& body) {
-  if (reply.size() < 4) return false;
-  const int32_t length = zorvik::getInt32(reinterpret_cast<const unsigned char*>(reply.data()));
-  if (length < 0 || static_cast<size_t>(length) != reply.size() - 4) return false;
-  body = reply.substr(4);
-  return true;
-}
-
-std::string ask(zorvik::sim::PhoneState& phone, const zorvik::Bytes& request) {
-  return zorvik::sim::answerAgentRequest(phone, request.data(), request.size(), 21);
-}
-
-}  // namespace
 
 int main(int argc, char** argv) {
   if (argc != 3) {
@@ -45,7 +30,7 @@ int main(int argc, char** argv) {
     return 1;
   }
   std::string body;
-  if (!replyBody(ask(phone, zorvik::bareRequest(zorvik::AgentCommand::ListContacts)), body)) {
+  if (!zorvik::test::askSim(phone, zorvik::bareRequest(zorvik::AgentCommand::ListContacts), body)) {
     std::fprintf(stderr, "the contact list reply is malformed\n");
     return 1;
   }
@@ -56,7 +41,7 @@ int main(int argc, char** argv) {
     return 1;
   }
   for (const zorvik::ContactRecord& record : list.records) {
-    if (!replyBody(ask(phone, zorvik::contactDetailsRequest(record.contactId)), body)) {
+    if (!zorvik::test::askSim(phone, zorvik::contactDetailsRequest(record.contactId), body)) {
       std::fprintf(stderr, "contact %d: malformed card reply\n", record.contactId);
       return 1;
     }
