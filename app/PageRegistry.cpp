@@ -6,7 +6,9 @@
 #include "app/ScreenCapturePage.h"
 #include "info/CalendarPage.h"
 #include "info/PhoneParamsPage.h"
+#include "manage/AppsPage.h"
 #include "manage/ProcessesPage.h"
+#include "manage/StorePage.h"
 #include "manage/CleanerPage.h"
 #include "manage/StartupPage.h"
 #include "pim/CallLogPage.h"
@@ -32,6 +34,15 @@ const PageEntry kPages[] = {
   {kPageProcesses, makePage<ProcessesPage>},
   {kPageCleaner, makePage<CleanerPage>},
   {kPageStartup, makePage<StartupPage>},
+  {kPageApplications, makePage<AppsPage>},
+  {kPageStore, makePage<StorePage>},
+  {kPageSoftware, makePage<StorePage>},
+  {kPageMusic, makePage<StorePage>},
+  {kPageVideos, makePage<StorePage>},
+  {kPageBooks, makePage<StorePage>},
+  {kPageWallpapers, makePage<StorePage>},
+  {kPageRingtoneCutter, makePage<StorePage>},
+  {kPageVideoConverter, makePage<StorePage>},
 };
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "common/TextConv.h"
+#include "devlink/AdbBridge.h"
 #include "devlink/AgentCommand.h"
 #include "devlink/FieldReader.h"
 
@@ -93,6 +94,15 @@ bool isValidPackageName(std::string_view name) {
     start = dot + 1;
   }
   return segments >= 2;
+}
+
+std::string appUninstallCommand(const std::string& adb, const std::string& serial, const std::string& packageName) {
+  if (!isValidPackageName(packageName)) return {};
+  // A serial is the phone's own word; it goes on the line only when it cannot split or quote it.
+  const bool plainSerial = !serial.empty() && serial.find_first_not_of(
+      "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789._:-") == std::string::npos;
+  if (!plainSerial) return uninstallCommand(adb, packageName);
+  return quotedPath(adb) + " -s " + serial + " uninstall " + packageName;
 }
 
 }  // namespace zorvik

@@ -55,4 +55,9 @@ Bytes startApplicationRequest(std::string_view packageName);
 // a command line.
 bool isValidPackageName(std::string_view name);
 
+// The uninstall command line: "<adb> uninstall <package>", with "-s <serial>" when a phone is
+// chosen (with two phones attached the tool would otherwise refuse). Empty for a package name
+// Android would not accept: such a name never reaches a command line.
+std::string appUninstallCommand(const std::string& adb, const std::string& serial, const std::string& packageName);
+
 }  // namespace zorvik
