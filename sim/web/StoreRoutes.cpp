@@ -110,7 +110,27 @@ void addStoreRoutes(httplib::Server& server, Context& context) {
     }
     Json::StreamWriterBuilder writer;
     writer["indentation"] = "";
+    writer["emitUTF8"] = true;
     response.set_content(Json::writeString(writer, reply), "text/html; charset=utf-8");
+  });
+
+  // For the form poster's tests: what arrived (method, headers, body in hex), and a redirect that
+  // a poster must not follow.
+  server.Post("/test/echo", [](const httplib::Request& request, httplib::Response& response) {
+    std::string out = "method=" + request.method + "\n";
+    for (const auto& [name, value] : request.headers) out += "header " + name + "=" + value + "\n";
+    static const char kHex[] = "0123456789abcdef";
+    out += "body=";
+    for (unsigned char c : request.body) {
+      out += kHex[c >> 4];
+      out += kHex[c & 15];
+    }
+    response.set_content(out + "\n", "text/plain");
+  });
+  server.Post("/test/redirect", [](const httplib::Request&, httplib::Response& response) {
+    response.status = 302;
+    response.set_header("Location", "/test/echo");
+    response.set_content("moved\n", "text/plain");
   });
 
   server.Get("/", [items](const httplib::Request&, httplib::Response& response) {
