@@ -246,3 +246,19 @@ TEST(DownloadRequest, PackageLinksWithinTheBufferOnly) {
 
 }  // namespace
 }  // namespace zorvik
+
+namespace zorvik {
+namespace {
+
+TEST(UninstallCommand, OnlyValidNamesReachTheCommandLine) {
+  EXPECT_EQ(appUninstallCommand("adb.exe", "", "com.tencent.mm"), "adb.exe uninstall com.tencent.mm");
+  EXPECT_EQ(appUninstallCommand("C:\\Program Files\\Z\\adb.exe", "ZRVK0A1B", "com.a"),
+            "\"C:\\Program Files\\Z\\adb.exe\" -s ZRVK0A1B uninstall com.a");
+  // A serial that could split the line is left off rather than quoted into it.
+  EXPECT_EQ(appUninstallCommand("adb", "a b", "com.a"), "adb uninstall com.a");
+  EXPECT_EQ(appUninstallCommand("adb", "", "com.a & calc"), "");
+  EXPECT_EQ(appUninstallCommand("adb", "", "com.a\" -s x"), "");
+}
+
+}  // namespace
+}  // namespace zorvik

@@ -18,7 +18,8 @@ vp= ws=
 cleanup() { [ -n "$vp" ] && kill "$vp" 2>/dev/null; [ -n "$ws" ] && kill "$ws" 2>/dev/null; rm -rf "$work"; }
 trap cleanup EXIT
 
-"$vphone" --port 0 --control-port 0 >"$work/vphone.log" 2>&1 &
+# ZORVIK_VPHONE_DATA: another data set (the benchmark's 60 packages).
+"$vphone" --port 0 --control-port 0 ${ZORVIK_VPHONE_DATA:+--data "$ZORVIK_VPHONE_DATA"} >"$work/vphone.log" 2>&1 &
 vp=$!
 "$websim" --record "$work/web.record" >"$work/websim.log" 2>&1 &
 ws=$!
