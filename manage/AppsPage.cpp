@@ -375,13 +375,18 @@ bool AppsPage::overLink(POINT client, int* rowOut) const {
   return true;
 }
 
-void AppsPage::showContextMenu() {
-  const int row = list_.view().selected();
-  if (row < 0 || row >= static_cast<int>(rows_.size())) return;
+UniqueMenu makeAppContextMenu() {
   UniqueMenu menu(CreatePopupMenu());
   AppendMenuA(menu.get(), MF_STRING, IDM_APP_RUN, "立即运行");
   AppendMenuA(menu.get(), MF_STRING, IDM_APP_UNINSTALL, "删除卸载");
   AppendMenuA(menu.get(), MF_STRING, IDM_APP_STORE, "商城搜索");
+  return menu;
+}
+
+void AppsPage::showContextMenu() {
+  const int row = list_.view().selected();
+  if (row < 0 || row >= static_cast<int>(rows_.size())) return;
+  UniqueMenu menu = makeAppContextMenu();
   POINT p;
   GetCursorPos(&p);
   const UINT chosen = TrackPopupMenu(menu.get(), TPM_RETURNCMD | TPM_RIGHTBUTTON, p.x, p.y, 0, hwnd(), nullptr);

@@ -12,6 +12,7 @@
 
 #include "app/Page.h"
 #include "app/TwoLineList.h"
+#include "common/win/Handles.h"
 #include "devlink/AdbBridge.h"
 #include "devlink/AgentSession.h"
 #include "manage/AppStore.h"
@@ -37,6 +38,9 @@ struct AppRow {
   int32_t rating = 3;
   int32_t storeId = -1;
 };
+
+// The list's context menu: 32790 "立即运行", 32791 "删除卸载", 32792 "商城搜索".
+UniqueMenu makeAppContextMenu();
 
 class AppsPage : public Page, private AdbOutputSink {
 public:

@@ -339,6 +339,37 @@ uint16_t unusedPort() {
   return ntohs(a.sin_port);
 }
 
+TEST(AppContextMenu, ItemsInOrderWithTheirCommands) {
+  UniqueMenu menu = makeAppContextMenu();
+  ASSERT_EQ(GetMenuItemCount(menu.get()), 3);
+  const UINT ids[] = {32790, 32791, 32792};
+  const char* texts[] = {"立即运行", "删除卸载", "商城搜索"};
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_EQ(GetMenuItemID(menu.get(), i), ids[i]);
+    char text[64] = {};
+    GetMenuStringA(menu.get(), i, text, sizeof text, MF_BYPOSITION);
+    EXPECT_STREQ(text, texts[i]);
+  }
+}
+
+TEST_F(AppsPageTest, HandCursorOverTheDetailLinkOnly) {
+  loadAndWait();
+  ASSERT_GT(page_->list().count(), 0);
+  RECT cell{};
+  ListView_GetSubItemRect(page_->list().hwnd(), 0, 2, LVIR_BOUNDS, &cell);
+  auto cursorAt = [&](int y) {
+    POINT p{(cell.left + cell.right) / 2, y};
+    ClientToScreen(page_->list().hwnd(), &p);
+    SetCursorPos(p.x, p.y);
+    test::pump(50);
+    SendMessageA(page_->hwnd(), WM_SETCURSOR, reinterpret_cast<WPARAM>(page_->list().hwnd()),
+                 MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+    return GetCursor();
+  };
+  EXPECT_EQ(cursorAt(cell.bottom - 8), LoadCursor(nullptr, IDC_HAND));
+  EXPECT_NE(cursorAt(cell.top + 6), LoadCursor(nullptr, IDC_HAND));
+}
+
 TEST_F(AppsPageTest, PhoneAwayShowsTheConnectionErrorAndSendsNoLookup) {
   loadAndWait();
   ASSERT_GT(page_->list().count(), 0);
