@@ -243,7 +243,7 @@ void AppsPage::fillList(Loaded& loaded) {
     r.sizeText = byteSizeText(static_cast<uint32_t>(a.sizeBytes));
     TwoLineRow row;
     row.image.assign(a.icon.begin(), a.icon.end());
-    row.cells = {"", r.label, r.category, "", r.versionName, "已最新", formatPhoneTime(a.installTimeMs, "从未"), ""};
+    row.cells = {"", r.label, r.category, "", r.sizeText, "已最新", formatPhoneTime(a.installTimeMs, "从未"), ""};
     row.secondLine = r.descriptionLine;
     list_.addRow(std::move(row));
     rows_.push_back(std::move(r));

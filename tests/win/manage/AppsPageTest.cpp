@@ -31,6 +31,7 @@
 #include "app/PageTable.h"
 #include "app/SettingsWin.h"
 #include "app/Window.h"
+#include "common/ByteSize.h"
 #include "common/FormPost.h"
 #include "common/Md5.h"
 #include "common/TimeFormat.h"
@@ -179,6 +180,8 @@ TEST_F(AppsPageTest, RowsCarryDescriptionsAndRatingsAfterTheLookup) {
     const AppRow& row = page_->rows()[static_cast<size_t>(r)];
     EXPECT_EQ(view.cell(r, 1), want.label) << r;
     EXPECT_EQ(row.versionName, want.versionName) << r;
+    EXPECT_EQ(view.cell(r, 4), byteSizeText(static_cast<uint32_t>(want.sizeBytes))) << r;  // low 32 bits
+    EXPECT_EQ(row.sizeText, view.cell(r, 4)) << r;
     EXPECT_EQ(view.cell(r, 5), "已最新") << r;
     EXPECT_EQ(view.cell(r, 6), formatPhoneTime(want.installTimeMs, "从未")) << r;
     EXPECT_EQ(row.linkText, "详细");
