@@ -22,7 +22,7 @@
 #include <thread>
 #include <vector>
 
-#include "ManagePageTestSupport.h"
+#include "PageTestSupport.h"
 #include "UiTestSupport.h"
 #include "app/Controls.h"
 #include "app/MainWindow.h"
