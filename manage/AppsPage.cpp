@@ -4,7 +4,6 @@
 
 #include <cmath>
 #include <cstdio>
-#include <thread>
 #include <utility>
 
 #include "app/Controls.h"
@@ -12,6 +11,7 @@
 #include "app/Notices.h"
 #include "app/PageData.h"
 #include "app/PageTable.h"
+#include "app/PageWork.h"
 #include "app/SettingsWin.h"
 #include "app/UiThread.h"
 #include "app/Window.h"
@@ -39,39 +39,36 @@ enum Column {
 
 // The rating strip: ten 120 x 24 cells stacked 24 pixels apart on white; cell n (n >= 1) holds
 // (n + 1) / 2 stars, so ratings 1..5 use the cells at 24, 72, 120, 168 and 216 and cell 0 none.
-UniqueBitmap makeRatingStrip(HDC like) {
-  UniqueBitmap strip(CreateCompatibleBitmap(like, kRatingWidth, kRatingHeight * kRatingRows));
-  BitmapDc dc(like, strip.get());
-  RECT all{0, 0, kRatingWidth, kRatingHeight * kRatingRows};
-  FillRect(dc.get(), &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-  UniqueBrush gold(CreateSolidBrush(RGB(250, 180, 20)));
-  UniqueBrush empty(CreateSolidBrush(RGB(215, 215, 215)));
-  UniquePen edge(CreatePen(PS_SOLID, 1, RGB(200, 140, 10)));
-  UniquePen grey(CreatePen(PS_SOLID, 1, RGB(190, 190, 190)));
-  for (int n = 0; n < kRatingRows; ++n) {
-    const int halves = n == 0 ? 0 : n + 1;  // filled half-stars in this cell
-    for (int s = 0; s < 5; ++s) {
-      const int cx = s * 24 + 12, cy = n * kRatingHeight + 12;
-      POINT p[10];
-      for (int k = 0; k < 10; ++k) {
-        const double a = -3.14159265 / 2 + k * 3.14159265 / 5;
-        const double r = (k % 2) ? 4.5 : 10.5;
-        p[k] = {cx + static_cast<LONG>(r * std::cos(a)), cy + static_cast<LONG>(r * std::sin(a))};
-      }
-      const bool full = halves >= (s + 1) * 2, half = halves == s * 2 + 1;
-      SelectObjectScope pen(dc.get(), full || half ? edge.get() : grey.get());
-      SelectObjectScope brush(dc.get(), full ? gold.get() : empty.get());
-      Polygon(dc.get(), p, 10);
-      if (half) {
-        UniqueRegion left(CreateRectRgn(cx - 12, cy - 12, cx, cy + 12));
-        SelectClipRgn(dc.get(), left.get());
-        SelectObjectScope fill(dc.get(), gold.get());
-        Polygon(dc.get(), p, 10);
-        SelectClipRgn(dc.get(), nullptr);
+UniqueBitmap makeRatingStrip() {
+  return drawBitmap(kRatingWidth, kRatingHeight * kRatingRows, RGB(255, 255, 255), [](HDC dc) {
+    UniqueBrush gold(CreateSolidBrush(RGB(250, 180, 20)));
+    UniqueBrush empty(CreateSolidBrush(RGB(215, 215, 215)));
+    UniquePen edge(CreatePen(PS_SOLID, 1, RGB(200, 140, 10)));
+    UniquePen grey(CreatePen(PS_SOLID, 1, RGB(190, 190, 190)));
+    for (int n = 0; n < kRatingRows; ++n) {
+      const int halves = n == 0 ? 0 : n + 1;  // filled half-stars in this cell
+      for (int s = 0; s < 5; ++s) {
+        const int cx = s * 24 + 12, cy = n * kRatingHeight + 12;
+        POINT p[10];
+        for (int k = 0; k < 10; ++k) {
+          const double a = -3.14159265 / 2 + k * 3.14159265 / 5;
+          const double r = (k % 2) ? 4.5 : 10.5;
+          p[k] = {cx + static_cast<LONG>(r * std::cos(a)), cy + static_cast<LONG>(r * std::sin(a))};
+        }
+        const bool full = halves >= (s + 1) * 2, half = halves == s * 2 + 1;
+        SelectObjectScope pen(dc, full || half ? edge.get() : grey.get());
+        SelectObjectScope brush(dc, full ? gold.get() : empty.get());
+        Polygon(dc, p, 10);
+        if (half) {
+          UniqueRegion left(CreateRectRgn(cx - 12, cy - 12, cx, cy + 12));
+          SelectClipRgn(dc, left.get());
+          SelectObjectScope fill(dc, gold.get());
+          Polygon(dc, p, 10);
+          SelectClipRgn(dc, nullptr);
+        }
       }
     }
-  }
-  return strip;
+  });
 }
 
 int ratingCellOffset(int rating) {
@@ -113,6 +110,7 @@ struct AppsPage::Looked {
   unsigned generation = 0;
   std::vector<std::optional<StoreFacts>> facts;
   std::chrono::steady_clock::time_point start;
+  PhoneFacts phone;
 };
 
 AppsPage::AppsPage(const PageInfo& info, PageHost& host) : Page(info, host) {
@@ -139,8 +137,7 @@ AppsPage::AppsPage(const PageInfo& info, PageHost& host) : Page(info, host) {
     list_.setCellPainter([this](HDC dc, const RECT& cell, int row, int column, bool selected) {
       return paintCell(dc, cell, row, column, selected);
     });
-    WindowDc screen(nullptr);
-    ratingStrip_ = makeRatingStrip(screen.get());
+    ratingStrip_ = makeRatingStrip();
     layout();
     m.result = TRUE;
   });
@@ -178,8 +175,8 @@ AppsPage::AppsPage(const PageInfo& info, PageHost& host) : Page(info, host) {
 }
 
 AppsPage::~AppsPage() {
+  work_.stop();
   alive_.reset();
-  cancel_->cancel();
   runner_.reset();
   if (hwnd()) DestroyWindow(hwnd());
 }
@@ -209,22 +206,20 @@ void AppsPage::load() {
   rows_.clear();
   SendMessageA(list_.hwnd(), WM_SETREDRAW, TRUE, 0);
   InvalidateRect(list_.hwnd(), nullptr, TRUE);
-  std::weak_ptr<int> alive = alive_;
-  std::shared_ptr<ExchangeCancel> cancel = cancel_;
-  std::thread([this, alive, cancel] {
-    auto loaded = std::make_shared<Loaded>();
-    AgentBody body;
-    loaded->result = exchangeForBody(bareRequest(AgentCommand::ListApplications), body, cancel.get());
-    // Only a complete, well-formed reply is shown: a cut one is not the phone's list.
-    if (loaded->result == AgentResult::Ok) {
-      AppList list = parseAppList(body.bytes.data(), body.bytes.size());
-      if (list.malformed) loaded->result = AgentResult::Malformed;
-      else loaded->records = std::move(list.records);
-    }
-    postToUi([this, alive, loaded] {
-      if (!alive.expired()) fillList(*loaded);
-    });
-  }).detach();
+  work_.run(
+      [](ExchangeCancel* cancel) {
+        Loaded loaded;
+        AgentBody body;
+        loaded.result = exchangeForBody(bareRequest(AgentCommand::ListApplications), body, cancel);
+        // Only a complete, well-formed reply is shown: a cut one is not the phone's list.
+        if (loaded.result == AgentResult::Ok) {
+          AppList list = parseAppList(body.bytes.data(), body.bytes.size());
+          if (list.malformed) loaded.result = AgentResult::Malformed;
+          else loaded.records = std::move(list.records);
+        }
+        return loaded;
+      },
+      [this](Loaded& loaded) { fillList(loaded); });
 }
 
 void AppsPage::fillList(Loaded& loaded) {
@@ -263,41 +258,37 @@ void AppsPage::startLookup() {
   lookupRunning_ = true;
   std::vector<std::string> names;
   for (const AppRow& r : rows_) names.push_back(r.packageName);
-  std::weak_ptr<int> alive = alive_;
-  std::shared_ptr<ExchangeCancel> cancel = cancel_;
   const unsigned generation = generation_;
   const std::string address = apkListAddress(serviceBase());
   PhoneFacts known = facts_;
-  std::thread([this, alive, cancel, generation, address, names, known] {
-    const auto start = std::chrono::steady_clock::now();
-    // The phone's facts go with the lookup; a refused or failed 870002 keeps the old ones.
-    PhoneFacts facts = known;
-    AgentBody body;
-    if (exchangeForBody(bareRequest(AgentCommand::PhoneInfo), body, cancel.get()) == AgentResult::Ok)
-      readPhoneFacts(body.bytes.data(), body.bytes.size(), facts);
-    auto looked = std::make_shared<Looked>();
-    looked->generation = generation;
-    looked->start = start;
-    if (!names.empty()) {
-      ApkListQuery q;
-      q.checkSum = apkListCheckSum(names.size(), names.back(), md5hex);
-      q.clientCode = facts.clientCode;
-      q.apiLevel = facts.apiLevel;
-      q.modelName = facts.modelName;
-      q.packageNames = names;
-      const std::string reply = FormPost(address, {{"apps", apkListRequestJson(q)}});
-      looked->facts = matchApkListReply(reply, names);
-    }
-    postToUi([this, alive, looked, facts] {
-      if (alive.expired()) return;
-      facts_ = facts;
-      applyLookup(*looked);
-    });
-  }).detach();
+  work_.run(
+      [generation, address, names, known](ExchangeCancel* cancel) {
+        Looked looked;
+        looked.generation = generation;
+        looked.start = std::chrono::steady_clock::now();
+        // The phone's facts go with the lookup; a refused or failed 870002 keeps the old ones.
+        looked.phone = known;
+        AgentBody body;
+        if (exchangeForBody(bareRequest(AgentCommand::PhoneInfo), body, cancel) == AgentResult::Ok)
+          readPhoneFacts(body.bytes.data(), body.bytes.size(), looked.phone);
+        if (!names.empty()) {
+          ApkListQuery q;
+          q.checkSum = apkListCheckSum(names.size(), names.back(), md5hex);
+          q.clientCode = looked.phone.clientCode;
+          q.apiLevel = looked.phone.apiLevel;
+          q.modelName = looked.phone.modelName;
+          q.packageNames = names;
+          const std::string reply = FormPost(address, {{"apps", apkListRequestJson(q)}});
+          looked.facts = matchApkListReply(reply, names);
+        }
+        return looked;
+      },
+      [this](Looked& looked) { applyLookup(looked); });
 }
 
 void AppsPage::applyLookup(Looked& looked) {
   lookupRunning_ = false;
+  facts_ = looked.phone;
   ++lookupsDone_;
   // Rows reloaded meanwhile are not the rows the service was asked about.
   if (looked.generation != generation_ || rows_.empty()) return;
@@ -401,9 +392,9 @@ void AppsPage::showContextMenu() {
 void AppsPage::runPackage(int row) {
   if (row < 0 || row >= static_cast<int>(rows_.size())) return;
   const Bytes request = startApplicationRequest(rows_[static_cast<size_t>(row)].packageName);
-  std::shared_ptr<ExchangeCancel> cancel = cancel_;
   // The answer word is read and not shown.
-  std::thread([request, cancel] { exchangeForStatus(request, nullptr, cancel.get()); }).detach();
+  work_.run([request](ExchangeCancel* cancel) { return exchangeForStatus(request, nullptr, cancel); },
+            [](AgentResult) {});
 }
 
 void AppsPage::openInStore(int row) {

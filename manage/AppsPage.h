@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/Page.h"
+#include "app/PageWork.h"
 #include "app/TwoLineList.h"
 #include "common/win/Handles.h"
 #include "devlink/AdbBridge.h"
@@ -99,8 +100,8 @@ private:
   double lastFillMs_ = 0, lastLookupMs_ = 0;
   std::chrono::steady_clock::time_point loadStart_;
   UniqueBitmap ratingStrip_;
-  std::shared_ptr<ExchangeCancel> cancel_ = std::make_shared<ExchangeCancel>();
-  std::shared_ptr<int> alive_ = std::make_shared<int>(0);
+  PageWork work_;                                        // load, lookup, run
+  std::shared_ptr<int> alive_ = std::make_shared<int>(0);  // the uninstall runner's reports
   std::unique_ptr<AdbProcessRunner> runner_;  // last: stopped first when the page goes
 };
 
