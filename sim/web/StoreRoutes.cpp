@@ -1,7 +1,8 @@
 // The maker's package lookup (feedback/apk_list.php) and a small software store: home, category,
 // item and search pages whose package links end in ".apk" (the download server's addresses).
-// The catalogue is UTF-8 JSON (store_catalog.json, or DIR/store_catalog.json with --data); the
-// pages and replies are UTF-8, as the real services send them.
+// The catalogue is UTF-8 JSON (written by make_store_catalog.py at build time, or
+// DIR/store_catalog.json with --data); the pages and replies are UTF-8, as the real services
+// send them.
 #include <json/json.h>
 
 #include <fstream>
