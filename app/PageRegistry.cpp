@@ -6,7 +6,9 @@
 #include "app/ScreenCapturePage.h"
 #include "info/CalendarPage.h"
 #include "info/PhoneParamsPage.h"
+#include "manage/AppsPage.h"
 #include "manage/ProcessesPage.h"
+#include "manage/StorePage.h"
 #include "manage/CleanerPage.h"
 #include "manage/HomePage.h"
 #include "manage/PhoneSettingsPage.h"
@@ -38,6 +40,15 @@ const PageEntry kPages[] = {
   {kPageMyPhone, makePage<HomePage>},
   {kPageSystemInfo, makePage<SystemInfoPage>},
   {kPagePhoneSettings, makePage<PhoneSettingsPage>},
+  {kPageApplications, makePage<AppsPage>},
+  {kPageStore, makePage<StorePage>},
+  {kPageSoftware, makePage<StorePage>},
+  {kPageMusic, makePage<StorePage>},
+  {kPageVideos, makePage<StorePage>},
+  {kPageBooks, makePage<StorePage>},
+  {kPageWallpapers, makePage<StorePage>},
+  {kPageRingtoneCutter, makePage<StorePage>},
+  {kPageVideoConverter, makePage<StorePage>},
 };
 
 }  // namespace

@@ -32,13 +32,13 @@ done
 
 if [ $build = 1 ]; then
   ./scripts/install-deps.sh
-  cmake --preset native >/dev/null && cmake --build --preset native -j2 --target vphone
+  cmake --preset native >/dev/null && cmake --build --preset native -j2 --target vphone websim
   cmake --preset win >/dev/null && cmake --build --preset win -j2 --target zorvik adb PageRes
 fi
 [ -f build/win/bin/zorvik.exe ] || { echo "[run] build/win/bin/zorvik.exe is missing" >&2; exit 1; }
 
 source scripts/wine-env.sh
-phone_pid= xvfb_pid= prog=
+phone_pid= xvfb_pid= prog= web_pid=
 # Wine first, then the display it draws on (closing the display under a running Wine makes it
 # report "X connection ... broken"), then the phone.
 cleanup() {
@@ -46,6 +46,7 @@ cleanup() {
   zorvik_wine_end
   [ -n "$xvfb_pid" ] && { kill "$xvfb_pid" 2>/dev/null; wait "$xvfb_pid" 2>/dev/null; }
   [ -n "$phone_pid" ] && { kill "$phone_pid" 2>/dev/null; wait "$phone_pid" 2>/dev/null; }
+  [ -n "$web_pid" ] && { kill "$web_pid" 2>/dev/null; wait "$web_pid" 2>/dev/null; }
   return 0
 }
 trap cleanup EXIT INT TERM
@@ -74,6 +75,22 @@ else
   echo "[run] using this machine's adb server on 127.0.0.1:5037"
 fi
 
+# The web services' stand-in (sim/web): websim on a free port. The program's service addresses
+# point at it in the run's Wine prefix (below); services add routes to websim, not to this script.
+web=
+websim=build/native/sim/websim
+if [ -x "$websim" ]; then
+  weblog=$(mktemp)
+  "$websim" --port 0 >"$weblog" 2>&1 &
+  web_pid=$!
+  for _ in $(seq 100); do
+    web=$(sed -n 's/^websim listening on \(.*\)$/\1/p' "$weblog")
+    [ -n "$web" ] && break
+    sleep 0.1
+  done
+  [ -n "$web" ] && echo "[run] web services' stand-in: $web" || echo "[run] websim did not start: built-in addresses"
+fi
+
 # The display: the user's, or a private Xvfb with screenshots.
 private=0
 if [ -z "${DISPLAY:-}" ] || ! xdpyinfo >/dev/null 2>&1; then
@@ -89,6 +106,14 @@ if [ -z "${DISPLAY:-}" ] || ! xdpyinfo >/dev/null 2>&1; then
 fi
 
 zorvik_wine_init
+if [ -n "$web" ]; then
+  for value in ServiceBase StoreBase DownloadBase; do
+    zorvik_wine reg add 'HKCU\Software\Zorvik' /v "$value" /d "$web" /f >/dev/null 2>&1 || true
+  done
+  # The weather service is reached by host[:port].
+  host=${web#http://}; host=${host%/}
+  zorvik_wine reg add 'HKCU\Software\Zorvik' /v WeatherHost /d "$host" /f >/dev/null 2>&1 || true
+fi
 # Frames drawn by Wine on the private Xvfb, by the window manager on the user's display.
 if [ $private = 1 ]; then zorvik_wine_managed N; else zorvik_wine_managed Y; fi
 # Wine gets the adb server port through the environment, as adb.exe and the suite read it.

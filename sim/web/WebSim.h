@@ -32,5 +32,7 @@ using AddRoutes = void (*)(httplib::Server&, Context&);
 
 // GET /ping → "ok": scripts wait for it before starting the program.
 void addHealthRoutes(httplib::Server& server, Context& context);
+// feedback/apk_list.php and the store pages (StoreRoutes.cpp).
+void addStoreRoutes(httplib::Server& server, Context& context);
 
 }  // namespace zorvik::websim
