@@ -27,6 +27,29 @@ bool hasScheme(std::string_view location) {
   return true;
 }
 
+// The path with its "." and ".." segments removed, as a browser resolves a relative reference.
+std::string removeDotSegments(const std::string& path) {
+  const size_t q = path.find('?');
+  const std::string query = q == std::string::npos ? "" : path.substr(q);
+  std::string in = path.substr(0, q), out;
+  while (!in.empty()) {
+    if (in.compare(0, 3, "../") == 0) in.erase(0, 3);
+    else if (in.compare(0, 2, "./") == 0 || in.compare(0, 3, "/./") == 0) in.erase(0, 2);
+    else if (in == "/.") in = "/";
+    else if (in.compare(0, 4, "/../") == 0 || in == "/..") {
+      in = in == "/.." ? "/" : in.substr(3);
+      const size_t cut = out.rfind('/');
+      out.erase(cut == std::string::npos ? 0 : cut);
+    } else if (in == "." || in == "..") in.clear();
+    else {
+      const size_t next = in.find('/', 1);
+      out += in.substr(0, next);
+      in.erase(0, next == std::string::npos ? in.size() : next);
+    }
+  }
+  return out + query;
+}
+
 }  // namespace
 
 bool splitHttpUrl(std::string_view url, HttpUrl& out) {
@@ -68,12 +91,12 @@ std::string resolveLocation(std::string_view current, std::string_view location)
   if (hasScheme(location)) return std::string(location);
   const std::string origin = "http://" + base.server + (base.port == 80 ? "" : ":" + std::to_string(base.port));
   if (location.substr(0, 2) == "//") return "http:" + std::string(location);
-  if (!location.empty() && location[0] == '/') return origin + std::string(location);
+  if (!location.empty() && location[0] == '/') return origin + removeDotSegments(std::string(location));
   std::string directory = base.object.substr(0, base.object.find('?'));
   directory = directory.substr(0, directory.rfind('/') + 1);
   if (location.empty()) return origin + base.object;
   if (location[0] == '?') return origin + base.object.substr(0, base.object.find('?')) + std::string(location);
-  return origin + directory + std::string(location);
+  return origin + removeDotSegments(directory + std::string(location));
 }
 
 std::string composeRequest(const HttpUrl& url, int64_t offset) {

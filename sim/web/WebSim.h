@@ -32,5 +32,9 @@ using AddRoutes = void (*)(httplib::Server&, Context&);
 
 // GET /ping → "ok": scripts wait for it before starting the program.
 void addHealthRoutes(httplib::Server& server, Context& context);
+// The package download server and feedback/android_info.php (DownloadRoutes.cpp).
+void addDownloadRoutes(httplib::Server& server, Context& context);
+// Byte `offset` of every file the download server serves.
+unsigned char downloadPattern(size_t offset);
 
 }  // namespace zorvik::websim

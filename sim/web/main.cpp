@@ -38,6 +38,7 @@ void stop(int) {
 // Every service of the stand-in; each adds its own routes.
 const zorvik::websim::AddRoutes kServices[] = {
     zorvik::websim::addHealthRoutes,
+    zorvik::websim::addDownloadRoutes,
 };
 
 }  // namespace
