@@ -38,12 +38,6 @@ void DownloadQueue::endWorker() {
   if (--workers_ == 0) workersDone_.notify_all();
 }
 
-void DownloadQueue::setAdb(std::string adb, std::string serial) {
-  std::lock_guard<std::mutex> hold(adbLock_);
-  adb_ = std::move(adb);
-  serial_ = std::move(serial);
-}
-
 void DownloadQueue::lookup(const std::string& packageName) {
   if (lookupRunning_.exchange(true)) return;  // one lookup at a time; this request is dropped
   beginWorker();
@@ -123,12 +117,8 @@ void DownloadQueue::startNextInstall() {
 
 void DownloadQueue::runInstall(int32_t id) {
   const DownloadTask task = store_.loadTask(id);
-  std::string adb, serial;
-  {
-    std::lock_guard<std::mutex> hold(adbLock_);
-    adb = adb_;
-    serial = serial_;
-  }
+  const std::string adb = host_.adbTool();
+  const std::string serial = host_.deviceSerial();
   int32_t state = kStateInstallFailed;
   // Only a package name may reach the command line; a serial with blanks or quotes neither.
   if (task.id != -1 && isPackageName(task.unique_id) && !serial.empty() &&

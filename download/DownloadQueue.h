@@ -32,6 +32,9 @@ class DownloadQueueHost {
   virtual std::string serviceBase() = 0;
   virtual std::string downloadBase() = 0;
   virtual std::string downloadFolder() = 0;
+  // The adb tool and the serial of the phone in use, read when an install starts.
+  virtual std::string adbTool() = 0;
+  virtual std::string deviceSerial() = 0;
   // Runs "<adb> -s <serial> install -r <path>" and returns what it wrote; empty on failure.
   virtual std::string runInstall(const std::string& commandLine) = 0;
 };
@@ -60,8 +63,6 @@ class DownloadQueue : private DownloadListener {
   bool lookupRunning() const { return lookupRunning_; }
   bool downloadRunning() const { return downloadRunning_; }
   bool installRunning() const { return installRunning_; }
-  // The adb tool and the phone (set by the page; tests use a stand-in tool).
-  void setAdb(std::string adb, std::string serial);
   HttpDownloader& downloader() { return downloader_; }
 
  private:
@@ -78,8 +79,6 @@ class DownloadQueue : private DownloadListener {
   std::atomic<bool> downloadRunning_{false};
   std::atomic<bool> installRunning_{false};
   std::atomic<int32_t> currentId_{-1};
-  std::mutex adbLock_;
-  std::string adb_, serial_;
   std::mutex workersLock_;
   std::condition_variable workersDone_;
   int workers_ = 0;

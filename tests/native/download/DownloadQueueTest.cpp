@@ -39,12 +39,15 @@ class FakeHost : public DownloadQueueHost {
   std::string serviceBase() override { return base_; }
   std::string downloadBase() override { return base_; }
   std::string downloadFolder() override { return folder_; }
+  std::string adbTool() override { return "adb.exe"; }
+  std::string deviceSerial() override { return serial; }
   std::string runInstall(const std::string& commandLine) override {
     std::lock_guard<std::mutex> hold(lock);
     commands.push_back(commandLine);
     return installAnswer;
   }
   std::atomic<int> refills{0}, completed{0};
+  std::string serial = "vphone-1";
   std::string started, posted, status, installAnswer = "\tPerforming Streamed Install\r\nSuccess\r\n";
   std::vector<std::string> commands;
   std::mutex lock;
@@ -103,7 +106,6 @@ TEST(PackageInfo, RequestTextsAndAnswers) {
 }
 
 TEST_F(DownloadQueueTest, RequestDownloadsAndInstalls) {
-  queue_.setAdb("adb.exe", "vphone-1");
   queue_.lookup("com.zorvik.demo");
   const int32_t id = [&] {
     for (int i = 0; i < 250 && store_.findByPackage("com.zorvik.demo").found == 0; ++i) std::this_thread::sleep_for(20ms);
@@ -125,7 +127,6 @@ TEST_F(DownloadQueueTest, RequestDownloadsAndInstalls) {
 
 TEST_F(DownloadQueueTest, FailedInstallFailedDownloadAndBadAnswers) {
   host_.installAnswer = "Failure [INSTALL_FAILED_OLDER_SDK]\n";
-  queue_.setAdb("adb", "s1");
   DownloadTask ok, missing;
   ok.unique_id = "com.zorvik.ok";
   ok.url = sim_->base + "files/1000/x.apk";
@@ -138,6 +139,14 @@ TEST_F(DownloadQueueTest, FailedInstallFailedDownloadAndBadAnswers) {
   queue_.schedule();
   EXPECT_EQ(waitState(2, kStateInstallFailed), kStateInstallFailed);
   EXPECT_EQ(store_.loadTask(1).state, kStateDownloadFailed);
+  // No phone, or a serial that could carry a second command: the install fails without a run.
+  for (const char* serial : {"", "s1 & calc"}) {
+    host_.serial = serial;
+    store_.setState(2, kStateInstallApk);
+    queue_.startNextInstall();
+    EXPECT_EQ(waitState(2, kStateInstallFailed), kStateInstallFailed);
+  }
+  EXPECT_EQ(host_.commands.size(), 1u);
   // No lookup answer that is not JSON, or names no package, adds a task.
   for (const char* name : {"com.zorvik.notjson", "com.zorvik.badpkg"}) {
     queue_.lookup(name);

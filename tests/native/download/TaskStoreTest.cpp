@@ -1,4 +1,5 @@
 #include "download/TaskStore.h"
+#include "download/DownloadRequests.h"
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
@@ -183,6 +184,25 @@ TEST(TaskTexts, KindsStatesColoursAndNames) {
                           "a.b\"", "a.b/c"})
     EXPECT_FALSE(isPackageName(bad)) << bad;
   EXPECT_FALSE(isPackageName("a." + std::string(127, 'b')));
+}
+
+}  // namespace
+}  // namespace zorvik
+
+namespace zorvik {
+namespace {
+
+TEST(DownloadRequests, SmallestFirstEachOnce) {
+  EXPECT_EQ(downloadRequestFromAddress("com.b.apk"), "com.b");
+  EXPECT_EQ(downloadRequestFromAddress("x.apk.apk/y.apkz"), "x/yz");
+  addDownloadRequest("com.b");
+  addDownloadRequest("com.a");
+  addDownloadRequest("com.b");
+  addDownloadRequest("Com.z");  // upper case sorts first, by bytes
+  EXPECT_EQ(takeDownloadRequest().value_or(""), "Com.z");
+  EXPECT_EQ(takeDownloadRequest().value_or(""), "com.a");
+  EXPECT_EQ(takeDownloadRequest().value_or(""), "com.b");
+  EXPECT_FALSE(takeDownloadRequest().has_value());
 }
 
 }  // namespace
