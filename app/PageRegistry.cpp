@@ -4,6 +4,7 @@
 #include "app/Page.h"
 #include "app/SettingsPage.h"
 #include "app/ScreenCapturePage.h"
+#include "download/DownloadPage.h"
 #include "info/CalendarPage.h"
 #include "info/PhoneParamsPage.h"
 #include "manage/ProcessesPage.h"
@@ -32,6 +33,7 @@ const PageEntry kPages[] = {
   {kPageProcesses, makePage<ProcessesPage>},
   {kPageCleaner, makePage<CleanerPage>},
   {kPageStartup, makePage<StartupPage>},
+  {kPageTasks, makePage<DownloadPage>},
 };
 
 }  // namespace

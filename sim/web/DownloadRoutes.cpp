@@ -14,7 +14,7 @@
 //   POST /feedback/android_info.php the field "apk" holds {"CheckSum", "PackageName"}; the answer
 //        names the package's title, size, pkg and url (relative to the download server). Two
 //        names answer badly on purpose: "com.zorvik.notjson" (not JSON) and "com.zorvik.badpkg"
-//        (a "pkg" that is no package name).
+//        (a "pkg" that is no package name); names with "slow" in them download slowly.
 #include <chrono>
 #include <cstdlib>
 #include <string>
@@ -81,6 +81,7 @@ void serveFile(const httplib::Request& request, httplib::Response& response) {
 }  // namespace
 
 unsigned char downloadPattern(size_t offset) {
+  if (offset < 2) return static_cast<unsigned char>("PK"[offset]);  // what the virtual phone installs
   return static_cast<unsigned char>((offset * 131u) ^ (offset >> 12) ^ (offset >> 20));
 }
 
@@ -128,8 +129,11 @@ void addDownloadRoutes(httplib::Server& server, Context& context) {
     const std::string pkg = name == "com.zorvik.badpkg" ? "..\\\\..\\\\evil & calc" : name;
     // "测试应用 " in UTF-8, then the name.
     const std::string title = "\xE6\xB5\x8B\xE8\xAF\x95\xE5\xBA\x94\xE7\x94\xA8 " + name;
+    // Names with "slow" in them download at 64 KiB a second, for pausing in the middle.
+    const std::string rate = name.find("slow") != std::string::npos ? "?rate=65536" : "";
     response.set_content("{\n   \"pkg\" : \"" + pkg + "\",\n   \"size\" : \"256.00 KB\",\n   \"title\" : \"" + title +
-                             "\",\n   \"url\" : \"files/" + std::to_string(kPackageSize) + "/" + name + ".apk\"\n}\n",
+                             "\",\n   \"url\" : \"files/" + std::to_string(kPackageSize) + "/" + name + ".apk" + rate +
+                             "\"\n}\n",
                          "application/json");
   });
 }

@@ -115,7 +115,7 @@ inline void sendText(TcpSocket& client, const std::string& text) { client.sendAl
 inline std::string pattern(size_t size, size_t from = 0) {
   std::string s(size, '\0');
   for (size_t i = 0; i < size; ++i)
-    s[i] = static_cast<char>(((from + i) * 131u) ^ ((from + i) >> 12) ^ ((from + i) >> 20));
+    s[i] = from + i < 2 ? "PK"[from + i] : static_cast<char>(((from + i) * 131u) ^ ((from + i) >> 12) ^ ((from + i) >> 20));
   return s;
 }
 
