@@ -6,11 +6,6 @@
 
 namespace zorvik {
 
-std::string installCommand(const std::string& adb, const std::string& serial, const std::string& path) {
-  const std::string quoted = path.find(' ') != std::string::npos ? "\"" + path + "\"" : path;
-  return adb + " -s " + serial + " install -r " + quoted;
-}
-
 int32_t installOutcome(const std::string& output) {
   std::string text = output.substr(0, 4095);
   const size_t first = text.find_first_not_of(" \t\r\n");
@@ -23,6 +18,7 @@ DownloadQueue::DownloadQueue(TaskStore& store, DownloadQueueHost& host)
     : store_(store), host_(host), downloader_(*this) {}
 
 DownloadQueue::~DownloadQueue() {
+  closing_ = true;
   downloader_.stop();
   std::unique_lock<std::mutex> hold(workersLock_);
   workersDone_.wait(hold, [this] { return workers_ == 0; });
@@ -39,7 +35,7 @@ void DownloadQueue::endWorker() {
 }
 
 void DownloadQueue::lookup(const std::string& packageName) {
-  if (lookupRunning_.exchange(true)) return;  // one lookup at a time; this request is dropped
+  if (closing_ || lookupRunning_.exchange(true)) return;  // one lookup at a time; this request is dropped
   beginWorker();
   std::thread([this, packageName] {
     runLookup(packageName);
@@ -60,6 +56,7 @@ void DownloadQueue::runLookup(std::string packageName) {
 }
 
 void DownloadQueue::schedule() {
+  if (closing_) return;
   const int32_t id = store_.nextToDownload();
   if (id != -1) startDownload(id);
   startNextInstall();
@@ -106,6 +103,7 @@ void DownloadQueue::notify(int event, int a, int b) {
 }
 
 void DownloadQueue::startNextInstall() {
+  if (closing_) return;
   const int32_t id = store_.nextToInstall();
   if (id == -1 || installRunning_.exchange(true)) return;
   beginWorker();

@@ -12,6 +12,7 @@
 #include <mutex>
 #include <string>
 
+#include "devlink/AdbBridge.h"
 #include "download/HttpDownloader.h"
 #include "download/TaskStore.h"
 
@@ -39,8 +40,6 @@ class DownloadQueueHost {
   virtual std::string runInstall(const std::string& commandLine) = 0;
 };
 
-// "%s -s %s install -r %s", the path quoted when it holds blanks.
-std::string installCommand(const std::string& adb, const std::string& serial, const std::string& path);
 // The install's state from its output: the first 4095 bytes, trimmed, containing "Success" → 3, else 8.
 int32_t installOutcome(const std::string& output);
 
@@ -75,6 +74,7 @@ class DownloadQueue : private DownloadListener {
   TaskStore& store_;
   DownloadQueueHost& host_;
   HttpDownloader downloader_;
+  std::atomic<bool> closing_{false};  // set first by the destructor: nothing new starts
   std::atomic<bool> lookupRunning_{false};
   std::atomic<bool> downloadRunning_{false};
   std::atomic<bool> installRunning_{false};

@@ -3,9 +3,11 @@
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
-#include <unistd.h>
 
+#include <atomic>
+#include <chrono>
 #include <cstdio>
+#include <filesystem>
 #include <string>
 
 namespace zorvik {
@@ -14,16 +16,18 @@ namespace {
 class TaskStoreTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    char dir[] = "/tmp/taskstoreXXXXXX";
-    ASSERT_NE(mkdtemp(dir), nullptr);
-    dir_ = dir;
+    static std::atomic<int> serial{0};
+    const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
+    dir_ = (std::filesystem::temp_directory_path() / ("taskstore" + std::to_string(stamp) + "_" + std::to_string(serial++)))
+               .string();
+    std::filesystem::create_directories(dir_);
     path_ = dir_ + "/Config.db";
     ASSERT_TRUE(store_.open(path_));
   }
   void TearDown() override {
     store_.close();
-    std::remove(path_.c_str());
-    rmdir(dir_.c_str());
+    std::error_code ignored;
+    std::filesystem::remove_all(dir_, ignored);
   }
   DownloadTask task(const std::string& pkg, const std::string& title = "Title") {
     DownloadTask t;
@@ -154,7 +158,7 @@ TEST_F(TaskStoreTest, NextInTableOrderAndMinusOneIds) {
 
 TEST(TaskStoreClosed, UnopenableFileLeavesAnEmptyStore) {
   TaskStore store;
-  EXPECT_FALSE(store.open("/nonexistent-dir/sub/Config.db"));
+  EXPECT_FALSE(store.open((std::filesystem::temp_directory_path() / "no-such-dir-zorvik" / "sub" / "Config.db").string()));
   EXPECT_FALSE(store.isOpen());
   DownloadTask t;
   t.unique_id = "com.a";
