@@ -254,7 +254,16 @@ std::string DownloadPage::postPackageInfo(const std::string& url, const std::str
 std::string DownloadPage::md5hex(const std::string& bytes) { return zorvik::md5hex(bytes); }
 std::string DownloadPage::serviceBase() { return zorvik::serviceBase(); }
 std::string DownloadPage::downloadBase() { return zorvik::downloadBase(); }
-std::string DownloadPage::downloadFolder() { return readDownloadFolder(); }
+std::string DownloadPage::downloadFolder() {
+  std::string folder = readDownloadFolder();
+  if (folder.empty()) {
+    // No setting, no drive with room, nothing creatable: beside the program rather than in the
+    // root of whatever drive is current.
+    folder = programFolder() + kDownloadFolderName;
+    createFolder(folder);
+  }
+  return folder;
+}
 std::string DownloadPage::adbTool() { return adbPath(); }
 std::string DownloadPage::deviceSerial() { return currentSerial(); }
 

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstdio>
 #include <limits>
+#include <vector>
 
 #ifdef _WIN32
 #include <windows.h>
@@ -170,7 +171,8 @@ int HttpDownloader::run() {
   int64_t lastReport = -1000;
   int64_t received = 0;
   int outcome = kEventComplete;
-  char buffer[kChunk];
+  std::vector<char> chunk(kChunk);
+  char* buffer = chunk.data();
   while (received < contentLength) {
     if (stop_) {
       outcome = kEventStopped;

@@ -2,10 +2,10 @@
 
 #include <sqlite3.h>
 
-#include <cstdio>
-#include <ctime>
+#include <chrono>
 
 #include "common/TextConv.h"
+#include "common/TimeFormat.h"
 
 namespace zorvik {
 namespace {
@@ -184,17 +184,8 @@ std::vector<DownloadTask> TaskStore::listGroup(TaskGroup group) {
 }
 
 std::string TaskStore::localTimeText() {
-  const std::time_t now = std::time(nullptr);
-  std::tm local{};
-#ifdef _WIN32
-  localtime_s(&local, &now);
-#else
-  localtime_r(&now, &local);
-#endif
-  char text[40];
-  std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", local.tm_year + 1900, local.tm_mon + 1,
-                local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec);
-  return text;
+  const auto now = std::chrono::system_clock::now().time_since_epoch();
+  return formatPhoneTime(std::chrono::duration_cast<std::chrono::milliseconds>(now).count(), "");
 }
 
 }  // namespace zorvik

@@ -211,3 +211,18 @@ TEST(DownloadRequests, SmallestFirstEachOnce) {
 
 }  // namespace
 }  // namespace zorvik
+
+namespace zorvik {
+namespace {
+
+TEST(TaskStoreTime, AddedAtIsLocalTimeInItsFormat) {
+  const std::string t = TaskStore::localTimeText();
+  ASSERT_EQ(t.size(), 19u) << t;
+  for (size_t i : {4u, 7u}) EXPECT_EQ(t[i], '-');
+  EXPECT_EQ(t[10], ' ');
+  EXPECT_EQ(t[13], ':');
+  EXPECT_GE(t.substr(0, 4), "2024");
+}
+
+}  // namespace
+}  // namespace zorvik
