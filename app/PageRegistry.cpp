@@ -4,11 +4,13 @@
 #include "app/Page.h"
 #include "app/SettingsPage.h"
 #include "app/ScreenCapturePage.h"
+#include "download/DownloadPage.h"
 #include "info/CalendarPage.h"
 #include "info/PhoneParamsPage.h"
 #include "manage/AppsPage.h"
 #include "manage/ProcessesPage.h"
 #include "manage/StorePage.h"
+#include "download/DownloadRequests.h"
 #include "manage/CleanerPage.h"
 #include "manage/HomePage.h"
 #include "manage/PhoneSettingsPage.h"
@@ -49,12 +51,15 @@ const PageEntry kPages[] = {
   {kPageWallpapers, makePage<StorePage>},
   {kPageRingtoneCutter, makePage<StorePage>},
   {kPageVideoConverter, makePage<StorePage>},
+  {kPageTasks, makePage<DownloadPage>},
 };
 
 }  // namespace
 
 void registerPages() {
   for (const PageEntry& e : kPages) setPageFactory(e.id, e.factory());
+  // A package link on a store page becomes a pending request of the downloads page.
+  setDownloadRequestHandler([](const DownloadRequest& request) { addDownloadRequest(request.request); });
 }
 
 }  // namespace zorvik

@@ -165,6 +165,11 @@ void TcpSocket::shutdownSend() {
 
 TcpSocket TcpSocket::connectLoopback(uint16_t port, bool noDelay, unsigned timeoutMs,
                                      const std::function<bool()>& stop, bool* timedOut) {
+  return connectIpv4(htonl(INADDR_LOOPBACK), port, noDelay, timeoutMs, stop, timedOut);
+}
+
+TcpSocket TcpSocket::connectIpv4(uint32_t ipv4, uint16_t port, bool noDelay, unsigned timeoutMs,
+                                 const std::function<bool()>& stop, bool* timedOut) {
   if (timedOut) *timedOut = false;
   if (!startSockets()) return {};
   TcpSocket socket(static_cast<NativeSocket>(::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP)));
@@ -177,7 +182,8 @@ TcpSocket TcpSocket::connectLoopback(uint16_t port, bool noDelay, unsigned timeo
 #endif
     ::setsockopt(socket.handle_, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
   }
-  const sockaddr_in address = loopback(port);
+  sockaddr_in address = loopback(port);
+  address.sin_addr.s_addr = ipv4;
   if (::connect(socket.handle_, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
     if (!connectInProgress()) return {};
     const Clock::time_point end = Clock::now() + std::chrono::milliseconds(timeoutMs);

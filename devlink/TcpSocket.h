@@ -31,6 +31,9 @@ class TcpSocket {
   // non-blocking: read it with receiveAvailable and waitReadable (sendAll waits as needed).
   static TcpSocket connectLoopback(uint16_t port, bool noDelay, unsigned timeoutMs, const std::function<bool()>& stop,
                                    bool* timedOut = nullptr);
+  // The same to any IPv4 address (in network byte order), e.g. a resolved server's.
+  static TcpSocket connectIpv4(uint32_t address, uint16_t port, bool noDelay, unsigned timeoutMs,
+                               const std::function<bool()>& stop, bool* timedOut = nullptr);
 
   // How long a wait sleeps before it asks its stop condition again.
   static constexpr unsigned kPollMs = 50;

@@ -121,8 +121,13 @@ bool StorePage::beforeNavigate(const std::string& address) {
     case DownloadRequestOutcome::Ok:
       break;
   }
-  if (downloadHandler()) downloadHandler()(request);
-  else host().setStatusText("【提示】下载功能尚未就绪，无法下载：" + request.address);
+  if (downloadHandler()) {
+    downloadHandler()(request);
+    // The main window hands the request to the downloads page.
+    PostMessageA(host().mainHwnd(), kMsgAppCommand, kAppDownloadRequest, 0);
+  } else {
+    host().setStatusText("【提示】下载功能尚未就绪，无法下载：" + request.address);
+  }
   return true;
 }
 

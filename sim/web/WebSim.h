@@ -34,5 +34,9 @@ using AddRoutes = void (*)(httplib::Server&, Context&);
 void addHealthRoutes(httplib::Server& server, Context& context);
 // feedback/apk_list.php and the store pages (StoreRoutes.cpp).
 void addStoreRoutes(httplib::Server& server, Context& context);
+// The package download server and feedback/android_info.php (DownloadRoutes.cpp).
+void addDownloadRoutes(httplib::Server& server, Context& context);
+// Byte `offset` of every file the download server serves.
+unsigned char downloadPattern(size_t offset);
 
 }  // namespace zorvik::websim

@@ -39,6 +39,7 @@ void stop(int) {
 const zorvik::websim::AddRoutes kServices[] = {
     zorvik::websim::addHealthRoutes,
     zorvik::websim::addStoreRoutes,
+    zorvik::websim::addDownloadRoutes,
 };
 
 }  // namespace

@@ -1,0 +1,158 @@
+#include "download/HttpMessage.h"
+
+namespace zorvik {
+namespace {
+
+char lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool equalNoCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i)
+    if (lower(a[i]) != lower(b[i])) return false;
+  return true;
+}
+
+bool startsWithNoCase(std::string_view text, std::string_view prefix) {
+  return text.size() >= prefix.size() && equalNoCase(text.substr(0, prefix.size()), prefix);
+}
+
+bool hasScheme(std::string_view location) {
+  const size_t colon = location.find(':');
+  if (colon == std::string_view::npos || colon == 0) return false;
+  for (size_t i = 0; i < colon; ++i) {
+    const char c = lower(location[i]);
+    if (!((c >= 'a' && c <= 'z') || (i > 0 && ((c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.'))))
+      return false;
+  }
+  return true;
+}
+
+// The path with its "." and ".." segments removed, as a browser resolves a relative reference.
+std::string removeDotSegments(const std::string& path) {
+  const size_t q = path.find('?');
+  const std::string query = q == std::string::npos ? "" : path.substr(q);
+  std::string in = path.substr(0, q), out;
+  while (!in.empty()) {
+    if (in.compare(0, 3, "../") == 0) in.erase(0, 3);
+    else if (in.compare(0, 2, "./") == 0 || in.compare(0, 3, "/./") == 0) in.erase(0, 2);
+    else if (in == "/.") in = "/";
+    else if (in.compare(0, 4, "/../") == 0 || in == "/..") {
+      in = in == "/.." ? "/" : in.substr(3);
+      const size_t cut = out.rfind('/');
+      out.erase(cut == std::string::npos ? 0 : cut);
+    } else if (in == "." || in == "..") in.clear();
+    else {
+      const size_t next = in.find('/', 1);
+      out += in.substr(0, next);
+      in.erase(0, next == std::string::npos ? in.size() : next);
+    }
+  }
+  return out + query;
+}
+
+}  // namespace
+
+bool splitHttpUrl(std::string_view url, HttpUrl& out) {
+  static constexpr std::string_view kScheme = "http://";
+  if (!startsWithNoCase(url, kScheme)) return false;
+  for (const char c : url)
+    if (static_cast<unsigned char>(c) <= ' ' || c == 0x7F) return false;
+  std::string_view rest = url.substr(kScheme.size());
+  const size_t fragment = rest.find('#');
+  if (fragment != std::string_view::npos) rest = rest.substr(0, fragment);
+  const size_t slash = rest.find_first_of("/?");
+  std::string_view authority = rest.substr(0, slash);
+  std::string_view object = slash == std::string_view::npos ? std::string_view() : rest.substr(slash);
+  if (authority.find('@') != std::string_view::npos) return false;
+  uint16_t port = 80;
+  const size_t colon = authority.find(':');
+  if (colon != std::string_view::npos) {
+    const std::string_view digits = authority.substr(colon + 1);
+    if (digits.empty() || digits.size() > 5) return false;
+    uint32_t value = 0;
+    for (const char c : digits) {
+      if (c < '0' || c > '9') return false;
+      value = value * 10 + static_cast<uint32_t>(c - '0');
+    }
+    if (value == 0 || value > 65535) return false;
+    port = static_cast<uint16_t>(value);
+    authority = authority.substr(0, colon);
+  }
+  if (authority.empty()) return false;
+  out.server = std::string(authority);
+  out.object = object.empty() ? "/" : (object[0] == '?' ? "/" + std::string(object) : std::string(object));
+  out.port = port;
+  return true;
+}
+
+std::string resolveLocation(std::string_view current, std::string_view location) {
+  HttpUrl base;
+  if (!splitHttpUrl(current, base)) return std::string();
+  if (hasScheme(location)) return std::string(location);
+  const std::string origin = "http://" + base.server + (base.port == 80 ? "" : ":" + std::to_string(base.port));
+  if (location.substr(0, 2) == "//") return "http:" + std::string(location);
+  if (!location.empty() && location[0] == '/') return origin + removeDotSegments(std::string(location));
+  std::string directory = base.object.substr(0, base.object.find('?'));
+  directory = directory.substr(0, directory.rfind('/') + 1);
+  if (location.empty()) return origin + base.object;
+  if (location[0] == '?') return origin + base.object.substr(0, base.object.find('?')) + std::string(location);
+  return origin + removeDotSegments(directory + std::string(location));
+}
+
+std::string composeRequest(const HttpUrl& url, int64_t offset) {
+  std::string request = "GET " + url.object + " HTTP/1.1\r\n";
+  request += "Host:" + url.server + "\r\n";
+  request += "Accept:*/*\r\n";
+  request += "User-Agent:Mozilla/4.0 (compatible; VKO 1987; Zorvik Downloader)\r\n";
+  request += "Connection:Keep-Alive\r\n";
+  if (offset > 0) request += "Range: bytes=" + std::to_string(offset) + "-\r\n";
+  request += "\r\n";
+  return request;
+}
+
+int replyStatus(std::string_view header) {
+  if (header.size() < 12) return -1;
+  int status = 0;
+  for (size_t i = 9; i < 12; ++i) {
+    if (header[i] < '0' || header[i] > '9') return -1;
+    status = status * 10 + (header[i] - '0');
+  }
+  return status;
+}
+
+bool headerValue(std::string_view header, std::string_view name, size_t limit, std::string& value) {
+  size_t line = header.find("\r\n");
+  while (line != std::string_view::npos) {
+    line += 2;
+    const size_t end = header.find("\r\n", line);
+    const std::string_view text = header.substr(line, end == std::string_view::npos ? std::string_view::npos : end - line);
+    if (text.size() > name.size() && text[name.size()] == ':' && equalNoCase(text.substr(0, name.size()), name)) {
+      std::string_view v = text.substr(name.size() + 1);
+      while (!v.empty() && (v[0] == ' ' || v[0] == '\t')) v.remove_prefix(1);
+      value = std::string(v.substr(0, limit));
+      return true;
+    }
+    line = end;
+  }
+  return false;
+}
+
+int64_t parseContentLength(std::string_view value) {
+  while (!value.empty() && (value.back() == ' ' || value.back() == '\t')) value.remove_suffix(1);
+  if (value.empty() || value.size() > 18) return -1;
+  int64_t n = 0;
+  for (const char c : value) {
+    if (c < '0' || c > '9') return -1;
+    n = n * 10 + (c - '0');
+  }
+  return n;
+}
+
+std::string temporaryPath(const std::string& target) {
+  const size_t name = target.find_last_of("\\/:");
+  const size_t dot = target.rfind('.');
+  if (dot == std::string::npos || (name != std::string::npos && dot < name)) return target + ".tmp";
+  return target.substr(0, dot) + ".tmp";
+}
+
+}  // namespace zorvik
