@@ -32,5 +32,8 @@ using AddRoutes = void (*)(httplib::Server&, Context&);
 
 // GET /ping → "ok": scripts wait for it before starting the program.
 void addHealthRoutes(httplib::Server& server, Context& context);
+void addWeatherRoutes(httplib::Server& server, Context& context);
+void addUpdateRoutes(httplib::Server& server, Context& context);
+void addFeedbackRoutes(httplib::Server& server, Context& context);
 
 }  // namespace zorvik::websim

@@ -38,6 +38,9 @@ void stop(int) {
 // Every service of the stand-in; each adds its own routes.
 const zorvik::websim::AddRoutes kServices[] = {
     zorvik::websim::addHealthRoutes,
+    zorvik::websim::addWeatherRoutes,
+    zorvik::websim::addUpdateRoutes,
+    zorvik::websim::addFeedbackRoutes,
 };
 
 }  // namespace
