@@ -5,7 +5,10 @@
 #include "app/SettingsPage.h"
 #include "app/ScreenCapturePage.h"
 #include "info/CalendarPage.h"
+#include "info/HelpPage.h"
 #include "info/PhoneParamsPage.h"
+#include "info/UpgradePage.h"
+#include "info/WeatherPage.h"
 #include "manage/ProcessesPage.h"
 #include "manage/CleanerPage.h"
 #include "manage/StartupPage.h"
@@ -28,6 +31,9 @@ const PageEntry kPages[] = {
   {kPageCallLog, makePage<CallLogPage>},
   {kPageCalendar, makePage<CalendarPage>},
   {kPagePhoneParams, makePage<PhoneParamsPage>},
+  {kPageUpgrade, makePage<UpgradePage>},
+  {kPageHelp, makePage<HelpPage>},
+  {kPageWeather, makePage<WeatherPage>},
   {kPageScreenCapture, makePage<ScreenCapturePage>},
   {kPageProcesses, makePage<ProcessesPage>},
   {kPageCleaner, makePage<CleanerPage>},

@@ -1,0 +1,179 @@
+#include "info/HelpPage.h"
+
+#include <shellapi.h>
+
+#include <thread>
+
+#include "app/PageData.h"
+#include "app/SettingsWin.h"
+#include "app/UiThread.h"
+#include "common/FormPost.h"
+#include "common/Md5.h"
+#include "devlink/AgentSession.h"
+#include "devlink/DeviceTables.h"
+
+namespace zorvik {
+
+const char* const kHelpLinks[4] = {
+    "mailto:support@zorvik.com",
+    "http://bbs.zorvik.com/",
+    "http://t.zorvik.com/zorvik",
+    "http://help.zorvik.com/",
+};
+
+int runningWindowsPc() {
+  using RtlGetVersionFn = LONG(WINAPI*)(OSVERSIONINFOW*);
+  OSVERSIONINFOW v{};
+  v.dwOSVersionInfoSize = sizeof v;
+  HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+  auto get = ntdll ? reinterpret_cast<RtlGetVersionFn>(reinterpret_cast<void*>(GetProcAddress(ntdll, "RtlGetVersion")))
+                   : nullptr;
+  if (!get || get(&v) != 0) return 0;
+  return feedbackPc(v.dwMajorVersion, v.dwMinorVersion);
+}
+
+namespace {
+std::string controlText(HWND page, int id) {
+  HWND c = GetDlgItem(page, id);
+  const int n = GetWindowTextLengthA(c);
+  std::string text(static_cast<std::size_t>(n > 0 ? n : 0) + 1, '\0');
+  text.resize(static_cast<std::size_t>(GetWindowTextA(c, text.data(), n + 1)));
+  return text;
+}
+}  // namespace
+
+HelpPage::HelpPage(const PageInfo& info, PageHost& host) : Page(info, host) {
+  openUrl_ = [this](const std::string& url) {
+    ShellExecuteA(hwnd(), "open", url.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+  };
+  map_.on(WM_INITDIALOG, [this](WinMsg& m) {
+    createControls();
+    m.result = TRUE;
+  });
+  for (int i = 0; i < 4; ++i)
+    map_.onCommand(kHelpMailButton + i, [this, i](WinMsg& m) {
+      if (m.commandCode() == BN_CLICKED) openUrl_(kHelpLinks[i]);
+    });
+  map_.onCommand(kHelpSubmitButton, [this](WinMsg& m) {
+    if (m.commandCode() == BN_CLICKED) submit();
+  });
+}
+
+HelpPage::~HelpPage() {
+  alive_.reset();
+  if (hwnd()) DestroyWindow(hwnd());
+}
+
+void HelpPage::createControls() {
+  HWND page = hwnd();
+  HINSTANCE inst = GetModuleHandleA(nullptr);
+  font_.reset(CreateFontA(-12, 0, 0, 0, FW_NORMAL, 0, 0, 0, GB2312_CHARSET, 0, 0, 0, 0, "SimSun"));
+  auto make = [&](const char* cls, const char* text, DWORD style, int x, int y, int w, int h, int id, DWORD ex = 0) {
+    HWND c = CreateWindowExA(ex, cls, text, WS_CHILD | WS_VISIBLE | style, x, y, w, h, page,
+                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), inst, nullptr);
+    SendMessageA(c, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
+    return c;
+  };
+  const char* links[4] = {"邮件反馈", "官方论坛", "官方微博", "帮助中心"};
+  for (int i = 0; i < 4; ++i)
+    make("BUTTON", links[i], BS_PUSHBUTTON | WS_TABSTOP, 12 + i * 146, 10, 136, 30, kHelpMailButton + i);
+
+  make("BUTTON", "意见反馈", BS_GROUPBOX, 8, 50, 586, 332, -1);
+  const DWORD edit = ES_AUTOHSCROLL | WS_TABSTOP;
+  make("STATIC", "手机平台：", 0, 20, 74, 70, 16, -1);
+  HWND platforms = make("COMBOBOX", "", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, 90, 70, 190, 200, kHelpPlatformList);
+  for (const char* p : kFeedbackPlatformCaptions) SendMessageA(platforms, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(p));
+  SendMessageA(platforms, CB_SETCURSEL, 0, 0);
+  make("STATIC", "手机型号：", 0, 300, 74, 70, 16, -1);
+  make("EDIT", "", edit, 370, 70, 212, 22, kHelpModelEdit, WS_EX_CLIENTEDGE);
+  make("STATIC", "固件版本：", 0, 20, 104, 70, 16, -1);
+  make("EDIT", "", edit, 90, 100, 190, 22, kHelpFirmwareEdit, WS_EX_CLIENTEDGE);
+  make("STATIC", "反馈内容：", 0, 20, 134, 70, 16, -1);
+  make("EDIT", "", ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN | WS_VSCROLL | WS_TABSTOP, 90, 130, 492, 150,
+       kHelpContentEdit, WS_EX_CLIENTEDGE);
+  make("STATIC", "QQ：", 0, 20, 294, 70, 16, -1);
+  make("EDIT", "", edit, 90, 290, 190, 22, kHelpQqEdit, WS_EX_CLIENTEDGE);
+  make("STATIC", "Email：", 0, 300, 294, 70, 16, -1);
+  make("EDIT", "", edit, 370, 290, 212, 22, kHelpEmailEdit, WS_EX_CLIENTEDGE);
+  make("BUTTON", "提交反馈", BS_PUSHBUTTON | WS_TABSTOP, 90, 326, 100, 28, kHelpSubmitButton);
+  make("STATIC", "", 0, 200, 334, 380, 16, kHelpStatusLabel);
+}
+
+void HelpPage::load() {
+  if (loading_) return;
+  loading_ = true;
+  std::weak_ptr<int> alive = alive_;
+  std::thread([this, alive] {
+    AgentBody body;
+    const AgentResult result = exchangeForBody(bareRequest(AgentCommand::PhoneInfo), body);
+    std::optional<PhoneFacts> facts;
+    if (result == AgentResult::Ok) facts = parsePhoneFacts(body.bytes.data(), body.bytes.size());
+    postToUi([this, alive, facts, result] {
+      if (alive.expired()) return;
+      fill(facts, static_cast<int>(result));
+    });
+  }).detach();
+}
+
+void HelpPage::fill(const std::optional<PhoneFacts>& facts, int result) {
+  loading_ = false;
+  const auto outcome = static_cast<AgentResult>(result);
+  if (outcome != AgentResult::Ok && outcome != AgentResult::NoReply) {
+    if (const char* failure = agentFailureText(outcome)) host().setStatusText(failure);
+    markFailed();
+    return;
+  }
+  markLoaded();
+  if (!facts) return;  // the end mark, or a reply too short: the form stays as it is
+  clientCode_ = facts->clientCode;
+  sdk_ = facts->sdk;
+  model_ = facts->model;
+  SetDlgItemTextA(hwnd(), kHelpFirmwareEdit, versionNameForSdk(sdk_));
+  SetDlgItemTextA(hwnd(), kHelpModelEdit, model_.c_str());
+}
+
+FeedbackForm HelpPage::readForm() const {
+  FeedbackForm form;
+  form.platformIndex = static_cast<int>(SendMessageA(GetDlgItem(hwnd(), kHelpPlatformList), CB_GETCURSEL, 0, 0));
+  form.firmware = controlText(hwnd(), kHelpFirmwareEdit);
+  form.model = controlText(hwnd(), kHelpModelEdit);
+  form.content = controlText(hwnd(), kHelpContentEdit);
+  form.qq = controlText(hwnd(), kHelpQqEdit);
+  form.email = controlText(hwnd(), kHelpEmailEdit);
+  form.clientCode = clientCode_;
+  form.pc = runningWindowsPc();
+  return form;
+}
+
+void HelpPage::submit() {
+  if (!gate_.tryStart()) return;  // one at a time, five a run: the click does nothing
+  PageDataTable::instance().forget(kKeyHelp);
+  PageDataTable::instance().beginLoad(kKeyHelp);
+  SetDlgItemTextA(hwnd(), kHelpStatusLabel, kFeedbackSending);
+  const FeedbackRequest request = buildFeedbackRequest(readForm(), md5hex);
+  if (request.refusal) {
+    SetDlgItemTextA(hwnd(), kHelpStatusLabel, request.refusal);
+    gate_.finish(false);
+    PageDataTable::instance().markLoaded(kKeyHelp);
+    return;
+  }
+  std::weak_ptr<int> alive = alive_;
+  const std::string url = feedbackUrl(serviceBase());
+  std::thread([this, alive, url, json = request.json] {
+    const std::string reply = FormPost(url, {{"feedback", json}});
+    const bool accepted = feedbackAccepted(reply);
+    if (!postToUi([this, alive, accepted] {
+          if (alive.expired()) return;
+          finishSubmit(accepted);
+        }))
+      PageDataTable::instance().markLoaded(kKeyHelp);
+  }).detach();
+}
+
+void HelpPage::finishSubmit(bool accepted) {
+  SetDlgItemTextA(hwnd(), kHelpStatusLabel, accepted ? kFeedbackThanks : kFeedbackFailed);
+  gate_.finish(true);
+  PageDataTable::instance().markLoaded(kKeyHelp);
+}
+
+}  // namespace zorvik
