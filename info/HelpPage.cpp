@@ -4,6 +4,7 @@
 
 #include <thread>
 
+#include "app/Controls.h"
 #include "app/PageData.h"
 #include "app/SettingsWin.h"
 #include "app/UiThread.h"
@@ -11,6 +12,7 @@
 #include "common/Md5.h"
 #include "devlink/AgentSession.h"
 #include "devlink/DeviceTables.h"
+#include "info/InfoControls.h"
 
 namespace zorvik {
 
@@ -31,16 +33,6 @@ int runningWindowsPc() {
   if (!get || get(&v) != 0) return 0;
   return feedbackPc(v.dwMajorVersion, v.dwMinorVersion);
 }
-
-namespace {
-std::string controlText(HWND page, int id) {
-  HWND c = GetDlgItem(page, id);
-  const int n = GetWindowTextLengthA(c);
-  std::string text(static_cast<std::size_t>(n > 0 ? n : 0) + 1, '\0');
-  text.resize(static_cast<std::size_t>(GetWindowTextA(c, text.data(), n + 1)));
-  return text;
-}
-}  // namespace
 
 HelpPage::HelpPage(const PageInfo& info, PageHost& host) : Page(info, host) {
   openUrl_ = [this](const std::string& url) {
@@ -65,15 +57,8 @@ HelpPage::~HelpPage() {
 }
 
 void HelpPage::createControls() {
-  HWND page = hwnd();
-  HINSTANCE inst = GetModuleHandleA(nullptr);
-  font_.reset(CreateFontA(-12, 0, 0, 0, FW_NORMAL, 0, 0, 0, GB2312_CHARSET, 0, 0, 0, 0, "SimSun"));
-  auto make = [&](const char* cls, const char* text, DWORD style, int x, int y, int w, int h, int id, DWORD ex = 0) {
-    HWND c = CreateWindowExA(ex, cls, text, WS_CHILD | WS_VISIBLE | style, x, y, w, h, page,
-                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), inst, nullptr);
-    SendMessageA(c, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
-    return c;
-  };
+  font_.reset(createPageFont());
+  const ChildMaker make(hwnd(), font_.get());
   const char* links[4] = {"邮件反馈", "官方论坛", "官方微博", "帮助中心"};
   for (int i = 0; i < 4; ++i)
     make("BUTTON", links[i], BS_PUSHBUTTON | WS_TABSTOP, 12 + i * 146, 10, 136, 30, kHelpMailButton + i);
@@ -135,11 +120,11 @@ void HelpPage::fill(const std::optional<PhoneFacts>& facts, int result) {
 FeedbackForm HelpPage::readForm() const {
   FeedbackForm form;
   form.platformIndex = static_cast<int>(SendMessageA(GetDlgItem(hwnd(), kHelpPlatformList), CB_GETCURSEL, 0, 0));
-  form.firmware = controlText(hwnd(), kHelpFirmwareEdit);
-  form.model = controlText(hwnd(), kHelpModelEdit);
-  form.content = controlText(hwnd(), kHelpContentEdit);
-  form.qq = controlText(hwnd(), kHelpQqEdit);
-  form.email = controlText(hwnd(), kHelpEmailEdit);
+  form.firmware = Control(hwnd(), kHelpFirmwareEdit).text();
+  form.model = Control(hwnd(), kHelpModelEdit).text();
+  form.content = Control(hwnd(), kHelpContentEdit).text();
+  form.qq = Control(hwnd(), kHelpQqEdit).text();
+  form.email = Control(hwnd(), kHelpEmailEdit).text();
   form.clientCode = clientCode_;
   form.pc = runningWindowsPc();
   return form;

@@ -11,6 +11,7 @@
 #include "common/win/WideText.h"
 #include "common/win/XmlDocument.h"
 #include "info/HttpText.h"
+#include "info/InfoControls.h"
 #include "info/InfoIcons.h"
 
 namespace zorvik {
@@ -88,15 +89,8 @@ UpgradePage::~UpgradePage() {
 }
 
 void UpgradePage::createControls() {
-  HWND page = hwnd();
-  HINSTANCE inst = GetModuleHandleA(nullptr);
-  font_.reset(CreateFontA(-12, 0, 0, 0, FW_NORMAL, 0, 0, 0, GB2312_CHARSET, 0, 0, 0, 0, "SimSun"));
-  auto make = [&](const char* cls, const char* text, DWORD style, int x, int y, int w, int h, int id) {
-    HWND c = CreateWindowExA(0, cls, text, WS_CHILD | WS_VISIBLE | style, x, y, w, h, page,
-                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), inst, nullptr);
-    SendMessageA(c, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
-    return c;
-  };
+  font_.reset(createPageFont());
+  const ChildMaker make(hwnd(), font_.get());
   char exe[MAX_PATH] = {};
   GetModuleFileNameA(nullptr, exe, MAX_PATH);
   make("STATIC", "当前版本：", 0, 12, 16, 70, 16, -1);
@@ -110,15 +104,9 @@ void UpgradePage::createControls() {
                    kUpgradeList);
   SendMessageA(list, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES | LVS_EX_SUBITEMIMAGES);
   ListView_SetImageList(list, makeIconList(kIconSize, 4, drawUpdateIcon), LVSIL_SMALL);
-  const char* headers[3] = {"", "更新类型", "详细内容"};
+  const char* const headers[3] = {"", "更新类型", "详细内容"};
   const int widths[3] = {30, 80, 548};
-  for (int i = 0; i < 3; ++i) {
-    LVCOLUMNA col{};
-    col.mask = LVCF_TEXT | LVCF_WIDTH;
-    col.pszText = const_cast<char*>(headers[i]);
-    col.cx = widths[i];
-    SendMessageA(list, LVM_INSERTCOLUMNA, i, reinterpret_cast<LPARAM>(&col));
-  }
+  addListColumns(list, headers, widths, 3);
 }
 
 void UpgradePage::check() {

@@ -8,6 +8,7 @@
 #include "app/SettingsWin.h"
 #include "app/UiThread.h"
 #include "info/HttpText.h"
+#include "info/InfoControls.h"
 #include "info/InfoIcons.h"
 #include "info/InfoResource.h"
 
@@ -80,18 +81,10 @@ WeatherPage::~WeatherPage() {
 }
 
 void WeatherPage::createControls() {
-  HWND page = hwnd();
-  HINSTANCE inst = GetModuleHandleA(nullptr);
-  font_.reset(CreateFontA(-12, 0, 0, 0, FW_NORMAL, 0, 0, 0, GB2312_CHARSET, 0, 0, 0, 0, "SimSun"));
-  bigFont_.reset(CreateFontA(-18, 0, 0, 0, FW_BOLD, 0, 0, 0, GB2312_CHARSET, 0, 0, 0, 0, "SimSun"));
-  auto make = [&](const char* cls, const char* text, DWORD style, int x, int y, int w, int h, int id,
-                  HFONT font = nullptr) {
-    HWND c = CreateWindowExA(0, cls, text, WS_CHILD | WS_VISIBLE | style, x, y, w, h, page,
-                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), inst, nullptr);
-    SendMessageA(c, WM_SETFONT, reinterpret_cast<WPARAM>(font ? font : font_.get()), FALSE);
-    return c;
-  };
-  make("STATIC", "", 0, 12, 12, 200, 22, kWeatherCityLabel, bigFont_.get());
+  font_.reset(createPageFont());
+  bigFont_.reset(createPageFont(-18, FW_BOLD));
+  const ChildMaker make(hwnd(), font_.get());
+  make("STATIC", "", 0, 12, 12, 200, 22, kWeatherCityLabel, 0, bigFont_.get());
   make("STATIC", "", 0, 220, 16, 200, 16, kWeatherStatusLabel);
   make("BUTTON", "刷新", BS_PUSHBUTTON | WS_TABSTOP, 436, 10, 72, 24, kWeatherRefreshButton);
   make("BUTTON", "天气设置", BS_PUSHBUTTON | WS_TABSTOP, 514, 10, 80, 24, kWeatherSettingsButton);
@@ -114,15 +107,9 @@ void WeatherPage::createControls() {
                    kWeatherForecastList);
   SendMessageA(list, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES);
   ListView_SetImageList(list, makeIconList(kListIcon, kWeatherIconCount, drawWeatherIcon), LVSIL_SMALL);
-  const char* headers[5] = {"日期", "星期", "天气", "气温", "风向"};
+  const char* const headers[5] = {"日期", "星期", "天气", "气温", "风向"};
   const int widths[5] = {118, 70, 140, 120, 130};
-  for (int i = 0; i < 5; ++i) {
-    LVCOLUMNA col{};
-    col.mask = LVCF_TEXT | LVCF_WIDTH;
-    col.pszText = const_cast<char*>(headers[i]);
-    col.cx = widths[i];
-    SendMessageA(list, LVM_INSERTCOLUMNA, i, reinterpret_cast<LPARAM>(&col));
-  }
+  addListColumns(list, headers, widths, 5);
 }
 
 void WeatherPage::onShown() {

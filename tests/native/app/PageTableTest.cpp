@@ -28,7 +28,7 @@ TEST(PageTable, GroupsHoldThePagesOfTheTableWithTheirCaptions) {
       EXPECT_EQ(findPage(p.id), &p);
       ids.insert(p.id);
     }
-  EXPECT_EQ(ids.size(), 37u);
+  EXPECT_EQ(ids.size(), 38u);
   EXPECT_STREQ(findPage(10)->caption, "联系人");
   EXPECT_STREQ(findPage(16)->caption, "Web收藏夹");
   EXPECT_STREQ(findPage(27)->caption, "视频转换");
@@ -39,7 +39,7 @@ TEST(PageTable, GroupsHoldThePagesOfTheTableWithTheirCaptions) {
 
 TEST(PageTable, UnknownIdsFindNothing) {
   EXPECT_EQ(findPage(-1), nullptr);
-  EXPECT_EQ(findPage(7), nullptr);
+  EXPECT_EQ(findPage(8), nullptr);
   EXPECT_EQ(findPage(28), nullptr);
   EXPECT_EQ(findPage(51), nullptr);
   EXPECT_EQ(findPage(60), nullptr);
