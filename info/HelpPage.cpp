@@ -2,12 +2,10 @@
 
 #include <shellapi.h>
 
-#include <thread>
 
 #include "app/Controls.h"
 #include "app/PageData.h"
 #include "app/SettingsWin.h"
-#include "app/UiThread.h"
 #include "common/FormPost.h"
 #include "common/Md5.h"
 #include "devlink/AgentSession.h"
@@ -15,6 +13,11 @@
 #include "info/InfoControls.h"
 
 namespace zorvik {
+
+struct HelpPage::Loaded {
+  AgentResult result = AgentResult::Ok;
+  std::optional<PhoneFacts> facts;
+};
 
 const char* const kHelpLinks[4] = {
     "mailto:support@zorvik.com",
@@ -52,7 +55,7 @@ HelpPage::HelpPage(const PageInfo& info, PageHost& host) : Page(info, host) {
 }
 
 HelpPage::~HelpPage() {
-  alive_.reset();
+  work_.stop();
   if (hwnd()) DestroyWindow(hwnd());
 }
 
@@ -87,22 +90,21 @@ void HelpPage::createControls() {
 void HelpPage::load() {
   if (loading_) return;
   loading_ = true;
-  std::weak_ptr<int> alive = alive_;
-  std::thread([this, alive] {
-    AgentBody body;
-    const AgentResult result = exchangeForBody(bareRequest(AgentCommand::PhoneInfo), body);
-    std::optional<PhoneFacts> facts;
-    if (result == AgentResult::Ok) facts = parsePhoneFacts(body.bytes.data(), body.bytes.size());
-    postToUi([this, alive, facts, result] {
-      if (alive.expired()) return;
-      fill(facts, static_cast<int>(result));
-    });
-  }).detach();
+  work_.run(
+      [](ExchangeCancel* cancel) {
+        Loaded loaded;
+        AgentBody body;
+        loaded.result = exchangeForBody(bareRequest(AgentCommand::PhoneInfo), body, cancel);
+        if (loaded.result == AgentResult::Ok) loaded.facts = parsePhoneFacts(body.bytes.data(), body.bytes.size());
+        return loaded;
+      },
+      [this](Loaded& loaded) { fill(loaded); });
 }
 
-void HelpPage::fill(const std::optional<PhoneFacts>& facts, int result) {
+void HelpPage::fill(const Loaded& loaded) {
   loading_ = false;
-  const auto outcome = static_cast<AgentResult>(result);
+  const AgentResult outcome = loaded.result;
+  const std::optional<PhoneFacts>& facts = loaded.facts;
   if (outcome != AgentResult::Ok && outcome != AgentResult::NoReply) {
     if (const char* failure = agentFailureText(outcome)) host().setStatusText(failure);
     markFailed();
@@ -142,17 +144,9 @@ void HelpPage::submit() {
     PageDataTable::instance().markLoaded(kKeyHelp);
     return;
   }
-  std::weak_ptr<int> alive = alive_;
   const std::string url = feedbackUrl(serviceBase());
-  std::thread([this, alive, url, json = request.json] {
-    const std::string reply = FormPost(url, {{"feedback", json}});
-    const bool accepted = feedbackAccepted(reply);
-    if (!postToUi([this, alive, accepted] {
-          if (alive.expired()) return;
-          finishSubmit(accepted);
-        }))
-      PageDataTable::instance().markLoaded(kKeyHelp);
-  }).detach();
+  work_.run([url, json = request.json](ExchangeCancel*) { return feedbackAccepted(FormPost(url, {{"feedback", json}})); },
+            [this](bool& accepted) { finishSubmit(accepted); });
 }
 
 void HelpPage::finishSubmit(bool accepted) {

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "app/Page.h"
+#include "app/PageWork.h"
 #include "common/win/Handles.h"
 #include "info/Feedback.h"
 
@@ -40,7 +41,8 @@ class HelpPage : public Page {
 
  private:
   void createControls();
-  void fill(const std::optional<PhoneFacts>& facts, int result);
+  struct Loaded;
+  void fill(const Loaded& loaded);
   FeedbackForm readForm() const;
   void finishSubmit(bool accepted);
 
@@ -51,7 +53,7 @@ class HelpPage : public Page {
   std::string model_;
   std::function<void(const std::string&)> openUrl_;
   UniqueFont font_;
-  std::shared_ptr<int> alive_ = std::make_shared<int>(0);
+  PageWork work_;
 };
 
 }  // namespace zorvik

@@ -3,7 +3,6 @@
 #include <commctrl.h>
 
 #include <cstdio>
-#include <thread>
 #include <vector>
 
 #include "app/SettingsWin.h"
@@ -84,7 +83,7 @@ UpgradePage::UpgradePage(const PageInfo& info, PageHost& host) : Page(info, host
 }
 
 UpgradePage::~UpgradePage() {
-  alive_.reset();
+  work_.stop();
   if (hwnd()) DestroyWindow(hwnd());
 }
 
@@ -114,15 +113,8 @@ void UpgradePage::check() {
   checking_ = true;
   EnableWindow(GetDlgItem(hwnd(), kUpgradeCheckButton), FALSE);
   SetDlgItemTextA(hwnd(), kUpgradeStatusLabel, kChecking);
-  std::weak_ptr<int> alive = alive_;
   const std::string url = serviceBase() + "update.xml";
-  std::thread([this, alive, url] {
-    auto fetch = std::make_shared<UpdateFetch>(fetchUpdateDocument(url));
-    postToUi([this, alive, fetch] {
-      if (alive.expired()) return;
-      show(*fetch);
-    });
-  }).detach();
+  work_.run([url](ExchangeCancel*) { return fetchUpdateDocument(url); }, [this](UpdateFetch& fetch) { show(fetch); });
 }
 
 void UpgradePage::show(UpdateFetch& fetch) {

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "app/Page.h"
+#include "app/PageWork.h"
 #include "common/win/Handles.h"
 #include "info/UpdateDocument.h"
 
@@ -42,7 +43,7 @@ class UpgradePage : public Page {
 
   bool checking_ = false;
   UniqueFont font_;
-  std::shared_ptr<int> alive_ = std::make_shared<int>(0);
+  PageWork work_;
 };
 
 }  // namespace zorvik

@@ -3,10 +3,8 @@
 #include <commctrl.h>
 
 #include <cstdlib>
-#include <thread>
 
 #include "app/SettingsWin.h"
-#include "app/UiThread.h"
 #include "info/HttpText.h"
 #include "info/InfoControls.h"
 #include "info/InfoIcons.h"
@@ -76,7 +74,7 @@ WeatherPage::WeatherPage(const PageInfo& info, PageHost& host) : Page(info, host
 }
 
 WeatherPage::~WeatherPage() {
-  alive_.reset();
+  work_.stop();
   if (hwnd()) DestroyWindow(hwnd());
 }
 
@@ -123,14 +121,7 @@ void WeatherPage::refresh() {
   setText(hwnd(), kWeatherStatusLabel, kFetching);
   EnableWindow(GetDlgItem(hwnd(), kWeatherRefreshButton), FALSE);
   InvalidateRect(GetDlgItem(hwnd(), kWeatherTodayIcon), nullptr, TRUE);
-  std::weak_ptr<int> alive = alive_;
-  std::thread([this, alive] {
-    auto fetch = std::make_shared<WeatherFetch>(fetchWeather());
-    postToUi([this, alive, fetch] {
-      if (alive.expired()) return;
-      show(*fetch);
-    });
-  }).detach();
+  work_.run([](ExchangeCancel*) { return fetchWeather(); }, [this](WeatherFetch& fetch) { show(fetch); });
 }
 
 void WeatherPage::show(const WeatherFetch& fetch) {

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "app/Page.h"
+#include "app/PageWork.h"
 #include "common/win/Handles.h"
 #include "info/WeatherData.h"
 
@@ -54,7 +55,7 @@ class WeatherPage : public Page {
   int todayIcon_ = 0;
   int year_ = 0, month_ = 0, day_ = 0;
   UniqueFont font_, bigFont_;
-  std::shared_ptr<int> alive_ = std::make_shared<int>(0);
+  PageWork work_;
 };
 
 // "天气设置 - Zorvik": province and city lists; OK stores "province", "city", "provinceIndex" and
