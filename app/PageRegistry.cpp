@@ -6,8 +6,11 @@
 #include "app/ScreenCapturePage.h"
 #include "download/DownloadPage.h"
 #include "info/CalendarPage.h"
+#include "info/HelpPage.h"
 #include "info/PhoneParamsPage.h"
 #include "manage/AppsPage.h"
+#include "info/UpgradePage.h"
+#include "info/WeatherPage.h"
 #include "manage/ProcessesPage.h"
 #include "manage/StorePage.h"
 #include "download/DownloadRequests.h"
@@ -35,6 +38,9 @@ const PageEntry kPages[] = {
   {kPageCallLog, makePage<CallLogPage>},
   {kPageCalendar, makePage<CalendarPage>},
   {kPagePhoneParams, makePage<PhoneParamsPage>},
+  {kPageUpgrade, makePage<UpgradePage>},
+  {kPageHelp, makePage<HelpPage>},
+  {kPageWeather, makePage<WeatherPage>},
   {kPageScreenCapture, makePage<ScreenCapturePage>},
   {kPageProcesses, makePage<ProcessesPage>},
   {kPageCleaner, makePage<CleanerPage>},

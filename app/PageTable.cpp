@@ -11,6 +11,7 @@ const PageInfo kWelcome[] = {
   {kPageUpgrade, "版本升级", kNoPageKey, {}},
   {kPageTasks, "当前任务", kNoPageKey, {"继续任务", "全部暂停", "删除选择的", "相关设置"}},
   {kPageHelp, "使用帮助", kKeyHelp, {}},
+  {kPageWeather, "天气预报", kNoPageKey, {}},
 };
 const PageInfo kPersonal[] = {
   {kPageContacts, "联系人", kKeyContacts, {"重新获取", "添加联系人", "分组管理", "删除选择的"}},

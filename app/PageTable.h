@@ -27,7 +27,7 @@ enum GroupId : int {
 // Page ids: group * 10 + index within the group. Code names pages by these, never by number.
 enum PageId : int {
   kPageMyPhone = 0, kPagePhoneParams = 1, kPageForum = 2, kPageSettings = 3, kPageUpgrade = 4,
-  kPageTasks = 5, kPageHelp = 6,
+  kPageTasks = 5, kPageHelp = 6, kPageWeather = 7,
   kPageContacts = 10, kPageMessages = 11, kPageCallLog = 12, kPageAlarms = 13, kPageCalendar = 14,
   kPageFiles = 15, kPageBookmarks = 16,
   kPageStore = 20, kPageSoftware = 21, kPageMusic = 22, kPageVideos = 23, kPageBooks = 24,

@@ -219,4 +219,12 @@ if [ "$(node -p "require('$dev_npm/node_modules/@devicefarmer/stf-device-db/pack
   npm install --prefix "$dev_npm" --save-exact --no-audit --no-fund --loglevel=error @devicefarmer/stf-device-db@1.4.0 >/dev/null
 fi
 
+# The weather service's city codes (data/weather), MIT, in its own prefix for the same reason.
+weather_npm="$deps/npm/weather"
+if [ "$(node -p "require('$weather_npm/node_modules/weathercityid/package.json').version" 2>/dev/null)" != 0.0.3 ]; then
+  log "installing weathercityid into $weather_npm"
+  mkdir -p "$weather_npm"
+  npm install --prefix "$weather_npm" --save-exact --no-audit --no-fund --loglevel=error weathercityid@0.0.3 >/dev/null
+fi
+
 log "dependencies ready"

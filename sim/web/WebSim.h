@@ -38,5 +38,8 @@ void addStoreRoutes(httplib::Server& server, Context& context);
 void addDownloadRoutes(httplib::Server& server, Context& context);
 // Byte `offset` of every file the download server serves.
 unsigned char downloadPattern(size_t offset);
+void addWeatherRoutes(httplib::Server& server, Context& context);
+void addUpdateRoutes(httplib::Server& server, Context& context);
+void addFeedbackRoutes(httplib::Server& server, Context& context);
 
 }  // namespace zorvik::websim

@@ -40,6 +40,9 @@ const zorvik::websim::AddRoutes kServices[] = {
     zorvik::websim::addHealthRoutes,
     zorvik::websim::addStoreRoutes,
     zorvik::websim::addDownloadRoutes,
+    zorvik::websim::addWeatherRoutes,
+    zorvik::websim::addUpdateRoutes,
+    zorvik::websim::addFeedbackRoutes,
 };
 
 }  // namespace

@@ -14,7 +14,7 @@ TEST(PageTable, GroupsHoldThePagesOfTheTableWithTheirCaptions) {
   EXPECT_STREQ(groupInfo(3).caption, "手机管理");
   EXPECT_STREQ(groupInfo(4).caption, "系统工具");
   EXPECT_STREQ(groupInfo(5).caption, "内存整理");
-  EXPECT_EQ(groupInfo(0).pageCount, 7);
+  EXPECT_EQ(groupInfo(0).pageCount, 8);  // with the weather page
   EXPECT_EQ(groupInfo(1).pageCount, 7);
   EXPECT_EQ(groupInfo(2).pageCount, 8);
   EXPECT_EQ(groupInfo(3).pageCount, 7);
@@ -28,7 +28,7 @@ TEST(PageTable, GroupsHoldThePagesOfTheTableWithTheirCaptions) {
       EXPECT_EQ(findPage(p.id), &p);
       ids.insert(p.id);
     }
-  EXPECT_EQ(ids.size(), 37u);
+  EXPECT_EQ(ids.size(), 38u);
   EXPECT_STREQ(findPage(10)->caption, "联系人");
   EXPECT_STREQ(findPage(16)->caption, "Web收藏夹");
   EXPECT_STREQ(findPage(27)->caption, "视频转换");
@@ -39,7 +39,7 @@ TEST(PageTable, GroupsHoldThePagesOfTheTableWithTheirCaptions) {
 
 TEST(PageTable, UnknownIdsFindNothing) {
   EXPECT_EQ(findPage(-1), nullptr);
-  EXPECT_EQ(findPage(7), nullptr);
+  EXPECT_EQ(findPage(8), nullptr);
   EXPECT_EQ(findPage(28), nullptr);
   EXPECT_EQ(findPage(51), nullptr);
   EXPECT_EQ(findPage(60), nullptr);

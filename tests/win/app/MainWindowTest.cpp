@@ -159,11 +159,12 @@ TEST_F(MainWindowTest, FrameCarriesItsTextsMarkAndShape) {
   RECT work{};
   SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
   EXPECT_LE(std::abs((r.left + r.right) / 2 - (work.left + work.right) / 2), 1);
-  // Starts on the first page of the first group, its seven page buttons shown.
+  // Starts on the first page of the first group, its eight page buttons shown (the weather last).
   EXPECT_EQ(window->currentPageId(), 0);
   EXPECT_EQ(text(IDC_PAGE_BUTTON_FIRST + 6), "使用帮助");
-  EXPECT_TRUE(visible(IDC_PAGE_BUTTON_FIRST + 6));
-  EXPECT_FALSE(visible(IDC_PAGE_BUTTON_FIRST + 7));
+  EXPECT_EQ(text(IDC_PAGE_BUTTON_FIRST + 7), "天气预报");
+  EXPECT_TRUE(visible(IDC_PAGE_BUTTON_FIRST + 7));
+  EXPECT_FALSE(visible(IDC_PAGE_BUTTON_FIRST + 8));
   EXPECT_TRUE(window->tray().added());
   EXPECT_EQ(window->tray().tooltip().rfind("卓维克 [", 0), 0u);
 }
