@@ -10,20 +10,6 @@ namespace zorvik {
 
 const char* const kFeedbackPlatformCaptions[kFeedbackPlatformCount] = {"Android (谷歌)", "Ophone (中移动)"};
 
-std::optional<PhoneFacts> parsePhoneFacts(const unsigned char* body, std::size_t length) {
-  FieldReader r(body, length);
-  PhoneFacts facts;
-  facts.clientCode = r.readInt32();
-  facts.sdk = r.readInt32();
-  // The model's length word, or the end mark that says the agent has nothing to tell.
-  FieldReader probe = r;
-  const int32_t count = probe.readInt32();
-  if (!r.ok() || !probe.ok() || count == kAgentListEnd) return std::nullopt;
-  facts.model = r.readText();
-  if (!r.ok()) return std::nullopt;
-  return facts;
-}
-
 const char* feedbackPlatformText(int index) { return index == 1 ? "Ophone" : "Android"; }
 
 int feedbackPc(unsigned major, unsigned minor) { return static_cast<int>(major * 10 + minor); }

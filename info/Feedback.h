@@ -9,15 +9,6 @@
 
 namespace zorvik {
 
-// Reply of 870002: 4 bytes skipped, clientCode, SDK level, model text (GBK). nullopt when the
-// body is short or the list end mark stands where the model's length is.
-struct PhoneFacts {
-  int32_t clientCode = 0;
-  int32_t sdk = 0;
-  std::string model;
-};
-std::optional<PhoneFacts> parsePhoneFacts(const unsigned char* body, std::size_t length);
-
 // The platform list's entries and what each sends.
 constexpr int kFeedbackPlatformCount = 2;
 extern const char* const kFeedbackPlatformCaptions[kFeedbackPlatformCount];  // "Android (谷歌)", "Ophone (中移动)"

@@ -1,5 +1,7 @@
 #include "info/HelpPage.h"
 
+#include "devlink/BasicFacts.h"
+
 #include <shellapi.h>
 
 
@@ -16,7 +18,7 @@ namespace zorvik {
 
 struct HelpPage::Loaded {
   AgentResult result = AgentResult::Ok;
-  std::optional<PhoneFacts> facts;
+  std::optional<BasicFacts> facts;
 };
 
 const char* const kHelpLinks[4] = {
@@ -95,7 +97,11 @@ void HelpPage::load() {
         Loaded loaded;
         AgentBody body;
         loaded.result = exchangeForBody(bareRequest(AgentCommand::PhoneInfo), body, cancel);
-        if (loaded.result == AgentResult::Ok) loaded.facts = parsePhoneFacts(body.bytes.data(), body.bytes.size());
+        BasicFacts facts;
+        // The end mark in place of the model means the agent has nothing to tell: the form stays.
+        if (loaded.result == AgentResult::Ok &&
+            readBasicFacts(body.bytes.data(), body.bytes.size(), facts) == BasicFactsRead::Complete)
+          loaded.facts = std::move(facts);
         return loaded;
       },
       [this](Loaded& loaded) { fill(loaded); });
@@ -104,7 +110,7 @@ void HelpPage::load() {
 void HelpPage::fill(const Loaded& loaded) {
   loading_ = false;
   const AgentResult outcome = loaded.result;
-  const std::optional<PhoneFacts>& facts = loaded.facts;
+  const std::optional<BasicFacts>& facts = loaded.facts;
   if (outcome != AgentResult::Ok && outcome != AgentResult::NoReply) {
     if (const char* failure = agentFailureText(outcome)) host().setStatusText(failure);
     markFailed();
@@ -113,8 +119,8 @@ void HelpPage::fill(const Loaded& loaded) {
   markLoaded();
   if (!facts) return;  // the end mark, or a reply too short: the form stays as it is
   clientCode_ = facts->clientCode;
-  sdk_ = facts->sdk;
-  model_ = facts->model;
+  sdk_ = facts->apiLevel;
+  model_ = facts->modelName;
   SetDlgItemTextA(hwnd(), kHelpFirmwareEdit, versionNameForSdk(sdk_));
   SetDlgItemTextA(hwnd(), kHelpModelEdit, model_.c_str());
 }

@@ -110,7 +110,7 @@ struct AppsPage::Looked {
   unsigned generation = 0;
   std::vector<std::optional<StoreFacts>> facts;
   std::chrono::steady_clock::time_point start;
-  PhoneFacts phone;
+  BasicFacts phone;
 };
 
 AppsPage::AppsPage(const PageInfo& info, PageHost& host) : Page(info, host) {
@@ -260,7 +260,7 @@ void AppsPage::startLookup() {
   for (const AppRow& r : rows_) names.push_back(r.packageName);
   const unsigned generation = generation_;
   const std::string address = apkListAddress(serviceBase());
-  PhoneFacts known = facts_;
+  BasicFacts known = facts_;
   work_.run(
       [generation, address, names, known](ExchangeCancel* cancel) {
         Looked looked;
@@ -270,7 +270,7 @@ void AppsPage::startLookup() {
         looked.phone = known;
         AgentBody body;
         if (exchangeForBody(bareRequest(AgentCommand::PhoneInfo), body, cancel) == AgentResult::Ok)
-          readPhoneFacts(body.bytes.data(), body.bytes.size(), looked.phone);
+          readBasicFacts(body.bytes.data(), body.bytes.size(), looked.phone);
         if (!names.empty()) {
           ApkListQuery q;
           q.checkSum = apkListCheckSum(names.size(), names.back(), md5hex);

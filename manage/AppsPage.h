@@ -62,7 +62,7 @@ public:
   // What the page shows and holds, for the window's own use and for tests.
   TwoLineList& list() { return list_; }
   const std::vector<AppRow>& rows() const { return rows_; }
-  const PhoneFacts& facts() const { return facts_; }
+  const BasicFacts& facts() const { return facts_; }
   bool loading() const { return loading_; }
   bool lookupRunning() const { return lookupRunning_; }
   int pendingUninstalls() const { return pendingUninstalls_; }
@@ -88,7 +88,7 @@ private:
 
   TwoLineList list_;
   std::vector<AppRow> rows_;
-  PhoneFacts facts_;
+  BasicFacts facts_;
   bool loading_ = false;
   bool lookupRunning_ = false;
   int pendingUninstalls_ = 0;

@@ -54,25 +54,6 @@ AppList parseAppList(const unsigned char* body, size_t length) {
   return list;
 }
 
-bool readPhoneFacts(const unsigned char* body, size_t length, PhoneFacts& facts) {
-  FieldReader r(body, length);
-  const int32_t client = r.readInt32();
-  const int32_t api = r.readInt32();
-  const int32_t modelLength = r.readInt32();
-  if (!r.ok()) return false;
-  std::string model = facts.modelName;
-  if (modelLength != kAgentListEnd) {
-    if (modelLength < 0 || static_cast<size_t>(modelLength) > r.remaining()) return false;
-    std::string utf8;
-    r.read(static_cast<size_t>(modelLength), utf8);
-    model = toAnsi(utf8);
-  }
-  facts.clientCode = client;
-  facts.apiLevel = api;
-  facts.modelName = std::move(model);
-  return true;
-}
-
 Bytes startApplicationRequest(std::string_view packageName) {
   return codeOneTotalRequest(AgentCommand::StartApplication, packageName);
 }

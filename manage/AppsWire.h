@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "devlink/AgentRequest.h"
+#include "devlink/BasicFacts.h"
 
 namespace zorvik {
 
@@ -35,17 +36,6 @@ struct AppList {
 // The body of 870802 (length word already taken off; the cursor starts at offset 4). Never reads
 // past `length`.
 AppList parseAppList(const unsigned char* body, size_t length);
-
-// The phone's basic facts (870002); the applications page sends them with its web lookup.
-struct PhoneFacts {
-  int32_t clientCode = 0;
-  int32_t apiLevel = 0;
-  std::string modelName;  // ANSI
-};
-
-// Reads an 870002 body into `facts`. A model length of kAgentListEnd leaves the model as it was;
-// a body too short for its fields changes nothing and answers false.
-bool readPhoneFacts(const unsigned char* body, size_t length, PhoneFacts& facts);
 
 // 870805: code, 1, 16 + N, N, the package name.
 Bytes startApplicationRequest(std::string_view packageName);

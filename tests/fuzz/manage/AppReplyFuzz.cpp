@@ -17,8 +17,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (used > size) std::abort();
     names.push_back(a.packageName);
   }
-  zorvik::PhoneFacts facts;
-  zorvik::readPhoneFacts(data, size, facts);
+  zorvik::BasicFacts facts;
+  zorvik::readBasicFacts(data, size, facts);
   const std::string text(reinterpret_cast<const char*>(data), size);
   names.push_back("com.a");
   const auto matched = zorvik::matchApkListReply(text, names);

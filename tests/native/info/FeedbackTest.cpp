@@ -7,6 +7,8 @@
 #include "common/TextConv.h"
 #include "info/Feedback.h"
 
+#include "devlink/BasicFacts.h"
+
 namespace zorvik {
 namespace {
 
@@ -20,19 +22,23 @@ std::string bodyOf(int32_t client, int32_t sdk, int32_t count, const std::string
     for (int s = 24; s >= 0; s -= 8) b += static_cast<char>((static_cast<uint32_t>(v) >> s) & 0xFF);
   return b + text;
 }
-std::optional<PhoneFacts> parse(const std::string& b) {
-  return parsePhoneFacts(reinterpret_cast<const unsigned char*>(b.data()), b.size());
+// The feedback form is filled only from a complete reply.
+std::optional<BasicFacts> parse(const std::string& b) {
+  BasicFacts facts;
+  if (readBasicFacts(reinterpret_cast<const unsigned char*>(b.data()), b.size(), facts) != BasicFactsRead::Complete)
+    return std::nullopt;
+  return facts;
 }
 
-TEST(PhoneFacts, ReadsClientSdkAndModel) {
+TEST(FeedbackFacts, ReadsClientSdkAndModel) {
   auto f = parse(bodyOf(7, 10, 6, "\xE5\xB0\x8F" "abc"));  // "小abc" in UTF-8
   ASSERT_TRUE(f);
   EXPECT_EQ(f->clientCode, 7);
-  EXPECT_EQ(f->sdk, 10);
-  EXPECT_EQ(f->model, "小abc");
+  EXPECT_EQ(f->apiLevel, 10);
+  EXPECT_EQ(f->modelName, "小abc");
 }
 
-TEST(PhoneFacts, EndMarkShortAndCutBodiesFillNothing) {
+TEST(FeedbackFacts, EndMarkShortAndCutBodiesFillNothing) {
   EXPECT_FALSE(parse(bodyOf(7, 10, 233876922, "")));
   EXPECT_FALSE(parse(bodyOf(7, 10, 9, "abc")));
   EXPECT_FALSE(parse(bodyOf(7, 10, -1, "abc")));

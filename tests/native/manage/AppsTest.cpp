@@ -100,33 +100,33 @@ TEST(AppList, CutAtEveryByteKeepsOnlyWholeRecords) {
   }
 }
 
-TEST(PhoneFacts, ReadsAndKeepsTheModelAtTheEndMark) {
-  PhoneFacts facts;
+TEST(BasicFacts, ReadsAndKeepsTheModelAtTheEndMark) {
+  BasicFacts facts;
   BodyWriter w = BodyWriter::body();
   w.i32(1001).i32(15).utf8("MI 2S");
-  ASSERT_TRUE(readPhoneFacts(w.bytes.data(), w.bytes.size(), facts));
+  ASSERT_EQ(readBasicFacts(w.bytes.data(), w.bytes.size(), facts), BasicFactsRead::Complete);
   EXPECT_EQ(facts.clientCode, 1001);
   EXPECT_EQ(facts.apiLevel, 15);
   EXPECT_EQ(facts.modelName, "MI 2S");
   BodyWriter end = BodyWriter::body();
   end.i32(7).i32(16).i32(kAgentListEnd);
-  ASSERT_TRUE(readPhoneFacts(end.bytes.data(), end.bytes.size(), facts));
+  ASSERT_EQ(readBasicFacts(end.bytes.data(), end.bytes.size(), facts), BasicFactsRead::ModelEnded);
   EXPECT_EQ(facts.apiLevel, 16);
   EXPECT_EQ(facts.modelName, "MI 2S");
 }
 
-TEST(PhoneFacts, ACutOrHostileBodyChangesNothing) {
-  PhoneFacts facts{5, 6, "old"};
+TEST(BasicFacts, ACutOrHostileBodyChangesNothing) {
+  BasicFacts facts{5, 6, "old"};
   BodyWriter w = BodyWriter::body();
   w.i32(1001).i32(15).utf8("MI 2S");
   for (size_t cut = 0; cut < w.bytes.size(); ++cut) {
-    EXPECT_FALSE(readPhoneFacts(w.bytes.data(), cut, facts)) << cut;
+    EXPECT_EQ(readBasicFacts(w.bytes.data(), cut, facts), BasicFactsRead::Short) << cut;
     EXPECT_EQ(facts.clientCode, 5);
     EXPECT_EQ(facts.modelName, "old");
   }
   BodyWriter negative = BodyWriter::body();
   negative.i32(1).i32(2).i32(-5).raw("abc");
-  EXPECT_FALSE(readPhoneFacts(negative.bytes.data(), negative.bytes.size(), facts));
+  EXPECT_EQ(readBasicFacts(negative.bytes.data(), negative.bytes.size(), facts), BasicFactsRead::Short);
   EXPECT_EQ(facts.apiLevel, 6);
 }
 
