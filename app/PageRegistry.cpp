@@ -6,6 +6,8 @@
 #include "app/ScreenCapturePage.h"
 #include "info/CalendarPage.h"
 #include "info/PhoneParamsPage.h"
+#include "manage/AlarmsPage.h"
+#include "manage/BookmarksPage.h"
 #include "manage/ProcessesPage.h"
 #include "manage/CleanerPage.h"
 #include "manage/StartupPage.h"
@@ -32,6 +34,8 @@ const PageEntry kPages[] = {
   {kPageProcesses, makePage<ProcessesPage>},
   {kPageCleaner, makePage<CleanerPage>},
   {kPageStartup, makePage<StartupPage>},
+  {kPageAlarms, makePage<AlarmsPage>},
+  {kPageBookmarks, makePage<BookmarksPage>},
 };
 
 }  // namespace

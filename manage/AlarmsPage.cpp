@@ -1,0 +1,240 @@
+#include "manage/AlarmsPage.h"
+
+#include <commctrl.h>
+
+#include <thread>
+#include <utility>
+
+#include "app/Notices.h"
+#include "app/UiThread.h"
+#include "manage/AlarmEditor.h"
+
+namespace zorvik {
+
+namespace {
+enum Column { kLegendColumn, kTitleColumn, kPeriodColumn, kRingtoneColumn, kVibrateColumn, kStateColumn, kCheckColumn };
+constexpr COLORREF kGrey = RGB(128, 128, 128);
+constexpr COLORREF kOnColour = RGB(40, 160, 70);
+constexpr COLORREF kOffColour = RGB(190, 190, 190);
+
+// The legend: a small alarm clock, green when the alarm is on.
+void drawClock(HDC dc, const RECT& cell, bool on) {
+  const int cx = (cell.left + cell.right) / 2, cy = (cell.top + cell.bottom) / 2, r = 15;
+  UniquePen rim(CreatePen(PS_SOLID, 3, on ? kOnColour : kOffColour));
+  UniqueBrush face(CreateSolidBrush(RGB(255, 255, 255)));
+  SelectObjectScope p(dc, rim.get());
+  SelectObjectScope b(dc, face.get());
+  Ellipse(dc, cx - r - 6, cy - r - 4, cx - r + 6, cy - r + 8);  // the two bells
+  Ellipse(dc, cx + r - 6, cy - r - 4, cx + r + 6, cy - r + 8);
+  Ellipse(dc, cx - r, cy - r, cx + r, cy + r);
+  UniquePen hands(CreatePen(PS_SOLID, 2, RGB(60, 60, 60)));
+  SelectObjectScope h(dc, hands.get());
+  MoveToEx(dc, cx, cy, nullptr);
+  LineTo(dc, cx, cy - r + 5);
+  MoveToEx(dc, cx, cy, nullptr);
+  LineTo(dc, cx + r - 7, cy);
+}
+
+// A coloured dot and a text, centred in the cell.
+void drawState(HDC dc, const RECT& cell, bool on, const char* text) {
+  SIZE size{};
+  GetTextExtentPoint32A(dc, text, static_cast<int>(strlen(text)), &size);
+  const int dot = 10, width = dot + 4 + size.cx;
+  const int x = (cell.left + cell.right - width) / 2, cy = (cell.top + cell.bottom) / 2;
+  UniqueBrush fill(CreateSolidBrush(on ? kOnColour : kOffColour));
+  SelectObjectScope b(dc, fill.get());
+  SelectObjectScope p(dc, GetStockObject(NULL_PEN));
+  Ellipse(dc, x, cy - dot / 2, x + dot, cy + dot / 2);
+  SetTextColor(dc, on ? RGB(0, 0, 0) : kGrey);
+  TextOutA(dc, x + dot + 4, cy - size.cy / 2, text, static_cast<int>(strlen(text)));
+}
+}  // namespace
+
+struct AlarmsPage::Loaded {
+  AgentResult result = AgentResult::Ok;
+  AlarmList list;
+};
+
+AlarmsPage::AlarmsPage(const PageInfo& info, PageHost& host) : Page(info, host) {
+  map_.on(WM_INITDIALOG, [this](WinMsg& m) {
+    HWND list = CreateWindowExA(0, WC_LISTVIEWA, "",
+                                WS_CHILD | WS_VISIBLE | WS_BORDER | WS_TABSTOP | LVS_REPORT | LVS_SHOWSELALWAYS |
+                                    LVS_SINGLESEL | LVS_OWNERDRAWFIXED,
+                                0, 0, 0, 0, hwnd(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(kListId)),
+                                GetModuleHandleA(nullptr), nullptr);
+    list_.attach(list, {.columns = {{"图例", 54}, {"标题和时间", 150}, {"闹铃周期 (星期)", 170}, {"闹铃音乐", 130},
+                                    {"振动提醒", 80}, {"状态", 100}, {"选择", 44}},
+                        .imageCapacity = 0,
+                        .checkColumn = true});
+    for (int c = kTitleColumn; c <= kCheckColumn; ++c) {
+      LVCOLUMNA col{};
+      col.mask = LVCF_FMT;
+      col.fmt = c == kVibrateColumn ? LVCFMT_LEFT : LVCFMT_CENTER;
+      SendMessageA(list, LVM_SETCOLUMNA, c, reinterpret_cast<LPARAM>(&col));
+    }
+    list_.setCellPainter([this](HDC dc, const RECT& cell, int row, int column, bool selected) {
+      return paintCell(dc, cell, row, column, selected);
+    });
+    layout();
+    m.result = TRUE;
+  });
+  map_.on(WM_SIZE, [this](WinMsg&) { layout(); });
+  map_.on(WM_DRAWITEM, [this](WinMsg& m) {
+    auto* d = reinterpret_cast<const DRAWITEMSTRUCT*>(m.lp);
+    if (d->CtlID == kListId) list_.drawItem(*d);
+    m.result = TRUE;
+  });
+  map_.onNotify(kListId, NM_CLICK, [this](WinMsg& m) { list_.onClick(*reinterpret_cast<const NMITEMACTIVATE*>(m.lp)); });
+  map_.onNotify(kListId, NM_DBLCLK, [this](WinMsg&) { changeSelected(); });
+  map_.on(WM_SETCURSOR, [this](WinMsg& m) {
+    if (busy() && reinterpret_cast<HWND>(m.wp) == list_.hwnd() && LOWORD(m.lp) == HTCLIENT) {
+      SetCursor(LoadCursor(nullptr, IDC_APPSTARTING));
+      m.result = TRUE;
+    } else {
+      m.handled = false;
+    }
+  });
+}
+
+AlarmsPage::~AlarmsPage() {
+  alive_.reset();
+  cancel_->cancel();
+  if (hwnd()) DestroyWindow(hwnd());
+}
+
+void AlarmsPage::layout() {
+  if (!list_.hwnd()) return;
+  RECT client = clientRectOf(hwnd());
+  MoveWindow(list_.hwnd(), 0, 0, client.right, client.bottom, TRUE);
+}
+
+void AlarmsPage::onToolbar(int index) {
+  switch (index) {
+    case toolbar::kRefreshAlarms: reload(); break;
+    case toolbar::kNewAlarm: addAlarm(); break;
+    case toolbar::kEditAlarm: changeSelected(); break;
+    case toolbar::kDeleteAlarms: deleteChecked(); break;
+    default: break;
+  }
+}
+
+void AlarmsPage::load() {
+  if (loading_) return;
+  loading_ = true;
+  SendMessageA(list_.hwnd(), WM_SETREDRAW, FALSE, 0);
+  list_.clear();
+  rows_.clear();
+  std::weak_ptr<int> alive = alive_;
+  std::shared_ptr<ExchangeCancel> cancel = cancel_;
+  std::thread([this, alive, cancel] {
+    auto loaded = std::make_shared<Loaded>();
+    AgentBody body;
+    loaded->result = exchangeForBody(listAlarmsRequest(), body, cancel.get());
+    // A cut reply still shows the alarms that did arrive (the status line says it was cut).
+    if (loaded->result == AgentResult::Ok || loaded->result == AgentResult::Cut)
+      loaded->list = parseAlarmList(body.bytes.data(), body.bytes.size());
+    postToUi([this, alive, loaded] {
+      if (alive.expired()) return;
+      fill(*loaded);
+    });
+  }).detach();
+}
+
+void AlarmsPage::fill(Loaded& loaded) {
+  loading_ = false;
+  const char* failure = agentFailureText(loaded.result);
+  host().setStatusText(failure ? failure : "");
+  rows_ = std::move(loaded.list.rows);
+  for (const AlarmRow& a : rows_) {
+    TwoLineRow row;
+    row.cells = {"", a.title, alarmPeriodText(a.daysMask), a.ringtoneName,
+                 a.vibrate == 1 ? kVibrateOnText : kVibrateOffText, a.enabled == 1 ? kEnabledText : kDisabledText, ""};
+    row.secondLine = a.timeText;
+    list_.addRow(std::move(row));
+  }
+  SendMessageA(list_.hwnd(), WM_SETREDRAW, TRUE, 0);
+  InvalidateRect(list_.hwnd(), nullptr, TRUE);
+  if (failure && loaded.result != AgentResult::Cut) markFailed();
+  else markLoaded();
+  if (reloadAfterLoad_) {
+    reloadAfterLoad_ = false;
+    reload();
+  }
+}
+
+bool AlarmsPage::paintCell(HDC dc, const RECT& cell, int row, int column, bool) {
+  if (row < 0 || static_cast<size_t>(row) >= rows_.size()) return false;
+  const AlarmRow& a = rows_[static_cast<size_t>(row)];
+  switch (column) {
+    case kLegendColumn: drawClock(dc, cell, a.enabled == 1); return true;
+    case kPeriodColumn: {
+      RECT top = cell, bottom = cell;
+      InflateRect(&top, -4, 0);
+      InflateRect(&bottom, -4, 0);
+      top.bottom = bottom.top = (cell.top + cell.bottom) / 2;
+      const UINT flags = DT_CENTER | DT_SINGLELINE | DT_END_ELLIPSIS | DT_NOPREFIX;
+      SetTextColor(dc, RGB(0, 0, 0));
+      DrawTextA(dc, alarmPeriodText(a.daysMask), -1, &top, flags | DT_BOTTOM);
+      SetTextColor(dc, kGrey);
+      DrawTextA(dc, a.daysText.c_str(), -1, &bottom, flags | DT_TOP);
+      return true;
+    }
+    case kVibrateColumn: drawState(dc, cell, a.vibrate == 1, a.vibrate == 1 ? kVibrateOnText : kVibrateOffText); return true;
+    case kStateColumn: drawState(dc, cell, a.enabled == 1, a.enabled == 1 ? kEnabledText : kDisabledText); return true;
+    default: return false;
+  }
+}
+
+void AlarmsPage::addAlarm() {
+  if (sending_) return;  // one change at a time
+  AlarmEditor editor;
+  if (editor.runModal(hwnd()) == IDOK) send(addAlarmRequest(editor.alarm()));
+}
+
+void AlarmsPage::changeSelected() {
+  if (sending_) return;
+  const int selected = list_.view().selected();
+  if (selected < 0 || static_cast<size_t>(selected) >= rows_.size()) {
+    host().setStatusText(kChooseFirstText);
+    return;
+  }
+  const AlarmRow row = rows_[static_cast<size_t>(selected)];
+  AlarmEditor editor(row);
+  if (editor.runModal(hwnd()) == IDOK) send(updateAlarmRequest(static_cast<int32_t>(row.alarmId), editor.alarm()));
+}
+
+void AlarmsPage::deleteChecked() {
+  if (sending_) return;
+  const std::vector<int> checked = list_.checkedRows();
+  if (checked.empty()) {
+    CheckFirstNotice(hwnd());
+    return;
+  }
+  std::vector<int32_t> ids;
+  for (int r : checked) ids.push_back(static_cast<int32_t>(rows_.at(static_cast<size_t>(r)).alarmId));
+  if (!DeleteConfirmDialog(hwnd(), deleteAlarmsQuestion(ids.size()))) return;
+  send(deleteAlarmsRequest(ids));
+}
+
+void AlarmsPage::send(Bytes request) {
+  if (sending_) return;
+  sending_ = true;
+  std::weak_ptr<int> alive = alive_;
+  std::shared_ptr<ExchangeCancel> cancel = cancel_;
+  std::thread([this, alive, cancel, request = std::move(request)] {
+    const AgentResult result = exchangeForStatus(request, nullptr, cancel.get());
+    postToUi([this, alive, result] {
+      if (alive.expired()) return;
+      sending_ = false;
+      if (const char* failure = agentFailureText(result)) {
+        host().setStatusText(failure);
+        return;
+      }
+      // A load that runs now started before the change: load once more after it.
+      if (loading_) reloadAfterLoad_ = true;
+      else reload();
+    });
+  }).detach();
+}
+
+}  // namespace zorvik

@@ -1,0 +1,242 @@
+#include "manage/BookmarksPage.h"
+
+#include <commctrl.h>
+#include <shellapi.h>
+
+#include <thread>
+#include <utility>
+
+#include "app/Controls.h"
+#include "app/Notices.h"
+#include "app/UiThread.h"
+#include "manage/BookmarkEditor.h"
+
+namespace zorvik {
+
+namespace {
+enum Column { kThumbColumn, kNameColumn, kStorageColumn, kCountColumn, kLastColumn, kVisitColumn, kCheckColumn };
+constexpr int kBarHeight = 30;
+
+HWND child(HWND parent, const char* cls, const char* text, DWORD style, int id) {
+  HWND w = CreateWindowExA(0, cls, text, WS_CHILD | WS_VISIBLE | style, 0, 0, 0, 0, parent,
+                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleA(nullptr), nullptr);
+  SendMessageA(w, WM_SETFONT, SendMessageA(parent, WM_GETFONT, 0, 0), FALSE);
+  return w;
+}
+}  // namespace
+
+struct BookmarksPage::Loaded {
+  AgentResult result = AgentResult::Ok;
+  BookmarkList list;
+};
+
+BookmarksPage::BookmarksPage(const PageInfo& info, PageHost& host) : Page(info, host) {
+  opener_ = [this](const std::string& url) {
+    const auto r = reinterpret_cast<INT_PTR>(
+        ShellExecuteA(this->host().mainHwnd(), "open", url.c_str(), nullptr, nullptr, SW_SHOWMAXIMIZED));
+    return r > 32;
+  };
+  map_.on(WM_INITDIALOG, [this](WinMsg& m) {
+    kindLabel_ = child(hwnd(), "STATIC", "显示类型", SS_LEFT | SS_CENTERIMAGE, -1);
+    kind_ = child(hwnd(), WC_COMBOBOXA, "", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, kKindId);
+    for (const char* s : kBookmarkStorageStates) ComboBox(kind_).add(s);
+    ComboBox(kind_).select(0);
+    sync_ = child(hwnd(), "BUTTON", "同步书签", BS_PUSHBUTTON | WS_TABSTOP, kSyncId);
+    cache_ = child(hwnd(), "BUTTON", "更新缓存", BS_PUSHBUTTON | WS_TABSTOP, kCacheId);
+    HWND list = child(hwnd(), WC_LISTVIEWA, "",
+                      WS_BORDER | WS_TABSTOP | LVS_REPORT | LVS_SHOWSELALWAYS | LVS_SINGLESEL | LVS_OWNERDRAWFIXED,
+                      kListId);
+    list_.attach(list, {.columns = {{"缩略图", 60}, {"名称和网址", 246}, {"存储状态", 120}, {"计数", 44},
+                                    {"上次访问时间、间隔", 160}, {"立即访问", 66}, {"选择", 44}},
+                        .imageCapacity = kMaxBookmarkThumbnail,
+                        .checkColumn = true});
+    for (int c = kNameColumn; c <= kCheckColumn; ++c) {
+      LVCOLUMNA col{};
+      col.mask = LVCF_FMT;
+      col.fmt = c == kLastColumn ? LVCFMT_LEFT : LVCFMT_CENTER;
+      SendMessageA(list, LVM_SETCOLUMNA, c, reinterpret_cast<LPARAM>(&col));
+    }
+    linkFont_ = createFont("宋体", 12, FW_NORMAL, true);
+    list_.setCellPainter([this](HDC dc, const RECT& cell, int row, int column, bool selected) {
+      return paintCell(dc, cell, row, column, selected);
+    });
+    layout();
+    m.result = TRUE;
+  });
+  map_.on(WM_SIZE, [this](WinMsg&) { layout(); });
+  map_.on(WM_DRAWITEM, [this](WinMsg& m) {
+    auto* d = reinterpret_cast<const DRAWITEMSTRUCT*>(m.lp);
+    if (d->CtlID == kListId) list_.drawItem(*d);
+    m.result = TRUE;
+  });
+  map_.onNotify(kListId, NM_CLICK, [this](WinMsg& m) { onListClick(*reinterpret_cast<const NMITEMACTIVATE*>(m.lp)); });
+  map_.onCommand(kSyncId, [this](WinMsg& m) {
+    if (m.commandCode() == BN_CLICKED) showSync();
+  });
+  map_.onCommand(kCacheId, [](WinMsg&) {});  // no action of its own
+  map_.on(WM_SETCURSOR, [this](WinMsg& m) {
+    if (busy() && reinterpret_cast<HWND>(m.wp) == list_.hwnd() && LOWORD(m.lp) == HTCLIENT) {
+      SetCursor(LoadCursor(nullptr, IDC_APPSTARTING));
+      m.result = TRUE;
+    } else {
+      m.handled = false;
+    }
+  });
+}
+
+BookmarksPage::~BookmarksPage() {
+  alive_.reset();
+  cancel_->cancel();
+  if (hwnd()) DestroyWindow(hwnd());
+}
+
+void BookmarksPage::layout() {
+  if (!list_.hwnd()) return;
+  RECT client = clientRectOf(hwnd());
+  MoveWindow(kindLabel_, 8, 4, 56, 22, TRUE);
+  MoveWindow(kind_, 66, 4, 110, 200, TRUE);
+  MoveWindow(sync_, 190, 3, 80, 24, TRUE);
+  MoveWindow(cache_, 276, 3, 80, 24, TRUE);
+  MoveWindow(list_.hwnd(), 0, kBarHeight, client.right, client.bottom - kBarHeight, TRUE);
+}
+
+void BookmarksPage::onToolbar(int index) {
+  switch (index) {
+    case toolbar::kRefreshBookmarks: reload(); break;
+    case toolbar::kNewBookmark: addBookmark(); break;
+    case toolbar::kEditBookmark: changeClicked(); break;
+    case toolbar::kDeleteBookmarks: deleteChecked(); break;
+    default: break;
+  }
+}
+
+void BookmarksPage::load() {
+  if (loading_) return;
+  loading_ = true;
+  SendMessageA(list_.hwnd(), WM_SETREDRAW, FALSE, 0);
+  list_.clear();
+  rows_.clear();
+  lastClicked_ = -1;
+  std::weak_ptr<int> alive = alive_;
+  std::shared_ptr<ExchangeCancel> cancel = cancel_;
+  std::thread([this, alive, cancel] {
+    auto loaded = std::make_shared<Loaded>();
+    AgentBody body;
+    loaded->result = exchangeForBody(listBookmarksRequest(), body, cancel.get());
+    if (loaded->result == AgentResult::Ok || loaded->result == AgentResult::Cut)
+      loaded->list = parseBookmarkList(body.bytes.data(), body.bytes.size());
+    postToUi([this, alive, loaded] {
+      if (alive.expired()) return;
+      fill(*loaded);
+    });
+  }).detach();
+}
+
+void BookmarksPage::fill(Loaded& loaded) {
+  loading_ = false;
+  const char* failure = agentFailureText(loaded.result);
+  host().setStatusText(failure ? failure : "");
+  rows_ = std::move(loaded.list.rows);
+  for (BookmarkRow& b : rows_) {
+    TwoLineRow row;
+    row.image = std::move(b.thumbnail);  // the list keeps the picture; the record needs it no more
+    row.cells = {"", b.title, kBookmarkOnPhoneText, visitCountText(b.visits), b.lastVisitText, "", ""};
+    row.secondLine = b.url;
+    list_.addRow(std::move(row));
+  }
+  SendMessageA(list_.hwnd(), WM_SETREDRAW, TRUE, 0);
+  InvalidateRect(list_.hwnd(), nullptr, TRUE);
+  if (failure && loaded.result != AgentResult::Cut) markFailed();
+  else markLoaded();
+  if (reloadAfterLoad_) {
+    reloadAfterLoad_ = false;
+    reload();
+  }
+}
+
+bool BookmarksPage::paintCell(HDC dc, const RECT& cell, int row, int column, bool) {
+  if (column != kVisitColumn || row < 0 || static_cast<size_t>(row) >= rows_.size()) return false;
+  RECT text = cell;
+  SelectObjectScope f(dc, linkFont_.get());
+  // An address the PC will not open is shown grey, without the link colour.
+  SetTextColor(dc, isWebAddress(rows_[static_cast<size_t>(row)].url) ? RGB(0, 80, 200) : RGB(160, 160, 160));
+  DrawTextA(dc, kVisitText, -1, &text, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+  return true;
+}
+
+void BookmarksPage::onListClick(const NMITEMACTIVATE& click) {
+  if (click.iItem < 0 || click.iItem >= list_.count()) return;
+  lastClicked_ = click.iItem;
+  if (list_.onClick(click)) return;
+  RECT cell{};
+  ListView_GetSubItemRect(list_.hwnd(), click.iItem, kVisitColumn, LVIR_BOUNDS, &cell);
+  if (PtInRect(&cell, click.ptAction)) visit(click.iItem);
+}
+
+void BookmarksPage::visit(int row) {
+  if (row < 0 || static_cast<size_t>(row) >= rows_.size()) return;
+  const std::string& url = rows_[static_cast<size_t>(row)].url;
+  if (!isWebAddress(url)) {
+    host().setStatusText(kNotWebText);
+    return;
+  }
+  if (!opener_(url)) host().setStatusText(kOpenFailedText);
+}
+
+void BookmarksPage::showSync() {
+  BookmarkSyncDialog dialog;
+  dialog.runModal(hwnd());
+}
+
+void BookmarksPage::addBookmark() {
+  if (sending_) return;  // one change at a time
+  BookmarkEditor editor;
+  if (editor.runModal(hwnd()) == IDOK) send(addBookmarkRequest(editor.bookmark()));
+}
+
+void BookmarksPage::changeClicked() {
+  if (sending_) return;
+  if (lastClicked_ < 0 || static_cast<size_t>(lastClicked_) >= rows_.size()) {
+    host().setStatusText(kChooseFirstText);
+    return;
+  }
+  const BookmarkRow& row = rows_[static_cast<size_t>(lastClicked_)];
+  const auto id = static_cast<int32_t>(row.bookmarkId);
+  BookmarkEditor editor(row);
+  if (editor.runModal(hwnd()) == IDOK) send(updateBookmarkRequest(id, editor.bookmark()));
+}
+
+void BookmarksPage::deleteChecked() {
+  if (sending_) return;
+  const std::vector<int> checked = list_.checkedRows();
+  if (checked.empty()) {
+    CheckFirstNotice(hwnd());
+    return;
+  }
+  std::vector<int32_t> ids;
+  for (int r : checked) ids.push_back(static_cast<int32_t>(rows_.at(static_cast<size_t>(r)).bookmarkId));
+  if (!DeleteConfirmDialog(hwnd(), deleteBookmarksQuestion(ids.size()))) return;
+  send(deleteBookmarksRequest(ids));
+}
+
+void BookmarksPage::send(Bytes request) {
+  if (sending_) return;
+  sending_ = true;
+  std::weak_ptr<int> alive = alive_;
+  std::shared_ptr<ExchangeCancel> cancel = cancel_;
+  std::thread([this, alive, cancel, request = std::move(request)] {
+    const AgentResult result = exchangeForStatus(request, nullptr, cancel.get());
+    postToUi([this, alive, result] {
+      if (alive.expired()) return;
+      sending_ = false;
+      if (const char* failure = agentFailureText(result)) {
+        host().setStatusText(failure);
+        return;
+      }
+      if (loading_) reloadAfterLoad_ = true;
+      else reload();
+    });
+  }).detach();
+}
+
+}  // namespace zorvik
