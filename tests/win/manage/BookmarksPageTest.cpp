@@ -1,0 +1,307 @@
+// The bookmark page against the virtual phone's agent, under Wine: the columns and every row read
+// back ("从未", "%d 次", "仅手机上的", thumbnails), "立即访问" handing only http/https addresses to
+// the browser, a bookmark added, changed and deleted through the editor (seen on the phone and
+// after a reload), the editor's required fields, the sync dialog, and a silent phone.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "ManagePageTestSupport.h"
+#include "ModalStep.h"
+#include "UiTestSupport.h"
+#include "app/PageData.h"
+#include "app/PageTable.h"
+#include "manage/AlarmsResource.h"
+#include "manage/BookmarkEditor.h"
+#include "manage/BookmarksPage.h"
+#include "resource.h"
+
+namespace zorvik {
+namespace {
+
+using test::clickButton;
+using test::itemText;
+using test::phoneControl;
+using test::pump;
+using test::pumpUntil;
+using test::ShortDeadlines;
+using test::TestHost;
+using test::withModal;
+
+std::vector<BookmarkRow> phoneBookmarks() {
+  AgentBody body;
+  EXPECT_EQ(exchangeForBody(listBookmarksRequest(), body), AgentResult::Ok);
+  BookmarkList list = parseBookmarkList(body.bytes.data(), body.bytes.size());
+  EXPECT_TRUE(list.ended);
+  return list.rows;
+}
+
+std::optional<BookmarkRow> phoneBookmarkTitled(const std::string& title) {
+  for (const BookmarkRow& b : phoneBookmarks())
+    if (b.title == title) return b;
+  return std::nullopt;
+}
+
+class BookmarksPageTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    if (!std::getenv("ZORVIK_AGENT_PORT")) GTEST_SKIP() << "run through contacts_vphone.sh";
+    phoneControl("reset");
+    ASSERT_TRUE(frame_.create({.title = "Bookmarks test", .style = WS_OVERLAPPEDWINDOW | WS_VISIBLE,
+                               .x = 0, .y = 0, .width = 900, .height = 600}));
+    host_ = std::make_unique<TestHost>(frame_.hwnd());
+    const PageInfo* info = findPage(kPageBookmarks);
+    ASSERT_NE(info, nullptr);
+    ASSERT_EQ(info->pageKey, 7);
+    page_ = std::make_unique<BookmarksPage>(*info, *host_);
+    ASSERT_TRUE(page_->createModeless(frame_.hwnd()));
+    page_->setUrlOpener([this](const std::string& url) {
+      opened_.push_back(url);
+      return true;
+    });
+    RECT client = clientRectOf(frame_.hwnd());
+    SetWindowPos(page_->hwnd(), nullptr, 0, 0, client.right, client.bottom, SWP_NOZORDER | SWP_SHOWWINDOW);
+    load();
+  }
+  void TearDown() override {
+    if (page_) pumpUntil([&] { return !page_->busy(); }, 5000);
+    phoneControl("reset");
+    page_.reset();
+    frame_.destroy();
+  }
+  void load() {
+    page_->reload();
+    waitIdle();
+  }
+  void waitIdle() { ASSERT_TRUE(pumpUntil([&] { return !page_->busy(); }, 20000)); }
+  int rowTitled(const std::string& title) {
+    for (int r = 0; r < page_->list().count(); ++r)
+      if (page_->list().view().cell(r, 1) == title) return r;
+    return -1;
+  }
+  // A click in a cell, as the list reports it to the page.
+  void clickCell(int row, int column) {
+    RECT cell{};
+    ListView_GetSubItemRect(page_->list().hwnd(), row, column, LVIR_BOUNDS, &cell);
+    NMITEMACTIVATE n{};
+    n.hdr.hwndFrom = page_->list().hwnd();
+    n.hdr.idFrom = BookmarksPage::kListId;
+    n.hdr.code = NM_CLICK;
+    n.iItem = row;
+    n.iSubItem = column;
+    n.ptAction = {(cell.left + cell.right) / 2, (cell.top + cell.bottom) / 2};
+    SendMessageA(page_->hwnd(), WM_NOTIFY, BookmarksPage::kListId, reinterpret_cast<LPARAM>(&n));
+  }
+  // Adds a bookmark through the editor.
+  void addThroughEditor(const std::string& title, const std::string& url, const std::string& visits) {
+    ASSERT_TRUE(withModal("新建书签 - Zorvik", [&](HWND w) {
+      SetDlgItemTextA(w, IDC_BOOKMARK_TITLE, title.c_str());
+      SetDlgItemTextA(w, IDC_BOOKMARK_URL, url.c_str());
+      SetDlgItemTextA(w, IDC_BOOKMARK_VISITS, visits.c_str());
+      clickButton(w, IDOK);
+    }, [&] { page_->onToolbar(toolbar::kNewBookmark); }));
+    waitIdle();
+  }
+
+  Window frame_;
+  std::unique_ptr<TestHost> host_;
+  std::unique_ptr<BookmarksPage> page_;
+  std::vector<std::string> opened_;
+};
+
+TEST_F(BookmarksPageTest, ColumnsAndEveryBookmarkOfThePhone) {
+  const std::vector<BookmarkRow> phone = phoneBookmarks();
+  ASSERT_FALSE(phone.empty());
+  EXPECT_EQ(PageDataTable::instance().state(7), PageDataState::Loaded);
+  ListView& view = page_->list().view();
+  ASSERT_EQ(view.columnCount(), 7);
+  const char* titles[] = {"缩略图", "名称和网址", "存储状态", "计数", "上次访问时间、间隔", "立即访问", "选择"};
+  const int widths[] = {60, 246, 120, 44, 160, 66, 44};
+  for (int c = 0; c < 7; ++c) {
+    EXPECT_EQ(view.columnTitle(c), titles[c]);
+    EXPECT_EQ(view.columnWidth(c), widths[c]);
+  }
+  ASSERT_EQ(view.count(), static_cast<int>(phone.size()));
+  int never = 0, pictures = 0;
+  for (size_t i = 0; i < phone.size(); ++i) {
+    const int r = static_cast<int>(i);
+    EXPECT_EQ(view.cell(r, 1), phone[i].title);
+    EXPECT_EQ(page_->list().row(r).secondLine, phone[i].url);
+    EXPECT_EQ(view.cell(r, 2), "仅手机上的");
+    EXPECT_EQ(view.cell(r, 3), std::to_string(phone[i].visits) + " 次");
+    EXPECT_EQ(view.cell(r, 4), phone[i].lastVisitText);
+    EXPECT_EQ(view.cell(r, 5), "");
+    EXPECT_EQ(page_->list().row(r).image.size(), phone[i].thumbnail.size());
+    never += phone[i].lastVisit == 0 ? 1 : 0;
+    EXPECT_EQ(view.cell(r, 4) == "从未", phone[i].lastVisit == 0);
+    pictures += page_->list().row(r).image.empty() ? 0 : 1;
+  }
+  EXPECT_GT(never, 0);
+  EXPECT_GT(pictures, 0);
+  // The selector offers the four states and filters nothing.
+  HWND kind = page_->kindSelector();
+  ASSERT_EQ(SendMessageA(kind, CB_GETCOUNT, 0, 0), 4);
+  SendMessageA(kind, CB_SETCURSEL, 2, 0);
+  EXPECT_EQ(view.count(), static_cast<int>(phone.size()));
+  SendMessageA(kind, CB_SETCURSEL, 0, 0);
+  pump(300);
+  EXPECT_TRUE(test::saveWindowPng(frame_.hwnd(), test::artifactPath("bookmarks_page.png")));
+}
+
+TEST_F(BookmarksPageTest, VisitOpensOnlyWebAddresses) {
+  ASSERT_GT(page_->list().count(), 0);
+  const std::string url = page_->rows()[0].url;
+  clickCell(0, 5);
+  ASSERT_EQ(opened_.size(), 1u);
+  EXPECT_EQ(opened_[0], url);
+  EXPECT_EQ(page_->lastClicked(), 0);
+  // A bookmark whose address would start a program on the PC is not handed over.
+  addThroughEditor("本地程序", "file:///C:/windows/system32/calc.exe", "");
+  const int r = rowTitled("本地程序");
+  ASSERT_GE(r, 0);
+  clickCell(r, 5);
+  EXPECT_EQ(opened_.size(), 1u);
+  EXPECT_EQ(host_->status(), "【提示】该书签的网址不是http或https网址，没有打开");
+  // Clean up through the page.
+  page_->list().setChecked(r, true);
+  ASSERT_TRUE(withModal("删除确认 - Zorvik", [&](HWND w) { clickButton(w, IDOK); },
+                        [&] { page_->onToolbar(toolbar::kDeleteBookmarks); }));
+  waitIdle();
+  EXPECT_FALSE(phoneBookmarkTitled("本地程序"));
+}
+
+TEST_F(BookmarksPageTest, AddChangeAndDeleteReachThePhoneAndShowAfterReload) {
+  const size_t before = phoneBookmarks().size();
+  ASSERT_TRUE(withModal("新建书签 - Zorvik", [&](HWND w) {
+    EXPECT_EQ(itemText(w, IDC_BOOKMARK_VISITS), "");
+    EXPECT_EQ(SendDlgItemMessageA(w, IDC_BOOKMARK_STORAGE, CB_GETCOUNT, 0, 0), 4);
+    SetDlgItemTextA(w, IDC_BOOKMARK_TITLE, "测试书签");
+    SetDlgItemTextA(w, IDC_BOOKMARK_URL, "http://example.com/测试");
+    SetDlgItemTextA(w, IDC_BOOKMARK_VISITS, "5");
+    pump(200);
+    test::saveWindowPng(w, test::artifactPath("bookmark_editor.png"));
+    clickButton(w, IDOK);
+  }, [&] { page_->onToolbar(toolbar::kNewBookmark); }));
+  waitIdle();
+  std::optional<BookmarkRow> added = phoneBookmarkTitled("测试书签");
+  ASSERT_TRUE(added);
+  EXPECT_EQ(added->url, "http://example.com/测试");
+  EXPECT_EQ(added->visits, 5);
+  EXPECT_EQ(phoneBookmarks().size(), before + 1);
+  int r = rowTitled("测试书签");
+  ASSERT_GE(r, 0);
+  EXPECT_EQ(page_->list().view().cell(r, 3), "5 次");
+  EXPECT_EQ(page_->list().view().cell(r, 4), "从未");
+  EXPECT_EQ(page_->list().row(r).secondLine, "http://example.com/测试");
+
+  // Change the row last clicked; the editor opens on its texts.
+  clickCell(r, 2);
+  std::string title, url, visits;
+  ASSERT_TRUE(withModal("修改书签 - Zorvik", [&](HWND w) {
+    title = itemText(w, IDC_BOOKMARK_TITLE);
+    url = itemText(w, IDC_BOOKMARK_URL);
+    visits = itemText(w, IDC_BOOKMARK_VISITS);
+    SetDlgItemTextA(w, IDC_BOOKMARK_TITLE, "改过的书签");
+    SetDlgItemTextA(w, IDC_BOOKMARK_VISITS, "");
+    clickButton(w, IDOK);
+  }, [&] { page_->onToolbar(toolbar::kEditBookmark); }));
+  EXPECT_EQ(title, "测试书签");
+  EXPECT_EQ(url, "http://example.com/测试");
+  EXPECT_EQ(visits, "5");
+  waitIdle();
+  std::optional<BookmarkRow> changed = phoneBookmarkTitled("改过的书签");
+  ASSERT_TRUE(changed);
+  EXPECT_EQ(changed->bookmarkId, added->bookmarkId);
+  EXPECT_EQ(changed->visits, 0);  // an empty count is 0
+  r = rowTitled("改过的书签");
+  ASSERT_GE(r, 0);
+  EXPECT_EQ(page_->list().view().cell(r, 3), "0 次");
+  EXPECT_EQ(rowTitled("测试书签"), -1);
+
+  // Delete it.
+  clickCell(r, 6);
+  EXPECT_EQ(page_->list().checkedRows(), std::vector<int>{r});
+  std::string question;
+  ASSERT_TRUE(withModal("删除确认 - Zorvik", [&](HWND w) {
+    question = itemText(w, IDC_NOTICE_TEXT);
+    clickButton(w, IDOK);
+  }, [&] { page_->onToolbar(toolbar::kDeleteBookmarks); }));
+  EXPECT_EQ(question, "您真的要删除选择的【 1 】条浏览器书签项吗？");
+  waitIdle();
+  EXPECT_FALSE(phoneBookmarkTitled("改过的书签"));
+  EXPECT_EQ(phoneBookmarks().size(), before);
+  EXPECT_EQ(page_->list().count(), static_cast<int>(before));
+}
+
+TEST_F(BookmarksPageTest, TitleAndAddressAreRequiredAndTheCountMustBeANumber) {
+  const size_t before = phoneBookmarks().size();
+  std::string missing, badCount;
+  ASSERT_TRUE(withModal("新建书签 - Zorvik", [&](HWND w) {
+    SetDlgItemTextA(w, IDC_BOOKMARK_TITLE, "只有标题");
+    clickButton(w, IDOK);
+    missing = itemText(w, IDC_BOOKMARK_HINT);
+    SetDlgItemTextA(w, IDC_BOOKMARK_URL, "http://a/");
+    SetDlgItemTextA(w, IDC_BOOKMARK_VISITS, "99999999999");
+    clickButton(w, IDOK);
+    badCount = itemText(w, IDC_BOOKMARK_HINT);
+    clickButton(w, IDCANCEL);
+  }, [&] { page_->onToolbar(toolbar::kNewBookmark); }));
+  EXPECT_EQ(missing, "【提示】请填写标题和网址");
+  EXPECT_EQ(badCount, "【提示】访问次数应为不大于2147483647的数字");
+  EXPECT_FALSE(page_->busy());
+  EXPECT_EQ(phoneBookmarks().size(), before);
+}
+
+TEST_F(BookmarksPageTest, SyncDialogOffersThreeDirectionsThatSayTheyAreNotThereYet) {
+  std::vector<std::string> captions, answers;
+  ASSERT_TRUE(withModal("同步收藏夹 - Zorvik", [&](HWND w) {
+    for (int id : {IDC_SYNC_TO_PHONE, IDC_SYNC_TO_PC, IDC_SYNC_BOTH}) {
+      captions.push_back(itemText(w, id));
+      SetDlgItemTextA(w, IDC_SYNC_TEXT, "");
+      clickButton(w, id);
+      answers.push_back(itemText(w, IDC_SYNC_TEXT));
+    }
+    pump(200);
+    test::saveWindowPng(w, test::artifactPath("bookmark_sync.png"));
+    clickButton(w, IDCANCEL);
+  }, [&] { SendMessageA(page_->hwnd(), WM_COMMAND, MAKEWPARAM(BookmarksPage::kSyncId, BN_CLICKED), 0); }));
+  EXPECT_EQ(captions, (std::vector<std::string>{"电脑同步到手机", "手机同步到电脑", "电脑和手机双向"}));
+  for (const std::string& a : answers) EXPECT_EQ(a, BookmarkSyncDialog::kNotYetText);
+}
+
+TEST_F(BookmarksPageTest, DeletingOnASilentPhoneKeepsTheWindowAnsweringAndSaysSo) {
+  ASSERT_GE(page_->list().count(), 3);
+  const size_t before = phoneBookmarks().size();
+  for (int r : {0, 1, 2}) page_->list().setChecked(r, true);
+  ShortDeadlines deadlines;
+  ASSERT_EQ(phoneControl("reply pieces 1 10000").rfind("OK", 0), 0u);
+  std::string question;
+  ASSERT_TRUE(withModal("删除确认 - Zorvik", [&](HWND w) {
+    question = itemText(w, IDC_NOTICE_TEXT);
+    clickButton(w, IDOK);
+  }, [&] { page_->onToolbar(toolbar::kDeleteBookmarks); }));
+  EXPECT_EQ(question, "您真的要删除选择的【 3 】条浏览器书签项吗？");
+  ASSERT_TRUE(page_->sending());
+  DWORD_PTR result = 0;
+  std::thread asker([&] {
+    EXPECT_NE(SendMessageTimeoutA(page_->hwnd(), WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 1000, &result), 0);
+  });
+  ASSERT_TRUE(pumpUntil([&] { return !page_->sending(); }, 5000));
+  asker.join();
+  EXPECT_EQ(host_->status(), "【X】连接超时：手机端没有响应");
+  phoneControl("reset");
+  // Whatever the phone did with the cut-off request, the list shows it after a reload.
+  load();
+  EXPECT_EQ(page_->list().count(), static_cast<int>(phoneBookmarks().size()));
+  EXPECT_LE(phoneBookmarks().size(), before);
+}
+
+}  // namespace
+}  // namespace zorvik
