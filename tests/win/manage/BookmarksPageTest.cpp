@@ -16,8 +16,10 @@
 #include "ManagePageTestSupport.h"
 #include "ModalStep.h"
 #include "UiTestSupport.h"
+#include "app/MainWindow.h"
 #include "app/PageData.h"
 #include "app/PageTable.h"
+#include "manage/AlarmsPage.h"
 #include "manage/AlarmsResource.h"
 #include "manage/BookmarkEditor.h"
 #include "manage/BookmarksPage.h"
@@ -301,6 +303,54 @@ TEST_F(BookmarksPageTest, DeletingOnASilentPhoneKeepsTheWindowAnsweringAndSaysSo
   load();
   EXPECT_EQ(page_->list().count(), static_cast<int>(phoneBookmarks().size()));
   EXPECT_LE(phoneBookmarks().size(), before);
+}
+
+// Both pages in the real main window: shown by message 0x432, their toolbars, loaded from the
+// phone once, and "刷新…" (0x466 index 0) loading again.
+TEST(AlarmsAndBookmarksInTheMainWindow, ShownByGroupAndIdWithTheirToolbarsAndLoaded) {
+  if (!std::getenv("ZORVIK_AGENT_PORT")) GTEST_SKIP() << "run through contacts_vphone.sh";
+  phoneControl("reset");
+  PageDataTable::instance().clear();
+  MainWindow window{MainWindowOptions{}};
+  ASSERT_TRUE(window.createModeless(nullptr));
+  ShowWindow(window.hwnd(), SW_SHOW);
+  auto toolbarText = [&](int id) {
+    char text[64] = {};
+    GetDlgItemTextA(window.hwnd(), id, text, sizeof text);
+    return std::string(text);
+  };
+  struct Case {
+    int page;
+    int key;
+    const char* captions[4];
+    const char* shot;
+  } cases[] = {
+      {kPageAlarms, 4, {"刷新闹铃项", "新建闹铃", "修改选择的", "删除选择的"}, "main_alarms.png"},
+      {kPageBookmarks, 7, {"刷新书签项", "新建书签", "修改选择的", "删除选择的"}, "main_bookmarks.png"},
+  };
+  for (const Case& c : cases) {
+    PostMessageA(window.hwnd(), 0x432, 1, c.page);
+    ASSERT_TRUE(pumpUntil([&] { return window.currentPageId() == c.page; }, 3000)) << c.page;
+    EXPECT_EQ(window.toolbarCount(), 4);
+    const int ids[4] = {IDC_TOOLBAR_0, IDC_TOOLBAR_1, IDC_TOOLBAR_2, IDC_TOOLBAR_3};
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(toolbarText(ids[i]), c.captions[i]) << c.page;
+    ASSERT_TRUE(pumpUntil([&] { return PageDataTable::instance().state(c.key) == PageDataState::Loaded; }, 20000));
+    Page* page = window.page(c.page);
+    ASSERT_NE(page, nullptr);
+    TwoLineList* list = nullptr;
+    if (auto* a = dynamic_cast<AlarmsPage*>(page)) list = &a->list();
+    if (auto* b = dynamic_cast<BookmarksPage*>(page)) list = &b->list();
+    ASSERT_NE(list, nullptr) << c.page;
+    EXPECT_GT(list->count(), 0);
+    pump(300);
+    EXPECT_TRUE(test::saveWindowPng(window.hwnd(), test::artifactPath(c.shot)));
+    // "刷新…" loads again.
+    SendMessageA(window.hwnd(), 0x466, 0, 0);
+    EXPECT_EQ(PageDataTable::instance().state(c.key), PageDataState::Loading);
+    ASSERT_TRUE(pumpUntil([&] { return PageDataTable::instance().state(c.key) == PageDataState::Loaded; }, 20000));
+  }
+  DestroyWindow(window.hwnd());
+  pump(100);
 }
 
 }  // namespace
