@@ -123,8 +123,15 @@ void BookmarksPage::load() {
     auto loaded = std::make_shared<Loaded>();
     AgentBody body;
     loaded->result = exchangeForBody(listBookmarksRequest(), body, cancel.get());
-    if (loaded->result == AgentResult::Ok || loaded->result == AgentResult::Cut)
+    // Only a whole reply is shown: a cut one would be a list that is not the phone's, and a row
+    // missing from it could look deleted.
+    if (loaded->result == AgentResult::Ok) {
       loaded->list = parseBookmarkList(body.bytes.data(), body.bytes.size());
+      if (loaded->list.malformed) {
+        loaded->result = AgentResult::Malformed;
+        loaded->list.rows.clear();
+      }
+    }
     postToUi([this, alive, loaded] {
       if (alive.expired()) return;
       fill(*loaded);
@@ -146,7 +153,7 @@ void BookmarksPage::fill(Loaded& loaded) {
   }
   SendMessageA(list_.hwnd(), WM_SETREDRAW, TRUE, 0);
   InvalidateRect(list_.hwnd(), nullptr, TRUE);
-  if (failure && loaded.result != AgentResult::Cut) markFailed();
+  if (failure) markFailed();
   else markLoaded();
   if (reloadAfterLoad_) {
     reloadAfterLoad_ = false;

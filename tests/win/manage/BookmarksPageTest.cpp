@@ -24,6 +24,8 @@
 #include "manage/BookmarkEditor.h"
 #include "manage/BookmarksPage.h"
 #include "resource.h"
+#include "support/BodyWriter.h"
+#include "support/LoopbackServer.h"
 
 namespace zorvik {
 namespace {
@@ -303,6 +305,24 @@ TEST_F(BookmarksPageTest, DeletingOnASilentPhoneKeepsTheWindowAnsweringAndSaysSo
   load();
   EXPECT_EQ(page_->list().count(), static_cast<int>(phoneBookmarks().size()));
   EXPECT_LE(phoneBookmarks().size(), before);
+}
+
+TEST_F(BookmarksPageTest, AWholeReplyWithAnImpossibleThumbnailLengthShowsNothingAndSaysSo) {
+  test::BodyWriter body = test::BodyWriter::body();
+  body.i64(1).utf8("ok").utf8("http://ok/").i32(0).i64(0).i32(0).i32(0);
+  body.i64(2).utf8("bad").utf8("http://bad/").i32(0).i64(0).i32(0).i32(1).i64(int64_t{1} << 40).raw("tiny");
+  test::BodyWriter reply = test::BodyWriter::request();
+  reply.i32(static_cast<int32_t>(body.bytes.size())).raw(std::string(body.bytes.begin(), body.bytes.end()));
+  test::LoopbackServer agent({{.requestSize = 4, .reply = reply.bytes}});
+  const uint16_t port = agentPort();
+  setAgentPort(agent.port());
+  load();
+  setAgentPort(port);
+  EXPECT_EQ(page_->list().count(), 0);
+  EXPECT_EQ(host_->status(), "【X】连接中断：手机端的回复不完整");
+  const auto requests = agent.requests();
+  ASSERT_EQ(requests.size(), 1u);
+  EXPECT_EQ(requests[0].bytes, listBookmarksRequest());
 }
 
 // Both pages in the real main window: shown by message 0x432, their toolbars, loaded from the
