@@ -85,7 +85,6 @@ AlarmsPage::AlarmsPage(const PageInfo& info, PageHost& host) : Page(info, host) 
     m.result = TRUE;
   });
   map_.onNotify(kListId, NM_CLICK, [this](WinMsg& m) { list_.onClick(*reinterpret_cast<const NMITEMACTIVATE*>(m.lp)); });
-  map_.onNotify(kListId, NM_DBLCLK, [this](WinMsg&) { changeSelected(); });
   map_.on(WM_SETCURSOR, [this](WinMsg& m) {
     if (busy() && reinterpret_cast<HWND>(m.wp) == list_.hwnd() && LOWORD(m.lp) == HTCLIENT) {
       SetCursor(LoadCursor(nullptr, IDC_APPSTARTING));
