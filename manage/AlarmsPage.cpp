@@ -2,11 +2,9 @@
 
 #include <commctrl.h>
 
-#include <thread>
 #include <utility>
 
 #include "app/Notices.h"
-#include "app/UiThread.h"
 #include "manage/AlarmEditor.h"
 
 namespace zorvik {
@@ -79,25 +77,11 @@ AlarmsPage::AlarmsPage(const PageInfo& info, PageHost& host) : Page(info, host) 
     m.result = TRUE;
   });
   map_.on(WM_SIZE, [this](WinMsg&) { layout(); });
-  map_.on(WM_DRAWITEM, [this](WinMsg& m) {
-    auto* d = reinterpret_cast<const DRAWITEMSTRUCT*>(m.lp);
-    if (d->CtlID == kListId) list_.drawItem(*d);
-    m.result = TRUE;
-  });
-  map_.onNotify(kListId, NM_CLICK, [this](WinMsg& m) { list_.onClick(*reinterpret_cast<const NMITEMACTIVATE*>(m.lp)); });
-  map_.on(WM_SETCURSOR, [this](WinMsg& m) {
-    if (busy() && reinterpret_cast<HWND>(m.wp) == list_.hwnd() && LOWORD(m.lp) == HTCLIENT) {
-      SetCursor(LoadCursor(nullptr, IDC_APPSTARTING));
-      m.result = TRUE;
-    } else {
-      m.handled = false;
-    }
-  });
+  wireList(list_, kListId, [this] { return busy(); });
 }
 
 AlarmsPage::~AlarmsPage() {
-  alive_.reset();
-  cancel_->cancel();
+  work_.stop();
   if (hwnd()) DestroyWindow(hwnd());
 }
 
@@ -123,26 +107,23 @@ void AlarmsPage::load() {
   SendMessageA(list_.hwnd(), WM_SETREDRAW, FALSE, 0);
   list_.clear();
   rows_.clear();
-  std::weak_ptr<int> alive = alive_;
-  std::shared_ptr<ExchangeCancel> cancel = cancel_;
-  std::thread([this, alive, cancel] {
-    auto loaded = std::make_shared<Loaded>();
-    AgentBody body;
-    loaded->result = exchangeForBody(listAlarmsRequest(), body, cancel.get());
-    // Only a whole reply is shown: a cut one would be a list that is not the phone's, and a row
-    // missing from it could look deleted.
-    if (loaded->result == AgentResult::Ok) {
-      loaded->list = parseAlarmList(body.bytes.data(), body.bytes.size());
-      if (loaded->list.malformed) {
-        loaded->result = AgentResult::Malformed;
-        loaded->list.rows.clear();
-      }
-    }
-    postToUi([this, alive, loaded] {
-      if (alive.expired()) return;
-      fill(*loaded);
-    });
-  }).detach();
+  work_.run(
+      [](ExchangeCancel* cancel) {
+        Loaded loaded;
+        AgentBody body;
+        loaded.result = exchangeForBody(listAlarmsRequest(), body, cancel);
+        // Only a whole reply is shown: a cut one would be a list that is not the phone's, and a
+        // row missing from it could look deleted.
+        if (loaded.result == AgentResult::Ok) {
+          loaded.list = parseAlarmList(body.bytes.data(), body.bytes.size());
+          if (loaded.list.malformed) {
+            loaded.result = AgentResult::Malformed;
+            loaded.list.rows.clear();
+          }
+        }
+        return loaded;
+      },
+      [this](Loaded& loaded) { fill(loaded); });
 }
 
 void AlarmsPage::fill(Loaded& loaded) {
@@ -224,22 +205,17 @@ void AlarmsPage::deleteChecked() {
 void AlarmsPage::send(Bytes request) {
   if (sending_) return;
   sending_ = true;
-  std::weak_ptr<int> alive = alive_;
-  std::shared_ptr<ExchangeCancel> cancel = cancel_;
-  std::thread([this, alive, cancel, request = std::move(request)] {
-    const AgentResult result = exchangeForStatus(request, nullptr, cancel.get());
-    postToUi([this, alive, result] {
-      if (alive.expired()) return;
-      sending_ = false;
-      if (const char* failure = agentFailureText(result)) {
-        host().setStatusText(failure);
-        return;
-      }
-      // A load that runs now started before the change: load once more after it.
-      if (loading_) reloadAfterLoad_ = true;
-      else reload();
-    });
-  }).detach();
+  work_.run([request = std::move(request)](ExchangeCancel* cancel) { return exchangeForStatus(request, nullptr, cancel); },
+            [this](AgentResult result) {
+              sending_ = false;
+              if (const char* failure = agentFailureText(result)) {
+                host().setStatusText(failure);
+                return;
+              }
+              // A load that runs now started before the change: load once more after it.
+              if (loading_) reloadAfterLoad_ = true;
+              else reload();
+            });
 }
 
 }  // namespace zorvik

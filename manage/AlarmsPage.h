@@ -4,10 +4,10 @@
 // on a worker; the list is loaded again after each change.
 #include <windows.h>
 
-#include <memory>
 #include <vector>
 
 #include "app/Page.h"
+#include "app/PageWork.h"
 #include "app/TwoLineList.h"
 #include "devlink/AgentSession.h"
 #include "manage/AlarmWire.h"
@@ -54,8 +54,7 @@ private:
   bool loading_ = false;
   bool sending_ = false;
   bool reloadAfterLoad_ = false;
-  std::shared_ptr<ExchangeCancel> cancel_ = std::make_shared<ExchangeCancel>();
-  std::shared_ptr<int> alive_ = std::make_shared<int>(0);
+  PageWork work_;
 };
 
 }  // namespace zorvik

@@ -3,12 +3,10 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
-#include <thread>
 #include <utility>
 
 #include "app/Controls.h"
 #include "app/Notices.h"
-#include "app/UiThread.h"
 #include "manage/BookmarkEditor.h"
 
 namespace zorvik {
@@ -64,29 +62,17 @@ BookmarksPage::BookmarksPage(const PageInfo& info, PageHost& host) : Page(info, 
     m.result = TRUE;
   });
   map_.on(WM_SIZE, [this](WinMsg&) { layout(); });
-  map_.on(WM_DRAWITEM, [this](WinMsg& m) {
-    auto* d = reinterpret_cast<const DRAWITEMSTRUCT*>(m.lp);
-    if (d->CtlID == kListId) list_.drawItem(*d);
-    m.result = TRUE;
-  });
+  // The page handles clicks itself: the check box, and "立即访问".
+  wireList(list_, kListId, [this] { return busy(); }, false);
   map_.onNotify(kListId, NM_CLICK, [this](WinMsg& m) { onListClick(*reinterpret_cast<const NMITEMACTIVATE*>(m.lp)); });
   map_.onCommand(kSyncId, [this](WinMsg& m) {
     if (m.commandCode() == BN_CLICKED) showSync();
   });
   map_.onCommand(kCacheId, [](WinMsg&) {});  // no action of its own
-  map_.on(WM_SETCURSOR, [this](WinMsg& m) {
-    if (busy() && reinterpret_cast<HWND>(m.wp) == list_.hwnd() && LOWORD(m.lp) == HTCLIENT) {
-      SetCursor(LoadCursor(nullptr, IDC_APPSTARTING));
-      m.result = TRUE;
-    } else {
-      m.handled = false;
-    }
-  });
 }
 
 BookmarksPage::~BookmarksPage() {
-  alive_.reset();
-  cancel_->cancel();
+  work_.stop();
   if (hwnd()) DestroyWindow(hwnd());
 }
 
@@ -117,26 +103,23 @@ void BookmarksPage::load() {
   list_.clear();
   rows_.clear();
   lastClicked_ = -1;
-  std::weak_ptr<int> alive = alive_;
-  std::shared_ptr<ExchangeCancel> cancel = cancel_;
-  std::thread([this, alive, cancel] {
-    auto loaded = std::make_shared<Loaded>();
-    AgentBody body;
-    loaded->result = exchangeForBody(listBookmarksRequest(), body, cancel.get());
-    // Only a whole reply is shown: a cut one would be a list that is not the phone's, and a row
-    // missing from it could look deleted.
-    if (loaded->result == AgentResult::Ok) {
-      loaded->list = parseBookmarkList(body.bytes.data(), body.bytes.size());
-      if (loaded->list.malformed) {
-        loaded->result = AgentResult::Malformed;
-        loaded->list.rows.clear();
-      }
-    }
-    postToUi([this, alive, loaded] {
-      if (alive.expired()) return;
-      fill(*loaded);
-    });
-  }).detach();
+  work_.run(
+      [](ExchangeCancel* cancel) {
+        Loaded loaded;
+        AgentBody body;
+        loaded.result = exchangeForBody(listBookmarksRequest(), body, cancel);
+        // Only a whole reply is shown: a cut one would be a list that is not the phone's, and a
+        // row missing from it could look deleted.
+        if (loaded.result == AgentResult::Ok) {
+          loaded.list = parseBookmarkList(body.bytes.data(), body.bytes.size());
+          if (loaded.list.malformed) {
+            loaded.result = AgentResult::Malformed;
+            loaded.list.rows.clear();
+          }
+        }
+        return loaded;
+      },
+      [this](Loaded& loaded) { fill(loaded); });
 }
 
 void BookmarksPage::fill(Loaded& loaded) {
@@ -229,21 +212,17 @@ void BookmarksPage::deleteChecked() {
 void BookmarksPage::send(Bytes request) {
   if (sending_) return;
   sending_ = true;
-  std::weak_ptr<int> alive = alive_;
-  std::shared_ptr<ExchangeCancel> cancel = cancel_;
-  std::thread([this, alive, cancel, request = std::move(request)] {
-    const AgentResult result = exchangeForStatus(request, nullptr, cancel.get());
-    postToUi([this, alive, result] {
-      if (alive.expired()) return;
-      sending_ = false;
-      if (const char* failure = agentFailureText(result)) {
-        host().setStatusText(failure);
-        return;
-      }
-      if (loading_) reloadAfterLoad_ = true;
-      else reload();
-    });
-  }).detach();
+  work_.run([request = std::move(request)](ExchangeCancel* cancel) { return exchangeForStatus(request, nullptr, cancel); },
+            [this](AgentResult result) {
+              sending_ = false;
+              if (const char* failure = agentFailureText(result)) {
+                host().setStatusText(failure);
+                return;
+              }
+              // A load that runs now started before the change: load once more after it.
+              if (loading_) reloadAfterLoad_ = true;
+              else reload();
+            });
 }
 
 }  // namespace zorvik

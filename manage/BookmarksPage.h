@@ -6,11 +6,11 @@
 #include <windows.h>
 
 #include <functional>
-#include <memory>
 #include <string>
 #include <vector>
 
 #include "app/Page.h"
+#include "app/PageWork.h"
 #include "app/TwoLineList.h"
 #include "devlink/AgentSession.h"
 #include "manage/BookmarkWire.h"
@@ -72,8 +72,7 @@ private:
   bool sending_ = false;
   bool reloadAfterLoad_ = false;
   UrlOpener opener_;
-  std::shared_ptr<ExchangeCancel> cancel_ = std::make_shared<ExchangeCancel>();
-  std::shared_ptr<int> alive_ = std::make_shared<int>(0);
+  PageWork work_;
 };
 
 }  // namespace zorvik

@@ -13,9 +13,7 @@
 #include <optional>
 #include <string>
 
-#include "ManagePageTestSupport.h"
-#include "ModalStep.h"
-#include "UiTestSupport.h"
+#include "PageTestSupport.h"
 #include "app/PageData.h"
 #include "app/PageTable.h"
 #include "manage/AlarmEditor.h"
@@ -28,9 +26,10 @@
 namespace zorvik {
 namespace {
 
-using test::boxChecked;
-using test::clickButton;
-using test::itemText;
+std::string itemText(HWND dialog, int id) { return windowText(GetDlgItem(dialog, id)); }
+bool boxChecked(HWND dialog, int id) { return IsDlgButtonChecked(dialog, id) == BST_CHECKED; }
+
+using test::click;
 using test::phoneControl;
 using test::pump;
 using test::pumpUntil;
@@ -65,25 +64,17 @@ void toggle(HWND dialog, int id) { SendDlgItemMessageA(dialog, id, BM_CLICK, 0, 
 class AlarmsPageTest : public ::testing::Test {
 protected:
   void SetUp() override {
-    if (!std::getenv("ZORVIK_AGENT_PORT")) GTEST_SKIP() << "run through contacts_vphone.sh";
+    if (!std::getenv("ZORVIK_AGENT_PORT")) GTEST_SKIP() << "run through with_vphone.sh";
     phoneControl("reset");
-    ASSERT_TRUE(frame_.create({.title = "Alarms test", .style = WS_OVERLAPPEDWINDOW | WS_VISIBLE,
-                               .x = 0, .y = 0, .width = 900, .height = 600}));
-    host_ = std::make_unique<TestHost>(frame_.hwnd());
-    const PageInfo* info = findPage(kPageAlarms);
-    ASSERT_NE(info, nullptr);
-    ASSERT_EQ(info->pageKey, 4);
-    page_ = std::make_unique<AlarmsPage>(*info, *host_);
-    ASSERT_TRUE(page_->createModeless(frame_.hwnd()));
-    RECT client = clientRectOf(frame_.hwnd());
-    SetWindowPos(page_->hwnd(), nullptr, 0, 0, client.right, client.bottom, SWP_NOZORDER | SWP_SHOWWINDOW);
+    ASSERT_TRUE(ui_.open(kPageAlarms, "Alarms test", 900, 600));
+    ASSERT_EQ(ui_.info->pageKey, 4);
+    page_ = ui_.page.get();
+    host_ = ui_.host.get();
     load();
   }
   void TearDown() override {
-    if (page_) pumpUntil([&] { return !page_->busy(); }, 5000);
+    ui_.close();
     phoneControl("reset");
-    page_.reset();
-    frame_.destroy();
   }
   void load() {
     page_->reload();
@@ -107,9 +98,9 @@ protected:
     EXPECT_FALSE(page_->list().row(r).checked);
   }
 
-  Window frame_;
-  std::unique_ptr<TestHost> host_;
-  std::unique_ptr<AlarmsPage> page_;
+  test::PageUnderTest<AlarmsPage> ui_;
+  AlarmsPage* page_ = nullptr;
+  TestHost* host_ = nullptr;
 };
 
 TEST_F(AlarmsPageTest, ColumnsAndEveryAlarmOfThePhone) {
@@ -135,7 +126,7 @@ TEST_F(AlarmsPageTest, ColumnsAndEveryAlarmOfThePhone) {
   EXPECT_TRUE(sawOnce);
   EXPECT_EQ(host_->status(), "");
   pump(300);
-  EXPECT_TRUE(test::saveWindowPng(frame_.hwnd(), test::artifactPath("alarms_page.png")));
+  EXPECT_TRUE(test::saveWindowPng(ui_.frame.hwnd(), test::artifactPath("alarms_page.png")));
 }
 
 TEST_F(AlarmsPageTest, AddChangeAndDeleteReachThePhoneAndShowAfterReload) {
@@ -165,7 +156,7 @@ TEST_F(AlarmsPageTest, AddChangeAndDeleteReachThePhoneAndShowAfterReload) {
     vibrateOn = itemText(w, IDC_ALARM_VIBRATE_TEXT);
     pump(200);
     test::saveWindowPng(w, test::artifactPath("alarm_editor.png"));
-    clickButton(w, IDOK);
+    click(w, IDOK);
   }, [&] { page_->onToolbar(toolbar::kNewAlarm); }));
   EXPECT_EQ(vibrateOff, "振动关闭");
   EXPECT_EQ(vibrateOn, "振动提醒");
@@ -202,7 +193,7 @@ TEST_F(AlarmsPageTest, AddChangeAndDeleteReachThePhoneAndShowAfterReload) {
     toggle(w, IDC_ALARM_DAY0 + 0);
     toggle(w, IDC_ALARM_DAY0 + 6);
     toggle(w, IDC_ALARM_VIBRATE);
-    clickButton(w, IDOK);
+    click(w, IDOK);
   }, [&] { page_->onToolbar(toolbar::kEditAlarm); }));
   EXPECT_EQ(half, "下午");
   EXPECT_EQ(hour, "12");
@@ -230,21 +221,21 @@ TEST_F(AlarmsPageTest, AddChangeAndDeleteReachThePhoneAndShowAfterReload) {
   ASSERT_TRUE(withModal("修改闹铃提醒", [&](HWND w) {
     half = chosenText(w, IDC_ALARM_HALF);
     hour = chosenText(w, IDC_ALARM_HOUR);
-    clickButton(w, IDCANCEL);
+    click(w, IDCANCEL);
   }, [&] { page_->onToolbar(toolbar::kEditAlarm); }));
   EXPECT_EQ(half, "上午");
   EXPECT_EQ(hour, "12");
 
   // Delete it: "取消" keeps it, "删除" removes it.
   page_->list().setChecked(r, true);
-  ASSERT_TRUE(withModal("删除确认 - Zorvik", [&](HWND w) { clickButton(w, IDCANCEL); },
+  ASSERT_TRUE(withModal("删除确认 - Zorvik", [&](HWND w) { click(w, IDCANCEL); },
                         [&] { page_->onToolbar(toolbar::kDeleteAlarms); }));
   EXPECT_FALSE(page_->busy());
   EXPECT_TRUE(phoneAlarmTitled("改过的闹钟"));
   std::string question;
   ASSERT_TRUE(withModal("删除确认 - Zorvik", [&](HWND w) {
     question = itemText(w, IDC_NOTICE_TEXT);
-    clickButton(w, IDOK);
+    click(w, IDOK);
   }, [&] { page_->onToolbar(toolbar::kDeleteAlarms); }));
   EXPECT_EQ(question, "您真的要删除选择的【 1 】条闹铃提醒吗？");
   waitIdle();
@@ -259,13 +250,13 @@ TEST_F(AlarmsPageTest, AnEmptyTitleOrRingtoneSendsNothingAndKeepsTheDialogOpen) 
   std::string hint;
   bool stillOpen = false;
   ASSERT_TRUE(withModal("添加闹铃提醒", [&](HWND w) {
-    clickButton(w, IDOK);  // no title
+    click(w, IDOK);  // no title
     hint = itemText(w, IDC_ALARM_HINT);
     SetDlgItemTextA(w, IDC_ALARM_TITLE, "有标题");
     SetDlgItemTextA(w, IDC_ALARM_RINGTONE, "");
-    clickButton(w, IDOK);  // no ringtone
+    click(w, IDOK);  // no ringtone
     stillOpen = IsWindow(w) && IsWindowVisible(w);
-    clickButton(w, IDCANCEL);
+    click(w, IDCANCEL);
   }, [&] { page_->onToolbar(toolbar::kNewAlarm); }));
   EXPECT_EQ(hint, "【提示】请填写标题和音乐");
   EXPECT_TRUE(stillOpen);
@@ -288,7 +279,7 @@ TEST_F(AlarmsPageTest, DeletingTwoTickedRowsSendsTheirLowIdBitsInRowOrderThenLoa
   test::LoopbackServer agent({{.requestSize = 20, .reply = {0, 0, 0, 1}}, {.requestSize = 4, .reply = emptyList.bytes}});
   const uint16_t port = agentPort();
   setAgentPort(agent.port());
-  ASSERT_TRUE(withModal("删除确认 - Zorvik", [&](HWND w) { clickButton(w, IDOK); },
+  ASSERT_TRUE(withModal("删除确认 - Zorvik", [&](HWND w) { click(w, IDOK); },
                         [&] { page_->onToolbar(toolbar::kDeleteAlarms); }));
   ASSERT_TRUE(pumpUntil([&] { return !page_->busy() && page_->list().count() == 0; }, 10000));
   setAgentPort(port);
@@ -303,7 +294,7 @@ TEST_F(AlarmsPageTest, DeleteWithNothingTickedShowsTheNotice) {
   std::string text;
   ASSERT_TRUE(withModal("提示 - Zorvik", [&](HWND w) {
     text = itemText(w, IDC_NOTICE_TEXT);
-    clickButton(w, IDOK);
+    click(w, IDOK);
   }, [&] { page_->onToolbar(toolbar::kDeleteAlarms); }));
   EXPECT_EQ(text, "请先勾选每项最后的复选框后，再执行删除操作");
   EXPECT_FALSE(page_->busy());

@@ -13,9 +13,7 @@
 #include <thread>
 #include <vector>
 
-#include "ManagePageTestSupport.h"
-#include "ModalStep.h"
-#include "UiTestSupport.h"
+#include "PageTestSupport.h"
 #include "app/MainWindow.h"
 #include "app/PageData.h"
 #include "app/PageTable.h"
@@ -30,8 +28,9 @@
 namespace zorvik {
 namespace {
 
-using test::clickButton;
-using test::itemText;
+std::string itemText(HWND dialog, int id) { return windowText(GetDlgItem(dialog, id)); }
+
+using test::click;
 using test::phoneControl;
 using test::pump;
 using test::pumpUntil;
@@ -56,29 +55,21 @@ std::optional<BookmarkRow> phoneBookmarkTitled(const std::string& title) {
 class BookmarksPageTest : public ::testing::Test {
 protected:
   void SetUp() override {
-    if (!std::getenv("ZORVIK_AGENT_PORT")) GTEST_SKIP() << "run through contacts_vphone.sh";
+    if (!std::getenv("ZORVIK_AGENT_PORT")) GTEST_SKIP() << "run through with_vphone.sh";
     phoneControl("reset");
-    ASSERT_TRUE(frame_.create({.title = "Bookmarks test", .style = WS_OVERLAPPEDWINDOW | WS_VISIBLE,
-                               .x = 0, .y = 0, .width = 900, .height = 600}));
-    host_ = std::make_unique<TestHost>(frame_.hwnd());
-    const PageInfo* info = findPage(kPageBookmarks);
-    ASSERT_NE(info, nullptr);
-    ASSERT_EQ(info->pageKey, 7);
-    page_ = std::make_unique<BookmarksPage>(*info, *host_);
-    ASSERT_TRUE(page_->createModeless(frame_.hwnd()));
+    ASSERT_TRUE(ui_.open(kPageBookmarks, "Bookmarks test", 900, 600));
+    ASSERT_EQ(ui_.info->pageKey, 7);
+    page_ = ui_.page.get();
+    host_ = ui_.host.get();
     page_->setUrlOpener([this](const std::string& url) {
       opened_.push_back(url);
       return true;
     });
-    RECT client = clientRectOf(frame_.hwnd());
-    SetWindowPos(page_->hwnd(), nullptr, 0, 0, client.right, client.bottom, SWP_NOZORDER | SWP_SHOWWINDOW);
     load();
   }
   void TearDown() override {
-    if (page_) pumpUntil([&] { return !page_->busy(); }, 5000);
+    ui_.close();
     phoneControl("reset");
-    page_.reset();
-    frame_.destroy();
   }
   void load() {
     page_->reload();
@@ -90,18 +81,8 @@ protected:
       if (page_->list().view().cell(r, 1) == title) return r;
     return -1;
   }
-  // A click in a cell, as the list reports it to the page.
   void clickCell(int row, int column) {
-    RECT cell{};
-    ListView_GetSubItemRect(page_->list().hwnd(), row, column, LVIR_BOUNDS, &cell);
-    NMITEMACTIVATE n{};
-    n.hdr.hwndFrom = page_->list().hwnd();
-    n.hdr.idFrom = BookmarksPage::kListId;
-    n.hdr.code = NM_CLICK;
-    n.iItem = row;
-    n.iSubItem = column;
-    n.ptAction = {(cell.left + cell.right) / 2, (cell.top + cell.bottom) / 2};
-    SendMessageA(page_->hwnd(), WM_NOTIFY, BookmarksPage::kListId, reinterpret_cast<LPARAM>(&n));
+    test::clickListCell(page_->hwnd(), page_->list().hwnd(), BookmarksPage::kListId, row, column);
   }
   // Adds a bookmark through the editor.
   void addThroughEditor(const std::string& title, const std::string& url, const std::string& visits) {
@@ -109,14 +90,14 @@ protected:
       SetDlgItemTextA(w, IDC_BOOKMARK_TITLE, title.c_str());
       SetDlgItemTextA(w, IDC_BOOKMARK_URL, url.c_str());
       SetDlgItemTextA(w, IDC_BOOKMARK_VISITS, visits.c_str());
-      clickButton(w, IDOK);
+      click(w, IDOK);
     }, [&] { page_->onToolbar(toolbar::kNewBookmark); }));
     waitIdle();
   }
 
-  Window frame_;
-  std::unique_ptr<TestHost> host_;
-  std::unique_ptr<BookmarksPage> page_;
+  test::PageUnderTest<BookmarksPage> ui_;
+  BookmarksPage* page_ = nullptr;
+  TestHost* host_ = nullptr;
   std::vector<std::string> opened_;
 };
 
@@ -156,7 +137,7 @@ TEST_F(BookmarksPageTest, ColumnsAndEveryBookmarkOfThePhone) {
   EXPECT_EQ(view.count(), static_cast<int>(phone.size()));
   SendMessageA(kind, CB_SETCURSEL, 0, 0);
   pump(300);
-  EXPECT_TRUE(test::saveWindowPng(frame_.hwnd(), test::artifactPath("bookmarks_page.png")));
+  EXPECT_TRUE(test::saveWindowPng(ui_.frame.hwnd(), test::artifactPath("bookmarks_page.png")));
 }
 
 TEST_F(BookmarksPageTest, VisitOpensOnlyWebAddresses) {
@@ -175,7 +156,7 @@ TEST_F(BookmarksPageTest, VisitOpensOnlyWebAddresses) {
   EXPECT_EQ(host_->status(), "【提示】该书签的网址不是http或https网址，没有打开");
   // Clean up through the page.
   page_->list().setChecked(r, true);
-  ASSERT_TRUE(withModal("删除确认 - Zorvik", [&](HWND w) { clickButton(w, IDOK); },
+  ASSERT_TRUE(withModal("删除确认 - Zorvik", [&](HWND w) { click(w, IDOK); },
                         [&] { page_->onToolbar(toolbar::kDeleteBookmarks); }));
   waitIdle();
   EXPECT_FALSE(phoneBookmarkTitled("本地程序"));
@@ -191,7 +172,7 @@ TEST_F(BookmarksPageTest, AddChangeAndDeleteReachThePhoneAndShowAfterReload) {
     SetDlgItemTextA(w, IDC_BOOKMARK_VISITS, "5");
     pump(200);
     test::saveWindowPng(w, test::artifactPath("bookmark_editor.png"));
-    clickButton(w, IDOK);
+    click(w, IDOK);
   }, [&] { page_->onToolbar(toolbar::kNewBookmark); }));
   waitIdle();
   std::optional<BookmarkRow> added = phoneBookmarkTitled("测试书签");
@@ -214,7 +195,7 @@ TEST_F(BookmarksPageTest, AddChangeAndDeleteReachThePhoneAndShowAfterReload) {
     visits = itemText(w, IDC_BOOKMARK_VISITS);
     SetDlgItemTextA(w, IDC_BOOKMARK_TITLE, "改过的书签");
     SetDlgItemTextA(w, IDC_BOOKMARK_VISITS, "");
-    clickButton(w, IDOK);
+    click(w, IDOK);
   }, [&] { page_->onToolbar(toolbar::kEditBookmark); }));
   EXPECT_EQ(title, "测试书签");
   EXPECT_EQ(url, "http://example.com/测试");
@@ -235,7 +216,7 @@ TEST_F(BookmarksPageTest, AddChangeAndDeleteReachThePhoneAndShowAfterReload) {
   std::string question;
   ASSERT_TRUE(withModal("删除确认 - Zorvik", [&](HWND w) {
     question = itemText(w, IDC_NOTICE_TEXT);
-    clickButton(w, IDOK);
+    click(w, IDOK);
   }, [&] { page_->onToolbar(toolbar::kDeleteBookmarks); }));
   EXPECT_EQ(question, "您真的要删除选择的【 1 】条浏览器书签项吗？");
   waitIdle();
@@ -249,13 +230,13 @@ TEST_F(BookmarksPageTest, TitleAndAddressAreRequiredAndTheCountMustBeANumber) {
   std::string missing, badCount;
   ASSERT_TRUE(withModal("新建书签 - Zorvik", [&](HWND w) {
     SetDlgItemTextA(w, IDC_BOOKMARK_TITLE, "只有标题");
-    clickButton(w, IDOK);
+    click(w, IDOK);
     missing = itemText(w, IDC_BOOKMARK_HINT);
     SetDlgItemTextA(w, IDC_BOOKMARK_URL, "http://a/");
     SetDlgItemTextA(w, IDC_BOOKMARK_VISITS, "99999999999");
-    clickButton(w, IDOK);
+    click(w, IDOK);
     badCount = itemText(w, IDC_BOOKMARK_HINT);
-    clickButton(w, IDCANCEL);
+    click(w, IDCANCEL);
   }, [&] { page_->onToolbar(toolbar::kNewBookmark); }));
   EXPECT_EQ(missing, "【提示】请填写标题和网址");
   EXPECT_EQ(badCount, "【提示】访问次数应为不大于2147483647的数字");
@@ -269,12 +250,12 @@ TEST_F(BookmarksPageTest, SyncDialogOffersThreeDirectionsThatSayTheyAreNotThereY
     for (int id : {IDC_SYNC_TO_PHONE, IDC_SYNC_TO_PC, IDC_SYNC_BOTH}) {
       captions.push_back(itemText(w, id));
       SetDlgItemTextA(w, IDC_SYNC_TEXT, "");
-      clickButton(w, id);
+      click(w, id);
       answers.push_back(itemText(w, IDC_SYNC_TEXT));
     }
     pump(200);
     test::saveWindowPng(w, test::artifactPath("bookmark_sync.png"));
-    clickButton(w, IDCANCEL);
+    click(w, IDCANCEL);
   }, [&] { SendMessageA(page_->hwnd(), WM_COMMAND, MAKEWPARAM(BookmarksPage::kSyncId, BN_CLICKED), 0); }));
   EXPECT_EQ(captions, (std::vector<std::string>{"电脑同步到手机", "手机同步到电脑", "电脑和手机双向"}));
   for (const std::string& a : answers) EXPECT_EQ(a, BookmarkSyncDialog::kNotYetText);
@@ -289,7 +270,7 @@ TEST_F(BookmarksPageTest, DeletingOnASilentPhoneKeepsTheWindowAnsweringAndSaysSo
   std::string question;
   ASSERT_TRUE(withModal("删除确认 - Zorvik", [&](HWND w) {
     question = itemText(w, IDC_NOTICE_TEXT);
-    clickButton(w, IDOK);
+    click(w, IDOK);
   }, [&] { page_->onToolbar(toolbar::kDeleteBookmarks); }));
   EXPECT_EQ(question, "您真的要删除选择的【 3 】条浏览器书签项吗？");
   ASSERT_TRUE(page_->sending());
@@ -328,7 +309,7 @@ TEST_F(BookmarksPageTest, AWholeReplyWithAnImpossibleThumbnailLengthShowsNothing
 // Both pages in the real main window: shown by message 0x432, their toolbars, loaded from the
 // phone once, and "刷新…" (0x466 index 0) loading again.
 TEST(AlarmsAndBookmarksInTheMainWindow, ShownByGroupAndIdWithTheirToolbarsAndLoaded) {
-  if (!std::getenv("ZORVIK_AGENT_PORT")) GTEST_SKIP() << "run through contacts_vphone.sh";
+  if (!std::getenv("ZORVIK_AGENT_PORT")) GTEST_SKIP() << "run through with_vphone.sh";
   phoneControl("reset");
   PageDataTable::instance().clear();
   MainWindow window{MainWindowOptions{}};
