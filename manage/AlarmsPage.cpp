@@ -4,7 +4,6 @@
 
 #include <utility>
 
-#include "app/Notices.h"
 #include "manage/AlarmEditor.h"
 
 namespace zorvik {
@@ -53,7 +52,7 @@ struct AlarmsPage::Loaded {
   AlarmList list;
 };
 
-AlarmsPage::AlarmsPage(const PageInfo& info, PageHost& host) : Page(info, host) {
+AlarmsPage::AlarmsPage(const PageInfo& info, PageHost& host) : PhoneListPage(info, host) {
   map_.on(WM_INITDIALOG, [this](WinMsg& m) {
     HWND list = CreateWindowExA(0, WC_LISTVIEWA, "",
                                 WS_CHILD | WS_VISIBLE | WS_BORDER | WS_TABSTOP | LVS_REPORT | LVS_SHOWSELALWAYS |
@@ -102,34 +101,21 @@ void AlarmsPage::onToolbar(int index) {
 }
 
 void AlarmsPage::load() {
-  if (loading_) return;
-  loading_ = true;
-  SendMessageA(list_.hwnd(), WM_SETREDRAW, FALSE, 0);
-  list_.clear();
+  if (!beginLoad()) return;
   rows_.clear();
   work_.run(
       [](ExchangeCancel* cancel) {
         Loaded loaded;
         AgentBody body;
         loaded.result = exchangeForBody(listAlarmsRequest(), body, cancel);
-        // Only a whole reply is shown: a cut one would be a list that is not the phone's, and a
-        // row missing from it could look deleted.
-        if (loaded.result == AgentResult::Ok) {
-          loaded.list = parseAlarmList(body.bytes.data(), body.bytes.size());
-          if (loaded.list.malformed) {
-            loaded.result = AgentResult::Malformed;
-            loaded.list.rows.clear();
-          }
-        }
+        if (loaded.result == AgentResult::Ok) loaded.list = parseAlarmList(body.bytes.data(), body.bytes.size());
+        loaded.result = keepWholeList(loaded.result, loaded.list.malformed, loaded.list.rows);
         return loaded;
       },
       [this](Loaded& loaded) { fill(loaded); });
 }
 
 void AlarmsPage::fill(Loaded& loaded) {
-  loading_ = false;
-  const char* failure = agentFailureText(loaded.result);
-  host().setStatusText(failure ? failure : "");
   rows_ = std::move(loaded.list.rows);
   for (const AlarmRow& a : rows_) {
     TwoLineRow row;
@@ -138,14 +124,7 @@ void AlarmsPage::fill(Loaded& loaded) {
     row.secondLine = a.timeText;
     list_.addRow(std::move(row));
   }
-  SendMessageA(list_.hwnd(), WM_SETREDRAW, TRUE, 0);
-  InvalidateRect(list_.hwnd(), nullptr, TRUE);
-  if (failure) markFailed();
-  else markLoaded();
-  if (reloadAfterLoad_) {
-    reloadAfterLoad_ = false;
-    reload();
-  }
+  endLoad(loaded.result);
 }
 
 bool AlarmsPage::paintCell(HDC dc, const RECT& cell, int row, int column, bool) {
@@ -172,13 +151,13 @@ bool AlarmsPage::paintCell(HDC dc, const RECT& cell, int row, int column, bool) 
 }
 
 void AlarmsPage::addAlarm() {
-  if (sending_) return;  // one change at a time
+  if (sending()) return;  // one change at a time
   AlarmEditor editor;
-  if (editor.runModal(hwnd()) == IDOK) send(addAlarmRequest(editor.alarm()));
+  if (editor.runModal(hwnd()) == IDOK) sendChange(addAlarmRequest(editor.alarm()));
 }
 
 void AlarmsPage::changeSelected() {
-  if (sending_) return;
+  if (sending()) return;
   const int selected = list_.view().selected();
   if (selected < 0 || static_cast<size_t>(selected) >= rows_.size()) {
     host().setStatusText(kChooseFirstText);
@@ -186,36 +165,12 @@ void AlarmsPage::changeSelected() {
   }
   const AlarmRow row = rows_[static_cast<size_t>(selected)];
   AlarmEditor editor(row);
-  if (editor.runModal(hwnd()) == IDOK) send(updateAlarmRequest(static_cast<int32_t>(row.alarmId), editor.alarm()));
+  if (editor.runModal(hwnd()) == IDOK) sendChange(updateAlarmRequest(static_cast<int32_t>(row.alarmId), editor.alarm()));
 }
 
 void AlarmsPage::deleteChecked() {
-  if (sending_) return;
-  const std::vector<int> checked = list_.checkedRows();
-  if (checked.empty()) {
-    CheckFirstNotice(hwnd());
-    return;
-  }
-  std::vector<int32_t> ids;
-  for (int r : checked) ids.push_back(static_cast<int32_t>(rows_.at(static_cast<size_t>(r)).alarmId));
-  if (!DeleteConfirmDialog(hwnd(), deleteAlarmsQuestion(ids.size()))) return;
-  send(deleteAlarmsRequest(ids));
-}
-
-void AlarmsPage::send(Bytes request) {
-  if (sending_) return;
-  sending_ = true;
-  work_.run([request = std::move(request)](ExchangeCancel* cancel) { return exchangeForStatus(request, nullptr, cancel); },
-            [this](AgentResult result) {
-              sending_ = false;
-              if (const char* failure = agentFailureText(result)) {
-                host().setStatusText(failure);
-                return;
-              }
-              // A load that runs now started before the change: load once more after it.
-              if (loading_) reloadAfterLoad_ = true;
-              else reload();
-            });
+  deleteTicked([this](int r) { return static_cast<int32_t>(rows_.at(static_cast<size_t>(r)).alarmId); },
+               deleteAlarmsQuestion, deleteAlarmsRequest);
 }
 
 }  // namespace zorvik

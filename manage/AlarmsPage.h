@@ -6,15 +6,12 @@
 
 #include <vector>
 
-#include "app/Page.h"
-#include "app/PageWork.h"
-#include "app/TwoLineList.h"
-#include "devlink/AgentSession.h"
 #include "manage/AlarmWire.h"
+#include "manage/PhoneListPage.h"
 
 namespace zorvik {
 
-class AlarmsPage : public Page {
+class AlarmsPage : public PhoneListPage {
 public:
   static constexpr int kListId = 4850;
   static constexpr const char* kVibrateOnText = "振动提醒";
@@ -35,26 +32,15 @@ public:
   // CheckFirstNotice without ticked rows, else the confirmation, then 870405.
   void deleteChecked();
 
-  TwoLineList& list() { return list_; }
   const std::vector<AlarmRow>& rows() const { return rows_; }
-  bool loading() const { return loading_; }
-  bool sending() const { return sending_; }
-  bool busy() const { return loading_ || sending_; }
 
 private:
   struct Loaded;
   void fill(Loaded& loaded);
-  // One change on a worker; on success the list is loaded again.
-  void send(Bytes request);
   bool paintCell(HDC dc, const RECT& cell, int row, int column, bool selected);
   void layout();
 
-  TwoLineList list_;
   std::vector<AlarmRow> rows_;  // parallel to the list's rows
-  bool loading_ = false;
-  bool sending_ = false;
-  bool reloadAfterLoad_ = false;
-  PageWork work_;
 };
 
 }  // namespace zorvik

@@ -6,7 +6,6 @@
 #include <utility>
 
 #include "app/Controls.h"
-#include "app/Notices.h"
 #include "manage/BookmarkEditor.h"
 
 namespace zorvik {
@@ -28,7 +27,7 @@ struct BookmarksPage::Loaded {
   BookmarkList list;
 };
 
-BookmarksPage::BookmarksPage(const PageInfo& info, PageHost& host) : Page(info, host) {
+BookmarksPage::BookmarksPage(const PageInfo& info, PageHost& host) : PhoneListPage(info, host) {
   opener_ = [this](const std::string& url) {
     const auto r = reinterpret_cast<INT_PTR>(
         ShellExecuteA(this->host().mainHwnd(), "open", url.c_str(), nullptr, nullptr, SW_SHOWMAXIMIZED));
@@ -97,10 +96,7 @@ void BookmarksPage::onToolbar(int index) {
 }
 
 void BookmarksPage::load() {
-  if (loading_) return;
-  loading_ = true;
-  SendMessageA(list_.hwnd(), WM_SETREDRAW, FALSE, 0);
-  list_.clear();
+  if (!beginLoad()) return;
   rows_.clear();
   lastClicked_ = -1;
   work_.run(
@@ -108,24 +104,14 @@ void BookmarksPage::load() {
         Loaded loaded;
         AgentBody body;
         loaded.result = exchangeForBody(listBookmarksRequest(), body, cancel);
-        // Only a whole reply is shown: a cut one would be a list that is not the phone's, and a
-        // row missing from it could look deleted.
-        if (loaded.result == AgentResult::Ok) {
-          loaded.list = parseBookmarkList(body.bytes.data(), body.bytes.size());
-          if (loaded.list.malformed) {
-            loaded.result = AgentResult::Malformed;
-            loaded.list.rows.clear();
-          }
-        }
+        if (loaded.result == AgentResult::Ok) loaded.list = parseBookmarkList(body.bytes.data(), body.bytes.size());
+        loaded.result = keepWholeList(loaded.result, loaded.list.malformed, loaded.list.rows);
         return loaded;
       },
       [this](Loaded& loaded) { fill(loaded); });
 }
 
 void BookmarksPage::fill(Loaded& loaded) {
-  loading_ = false;
-  const char* failure = agentFailureText(loaded.result);
-  host().setStatusText(failure ? failure : "");
   rows_ = std::move(loaded.list.rows);
   for (BookmarkRow& b : rows_) {
     TwoLineRow row;
@@ -134,14 +120,7 @@ void BookmarksPage::fill(Loaded& loaded) {
     row.secondLine = b.url;
     list_.addRow(std::move(row));
   }
-  SendMessageA(list_.hwnd(), WM_SETREDRAW, TRUE, 0);
-  InvalidateRect(list_.hwnd(), nullptr, TRUE);
-  if (failure) markFailed();
-  else markLoaded();
-  if (reloadAfterLoad_) {
-    reloadAfterLoad_ = false;
-    reload();
-  }
+  endLoad(loaded.result);
 }
 
 bool BookmarksPage::paintCell(HDC dc, const RECT& cell, int row, int column, bool) {
@@ -179,13 +158,13 @@ void BookmarksPage::showSync() {
 }
 
 void BookmarksPage::addBookmark() {
-  if (sending_) return;  // one change at a time
+  if (sending()) return;  // one change at a time
   BookmarkEditor editor;
-  if (editor.runModal(hwnd()) == IDOK) send(addBookmarkRequest(editor.bookmark()));
+  if (editor.runModal(hwnd()) == IDOK) sendChange(addBookmarkRequest(editor.bookmark()));
 }
 
 void BookmarksPage::changeClicked() {
-  if (sending_) return;
+  if (sending()) return;
   if (lastClicked_ < 0 || static_cast<size_t>(lastClicked_) >= rows_.size()) {
     host().setStatusText(kChooseFirstText);
     return;
@@ -193,36 +172,12 @@ void BookmarksPage::changeClicked() {
   const BookmarkRow& row = rows_[static_cast<size_t>(lastClicked_)];
   const auto id = static_cast<int32_t>(row.bookmarkId);
   BookmarkEditor editor(row);
-  if (editor.runModal(hwnd()) == IDOK) send(updateBookmarkRequest(id, editor.bookmark()));
+  if (editor.runModal(hwnd()) == IDOK) sendChange(updateBookmarkRequest(id, editor.bookmark()));
 }
 
 void BookmarksPage::deleteChecked() {
-  if (sending_) return;
-  const std::vector<int> checked = list_.checkedRows();
-  if (checked.empty()) {
-    CheckFirstNotice(hwnd());
-    return;
-  }
-  std::vector<int32_t> ids;
-  for (int r : checked) ids.push_back(static_cast<int32_t>(rows_.at(static_cast<size_t>(r)).bookmarkId));
-  if (!DeleteConfirmDialog(hwnd(), deleteBookmarksQuestion(ids.size()))) return;
-  send(deleteBookmarksRequest(ids));
-}
-
-void BookmarksPage::send(Bytes request) {
-  if (sending_) return;
-  sending_ = true;
-  work_.run([request = std::move(request)](ExchangeCancel* cancel) { return exchangeForStatus(request, nullptr, cancel); },
-            [this](AgentResult result) {
-              sending_ = false;
-              if (const char* failure = agentFailureText(result)) {
-                host().setStatusText(failure);
-                return;
-              }
-              // A load that runs now started before the change: load once more after it.
-              if (loading_) reloadAfterLoad_ = true;
-              else reload();
-            });
+  deleteTicked([this](int r) { return static_cast<int32_t>(rows_.at(static_cast<size_t>(r)).bookmarkId); },
+               deleteBookmarksQuestion, deleteBookmarksRequest);
 }
 
 }  // namespace zorvik

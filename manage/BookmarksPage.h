@@ -9,15 +9,12 @@
 #include <string>
 #include <vector>
 
-#include "app/Page.h"
-#include "app/PageWork.h"
-#include "app/TwoLineList.h"
-#include "devlink/AgentSession.h"
 #include "manage/BookmarkWire.h"
+#include "manage/PhoneListPage.h"
 
 namespace zorvik {
 
-class BookmarksPage : public Page {
+class BookmarksPage : public PhoneListPage {
 public:
   static constexpr int kListId = 4860;
   static constexpr int kKindId = 4861;
@@ -46,33 +43,23 @@ public:
 
   // Tests replace the browser.
   void setUrlOpener(UrlOpener opener) { opener_ = std::move(opener); }
-  TwoLineList& list() { return list_; }
   const std::vector<BookmarkRow>& rows() const { return rows_; }
   HWND kindSelector() const { return kind_; }
   int lastClicked() const { return lastClicked_; }
   void setLastClicked(int row) { lastClicked_ = row; }
-  bool loading() const { return loading_; }
-  bool sending() const { return sending_; }
-  bool busy() const { return loading_ || sending_; }
 
 private:
   struct Loaded;
   void fill(Loaded& loaded);
-  void send(Bytes request);
   void onListClick(const NMITEMACTIVATE& click);
   bool paintCell(HDC dc, const RECT& cell, int row, int column, bool selected);
   void layout();
 
-  TwoLineList list_;
   std::vector<BookmarkRow> rows_;
   HWND kind_ = nullptr, sync_ = nullptr, cache_ = nullptr, kindLabel_ = nullptr;  // children of the page
   UniqueFont linkFont_;
   int lastClicked_ = -1;
-  bool loading_ = false;
-  bool sending_ = false;
-  bool reloadAfterLoad_ = false;
   UrlOpener opener_;
-  PageWork work_;
 };
 
 }  // namespace zorvik
