@@ -13,7 +13,7 @@
 #include <optional>
 #include <string>
 
-#include "PageTestSupport.h"
+#include "PhoneListPageTest.h"
 #include "app/PageData.h"
 #include "app/PageTable.h"
 #include "manage/AlarmEditor.h"
@@ -26,7 +26,7 @@
 namespace zorvik {
 namespace {
 
-std::string itemText(HWND dialog, int id) { return windowText(GetDlgItem(dialog, id)); }
+using test::itemText;
 bool boxChecked(HWND dialog, int id) { return IsDlgButtonChecked(dialog, id) == BST_CHECKED; }
 
 using test::click;
@@ -37,20 +37,8 @@ using test::ShortDeadlines;
 using test::TestHost;
 using test::withModal;
 
-// The phone's alarms as its agent sends them now, read apart from the page.
-std::vector<AlarmRow> phoneAlarms() {
-  AgentBody body;
-  EXPECT_EQ(exchangeForBody(listAlarmsRequest(), body), AgentResult::Ok);
-  AlarmList list = parseAlarmList(body.bytes.data(), body.bytes.size());
-  EXPECT_TRUE(list.ended);
-  return list.rows;
-}
-
-std::optional<AlarmRow> phoneAlarmTitled(const std::string& title) {
-  for (const AlarmRow& a : phoneAlarms())
-    if (a.title == title) return a;
-  return std::nullopt;
-}
+std::vector<AlarmRow> phoneAlarms() { return test::phoneList(listAlarmsRequest(), parseAlarmList); }
+std::optional<AlarmRow> phoneAlarmTitled(const std::string& title) { return test::rowTitled(phoneAlarms(), title); }
 
 void choose(HWND dialog, int id, int index) { SendDlgItemMessageA(dialog, id, CB_SETCURSEL, index, 0); }
 int chosen(HWND dialog, int id) { return static_cast<int>(SendDlgItemMessageA(dialog, id, CB_GETCURSEL, 0, 0)); }
@@ -61,31 +49,8 @@ std::string chosenText(HWND dialog, int id) {
 }
 void toggle(HWND dialog, int id) { SendDlgItemMessageA(dialog, id, BM_CLICK, 0, 0); }
 
-class AlarmsPageTest : public ::testing::Test {
+class AlarmsPageTest : public test::PhoneListPageTest<AlarmsPage, kPageAlarms, kKeyAlarms> {
 protected:
-  void SetUp() override {
-    if (!std::getenv("ZORVIK_AGENT_PORT")) GTEST_SKIP() << "run through with_vphone.sh";
-    phoneControl("reset");
-    ASSERT_TRUE(ui_.open(kPageAlarms, "Alarms test", 900, 600));
-    ASSERT_EQ(ui_.info->pageKey, 4);
-    page_ = ui_.page.get();
-    host_ = ui_.host.get();
-    load();
-  }
-  void TearDown() override {
-    ui_.close();
-    phoneControl("reset");
-  }
-  void load() {
-    page_->reload();
-    waitIdle();
-  }
-  void waitIdle() { ASSERT_TRUE(pumpUntil([&] { return !page_->busy(); }, 20000)); }
-  int rowTitled(const std::string& title) {
-    for (int r = 0; r < page_->list().count(); ++r)
-      if (page_->list().view().cell(r, 1) == title) return r;
-    return -1;
-  }
   void expectRowShows(int r, const AlarmRow& a) {
     ListView& view = page_->list().view();
     EXPECT_EQ(view.cell(r, 1), a.title);
@@ -98,9 +63,6 @@ protected:
     EXPECT_FALSE(page_->list().row(r).checked);
   }
 
-  test::PageUnderTest<AlarmsPage> ui_;
-  AlarmsPage* page_ = nullptr;
-  TestHost* host_ = nullptr;
 };
 
 TEST_F(AlarmsPageTest, ColumnsAndEveryAlarmOfThePhone) {

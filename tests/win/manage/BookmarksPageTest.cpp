@@ -13,7 +13,7 @@
 #include <thread>
 #include <vector>
 
-#include "PageTestSupport.h"
+#include "PhoneListPageTest.h"
 #include "app/MainWindow.h"
 #include "app/PageData.h"
 #include "app/PageTable.h"
@@ -28,7 +28,7 @@
 namespace zorvik {
 namespace {
 
-std::string itemText(HWND dialog, int id) { return windowText(GetDlgItem(dialog, id)); }
+using test::itemText;
 
 using test::click;
 using test::phoneControl;
@@ -38,48 +38,20 @@ using test::ShortDeadlines;
 using test::TestHost;
 using test::withModal;
 
-std::vector<BookmarkRow> phoneBookmarks() {
-  AgentBody body;
-  EXPECT_EQ(exchangeForBody(listBookmarksRequest(), body), AgentResult::Ok);
-  BookmarkList list = parseBookmarkList(body.bytes.data(), body.bytes.size());
-  EXPECT_TRUE(list.ended);
-  return list.rows;
-}
-
+std::vector<BookmarkRow> phoneBookmarks() { return test::phoneList(listBookmarksRequest(), parseBookmarkList); }
 std::optional<BookmarkRow> phoneBookmarkTitled(const std::string& title) {
-  for (const BookmarkRow& b : phoneBookmarks())
-    if (b.title == title) return b;
-  return std::nullopt;
+  return test::rowTitled(phoneBookmarks(), title);
 }
 
-class BookmarksPageTest : public ::testing::Test {
+class BookmarksPageTest : public test::PhoneListPageTest<BookmarksPage, kPageBookmarks, kKeyBookmarks> {
 protected:
   void SetUp() override {
-    if (!std::getenv("ZORVIK_AGENT_PORT")) GTEST_SKIP() << "run through with_vphone.sh";
-    phoneControl("reset");
-    ASSERT_TRUE(ui_.open(kPageBookmarks, "Bookmarks test", 900, 600));
-    ASSERT_EQ(ui_.info->pageKey, 7);
-    page_ = ui_.page.get();
-    host_ = ui_.host.get();
+    PhoneListPageTest::SetUp();
+    if (!page_) return;
     page_->setUrlOpener([this](const std::string& url) {
       opened_.push_back(url);
       return true;
     });
-    load();
-  }
-  void TearDown() override {
-    ui_.close();
-    phoneControl("reset");
-  }
-  void load() {
-    page_->reload();
-    waitIdle();
-  }
-  void waitIdle() { ASSERT_TRUE(pumpUntil([&] { return !page_->busy(); }, 20000)); }
-  int rowTitled(const std::string& title) {
-    for (int r = 0; r < page_->list().count(); ++r)
-      if (page_->list().view().cell(r, 1) == title) return r;
-    return -1;
   }
   void clickCell(int row, int column) {
     test::clickListCell(page_->hwnd(), page_->list().hwnd(), BookmarksPage::kListId, row, column);
@@ -95,9 +67,6 @@ protected:
     waitIdle();
   }
 
-  test::PageUnderTest<BookmarksPage> ui_;
-  BookmarksPage* page_ = nullptr;
-  TestHost* host_ = nullptr;
   std::vector<std::string> opened_;
 };
 
