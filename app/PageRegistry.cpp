@@ -11,6 +11,8 @@
 #include "manage/AppsPage.h"
 #include "info/UpgradePage.h"
 #include "info/WeatherPage.h"
+#include "manage/AlarmsPage.h"
+#include "manage/BookmarksPage.h"
 #include "manage/ProcessesPage.h"
 #include "manage/StorePage.h"
 #include "download/DownloadRequests.h"
@@ -58,6 +60,8 @@ const PageEntry kPages[] = {
   {kPageRingtoneCutter, makePage<StorePage>},
   {kPageVideoConverter, makePage<StorePage>},
   {kPageTasks, makePage<DownloadPage>},
+  {kPageAlarms, makePage<AlarmsPage>},
+  {kPageBookmarks, makePage<BookmarksPage>},
 };
 
 }  // namespace
