@@ -117,7 +117,12 @@ std::vector<std::string> splitRecipients(const std::string& text) {
 }
 
 std::string recipientText(const std::string& name, const std::string& number) {
-  return "\"" + name + "\" <" + number + ">;";
+  // A name is the phone's data: its own ";", "<", ">" or quote would cut the field into pieces
+  // that are sent as numbers. (Byte-wise safe on GBK: trail bytes are 0x40 and above.)
+  std::string shown = name;
+  for (char& c : shown)
+    if (c == ';' || c == '<' || c == '>' || c == '"') c = ' ';
+  return "\"" + shown + "\" <" + number + ">;";
 }
 
 namespace {

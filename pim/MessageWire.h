@@ -56,7 +56,8 @@ Bytes sendMessageRequest(const std::vector<std::string>& numbers, const std::str
 // The recipient field: pieces split at ";" in order, up to the first empty one; a piece with "<"
 // gives what stands between "<" and ">" (or the end), any other piece itself.
 std::vector<std::string> splitRecipients(const std::string& text);
-// How the picker writes a known recipient: "\"name\" <number>;".
+// How the picker writes a known recipient: "\"name\" <number>;" (the name's own ; < > " become
+// spaces).
 std::string recipientText(const std::string& name, const std::string& number);
 
 // Keeping the picker's ticks and the recipient field in step. Unlike the send split these look at
