@@ -28,21 +28,6 @@ constexpr COLORREF kStripKey = RGB(255, 0, 255);
 
 enum Column { kPhotoColumn, kNameColumn, kStarColumn, kTimeColumn, kCheckColumn, kColumnCount };
 
-// A bitmap of width x height drawn by `draw` on `background`.
-template <typename Draw>
-UniqueBitmap drawBitmap(int width, int height, COLORREF background, Draw draw) {
-  WindowDc screen(nullptr);
-  UniqueBitmap bmp(CreateCompatibleBitmap(screen.get(), width, height));
-  {
-    BitmapDc dc(screen.get(), bmp.get());
-    RECT all{0, 0, width, height};
-    UniqueBrush bg(CreateSolidBrush(background));
-    FillRect(dc.get(), &all, bg.get());
-    draw(dc.get());
-  }
-  return bmp;
-}
-
 // The star strip: frame 0 a gold star (starred), frame 1 a grey outline.
 UniqueBitmap makeStarStrip() {
   return drawBitmap(2 * kStarWidth, kStarHeight, kStripKey, [](HDC dc) {
@@ -167,9 +152,12 @@ ContactsPage::ContactsPage(const PageInfo& info, PageHost& host) : Page(info, ho
   map_.onCommand(IDM_CONTACT_ADD, [this](WinMsg&) { addContact(); });
   map_.onCommand(IDM_CONTACT_MODIFY, [this](WinMsg&) { modifySelected(); });
   map_.onCommand(IDM_CONTACT_DELETE, [this](WinMsg&) { deleteSelected(); });
+  map_.onCommand(IDC_CONTACT_EXPORT, [this](WinMsg&) { exportContacts(); });
+  map_.onCommand(IDC_CONTACT_IMPORT, [this](WinMsg&) { importContacts(); });
 }
 
 ContactsPage::~ContactsPage() {
+  backupWork_.stop();
   alive_.reset();
   cancel_->cancel();
   // Destroyed here, while the list and the card control its handlers use still exist.
@@ -190,7 +178,15 @@ void ContactsPage::layout() {
   RECT client = clientRectOf(hwnd());
   int listWidth = 60 + 140 + 44 + 150 + 44 + GetSystemMetrics(SM_CXVSCROLL) + 4;
   if (listWidth > client.right) listWidth = client.right;
-  MoveWindow(list_.hwnd(), 0, 0, listWidth, client.bottom, TRUE);
+  // The backup strip sits under the list: two buttons, then the progress bar or the summary.
+  constexpr int kStrip = 30, kButton = 84;
+  const int listHeight = client.bottom > kStrip ? client.bottom - kStrip : 0;
+  MoveWindow(list_.hwnd(), 0, 0, listWidth, listHeight, TRUE);
+  MoveWindow(item(IDC_CONTACT_EXPORT), 2, listHeight + 3, kButton, kStrip - 6, TRUE);
+  MoveWindow(item(IDC_CONTACT_IMPORT), 4 + kButton, listHeight + 3, kButton, kStrip - 6, TRUE);
+  const int restLeft = 8 + 2 * kButton, restWidth = listWidth > restLeft + 4 ? listWidth - restLeft - 4 : 0;
+  MoveWindow(item(IDC_CONTACT_PROGRESS), restLeft, listHeight + 8, restWidth, kStrip - 16, TRUE);
+  MoveWindow(item(IDC_CONTACT_BACKUP_TEXT), restLeft, listHeight + 8, restWidth, kStrip - 14, TRUE);
   if (cardView_.hwnd())
     MoveWindow(cardView_.hwnd(), listWidth + 2, 0, client.right - listWidth - 2, client.bottom, TRUE);
 }

@@ -12,6 +12,7 @@
 #include "common/win/Handles.h"
 #include "app/HtmlCtrl.h"
 #include "app/Page.h"
+#include "app/PageWork.h"
 #include "app/TwoLineList.h"
 #include "devlink/AgentSession.h"
 #include "pim/Contact.h"
@@ -38,6 +39,15 @@ public:
   void deleteSelected();     // context menu: the selection-mark row
   void clickRow(int row);    // a single click: the card of that row
   void loadCard();
+  // The backup strip: every contact with its card to a vCard file, and a vCard file's contacts
+  // added to the phone, each on a worker with the progress bar and a summary beside it. The
+  // buttons ask for the file; these take it.
+  void exportContacts();
+  void importContacts();
+  void exportTo(const std::wstring& path);
+  void importFrom(const std::wstring& path);
+  bool backupRunning() const { return backupRunning_; }
+  std::string backupText() const;
 
   // What the page shows, for the window's own use and for tests.
   TwoLineList& list() { return list_; }
@@ -62,6 +72,9 @@ private:
   void deleteContacts(const std::vector<int32_t>& ids);
   void showContextMenu();
   bool paintCell(HDC dc, const RECT& cell, int row, int column, bool selected);
+  void startBackup(const char* firstText);
+  void backupProgress(int done, int total, const char* format);
+  void endBackup(const std::string& summary);
 
   TwoLineList list_;
   CHtmlCtrlBase cardView_;
@@ -76,6 +89,8 @@ private:
   bool listLoading_ = false;
   bool cardLoading_ = false;
   bool deleting_ = false;
+  bool backupRunning_ = false;
+  PageWork backupWork_;
   // Cancelled when the page goes, so its exchanges do not outlive it for their deadline.
   std::shared_ptr<ExchangeCancel> cancel_ = std::make_shared<ExchangeCancel>();
   int32_t currentId_ = 0;

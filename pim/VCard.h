@@ -1,0 +1,40 @@
+#pragma once
+// vCard 3.0 files of the contacts: the backup a user can open in other address books and read
+// back. Written in UTF-8 with CRLF lines folded at 75 octets (never inside a character) and the
+// text escaping of RFC 6350 ("\\", ",", ";", newlines); read leniently (LF or CRLF, folded lines,
+// 2.1-style QUOTED-PRINTABLE and BASE64 values, unknown properties ignored) and within bounds.
+//
+// The texts of ContactCard are the program's ANSI texts; the file's are UTF-8: the conversion
+// is done here (common/TextConv.h).
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "pim/Contact.h"
+
+namespace zorvik {
+
+// One contact of a vCard file: the card's texts and entries, and the photo's encoded bytes.
+struct VCardContact {
+  ContactCard card;
+  std::string photo;
+};
+
+// The file for `contacts`, in order.
+std::string writeVCards(const std::vector<VCardContact>& contacts);
+
+struct VCardReadResult {
+  std::vector<VCardContact> contacts;  // the cards with a name or a number, entries marked new
+  size_t skipped = 0;                  // BEGIN…END blocks with neither, or cut off at the end
+};
+// Reads every card of a file. Input beyond kMaxVCardFile is not read (counted as skipped when a
+// card started there); a photo longer than kMaxContactPhoto is dropped, the card kept.
+inline constexpr size_t kMaxVCardFile = 64u << 20;
+VCardReadResult readVCards(std::string_view file);
+
+// Text escaping and line folding, as the writer does them (for tests and other writers).
+std::string vcardEscape(std::string_view utf8);
+std::string vcardFoldLine(std::string_view line);
+
+}  // namespace zorvik
