@@ -161,7 +161,7 @@ void ComposeDialog::fillPicker(AgentResult result, std::map<int32_t, std::string
   ticksFromField();  // a number already in the field (the thread's, or typed) is ticked
 }
 
-const ComposeDialog::Node* ComposeDialog::nodeOf(HTREEITEM h) const {
+ComposeDialog::Node* ComposeDialog::nodeOf(HTREEITEM h) {
   if (!h) return nullptr;
   TVITEMA it{};
   it.mask = TVIF_PARAM;
@@ -173,13 +173,16 @@ const ComposeDialog::Node* ComposeDialog::nodeOf(HTREEITEM h) const {
 
 bool ComposeDialog::checked(HTREEITEM h) const { return TreeView_GetCheckState(picker(), h) == 1; }
 
-void ComposeDialog::setChecked(HTREEITEM h, bool on) {
-  if (checked(h) != on) TreeView_SetCheckState(picker(), h, on ? TRUE : FALSE);
+void ComposeDialog::setChecked(Node& node, bool on) {
+  if (node.ticked == on) return;
+  node.ticked = on;
+  TreeView_SetCheckState(picker(), node.item, on ? TRUE : FALSE);
 }
 
 void ComposeDialog::toggleTick(HTREEITEM h) {
-  if (!nodeOf(h)) return;
-  setChecked(h, !checked(h));
+  Node* node = nodeOf(h);
+  if (!node) return;
+  TreeView_SetCheckState(picker(), h, checked(h) ? FALSE : TRUE);
   onTicked(h);
 }
 
@@ -190,9 +193,10 @@ void ComposeDialog::setField(const std::string& text) {
 }
 
 void ComposeDialog::onTicked(HTREEITEM h) {
-  const Node* node = nodeOf(h);
+  Node* node = nodeOf(h);
   if (!node) return;
-  const bool on = checked(h);
+  const bool on = checked(h);  // the tree changed it itself
+  node->ticked = on;
   std::string field = recipients();
   for (const Node& n : nodes_) {
     const bool affected = n.item == h || (!node->parent && n.parent == h);
@@ -210,20 +214,25 @@ void ComposeDialog::ticksFromField() {
   const std::vector<std::string> numbers = recipientNumbers(recipients());
   syncing_ = true;
   QuietTree quiet(picker());
-  for (const Node& n : nodes_) {
-    if (!n.parent) continue;
-    setChecked(n.item, std::find(numbers.begin(), numbers.end(), n.number) != numbers.end());
-  }
-  for (const Node& g : nodes_) {
-    if (g.parent) continue;
-    bool any = false, all = true;
-    for (const Node& n : nodes_) {
-      if (n.parent != g.item) continue;
-      any = true;
-      all = all && checked(n.item);
+  // nodes_ holds each group followed by its entries.
+  Node* group = nullptr;
+  bool any = false, all = true;
+  auto closeGroup = [&] {
+    if (group) setChecked(*group, any && all);
+  };
+  for (Node& n : nodes_) {
+    if (!n.parent) {
+      closeGroup();
+      group = &n;
+      any = false;
+      all = true;
+      continue;
     }
-    setChecked(g.item, any && all);
+    setChecked(n, std::find(numbers.begin(), numbers.end(), n.number) != numbers.end());
+    any = true;
+    all = all && n.ticked;
   }
+  closeGroup();
   syncing_ = false;
 }
 

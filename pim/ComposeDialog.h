@@ -59,6 +59,7 @@ private:
     HTREEITEM item = nullptr;
     HTREEITEM parent = nullptr;  // null for a group
     std::string name, number;
+    bool ticked = false;  // as last set or read: the tree is asked only for a clicked item
   };
 
   void loadPicker();
@@ -69,8 +70,8 @@ private:
   void ticksFromField();
   void setField(const std::string& text);
   bool checked(HTREEITEM item) const;
-  void setChecked(HTREEITEM item, bool on);
-  const Node* nodeOf(HTREEITEM item) const;
+  void setChecked(Node& node, bool on);
+  Node* nodeOf(HTREEITEM item);
 
   PageHost& host_;
   int32_t threadId_;

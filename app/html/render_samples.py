@@ -133,9 +133,6 @@ def chromium_args(chromium, profile, size):
             "--user-data-dir=" + profile, "--hide-scrollbars", "--window-size=%d,%d" % size]
 
 
-# Appended to a conversation before rendering: the page shows its newest message, as the program
-# scrolls it.
-TO_BOTTOM = "<script>window.addEventListener('load',function(){window.scrollTo(0,9999999);});</script>"
 # Appended to a page before rendering: after loading, the title lists the pictures that failed.
 PROBE = ("<script>window.addEventListener('load',function(){var b=[];var i=document.images;"
          "for(var k=0;k<i.length;k++){if(!i[k].complete||!i[k].naturalWidth)b.push(i[k].getAttribute('src'));}"
@@ -222,8 +219,7 @@ def main():
         for n, (page, text, png) in enumerate(shots):
             path = os.path.join(assets, "render-%d-%s" % (n, page))
             with open(path, "wb") as f:
-                extra = TO_BOTTOM if page == "conversation.html" else ""
-                f.write(text.replace("</body>", extra + PROBE + "</body>").encode("gbk"))
+                f.write(text.replace("</body>", PROBE + "</body>").encode("gbk"))
             size = SIZES.get(page, DEFAULT_SIZE)
             profile = tempfile.mkdtemp(dir=work)
             dom = subprocess.run(chromium_args(chromium, profile, size) +

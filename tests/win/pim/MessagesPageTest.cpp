@@ -264,13 +264,14 @@ TEST_F(MessagesPageTest, NewMessageDialogWithPickerAndRecipientsInStep) {
 
   // Typing a known number ticks its entries; typing it away unticks them.
   // Ticking a group of well over a hundred entries once took 16 s under Wine (the tree laid itself
-  // out after every tick).
+  // out after every tick); now well under a second on an idle machine. The bound allows for a
+  // machine shared with compilers and still catches the slow path.
   const auto t0 = std::chrono::steady_clock::now();
   dialog.toggleTick(biggest);
   dialog.toggleTick(biggest);
   const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
   std::printf("[timing] a group of %zu entries ticked and unticked in %.0f ms\n", children(tree, biggest).size(), ms);
-  EXPECT_LT(ms, 3000.0);
+  EXPECT_LT(ms, 8000.0);
   EXPECT_FALSE(ticked(tree, biggest));
 
   SetDlgItemTextA(dialog.hwnd(), IDC_COMPOSE_TO, ("13900000000;" + e0.number).c_str());
