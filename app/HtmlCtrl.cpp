@@ -394,4 +394,18 @@ bool setElementHtml(DWORD cookie, const std::string& id, const std::string& html
   return SUCCEEDED(element->put_innerHTML(content.get()));
 }
 
+bool scrollDocument(DWORD cookie, long x, long y) {
+  if (!cookie) return false;
+  ComScope com;
+  auto git = globalTable();
+  if (!git) return false;
+  ComPtr<IDispatch> doc;
+  if (FAILED(git->GetInterfaceFromGlobal(cookie, IID_IDispatch, doc.putVoid())) || !doc) return false;
+  auto doc2 = doc.query<IHTMLDocument2>(IID_IHTMLDocument2);
+  if (!doc2) return false;
+  ComPtr<IHTMLWindow2> window;
+  if (FAILED(doc2->get_parentWindow(window.put())) || !window) return false;
+  return SUCCEEDED(window->scrollTo(x, y));
+}
+
 }  // namespace zorvik

@@ -89,5 +89,7 @@ class CHtmlCtrlFix : public CHtmlCtrlBase {};
 // has built with htmlEscape around every piece of data. False when there is no such document or
 // element.
 bool setElementHtml(DWORD cookie, const std::string& id, const std::string& html);
+// Scrolls the window of the document registered under `cookie` (callable from any thread).
+bool scrollDocument(DWORD cookie, long x, long y);
 
 }  // namespace zorvik

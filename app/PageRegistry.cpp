@@ -23,6 +23,7 @@
 #include "manage/StartupPage.h"
 #include "pim/CallLogPage.h"
 #include "pim/ContactsPage.h"
+#include "pim/MessagesPage.h"
 
 namespace zorvik {
 
@@ -37,6 +38,7 @@ struct PageEntry {
 const PageEntry kPages[] = {
   {kPageSettings, makePage<SettingsPage>},
   {kPageContacts, makePage<ContactsPage>},
+  {kPageMessages, makePage<MessagesPage>},
   {kPageCallLog, makePage<CallLogPage>},
   {kPageCalendar, makePage<CalendarPage>},
   {kPagePhoneParams, makePage<PhoneParamsPage>},

@@ -117,7 +117,86 @@ std::vector<std::string> splitRecipients(const std::string& text) {
 }
 
 std::string recipientText(const std::string& name, const std::string& number) {
-  return "\"" + name + "\" <" + number + ">;";
+  // A name is the phone's data: its own ";", "<", ">" or quote would cut the field into pieces
+  // that are sent as numbers. (Byte-wise safe on GBK: trail bytes are 0x40 and above.)
+  std::string shown = name;
+  for (char& c : shown)
+    if (c == ';' || c == '<' || c == '>' || c == '"') c = ' ';
+  return "\"" + shown + "\" <" + number + ">;";
+}
+
+namespace {
+std::string trimmed(const std::string& s) {
+  const size_t b = s.find_first_not_of(" \t\r\n");
+  if (b == std::string::npos) return {};
+  const size_t e = s.find_last_not_of(" \t\r\n");
+  return s.substr(b, e - b + 1);
+}
+
+// Every non-blank piece of the field between ";" (trimmed).
+std::vector<std::string> pieces(const std::string& text) {
+  std::vector<std::string> out;
+  size_t start = 0;
+  while (start <= text.size()) {
+    size_t semi = text.find(';', start);
+    if (semi == std::string::npos) semi = text.size();
+    std::string piece = trimmed(text.substr(start, semi - start));
+    if (!piece.empty()) out.push_back(std::move(piece));
+    start = semi + 1;
+  }
+  return out;
+}
+
+std::string numberOf(const std::string& piece) {
+  const size_t open = piece.find('<');
+  if (open == std::string::npos) return trimmed(piece);
+  const size_t close = piece.find('>', open + 1);
+  return trimmed(piece.substr(open + 1, close == std::string::npos ? std::string::npos : close - open - 1));
+}
+}  // namespace
+
+std::vector<std::string> recipientNumbers(const std::string& text) {
+  std::vector<std::string> numbers;
+  for (const std::string& piece : pieces(text)) {
+    std::string n = numberOf(piece);
+    if (!n.empty()) numbers.push_back(std::move(n));
+  }
+  return numbers;
+}
+
+std::string addRecipient(const std::string& text, const std::string& name, const std::string& number) {
+  for (const std::string& n : recipientNumbers(text))
+    if (n == trimmed(number)) return text;
+  std::string out = trimmed(text);
+  if (!out.empty() && out.back() != ';') out += ';';
+  return out + recipientText(name, number);
+}
+
+std::string removeRecipient(const std::string& text, const std::string& number) {
+  std::string out;
+  for (const std::string& piece : pieces(text))
+    if (numberOf(piece) != trimmed(number)) out += piece + ";";
+  return out;
+}
+
+ThreadLink parseThreadLink(const std::string& command) {
+  ThreadLink link;
+  if (command.size() < 5) return link;
+  const std::string head = command.substr(0, 4), digits = command.substr(4);
+  size_t i = digits[0] == '-' ? 1 : 0;
+  if (i == digits.size() || digits.size() > 11) return link;
+  long long v = 0;
+  for (; i < digits.size(); ++i) {
+    if (digits[i] < '0' || digits[i] > '9') return link;
+    v = v * 10 + (digits[i] - '0');
+  }
+  if (digits[0] == '-') v = -v;
+  if (v < INT32_MIN || v > INT32_MAX) return link;
+  if (head == "vid=") link.action = ThreadAction::Open;
+  else if (head == "did=") link.action = ThreadAction::Delete;
+  else return link;
+  link.threadId = static_cast<int32_t>(v);
+  return link;
 }
 
 namespace {

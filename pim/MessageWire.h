@@ -56,8 +56,27 @@ Bytes sendMessageRequest(const std::vector<std::string>& numbers, const std::str
 // The recipient field: pieces split at ";" in order, up to the first empty one; a piece with "<"
 // gives what stands between "<" and ">" (or the end), any other piece itself.
 std::vector<std::string> splitRecipients(const std::string& text);
-// How the picker writes a known recipient: "\"name\" <number>;".
+// How the picker writes a known recipient: "\"name\" <number>;" (the name's own ; < > " become
+// spaces).
 std::string recipientText(const std::string& name, const std::string& number);
+
+// Keeping the picker's ticks and the recipient field in step. Unlike the send split these look at
+// every non-blank piece (the user may be half-way through typing), and compare numbers with the
+// spaces around them trimmed.
+std::vector<std::string> recipientNumbers(const std::string& text);
+// The field with "\"name\" <number>;" appended, unless the number is in it already.
+std::string addRecipient(const std::string& text, const std::string& name, const std::string& number);
+// The field without the pieces naming `number`; the other pieces keep their text, each ended by ";".
+std::string removeRecipient(const std::string& text, const std::string& number);
+
+// An in-page command of the thread list: "vid=<id>" opens the thread, "did=<id>" deletes it.
+enum class ThreadAction { None, Open, Delete };
+struct ThreadLink {
+  ThreadAction action = ThreadAction::None;
+  int32_t threadId = 0;
+};
+// Anything else, and an id that is not a whole decimal number in range, is None.
+ThreadLink parseThreadLink(const std::string& command);
 
 // The inner HTML of "sms_ul" (page 661); locations[i] is the place of threads[i]'s number.
 std::string buildThreadListHtml(const std::vector<ThreadRecord>& threads, const std::vector<std::string>& locations);

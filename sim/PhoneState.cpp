@@ -2,6 +2,7 @@
 
 #include <json/json.h>
 
+#include <algorithm>
 #include <fstream>
 #include <sstream>
 
@@ -241,6 +242,36 @@ void scaleContacts(PhoneState& state, size_t n) {
     }
     if (!c.photo) c.photo = state.contacts[(i * 31) % base].photo;
     state.contacts.push_back(std::move(c));
+  }
+}
+
+void scaleThreads(PhoneState& state, size_t threads, size_t messages, size_t longest) {
+  std::vector<Message> pool;
+  for (const Thread& t : state.threads) pool.insert(pool.end(), t.messages.begin(), t.messages.end());
+  const size_t base = state.threads.size();
+  if (pool.empty() || base == 0) return;
+  for (size_t i = base; i < threads; ++i) {
+    Thread t = state.threads[i % base];
+    t.id = state.newId();
+    if (t.number.size() >= 4) t.number.replace(t.number.size() - 4, 4, std::to_string(1000 + (i * 7919) % 9000));
+    state.threads.push_back(std::move(t));
+  }
+  const size_t n = state.threads.size();
+  longest = std::min(longest, messages);
+  const size_t rest = messages - longest;
+  int64_t newest = 0;
+  for (const Message& m : pool) newest = std::max(newest, m.date);
+  for (size_t i = 0; i < n; ++i) {
+    size_t count = n == 1 ? messages : i == 0 ? longest : rest / (n - 1) + ((i - 1) < rest % (n - 1) ? 1 : 0);
+    Thread& t = state.threads[i];
+    t.messages.clear();
+    const int64_t start = newest - static_cast<int64_t>(i) * 3600000 - static_cast<int64_t>(count) * 60000;
+    for (size_t k = 0; k < count; ++k) {
+      Message m = pool[(i * 7 + k) % pool.size()];
+      m.id = state.newId();
+      m.date = start + static_cast<int64_t>(k) * 60000;
+      t.messages.push_back(std::move(m));
+    }
   }
 }
 

@@ -158,4 +158,9 @@ bool loadPhoneState(const std::string& path, PhoneState& state, std::string& err
 // for benchmarks that need a large address book.
 void scaleContacts(PhoneState& state, size_t n);
 
+// Grows the conversations to `threads` threads holding `messages` messages in all (copies of the
+// loaded ones with new ids, numbers and dates); the first thread gets `longest` of them, the
+// others share the rest evenly. For benchmarks of the messages page.
+void scaleThreads(PhoneState& state, size_t threads, size_t messages, size_t longest);
+
 }  // namespace zorvik::sim

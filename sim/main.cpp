@@ -1,7 +1,7 @@
 // vphone: a virtual phone behind an ADB server, for running and testing the suite with no phone.
 //
 //   vphone [--port P] [--control-port P] [--data FILE] [--contacts N]
-//          [--device SERIAL[:STATE]]... [--set "CONTROL COMMAND"]...
+//          [--threads N:MESSAGES[:LONGEST]] [--device SERIAL[:STATE]]... [--set "CONTROL COMMAND"]...
 //
 // --port defaults to ANDROID_ADB_SERVER_PORT, else 5037; 0 picks a free port. The first line on
 // standard output says where it listens, for scripts and tests to read.
@@ -25,7 +25,7 @@ zorvik::sim::VirtualPhone* gPhone = nullptr;
 
 void usage() {
   std::fprintf(stderr,
-               "usage: vphone [--port P] [--control-port P] [--data FILE] [--contacts N]\n"
+               "usage: vphone [--port P] [--control-port P] [--data FILE] [--contacts N] [--threads N:MESSAGES[:LONGEST]]\n"
                "              [--device SERIAL[:device|offline|unauthorized]]... [--set \"COMMAND\"]...\n"
                "control commands (also on the control port, one per line): send \"help\" to list them\n");
 }
@@ -36,6 +36,8 @@ struct Options {
   int controlPort = -1;
   std::string data = ZORVIK_VPHONE_DATA;
   long contacts = 0;
+  // --threads: conversations, messages in all, and the first conversation's length (default 500)
+  long threads = 0, messages = 0, longest = 500;
   std::vector<std::string> devices, sets;
 };
 
@@ -49,7 +51,7 @@ int readOptions(int argc, char** argv, Options& o) {
       return 0;
     }
     const bool known = a == "--port" || a == "--control-port" || a == "--data" || a == "--contacts" ||
-                       a == "--device" || a == "--set";
+                       a == "--threads" || a == "--device" || a == "--set";
     if (!known) {
       std::fprintf(stderr, "vphone: unknown option %s\n", a.c_str());
       usage();
@@ -64,7 +66,13 @@ int readOptions(int argc, char** argv, Options& o) {
     else if (a == "--control-port") o.controlPort = std::atoi(value.c_str());
     else if (a == "--data") o.data = value;
     else if (a == "--contacts") o.contacts = std::atol(value.c_str());
-    else if (a == "--device") o.devices.push_back(value);
+    else if (a == "--threads") {
+      if (std::sscanf(value.c_str(), "%ld:%ld:%ld", &o.threads, &o.messages, &o.longest) < 2 || o.threads < 1 ||
+          o.messages < 0 || o.longest < 0) {
+        std::fprintf(stderr, "vphone: --threads N:MESSAGES[:LONGEST]\n");
+        return 2;
+      }
+    } else if (a == "--device") o.devices.push_back(value);
     else o.sets.push_back(value);
   }
   if (o.port < 0 || o.port > 65535) {
@@ -109,6 +117,9 @@ int main(int argc, char** argv) {
     return 1;
   }
   if (options.contacts > 0) zorvik::sim::scaleContacts(state, static_cast<size_t>(options.contacts));
+  if (options.threads > 0)
+    zorvik::sim::scaleThreads(state, static_cast<size_t>(options.threads), static_cast<size_t>(options.messages),
+                              static_cast<size_t>(options.longest));
 
   zorvik::sim::VirtualPhone phone;
   phone.setBaseState(std::move(state));

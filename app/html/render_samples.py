@@ -6,8 +6,9 @@ The pages, style sheets and pictures are generated exactly as the build embeds t
 builds for the virtual phone's contacts (printed by the native program contact_card_samples,
 which runs the page's own parsers and card builder); the home dashboard (660) is filled with the
 model link and widgets the home page builds for the virtual phone, and for an edge variant of it
-(dashboard_samples, the page's own reader and builders); the pages whose builders do not exist yet are
-filled with sample markup of the form their pages expect.
+(dashboard_samples, the page's own reader and builders); the thread list (661) and conversation
+(662) pages with what the messages page builds for the same phone (message_samples); the pages
+whose builders do not exist yet are filled with sample markup of the form their pages expect.
 
 Check (always): every picture, style sheet or url() a filled page refers to must be among the
 program's HTML resources (app/zorvik.rc: reachable by bare name) and generated; every class in a
@@ -15,7 +16,7 @@ filled page must be styled by the page's own style sheets. Render (with --render
 headless Chromium, which must load every picture, saved as a PNG.
 
 Usage: render_samples.py --html-src app/html --rc app/zorvik.rc --cards-program PROGRAM
-                         --phone phone.json --out FOLDER [--render]
+                         --home-program PROGRAM --messages-program PROGRAM --phone phone.json --out FOLDER [--render]
 Exit: 0 fine, 1 a check failed, 77 --render without Chromium.
 """
 import argparse
@@ -38,21 +39,6 @@ SAMPLES = {
         "appslist": "".join("<li>%s</li>" % e(n) for n in ["微信 4.0", "手机QQ 2012", "UC浏览器 8.3"]),
         "articlelist": "".join("<li>%s</li>" % e(n) for n in [
             "如何开启 USB 调试", "<script>alert('这是数据，不是脚本')</script>", "卓维克 1.0 发布"]),
-    },
-    "smslist.html": {
-        "sms_ul": "".join(
-            '<li><a href="vko:did=%d"><span class="name">%s</span><span class="time">%s</span>'
-            '<span class="body">%s</span></a></li>' % (i, e(n), t, e(b)) for i, (n, t, b) in enumerate([
-                ("张三", "2012-05-01 10:22:01", "晚上一起吃饭？"),
-                ("10086", "2012-04-30 08:00:00", "您本月话费余额为 23.50 元。"),
-                ("<b>李四</b>", "2012-04-29 21:13:45", "<img src=x onerror=alert(1)> 收到请回复")]))
-    },
-    "conversation.html": {
-        "conversation_list": "".join('<div class="msg %s">%s<span class="time">%s</span></div>' % (k, e(b), t)
-                                     for k, b, t in [("in", "晚上一起吃饭？", "2012-05-01 10:22:01"),
-                                                     ("out", "好的，七点见。", "2012-05-01 10:25:13"),
-                                                     ("in", "<script>x()</script> 地点发你了", "2012-05-01 10:26:40")]),
-        "page_on": '<a href="vko:vid=1">上一页</a> 1 / 1 <a href="vko:vid=1">下一页</a>',
     },
     "smsframe.html": {},
 }
@@ -156,6 +142,7 @@ def main():
     ap.add_argument("--rc", required=True)
     ap.add_argument("--cards-program", required=True)
     ap.add_argument("--home-program", required=True)
+    ap.add_argument("--messages-program", required=True)
     ap.add_argument("--phone", required=True)
     ap.add_argument("--out", required=True)
     ap.add_argument("--render", action="store_true")
@@ -170,11 +157,14 @@ def main():
         assets = os.path.join(work, "assets")
         cards = os.path.join(work, "cards")
         os.makedirs(cards)
+        sms = os.path.join(work, "sms")
+        os.makedirs(sms)
         subprocess.run([sys.executable, MAKE_ASSETS, assets, args.html_src], check=True, stdout=subprocess.DEVNULL)
         subprocess.run([args.cards_program, args.phone, cards], check=True, stdout=subprocess.DEVNULL)
         homes = os.path.join(work, "homes")
         os.makedirs(homes)
         subprocess.run([args.home_program, args.phone, homes], check=True, stdout=subprocess.DEVNULL)
+        subprocess.run([args.messages_program, args.phone, sms], check=True, stdout=subprocess.DEVNULL)
 
         # (label, page, filled GBK text) for every page and every contact's card.
         pages = []
@@ -201,6 +191,17 @@ def main():
             pages.append(("contact.html with " + name, "contact.html", fill(contact, "block", fragments[name[:-5]])))
         if not fragments:
             raise SystemExit("the card program wrote no cards")
+        # The messages page's thread list and conversations, as the page builds them.
+        for page, element_id, prefix in [("smslist.html", "sms_ul", "threads"),
+                                         ("conversation.html", "conversation_list", "conversation-")]:
+            with open(os.path.join(assets, page), encoding="gbk") as f:
+                text = f.read()
+            names = sorted(n for n in os.listdir(sms) if n.startswith(prefix))
+            if not names:
+                raise SystemExit("the messages program wrote no %s" % prefix)
+            for name in names:
+                with open(os.path.join(sms, name), encoding="gbk") as f:
+                    pages.append(("%s with %s" % (page, name), page, fill(text, element_id, f.read())))
 
         problems = []
         for label, _, text in pages:
@@ -222,6 +223,8 @@ def main():
         shots += [(page, text, "contact-%s.png" % label.split(" with ")[1][:-5])
                   for label, page, text in pages
                   if label.startswith("contact.html with ") and label.split(" with ")[1][:-5] in chosen]
+        shots += [(page, text, label.split(" with ")[1].replace(".html", ".png"))
+                  for label, page, text in pages if page in ("smslist.html", "conversation.html") and " with " in label]
         os.makedirs(args.out, exist_ok=True)
         broken = []
         for n, (page, text, png) in enumerate(shots):

@@ -305,6 +305,13 @@ def html_pictures():
     write_png(os.path.join(OUT, "avatar.png"), avatar)
     contact_card_pictures()
     dashboard_pictures()
+    # The 13 x 13 ticked box in front of each thread's newest text in the message list.
+    box = Canvas(13, 13, CLEAR)
+    box.rect(0, 0, 13, 13, (112, 112, 112, 255))
+    box.rect(1, 1, 12, 12, WHITE)
+    box.line(3, 6.5, 5.5, 9.5, 1.6, BLUE)
+    box.line(5.5, 9.5, 10, 3.5, 1.6, BLUE)
+    write_gif(os.path.join(OUT, "s_checked.gif"), box)
 
 
 GREEN = (46, 160, 67, 255)

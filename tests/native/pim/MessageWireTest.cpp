@@ -142,5 +142,29 @@ TEST(MessageHtml, ConversationReceivedAndSent) {
   EXPECT_TRUE(buildConversationHtml({}).empty());
 }
 
+TEST(ThreadLinks, OpenDeleteAndEverythingElseIgnored) {
+  EXPECT_EQ(parseThreadLink("vid=12").action, ThreadAction::Open);
+  EXPECT_EQ(parseThreadLink("vid=12").threadId, 12);
+  EXPECT_EQ(parseThreadLink("did=-3").action, ThreadAction::Delete);
+  EXPECT_EQ(parseThreadLink("did=-3").threadId, -3);
+  EXPECT_EQ(parseThreadLink("did=2147483647").threadId, 2147483647);
+  for (const char* bad : {"vid=", "vid=-", "vid=12x", "vid= 1", "vid=99999999999", "did=2147483648", "xid=1",
+                          "VID=1", "refresh", ""})
+    EXPECT_EQ(parseThreadLink(bad).action, ThreadAction::None) << bad;
+}
+
+TEST(Recipients, PickerEditsKeepTheOtherPieces) {
+  EXPECT_EQ(addRecipient("", "张三", "138"), "\"张三\" <138>;");
+  EXPECT_EQ(addRecipient("10086", "张三", "138"), "10086;\"张三\" <138>;");
+  EXPECT_EQ(addRecipient("\"x\" < 138 >;", "张三", "138"), "\"x\" < 138 >;");  // already there
+  EXPECT_EQ(removeRecipient("\"张三\" <138>;10086; 138 ;;5", "138"), "10086;5;");
+  EXPECT_EQ(removeRecipient("10086", "138"), "10086;");
+  EXPECT_EQ(recipientNumbers("a <1>; 2 ;;3;<>"), (std::vector<std::string>{"1", "2", "3"}));
+  // A name from the phone cannot add numbers of its own.
+  EXPECT_EQ(splitRecipients(recipientText("A;9<8>\"", "123")), std::vector<std::string>{"123"});
+  // What the picker writes is what the send sends.
+  EXPECT_EQ(splitRecipients(addRecipient(addRecipient("", "A", "1"), "B", "2")), (std::vector<std::string>{"1", "2"}));
+}
+
 }  // namespace
 }  // namespace zorvik

@@ -92,5 +92,21 @@ TEST(DataSet, EveryPageHasSomethingToShow) {
   EXPECT_FALSE(p.system.imei.empty());
 }
 
+TEST(DataSet, ScaledThreadsHoldTheAskedCountsWithTheLongestFirst) {
+  PhoneState p = dataSet();
+  scaleThreads(p, 2000, 20000, 500);
+  ASSERT_EQ(p.threads.size(), 2000u);
+  size_t total = 0;
+  std::set<int64_t> ids;
+  for (const Thread& t : p.threads) {
+    total += t.messages.size();
+    for (const Message& m : t.messages) ids.insert(m.id);
+  }
+  EXPECT_EQ(total, 20000u);
+  EXPECT_EQ(ids.size(), 20000u);
+  EXPECT_EQ(p.threads[0].messages.size(), 500u);
+  EXPECT_EQ(p.threads[1999].messages.size(), 9u);  // 19,500 over 1,999
+}
+
 }  // namespace
 }  // namespace zorvik::sim::test

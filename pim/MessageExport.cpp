@@ -1,0 +1,81 @@
+#include "pim/MessageExport.h"
+
+#include <cstdio>
+
+#include "common/TextConv.h"
+#include "common/TimeFormat.h"
+
+namespace zorvik {
+
+namespace {
+const char kBom[] = "\xEF\xBB\xBF";
+
+// Line breaks of a message as CRLF, each continuation line indented under the text.
+std::string withLineBreaks(const std::string& text, const char* indent) {
+  std::string out;
+  for (size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    if (c == '\r' || c == '\n') {
+      if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+      out += "\r\n";
+      out += indent;
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
+std::string who(const ConversationExport& c, const MessageRecord& m) {
+  if (!m.received) return "本机";
+  return c.thread.name.empty() ? m.address : c.thread.name;
+}
+}  // namespace
+
+std::string conversationsText(const std::vector<ConversationExport>& conversations) {
+  std::string ansi;
+  for (size_t i = 0; i < conversations.size(); ++i) {
+    const ConversationExport& c = conversations[i];
+    if (i) ansi += "\r\n";
+    char count[32];
+    std::snprintf(count, sizeof count, " (%d 条)", static_cast<int>(c.messages.size()));
+    ansi += "==== " + withLineBreaks(c.thread.name, "") + " <" + c.thread.number + ">" + count + " ====\r\n";
+    for (const MessageRecord& m : c.messages) {
+      ansi += formatPhoneTime(m.date, "N/A") + "  " + who(c, m) + (m.received ? " 对您说：" : " 我说：");
+      ansi += withLineBreaks(m.text, "    ") + "\r\n";
+    }
+  }
+  return kBom + toUtf8(ansi);
+}
+
+std::string csvField(const std::string& text, bool guardFormula) {
+  std::string cell = text;
+  if (guardFormula && !cell.empty() && std::string("=+-@\t\r").find(cell[0]) != std::string::npos)
+    cell.insert(0, "'");
+  const bool quote = cell.find_first_of(",\"\r\n") != std::string::npos ||
+                     (!cell.empty() && (cell.front() == ' ' || cell.back() == ' '));
+  if (!quote) return cell;
+  std::string out = "\"";
+  for (char c : cell) {
+    if (c == '"') out += '"';
+    out += c;
+  }
+  return out + "\"";
+}
+
+std::string conversationsCsv(const std::vector<ConversationExport>& conversations) {
+  std::string utf8 = kBom + toUtf8("会话,联系人,号码,方向,时间,内容") + "\r\n";
+  for (const ConversationExport& c : conversations) {
+    const std::string thread = std::to_string(c.thread.threadId);
+    const std::string name = csvField(toUtf8(c.thread.name), true);
+    // A number is guarded only against what no number starts with: "+86..." stays a number.
+    const std::string number = csvField(toUtf8(c.thread.number), c.thread.number.find_first_of("=@") == 0);
+    for (const MessageRecord& m : c.messages) {
+      utf8 += thread + "," + name + "," + number + "," + toUtf8(m.received ? "接收" : "发送") + "," +
+              formatPhoneTime(m.date, "N/A") + "," + csvField(toUtf8(m.text), true) + "\r\n";
+    }
+  }
+  return utf8;
+}
+
+}  // namespace zorvik
