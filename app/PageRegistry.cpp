@@ -6,6 +6,7 @@
 #include "app/ScreenCapturePage.h"
 #include "info/CalendarPage.h"
 #include "info/PhoneParamsPage.h"
+#include "manage/FilesPage.h"
 #include "manage/ProcessesPage.h"
 #include "manage/CleanerPage.h"
 #include "manage/StartupPage.h"
@@ -30,6 +31,7 @@ const PageEntry kPages[] = {
   {kPagePhoneParams, makePage<PhoneParamsPage>},
   {kPageScreenCapture, makePage<ScreenCapturePage>},
   {kPageProcesses, makePage<ProcessesPage>},
+  {kPageFiles, makePage<FilesPage>},
   {kPageCleaner, makePage<CleanerPage>},
   {kPageStartup, makePage<StartupPage>},
 };
