@@ -82,12 +82,19 @@ SyncResult AdbSyncConnection::sendAll(const char* data, size_t size) {
 
 SyncResult AdbSyncClient::readExactly(char* buffer, size_t size) {
   while (size > 0) {
-    size_t got = 0;
-    const SyncResult r = stream_.receiveSome(buffer, size, got);
-    if (r != SyncResult::Ok) return broken(r);
-    if (got == 0 || got > size) return broken(SyncResult::Cut);
-    buffer += got;
-    size -= got;
+    if (inAt_ == inEnd_) {
+      size_t got = 0;
+      const SyncResult r = stream_.receiveSome(inbox_.data(), inbox_.size(), got);
+      if (r != SyncResult::Ok) return broken(r);
+      if (got == 0 || got > inbox_.size()) return broken(SyncResult::Cut);
+      inAt_ = 0;
+      inEnd_ = got;
+    }
+    const size_t n = std::min(size, inEnd_ - inAt_);
+    std::memcpy(buffer, inbox_.data() + inAt_, n);
+    inAt_ += n;
+    buffer += n;
+    size -= n;
   }
   return SyncResult::Ok;
 }

@@ -91,7 +91,8 @@ class AdbSyncConnection : public SyncStream {
 // in the protocol is lost: usable() turns false and the caller opens a new session.
 class AdbSyncClient {
  public:
-  explicit AdbSyncClient(SyncStream& stream) : stream_(stream) {}
+  static constexpr size_t kInboxSize = 256 * 1024;
+  explicit AdbSyncClient(SyncStream& stream) : stream_(stream), inbox_(kInboxSize) {}
 
   SyncResult stat(const std::string& path, SyncStat& out);
   // The folder's entries without "." and "..".
@@ -121,6 +122,10 @@ class AdbSyncClient {
   SyncStream& stream_;
   bool usable_ = true;
   std::string failMessage_;
+  // Replies are read in large receives and taken from here: a header and its piece seldom cost
+  // a system call each.
+  std::vector<char> inbox_;
+  size_t inAt_ = 0, inEnd_ = 0;
 };
 
 // The text a page shows for a result (GBK), with the phone's message where it sent one.
