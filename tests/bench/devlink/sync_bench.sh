@@ -28,14 +28,14 @@ push_ours() { "$tool" "$port" $serial push "$work/big.bin" /sdcard/bench | cut -
 push_adb() {
   local t0; t0=$(now)
   "$adb" -P "$port" -s $serial push "$work/big.bin" /sdcard/bench/big.bin >/dev/null
-  python3 -c "print($(now) - $t0)"
+  python3 -c "print(f'{$(now) - $t0:.3f}')"
 }
 pull_ours() { rm -f "$work/ours/big.bin"; "$tool" "$port" $serial pull /sdcard/bench/big.bin "$work/ours" | cut -d' ' -f1; }
 pull_adb() {
   rm -f "$work/adb/big.bin"
   local t0; t0=$(now)
   "$adb" -P "$port" -s $serial pull /sdcard/bench/big.bin "$work/adb/big.bin" >/dev/null
-  python3 -c "print($(now) - $t0)"
+  python3 -c "print(f'{$(now) - $t0:.3f}')"
 }
 
 declare -A secs
