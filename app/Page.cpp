@@ -1,9 +1,12 @@
 #include "app/Page.h"
 
+#include <commctrl.h>
+
 #include <map>
 #include <mutex>
 
 #include "app/PageData.h"
+#include "app/TwoLineList.h"
 
 namespace zorvik {
 
@@ -17,6 +20,24 @@ Page::Page(const PageInfo& info, PageHost& host, int templateId)
   map_.on(WM_CTLCOLORDLG, white);
   map_.on(WM_CTLCOLORSTATIC, white);
   map_.on(kMsgDropFiles, [this](WinMsg& m) { onDropFiles(reinterpret_cast<HDROP>(m.wp)); });
+}
+
+void Page::wireList(TwoLineList& list, int listId, std::function<bool()> busy, bool tickOnClick) {
+  map_.on(WM_DRAWITEM, [&list, listId](WinMsg& m) {
+    auto* d = reinterpret_cast<const DRAWITEMSTRUCT*>(m.lp);
+    if (static_cast<int>(d->CtlID) == listId) list.drawItem(*d);
+    m.result = TRUE;
+  });
+  if (tickOnClick)
+    map_.onNotify(listId, NM_CLICK, [&list](WinMsg& m) { list.onClick(*reinterpret_cast<const NMITEMACTIVATE*>(m.lp)); });
+  map_.on(WM_SETCURSOR, [&list, busy = std::move(busy)](WinMsg& m) {
+    if (busy() && reinterpret_cast<HWND>(m.wp) == list.hwnd() && LOWORD(m.lp) == HTCLIENT) {
+      SetCursor(LoadCursor(nullptr, IDC_APPSTARTING));
+      m.result = TRUE;
+    } else {
+      m.handled = false;
+    }
+  });
 }
 
 void Page::reload() {

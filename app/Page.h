@@ -18,6 +18,8 @@ namespace zorvik {
 constexpr UINT kMsgDropFiles = 0x496;
 
 // What the main window offers its pages (UI thread only, unless said otherwise).
+class TwoLineList;
+
 class PageHost {
 public:
   virtual ~PageHost() = default;
@@ -59,6 +61,10 @@ protected:
   // For loaders: mark the key loaded or forget it after a failure.
   void markLoaded();
   void markFailed();
+  // The usual wiring of the page's two-line list `listId`: WM_DRAWITEM draws it, NM_CLICK ticks
+  // rows (unless the page handles clicks itself: tickOnClick false), and the busy cursor shows
+  // over it while `busy()` is true.
+  void wireList(TwoLineList& list, int listId, std::function<bool()> busy, bool tickOnClick = true);
 
 private:
   const PageInfo& info_;

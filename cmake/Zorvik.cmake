@@ -122,6 +122,27 @@ function(zorvik_test name)
   set_tests_properties(${name} PROPERTIES TIMEOUT ${A_TIMEOUT} LABELS "${A_LABELS}")
 endfunction()
 
+# zorvik_page_ui_test(<exe> TEST <ctest name> SOURCES ... LIBS ... [RUNNER script])
+# A page's UI test program (the real windows, the program's resources, the shared UI-test support
+# in tests/win/app) run under Wine against the virtual phone of the native tree by RUNNER
+# (default tests/win/with_vphone.sh). Win build only.
+function(zorvik_page_ui_test exe)
+  cmake_parse_arguments(A "" "TEST;RUNNER" "SOURCES;LIBS" ${ARGN})
+  set(app_tests ${ZORVIK_ROOT}/tests/win/app)
+  if(NOT A_RUNNER)
+    set(A_RUNNER ${ZORVIK_ROOT}/tests/win/with_vphone.sh)
+  endif()
+  add_executable(${exe} ${A_SOURCES} ${app_tests}/UiTestSupport.cpp ${app_tests}/UiTestMain.cpp
+                 ${ZORVIK_APP_RESOURCES})
+  set_source_files_properties(${ZORVIK_APP_RESOURCES} PROPERTIES GENERATED TRUE EXTERNAL_OBJECT TRUE)
+  add_dependencies(${exe} zorvik_assets)
+  target_link_libraries(${exe} PRIVATE zorvik_flags ${A_LIBS} zorvik_app zorvik_pages dep_gmock dep_gtest)
+  target_include_directories(${exe} PRIVATE ${ZORVIK_ROOT}/tests ${app_tests})
+  add_test(NAME ${A_TEST}
+           COMMAND ${A_RUNNER} ${ZORVIK_ROOT}/build/native/sim/vphone $<TARGET_FILE:${exe}> ${CMAKE_BINARY_DIR}/artifacts)
+  set_tests_properties(${A_TEST} PROPERTIES TIMEOUT 300 SKIP_RETURN_CODE 77 LABELS ui RESOURCE_LOCK zorvik_instance)
+endfunction()
+
 # zorvik_fuzz_target(<name> SOURCES ... LIBS ... [CORPUS dir])
 # A function LLVMFuzzerTestOneInput. Built with clang -fsanitize=fuzzer when ZORVIK_LIBFUZZER is on
 # (the libraries instrumented too), its seed corpus recorded beside it as <name>.corpus;

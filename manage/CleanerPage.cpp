@@ -5,11 +5,9 @@
 
 #include <array>
 #include <string>
-#include <thread>
 #include <utility>
 #include <vector>
 
-#include "app/UiThread.h"
 
 namespace zorvik {
 
@@ -53,28 +51,12 @@ CleanerPage::CleanerPage(const PageInfo& info, PageHost& host) : Page(info, host
     m.result = TRUE;
   });
   map_.on(WM_SIZE, [this](WinMsg&) { layout(); });
-  map_.on(WM_DRAWITEM, [this](WinMsg& m) {
-    auto* d = reinterpret_cast<const DRAWITEMSTRUCT*>(m.lp);
-    if (d->CtlID == kListId) list_.drawItem(*d);
-    m.result = TRUE;
-  });
-  map_.onNotify(kListId, NM_CLICK, [this](WinMsg& m) {
-    list_.onClick(*reinterpret_cast<const NMITEMACTIVATE*>(m.lp));
-  });
-  map_.on(WM_SETCURSOR, [this](WinMsg& m) {
-    // While a scan or a clear runs the list says so with the busy cursor.
-    if (busy() && reinterpret_cast<HWND>(m.wp) == list_.hwnd() && LOWORD(m.lp) == HTCLIENT) {
-      SetCursor(LoadCursor(nullptr, IDC_APPSTARTING));
-      m.result = TRUE;
-    } else {
-      m.handled = false;
-    }
-  });
+  // While a scan or a clear runs the list says so with the busy cursor.
+  wireList(list_, kListId, [this] { return busy(); });
 }
 
 CleanerPage::~CleanerPage() {
-  alive_.reset();
-  cancel_->cancel();
+  work_.stop();
   if (hwnd()) DestroyWindow(hwnd());
 }
 
@@ -110,20 +92,17 @@ void CleanerPage::load() {
   SendMessageA(list_.hwnd(), WM_SETREDRAW, FALSE, 0);
   list_.clear();
   addFixedRows();
-  std::weak_ptr<int> alive = alive_;
-  std::shared_ptr<ExchangeCancel> cancel = cancel_;
-  std::thread([this, alive, cancel] {
-    auto scanned = std::make_shared<Scanned>();
-    AgentBody body;
-    scanned->result = exchangeForBody(scanCacheRequest(), body, cancel.get());
-    // A cut reply still shows the applications that did arrive.
-    if (scanned->result == AgentResult::Ok || scanned->result == AgentResult::Cut)
-      scanned->list = parseCacheList(body.bytes.data(), body.bytes.size());
-    postToUi([this, alive, scanned] {
-      if (alive.expired()) return;
-      fill(*scanned);
-    });
-  }).detach();
+  work_.run(
+      [](ExchangeCancel* cancel) {
+        Scanned scanned;
+        AgentBody body;
+        scanned.result = exchangeForBody(scanCacheRequest(), body, cancel);
+        // A cut reply still shows the applications that did arrive.
+        if (scanned.result == AgentResult::Ok || scanned.result == AgentResult::Cut)
+          scanned.list = parseCacheList(body.bytes.data(), body.bytes.size());
+        return scanned;
+      },
+      [this](Scanned& scanned) { fill(scanned); });
 }
 
 void CleanerPage::fill(Scanned& scanned) {
@@ -155,17 +134,14 @@ void CleanerPage::clearChecked() {
     else packages.push_back(list_.row(r).secondLine);
   }
   clearing_ = true;
-  std::weak_ptr<int> alive = alive_;
-  std::shared_ptr<ExchangeCancel> cancel = cancel_;
   // On a worker like every exchange: a silent phone must not freeze the window.
-  std::thread([this, alive, cancel, request = cleanRequest(fixed, packages)] {
-    const AgentResult result = exchangeForStatus(request, nullptr, cancel.get());
-    postToUi([this, alive, result] {
-      if (alive.expired()) return;
-      clearing_ = false;
-      if (const char* failure = agentFailureText(result)) host().setStatusText(failure);
-    });
-  }).detach();
+  work_.run([request = cleanRequest(fixed, packages)](ExchangeCancel* cancel) {
+              return exchangeForStatus(request, nullptr, cancel);
+            },
+            [this](AgentResult result) {
+              clearing_ = false;
+              if (const char* failure = agentFailureText(result)) host().setStatusText(failure);
+            });
 }
 
 }  // namespace zorvik

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "app/Page.h"
+#include "app/PageWork.h"
 #include "app/TwoLineList.h"
 #include "devlink/AgentSession.h"
 #include "manage/CleanerWire.h"
@@ -51,8 +52,7 @@ private:
   HWND progress_ = nullptr;  // children of the page, destroyed with it
   bool scanning_ = false;
   bool clearing_ = false;
-  std::shared_ptr<ExchangeCancel> cancel_ = std::make_shared<ExchangeCancel>();
-  std::shared_ptr<int> alive_ = std::make_shared<int>(0);
+  PageWork work_;
 };
 
 }  // namespace zorvik

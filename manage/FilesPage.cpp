@@ -6,7 +6,6 @@
 #include <shlobj.h>
 
 #include <map>
-#include <thread>
 #include <utility>
 
 #include "app/PageTable.h"
@@ -141,8 +140,8 @@ FilesPage::FilesPage(const PageInfo& info, PageHost& host) : Page(info, host) {
 }
 
 FilesPage::~FilesPage() {
+  work_.stop();
   alive_.reset();
-  cancel_->cancel();
   if (transferCancel_) transferCancel_->cancel();
   if (hwnd()) DestroyWindow(hwnd());
 }
@@ -202,22 +201,20 @@ void FilesPage::list(Bytes request, bool root, const std::string& folderUtf8) {
   rows_.clear();
   SendMessageA(lv, WM_SETREDRAW, TRUE, 0);
   InvalidateRect(lv, nullptr, TRUE);
-  std::weak_ptr<int> alive = alive_;
-  std::shared_ptr<ExchangeCancel> cancel = cancel_;
-  std::thread([this, alive, cancel, request = std::move(request), root, folderUtf8] {
-    auto listed = std::make_shared<Listed>();
-    listed->root = root;
-    listed->folderUtf8 = folderUtf8;
-    AgentBody body;
-    listed->result = exchangeForBody(request, body, cancel.get());
-    if (listed->result == AgentResult::Ok) {
-      listed->listing = parseFileListing(body.bytes.data(), body.bytes.size());
-      if (listed->listing.malformed) listed->result = AgentResult::Malformed;
-    }
-    postToUi([this, alive, listed] {
-      if (!alive.expired()) fill(*listed);
-    });
-  }).detach();
+  work_.run(
+      [request = std::move(request), root, folderUtf8](ExchangeCancel* cancel) {
+        Listed listed;
+        listed.root = root;
+        listed.folderUtf8 = folderUtf8;
+        AgentBody body;
+        listed.result = exchangeForBody(request, body, cancel);
+        if (listed.result == AgentResult::Ok) {
+          listed.listing = parseFileListing(body.bytes.data(), body.bytes.size());
+          if (listed.listing.malformed) listed.result = AgentResult::Malformed;
+        }
+        return listed;
+      },
+      [this](Listed& listed) { fill(listed); });
 }
 
 void FilesPage::fill(Listed& listed) {
@@ -352,19 +349,20 @@ void FilesPage::startTransfer(bool pull, std::vector<RemoteItem> items, std::vec
   layout();
   std::weak_ptr<int> alive = alive_;
   std::shared_ptr<ExchangeCancel> cancel = transferCancel_;
-  std::thread([this, alive, cancel, pull, items = std::move(items), files = std::move(files), target,
-               serial = currentSerial()] {
-    SyncTransfer transfer(serial, cancel.get(), [this, alive](const TransferProgress& p) {
-      postToUi([this, alive, p] {
-        if (!alive.expired()) showProgress(p);
-      });
-    });
-    auto done = std::make_shared<Transfer>();
-    done->report = pull ? transfer.pull(items, target) : transfer.push(files, target);
-    postToUi([this, alive, done] {
-      if (!alive.expired()) finishTransfer(*done);
-    });
-  }).detach();
+  work_.run(
+      [this, alive, cancel, pull, items = std::move(items), files = std::move(files), target,
+       serial = currentSerial()](ExchangeCancel*) {
+        // Progress goes to the page only while it lives; the worker itself never touches it.
+        SyncTransfer transfer(serial, cancel.get(), [this, alive](const TransferProgress& p) {
+          postToUi([this, alive, p] {
+            if (!alive.expired()) showProgress(p);
+          });
+        });
+        Transfer done;
+        done.report = pull ? transfer.pull(items, target) : transfer.push(files, target);
+        return done;
+      },
+      [this](Transfer& done) { finishTransfer(done); });
 }
 
 void FilesPage::showProgress(const TransferProgress& p) {

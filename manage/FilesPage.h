@@ -13,6 +13,7 @@
 
 #include "app/Controls.h"
 #include "app/Page.h"
+#include "app/PageWork.h"
 #include "devlink/AgentSession.h"
 #include "devlink/SyncTransfer.h"
 #include "manage/FileWire.h"
@@ -85,7 +86,9 @@ private:
   bool pulling_ = false;
   std::chrono::steady_clock::time_point transferStart_;
   HFONT font_ = nullptr;
-  std::shared_ptr<ExchangeCancel> cancel_ = std::make_shared<ExchangeCancel>();
+  // Listings and transfers; stopped first when the page goes.
+  PageWork work_;
+  // "取消" ends the transfer alone; progress reports hold the alive token weakly.
   std::shared_ptr<ExchangeCancel> transferCancel_;
   std::shared_ptr<int> alive_ = std::make_shared<int>(0);
 };

@@ -2,12 +2,10 @@
 
 #include <commctrl.h>
 
-#include <thread>
 #include <utility>
 
 #include "app/Controls.h"
 #include "app/PageTable.h"
-#include "app/UiThread.h"
 #include "app/Window.h"
 #include "common/ByteSize.h"
 #include "common/win/Handles.h"
@@ -63,6 +61,8 @@ std::string memoryText(const ProcessRecord& p) {
 
 // What a list-load worker hands to the UI thread.
 struct ProcessesPage::Loaded {
+  AgentResult memory = AgentResult::Ok;
+  int32_t freeMemory = 0;
   AgentResult result = AgentResult::Ok;
   std::vector<ProcessRecord> records;
 };
@@ -98,29 +98,13 @@ ProcessesPage::ProcessesPage(const PageInfo& info, PageHost& host) : Page(info, 
     m.result = TRUE;
   });
   map_.on(WM_SIZE, [this](WinMsg&) { layout(); });
-  map_.on(WM_DRAWITEM, [this](WinMsg& m) {
-    auto* d = reinterpret_cast<const DRAWITEMSTRUCT*>(m.lp);
-    if (d->CtlID == IDC_PROCESS_LIST) list_.drawItem(*d);
-    m.result = TRUE;
-  });
-  // "详细" in the seventh column does nothing; a click elsewhere may tick a row.
-  map_.onNotify(IDC_PROCESS_LIST, NM_CLICK, [this](WinMsg& m) {
-    list_.onClick(*reinterpret_cast<const NMITEMACTIVATE*>(m.lp));
-  });
-  map_.on(WM_SETCURSOR, [this](WinMsg& m) {
-    // While the list loads or processes are being ended, the list says so with the busy cursor.
-    if (busy() && reinterpret_cast<HWND>(m.wp) == list_.hwnd() && LOWORD(m.lp) == HTCLIENT) {
-      SetCursor(LoadCursor(nullptr, IDC_APPSTARTING));
-      m.result = TRUE;
-    } else {
-      m.handled = false;
-    }
-  });
+  // "详细" in the seventh column does nothing; a click elsewhere may tick a row. The busy cursor
+  // shows while the list loads or processes are being ended.
+  wireList(list_, IDC_PROCESS_LIST, [this] { return busy(); });
 }
 
 ProcessesPage::~ProcessesPage() {
-  alive_.reset();
-  cancel_->cancel();
+  work_.stop();
   if (hwnd()) DestroyWindow(hwnd());
 }
 
@@ -152,28 +136,25 @@ void ProcessesPage::load() {
   records_.clear();
   SendMessageA(list_.hwnd(), WM_SETREDRAW, TRUE, 0);
   InvalidateRect(list_.hwnd(), nullptr, TRUE);
-  std::weak_ptr<int> alive = alive_;
-  std::shared_ptr<ExchangeCancel> cancel = cancel_;
-  std::thread([this, alive, cancel] {
-    // 871806 answers with one word where a length would be: it is the free memory itself.
-    int32_t word = 0;
-    const AgentResult memory = exchangeForStatus(bareRequest(AgentCommand::FreeMemory), &word, cancel.get());
-    postToUi([this, alive, memory, word] {
-      if (!alive.expired()) showFreeMemory(memory, word);
-    });
-    auto loaded = std::make_shared<Loaded>();
-    AgentBody body;
-    loaded->result = exchangeForBody(bareRequest(AgentCommand::ListProcesses), body, cancel.get());
-    // Only a complete, well-formed reply is shown: a cut one is not the phone's list.
-    if (loaded->result == AgentResult::Ok) {
-      ProcessList list = parseProcessList(body.bytes.data(), body.bytes.size());
-      if (list.malformed) loaded->result = AgentResult::Malformed;
-      else loaded->records = std::move(list.records);
-    }
-    postToUi([this, alive, loaded] {
-      if (!alive.expired()) fillList(*loaded);
-    });
-  }).detach();
+  work_.run(
+      [](ExchangeCancel* cancel) {
+        Loaded loaded;
+        // 871806 answers with one word where a length would be: it is the free memory itself.
+        loaded.memory = exchangeForStatus(bareRequest(AgentCommand::FreeMemory), &loaded.freeMemory, cancel);
+        AgentBody body;
+        loaded.result = exchangeForBody(bareRequest(AgentCommand::ListProcesses), body, cancel);
+        // Only a complete, well-formed reply is shown: a cut one is not the phone's list.
+        if (loaded.result == AgentResult::Ok) {
+          ProcessList list = parseProcessList(body.bytes.data(), body.bytes.size());
+          if (list.malformed) loaded.result = AgentResult::Malformed;
+          else loaded.records = std::move(list.records);
+        }
+        return loaded;
+      },
+      [this](Loaded& loaded) {
+        showFreeMemory(loaded.memory, loaded.freeMemory);
+        fillList(loaded);
+      });
 }
 
 void ProcessesPage::showFreeMemory(AgentResult result, int32_t word) {
@@ -240,19 +221,15 @@ void ProcessesPage::endChecked() {
     if (static_cast<size_t>(row) < records_.size()) names.push_back(records_[static_cast<size_t>(row)].processNameUtf8);
   // No confirmation, as on the phone's own task manager; with nothing ticked the request names none.
   ending_ = true;
-  std::weak_ptr<int> alive = alive_;
-  std::shared_ptr<ExchangeCancel> cancel = cancel_;
-  Bytes request = endProcessesRequest(names);
-  std::thread([this, alive, cancel, request] {
-    // The answer word is read and not interpreted.
-    const AgentResult result = exchangeForStatus(request, nullptr, cancel.get());
-    postToUi([this, alive, result] {
-      if (alive.expired()) return;
-      ending_ = false;
-      if (const char* failure = agentFailureText(result)) host().setStatusText(failure);
-      reload();  // the list shows what runs on the phone now, whatever the request did
-    });
-  }).detach();
+  // The answer word is read and not interpreted.
+  work_.run([request = endProcessesRequest(names)](ExchangeCancel* cancel) {
+              return exchangeForStatus(request, nullptr, cancel);
+            },
+            [this](AgentResult result) {
+              ending_ = false;
+              if (const char* failure = agentFailureText(result)) host().setStatusText(failure);
+              reload();  // the list shows what runs on the phone now, whatever the request did
+            });
 }
 
 }  // namespace zorvik

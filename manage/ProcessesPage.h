@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/Page.h"
+#include "app/PageWork.h"
 #include "app/TwoLineList.h"
 #include "devlink/AgentSession.h"
 #include "manage/ProcessWire.h"
@@ -54,10 +55,7 @@ private:
   bool loading_ = false;
   bool ending_ = false;
   HFONT font_ = nullptr;  // the dialog's font, borrowed for the controls made here
-  // Cancelled when the page goes, so its exchanges do not outlive it for their deadline.
-  std::shared_ptr<ExchangeCancel> cancel_ = std::make_shared<ExchangeCancel>();
-  // Workers hold a weak reference: work posted after the page is gone is skipped.
-  std::shared_ptr<int> alive_ = std::make_shared<int>(0);
+  PageWork work_;
 };
 
 }  // namespace zorvik

@@ -2,11 +2,9 @@
 
 #include <commctrl.h>
 
-#include <thread>
 #include <utility>
 
 #include "app/Controls.h"
-#include "app/UiThread.h"
 
 namespace zorvik {
 
@@ -35,8 +33,7 @@ StartupPage::StartupPage(const PageInfo& info, PageHost& host) : Page(info, host
 }
 
 StartupPage::~StartupPage() {
-  alive_.reset();
-  cancel_->cancel();
+  work_.stop();
   if (hwnd()) DestroyWindow(hwnd());
 }
 
@@ -64,20 +61,17 @@ void StartupPage::load() {
   if (loading_) return;
   loading_ = true;
   TreeView(tree_).clear();
-  std::weak_ptr<int> alive = alive_;
-  std::shared_ptr<ExchangeCancel> cancel = cancel_;
-  std::thread([this, alive, cancel] {
-    auto loaded = std::make_shared<Loaded>();
-    AgentBody body;
-    loaded->result = exchangeForBody(startupItemsRequest(), body, cancel.get());
-    // A cut reply still shows the entries that did arrive.
-    if (loaded->result == AgentResult::Ok || loaded->result == AgentResult::Cut)
-      loaded->items = parseStartupItems(body.bytes.data(), body.bytes.size());
-    postToUi([this, alive, loaded] {
-      if (alive.expired()) return;
-      fill(*loaded);
-    });
-  }).detach();
+  work_.run(
+      [](ExchangeCancel* cancel) {
+        Loaded loaded;
+        AgentBody body;
+        loaded.result = exchangeForBody(startupItemsRequest(), body, cancel);
+        // A cut reply still shows the entries that did arrive.
+        if (loaded.result == AgentResult::Ok || loaded.result == AgentResult::Cut)
+          loaded.items = parseStartupItems(body.bytes.data(), body.bytes.size());
+        return loaded;
+      },
+      [this](Loaded& loaded) { fill(loaded); });
 }
 
 void StartupPage::fill(Loaded& loaded) {

@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "app/Page.h"
+#include "app/PageWork.h"
 #include "devlink/AgentSession.h"
 #include "manage/StartupItems.h"
 
@@ -27,6 +28,7 @@ public:
 
   HWND tree() const { return tree_; }
   bool loading() const { return loading_; }
+  bool busy() const { return loading_; }
 
 private:
   struct Loaded {
@@ -38,8 +40,7 @@ private:
 
   HWND tree_ = nullptr;  // a child of the page, destroyed with it
   bool loading_ = false;
-  std::shared_ptr<ExchangeCancel> cancel_ = std::make_shared<ExchangeCancel>();
-  std::shared_ptr<int> alive_ = std::make_shared<int>(0);
+  PageWork work_;
 };
 
 }  // namespace zorvik

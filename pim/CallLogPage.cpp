@@ -2,12 +2,10 @@
 
 #include <commctrl.h>
 
-#include <thread>
 #include <utility>
 
 #include "app/Controls.h"
 #include "app/Notices.h"
-#include "app/UiThread.h"
 #include "pim/LocateNumber.h"
 
 namespace zorvik {
@@ -17,20 +15,6 @@ constexpr const char* kReading = "正在读取...";
 constexpr COLORREF kNumberGrey = RGB(130, 130, 130);
 constexpr int kIconSide = 24, kIconFrames = 3;
 constexpr COLORREF kIconKey = RGB(255, 255, 255);  // the strip's see-through colour
-
-template <typename Draw>
-UniqueBitmap drawBitmap(int width, int height, COLORREF background, Draw draw) {
-  WindowDc screen(nullptr);
-  UniqueBitmap bmp(CreateCompatibleBitmap(screen.get(), width, height));
-  {
-    BitmapDc dc(screen.get(), bmp.get());
-    RECT all{0, 0, width, height};
-    UniqueBrush bg(CreateSolidBrush(background));
-    FillRect(dc.get(), &all, bg.get());
-    draw(dc.get());
-  }
-  return bmp;
-}
 
 // The type strip: frame 0 an incoming arrow (green), 1 an outgoing one (blue), 2 a missed call
 // (red arrow, crossed).
@@ -109,11 +93,8 @@ CallLogPage::CallLogPage(const PageInfo& info, PageHost& host) : Page(info, host
     m.result = TRUE;
   });
   map_.on(WM_SIZE, [this](WinMsg&) { layout(); });
-  map_.on(WM_DRAWITEM, [this](WinMsg& m) {
-    auto* d = reinterpret_cast<const DRAWITEMSTRUCT*>(m.lp);
-    if (d->CtlID == kListId) list_.drawItem(*d);
-    m.result = TRUE;
-  });
+  // The box is in column 5, before the hidden id: clicks are the page's own.
+  wireList(list_, kListId, [this] { return busy(); }, false);
   map_.onNotify(kListId, NM_CLICK, [this](WinMsg& m) {
     auto* click = reinterpret_cast<const NMITEMACTIVATE*>(m.lp);
     if (click->iItem < 0 || click->iItem >= list_.count()) return;
@@ -121,19 +102,10 @@ CallLogPage::CallLogPage(const PageInfo& info, PageHost& host) : Page(info, host
     ListView_GetSubItemRect(list_.hwnd(), click->iItem, kCheckColumn, LVIR_BOUNDS, &cell);
     if (PtInRect(&cell, click->ptAction)) list_.setChecked(click->iItem, !list_.row(click->iItem).checked);
   });
-  map_.on(WM_SETCURSOR, [this](WinMsg& m) {
-    if (busy() && reinterpret_cast<HWND>(m.wp) == list_.hwnd() && LOWORD(m.lp) == HTCLIENT) {
-      SetCursor(LoadCursor(nullptr, IDC_APPSTARTING));
-      m.result = TRUE;
-    } else {
-      m.handled = false;
-    }
-  });
 }
 
 CallLogPage::~CallLogPage() {
-  alive_.reset();
-  cancel_->cancel();
+  work_.stop();
   if (hwnd()) DestroyWindow(hwnd());
 }
 
@@ -155,27 +127,24 @@ void CallLogPage::load() {
   if (loading_) return;
   loading_ = true;
   host().setStatusText(kReading);
-  std::weak_ptr<int> alive = alive_;
   std::shared_ptr<const PhoneTable> table = phoneTable_;
-  std::shared_ptr<ExchangeCancel> cancel = cancel_;
-  std::thread([this, alive, table, cancel] {
-    auto loaded = std::make_shared<Loaded>();
-    loaded->table = table ? table : std::make_shared<const PhoneTable>();
-    AgentBody body;
-    loaded->result = exchangeForBody(bareRequest(AgentCommand::ListCalls), body, cancel.get());
-    // Only a complete reply is shown: a cut one would be a log that is not the phone's.
-    if (loaded->result == AgentResult::Ok) {
-      CallList list = parseCallList(body.bytes.data(), body.bytes.size());
-      if (list.malformed) loaded->result = AgentResult::Malformed;
-      loaded->records = std::move(list.records);
-      loaded->locations.reserve(loaded->records.size());
-      for (const CallRecord& r : loaded->records) loaded->locations.emplace_back(LocateNumber(*loaded->table, r.number));
-    }
-    postToUi([this, alive, loaded] {
-      if (alive.expired()) return;
-      fillList(*loaded);
-    });
-  }).detach();
+  work_.run(
+      [table](ExchangeCancel* cancel) {
+        Loaded loaded;
+        loaded.table = table ? table : std::make_shared<const PhoneTable>();
+        AgentBody body;
+        loaded.result = exchangeForBody(bareRequest(AgentCommand::ListCalls), body, cancel);
+        // Only a complete reply is shown: a cut one would be a log that is not the phone's.
+        if (loaded.result == AgentResult::Ok) {
+          CallList list = parseCallList(body.bytes.data(), body.bytes.size());
+          if (list.malformed) loaded.result = AgentResult::Malformed;
+          loaded.records = std::move(list.records);
+          loaded.locations.reserve(loaded.records.size());
+          for (const CallRecord& r : loaded.records) loaded.locations.emplace_back(LocateNumber(*loaded.table, r.number));
+        }
+        return loaded;
+      },
+      [this](Loaded& loaded) { fillList(loaded); });
 }
 
 void CallLogPage::fillList(Loaded& loaded) {
@@ -279,17 +248,12 @@ void CallLogPage::deleteAll() {
 void CallLogPage::runDelete(Bytes request) {
   if (deleting_) return;
   deleting_ = true;
-  std::weak_ptr<int> alive = alive_;
-  std::shared_ptr<ExchangeCancel> cancel = cancel_;
-  std::thread([this, alive, cancel, request = std::move(request)] {
-    const AgentResult result = exchangeForStatus(request, nullptr, cancel.get());
-    postToUi([this, alive, result] {
-      if (alive.expired()) return;
-      deleting_ = false;
-      if (const char* failure = agentFailureText(result)) host().setStatusText(failure);
-      reload();  // the list shows what the phone holds now, whatever the delete did
-    });
-  }).detach();
+  work_.run([request = std::move(request)](ExchangeCancel* cancel) { return exchangeForStatus(request, nullptr, cancel); },
+            [this](AgentResult result) {
+              deleting_ = false;
+              if (const char* failure = agentFailureText(result)) host().setStatusText(failure);
+              reload();  // the list shows what the phone holds now, whatever the delete did
+            });
 }
 
 }  // namespace zorvik

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/Page.h"
+#include "app/PageWork.h"
 #include "app/TwoLineList.h"
 #include "common/win/Handles.h"
 #include "devlink/AgentSession.h"
@@ -56,9 +57,8 @@ private:
   std::vector<std::string> locations_;
   bool loading_ = false;
   bool deleting_ = false;
-  std::shared_ptr<ExchangeCancel> cancel_ = std::make_shared<ExchangeCancel>();
   UniqueBitmap picture_, typeIcons_;
-  std::shared_ptr<int> alive_ = std::make_shared<int>(0);
+  PageWork work_;
 };
 
 }  // namespace zorvik

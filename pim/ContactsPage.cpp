@@ -28,21 +28,6 @@ constexpr COLORREF kStripKey = RGB(255, 0, 255);
 
 enum Column { kPhotoColumn, kNameColumn, kStarColumn, kTimeColumn, kCheckColumn, kColumnCount };
 
-// A bitmap of width x height drawn by `draw` on `background`.
-template <typename Draw>
-UniqueBitmap drawBitmap(int width, int height, COLORREF background, Draw draw) {
-  WindowDc screen(nullptr);
-  UniqueBitmap bmp(CreateCompatibleBitmap(screen.get(), width, height));
-  {
-    BitmapDc dc(screen.get(), bmp.get());
-    RECT all{0, 0, width, height};
-    UniqueBrush bg(CreateSolidBrush(background));
-    FillRect(dc.get(), &all, bg.get());
-    draw(dc.get());
-  }
-  return bmp;
-}
-
 // The star strip: frame 0 a gold star (starred), frame 1 a grey outline.
 UniqueBitmap makeStarStrip() {
   return drawBitmap(2 * kStarWidth, kStarHeight, kStripKey, [](HDC dc) {

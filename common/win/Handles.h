@@ -180,6 +180,22 @@ private:
   SelectObjectScope select_;
 };
 
+// A screen-compatible bitmap of width x height filled with `background`, then drawn by
+// `draw(HDC)` (the pages' icon strips and default pictures).
+template <typename Draw>
+UniqueBitmap drawBitmap(int width, int height, COLORREF background, Draw draw) {
+  WindowDc screen(nullptr);
+  UniqueBitmap bmp(CreateCompatibleBitmap(screen.get(), width, height));
+  {
+    BitmapDc dc(screen.get(), bmp.get());
+    RECT all{0, 0, width, height};
+    UniqueBrush bg(CreateSolidBrush(background));
+    FillRect(dc.get(), &all, bg.get());
+    draw(dc.get());
+  }
+  return bmp;
+}
+
 // BeginPaint/EndPaint pair.
 class PaintScope {
 public:

@@ -1,7 +1,7 @@
 // The file page against the virtual phone, under Wine: the root's rows and columns as the user
 // sees them, a folder opened with a double click and left with "向上", and files both ways
 // (pushed from a picked list and from a drop, pulled into a folder, a pull cancelled midway).
-// files_vphone.sh starts the phone and forwards ZORVIK_AGENT_PORT to it.
+// with_vphone.sh starts the phone, forwards ZORVIK_AGENT_PORT to it and exports its ADB port.
 #include <winsock2.h>
 #include <windows.h>
 #include <commctrl.h>
@@ -14,8 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "ManagePageTestSupport.h"
-#include "UiTestSupport.h"
+#include "PageTestSupport.h"
 #include "app/PageData.h"
 #include "app/PageTable.h"
 #include "app/Window.h"
@@ -66,26 +65,16 @@ class FilesPageTest : public ::testing::Test {
 protected:
   void SetUp() override {
     if (!std::getenv("ZORVIK_AGENT_PORT") || !std::getenv("ZORVIK_TEST_CONTROL_PORT"))
-      GTEST_SKIP() << "run through files_vphone.sh";
+      GTEST_SKIP() << "run through with_vphone.sh";
     phoneControl("reset");
     setCurrentSerial(kSerial);
-    ASSERT_TRUE(frame_.create({.title = "Files test", .style = WS_OVERLAPPEDWINDOW | WS_VISIBLE,
-                               .x = 0, .y = 0, .width = 900, .height = 600}));
-    host_ = std::make_unique<test::TestHost>(frame_.hwnd());
-    info_ = findPage(kPageFiles);
-    ASSERT_NE(info_, nullptr);
-    page_ = std::make_unique<FilesPage>(*info_, *host_);
-    ASSERT_TRUE(page_->createModeless(frame_.hwnd()));
-    RECT client = clientRectOf(frame_.hwnd());
-    SetWindowPos(page_->hwnd(), nullptr, 0, 0, client.right, client.bottom, SWP_NOZORDER | SWP_SHOWWINDOW);
+    ASSERT_TRUE(ui_.open(kPageFiles, "Files test", 900, 600));
+    page_ = ui_.page.get();
+    info_ = ui_.info;
   }
   void TearDown() override {
-    if (page_) {
-      page_->cancelTransfer();
-      pumpUntil([&] { return !page_->busy(); }, 20000);
-    }
-    page_.reset();
-    frame_.destroy();
+    if (page_) page_->cancelTransfer();
+    ui_.close(20000);
     phoneControl("reset");
   }
   void waitIdle() { ASSERT_TRUE(pumpUntil([&] { return !page_->busy(); }, 30000)); }
@@ -120,10 +109,9 @@ protected:
     ListView_SetItemState(page_->list().hwnd(), row, LVIS_SELECTED, LVIS_SELECTED);
   }
 
-  Window frame_;
-  std::unique_ptr<test::TestHost> host_;
+  test::PageUnderTest<FilesPage> ui_;
+  FilesPage* page_ = nullptr;
   const PageInfo* info_ = nullptr;
-  std::unique_ptr<FilesPage> page_;
 };
 
 TEST_F(FilesPageTest, RootRowsAndColumnsThenDownAndUp) {
@@ -155,7 +143,7 @@ TEST_F(FilesPageTest, RootRowsAndColumnsThenDownAndUp) {
   const FileListing inside = phoneListing(listFolderRequest("/sdcard"));
   ASSERT_EQ(page_->list().count(), static_cast<int>(inside.rows.size()));
   EXPECT_EQ(page_->upPath(), inside.upPath);
-  EXPECT_TRUE(test::saveWindowPng(frame_.hwnd(), test::artifactPath("files-page-sdcard.png")));
+  EXPECT_TRUE(test::saveWindowPng(ui_.frame.hwnd(), test::artifactPath("files-page-sdcard.png")));
 
   // A file row opens nothing: the rows stay, no listing starts.
   for (int r = 0; r < page_->list().count(); ++r)
@@ -197,7 +185,7 @@ TEST_F(FilesPageTest, PushThenPullFromThePageKeepsChineseNamesAndBytes) {
   EXPECT_EQ(page_->reportText(), "");
   EXPECT_EQ(page_->progressText().rfind("复制完成：1 个文件", 0), 0u) << page_->progressText();
   EXPECT_EQ(readLocal(joinLocalPath(dst, name)), content);
-  EXPECT_TRUE(test::saveWindowPng(frame_.hwnd(), test::artifactPath("files-page-pulled.png")));
+  EXPECT_TRUE(test::saveWindowPng(ui_.frame.hwnd(), test::artifactPath("files-page-pulled.png")));
 }
 
 TEST_F(FilesPageTest, DroppedFilesArePushedAndADroppedFolderIsReportedByName) {
@@ -221,7 +209,7 @@ TEST_F(FilesPageTest, DroppedFilesArePushedAndADroppedFolderIsReportedByName) {
   EXPECT_GE(rowNamed("拖放"), 0);
   EXPECT_EQ(page_->progressText(), "上传结束：1 个文件成功，1 个失败");
   EXPECT_EQ(page_->reportText(), "相册：文件夹不能上传，请选择文件\r\n");
-  EXPECT_TRUE(test::saveWindowPng(frame_.hwnd(), test::artifactPath("files-page-drop-report.png")));
+  EXPECT_TRUE(test::saveWindowPng(ui_.frame.hwnd(), test::artifactPath("files-page-drop-report.png")));
 }
 
 TEST_F(FilesPageTest, CancelledPullLeavesNoPartialFile) {

@@ -1,7 +1,7 @@
 // The start-up page against the virtual phone's agent, under Wine: the tree read back from the
 // control (roots ascending with the event texts, every entry with one detail node, all collapsed),
 // expand and collapse acting on the roots only, and the phone refusing, cutting its reply, going
-// silent or away. Run through tests/win/pim/contacts_vphone.sh, which starts the phone and
+// silent or away. Run through tests/win/with_vphone.sh, which starts the phone and
 // forwards ZORVIK_AGENT_PORT to it.
 #include <windows.h>
 #include <commctrl.h>
@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "ManagePageTestSupport.h"
+#include "PageTestSupport.h"
 #include "UiTestSupport.h"
 #include "app/MainWindow.h"
 #include "app/PageData.h"
@@ -34,6 +34,7 @@ using test::pumpUntil;
 using test::phoneControl;
 using test::ShortDeadlines;
 using test::TestHost;
+using test::PageUnderTest;
 
 // A node as the tree control holds it.
 struct Node {
@@ -62,29 +63,19 @@ std::vector<Node> readTree(HWND tree) { return readTree(tree, TreeView_GetRoot(t
 class StartupPageTest : public ::testing::Test {
 protected:
   void SetUp() override {
-    if (!std::getenv("ZORVIK_AGENT_PORT")) GTEST_SKIP() << "run through contacts_vphone.sh";
+    if (!std::getenv("ZORVIK_AGENT_PORT")) GTEST_SKIP() << "run through with_vphone.sh";
     phoneControl("reset");
-    ASSERT_TRUE(frame_.create({.title = "Startup test", .style = WS_OVERLAPPEDWINDOW | WS_VISIBLE,
-                               .x = 0, .y = 0, .width = 900, .height = 640}));
-    host_ = std::make_unique<TestHost>(frame_.hwnd());
-    info_ = findPage(kPageStartup);
-    ASSERT_NE(info_, nullptr);
-    ASSERT_EQ(info_->pageKey, 13);
-    page_ = std::make_unique<StartupPage>(*info_, *host_);
-    ASSERT_TRUE(page_->createModeless(frame_.hwnd()));
-    RECT client = clientRectOf(frame_.hwnd());
-    SetWindowPos(page_->hwnd(), nullptr, 0, 0, client.right, client.bottom, SWP_NOZORDER | SWP_SHOWWINDOW);
+    ASSERT_TRUE(ui_.open(kPageStartup, "Startup test", 900, 640));
+    ASSERT_EQ(ui_.info->pageKey, 13);
     reload();
   }
   void TearDown() override {
-    if (page_) pumpUntil([&] { return !page_->loading(); }, 5000);
+    ui_.close(5000);
     phoneControl("reset");
-    page_.reset();
-    frame_.destroy();
   }
   void reload() {
-    page_->reload();
-    ASSERT_TRUE(pumpUntil([&] { return !page_->loading(); }, 20000));
+    ui_.page->reload();
+    ASSERT_TRUE(pumpUntil([&] { return !ui_.page->loading(); }, 20000));
   }
   // The phone's items as its agent sends them now, read apart from the page.
   StartupItems phoneItems() {
@@ -93,10 +84,7 @@ protected:
     return parseStartupItems(body.bytes.data(), body.bytes.size());
   }
 
-  Window frame_;
-  std::unique_ptr<TestHost> host_;
-  const PageInfo* info_ = nullptr;
-  std::unique_ptr<StartupPage> page_;
+  PageUnderTest<StartupPage> ui_;
 };
 
 TEST_F(StartupPageTest, TreeShowsEveryEventAscendingWithItsEntriesCollapsed) {
@@ -104,8 +92,8 @@ TEST_F(StartupPageTest, TreeShowsEveryEventAscendingWithItsEntriesCollapsed) {
   ASSERT_TRUE(phone.ended);
   ASSERT_FALSE(phone.byEvent.empty());
   EXPECT_EQ(PageDataTable::instance().state(13), PageDataState::Loaded);
-  EXPECT_EQ(host_->status(), "");
-  std::vector<Node> roots = readTree(page_->tree());
+  EXPECT_EQ(ui_.host->status(), "");
+  std::vector<Node> roots = readTree(ui_.page->tree());
   ASSERT_EQ(roots.size(), phone.byEvent.size());
   size_t r = 0, entries = 0;
   for (const auto& [event, want] : phone.byEvent) {
@@ -122,26 +110,26 @@ TEST_F(StartupPageTest, TreeShowsEveryEventAscendingWithItsEntriesCollapsed) {
     }
   }
   EXPECT_EQ(entries, phone.entryCount);
-  EXPECT_EQ(TreeView_GetCount(page_->tree()), roots.size() + 2 * entries);
+  EXPECT_EQ(TreeView_GetCount(ui_.page->tree()), roots.size() + 2 * entries);
   // "展开全部项" then a screenshot of what the user sees.
-  page_->onToolbar(toolbar::kExpandAll);
+  ui_.page->onToolbar(toolbar::kExpandAll);
   pump(200);
-  test::saveWindowPng(frame_.hwnd(), test::artifactPath("startup_page.png"));
+  test::saveWindowPng(ui_.frame.hwnd(), test::artifactPath("startup_page.png"));
 }
 
 TEST_F(StartupPageTest, ExpandAndCollapseAllActOnTheRootsOnly) {
-  HWND tree = page_->tree();
+  HWND tree = ui_.page->tree();
   HTREEITEM root = TreeView_GetRoot(tree);
   ASSERT_NE(root, nullptr);
   HTREEITEM entry = TreeView_GetChild(tree, root);
   ASSERT_NE(entry, nullptr);
-  page_->onToolbar(toolbar::kExpandAll);
+  ui_.page->onToolbar(toolbar::kExpandAll);
   for (const Node& n : readTree(tree)) {
     EXPECT_TRUE(n.expanded) << n.text;
     for (const Node& c : n.children) EXPECT_FALSE(c.expanded) << c.text;
   }
   TreeView_Expand(tree, entry, TVE_EXPAND);  // the user opens one entry
-  page_->onToolbar(toolbar::kCollapseAll);
+  ui_.page->onToolbar(toolbar::kCollapseAll);
   std::vector<Node> roots = readTree(tree);
   for (const Node& n : roots) EXPECT_FALSE(n.expanded) << n.text;
   EXPECT_TRUE(roots[0].children[0].expanded);  // below the roots the state is kept
@@ -150,20 +138,20 @@ TEST_F(StartupPageTest, ExpandAndCollapseAllActOnTheRootsOnly) {
 TEST_F(StartupPageTest, RefusedReplyShowsAnEmptyTreeQuietly) {
   ASSERT_EQ(phoneControl("reply noreply 871701").rfind("OK", 0), 0u);
   reload();
-  EXPECT_EQ(TreeView_GetCount(page_->tree()), 0u);
-  EXPECT_EQ(host_->status(), "");
+  EXPECT_EQ(TreeView_GetCount(ui_.page->tree()), 0u);
+  EXPECT_EQ(ui_.host->status(), "");
   EXPECT_EQ(PageDataTable::instance().state(13), PageDataState::Loaded);
 }
 
 TEST_F(StartupPageTest, CutReplyShowsTheEntriesThatArrivedAndSaysItWasCut) {
-  const size_t whole = TreeView_GetCount(page_->tree());
+  const size_t whole = TreeView_GetCount(ui_.page->tree());
   ASSERT_EQ(phoneControl("reply close-mid 871701").rfind("OK", 0), 0u);
   reload();
-  const size_t shown = TreeView_GetCount(page_->tree());
+  const size_t shown = TreeView_GetCount(ui_.page->tree());
   EXPECT_GT(shown, 0u);
   EXPECT_LT(shown, whole);
-  EXPECT_EQ(host_->status(), "【X】连接中断：手机端的回复不完整");
-  for (const Node& root : readTree(page_->tree()))
+  EXPECT_EQ(ui_.host->status(), "【X】连接中断：手机端的回复不完整");
+  for (const Node& root : readTree(ui_.page->tree()))
     for (const Node& entry : root.children) EXPECT_EQ(entry.children.size(), 1u) << entry.text;
 }
 
@@ -171,20 +159,20 @@ TEST_F(StartupPageTest, SilentPhoneEndsAtTheDeadlineAndTheNextVisitTriesAgain) {
   ShortDeadlines deadlines;
   ASSERT_EQ(phoneControl("reply pieces 1 10000").rfind("OK", 0), 0u);
   const auto t0 = std::chrono::steady_clock::now();
-  page_->reload();
-  EXPECT_TRUE(page_->loading());
-  EXPECT_EQ(TreeView_GetCount(page_->tree()), 0u);  // cleared at the start
-  page_->reload();  // dropped while one runs
-  ASSERT_TRUE(pumpUntil([&] { return !page_->loading(); }, 5000));
+  ui_.page->reload();
+  EXPECT_TRUE(ui_.page->loading());
+  EXPECT_EQ(TreeView_GetCount(ui_.page->tree()), 0u);  // cleared at the start
+  ui_.page->reload();  // dropped while one runs
+  ASSERT_TRUE(pumpUntil([&] { return !ui_.page->loading(); }, 5000));
   const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
   EXPECT_LT(ms, 3000.0);
-  EXPECT_EQ(host_->status(), "【X】连接超时：手机端没有响应");
-  EXPECT_EQ(TreeView_GetCount(page_->tree()), 0u);
+  EXPECT_EQ(ui_.host->status(), "【X】连接超时：手机端没有响应");
+  EXPECT_EQ(TreeView_GetCount(ui_.page->tree()), 0u);
   EXPECT_FALSE(PageDataTable::instance().state(13) == PageDataState::Loaded);
   phoneControl("reset");
   reload();
-  EXPECT_GT(TreeView_GetCount(page_->tree()), 0u);
-  EXPECT_EQ(host_->status(), "");
+  EXPECT_GT(TreeView_GetCount(ui_.page->tree()), 0u);
+  EXPECT_EQ(ui_.host->status(), "");
 }
 
 TEST_F(StartupPageTest, PhoneGoneSaysConnectionError) {
@@ -196,8 +184,8 @@ TEST_F(StartupPageTest, PhoneGoneSaysConnectionError) {
   setAgentPort(closed);
   reload();
   setAgentPort(saved);
-  EXPECT_EQ(host_->status(), "【X】连接错误");
-  EXPECT_EQ(TreeView_GetCount(page_->tree()), 0u);
+  EXPECT_EQ(ui_.host->status(), "【X】连接错误");
+  EXPECT_EQ(TreeView_GetCount(ui_.page->tree()), 0u);
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 // The group manager and its form against the virtual phone's agent, under Wine: the list, and
 // groups created, renamed and deleted seen after the reload; opened from the contacts page.
-// contacts_vphone.sh starts the phone and forwards ZORVIK_AGENT_PORT to it.
+// tests/win/with_vphone.sh starts the phone and forwards ZORVIK_AGENT_PORT to it.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "PageTestSupport.h"
 #include "UiTestSupport.h"
 #include "app/Controls.h"
 #include "app/PageTable.h"
@@ -26,27 +27,7 @@
 namespace zorvik {
 namespace {
 
-using test::pumpUntil;
-
-class TestHost : public PageHost {
-public:
-  explicit TestHost(HWND main) : main_(main) {}
-  HWND mainHwnd() const override { return main_; }
-  void setStatusText(const std::string& text) override {
-    std::lock_guard<std::mutex> lock(mu_);
-    status_ = text;
-  }
-  void showPage(int, int) override {}
-  std::string status() {
-    std::lock_guard<std::mutex> lock(mu_);
-    return status_;
-  }
-
-private:
-  HWND main_;
-  std::mutex mu_;
-  std::string status_;
-};
+using namespace test;
 
 // The phone's groups as the agent sends them now, read apart from the dialog.
 std::vector<GroupRecord> phoneGroups() {
@@ -55,41 +36,10 @@ std::vector<GroupRecord> phoneGroups() {
   return parseGroupList(body.bytes.data(), body.bytes.size()).records;
 }
 
-struct ModalStep {
-  std::string title;
-  std::function<void(HWND)> step;
-  bool done = false;
-};
-ModalStep* g_step = nullptr;
-
-void CALLBACK stepTimer(HWND, UINT, UINT_PTR id, DWORD) {
-  if (!g_step || g_step->done) return;
-  HWND w = FindWindowA(nullptr, g_step->title.c_str());
-  if (!w || !IsWindowVisible(w)) return;
-  g_step->done = true;
-  KillTimer(nullptr, id);
-  g_step->step(w);
-}
-
-// Runs `action` (which opens a modal window) with `step` done on the window titled `title`.
-bool withModal(const std::string& title, std::function<void(HWND)> step, const std::function<void()>& action) {
-  ModalStep s{title, std::move(step)};
-  g_step = &s;
-  UINT_PTR timer = SetTimer(nullptr, 0, 30, stepTimer);
-  action();
-  if (!s.done) KillTimer(nullptr, timer);
-  g_step = nullptr;
-  return s.done;
-}
-
-void click(HWND dialog, int id) {
-  SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
-}
-
 class GroupManagerTest : public ::testing::Test {
 protected:
   void SetUp() override {
-    if (!std::getenv("ZORVIK_AGENT_PORT")) GTEST_SKIP() << "run through contacts_vphone.sh";
+    if (!std::getenv("ZORVIK_AGENT_PORT")) GTEST_SKIP() << "run through with_vphone.sh";
     ASSERT_TRUE(frame_.create({.title = "Groups test", .style = WS_OVERLAPPEDWINDOW | WS_VISIBLE,
                                .x = 0, .y = 0, .width = 900, .height = 600}));
     host_ = std::make_unique<TestHost>(frame_.hwnd());
