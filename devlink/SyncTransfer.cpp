@@ -83,6 +83,15 @@ void SyncTransfer::plan(const std::string& remote, const std::string& local, con
                                           : syncFailureText(r, client_->failMessage())});
     return;
   }
+  // Phones answer STAT without following links (/sdcard is often one): a trailing "/" makes the
+  // phone resolve it, which says whether it leads to a folder; a link to anything else is read
+  // as the file it leads to.
+  const bool link = (st.mode & 0170000) == 0120000;
+  if (link) {
+    SyncStat target;
+    if (client_->stat(remote + "/", target) == SyncResult::Ok && target.isDirectory()) st = target;
+    else st.mode = 0100644;
+  }
   if (st.isRegular()) {
     jobs.push_back({remote, local, shown, false, st.mtime});
     state_.expectedBytes += st.size;
