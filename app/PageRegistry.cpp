@@ -13,6 +13,7 @@
 #include "info/WeatherPage.h"
 #include "manage/AlarmsPage.h"
 #include "manage/BookmarksPage.h"
+#include "manage/FilesPage.h"
 #include "manage/ProcessesPage.h"
 #include "manage/StorePage.h"
 #include "download/DownloadRequests.h"
@@ -47,6 +48,7 @@ const PageEntry kPages[] = {
   {kPageWeather, makePage<WeatherPage>},
   {kPageScreenCapture, makePage<ScreenCapturePage>},
   {kPageProcesses, makePage<ProcessesPage>},
+  {kPageFiles, makePage<FilesPage>},
   {kPageCleaner, makePage<CleanerPage>},
   {kPageStartup, makePage<StartupPage>},
   {kPageMyPhone, makePage<HomePage>},

@@ -30,9 +30,11 @@ FileListing parseFileListing(const unsigned char* body, size_t length) {
       break;
     }
     f.path = toAnsi(utf8);
+    f.pathUtf8 = std::move(utf8);
     if (!out.hasUp) {
       out.hasUp = true;
       out.upPath = std::move(f.path);
+      out.upPathUtf8 = std::move(f.pathUtf8);
       out.upType = f.type;
     } else {
       out.rows.push_back(std::move(f));
@@ -44,6 +46,12 @@ FileListing parseFileListing(const unsigned char* body, size_t length) {
 Bytes listFolderRequest(std::string_view ansiPath) {
   AgentArgs args;
   args.int32(1).text(ansiPath);
+  return framedRequest(AgentCommand::ListFolder, args);
+}
+
+Bytes listFolderRequestUtf8(std::string_view utf8Path) {
+  AgentArgs args;
+  args.int32(1).utf8Text(utf8Path);
   return framedRequest(AgentCommand::ListFolder, args);
 }
 

@@ -14,6 +14,8 @@ namespace zorvik {
 struct FileRecord {
   int32_t type = 0;          // 1 folder, anything else a file
   std::string path;          // ANSI, as the agent sent it (converted from UTF-8)
+  std::string pathUtf8;      // the same path as sent: transfers and listings use it, so a name
+                             // GBK cannot hold still opens and copies
   int64_t size = 0;
   int64_t modified = 0;      // ms since 1970 UTC, 0 unknown
   int32_t readable = 0, writable = 0, hidden = 0;
@@ -24,6 +26,7 @@ struct FileListing {
   // The first record names the folder "向上" opens; it is no row.
   bool hasUp = false;
   std::string upPath;
+  std::string upPathUtf8;
   int32_t upType = 0;
   std::vector<FileRecord> rows;
   // A record ran past the body or carried a negative length: the rows before it are kept here,
@@ -37,6 +40,9 @@ FileListing parseFileListing(const unsigned char* body, size_t length);
 
 // 870602: code, 16 + N, 1, N, the path in UTF-8 (ansiPath is the program's ANSI text).
 Bytes listFolderRequest(std::string_view ansiPath);
+
+// 870602 for a path already in UTF-8 (a folder's path as the agent sent it).
+Bytes listFolderRequestUtf8(std::string_view utf8Path);
 
 // The last component of a path split on "/" and "\" (empty components skipped), without the text
 // after its last "."; a name whose only dot leads it (".profile") is kept whole.

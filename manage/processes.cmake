@@ -14,4 +14,9 @@ if(WIN32)
     SOURCES ${CMAKE_CURRENT_LIST_DIR}/ProcessesPage.cpp
     LIBS zorvik_manage_processes_core zorvik_app
     WIN_LIBS msimg32 gdi32 user32 comctl32 shlwapi)
+  # The file page: listings through the agent, transfers through the sync service.
+  zorvik_library(zorvik_manage_files
+    SOURCES ${CMAKE_CURRENT_LIST_DIR}/FilesPage.cpp
+    LIBS zorvik_manage_files_core zorvik_app
+    WIN_LIBS comctl32 comdlg32 shell32 ole32 user32)
 endif()

@@ -213,6 +213,12 @@ struct ControlCommands {
     v.switches_.replyDelayMs = static_cast<int>(delay);
     return "OK";
   }
+  static std::string syncDelay(VirtualPhone& v, const Words& w) {
+    long long delay = 0;
+    if (!toInt(word(w, 2), delay) || delay < 0 || delay > 10000) return "ERR sync delay MS";
+    v.switches_.syncDelayMs = static_cast<int>(delay);
+    return "OK";
+  }
   static std::string replyNoReply(VirtualPhone& v, const Words& w) { return codeSet(v.switches_.noReplyFor, w); }
   static std::string replyCloseMid(VirtualPhone& v, const Words& w) { return codeSet(v.switches_.closeMidFor, w); }
   // "reply truncate CODE BYTES", "reply truncate CODE off" (that code only), "reply truncate off" (all).
@@ -283,6 +289,7 @@ const ControlCommands::Entry ControlCommands::kCommands[] = {
     {"install", "text", "TEXT...|off", true, installText},
     {"forward", "refuse", "0|1", true, forwardRefuse},
     {"reply", "pieces", "BYTES [DELAY_MS]", true, replyPieces},
+    {"sync", "delay", "MS", true, syncDelay},
     {"reply", "noreply", "CODE|off", true, replyNoReply},
     {"reply", "truncate", "CODE BYTES|off", true, replyTruncate},
     {"reply", "close-mid", "CODE|off", true, replyCloseMid},

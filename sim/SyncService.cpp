@@ -7,7 +7,9 @@
 #include "sim/VirtualPhone.h"
 
 #include <algorithm>
+#include <chrono>
 #include <functional>
+#include <thread>
 
 namespace zorvik::sim {
 
@@ -15,13 +17,22 @@ namespace {
 
 constexpr size_t kMaxFile = 256 * 1024 * 1024;
 
-// Runs a function on the session's device under the server's lock (not at all once it is gone).
-using WithDevice = std::function<void(const std::function<void(Device&)>&)>;
+// Runs a function on the session's device under the server's lock (not at all once it is gone:
+// then false).
+using WithDevice = std::function<bool(const std::function<void(Device&)>&)>;
+
+// The bytes of a file from the data set that was never pushed: the same for the same path, so a
+// pulled copy can be checked.
+char syntheticByte(const std::string& path, uint64_t at) {
+  uint32_t h = 2166136261u;
+  for (unsigned char c : path) h = (h ^ c) * 16777619u;
+  return static_cast<char>((h >> (at % 24)) + at * 131 + (at >> 16));
+}
 
 class SyncSession {
  public:
-  SyncSession(TcpSocket& socket, std::string pending, WithDevice withDevice)
-      : socket_(socket), pending_(std::move(pending)), withDevice_(std::move(withDevice)) {}
+  SyncSession(TcpSocket& socket, std::string pending, WithDevice withDevice, std::function<int()> delayMs)
+      : socket_(socket), pending_(std::move(pending)), withDevice_(std::move(withDevice)), delayMs_(std::move(delayMs)) {}
 
   void run();
 
@@ -51,9 +62,17 @@ class SyncSession {
   }
   Next sent(const std::string& bytes) { return write(bytes) ? Next::Continue : Next::Stop; }
 
+  // Before each piece of a transfer: the pause tests asked for, and whether the phone is still
+  // there (a removed device ends its transfers mid-file, as a pulled cable does).
+  bool stillThere() {
+    if (const int ms = delayMs_()) std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+    return withDevice_([](Device&) {});
+  }
+
   TcpSocket& socket_;
   std::string pending_;
   WithDevice withDevice_;
+  std::function<int()> delayMs_;
 };
 
 const SyncSession::Entry SyncSession::kRequests[] = {
@@ -110,15 +129,13 @@ SyncSession::Next SyncSession::stat(const std::string& arg) {
   std::string path = arg;
   while (path.size() > 1 && path.back() == '/') path.pop_back();
   withDevice_([&](Device& d) {
-    if (auto f = d.pushedFiles.find(path); f != d.pushedFiles.end()) {
-      mode = 0100644;
-      size = static_cast<uint32_t>(f->second.size());
-      mtime = static_cast<uint32_t>(nowMs() / 1000);
+    if (path == "/") {
+      mode = 040771;
       return;
     }
     for (const FileEntry& e : d.phone.files)
-      if (e.path == path || path == "/") {
-        mode = (path == "/" || e.isDir) ? 040771 : 0100644;
+      if (e.path == path) {
+        mode = e.isDir ? 040771 : 0100644;
         size = static_cast<uint32_t>(e.size);
         mtime = static_cast<uint32_t>(e.modified / 1000);
         return;
@@ -134,19 +151,31 @@ SyncSession::Next SyncSession::stat(const std::string& arg) {
 SyncSession::Next SyncSession::send(const std::string& arg) {
   const std::string path = arg.substr(0, arg.find_last_of(','));
   std::string content;
+  uint32_t mtime = 0;
   for (;;) {
     if (!need(kAdbSyncHeaderSize)) return Next::Stop;
     const AdbSyncHeader part = decodeAdbSyncHeader(take(kAdbSyncHeaderSize));
-    if (part.is("DONE")) break;
+    if (part.is("DONE")) {
+      mtime = part.value;
+      break;
+    }
     if (!part.is("DATA") || part.value > kAdbSyncDataMax || content.size() + part.value > kMaxFile || !need(part.value))
       return Next::Refuse;
+    if (!stillThere()) return Next::Stop;
     content += take(part.value);
   }
+  if (path.empty() || path[0] != '/') return Next::Refuse;
+  const int64_t modified = mtime ? static_cast<int64_t>(mtime) * 1000 : nowMs();
   withDevice_([&](Device& d) {
     auto& files = d.phone.files;
     files.erase(std::remove_if(files.begin(), files.end(), [&](const FileEntry& f) { return f.path == path; }),
                 files.end());
-    files.push_back({path, 0, static_cast<int64_t>(content.size()), nowMs(), 1, 1, 0});
+    // Folders on the way are made, as the phone's own push does.
+    for (std::string dir = parentOf(path); dir.size() > 1; dir = parentOf(dir)) {
+      if (std::any_of(files.begin(), files.end(), [&](const FileEntry& f) { return f.path == dir; })) break;
+      files.push_back({dir, 1, 4096, modified, 1, 1, 0});
+    }
+    files.push_back({path, 0, static_cast<int64_t>(content.size()), modified, 1, 1, 0});
     d.pushedFiles[path] = std::move(content);
   });
   std::string out;
@@ -156,6 +185,7 @@ SyncSession::Next SyncSession::send(const std::string& arg) {
 
 SyncSession::Next SyncSession::receive(const std::string& path) {
   std::string content;
+  int64_t synthetic = -1;  // a data-set file: its size, its bytes made up as they go
   bool found = false;
   withDevice_([&](Device& d) {
     if (auto f = d.pushedFiles.find(path); f != d.pushedFiles.end()) {
@@ -164,15 +194,34 @@ SyncSession::Next SyncSession::receive(const std::string& path) {
     } else if (path == "/system/build.prop") {
       for (const auto& [k, v] : deviceProperties(d)) content += k + "=" + v + "\n";
       found = true;
+    } else {
+      for (const FileEntry& e : d.phone.files)
+        if (e.path == path && !e.isDir) {
+          synthetic = e.size;
+          found = true;
+        }
     }
   });
   if (!found) {
     fail("No such file or directory");  // the session goes on
     return Next::Continue;
   }
+  const uint64_t total = synthetic >= 0 ? static_cast<uint64_t>(synthetic) : content.size();
   std::string out;
-  for (size_t at = 0; at < content.size(); at += kAdbSyncDataMax)
-    appendAdbSyncText(out, "DATA", std::string_view(content).substr(at, kAdbSyncDataMax));
+  for (uint64_t at = 0; at < total; at += kAdbSyncDataMax) {
+    const size_t n = static_cast<size_t>(std::min<uint64_t>(kAdbSyncDataMax, total - at));
+    if (!stillThere()) return Next::Stop;
+    out.clear();
+    appendAdbSync(out, "DATA", static_cast<uint32_t>(n));
+    if (synthetic >= 0) {
+      for (size_t i = 0; i < n; ++i) out += syntheticByte(path, at + i);
+    } else {
+      out.append(content, static_cast<size_t>(at), n);
+    }
+    // The end goes out with the last piece: a lone small write would wait for the client's ack.
+    if (at + n < total && !write(out)) return Next::Stop;
+  }
+  if (total == 0) out.clear();
   appendAdbSync(out, "DONE", 0);
   return sent(out);
 }
@@ -200,10 +249,18 @@ SyncSession::Next SyncSession::list(const std::string& folder) {
 }  // namespace
 
 void VirtualPhone::sync(TcpSocket& socket, std::string pending, const std::string& serial) {
-  SyncSession session(socket, std::move(pending), [this, &serial](const std::function<void(Device&)>& fn) {
-    std::lock_guard lock(mutex_);
-    if (auto d = findDevice(serial)) fn(*d);
-  });
+  SyncSession session(
+      socket, std::move(pending),
+      [this, &serial](const std::function<void(Device&)>& fn) {
+        std::lock_guard lock(mutex_);
+        auto d = findDevice(serial);
+        if (d) fn(*d);
+        return d != nullptr;
+      },
+      [this] {
+        std::lock_guard lock(mutex_);
+        return switches_.syncDelayMs;
+      });
   session.run();
 }
 

@@ -51,6 +51,7 @@ struct Switches {
   std::map<int32_t, size_t> truncateFor;    // send only this many reply bytes, then close
   std::set<int32_t> closeMidFor;            // send half the reply, then close
   int framebufferBpp = 32;
+  int syncDelayMs = 0;     // pause before each 64 KiB piece a sync transfer sends or takes
 };
 
 struct Forward {

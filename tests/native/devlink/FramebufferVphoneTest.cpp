@@ -2,63 +2,21 @@
 // home screen must arrive in both, red and blue in bitmap order.
 #include "devlink/AdbBridge.h"
 #include "devlink/FramebufferCapture.h"
+#include "support/VphoneProcess.h"
 
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <cstdio>
 #include <set>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-extern char** environ;
 
 namespace zorvik {
 namespace {
 
-// vphone on a free port, with a framebuffer format; the port is read from its first line.
-class Vphone {
- public:
-  explicit Vphone(int bpp) {
-    std::vector<std::string> words = {ZORVIK_VPHONE, "--port", "0", "--set", "framebuffer bpp " + std::to_string(bpp)};
-    std::vector<char*> argv;
-    for (std::string& w : words) argv.push_back(w.data());
-    argv.push_back(nullptr);
-    int out[2];
-    if (::pipe(out) != 0) return;
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-    posix_spawn_file_actions_addclose(&actions, out[0]);
-    if (::posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), environ) != 0) pid_ = -1;
-    posix_spawn_file_actions_destroy(&actions);
-    ::close(out[1]);
-    std::string line;
-    char c;
-    while (pid_ > 0 && ::read(out[0], &c, 1) == 1 && c != '\n') line += c;
-    ::close(out[0]);
-    unsigned port = 0;
-    if (std::sscanf(line.c_str(), "vphone: adb server on 127.0.0.1:%u", &port) == 1) port_ = static_cast<uint16_t>(port);
-  }
-  ~Vphone() {
-    if (pid_ > 0) {
-      ::kill(pid_, SIGTERM);
-      int status = 0;
-      ::waitpid(pid_, &status, 0);
-    }
-  }
-  uint16_t port() const { return port_; }
-
- private:
-  pid_t pid_ = -1;
-  uint16_t port_ = 0;
-};
-
 constexpr const char* kSerial = "ZRVK0A1B2C3D4E5F";
 
 Frame captureAt(int bpp) {
-  Vphone phone(bpp);
+  test::VphoneProcess phone(ZORVIK_VPHONE, {"--set", "framebuffer bpp " + std::to_string(bpp)});
   EXPECT_NE(phone.port(), 0);
   setAdbServerPort(phone.port());
   FramebufferCapture capture;
@@ -89,7 +47,7 @@ TEST(FramebufferVphone, BothFormatsGiveTheSameScreen) {
 }
 
 TEST(FramebufferVphone, UnknownSerialIsAServerFailure) {
-  Vphone phone(32);
+  test::VphoneProcess phone(ZORVIK_VPHONE, {"--set", "framebuffer bpp 32"});
   setAdbServerPort(phone.port());
   FramebufferCapture capture;
   Frame frame;

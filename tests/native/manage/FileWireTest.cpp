@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "common/TextConv.h"
 #include "manage/FileWire.h"
 #include "support/BodyWriter.h"
 
@@ -97,6 +98,21 @@ TEST(ListFolderRequest, ChinesePathInUtf8OnTheWire) {
   BodyWriter want = BodyWriter::request();
   want.i32(870602).i32(16 + 17).i32(1).utf8("/sdcard/\xE7\x9B\xB8\xE5\x86\x8C\xE9\x9B\x86");
   EXPECT_EQ(listFolderRequest("/sdcard/相册集"), want.bytes);
+}
+
+TEST(ListFolderRequest, AFolderNameGbkCannotHoldStillOpensByItsUtf8Path) {
+  const std::string utf8 = "/sdcard/\xF0\x9F\x98\x80\xE7\x9B\xB8";  // an emoji, then 相
+  BodyWriter w = BodyWriter::body();
+  entry(w, 1, "/sdcard", 0, 0, 1, 1, 0);
+  entry(w, 1, utf8, 0, 0, 1, 1, 0);
+  const FileListing l = parse(w);
+  ASSERT_EQ(l.rows.size(), 1u);
+  EXPECT_EQ(l.upPathUtf8, "/sdcard");
+  EXPECT_EQ(l.rows[0].pathUtf8, utf8);
+  EXPECT_NE(toUtf8(l.rows[0].path), utf8);  // the ANSI text lost the emoji
+  BodyWriter want = BodyWriter::request();
+  want.i32(870602).i32(static_cast<int32_t>(16 + utf8.size())).i32(1).utf8(utf8);
+  EXPECT_EQ(listFolderRequestUtf8(l.rows[0].pathUtf8), want.bytes);
 }
 
 }  // namespace
