@@ -17,7 +17,7 @@
 #include "app/SettingsWin.h"
 #include "devlink/CurrentDevice.h"
 #include "download/DownloadPage.h"
-#include "manage/ManagePageTestSupport.h"
+#include "app/PageTestSupport.h"
 
 namespace zorvik {
 namespace {

@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "PageTestSupport.h"
 #include "UiTestSupport.h"
 #include "app/ConnectionLink.h"
 #include "app/MainWindow.h"
@@ -37,27 +38,7 @@
 namespace zorvik {
 namespace {
 
-using test::pumpUntil;
-
-class TestHost : public PageHost {
-public:
-  explicit TestHost(HWND main) : main_(main) {}
-  HWND mainHwnd() const override { return main_; }
-  void setStatusText(const std::string& text) override {
-    std::lock_guard<std::mutex> lock(mu_);
-    status_ = text;
-  }
-  void showPage(int, int) override {}
-  std::string status() {
-    std::lock_guard<std::mutex> lock(mu_);
-    return status_;
-  }
-
-private:
-  HWND main_;
-  std::mutex mu_;
-  std::string status_;
-};
+using namespace test;
 
 // What the agent sends now, read apart from the page.
 std::vector<ThreadRecord> phoneThreads() {
@@ -79,48 +60,6 @@ std::vector<PickerEntry> phonePickerEntries() {
   AgentBody body;
   if (exchangeForBody(bareRequest(AgentCommand::ListPickerContacts), body) != AgentResult::Ok) return {};
   return parsePickerEntries(body.bytes.data(), body.bytes.size()).records;
-}
-
-std::string phoneControl(const std::string& command) {
-  const char* port = std::getenv("ZORVIK_TEST_CONTROL_PORT");
-  if (!port) return "";
-  TcpSocket s = TcpSocket::connectLoopback(static_cast<uint16_t>(std::atoi(port)));
-  std::string line = command + "\n", answer;
-  if (!s.sendAll(line.data(), line.size())) return "";
-  char c;
-  while (s.receive(&c, 1) == 1 && c != '\n') answer += c;
-  return answer;
-}
-
-struct ModalStep {
-  std::string title;
-  std::function<void(HWND)> step;
-  bool done = false;
-};
-ModalStep* g_step = nullptr;
-
-void CALLBACK stepTimer(HWND, UINT, UINT_PTR id, DWORD) {
-  if (!g_step || g_step->done) return;
-  HWND w = FindWindowA(nullptr, g_step->title.c_str());
-  if (!w || !IsWindowVisible(w)) return;
-  g_step->done = true;
-  KillTimer(nullptr, id);
-  g_step->step(w);
-}
-
-// Runs `action` (which opens a modal window) with `step` done on the window titled `title`.
-bool withModal(const std::string& title, std::function<void(HWND)> step, const std::function<void()>& action) {
-  ModalStep s{title, std::move(step)};
-  g_step = &s;
-  UINT_PTR timer = SetTimer(nullptr, 0, 30, stepTimer);
-  action();
-  if (!s.done) KillTimer(nullptr, timer);
-  g_step = nullptr;
-  return s.done;
-}
-
-void click(HWND dialog, int id) {
-  SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
 }
 
 std::string itemText(HWND tree, HTREEITEM h) {
