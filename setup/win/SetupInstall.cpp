@@ -112,6 +112,8 @@ InstallOutcome runInstall(const std::string& location, std::string_view payload,
   DeleteFileA(archivePath.c_str());
   ApkArchive archive;
   if (payload.empty() || temp.empty() || !writeWhole(archivePath, payload) || !archive.openFile(archivePath)) {
+    // Nothing left behind by a failed check: the folder goes again if this run made it (and it is empty).
+    if (made == ERROR_SUCCESS) RemoveDirectoryA(location.c_str());
     out.message = kTempFileText;
     return out;
   }

@@ -1,4 +1,5 @@
 #include <windows.h>
+#include <shellapi.h>
 #include <shlobj.h>
 
 #include <gtest/gtest.h>
@@ -138,7 +139,7 @@ TEST_F(SetupInstall, CutPayloadIsATemporaryFolderErrorAndInstallsNothing) {
   const InstallOutcome out = install(location_, payload_.substr(0, payload_.size() / 2));
   EXPECT_FALSE(out.ok);
   EXPECT_EQ(out.message, kTempFileText);
-  EXPECT_FALSE(exists(location_ + "\\zorvik.exe"));
+  EXPECT_FALSE(exists(location_));
 }
 
 TEST_F(SetupInstall, HostileMemberNamesAreNotWrittenOutsideTheFolder) {
