@@ -2,6 +2,7 @@
 
 #include <shlobj.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <optional>
 
@@ -74,9 +75,12 @@ std::string_view payloadResource(HMODULE module) {
   return {bytes, size};
 }
 
-InstallOutcome runInstall(const std::string& location, std::string_view payload,
+InstallOutcome runInstall(std::string location, std::string_view payload,
                           const std::function<void(int)>& progress) {
   InstallOutcome out;
+  // A typed location may use either separator; the shell's folder creation takes only "\".
+  std::replace(location.begin(), location.end(), '/', '\\');
+  while (location.size() > 3 && location.back() == '\\') location.pop_back();
   // 1-3: the location's drive, the free space of the temporary folder's drive and of the target's.
   const std::string root = rootOf(location);
   if (root.empty() || GetFileAttributesA(root.c_str()) == INVALID_FILE_ATTRIBUTES) {

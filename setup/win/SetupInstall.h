@@ -29,7 +29,7 @@ struct InstallOutcome {
 std::string_view payloadResource(HMODULE module);
 
 // Installs `payload` (a zip archive) into `location`.
-InstallOutcome runInstall(const std::string& location, std::string_view payload,
+InstallOutcome runInstall(std::string location, std::string_view payload,
                           const std::function<void(int)>& progress);
 
 }  // namespace zorvik

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -124,6 +125,14 @@ TEST_F(SetupInstall, DriveThatDoesNotExistGivesBadLocation) {
   EXPECT_EQ(out.message, kBadLocationText);
   EXPECT_TRUE(progress_.empty());
   EXPECT_EQ(install("Zorvik", payload_).message, kBadLocationText);  // no drive part at all
+}
+
+TEST_F(SetupInstall, LocationTypedWithForwardSlashesInstalls) {
+  std::string typed = location_ + "/";
+  std::replace(typed.begin(), typed.end(), '\\', '/');
+  const InstallOutcome out = install(typed, payload_);
+  EXPECT_EQ(out.message, kDoneText);
+  expectEveryMember();
 }
 
 TEST_F(SetupInstall, FileWhereTheFolderShouldBeIsABadName) {
