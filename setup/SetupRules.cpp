@@ -101,4 +101,22 @@ std::string vendorText(std::string_view vendorId) {
   return "未知";
 }
 
+std::string driverSearchUrl(std::string_view makerUtf8) {
+  // The suffix in UTF-8 whatever the build's narrow charset: the query is UTF-8 on the wire.
+  const std::string query = std::string(makerUtf8) +
+                            " Android\xe6\x89\x8b\xe6\x9c\xba" "USB\xe9\xa9\xb1\xe5\x8a\xa8";
+  std::string url = "https://www.bing.com/search?q=";
+  static const char kHex[] = "0123456789ABCDEF";
+  for (unsigned char c : query) {
+    if (std::isalnum(c) || c == '-' || c == '_' || c == '.') {
+      url += static_cast<char>(c);
+    } else {
+      url += '%';
+      url += kHex[c >> 4];
+      url += kHex[c & 15];
+    }
+  }
+  return url;
+}
+
 }  // namespace zorvik

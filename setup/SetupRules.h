@@ -38,4 +38,8 @@ std::string vendorText(std::string_view vendorId);
 // The four characters after "vid_" in a usbId; empty when there are none.
 std::string vendorIdOf(std::string_view usbId);
 
+// The web search for a maker's phone driver: `makerUtf8` + " Android手机USB驱动", as UTF-8,
+// percent-encoded into the search service's query.
+std::string driverSearchUrl(std::string_view makerUtf8);
+
 }  // namespace zorvik

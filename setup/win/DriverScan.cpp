@@ -88,18 +88,7 @@ std::vector<std::string> driverRows(const std::vector<std::string>& usbIds, HKEY
 }
 
 void openDriverSearch(const std::string& manufacturer) {
-  const std::string query = toUtf8(manufacturer + " Android手机USB驱动");
-  std::string url = "https://www.bing.com/search?q=";
-  static const char kHex[] = "0123456789ABCDEF";
-  for (unsigned char c : query) {
-    if (std::isalnum(c) || c == '-' || c == '_' || c == '.') {
-      url += static_cast<char>(c);
-    } else {
-      url += '%';
-      url += kHex[c >> 4];
-      url += kHex[c & 15];
-    }
-  }
+  const std::string url = driverSearchUrl(toUtf8(manufacturer));
   ShellExecuteA(nullptr, "open", url.c_str(), nullptr, nullptr, SW_SHOWMAXIMIZED);
 }
 

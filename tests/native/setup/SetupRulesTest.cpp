@@ -60,5 +60,12 @@ TEST(VendorText, ComparesWithoutCaseAndFallsBackToUnknown) {
   EXPECT_EQ(vendorIdOf("vid_04"), "");
 }
 
+TEST(DriverSearchUrl, TheMakerAndTheSuffixArePercentEncodedUtf8) {
+  // "三星 Samsung" in UTF-8, then " Android手机USB驱动".
+  EXPECT_EQ(driverSearchUrl("\xe4\xb8\x89\xe6\x98\x9f Samsung"),
+            "https://www.bing.com/search?q=%E4%B8%89%E6%98%9F%20Samsung%20Android%E6%89%8B%E6%9C%BAUSB%E9%A9%B1%E5%8A%A8");
+  EXPECT_EQ(driverSearchUrl("A&B=C#"), "https://www.bing.com/search?q=A%26B%3DC%23%20Android%E6%89%8B%E6%9C%BAUSB%E9%A9%B1%E5%8A%A8");
+}
+
 }  // namespace
 }  // namespace zorvik
