@@ -72,6 +72,14 @@ std::string memberTargetPath(const std::string& folder, std::string_view name, b
   }
   // Trailing dots and blanks are dropped by the file system: "..." or "a. " could name the parent.
   if (name.back() == '.' || name.back() == ' ') return {};
+  // Device names (with any extension) open the device, not a file in the folder.
+  const std::string stem = lower(name.substr(0, name.find('.')));
+  for (const char* device : {"con", "prn", "aux", "nul"}) {
+    if (stem == device) return {};
+  }
+  if (stem.size() == 4 && (stem.compare(0, 3, "com") == 0 || stem.compare(0, 3, "lpt") == 0) && stem[3] >= '1' &&
+      stem[3] <= '9')
+    return {};
   std::string path = folder;
   if (path.back() != '\\') path += '\\';
   if (inDataFolder) path += std::string(kDataFolderName) + "\\";

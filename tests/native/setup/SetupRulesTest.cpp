@@ -19,11 +19,13 @@ TEST(InstallFolderFor, AppendsTheProductFolderUnlessAlreadyLast) {
 TEST(MemberTargetPath, PlainNamesLandInTheFolderOrItsDataFolder) {
   EXPECT_EQ(memberTargetPath("C:\\Z", "zorvik.exe", false), "C:\\Z\\zorvik.exe");
   EXPECT_EQ(memberTargetPath("C:\\Z\\", "device.xml", true), "C:\\Z\\Data\\device.xml");
+  EXPECT_EQ(memberTargetPath("C:\\Z", "console.exe", false), "C:\\Z\\console.exe");
+  EXPECT_EQ(memberTargetPath("C:\\Z", "com10.apk", false), "C:\\Z\\com10.apk");
 }
 
 TEST(MemberTargetPath, NamesThatCouldLeaveTheFolderAreRefused) {
   for (const char* name : {"..\\x", "../x", "..", ".", "...", "a\\b", "a/b", "C:x", "C:\\x", "\\\\srv\\x", "x.", "x ",
-                           "", "a\tb", "con<", "x|y"}) {
+                           "", "a\tb", "con<", "x|y", "CON", "nul.txt", "Com1.dll", "lpt9"}) {
     EXPECT_EQ(memberTargetPath("C:\\Z", name, false), "") << name;
   }
   EXPECT_EQ(memberTargetPath("", "zorvik.exe", false), "");
