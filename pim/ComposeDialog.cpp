@@ -3,11 +3,9 @@
 #include <algorithm>
 #include <cstdio>
 #include <optional>
-#include <thread>
 #include <utility>
 
 #include "app/Controls.h"
-#include "app/UiThread.h"
 
 namespace zorvik {
 
@@ -90,45 +88,43 @@ ComposeDialog::ComposeDialog(PageHost& host, int32_t threadId, std::string threa
   map_.on(kMsgTicked, [this](WinMsg& m) { onTicked(reinterpret_cast<HTREEITEM>(m.lp)); });
 }
 
-ComposeDialog::~ComposeDialog() {
-  alive_.reset();
-  cancel_->cancel();
-}
+ComposeDialog::~ComposeDialog() { work_.stop(); }
 
 std::string ComposeDialog::recipients() const { return windowText(item(IDC_COMPOSE_TO)); }
 
 void ComposeDialog::loadPicker() {
   if (pickerLoading_) return;
   pickerLoading_ = true;
-  std::weak_ptr<int> alive = alive_;
-  std::shared_ptr<ExchangeCancel> cancel = cancel_;
-  std::thread([this, alive, cancel] {
-    auto groups = std::make_shared<std::map<int32_t, std::string>>();
-    auto entries = std::make_shared<std::vector<PickerEntry>>();
-    (*groups)[kUngrouped] = "【未分组】";
-    AgentBody body;
-    AgentResult result = exchangeForBody(bareRequest(AgentCommand::ListPickerGroups), body, cancel.get());
-    if (result == AgentResult::Ok) {
-      auto list = parsePickerGroups(body.bytes.data(), body.bytes.size());
-      for (PickerGroup& g : list.records) (*groups)[g.groupId] = std::move(g.name);
-      if (list.malformed) result = AgentResult::Malformed;
-    }
-    if (result == AgentResult::Ok || result == AgentResult::NoReply) {
-      AgentBody numbers;
-      const AgentResult second = exchangeForBody(bareRequest(AgentCommand::ListPickerContacts), numbers, cancel.get());
-      if (second == AgentResult::Ok) {
-        auto list = parsePickerEntries(numbers.bytes.data(), numbers.bytes.size());
-        *entries = std::move(list.records);
-        if (list.malformed) result = AgentResult::Malformed;
-      } else if (second != AgentResult::NoReply) {
-        result = second;
-      }
-    }
-    postToUi([this, alive, result, groups, entries] {
-      if (alive.expired()) return;
-      fillPicker(result, *groups, *entries);
-    });
-  }).detach();
+  struct Picked {
+    AgentResult result = AgentResult::Ok;
+    std::map<int32_t, std::string> groups;
+    std::vector<PickerEntry> entries;
+  };
+  work_.run(
+      [](ExchangeCancel* cancel) {
+        Picked out;
+        out.groups[kUngrouped] = "【未分组】";
+        AgentBody body;
+        out.result = exchangeForBody(bareRequest(AgentCommand::ListPickerGroups), body, cancel);
+        if (out.result == AgentResult::Ok) {
+          auto list = parsePickerGroups(body.bytes.data(), body.bytes.size());
+          for (PickerGroup& g : list.records) out.groups[g.groupId] = std::move(g.name);
+          if (list.malformed) out.result = AgentResult::Malformed;
+        }
+        if (out.result == AgentResult::Ok || out.result == AgentResult::NoReply) {
+          AgentBody numbers;
+          const AgentResult second = exchangeForBody(bareRequest(AgentCommand::ListPickerContacts), numbers, cancel);
+          if (second == AgentResult::Ok) {
+            auto list = parsePickerEntries(numbers.bytes.data(), numbers.bytes.size());
+            out.entries = std::move(list.records);
+            if (list.malformed) out.result = AgentResult::Malformed;
+          } else if (second != AgentResult::NoReply) {
+            out.result = second;
+          }
+        }
+        return out;
+      },
+      [this](Picked& out) { fillPicker(out.result, out.groups, out.entries); });
 }
 
 void ComposeDialog::fillPicker(AgentResult result, std::map<int32_t, std::string>& groups,
@@ -241,30 +237,33 @@ void ComposeDialog::loadConversation() {
   conversationLoading_ = true;
   ++conversationLoads_;
   const int32_t id = threadId_;
-  std::weak_ptr<int> alive = alive_;
-  std::shared_ptr<ExchangeCancel> cancel = cancel_;
-  std::thread([this, alive, cancel, id] {
-    AgentBody body;
-    AgentResult result = exchangeForBody(conversationRequest(id), body, cancel.get());
-    auto messages = std::make_shared<std::vector<MessageRecord>>();
-    auto html = std::make_shared<std::string>();
-    if (result == AgentResult::Ok) {
-      auto list = parseConversation(body.bytes.data(), body.bytes.size());
-      if (list.malformed) result = AgentResult::Malformed;  // a cut conversation is not shown
-      else *messages = std::move(list.records);
-    }
-    if (result == AgentResult::Ok) *html = buildConversationHtml(*messages);
-    postToUi([this, alive, result, messages, html] {
-      if (alive.expired()) return;
-      conversationLoading_ = false;
-      if (const char* failure = agentFailureText(result)) host_.setStatusText(failure);
-      if (result != AgentResult::Ok) return;  // the view keeps what it showed
-      messages_ = std::move(*messages);
-      conversationHtml_ = std::move(*html);
-      conversationShown_ = false;
-      showConversation();
-    });
-  }).detach();
+  struct Read {
+    AgentResult result = AgentResult::Ok;
+    std::vector<MessageRecord> messages;
+    std::string html;
+  };
+  work_.run(
+      [id](ExchangeCancel* cancel) {
+        Read out;
+        AgentBody body;
+        out.result = exchangeForBody(conversationRequest(id), body, cancel);
+        if (out.result == AgentResult::Ok) {
+          auto list = parseConversation(body.bytes.data(), body.bytes.size());
+          if (list.malformed) out.result = AgentResult::Malformed;  // a cut conversation is not shown
+          else out.messages = std::move(list.records);
+        }
+        if (out.result == AgentResult::Ok) out.html = buildConversationHtml(out.messages);
+        return out;
+      },
+      [this](Read& out) {
+        conversationLoading_ = false;
+        if (const char* failure = agentFailureText(out.result)) host_.setStatusText(failure);
+        if (out.result != AgentResult::Ok) return;  // the view keeps what it showed
+        messages_ = std::move(out.messages);
+        conversationHtml_ = std::move(out.html);
+        conversationShown_ = false;
+        showConversation();
+      });
 }
 
 // Writes the conversation once both it and its page are there, newest message in view.
@@ -288,18 +287,14 @@ void ComposeDialog::send() {
   sending_ = true;
   EnableWindow(item(IDC_COMPOSE_SEND), FALSE);
   EnableWindow(item(IDCANCEL), FALSE);
-  Bytes request = sendMessageRequest(numbers, text);
-  std::weak_ptr<int> alive = alive_;
-  std::shared_ptr<ExchangeCancel> cancel = cancel_;
-  std::thread([this, alive, cancel, request = std::move(request)] {
-    const AgentResult result = exchangeForStatus(request, nullptr, cancel.get());
-    postToUi([this, alive, result] {
-      if (alive.expired()) return;
-      sending_ = false;
-      if (const char* failure = agentFailureText(result)) host_.setStatusText(failure);
-      end(IDOK);  // the list is read again either way: it shows what the phone holds
-    });
-  }).detach();
+  work_.run([request = sendMessageRequest(numbers, text)](ExchangeCancel* cancel) {
+              return exchangeForStatus(request, nullptr, cancel);
+            },
+            [this](AgentResult result) {
+              sending_ = false;
+              if (const char* failure = agentFailureText(result)) host_.setStatusText(failure);
+              end(IDOK);  // the list is read again either way: it shows what the phone holds
+            });
 }
 
 }  // namespace zorvik

@@ -14,6 +14,7 @@
 
 #include "app/HtmlCtrl.h"
 #include "app/Page.h"
+#include "app/PageWork.h"
 #include "app/Window.h"
 #include "devlink/AgentSession.h"
 #include "pim/MessageWire.h"
@@ -86,8 +87,7 @@ private:
   bool sending_ = false;
   bool syncing_ = false;  // the dialog itself is changing ticks or the field
   int conversationLoads_ = 0;
-  std::shared_ptr<ExchangeCancel> cancel_ = std::make_shared<ExchangeCancel>();
-  std::shared_ptr<int> alive_ = std::make_shared<int>(0);
+  PageWork work_;
 };
 
 }  // namespace zorvik

@@ -4,10 +4,8 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <thread>
 #include <utility>
 
-#include "app/UiThread.h"
 #include "common/win/Handles.h"
 #include "pim/ComposeDialog.h"
 #include "pim/LocateNumber.h"
@@ -69,8 +67,7 @@ MessagesPage::MessagesPage(const PageInfo& info, PageHost& host) : Page(info, ho
 }
 
 MessagesPage::~MessagesPage() {
-  alive_.reset();
-  cancel_->cancel();
+  work_.stop();
   if (hwnd()) DestroyWindow(hwnd());
 }
 
@@ -103,28 +100,25 @@ void MessagesPage::load() {
   loading_ = true;
   ensureView();
   host().setStatusText(kReading);
-  std::weak_ptr<int> alive = alive_;
   std::shared_ptr<const PhoneTable> table = phoneTable_;
-  std::shared_ptr<ExchangeCancel> cancel = cancel_;
-  std::thread([this, alive, table, cancel] {
-    auto loaded = std::make_shared<Loaded>();
-    loaded->table = table ? table : std::make_shared<const PhoneTable>();
-    AgentBody body;
-    loaded->result = exchangeForBody(bareRequest(AgentCommand::ListConversations), body, cancel.get());
-    if (loaded->result == AgentResult::Ok) {
-      auto list = parseThreadList(body.bytes.data(), body.bytes.size());
-      if (list.malformed) loaded->result = AgentResult::Malformed;  // a cut list is not the phone's
-      loaded->threads = std::move(list.records);
-      std::vector<std::string> locations;
-      locations.reserve(loaded->threads.size());
-      for (const ThreadRecord& t : loaded->threads) locations.emplace_back(LocateNumber(*loaded->table, t.number));
-      loaded->html = buildThreadListHtml(loaded->threads, locations);
-    }
-    postToUi([this, alive, loaded] {
-      if (alive.expired()) return;
-      fill(*loaded);
-    });
-  }).detach();
+  work_.run(
+      [table](ExchangeCancel* cancel) {
+        Loaded loaded;
+        loaded.table = table ? table : std::make_shared<const PhoneTable>();
+        AgentBody body;
+        loaded.result = exchangeForBody(bareRequest(AgentCommand::ListConversations), body, cancel);
+        if (loaded.result == AgentResult::Ok) {
+          auto list = parseThreadList(body.bytes.data(), body.bytes.size());
+          if (list.malformed) loaded.result = AgentResult::Malformed;  // a cut list is not the phone's
+          loaded.threads = std::move(list.records);
+          std::vector<std::string> locations;
+          locations.reserve(loaded.threads.size());
+          for (const ThreadRecord& t : loaded.threads) locations.emplace_back(LocateNumber(*loaded.table, t.number));
+          loaded.html = buildThreadListHtml(loaded.threads, locations);
+        }
+        return loaded;
+      },
+      [this](Loaded& loaded) { fill(loaded); });
 }
 
 void MessagesPage::fill(Loaded& loaded) {
@@ -180,18 +174,14 @@ void MessagesPage::runThreadDialog(int32_t id, const std::string& number) {
 void MessagesPage::deleteThread(int32_t id) {
   if (deleting_) return;
   deleting_ = true;
-  std::weak_ptr<int> alive = alive_;
-  std::shared_ptr<ExchangeCancel> cancel = cancel_;
-  Bytes request = deleteThreadRequest(id);
-  std::thread([this, alive, cancel, request = std::move(request)] {
-    const AgentResult result = exchangeForStatus(request, nullptr, cancel.get());
-    postToUi([this, alive, result] {
-      if (alive.expired()) return;
-      deleting_ = false;
-      if (const char* failure = agentFailureText(result)) host().setStatusText(failure);
-      reload();  // whatever the delete did, the list shows what the phone holds
-    });
-  }).detach();
+  work_.run([request = deleteThreadRequest(id)](ExchangeCancel* cancel) {
+              return exchangeForStatus(request, nullptr, cancel);
+            },
+            [this](AgentResult result) {
+              deleting_ = false;
+              if (const char* failure = agentFailureText(result)) host().setStatusText(failure);
+              reload();  // whatever the delete did, the list shows what the phone holds
+            });
 }
 
 void MessagesPage::showMoreMenu() {
@@ -243,53 +233,58 @@ bool MessagesPage::exportConversations(bool all, ExportFormat format, const std:
   if (chosen.empty()) return false;
   exporting_ = true;
   host().setStatusText(kReading);
-  std::weak_ptr<int> alive = alive_;
-  std::shared_ptr<ExchangeCancel> cancel = cancel_;
-  std::thread([this, alive, cancel, chosen = std::move(chosen), format, path] {
-    std::vector<ConversationExport> conversations;
-    conversations.reserve(chosen.size());
+  struct Exported {
     AgentResult result = AgentResult::Ok;
-    int messages = 0;
-    for (const ThreadRecord& t : chosen) {
-      AgentBody body;
-      result = exchangeForBody(conversationRequest(t.threadId), body, cancel.get());
-      if (result == AgentResult::NoReply) result = AgentResult::Ok;  // refused: no messages
-      if (result != AgentResult::Ok) break;
-      auto list = parseConversation(body.bytes.data(), body.bytes.size());
-      if (list.malformed) {
-        result = AgentResult::Malformed;  // a cut conversation is not written as if whole
-        break;
-      }
-      messages += static_cast<int>(list.records.size());
-      conversations.push_back({t, std::move(list.records)});
-    }
     bool written = false;
-    if (result == AgentResult::Ok) {
-      const std::string bytes =
-          format == ExportFormat::Csv ? conversationsCsv(conversations) : conversationsText(conversations);
-      written = writeFileBytes(path, bytes);
-    }
-    const int threads = static_cast<int>(conversations.size());
-    postToUi([this, alive, result, written, threads, messages, path] {
-      if (alive.expired()) return;
-      exporting_ = false;
-      char text[600];
-      if (result != AgentResult::Ok) {
-        lastExportCount_ = -1;
-        const char* failure = agentFailureText(result);
-        host().setStatusText(failure ? failure : "");
-        return;
-      }
-      if (!written) {
-        lastExportCount_ = -1;
-        std::snprintf(text, sizeof text, "【错误】无法写入文件 %s", path.c_str());
-      } else {
-        lastExportCount_ = messages;
-        std::snprintf(text, sizeof text, "【提示】已导出 %d 个会话、%d 条短信到 %s", threads, messages, path.c_str());
-      }
-      host().setStatusText(text);
-    });
-  }).detach();
+    int threads = 0, messages = 0;
+  };
+  work_.run(
+      [chosen = std::move(chosen), format, path](ExchangeCancel* cancel) {
+        Exported out;
+        std::vector<ConversationExport> conversations;
+        conversations.reserve(chosen.size());
+        for (const ThreadRecord& t : chosen) {
+          AgentBody body;
+          out.result = exchangeForBody(conversationRequest(t.threadId), body, cancel);
+          if (out.result == AgentResult::NoReply) out.result = AgentResult::Ok;  // refused: no messages
+          if (out.result != AgentResult::Ok) break;
+          auto list = parseConversation(body.bytes.data(), body.bytes.size());
+          if (list.malformed) {
+            out.result = AgentResult::Malformed;  // a cut conversation is not written as if whole
+            break;
+          }
+          out.messages += static_cast<int>(list.records.size());
+          conversations.push_back({t, std::move(list.records)});
+        }
+        if (out.result == AgentResult::Ok) {
+          const std::string bytes =
+              format == ExportFormat::Csv ? conversationsCsv(conversations) : conversationsText(conversations);
+          out.written = writeFileBytes(path, bytes);
+        }
+        out.threads = static_cast<int>(conversations.size());
+        return out;
+      },
+      [this, path](Exported& out) {
+        const AgentResult result = out.result;
+        const bool written = out.written;
+        const int threads = out.threads, messages = out.messages;
+        exporting_ = false;
+        char text[600];
+        if (result != AgentResult::Ok) {
+          lastExportCount_ = -1;
+          const char* failure = agentFailureText(result);
+          host().setStatusText(failure ? failure : "");
+          return;
+        }
+        if (!written) {
+          lastExportCount_ = -1;
+          std::snprintf(text, sizeof text, "【错误】无法写入文件 %s", path.c_str());
+        } else {
+          lastExportCount_ = messages;
+          std::snprintf(text, sizeof text, "【提示】已导出 %d 个会话、%d 条短信到 %s", threads, messages, path.c_str());
+        }
+        host().setStatusText(text);
+      });
   return true;
 }
 

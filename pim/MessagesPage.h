@@ -12,6 +12,7 @@
 
 #include "app/HtmlCtrl.h"
 #include "app/Page.h"
+#include "app/PageWork.h"
 #include "devlink/AgentSession.h"
 #include "pim/MessageWire.h"
 #include "pim/PhoneTable.h"
@@ -85,8 +86,7 @@ private:
   bool deleting_ = false;
   bool exporting_ = false;
   int lastExportCount_ = 0;
-  std::shared_ptr<ExchangeCancel> cancel_ = std::make_shared<ExchangeCancel>();
-  std::shared_ptr<int> alive_ = std::make_shared<int>(0);
+  PageWork work_;
 };
 
 }  // namespace zorvik
