@@ -1,7 +1,8 @@
-// A stand-in native entry over the virtual phone's agent code, for building the package before the
-// phone library's own sources exist: it listens on the agent's local socket and answers from an
-// empty data set.
-#include "sim/AgentService.h"
+// A stand-in native entry for building the package before the Android layer's own entry is in the
+// tree: it serves the protocol core on the agent's local socket from the base data source, which
+// refuses every area as not served.
+#include "devlink/AgentCommand.h"
+#include "phone/AgentService.h"
 
 #include <jni.h>
 #include <pthread.h>
@@ -9,29 +10,22 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <cstddef>
 #include <cstring>
 #include <string>
 
-namespace zorvik::sim {
-const Package* PhoneState::findPackage(const std::string&) const { return nullptr; }
-const Contact* PhoneState::contactByNumber(const std::string&) const { return nullptr; }
-}  // namespace zorvik::sim
-
 namespace {
 
-constexpr char kSocketName[] = "zorvik-agent";
-
 void serve(int client) {
-  static zorvik::sim::PhoneState phone;
+  static zorvik::phone::PhoneData data;
   std::string request;
   unsigned char buffer[4096];
   for (;;) {
-    const auto frame = zorvik::sim::frameAgentRequest(reinterpret_cast<const unsigned char*>(request.data()),
-                                                      request.size());
-    if (frame.status == zorvik::sim::FrameStatus::Malformed) return;
-    if (frame.status == zorvik::sim::FrameStatus::Complete) {
-      const std::string reply = zorvik::sim::answerAgentRequest(
-          phone, reinterpret_cast<const unsigned char*>(request.data()), frame.size, 21);
+    const auto* bytes = reinterpret_cast<const unsigned char*>(request.data());
+    const auto frame = zorvik::phone::frameAgentRequest(bytes, request.size());
+    if (frame.status == zorvik::phone::FrameStatus::Malformed) return;
+    if (frame.status == zorvik::phone::FrameStatus::Complete) {
+      const std::string reply = zorvik::phone::answerAgentRequest(data, bytes, frame.size, zorvik::kPhoneAgentVersion);
       send(client, reply.data(), reply.size(), MSG_NOSIGNAL);
       return;
     }
@@ -46,8 +40,9 @@ void* listen(void*) {
   if (s < 0) return nullptr;
   sockaddr_un address{};
   address.sun_family = AF_UNIX;
-  std::memcpy(address.sun_path + 1, kSocketName, sizeof kSocketName - 1);
-  const socklen_t length = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + sizeof kSocketName);
+  const size_t nameLength = std::strlen(zorvik::kAgentSocketName);
+  std::memcpy(address.sun_path + 1, zorvik::kAgentSocketName, nameLength);
+  const auto length = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + nameLength);
   if (bind(s, reinterpret_cast<sockaddr*>(&address), length) != 0 || ::listen(s, 8) != 0) {
     close(s);
     return nullptr;
