@@ -3,7 +3,7 @@
 #include "devlink/ByteOrder.h"
 #include "sim/AdbProtocol.h"
 #include "sim/AgentService.h"
-#include "sim/ReplyWriter.h"
+#include "phone/ReplyWriter.h"
 #include "sim/SimUtil.h"
 
 #include <sys/socket.h>
@@ -281,7 +281,7 @@ void VirtualPhone::serveAgent(TcpSocket socket, int localPort) {
   {
     std::lock_guard lock(mutex_);
     sw = switches_;
-    reply = sw.noReplyFor.count(code) ? statusWord(kAgentNoReply)
+    reply = sw.noReplyFor.count(code) ? phone::statusWord(kAgentNoReply)
                                       : answerAgentRequest(device->phone, bytes, frame.size, device->agentVersion);
   }
   sendAgentReply(socket, reply, code, sw);
