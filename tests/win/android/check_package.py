@@ -28,7 +28,7 @@ MACHINES = {"arm64-v8a": "AArch64", "armeabi-v7a": "ARM", "x86_64": "Advanced Mi
 BIONIC_LIBRARIES = {"libc.so", "libdl.so", "liblog.so", "libm.so"}
 # Present only where C++ exceptions could be thrown or caught.
 EXCEPTION_SYMBOLS = {"__cxa_throw", "__cxa_begin_catch", "__gxx_personality_v0", "_Unwind_Resume",
-                     "__cxa_allocate_exception"}
+                     "__cxa_allocate_exception", "__aeabi_unwind_cpp_pr0", "__aeabi_unwind_cpp_pr1"}
 TOOLS = ["apksigner", "zipalign", "aapt", "dexdump", "readelf"]
 
 faults = []
