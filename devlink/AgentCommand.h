@@ -99,10 +99,6 @@ inline constexpr uint16_t kAgentPort = 50505;
 // The lowest agent version that this program works with.
 inline constexpr int32_t kAgentMinimumVersion = 20;
 
-// The version of the agent this tree builds (870003 answers it; the package's versionCode): from
-// 21 on the agent may answer kAgentRefused.
-inline constexpr int32_t kPhoneAgentVersion = 21;
-
 // The abstract unix socket the agent listens on (the PC forwards tcp:50505 to
 // "localabstract:" and this name); only peers of the shell or root uid are served.
 inline constexpr const char* kAgentSocketName = "zorvik_agent";
