@@ -6,6 +6,11 @@
 
 #include "devlink/AgentCommand.h"
 #include "phone/ReplyWriter.h"
+#include "phone/android/AgentEntry.h"
+
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -274,25 +279,65 @@ TEST_F(JniAgent, HostileTextsArriveWhole) {
   EXPECT_EQ(groups[0].title, u8"ok\uFFFD\uFFFD\uFFFD");
 }
 
-TEST_F(JniAgent, ThreadsAttachAndDetach) {
-  std::vector<std::thread> threads;
-  std::vector<std::string> replies(4);
-  for (int i = 0; i < 4; ++i)
-    threads.emplace_back([&, i] { replies[i] = h.jniReply(bare(code(i % 2 ? C::ListCalls : C::ListGroups))); });
-  for (std::thread& t : threads) t.join();
-  for (int i = 0; i < 4; ++i) EXPECT_EQ(replies[i], h.simReply(bare(code(i % 2 ? C::ListCalls : C::ListGroups))));
-  // Every thread that called in was detached when it ended: the JVM knows none of them.
+// One exchange with the agent's abstract socket, as adb's forward makes it.
+std::string askAgent(const std::string& name, const std::string& request) {
+  const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  name.copy(address.sun_path + 1, sizeof address.sun_path - 2);
+  const auto length = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + name.size());
+  std::string reply;
+  if (::connect(fd, reinterpret_cast<sockaddr*>(&address), length) == 0 &&
+      ::send(fd, request.data(), request.size(), 0) == static_cast<ssize_t>(request.size())) {
+    char buffer[65536];
+    for (ssize_t n; (n = ::recv(fd, buffer, sizeof buffer, 0)) > 0;) reply.append(buffer, static_cast<size_t>(n));
+  }
+  ::close(fd);
+  return reply;
+}
+
+extern "C" JNIEXPORT void JNICALL Java_com_zorvik_Zorvik_AgentService_start(JNIEnv*, jclass, jobject);
+
+TEST_F(JniAgent, ServesItsSocketFromThreadsItAttachesAndDetaches) {
+  phone::ListenerOptions options;
+  options.name = "zorvik_agent_test_" + std::to_string(::getpid());
+  options.extraUid = ::getuid();
   JNIEnv* env = jvmEnv();
+  std::string error;
+  ASSERT_TRUE(phone::startPhoneAgent(env, agentContext(), options, &error)) << error;
+  // The service's native method binds to the exported entry, and a second start does nothing.
+  jclass service = javaClass("com/zorvik/Zorvik/AgentService");
+  JNINativeMethod start{const_cast<char*>("start"), const_cast<char*>("(Landroid/content/Context;)V"),
+                        reinterpret_cast<void*>(&Java_com_zorvik_Zorvik_AgentService_start)};
+  ASSERT_EQ(env->RegisterNatives(service, &start, 1), JNI_OK);
+  env->CallStaticVoidMethod(service, env->GetStaticMethodID(service, "start", "(Landroid/content/Context;)V"),
+                            agentContext());
+  ASSERT_EQ(takeException(env), "");
+  EXPECT_TRUE(phone::startPhoneAgent(env, agentContext(), options, &error));
+
+  EXPECT_EQ(askAgent(options.name, bare(code(C::ListContacts))), h.simReply(bare(code(C::ListContacts))));
+  std::vector<std::thread> threads;
+  std::vector<std::string> replies(6);
+  for (int i = 0; i < 6; ++i)
+    threads.emplace_back([&, i] { replies[i] = askAgent(options.name, bare(code(i % 2 ? C::ListCalls : C::ListGroups))); });
+  for (std::thread& t : threads) t.join();
+  for (int i = 0; i < 6; ++i) EXPECT_EQ(replies[i], h.simReply(bare(code(i % 2 ? C::ListCalls : C::ListGroups))));
+  // Every connection's thread was detached when it ended: the JVM soon knows none of them.
   jclass thread = javaClass("java/lang/Thread");
   jmethodID all = env->GetStaticMethodID(thread, "getAllStackTraces", "()Ljava/util/Map;");
-  jobject map = env->CallStaticObjectMethod(thread, all);
-  ASSERT_EQ(takeException(env), "");
-  jclass mapClass = env->GetObjectClass(map);
-  jobject keys = env->CallObjectMethod(map, env->GetMethodID(mapClass, "keySet", "()Ljava/util/Set;"));
-  ASSERT_EQ(takeException(env), "");
-  jobject text = env->CallObjectMethod(keys, env->GetMethodID(env->GetObjectClass(keys), "toString", "()Ljava/lang/String;"));
-  ASSERT_EQ(takeException(env), "");
-  EXPECT_EQ(utf8Of(env, static_cast<jstring>(text)).find("zorvik-agent"), std::string::npos);
+  std::string names;
+  for (int wait = 0; wait < 100; ++wait) {
+    jobject map = env->CallStaticObjectMethod(thread, all);
+    ASSERT_EQ(takeException(env), "");
+    jobject keys = env->CallObjectMethod(map, env->GetMethodID(env->GetObjectClass(map), "keySet", "()Ljava/util/Set;"));
+    ASSERT_EQ(takeException(env), "");
+    jobject text = env->CallObjectMethod(keys, env->GetMethodID(env->GetObjectClass(keys), "toString", "()Ljava/lang/String;"));
+    ASSERT_EQ(takeException(env), "");
+    names = utf8Of(env, static_cast<jstring>(text));
+    if (names.find("zorvik-agent") == std::string::npos) break;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  EXPECT_EQ(names.find("zorvik-agent"), std::string::npos) << names;
 }
 
 TEST(JniAgentScale, FiveThousandContactsWithinBudget) {

@@ -3,6 +3,7 @@
 #include "Jvm.h"
 #include "devlink/ByteOrder.h"
 #include "phone/AgentService.h"
+#include "phone/AgentVersion.h"
 #include "phone/android/jni/Framework.h"
 
 #include <gtest/gtest.h>
@@ -198,13 +199,13 @@ void Harness::loadFakes() {
 
 std::string Harness::jniReply(const std::string& request) {
   return phone::answerAgentRequest(*jni_, reinterpret_cast<const unsigned char*>(request.data()), request.size(),
-                                   kPhoneAgentVersion);
+                                   phone::kPhoneAgentVersion);
 }
 
 std::string Harness::simReply(const std::string& request) {
   sim::SimPhoneData data(state);
   return phone::answerAgentRequest(data, reinterpret_cast<const unsigned char*>(request.data()), request.size(),
-                                   kPhoneAgentVersion);
+                                   phone::kPhoneAgentVersion);
 }
 
 void Harness::fake(const char* method, const char* table) {
