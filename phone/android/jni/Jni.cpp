@@ -210,6 +210,25 @@ Local<jobject> Env::objectField(jobject target, jfieldID field) {
   return take(env_->GetObjectField(target, field));
 }
 
+void Env::callVoidRegardless(jobject target, jmethodID method) {
+  if (!env_ || !target || !method) return;
+  const bool hadException = env_->ExceptionCheck();  // never: every call is checked
+  if (hadException) return;
+  env_->CallVoidMethod(target, method);
+  if (env_->ExceptionCheck()) env_->ExceptionClear();
+}
+
+jint Env::arrayLength(jarray array) {
+  if (!ready(array, array)) return 0;
+  const jint n = env_->GetArrayLength(array);
+  return check() ? n : 0;
+}
+
+Local<jobject> Env::arrayElement(jobjectArray array, jint index) {
+  if (!ready(array, array)) return {};
+  return take(env_->GetObjectArrayElement(array, index));
+}
+
 std::string Env::utf8(jstring text) {
   std::string out;
   if (!ok() || !text) return out;

@@ -173,6 +173,13 @@ class Env {
   jint intField(jobject target, jfieldID field);
   Local<jobject> objectField(jobject target, jfieldID field);
 
+  // Calls a void method even after a fault (closing a cursor); an exception it throws is cleared
+  // and not recorded.
+  void callVoidRegardless(jobject target, jmethodID method);
+  // An array's length and element (object arrays).
+  jint arrayLength(jarray array);
+  Local<jobject> arrayElement(jobjectArray array, jint index);
+
   // Java String -> UTF-8 (null -> empty), UTF-8 -> Java String (bytes that are not UTF-8 become
   // U+FFFD), byte[] both ways.
   std::string utf8(jstring text);

@@ -131,6 +131,27 @@ public final class Phone {
     calls.insert(v);
   }
 
+  public static void loadSetting(String table, String name, String value) {
+    (table.equals("system") ? system : table.equals("secure") ? secure : global).put(name, value);
+  }
+
+  public static void loadBattery(int level, int scale) {
+    battery.put("level", level);
+    battery.put("scale", scale);
+  }
+
+  public static void loadMemory(long total, long available, long upFor) {
+    memoryTotal = total;
+    memoryAvailable = available;
+    uptime = upFor;
+  }
+
+  public static void refuse(String table) { refused.put(table, true); }
+
+  public static void cursorThrows(String table, int row) { cursorThrowsAt.put(table, row); }
+
+  public static void cursorEnds(String table, int row) { cursorEndsAt.put(table, row); }
+
   public static void loadStorage(String path, long total, long available) {
     storage.put(path, new long[] {total, available});
   }
