@@ -10,6 +10,7 @@
 #include <cassert>
 #include <cerrno>
 #include <chrono>
+#include <memory>
 #include <cstdlib>
 #include <new>
 
@@ -116,6 +117,9 @@ void operator delete[](void* p, size_t, std::align_val_t) noexcept { free(p); }
 namespace std {
 
 const nothrow_t nothrow{};
+
+// Without type information, make_shared's control block recognises its own tag by address.
+bool _Sp_make_shared_tag::_S_eq(const type_info& ti) noexcept { return &ti == &_S_ti(); }
 
 void __throw_bad_exception() { fatal("bad exception"); }
 void __throw_bad_alloc() { fatal("out of memory"); }

@@ -1,8 +1,8 @@
 // The protocol core as compiled for a phone's processor, run outside the phone (under qemu): one
 // request in hexadecimal on the command line, the agent's reply in hexadecimal on stdout, answered
 // by the base data source (every area refused as not served).
-#include "devlink/AgentCommand.h"
 #include "phone/AgentService.h"
+#include "phone/AgentVersion.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -25,7 +25,7 @@ int main(int argc, char** argv) {
     std::fputs("incomplete request\n", stderr);
     return 1;
   }
-  const std::string reply = zorvik::phone::answerAgentRequest(data, bytes, request.size(), zorvik::kPhoneAgentVersion);
+  const std::string reply = zorvik::phone::answerAgentRequest(data, bytes, request.size(), zorvik::phone::kPhoneAgentVersion);
   for (unsigned char c : reply) std::printf("%02x", c);
   std::printf("\n");
   return 0;
