@@ -180,6 +180,9 @@ def check_libraries(apk, abis):
 
 
 def check_payload(apk, payload):
+    if not os.path.isfile(payload):
+        fault(f"setup's payload {payload} was not built")
+        return
     with zipfile.ZipFile(payload) as z:
         if "com.zorvik.Zorvik.apk" not in z.namelist():
             fault("setup's payload has no com.zorvik.Zorvik.apk")
