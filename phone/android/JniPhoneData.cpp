@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <map>
 #include <set>
-#include <unordered_map>
+
 
 namespace zorvik::phone {
 
@@ -203,8 +203,8 @@ std::vector<DataRow> contactRows(Env& env, jobject resolver, int64_t contactId) 
 }
 
 // The number -> first contact's name table that threads and calls name their numbers with.
-std::unordered_map<std::string, std::string> namesByNumber(Env& env, jobject resolver) {
-  std::unordered_map<std::string, std::string> names;
+std::map<std::string, std::string> namesByNumber(Env& env, jobject resolver) {
+  std::map<std::string, std::string> names;
   Rows r(env, resolver, fw().dataUri, {kData1, kDataDisplayName}, "mimetype=?", {kPhoneType}, "contact_id ASC, _id ASC");
   while (r.next()) {
     std::string number = r.text(0);
@@ -343,7 +343,7 @@ Answer JniPhoneData::systemInfo(SystemInfo& out) {
 Answer JniPhoneData::contacts(std::vector<ContactSummary>& out) {
   Env env(threadEnv());
   jobject resolver = resolver_.get();
-  std::unordered_map<int64_t, size_t> at;
+  std::map<int64_t, size_t> at;
   {
     Rows r(env, resolver, fw().contactsUri,
            {kId, kContactDisplayName, kContactStarred, kContactLastContacted, kContactTimesContacted, kContactNameRawId},
@@ -699,7 +699,7 @@ Answer JniPhoneData::threads(std::vector<ThreadSummary>& out) {
   }
   if (!env.ok()) return refusal(env, AgentRefusal::SmsRead);
   // Names where the contacts allow it; a number without one shows as itself.
-  std::unordered_map<std::string, std::string> names = namesByNumber(env, resolver);
+  std::map<std::string, std::string> names = namesByNumber(env, resolver);
   env.clearFault();
   for (auto& [id, n] : byThread) {
     auto it = names.find(n.summary.number);
@@ -707,7 +707,10 @@ Answer JniPhoneData::threads(std::vector<ThreadSummary>& out) {
     n.summary.read = 1;
     out.push_back(std::move(n.summary));
   }
-  std::stable_sort(out.begin(), out.end(), [](const ThreadSummary& a, const ThreadSummary& b) { return a.date > b.date; });
+  // Newest first; of the same date, the older thread first (they came in id order).
+  std::sort(out.begin(), out.end(), [](const ThreadSummary& a, const ThreadSummary& b) {
+    return a.date != b.date ? a.date > b.date : a.id < b.id;
+  });
   return Answer::served();
 }
 
@@ -795,7 +798,7 @@ Answer JniPhoneData::calls(std::vector<Call>& out) {
     return refusal(env, AgentRefusal::CallLogRead);
   }
   // The contacts' names first, the log's own cached name where the contacts have none (or refuse).
-  std::unordered_map<std::string, std::string> names = namesByNumber(env, resolver);
+  std::map<std::string, std::string> names = namesByNumber(env, resolver);
   env.clearFault();
   for (Call& c : out) {
     auto it = names.find(c.number);
