@@ -239,11 +239,10 @@ void AgentListener::serve(int fd) {
   if (readAgentRequest(fd, options_.requestDeadlineMs, request, wakeRead_) != RequestRead::Complete) return;
   const std::string reply = answerAgentRequest(data_, reinterpret_cast<const unsigned char*>(request.data()),
                                                request.size(), options_.agentVersion);
-  if (!sendAll(fd, reply, options_.sendIdleMs)) return;
   pthread_mutex_lock(&mutex_);
   ++answered_;
   pthread_mutex_unlock(&mutex_);
-  finish(fd);
+  if (sendAll(fd, reply, options_.sendIdleMs)) finish(fd);
 }
 
 bool AgentListener::track(int fd) {

@@ -56,7 +56,8 @@ class AgentListener {
   void stop();
   bool running() const;
 
-  // For tests and the log: connections answered, and closed unanswered for their peer's uid.
+  // For tests and the log: requests answered (counted before the reply is sent), and connections
+  // closed unanswered for their peer's uid.
   unsigned long answered() const;
   unsigned long refusedPeers() const;
 
