@@ -73,6 +73,24 @@ if [ ! -f "$deps/npm/node_modules/@devicefarmer/adbkit/package.json" ]; then
   npm install --prefix "$deps/npm" --no-audit --no-fund --silent @devicefarmer/adbkit@3 >/dev/null
 fi
 
+# ---------------------------------------------------------------- phone-side package
+# com.zorvik.Zorvik.apk (phone/android): smali assembles the two classes, Debian's cross compilers
+# build libzorvik.so per ABI with Android's jni.h and log.h, aapt/zipalign/apksigner pack and sign
+# it; dexdump, readelf and qemu check it; keytool (the JDK) makes signing keys.
+android_packages=(libsmali-java aapt android-framework-res zipalign apksigner dexdump
+  android-libnativehelper-dev android-platform-frameworks-native-headers android-liblog-dev
+  g++-aarch64-linux-gnu g++-arm-linux-gnueabi g++ binutils openjdk-17-jdk-headless qemu-user-static)
+android_missing=()
+for p in "${android_packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || android_missing+=("$p")
+done
+if [ ${#android_missing[@]} -gt 0 ]; then
+  log "installing Debian packages: ${android_missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  as_root apt-get update -qq
+  as_root apt-get install -y -qq --no-install-recommends "${android_missing[@]}" >/dev/null
+fi
+
 # ---------------------------------------------------------------- npm packages
 # Node packages the build reads (exact versions), installed into .deps/npm with npm's own client.
 npm_packages=(
