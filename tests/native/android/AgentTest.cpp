@@ -3,6 +3,7 @@
 // nothing when a change fails.
 #include "Harness.h"
 #include "Jvm.h"
+#include "LocalRefs.h"
 
 #include "devlink/AgentCommand.h"
 #include "phone/ReplyWriter.h"
@@ -345,6 +346,12 @@ TEST(JniAgentScale, FiveThousandContactsWithinBudget) {
   h.loadFakes();
   const std::string request = bare(code(C::ListContacts));
   EXPECT_EQ(h.jniReply(request), h.simReply(request));
+  // A walk of any length holds a handful of local references at once (ART's table is small).
+  countLocalReferences();
+  resetLocalHighWater();
+  h.jniReply(request);
+  EXPECT_LE(localHighWater(), 16);
+  EXPECT_GT(localHighWater(), 2);  // the count saw the walk at all
   // Timed: the whole answer, and the fake provider's share of it.
   double best = 1e9, provider = 0;
   for (int i = 0; i < 5; ++i) {
