@@ -113,6 +113,21 @@ if [ ${#npm_missing[@]} -gt 0 ]; then
   npm install --prefix "$deps/npm" --save-exact --no-audit --no-fund --loglevel=error "${npm_missing[@]}" >/dev/null
 fi
 
+# ---------------------------------------------------------------- JVM harness of the phone-side agent
+# Debian's OpenJDK 17: javac compiles the fake android.* classes, and the harness embeds its JVM
+# (libjvm.so, jni.h) to run the agent's JNI layer on the desktop (tests/native/android).
+jdk_packages=(openjdk-17-jdk-headless)
+jdk_missing=()
+for p in "${jdk_packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || jdk_missing+=("$p")
+done
+if [ ${#jdk_missing[@]} -gt 0 ]; then
+  log "installing Debian packages: ${jdk_missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  as_root apt-get update -qq
+  as_root apt-get install -y -qq --no-install-recommends "${jdk_missing[@]}" >/dev/null
+fi
+
 # ---------------------------------------------------------------- Debian source packages
 # A project-local apt configuration: its deb-src entry reuses the Debian mirror that the
 # machine's own apt sources name, so no registry host is written anywhere in the project.

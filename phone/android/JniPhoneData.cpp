@@ -7,6 +7,7 @@
 #include <map>
 #include <set>
 
+
 namespace zorvik::phone {
 
 using namespace jni;
@@ -360,20 +361,22 @@ Answer JniPhoneData::contacts(std::vector<ContactSummary>& out) {
     }
   }
   {
-    // The first number and the photo of each, in one walk over the data rows.
-    Rows r(env, resolver, fw().dataUri, {kDataContactId, kDataMimetype, kData1, kData15}, "mimetype IN (?,?)",
-           {kPhoneType, kPhotoType}, "contact_id ASC, _id ASC");
+    // The first number of each: one walk over the phone rows.
+    Rows r(env, resolver, fw().dataUri, {kDataContactId, kData1}, "mimetype=?", {kPhoneType}, "contact_id ASC, _id ASC");
     std::vector<bool> numbered(out.size());
     while (r.next()) {
       auto it = at.find(r.i64(0));
-      if (it == at.end()) continue;
-      ContactSummary& c = out[it->second];
-      if (r.text(1) == kPhoneType) {
-        if (!numbered[it->second]) c.number = r.text(2);
-        numbered[it->second] = true;
-      } else if (!c.photo) {
-        c.photo = r.blob(3);
-      }
+      if (it == at.end() || numbered[it->second]) continue;
+      out[it->second].number = r.text(1);
+      numbered[it->second] = true;
+    }
+  }
+  {
+    // And the photo of each.
+    Rows r(env, resolver, fw().dataUri, {kDataContactId, kPhotoBytes}, "mimetype=?", {kPhotoType}, "contact_id ASC, _id ASC");
+    while (r.next()) {
+      auto it = at.find(r.i64(0));
+      if (it != at.end() && !out[it->second].photo) out[it->second].photo = r.blob(1);
     }
   }
   if (!env.ok()) {
@@ -706,7 +709,10 @@ Answer JniPhoneData::threads(std::vector<ThreadSummary>& out) {
     n.summary.read = 1;
     out.push_back(std::move(n.summary));
   }
-  std::stable_sort(out.begin(), out.end(), [](const ThreadSummary& a, const ThreadSummary& b) { return a.date > b.date; });
+  // Newest first; of the same date, the older thread first (they came in id order).
+  std::sort(out.begin(), out.end(), [](const ThreadSummary& a, const ThreadSummary& b) {
+    return a.date != b.date ? a.date > b.date : a.id < b.id;
+  });
   return Answer::served();
 }
 

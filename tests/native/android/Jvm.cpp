@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <map>
 #include <mutex>
+#include <vector>
 
 // The JVM catches its own SIGSEGV (null checks, safepoints) and keeps memory no leak check can
 // follow: the sanitizers stay out of both.
@@ -39,17 +40,18 @@ jint JNICALL keepMessage(FILE* stream, const char* format, va_list args) {
 
 JavaVM* create() {
   static std::string classPath = std::string("-Djava.class.path=") + ZORVIK_ANDROID_FAKES;
-  JavaVMOption options[] = {
+  std::vector<JavaVMOption> options = {
       {const_cast<char*>(classPath.c_str()), nullptr},
-      {const_cast<char*>("-Xcheck:jni"), nullptr},
       {const_cast<char*>("-Xmx768m"), nullptr},
       {const_cast<char*>("-Xrs"), nullptr},
       {const_cast<char*>("vfprintf"), reinterpret_cast<void*>(&keepMessage)},
   };
+  // ZORVIK_JNI_UNCHECKED=1 leaves -Xcheck:jni out (a phone runs without it), for timing by hand.
+  if (!std::getenv("ZORVIK_JNI_UNCHECKED")) options.push_back({const_cast<char*>("-Xcheck:jni"), nullptr});
   JavaVMInitArgs args{};
   args.version = JNI_VERSION_1_8;
-  args.nOptions = sizeof options / sizeof options[0];
-  args.options = options;
+  args.nOptions = static_cast<jint>(options.size());
+  args.options = options.data();
   args.ignoreUnrecognized = JNI_FALSE;
   JavaVM* vm = nullptr;
   JNIEnv* env = nullptr;
