@@ -2,6 +2,7 @@
 // test program as the tool (adbPath), Winsock for the forward and the agent, and the native
 // virtual phone (started by the CTest fixture) as the ADB server and the phone.
 #include "ConnectionTestSupport.h"
+#include "phone/AgentVersion.h"
 
 #include <gtest/gtest.h>
 
@@ -154,8 +155,8 @@ TEST_F(WineConnection, ForwardRefusedAndNoServer) {
 
 #ifdef ZORVIK_AGENT_PACKAGE_PATH
 // The agent package this build made (phone/android/package), installed by the suite's own flow
-// under another file name: the virtual phone can only know it is the agent from the package's
-// compiled manifest, and connects only if it does.
+// under another file name: the virtual phone can only know it is the agent, and which version it
+// answers, from the package's compiled manifest (the version it would give otherwise is too old).
 TEST_F(WineConnection, TheBuiltAgentPackageIsInstalledAndConnects) {
   std::ifstream in(ZORVIK_AGENT_PACKAGE_PATH, std::ios::binary);
   std::stringstream bytes;
@@ -165,12 +166,13 @@ TEST_F(WineConnection, TheBuiltAgentPackageIsInstalledAndConnects) {
   std::ofstream(renamed, std::ios::binary) << bytes.str();
   attach({"WINE0012"});
   set("agent installed 0 WINE0012");
+  set("agent install-version 5 WINE0012");
   EXPECT_EQ(attempt(renamed), (std::vector<Event>{{"连接设备中...", 0},
                                                   {"【提示】正在安装手机端...", 0},
                                                   {"安装成功", 2},
                                                   {"连接设备中...", 0},
                                                   {"连接成功:)", 2}}));
-  EXPECT_GE(queryAgentVersion(), kAgentMinimumVersion);
+  EXPECT_EQ(queryAgentVersion(), phone::kPhoneAgentVersion);
 }
 #endif
 
