@@ -355,6 +355,7 @@ TEST_F(JniAgent, ServesItsSocketFromThreadsItAttachesAndDetaches) {
   vphone.addDevice("JNI0AGENT0000001");
   ASSERT_TRUE(vphone.start(0, -1, error)) << error;
   EXPECT_EQ(vphone.control("agent outside " + options.name).substr(0, 2), "OK");
+  EXPECT_EQ(vphone.control("reset"), "OK");  // clears the faults, keeps the relay
   TcpSocket adb = TcpSocket::connectLoopback(vphone.adbPort());
   const std::string forward = std::string("host-serial:JNI0AGENT0000001:forward:tcp:0;localabstract:") + kAgentSocketName;
   const std::string ask = adbLengthPrefix(forward.size()) + forward;
