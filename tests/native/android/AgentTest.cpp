@@ -7,7 +7,10 @@
 
 #include "devlink/AgentCommand.h"
 #include "phone/ReplyWriter.h"
+#include "devlink/AdbFraming.h"
+#include "devlink/TcpSocket.h"
 #include "phone/android/AgentEntry.h"
+#include "sim/VirtualPhone.h"
 
 #include <sys/socket.h>
 #include <sys/un.h>
@@ -339,6 +342,40 @@ TEST_F(JniAgent, ServesItsSocketFromThreadsItAttachesAndDetaches) {
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
   }
   EXPECT_EQ(names.find("zorvik-agent"), std::string::npos) << names;
+
+  // vphone relays its agent forward to this agent ("agent outside NAME"), as the suite's pages
+  // would reach it: the PC's forward to localabstract:zorvik_agent, then plain agent exchanges.
+  sim::VirtualPhone vphone;
+  sim::PhoneState empty = h.state;  // the agent installed, but vphone's own agent would list nothing
+  empty.contacts.clear();
+  empty.threads.clear();
+  empty.calls.clear();
+  empty.system = {};
+  vphone.setBaseState(std::move(empty));
+  vphone.addDevice("JNI0AGENT0000001");
+  ASSERT_TRUE(vphone.start(0, -1, error)) << error;
+  EXPECT_EQ(vphone.control("agent outside " + options.name).substr(0, 2), "OK");
+  EXPECT_EQ(vphone.control("reset"), "OK");  // clears the faults, keeps the relay
+  TcpSocket adb = TcpSocket::connectLoopback(vphone.adbPort());
+  const std::string forward = std::string("host-serial:JNI0AGENT0000001:forward:tcp:0;localabstract:") + kAgentSocketName;
+  const std::string ask = adbLengthPrefix(forward.size()) + forward;
+  ASSERT_TRUE(adb.sendAll(ask.data(), ask.size()));
+  char okay[12] = {};
+  ASSERT_EQ(adb.receiveExactly(okay, 12), 12u);  // OKAYOKAY and the port's length
+  std::string port(64, '\0');
+  const int n = adb.receive(port.data(), port.size());
+  ASSERT_GT(n, 0);
+  const auto local = static_cast<uint16_t>(std::stoi(port.substr(0, static_cast<size_t>(n))));
+  for (C c : {C::ListContacts, C::ListConversations, C::ListCalls, C::SystemInfo}) {
+    TcpSocket s = TcpSocket::connectLoopback(local);
+    const std::string request = bare(code(c));
+    ASSERT_TRUE(s.sendAll(request.data(), request.size()));
+    std::string reply;
+    char buffer[65536];
+    for (int got; (got = s.receive(buffer, sizeof buffer)) > 0;) reply.append(buffer, static_cast<size_t>(got));
+    EXPECT_EQ(reply, h.simReply(request)) << "through vphone's forward, command " << code(c);
+  }
+  vphone.stop();
 }
 
 TEST(JniAgentScale, FiveThousandContactsWithinBudget) {
