@@ -6,7 +6,7 @@ zorvik_library(zorvik_manage_alarms_core
 
 if(WIN32)
   zorvik_library(zorvik_manage_alarms
-    SOURCES ${CMAKE_CURRENT_LIST_DIR}/PhoneListPage.cpp ${CMAKE_CURRENT_LIST_DIR}/AlarmsPage.cpp ${CMAKE_CURRENT_LIST_DIR}/AlarmEditor.cpp
+    SOURCES ${CMAKE_CURRENT_LIST_DIR}/AlarmsPage.cpp ${CMAKE_CURRENT_LIST_DIR}/AlarmEditor.cpp
             ${CMAKE_CURRENT_LIST_DIR}/BookmarksPage.cpp ${CMAKE_CURRENT_LIST_DIR}/BookmarkEditor.cpp
     LIBS zorvik_manage_alarms_core zorvik_app
     WIN_LIBS msimg32 gdi32 user32 comctl32 shell32)
