@@ -57,6 +57,8 @@ public:
   // queue) overrides it and calls Page::close() last. Safe to call twice.
   virtual void close();
   static constexpr unsigned kCloseWaitMs = 2000;
+  // The page's workers that have not ended yet.
+  int workersRunning() const { return work_.liveWorkers(); }
 
   const PageInfo& info() const { return info_; }
   int pageKey() const { return info_.pageKey; }

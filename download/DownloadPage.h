@@ -84,11 +84,12 @@ class DownloadPage : public Page, public DownloadRequestSink, private DownloadQu
   int32_t currentId_ = -1;            // the task whose row shows the transfer
   std::string currentProgress_;       // its progress text
   int count_ = 0;
+  // The queue's threads reach the page through this: run on the UI thread while the page lives
+  // (declared before the queue, so it outlives the queue's threads).
+  PageWork::Post onUi_ = work_.poster();
   TaskStore store_;
   std::unique_ptr<DownloadQueue> queue_;
   DuplicateChooser chooser_;
-  // The queue's threads reach the page through this: run on the UI thread while the page lives.
-  PageWork::Post onUi_ = work_.poster();
 };
 
 }  // namespace zorvik

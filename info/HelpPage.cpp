@@ -69,15 +69,15 @@ void HelpPage::createControls() {
   for (const char* p : kFeedbackPlatformCaptions) SendMessageA(platforms, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(p));
   SendMessageA(platforms, CB_SETCURSEL, 0, 0);
   createChild(hwnd(), "STATIC", "手机型号：", 0, 300, 74, 70, 16, -1, 0, font_.get());
-  createChild(hwnd(), "EDIT", "", edit, 370, 70, 212, 22, kHelpModelEdit, WS_EX_CLIENTEDGE, 0, font_.get());
+  createChild(hwnd(), "EDIT", "", edit, 370, 70, 212, 22, kHelpModelEdit, WS_EX_CLIENTEDGE, font_.get());
   createChild(hwnd(), "STATIC", "固件版本：", 0, 20, 104, 70, 16, -1, 0, font_.get());
-  createChild(hwnd(), "EDIT", "", edit, 90, 100, 190, 22, kHelpFirmwareEdit, WS_EX_CLIENTEDGE, 0, font_.get());
+  createChild(hwnd(), "EDIT", "", edit, 90, 100, 190, 22, kHelpFirmwareEdit, WS_EX_CLIENTEDGE, font_.get());
   createChild(hwnd(), "STATIC", "反馈内容：", 0, 20, 134, 70, 16, -1, 0, font_.get());
-  createChild(hwnd(), "EDIT", "", ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN | WS_VSCROLL | WS_TABSTOP, 90, 130, 492, 150, kHelpContentEdit, WS_EX_CLIENTEDGE, 0, font_.get());
+  createChild(hwnd(), "EDIT", "", ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN | WS_VSCROLL | WS_TABSTOP, 90, 130, 492, 150, kHelpContentEdit, WS_EX_CLIENTEDGE, font_.get());
   createChild(hwnd(), "STATIC", "QQ：", 0, 20, 294, 70, 16, -1, 0, font_.get());
-  createChild(hwnd(), "EDIT", "", edit, 90, 290, 190, 22, kHelpQqEdit, WS_EX_CLIENTEDGE, 0, font_.get());
+  createChild(hwnd(), "EDIT", "", edit, 90, 290, 190, 22, kHelpQqEdit, WS_EX_CLIENTEDGE, font_.get());
   createChild(hwnd(), "STATIC", "Email：", 0, 300, 294, 70, 16, -1, 0, font_.get());
-  createChild(hwnd(), "EDIT", "", edit, 370, 290, 212, 22, kHelpEmailEdit, WS_EX_CLIENTEDGE, 0, font_.get());
+  createChild(hwnd(), "EDIT", "", edit, 370, 290, 212, 22, kHelpEmailEdit, WS_EX_CLIENTEDGE, font_.get());
   createChild(hwnd(), "BUTTON", "提交反馈", BS_PUSHBUTTON | WS_TABSTOP, 90, 326, 100, 28, kHelpSubmitButton, 0, font_.get());
   createChild(hwnd(), "STATIC", "", 0, 200, 334, 380, 16, kHelpStatusLabel, 0, font_.get());
 }

@@ -77,7 +77,7 @@ WeatherPage::WeatherPage(const PageInfo& info, PageHost& host) : Page(info, host
 void WeatherPage::createControls() {
   font_.reset(createPageFont());
   bigFont_.reset(createPageFont(-18, FW_BOLD));
-  createChild(hwnd(), "STATIC", "", 0, 12, 12, 200, 22, kWeatherCityLabel, 0, bigFont_.get(), font_.get());
+  createChild(hwnd(), "STATIC", "", 0, 12, 12, 200, 22, kWeatherCityLabel, 0, bigFont_.get());
   createChild(hwnd(), "STATIC", "", 0, 220, 16, 200, 16, kWeatherStatusLabel, 0, font_.get());
   createChild(hwnd(), "BUTTON", "刷新", BS_PUSHBUTTON | WS_TABSTOP, 436, 10, 72, 24, kWeatherRefreshButton, 0, font_.get());
   createChild(hwnd(), "BUTTON", "天气设置", BS_PUSHBUTTON | WS_TABSTOP, 514, 10, 80, 24, kWeatherSettingsButton, 0, font_.get());

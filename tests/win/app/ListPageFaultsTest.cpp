@@ -280,7 +280,9 @@ TYPED_TEST(ListPageFaults, ASilentPhoneEndsAtTheDeadlineAndARefreshLoadsAgain) {
     PageDataTable::instance().forget(this->ui_.info->pageKey);
     this->ui_.page->reload();
     EXPECT_TRUE(this->ui_.page->busy());
-    if (F::kLoadingText) EXPECT_EQ(this->ui_.host->status(), F::kLoadingText);
+    if (F::kLoadingText) {
+      EXPECT_EQ(this->ui_.host->status(), F::kLoadingText);
+    }
     EXPECT_EQ(F::shown(*this->ui_.page), this->whole_);  // nothing goes before the phone answers
     this->ui_.page->reload();                            // dropped while one runs
     ASSERT_TRUE(pumpUntil([&] { return F::idle(*this->ui_.page); }, 4000 * F::kExchanges));
