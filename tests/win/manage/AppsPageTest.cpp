@@ -70,12 +70,6 @@ std::string webRecord() {
   return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-size_t countOf(const std::string& text, const std::string& what) {
-  size_t n = 0;
-  for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
-  return n;
-}
-
 // Waits on another thread for a top-level window with this caption, reads its text, presses a button.
 std::thread pressWhenShown(const char* caption, int button, std::string* textOut) {
   return std::thread([caption, button, textOut] {
