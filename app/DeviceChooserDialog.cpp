@@ -13,11 +13,6 @@ DeviceChooserDialog::DeviceChooserDialog(std::string caption,
     : Dialog(IDD_DEVICE_CHOOSER), caption_(std::move(caption)), statusLine_(std::move(statusLine)) {
   chooser_ = std::make_unique<DeviceChooser>(static_cast<DeviceChooserView&>(*this), std::move(adb));
   map_.on(WM_INITDIALOG, [this](WinMsg&) { onInit(); });
-  map_.on(WM_DRAWITEM, [this](WinMsg& m) {
-    auto* d = reinterpret_cast<const DRAWITEMSTRUCT*>(m.lp);
-    if (d->CtlID == IDC_DEVICE_LIST) list_.drawItem(*d);
-    m.result = TRUE;
-  });
   map_.on(WM_TIMER, [this](WinMsg& m) {
     if (m.wp != kNextDeviceTimer) { m.handled = false; return; }
     KillTimer(hwnd(), kNextDeviceTimer);

@@ -15,6 +15,19 @@
 
 namespace zorvik {
 
+namespace {
+constexpr UINT kMsgAppCommand = WM_USER + 1000;  // 0x7E8: wParam an AppCommand
+
+// The commands of message 0x7E8 (wParam).
+enum AppCommand : WPARAM {
+  kAppDeviceManager = 0,   // the device chooser
+  kAppStoreItem = 1,       // lParam to the store page as 0x4FB
+  kAppCapture = 2,         // lParam to the screen-capture page as 0x4FC
+  kAppDownloadRequest = 3, // to the tasks page
+  kAppRedraw = 4,          // the navigation and the task count again
+};
+}  // namespace
+
 using namespace mainwindow;
 
 std::string trayTooltip() { return std::string("卓维克 [") + kMakerAddress + "]"; }
@@ -81,6 +94,7 @@ MainWindow::MainWindow(MainWindowOptions options)
 MainWindow::~MainWindow() {
   // Destroyed here, while the members its handlers use still exist.
   if (hwnd()) DestroyWindow(hwnd());
+  closePages();
 }
 
 Page* MainWindow::page(int pageId) const {
@@ -128,7 +142,14 @@ void MainWindow::onClose(WinMsg&) { closeWindow(); }
 
 void MainWindow::onDestroy(WinMsg& m) {
   tray_.remove();
+  closePages();
   m.handled = false;
+}
+
+// Every page's work stops and its window goes while the page is whole; the objects go with the
+// main window.
+void MainWindow::closePages() {
+  for (const auto& p : pages_) p->close();
 }
 
 // ---- commands
@@ -330,7 +351,7 @@ void MainWindow::onAppCommand(WPARAM cmd, LPARAM arg) {
       if (Page* p = page(kPageScreenCapture)) SendMessageA(p->hwnd(), kMsgCapture, 0, arg);
       break;
     case kAppDownloadRequest:
-      if (Page* p = page(kPageTasks)) p->onRouted(kMsgAppCommand, cmd, arg);
+      if (Page* p = page(kPageTasks)) p->onDownloadRequest();
       break;
     case kAppRedraw: {
       RECT nav{0, kHeaderHeight, kNavWidth, kHeight - kBottomHeight};
@@ -344,6 +365,12 @@ void MainWindow::onAppCommand(WPARAM cmd, LPARAM arg) {
       break;
   }
 }
+
+void MainWindow::showPageLater(int group, int pageId) { PostMessageA(hwnd(), kMsgShowPage, group, pageId); }
+void MainWindow::openDeviceManager() { PostMessageA(hwnd(), kMsgAppCommand, kAppDeviceManager, 0); }
+void MainWindow::openStoreItem(int32_t item) { PostMessageA(hwnd(), kMsgAppCommand, kAppStoreItem, item); }
+void MainWindow::requestDownload() { PostMessageA(hwnd(), kMsgAppCommand, kAppDownloadRequest, 0); }
+void MainWindow::redrawNavigation() { PostMessageA(hwnd(), kMsgAppCommand, kAppRedraw, 0); }
 
 void MainWindow::showFromTray() {
   hiddenStart_ = false;

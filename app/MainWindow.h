@@ -24,20 +24,10 @@ constexpr UINT kMsgShowPage = 0x432;        // wParam group, lParam page id
 constexpr UINT kMsgShowGroup = 0x465;       // lParam group 0..5
 constexpr UINT kMsgShowIndex = 0x467;       // lParam index within the current group
 constexpr UINT kMsgToolbar = 0x466;         // lParam button index 0..3
-constexpr UINT kMsgStoreSearch = 0x464;     // lParam search text (const char*, sent)
-constexpr UINT kMsgAppCommand = WM_USER + 1000;  // 0x7E8: wParam an AppCommand
-constexpr UINT kMsgStoreItem = 0x4FB;       // to the store page
-constexpr UINT kMsgCapture = 0x4FC;         // to the screen-capture page
 constexpr UINT_PTR kHomeTimer = kDashboardTimerId;  // the device link starts it on connecting
 
-// The commands of message 0x7E8 (wParam).
-enum AppCommand : WPARAM {
-  kAppDeviceManager = 0,   // the device chooser
-  kAppStoreItem = 1,       // lParam to the store page as 0x4FB
-  kAppCapture = 2,         // lParam to the screen-capture page as 0x4FC
-  kAppDownloadRequest = 3, // routed to the tasks page
-  kAppRedraw = 4,          // the navigation and the task count again
-};
+// 0x7E8 (WM_USER + 1000) carries the frame's own commands (MainWindow.cpp); pages reach them
+// through PageHost's typed calls.
 
 struct MainWindowOptions {
   bool hiddenStart = false;
@@ -62,6 +52,11 @@ public:
   HWND mainHwnd() const override { return hwnd(); }
   void setStatusText(const std::string& text) override;
   void showPage(int group, int pageId) override;
+  void showPageLater(int group, int pageId) override;
+  void openDeviceManager() override;
+  void openStoreItem(int32_t item) override;
+  void requestDownload() override;
+  void redrawNavigation() override;
   // The page in its own group.
   void showPage(PageId pageId) { showPage(groupOfPage(pageId), pageId); }
 
@@ -136,6 +131,7 @@ private:
   void loadSkin();
   void createControls();
   void createPages();
+  void closePages();
   void layoutPageButtons();
   void updateToolbar();
   void runToolbar(int index);

@@ -1,5 +1,6 @@
 // The main window's skin: fonts and pictures, the child controls, the painted frame and the
 // owner-drawn buttons.
+#include "app/Controls.h"
 #include "app/MainWindow.h"
 
 #include <commctrl.h>
@@ -65,10 +66,7 @@ void MainWindow::loadSkin() {
 void MainWindow::createControls() {
   HWND h = hwnd();
   auto child = [&](const char* cls, const char* text, DWORD style, int x, int y, int w, int hgt, int id) {
-    HWND c = CreateWindowExA(0, cls, text, WS_CHILD | WS_VISIBLE | style, x, y, w, hgt, h,
-                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), appInstance(), nullptr);
-    SendMessageA(c, WM_SETFONT, reinterpret_cast<WPARAM>(uiFont_.get()), FALSE);
-    return c;
+    return createChild(h, cls, text, style, x, y, w, hgt, id, 0, uiFont_.get());
   };
   // Caption buttons with their tooltips.
   tooltip_ = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP, 0, 0, 0, 0, h,

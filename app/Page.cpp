@@ -6,7 +6,6 @@
 #include <mutex>
 
 #include "app/PageData.h"
-#include "ui/TwoLineList.h"
 
 namespace zorvik {
 
@@ -22,16 +21,27 @@ Page::Page(const PageInfo& info, PageHost& host, int templateId)
   map_.on(kMsgDropFiles, [this](WinMsg& m) { onDropFiles(reinterpret_cast<HDROP>(m.wp)); });
 }
 
-void Page::wireList(TwoLineList& list, int listId, std::function<bool()> busy, bool tickOnClick) {
-  map_.on(WM_DRAWITEM, [&list, listId](WinMsg& m) {
-    auto* d = reinterpret_cast<const DRAWITEMSTRUCT*>(m.lp);
-    if (static_cast<int>(d->CtlID) == listId) list.drawItem(*d);
-    m.result = TRUE;
-  });
-  if (tickOnClick)
-    map_.onNotify(listId, NM_CLICK, [&list](WinMsg& m) { list.onClick(*reinterpret_cast<const NMITEMACTIVATE*>(m.lp)); });
-  map_.on(WM_SETCURSOR, [&list, busy = std::move(busy)](WinMsg& m) {
-    if (busy() && reinterpret_cast<HWND>(m.wp) == list.hwnd() && LOWORD(m.lp) == HTCLIENT) {
+Page::~Page() { Page::close(); }
+
+void Page::close() {
+  if (closed_) return;
+  closed_ = true;
+  work_.stop();
+  // Cancelled exchanges end within TcpSocket::kPollMs; a web fetch may take to its own deadline
+  // and holds nothing of the page, so the wait is short.
+  work_.waitForWorkers(kCloseWaitMs);
+  if (hwnd()) DestroyWindow(hwnd());
+}
+
+void Page::failLoad(AgentResult result) {
+  const char* failure = agentFailureText(result);
+  host_.setStatusText(failure ? failure : "");
+  markFailed();
+}
+
+void Page::busyCursorOver(std::function<HWND()> control, std::function<bool()> busy) {
+  map_.on(WM_SETCURSOR, [control = std::move(control), busy = std::move(busy)](WinMsg& m) {
+    if (busy() && reinterpret_cast<HWND>(m.wp) == control() && LOWORD(m.lp) == HTCLIENT) {
       SetCursor(LoadCursor(nullptr, IDC_APPSTARTING));
       m.result = TRUE;
     } else {

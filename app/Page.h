@@ -4,18 +4,26 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
 
 #include "app/PageTable.h"
-#include "ui/Window.h"
-#include "app/resource.h"
+#include "app/PageWork.h"
+#include "app/Window.h"
+#include "devlink/AgentSession.h"
+#include "resource.h"
 
 namespace zorvik {
 
-// Files dropped on the main window, sent to the page shown: wParam = the HDROP.
+// What the main window sends its pages. Files dropped on the window go to the page shown
+// (wParam the HDROP); the store page opens an item (lParam) and searches (0x464 reaches it through
+// onRouted, lParam the text); the screen-capture page captures.
 constexpr UINT kMsgDropFiles = 0x496;
+constexpr UINT kMsgStoreSearch = 0x464;
+constexpr UINT kMsgStoreItem = 0x4FB;
+constexpr UINT kMsgCapture = 0x4FC;
 
 // What the main window offers its pages (UI thread only, unless said otherwise).
 class TwoLineList;
@@ -27,11 +35,30 @@ public:
   // The status line (control 1366), e.g. "【X】连接错误". Safe from any thread.
   virtual void setStatusText(const std::string& text) = 0;
   virtual void showPage(int group, int pageId) = 0;
+  // What pages ask of the frame. Each is queued to the frame's next turn, so a page asking from a
+  // browser event or a list click has returned before the frame acts.
+  virtual void showPageLater(int group, int pageId) = 0;
+  virtual void openDeviceManager() = 0;            // the device chooser ("设备管理器 - Zorvik")
+  virtual void openStoreItem(int32_t item) = 0;    // the store page on that item
+  virtual void requestDownload() = 0;              // a store page queued a download request
+  virtual void redrawNavigation() = 0;             // the page buttons and the task count again
 };
 
 class Page : public Dialog {
 public:
   Page(const PageInfo& info, PageHost& host, int templateId = IDD_PAGE);
+  // A page the owner did not close is closed here, as far as the base can: its work stops and its
+  // window goes (a derived page's members are gone by then, so owners call close() first).
+  ~Page() override;
+
+  // The owner calls this before deleting the page: the page's work stops (waiting exchanges end,
+  // late results are dropped), its workers are given a moment to end, and the window goes while
+  // every member its handlers use still exists. A page with more to end (a process runner, a
+  // queue) overrides it and calls Page::close() last. Safe to call twice.
+  virtual void close();
+  static constexpr unsigned kCloseWaitMs = 2000;
+  // The page's workers that have not ended yet.
+  int workersRunning() const { return work_.liveWorkers(); }
 
   const PageInfo& info() const { return info_; }
   int pageKey() const { return info_.pageKey; }
@@ -47,11 +74,12 @@ public:
   // Files dropped on the main window while this page is shown (message 0x496 carries the HDROP;
   // the page must not free it).
   virtual void onDropFiles(HDROP /*drop*/) {}
-  // Messages the main window routes to a page: 0x4FB (store item), 0x4FC (capture), 0x464
-  // (store search text), 2024 with command 3 (download request).
+  // Messages the main window routes to a page: 0x464 (store search text).
   virtual LRESULT onRouted(UINT /*msg*/, WPARAM /*wp*/, LPARAM /*lp*/) { return 0; }
   // A number drawn beside the page's button (the download task count); -1 for none.
   virtual int navBadge() const { return -1; }
+  // The tasks page: a store page queued a download request (PageHost::requestDownload).
+  virtual void onDownloadRequest() {}
 
   // Loads again regardless of the page-data table (the refresh buttons).
   void reload();
@@ -61,14 +89,42 @@ protected:
   // For loaders: mark the key loaded or forget it after a failure.
   void markLoaded();
   void markFailed();
-  // The usual wiring of the page's two-line list `listId`: WM_DRAWITEM draws it, NM_CLICK ticks
-  // rows (unless the page handles clicks itself: tickOnClick false), and the busy cursor shows
-  // over it while `busy()` is true.
-  void wireList(TwoLineList& list, int listId, std::function<bool()> busy, bool tickOnClick = true);
+  // The one ending of every load. A finished load (Ok, or the agent's NoReply: an empty answer)
+  // runs `show()`, which replaces what the page shows, clears the status line and marks the key
+  // loaded; returns true. Anything else keeps what the page showed: the status line says why
+  // (agentFailureText; empty for a cancelled load), the key is forgotten so the next visit or a
+  // refresh loads again, and false is returned.
+  // A load that is not the page's keyed one (a sub-folder, say) passes forKey false: the same
+  // policy without the key.
+  template <typename Show>
+  bool finishLoad(AgentResult result, Show&& show, bool forKey = true) {
+    if (result != AgentResult::Ok && result != AgentResult::NoReply) {
+      const char* failure = agentFailureText(result);
+      host_.setStatusText(failure ? failure : "");
+      if (forKey) markFailed();
+      return false;
+    }
+    show();
+    host_.setStatusText("");
+    if (forKey) markLoaded();
+    return true;
+  }
+  bool finishLoad(AgentResult result) {
+    return finishLoad(result, [] {});
+  }
+  // The failing half of finishLoad, for loads that end in more than one step.
+  void failLoad(AgentResult result);
+  // The busy cursor over the child `control()` while `busy()` is true (a two-line list has its
+  // own: TwoLineList::setBusy).
+  void busyCursorOver(std::function<HWND()> control, std::function<bool()> busy);
+
+  // Every exchange the page runs; stopped by close().
+  PageWork work_;
 
 private:
   const PageInfo& info_;
   PageHost& host_;
+  bool closed_ = false;
 };
 
 // A page without content of its own yet: an empty page with no toolbar.

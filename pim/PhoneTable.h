@@ -4,6 +4,8 @@
 // the table is never held in memory. Each page that shows locations owns one.
 #include <cstddef>
 #include <cstdint>
+#include <memory>
+#include <mutex>
 #include <string>
 #include <string_view>
 
@@ -43,6 +45,22 @@ class PhoneTable {
   std::string path_;
   PhoneFile file_;
   bool wrote_ = false;
+};
+
+// A page's table, opened by the first call (on a load's worker: creating the page at the
+// program's start must not wait for the file) and kept for the later ones. Shared by the page
+// and its workers; one load at a time uses it.
+class LazyPhoneTable {
+ public:
+  std::shared_ptr<const PhoneTable> get() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (!table_) table_ = std::make_shared<const PhoneTable>();
+    return table_;
+  }
+
+ private:
+  std::mutex mutex_;
+  std::shared_ptr<const PhoneTable> table_;
 };
 
 }  // namespace zorvik

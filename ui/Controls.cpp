@@ -21,9 +21,40 @@ std::string ComboBox::itemText(int i) const {
   return s;
 }
 
+HWND createChild(HWND parent, const ChildSpec& c) {
+  HWND w = CreateWindowExA(c.exStyle, c.className, c.text, WS_CHILD | WS_VISIBLE | c.style, c.x, c.y, c.width, c.height,
+                           parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id)), GetModuleHandleA(nullptr), nullptr);
+  const WPARAM font = c.font ? reinterpret_cast<WPARAM>(c.font) : static_cast<WPARAM>(SendMessageA(parent, WM_GETFONT, 0, 0));
+  if (w && font) SendMessageA(w, WM_SETFONT, font, FALSE);
+  return w;
+}
+
+std::vector<int> ListView::selectedRows() const {
+  std::vector<int> rows;
+  for (int r = nextSelected(-1); r >= 0; r = nextSelected(r)) rows.push_back(r);
+  return rows;
+}
+
+void ListView::setState(int row, UINT state, UINT mask) const {
+  LVITEMA item{};
+  item.stateMask = mask;
+  item.state = state;
+  SendMessageA(h_, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&item));
+}
+
+int ListView::insertRowWide(int index, const std::wstring& text, int image) const {
+  LVITEMW it{};
+  it.mask = LVIF_TEXT | LVIF_IMAGE;
+  it.iItem = index;
+  it.pszText = const_cast<wchar_t*>(text.c_str());
+  it.iImage = image;
+  return static_cast<int>(SendMessageW(h_, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&it)));
+}
+
 void ListView::addColumn(int index, const ListColumn& c) const {
   LVCOLUMNA col{};
-  col.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
+  col.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM | LVCF_FMT;
+  col.fmt = c.align;
   col.pszText = const_cast<char*>(c.title);
   col.cx = c.width;
   col.iSubItem = index;

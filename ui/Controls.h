@@ -4,6 +4,7 @@
 #include <commctrl.h>
 
 #include <string>
+#include <vector>
 
 namespace zorvik {
 
@@ -68,10 +69,47 @@ public:
   int pos() const { return static_cast<int>(SendMessageA(h_, PBM_GETPOS, 0, 0)); }
 };
 
+// A report-list column: its heading, width and the heading's alignment (LVCFMT_LEFT, _CENTER,
+// _RIGHT; the first column of a list view is always left).
 struct ListColumn {
   const char* title;
   int width;
+  int align = LVCFMT_LEFT;
 };
+
+// Drawing of a window suspended for the scope, then resumed and the window redrawn.
+class RedrawSuspended {
+public:
+  explicit RedrawSuspended(HWND w) : w_(w) { if (w_) SendMessageA(w_, WM_SETREDRAW, FALSE, 0); }
+  ~RedrawSuspended() {
+    if (!w_) return;
+    SendMessageA(w_, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(w_, nullptr, TRUE);
+  }
+  RedrawSuspended(const RedrawSuspended&) = delete;
+  RedrawSuspended& operator=(const RedrawSuspended&) = delete;
+
+private:
+  HWND w_;
+};
+
+// A child window of `parent` made in code: visible, with the control id and the font given (by
+// default the parent's own font).
+struct ChildSpec {
+  const char* className;
+  const char* text = "";
+  DWORD style = 0;          // added to WS_CHILD | WS_VISIBLE
+  int x = 0, y = 0, width = 0, height = 0;
+  int id = -1;
+  DWORD exStyle = 0;
+  HFONT font = nullptr;     // null: the parent's WM_GETFONT
+};
+HWND createChild(HWND parent, const ChildSpec& spec);
+// The same, positionally: class, text, style, place, id, and optionally the extended style and font.
+inline HWND createChild(HWND parent, const char* className, const char* text, DWORD style, int x, int y, int width,
+                        int height, int id, DWORD exStyle = 0, HFONT font = nullptr) {
+  return createChild(parent, {className, text, style, x, y, width, height, id, exStyle, font});
+}
 
 class ListView : public Control {
 public:
@@ -86,8 +124,22 @@ public:
   std::string cell(int row, int col) const;
   int count() const { return static_cast<int>(SendMessageA(h_, LVM_GETITEMCOUNT, 0, 0)); }
   void clear() const { SendMessageA(h_, LVM_DELETEALLITEMS, 0, 0); }
-  int selected() const { return static_cast<int>(SendMessageA(h_, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED)); }
+  int selected() const { return nextSelected(-1); }
+  // The next selected row after `after` (-1: the first), or -1.
+  int nextSelected(int after) const {
+    return static_cast<int>(SendMessageA(h_, LVM_GETNEXTITEM, static_cast<WPARAM>(after), LVNI_SELECTED));
+  }
+  std::vector<int> selectedRows() const;
   void select(int row) const;
+  int selectionMark() const { return static_cast<int>(SendMessageA(h_, LVM_GETSELECTIONMARK, 0, 0)); }
+  void setSelectionMark(int row) const { SendMessageA(h_, LVM_SETSELECTIONMARK, 0, row); }
+  UINT state(int row, UINT mask) const {
+    return static_cast<UINT>(SendMessageA(h_, LVM_GETITEMSTATE, row, mask));
+  }
+  void setState(int row, UINT state, UINT mask) const;
+  // A row whose first cell is UTF-16 text (names the ANSI code page cannot hold), with an image.
+  int insertRowWide(int index, const std::wstring& text, int image) const;
+  void redrawRows(int first, int last) const { SendMessageA(h_, LVM_REDRAWITEMS, first, last); }
   void setItemHeight(int height) const;   // through a tiny image list: the only portable way
   LPARAM rowData(int row) const;
 };

@@ -10,10 +10,42 @@ constexpr COLORREF kSelected = RGB(220, 235, 252);
 constexpr int kCheckSize = 14;
 }  // namespace
 
+void drawTwoLines(HDC dc, const RECT& cell, const std::string& upper, const std::string& lower, UINT align,
+                  COLORREF lowerColour, COLORREF upperColour) {
+  RECT top = cell, bottom = cell;
+  InflateRect(&top, -4, 0);
+  InflateRect(&bottom, -4, 0);
+  top.bottom = bottom.top = (cell.top + cell.bottom) / 2;
+  const UINT flags = DT_SINGLELINE | DT_END_ELLIPSIS | DT_NOPREFIX | align;
+  SetTextColor(dc, upperColour);
+  DrawTextA(dc, upper.c_str(), -1, &top, flags | DT_BOTTOM);
+  SetTextColor(dc, lowerColour);
+  DrawTextA(dc, lower.c_str(), -1, &bottom, flags | DT_TOP);
+}
+
+void drawOneLine(HDC dc, const RECT& cell, const std::string& text, UINT align, COLORREF colour) {
+  RECT r = cell;
+  SetTextColor(dc, colour);
+  DrawTextA(dc, text.c_str(), -1, &r, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS | align);
+}
+
+void drawCheckBox(HDC dc, const RECT& cell, bool checked, int side) {
+  RECT box{(cell.left + cell.right - side) / 2, (cell.top + cell.bottom - side) / 2, 0, 0};
+  box.right = box.left + side;
+  box.bottom = box.top + side;
+  DrawFrameControl(dc, &box, DFC_BUTTON, DFCS_BUTTONCHECK | DFCS_FLAT | (checked ? DFCS_CHECKED : 0));
+}
+
+TwoLineList::~TwoLineList() {
+  if (list_.hwnd() && IsWindow(list_.hwnd())) attachReflection(list_.hwnd(), nullptr);
+}
+
 bool TwoLineList::attach(HWND list, const TwoLineListArgs& args) {
+  if (list_.hwnd() && IsWindow(list_.hwnd())) attachReflection(list_.hwnd(), nullptr);
   list_ = ListView(list);
   args_ = args;
   if (!list) return false;
+  attachReflection(list, this);
   LONG_PTR style = GetWindowLongPtrA(list, GWL_STYLE);
   style = (style & ~LVS_TYPEMASK) | LVS_REPORT | LVS_OWNERDRAWFIXED | LVS_SHOWSELALWAYS | LVS_SINGLESEL;
   SetWindowLongPtrA(list, GWL_STYLE, style);
@@ -34,9 +66,41 @@ bool TwoLineList::addRow(TwoLineRow row) {
   return fits;
 }
 
+void TwoLineList::replaceRows(std::vector<TwoLineRow> rows) {
+  RedrawSuspended quiet(list_.hwnd());
+  clear();
+  rows_.reserve(rows.size());
+  for (TwoLineRow& r : rows) addRow(std::move(r));
+}
+
 void TwoLineList::clear() {
   list_.clear();
   rows_.clear();
+}
+
+int TwoLineList::checkColumn() const {
+  if (!args_.checkColumn) return -1;
+  return args_.checkColumnIndex >= 0 ? args_.checkColumnIndex : static_cast<int>(args_.columns.size()) - 1;
+}
+
+bool TwoLineList::reflect(WinMsg& m) {
+  switch (m.msg) {
+    case WM_DRAWITEM:
+      drawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(m.lp));
+      m.result = TRUE;
+      return true;
+    case WM_SETCURSOR:
+      if (!busy_ || !busy_() || LOWORD(m.lp) != HTCLIENT) return false;
+      SetCursor(LoadCursor(nullptr, IDC_APPSTARTING));
+      m.result = TRUE;
+      return true;
+    case WM_NOTIFY:
+      // A click ticks its box, and goes on to the parent's own handlers either way.
+      if (m.notify()->code == NM_CLICK) onClick(*reinterpret_cast<const NMITEMACTIVATE*>(m.lp));
+      return false;
+    default:
+      return false;
+  }
 }
 
 std::vector<int> TwoLineList::checkedRows() const {
@@ -54,8 +118,7 @@ void TwoLineList::setChecked(int row, bool on) {
 
 RECT TwoLineList::checkBoxRect(int row) const {
   RECT cell{};
-  int last = static_cast<int>(args_.columns.size()) - 1;
-  ListView_GetSubItemRect(list_.hwnd(), row, last, LVIR_BOUNDS, &cell);
+  ListView_GetSubItemRect(list_.hwnd(), row, checkColumn(), LVIR_BOUNDS, &cell);
   int cx = (cell.left + cell.right) / 2, cy = (cell.top + cell.bottom) / 2;
   return RECT{cx - kCheckSize / 2, cy - kCheckSize / 2, cx + kCheckSize / 2, cy + kCheckSize / 2};
 }
@@ -96,7 +159,7 @@ void TwoLineList::drawItem(const DRAWITEMSTRUCT& d) {
       }
       continue;
     }
-    if (args_.checkColumn && c == columns - 1) {
+    if (c == checkColumn()) {
       if (!r.checkable) continue;
       RECT box = checkBoxRect(row);
       DrawFrameControl(dc, &box, DFC_BUTTON, DFCS_BUTTONCHECK | DFCS_FLAT | (r.checked ? DFCS_CHECKED : 0));
@@ -120,14 +183,15 @@ void TwoLineList::drawItem(const DRAWITEMSTRUCT& d) {
 }
 
 bool TwoLineList::onClick(const NMITEMACTIVATE& click) {
-  if (!args_.checkColumn || click.iItem < 0 || click.iItem >= count()) return false;
+  lastClickToggled_ = false;
+  if (checkColumn() < 0 || click.iItem < 0 || click.iItem >= count()) return false;
   RECT cell{};
-  int last = static_cast<int>(args_.columns.size()) - 1;
-  ListView_GetSubItemRect(list_.hwnd(), click.iItem, last, LVIR_BOUNDS, &cell);
+  ListView_GetSubItemRect(list_.hwnd(), click.iItem, checkColumn(), LVIR_BOUNDS, &cell);
   if (!PtInRect(&cell, click.ptAction)) return false;
   TwoLineRow& r = rows_[static_cast<size_t>(click.iItem)];
   if (!r.checkable) return false;
   setChecked(click.iItem, !r.checked);
+  lastClickToggled_ = true;
   return true;
 }
 

@@ -49,24 +49,71 @@ RECT childRect(HWND child) {
   return r;
 }
 
+bool MessageMap::runChain(const Chain& chain, WinMsg& m) {
+  for (auto h = chain.rbegin(); h != chain.rend(); ++h) {
+    m.handled = true;
+    (*h)(m);
+    if (m.handled) return true;
+  }
+  return false;
+}
+
 bool MessageMap::dispatch(WinMsg& m) const {
-  const MsgHandler* h = nullptr;
+  bool ran = false;
   if (m.msg == WM_COMMAND) {
     auto it = commands_.find(m.commandId());
-    if (it != commands_.end()) h = &it->second;
+    if (it != commands_.end()) {
+      ran = true;
+      if (runChain(it->second, m)) return true;
+    }
   } else if (m.msg == WM_NOTIFY && m.lp) {
     const NMHDR* n = m.notify();
     auto it = notifies_.find((static_cast<uint64_t>(n->idFrom) << 32) | n->code);
-    if (it != notifies_.end()) h = &it->second;
+    if (it != notifies_.end()) {
+      ran = true;
+      if (runChain(it->second, m)) return true;
+    }
   }
-  if (!h) {
-    auto it = messages_.find(m.msg);
-    if (it == messages_.end()) return false;
-    h = &it->second;
+  auto it = messages_.find(m.msg);
+  if (it != messages_.end()) {
+    ran = true;
+    if (runChain(it->second, m)) return true;
   }
+  if (ran) m.handled = false;
+  return false;
+}
+
+size_t MessageMap::handlerCount(UINT msg) const {
+  auto it = messages_.find(msg);
+  return it == messages_.end() ? 0 : it->second.size();
+}
+
+namespace {
+constexpr char kReflectProp[] = "ZorvikReflect";
+
+HWND childOf(const WinMsg& m) {
+  switch (m.msg) {
+    case WM_DRAWITEM: return m.lp ? reinterpret_cast<const DRAWITEMSTRUCT*>(m.lp)->hwndItem : nullptr;
+    case WM_NOTIFY: return m.lp ? m.notify()->hwndFrom : nullptr;
+    case WM_SETCURSOR: return reinterpret_cast<HWND>(m.wp);
+    default: return nullptr;
+  }
+}
+}  // namespace
+
+void attachReflection(HWND child, ReflectedControl* target) {
+  if (!child) return;
+  if (target) SetPropA(child, kReflectProp, target);
+  else RemovePropA(child, kReflectProp);
+}
+
+bool reflectToChild(WinMsg& m) {
+  HWND child = childOf(m);
+  if (!child || child == m.hwnd) return false;
+  auto* target = static_cast<ReflectedControl*>(GetPropA(child, kReflectProp));
+  if (!target) return false;
   m.handled = true;
-  (*h)(m);
-  return m.handled;
+  return target->reflect(m);
 }
 
 // ---- Window
@@ -111,7 +158,7 @@ LRESULT CALLBACK Window::windowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   }
   if (!self) return DefWindowProcA(hwnd, msg, wp, lp);
   WinMsg m{hwnd, msg, wp, lp};
-  LRESULT r = self->map_.dispatch(m) ? m.result : self->defaultProc(m);
+  LRESULT r = reflectToChild(m) || self->map_.dispatch(m) ? m.result : self->defaultProc(m);
   if (msg == WM_NCDESTROY) {
     if (auto old = GetPropA(hwnd, "ZorvikOldProc")) {
       SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(old));
@@ -159,7 +206,7 @@ INT_PTR CALLBACK Dialog::dialogProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   }
   if (!self) return FALSE;
   WinMsg m{hwnd, msg, wp, lp};
-  bool handled = self->map_.dispatch(m);
+  bool handled = reflectToChild(m) || self->map_.dispatch(m);
   if (msg == WM_NCDESTROY) {
     SetWindowLongPtrA(hwnd, DWLP_USER, 0);
     self->hwnd_ = nullptr;

@@ -7,6 +7,7 @@
 #include <functional>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 #include "common/win/Handles.h"
 
@@ -28,23 +29,45 @@ struct WinMsg {
 
 using MsgHandler = std::function<void(WinMsg&)>;
 
+// A window's handlers by message, by command id and by notification. Several handlers may be
+// registered for one key: the newest runs first, and a handler that leaves `handled` false passes
+// the message on to the one registered before it (and finally to the default procedure). So a
+// page's own WM_DRAWITEM for its icon and a list's drawing never replace each other.
 class MessageMap {
 public:
-  void on(UINT msg, MsgHandler h) { messages_[msg] = std::move(h); }
+  void on(UINT msg, MsgHandler h) { messages_[msg].push_back(std::move(h)); }
   // WM_COMMAND by control or menu id (any notification code unless one is given).
-  void onCommand(UINT id, MsgHandler h) { commands_[id] = std::move(h); }
+  void onCommand(UINT id, MsgHandler h) { commands_[id].push_back(std::move(h)); }
   // WM_NOTIFY by control id and notification code.
   void onNotify(UINT id, UINT code, MsgHandler h) {
-    notifies_[(static_cast<uint64_t>(id) << 32) | code] = std::move(h);
+    notifies_[(static_cast<uint64_t>(id) << 32) | code].push_back(std::move(h));
   }
   // Returns true when a handler ran and consumed the message.
   bool dispatch(WinMsg& m) const;
+  // How many handlers a key holds (tests).
+  size_t handlerCount(UINT msg) const;
 
 private:
-  std::unordered_map<UINT, MsgHandler> messages_;
-  std::unordered_map<UINT, MsgHandler> commands_;
-  std::unordered_map<uint64_t, MsgHandler> notifies_;
+  using Chain = std::vector<MsgHandler>;
+  static bool runChain(const Chain& chain, WinMsg& m);
+  std::unordered_map<UINT, Chain> messages_;
+  std::unordered_map<UINT, Chain> commands_;
+  std::unordered_map<uint64_t, Chain> notifies_;
 };
+
+// A control object that draws and answers for its own child window: the parent hands it the
+// WM_DRAWITEM, WM_NOTIFY and WM_SETCURSOR messages that concern that child before its own
+// handlers see them. reflect() returns true when it consumed the message (m.result set).
+class ReflectedControl {
+public:
+  virtual ~ReflectedControl() = default;
+  virtual bool reflect(WinMsg& m) = 0;
+};
+// Binds `target` to the child window (a window property); null unbinds. The target must outlive
+// the binding or unbind itself.
+void attachReflection(HWND child, ReflectedControl* target);
+// The parent's side: true when the message concerned a bound child and its control consumed it.
+bool reflectToChild(WinMsg& m);
 
 struct WindowCreateArgs {
   const char* className = nullptr;   // null: the framework's own class

@@ -19,7 +19,6 @@ namespace zorvik {
 
 namespace {
 
-constexpr UINT kMsgCaptureRequest = 0x4FC;  // from the main window: 0x7E8 command 2
 constexpr UINT_PTR kRefreshTimer = 1;
 constexpr int kNoId = -1;  // labels
 constexpr UINT kRefreshDelayMs = 100;
@@ -210,10 +209,7 @@ ScreenCapturePage::ScreenCapturePage(const PageInfo& info, PageHost& host)
   map_.on(WM_INITDIALOG, [this](WinMsg& m) {
     HFONT font = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
     auto child = [&](const char* cls, const char* text, DWORD style, int x, int y, int w, int h, int id) {
-      HWND c = CreateWindowExA(0, cls, text, WS_CHILD | WS_VISIBLE | style, x, y, w, h, hwnd(),
-                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), appInstance(), nullptr);
-      SendMessageA(c, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-      return c;
+      return createChild(hwnd(), cls, text, style, x, y, w, h, id, 0, font);
     };
     int y = kPictureTop;
     // The list's remembered choice, when it names an entry.
@@ -251,7 +247,7 @@ ScreenCapturePage::ScreenCapturePage(const PageInfo& info, PageHost& host)
     KillTimer(hwnd(), kRefreshTimer);
     if (autoRefresh_) startCapture();
   });
-  map_.on(kMsgCaptureRequest, [this](WinMsg&) { startCapture(); });
+  map_.on(kMsgCapture, [this](WinMsg&) { startCapture(); });
   map_.onCommand(IDC_CAPTURE_AUTO_REFRESH, [this](WinMsg&) {
     autoRefresh_ = Button(hwnd(), IDC_CAPTURE_AUTO_REFRESH).checked();
     if (autoRefresh_) {
@@ -276,10 +272,11 @@ ScreenCapturePage::ScreenCapturePage(const PageInfo& info, PageHost& host)
   map_.onCommand(IDC_CAPTURE_COPY, [this](WinMsg&) { copyToClipboard(); });
 }
 
-ScreenCapturePage::~ScreenCapturePage() {
-  alive_.reset();
+ScreenCapturePage::~ScreenCapturePage() = default;
+
+void ScreenCapturePage::close() {
   capture_->cancel();
-  if (worker_.joinable()) worker_.join();
+  Page::close();
 }
 
 int ScreenCapturePage::choice(int id) const {
@@ -309,24 +306,18 @@ void ScreenCapturePage::onToolbar(int index) {
 void ScreenCapturePage::startCapture() {
   if (capturing_) return;
   capturing_ = true;
-  if (worker_.joinable()) worker_.join();  // the previous worker has posted its result already
-  std::weak_ptr<int> alive = alive_;
-  std::shared_ptr<FramebufferCapture> capture = capture_;
-  const std::string serial = currentSerial();
-  const int rotation = choice(IDC_CAPTURE_ROTATION);
-  worker_ = std::thread([this, alive, capture, serial, rotation] {
-    auto result = std::make_shared<Result>();
-    result->status = capture->capture(serial, result->frame);
-    result->rotation = rotation;
-    if (result->status == FramebufferResult::Ok) {
-      Frame turned;
-      prepareShown(result->frame, rotation, turned, result->scaled);
-    }
-    postToUi([this, alive, result] {
-      if (alive.expired()) return;
-      finishCapture(*result);
-    });
-  });
+  work_.run(
+      [capture = capture_, serial = currentSerial(), rotation = choice(IDC_CAPTURE_ROTATION)](ExchangeCancel*) {
+        Result result;
+        result.status = capture->capture(serial, result.frame);
+        result.rotation = rotation;
+        if (result.status == FramebufferResult::Ok) {
+          Frame turned;
+          prepareShown(result.frame, rotation, turned, result.scaled);
+        }
+        return result;
+      },
+      [this](Result& result) { finishCapture(result); });
 }
 
 void ScreenCapturePage::finishCapture(Result& result) {

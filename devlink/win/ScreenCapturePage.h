@@ -7,7 +7,6 @@
 
 #include <memory>
 #include <string>
-#include <thread>
 
 #include "common/win/Handles.h"
 #include "app/Page.h"
@@ -48,7 +47,9 @@ std::string defaultCaptureFolder();
 class ScreenCapturePage : public Page {
  public:
   ScreenCapturePage(const PageInfo& info, PageHost& host);
-  ~ScreenCapturePage() override;
+  ~ScreenCapturePage() override;  // where Gdiplus::Bitmap is complete
+  // A capture in progress is cancelled (its socket shut down at once) before the work stops.
+  void close() override;
 
   // First show and "刷新屏幕": one capture on a worker (ignored while one runs).
   void load() override;
@@ -101,8 +102,6 @@ class ScreenCapturePage : public Page {
   FramebufferResult lastResult_ = FramebufferResult::Ok;
   std::string folder_;
   std::shared_ptr<FramebufferCapture> capture_;
-  std::thread worker_;
-  std::shared_ptr<int> alive_ = std::make_shared<int>(0);
 };
 
 }  // namespace zorvik

@@ -1,16 +1,14 @@
-#include "download/win/DownloadPage.h"
+#include "download/DownloadPage.h"
 
 #include <commctrl.h>
 #include <shellapi.h>
 
 #include <cstdio>
 
-#include "ui/Controls.h"
-#include "download/win/DownloadSettingsDialog.h"
-#include "app/MainWindow.h"
+#include "app/Controls.h"
+#include "app/DownloadSettingsDialog.h"
 #include "app/PageTable.h"
-#include "settings/SettingsWin.h"
-#include "ui/UiThread.h"
+#include "app/SettingsWin.h"
 #include "common/ByteSize.h"
 #include "common/FormPost.h"
 #include "common/Md5.h"
@@ -28,25 +26,6 @@ constexpr int kCheckSide = 13;
 constexpr const char* kNoProgress = "N/A";
 
 enum Column { kIconColumn, kTitleColumn, kKindColumn, kProgressColumn, kStateColumn, kCheckColumn };
-
-void twoLines(HDC dc, const RECT& cell, const std::string& upper, COLORREF upperColour, const std::string& lower,
-              UINT align) {
-  RECT top = cell, bottom = cell;
-  InflateRect(&top, -4, 0);
-  InflateRect(&bottom, -4, 0);
-  top.bottom = bottom.top = (cell.top + cell.bottom) / 2;
-  const UINT flags = DT_SINGLELINE | DT_END_ELLIPSIS | DT_NOPREFIX | align;
-  SetTextColor(dc, upperColour);
-  DrawTextA(dc, upper.c_str(), -1, &top, flags | DT_BOTTOM);
-  SetTextColor(dc, kGrey);
-  DrawTextA(dc, lower.c_str(), -1, &bottom, flags | DT_TOP);
-}
-
-void oneLine(HDC dc, const RECT& cell, const std::string& text, COLORREF colour) {
-  RECT r = cell;
-  SetTextColor(dc, colour);
-  DrawTextA(dc, text.c_str(), -1, &r, DT_SINGLELINE | DT_CENTER | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
-}
 
 // The row picture: a green package with "APK" on it, drawn once.
 HBITMAP makePicture() {
@@ -88,12 +67,6 @@ DownloadPage::DownloadPage(const PageInfo& info, PageHost& host) : Page(info, ho
     m.result = TRUE;
   });
   map_.on(WM_SIZE, [this](WinMsg&) { layout(); });
-  map_.on(WM_DRAWITEM, [this](WinMsg& m) {
-    auto* d = reinterpret_cast<const DRAWITEMSTRUCT*>(m.lp);
-    if (d->CtlID == kListId) list_.drawItem(*d);
-    m.result = TRUE;
-  });
-  map_.onNotify(kListId, NM_CLICK, [this](WinMsg& m) { list_.onClick(*reinterpret_cast<const NMITEMACTIVATE*>(m.lp)); });
   map_.onNotify(kListId, NM_RCLICK, [this](WinMsg&) { showMenu(); });
   map_.onNotify(kTreeId, TVN_SELCHANGEDA, [this](WinMsg& m) {
     const auto* change = reinterpret_cast<const NMTREEVIEWA*>(m.lp);
@@ -101,11 +74,10 @@ DownloadPage::DownloadPage(const PageInfo& info, PageHost& host) : Page(info, ho
   });
 }
 
-DownloadPage::~DownloadPage() {
-  alive_.reset();
+void DownloadPage::close() {
   queue_.reset();  // stops the transfer and waits for the lookup and install threads
   store_.close();
-  if (hwnd()) DestroyWindow(hwnd());
+  Page::close();
 }
 
 std::string DownloadPage::databasePath() { return programFolder() + "Config.db"; }
@@ -113,25 +85,17 @@ std::string DownloadPage::databasePath() { return programFolder() + "Config.db";
 void DownloadPage::onInit() {
   // A database that cannot be opened leaves the page working and its list empty.
   store_.open(databasePath());
-  HINSTANCE inst = GetModuleHandleA(nullptr);
-  tree_ = CreateWindowExA(WS_EX_CLIENTEDGE, WC_TREEVIEWA, "",
-                          WS_CHILD | WS_VISIBLE | WS_TABSTOP | TVS_HASBUTTONS | TVS_HASLINES | TVS_LINESATROOT |
-                              TVS_SHOWSELALWAYS | TVS_NOTOOLTIPS,
-                          0, 0, 10, 10, hwnd(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(kTreeId)), inst, nullptr);
-  HWND listWindow = CreateWindowExA(0, WC_LISTVIEWA, "", WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_BORDER | LVS_REPORT |
-                                                         LVS_SINGLESEL | LVS_SHOWSELALWAYS,
-                                    0, 0, 10, 10, hwnd(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(kListId)), inst,
-                                    nullptr);
-  list_.attach(listWindow, {.columns = {{"图标", 60}, {"名称和创建时间", 180}, {"类型", 70}, {"进度和文件大小", 136},
-                                        {"状态", 80}, {"选择", 50}},
-                            .imageCapacity = 0,
-                            .checkColumn = true});
-  for (int c = 0; c < 6; ++c) {
-    LVCOLUMNA col{};
-    col.mask = LVCF_FMT;
-    col.fmt = c == kTitleColumn ? LVCFMT_LEFT : LVCFMT_CENTER;
-    if (c != kIconColumn) SendMessageA(list_.hwnd(), LVM_SETCOLUMNA, c, reinterpret_cast<LPARAM>(&col));
-  }
+  tree_ = createChild(hwnd(), {.className = WC_TREEVIEWA,
+                               .style = WS_TABSTOP | TVS_HASBUTTONS | TVS_HASLINES | TVS_LINESATROOT | TVS_SHOWSELALWAYS |
+                                        TVS_NOTOOLTIPS,
+                               .width = 10, .height = 10, .id = kTreeId, .exStyle = WS_EX_CLIENTEDGE});
+  HWND listWindow = createChild(hwnd(), {.className = WC_LISTVIEWA,
+                                         .style = WS_TABSTOP | WS_BORDER | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS,
+                                         .width = 10, .height = 10, .id = kListId});
+  list_.attach(listWindow, {.columns = {{"图标", 60}, {"名称和创建时间", 180}, {"类型", 70, LVCFMT_CENTER},
+                                        {"进度和文件大小", 136, LVCFMT_CENTER}, {"状态", 80, LVCFMT_CENTER},
+                                        {"选择", 50, LVCFMT_CENTER}},
+                            .imageCapacity = 0});
   list_.setCellPainter([this](HDC dc, const RECT& cell, int row, int column, bool) { return paintCell(dc, cell, row, column); });
   picture_.reset(makePicture());
 
@@ -155,22 +119,20 @@ void DownloadPage::layout() {
 }
 
 void DownloadPage::fillList(TaskGroup group) {
-  SendMessageA(list_.hwnd(), WM_SETREDRAW, FALSE, 0);
   tasks_.clear();
-  list_.clear();
+  std::vector<TwoLineRow> rows;
   for (DownloadTask& task : store_.listGroup(group)) {
     TwoLineRow row;
     row.picture = picture_.get();
     row.cells = {"", task.title, taskKindText(task.type), kNoProgress, taskStateText(task.state), ""};
     row.secondLine = task.datetime;
-    list_.addRow(std::move(row));
+    rows.push_back(std::move(row));
     tasks_.push_back(std::move(task));
   }
+  list_.replaceRows(std::move(rows));
   currentProgress_ = kNoProgress;
-  SendMessageA(list_.hwnd(), WM_SETREDRAW, TRUE, 0);
-  InvalidateRect(list_.hwnd(), nullptr, TRUE);
   count_ = static_cast<int>(tasks_.size());
-  PostMessageA(host().mainHwnd(), kMsgAppCommand, kAppRedraw, 0);
+  host().redrawNavigation();
 }
 
 std::string DownloadPage::progressText(int row) const {
@@ -183,43 +145,32 @@ bool DownloadPage::paintCell(HDC dc, const RECT& cell, int row, int column) {
   const DownloadTask& t = tasks_[static_cast<size_t>(row)];
   switch (column) {
     case kTitleColumn:
-      twoLines(dc, cell, t.title, RGB(0, 0, 0), t.datetime, DT_LEFT);
+      drawTwoLines(dc, cell, t.title, t.datetime, DT_LEFT, kGrey);
       return true;
     case kKindColumn:
-      oneLine(dc, cell, taskKindText(t.type), kKindColour);
+      drawOneLine(dc, cell, taskKindText(t.type), DT_CENTER, kKindColour);
       return true;
     case kProgressColumn:
-      twoLines(dc, cell, progressText(row), RGB(0, 0, 0), t.length, DT_CENTER);
+      drawTwoLines(dc, cell, progressText(row), t.length, DT_CENTER, kGrey);
       return true;
     case kStateColumn:
-      oneLine(dc, cell, taskStateText(t.state), taskStateColour(t.state));
+      drawOneLine(dc, cell, taskStateText(t.state), DT_CENTER, taskStateColour(t.state));
       return true;
-    case kCheckColumn: {
-      RECT box{(cell.left + cell.right - kCheckSide) / 2, (cell.top + cell.bottom - kCheckSide) / 2, 0, 0};
-      box.right = box.left + kCheckSide;
-      box.bottom = box.top + kCheckSide;
-      DrawFrameControl(dc, &box, DFC_BUTTON, DFCS_BUTTONCHECK | DFCS_FLAT | (list_.row(row).checked ? DFCS_CHECKED : 0));
+    case kCheckColumn:
+      drawCheckBox(dc, cell, list_.row(row).checked, kCheckSide);
       return true;
-    }
     default:
       return false;
   }
 }
 
-void DownloadPage::onUi(std::function<void()> fn) {
-  std::weak_ptr<int> alive = alive_;
-  postToUi([alive, fn = std::move(fn)] {
-    if (!alive.expired()) fn();
-  });
-}
-
 void DownloadPage::refillUnfinished() {
   // Whatever node is selected, a task event shows the unfinished tasks.
-  onUi([this] { fillList(TaskGroup::kUnfinished); });
+  onUi_([this] { fillList(TaskGroup::kUnfinished); });
 }
 
 void DownloadPage::downloadStarted(const DownloadTask& task) {
-  onUi([this, id = task.id] {
+  onUi_([this, id = task.id] {
     currentId_ = id;
     for (DownloadTask& t : tasks_)
       if (t.id == id) t.state = kStateDownloading;
@@ -228,7 +179,7 @@ void DownloadPage::downloadStarted(const DownloadTask& task) {
 }
 
 void DownloadPage::downloadProgress(int speed, int percent) {
-  onUi([this, speed, percent] {
+  onUi_([this, speed, percent] {
     char text[32];
     std::snprintf(text, sizeof text, "%d %%", percent);
     setCurrentProgress(text);
@@ -237,7 +188,7 @@ void DownloadPage::downloadProgress(int speed, int percent) {
 }
 
 void DownloadPage::downloadComplete() {
-  onUi([this] { setCurrentProgress("100 %"); });
+  onUi_([this] { setCurrentProgress("100 %"); });
 }
 
 void DownloadPage::setCurrentProgress(const std::string& text) {
@@ -270,11 +221,6 @@ std::string DownloadPage::deviceSerial() { return currentSerial(); }
 std::string DownloadPage::runInstall(const std::string& commandLine) {
   const AdbRunResult run = runAdbAndWait(commandLine, kInstallOutputMax);
   return run.status == AdbRunStatus::Ok ? run.output : std::string();
-}
-
-LRESULT DownloadPage::onRouted(UINT msg, WPARAM wp, LPARAM) {
-  if (msg == kMsgAppCommand && wp == kAppDownloadRequest) handleRequest();
-  return 0;
 }
 
 void DownloadPage::handleRequest() {
@@ -324,7 +270,7 @@ void DownloadPage::deleteChecked() {
 }
 
 void DownloadPage::showMenu() {
-  const int row = ListView_GetSelectionMark(list_.hwnd());
+  const int row = list_.view().selectionMark();
   if (row < 0 || static_cast<size_t>(row) >= tasks_.size()) return;
   UniqueMenu menu(CreatePopupMenu());
   AppendMenuA(menu.get(), MF_STRING, kFindTarget, "查找目标");

@@ -1,7 +1,7 @@
 #pragma once
 // The downloads page ("当前任务"): the group tree, the task list, the toolbar and the context
 // menu over the task store, with the queue that downloads and installs. The list and its task
-// records are touched on the UI thread only; the queue's workers reach them through postToUi.
+// records are touched on the UI thread only; the queue's workers reach them through the page's poster.
 #include <windows.h>
 
 #include <functional>
@@ -26,10 +26,12 @@ class DownloadPage : public Page, public DownloadRequestSink, private DownloadQu
   enum MenuCommand { kFindTarget = 4601, kContinue, kPause, kReinstall, kDelete };
 
   DownloadPage(const PageInfo& info, PageHost& host);
-  ~DownloadPage() override;
+  // The queue stops (the transfer ends, the lookup and install threads are waited for) and the
+  // store closes before the page's work stops.
+  void close() override;
 
   void onToolbar(int index) override;
-  LRESULT onRouted(UINT msg, WPARAM wp, LPARAM lp) override;
+  void onDownloadRequest() override { handleRequest(); }
   int navBadge() const override { return count_; }
   void handleRequest() override;
 
@@ -73,8 +75,6 @@ class DownloadPage : public Page, public DownloadRequestSink, private DownloadQu
   void showMenu();
   bool paintCell(HDC dc, const RECT& cell, int row, int column);
   void setCurrentProgress(const std::string& text);
-  // Runs fn on the UI thread while the page lives.
-  void onUi(std::function<void()> fn);
 
   HWND tree_ = nullptr;
   TwoLineList list_;
@@ -84,10 +84,12 @@ class DownloadPage : public Page, public DownloadRequestSink, private DownloadQu
   int32_t currentId_ = -1;            // the task whose row shows the transfer
   std::string currentProgress_;       // its progress text
   int count_ = 0;
+  // The queue's threads reach the page through this: run on the UI thread while the page lives
+  // (declared before the queue, so it outlives the queue's threads).
+  PageWork::Post onUi_ = work_.poster();
   TaskStore store_;
   std::unique_ptr<DownloadQueue> queue_;
   DuplicateChooser chooser_;
-  std::shared_ptr<int> alive_ = std::make_shared<int>(0);
 };
 
 }  // namespace zorvik

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "app/Controls.h"
 #include "info/LunarCalendar.h"
 
 namespace zorvik {
@@ -162,10 +163,7 @@ void CalendarView::goTo(GregorianDate date) {
 
 void CalendarView::createControls() {
   const auto child = [this](const char* cls, const char* text, DWORD style, int x, int y, int w, int h, int id) {
-    HWND c = CreateWindowExA(0, cls, text, WS_CHILD | WS_VISIBLE | style, x, y, w, h, hwnd(), childId(id),
-                             appInstance(), nullptr);
-    SendMessageA(c, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
-    return c;
+    return createChild(hwnd(), cls, text, style, x, y, w, h, id, 0, font_.get());
   };
   const DWORD list = CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP;
   yearList_ = child("COMBOBOX", "", list, 8, 8, 70, 300, kCalYearList);

@@ -56,37 +56,30 @@ HelpPage::HelpPage(const PageInfo& info, PageHost& host) : Page(info, host) {
   });
 }
 
-HelpPage::~HelpPage() {
-  work_.stop();
-  if (hwnd()) DestroyWindow(hwnd());
-}
-
 void HelpPage::createControls() {
   font_.reset(createPageFont());
-  const ChildMaker make(hwnd(), font_.get());
   const char* links[4] = {"邮件反馈", "官方论坛", "官方微博", "帮助中心"};
   for (int i = 0; i < 4; ++i)
-    make("BUTTON", links[i], BS_PUSHBUTTON | WS_TABSTOP, 12 + i * 146, 10, 136, 30, kHelpMailButton + i);
+    createChild(hwnd(), "BUTTON", links[i], BS_PUSHBUTTON | WS_TABSTOP, 12 + i * 146, 10, 136, 30, kHelpMailButton + i, 0, font_.get());
 
-  make("BUTTON", "意见反馈", BS_GROUPBOX, 8, 50, 586, 332, -1);
+  createChild(hwnd(), "BUTTON", "意见反馈", BS_GROUPBOX, 8, 50, 586, 332, -1, 0, font_.get());
   const DWORD edit = ES_AUTOHSCROLL | WS_TABSTOP;
-  make("STATIC", "手机平台：", 0, 20, 74, 70, 16, -1);
-  HWND platforms = make("COMBOBOX", "", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, 90, 70, 190, 200, kHelpPlatformList);
+  createChild(hwnd(), "STATIC", "手机平台：", 0, 20, 74, 70, 16, -1, 0, font_.get());
+  HWND platforms = createChild(hwnd(), "COMBOBOX", "", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, 90, 70, 190, 200, kHelpPlatformList, 0, font_.get());
   for (const char* p : kFeedbackPlatformCaptions) SendMessageA(platforms, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(p));
   SendMessageA(platforms, CB_SETCURSEL, 0, 0);
-  make("STATIC", "手机型号：", 0, 300, 74, 70, 16, -1);
-  make("EDIT", "", edit, 370, 70, 212, 22, kHelpModelEdit, WS_EX_CLIENTEDGE);
-  make("STATIC", "固件版本：", 0, 20, 104, 70, 16, -1);
-  make("EDIT", "", edit, 90, 100, 190, 22, kHelpFirmwareEdit, WS_EX_CLIENTEDGE);
-  make("STATIC", "反馈内容：", 0, 20, 134, 70, 16, -1);
-  make("EDIT", "", ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN | WS_VSCROLL | WS_TABSTOP, 90, 130, 492, 150,
-       kHelpContentEdit, WS_EX_CLIENTEDGE);
-  make("STATIC", "QQ：", 0, 20, 294, 70, 16, -1);
-  make("EDIT", "", edit, 90, 290, 190, 22, kHelpQqEdit, WS_EX_CLIENTEDGE);
-  make("STATIC", "Email：", 0, 300, 294, 70, 16, -1);
-  make("EDIT", "", edit, 370, 290, 212, 22, kHelpEmailEdit, WS_EX_CLIENTEDGE);
-  make("BUTTON", "提交反馈", BS_PUSHBUTTON | WS_TABSTOP, 90, 326, 100, 28, kHelpSubmitButton);
-  make("STATIC", "", 0, 200, 334, 380, 16, kHelpStatusLabel);
+  createChild(hwnd(), "STATIC", "手机型号：", 0, 300, 74, 70, 16, -1, 0, font_.get());
+  createChild(hwnd(), "EDIT", "", edit, 370, 70, 212, 22, kHelpModelEdit, WS_EX_CLIENTEDGE, font_.get());
+  createChild(hwnd(), "STATIC", "固件版本：", 0, 20, 104, 70, 16, -1, 0, font_.get());
+  createChild(hwnd(), "EDIT", "", edit, 90, 100, 190, 22, kHelpFirmwareEdit, WS_EX_CLIENTEDGE, font_.get());
+  createChild(hwnd(), "STATIC", "反馈内容：", 0, 20, 134, 70, 16, -1, 0, font_.get());
+  createChild(hwnd(), "EDIT", "", ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN | WS_VSCROLL | WS_TABSTOP, 90, 130, 492, 150, kHelpContentEdit, WS_EX_CLIENTEDGE, font_.get());
+  createChild(hwnd(), "STATIC", "QQ：", 0, 20, 294, 70, 16, -1, 0, font_.get());
+  createChild(hwnd(), "EDIT", "", edit, 90, 290, 190, 22, kHelpQqEdit, WS_EX_CLIENTEDGE, font_.get());
+  createChild(hwnd(), "STATIC", "Email：", 0, 300, 294, 70, 16, -1, 0, font_.get());
+  createChild(hwnd(), "EDIT", "", edit, 370, 290, 212, 22, kHelpEmailEdit, WS_EX_CLIENTEDGE, font_.get());
+  createChild(hwnd(), "BUTTON", "提交反馈", BS_PUSHBUTTON | WS_TABSTOP, 90, 326, 100, 28, kHelpSubmitButton, 0, font_.get());
+  createChild(hwnd(), "STATIC", "", 0, 200, 334, 380, 16, kHelpStatusLabel, 0, font_.get());
 }
 
 void HelpPage::load() {
@@ -98,10 +91,14 @@ void HelpPage::load() {
         AgentBody body;
         loaded.result = exchangeForBody(bareRequest(AgentCommand::PhoneInfo), body, cancel);
         BasicFacts facts;
+        if (loaded.result != AgentResult::Ok) return loaded;
         // The end mark in place of the model means the agent has nothing to tell: the form stays.
-        if (loaded.result == AgentResult::Ok &&
-            readBasicFacts(body.bytes.data(), body.bytes.size(), facts) == BasicFactsRead::Complete)
-          loaded.facts = std::move(facts);
+        // A reply too short for its fields is no answer either, and says so.
+        switch (readBasicFacts(body.bytes.data(), body.bytes.size(), facts)) {
+          case BasicFactsRead::Complete: loaded.facts = std::move(facts); break;
+          case BasicFactsRead::ModelEnded: break;
+          case BasicFactsRead::Short: loaded.result = AgentResult::Malformed; break;
+        }
         return loaded;
       },
       [this](Loaded& loaded) { fill(loaded); });
@@ -109,20 +106,14 @@ void HelpPage::load() {
 
 void HelpPage::fill(const Loaded& loaded) {
   loading_ = false;
-  const AgentResult outcome = loaded.result;
-  const std::optional<BasicFacts>& facts = loaded.facts;
-  if (outcome != AgentResult::Ok && outcome != AgentResult::NoReply) {
-    if (const char* failure = agentFailureText(outcome)) host().setStatusText(failure);
-    markFailed();
-    return;
-  }
-  markLoaded();
-  if (!facts) return;  // the end mark, or a reply too short: the form stays as it is
-  clientCode_ = facts->clientCode;
-  sdk_ = facts->apiLevel;
-  model_ = facts->modelName;
-  SetDlgItemTextA(hwnd(), kHelpFirmwareEdit, versionNameForSdk(sdk_));
-  SetDlgItemTextA(hwnd(), kHelpModelEdit, model_.c_str());
+  finishLoad(loaded.result, [&] {
+    if (!loaded.facts) return;  // nothing to tell: the form stays as it is
+    clientCode_ = loaded.facts->clientCode;
+    sdk_ = loaded.facts->apiLevel;
+    model_ = loaded.facts->modelName;
+    SetDlgItemTextA(hwnd(), kHelpFirmwareEdit, versionNameForSdk(sdk_));
+    SetDlgItemTextA(hwnd(), kHelpModelEdit, model_.c_str());
+  });
 }
 
 FeedbackForm HelpPage::readForm() const {

@@ -7,7 +7,6 @@
 #include <string>
 
 #include "app/Page.h"
-#include "ui/PageWork.h"
 #include "common/win/Handles.h"
 #include "info/Feedback.h"
 
@@ -29,7 +28,6 @@ int runningWindowsPc();
 class HelpPage : public Page {
  public:
   HelpPage(const PageInfo& info, PageHost& host);
-  ~HelpPage() override;
 
   void load() override;
   void submit();
@@ -53,7 +51,6 @@ class HelpPage : public Page {
   std::string model_;
   std::function<void(const std::string&)> openUrl_;
   UniqueFont font_;
-  PageWork work_;
 };
 
 }  // namespace zorvik

@@ -5,6 +5,7 @@
 
 #include <vector>
 
+#include "app/Controls.h"
 #include "common/win/WideText.h"
 #include "devlink/AdbBridge.h"
 
@@ -84,15 +85,9 @@ PhoneParamsPage::~PhoneParamsPage() = default;
 
 void PhoneParamsPage::createControls() {
   HWND page = hwnd();
-  HINSTANCE inst = GetModuleHandleA(nullptr);
   font_.reset(CreateFontA(-12, 0, 0, 0, FW_NORMAL, 0, 0, 0, GB2312_CHARSET, 0, 0, 0, 0, "SimSun"));
   auto make = [&](const char* cls, const char* text, DWORD style, int x, int y, int w, int h, int id,
-                  DWORD ex = 0) {
-    HWND c = CreateWindowExA(ex, cls, text, WS_CHILD | WS_VISIBLE | style, x, y, w, h, page,
-                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), inst, nullptr);
-    SendMessageA(c, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
-    return c;
-  };
+                  DWORD ex = 0) { return createChild(page, cls, text, style, x, y, w, h, id, ex, font_.get()); };
   const DWORD comboStyle = CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP;
   make("STATIC", "手机平台:", 0, 12, 14, 60, 16, -1);
   HWND platforms = make("COMBOBOX", "", comboStyle, 72, 10, 150, 300, kSpecsPlatformList);

@@ -1,17 +1,17 @@
-#include "info/win/UpgradePage.h"
+#include "info/UpgradePage.h"
 
 #include <commctrl.h>
 
 #include <cstdio>
 #include <vector>
 
-#include "settings/SettingsWin.h"
-#include "ui/UiThread.h"
+#include "app/SettingsWin.h"
 #include "common/win/WideText.h"
 #include "common/win/XmlDocument.h"
-#include "info/win/HttpText.h"
-#include "info/win/InfoControls.h"
-#include "info/win/InfoIcons.h"
+#include "info/HttpText.h"
+#include "app/Controls.h"
+#include "info/InfoControls.h"
+#include "info/InfoIcons.h"
 
 namespace zorvik {
 
@@ -20,10 +20,8 @@ constexpr int kIconSize = 24;
 constexpr const char* kChecking = "正在检查更新...";
 constexpr const char* kCheckFailed = "检查更新失败，请稍后再试";
 
-// The worker has no window: the factory's notice goes to the UI thread.
-void noticeFromWorker(HWND) {
-  postToUi([] { notifyNoXmlParser(GetActiveWindow()); });
-}
+// The worker has no window: the factory's notice is shown by the page, with the result.
+void noNoticeOnTheWorker(HWND) {}
 }  // namespace
 
 std::string productVersion(const std::string& exePath) {
@@ -52,9 +50,11 @@ std::string productVersion(const std::string& exePath) {
 UpdateFetch fetchUpdateDocument(const std::string& url) {
   UpdateFetch fetch;
   ComScope com;
-  ComPtr<IXMLDOMDocument> doc = createXmlDocument(nullptr, kXmlDocumentProgIds, kXmlDocumentProgIdCount, noticeFromWorker);
+  ComPtr<IXMLDOMDocument> doc =
+      createXmlDocument(nullptr, kXmlDocumentProgIds, kXmlDocumentProgIdCount, noNoticeOnTheWorker);
   if (!doc) {
     fetch.error = "no XML parser";
+    fetch.noParser = true;
     return fetch;
   }
   const HttpText reply = httpGetText(url);
@@ -82,25 +82,18 @@ UpgradePage::UpgradePage(const PageInfo& info, PageHost& host) : Page(info, host
   });
 }
 
-UpgradePage::~UpgradePage() {
-  work_.stop();
-  if (hwnd()) DestroyWindow(hwnd());
-}
-
 void UpgradePage::createControls() {
   font_.reset(createPageFont());
-  const ChildMaker make(hwnd(), font_.get());
   char exe[MAX_PATH] = {};
   GetModuleFileNameA(nullptr, exe, MAX_PATH);
-  make("STATIC", "当前版本：", 0, 12, 16, 70, 16, -1);
-  make("STATIC", productVersion(exe).c_str(), 0, 82, 16, 120, 16, kUpgradeCurrentVersion);
-  make("STATIC", "最新版本：", 0, 210, 16, 70, 16, -1);
-  make("STATIC", "", 0, 280, 16, 120, 16, kUpgradeLatestVersion);
-  make("BUTTON", "检查更新", BS_PUSHBUTTON | WS_TABSTOP, 586, 10, 88, 26, kUpgradeCheckButton);
-  make("STATIC", "", 0, 12, 44, 480, 16, kUpgradeStatusLabel);
+  createChild(hwnd(), "STATIC", "当前版本：", 0, 12, 16, 70, 16, -1, 0, font_.get());
+  createChild(hwnd(), "STATIC", productVersion(exe).c_str(), 0, 82, 16, 120, 16, kUpgradeCurrentVersion, 0, font_.get());
+  createChild(hwnd(), "STATIC", "最新版本：", 0, 210, 16, 70, 16, -1, 0, font_.get());
+  createChild(hwnd(), "STATIC", "", 0, 280, 16, 120, 16, kUpgradeLatestVersion, 0, font_.get());
+  createChild(hwnd(), "BUTTON", "检查更新", BS_PUSHBUTTON | WS_TABSTOP, 586, 10, 88, 26, kUpgradeCheckButton, 0, font_.get());
+  createChild(hwnd(), "STATIC", "", 0, 12, 44, 480, 16, kUpgradeStatusLabel, 0, font_.get());
   // Wide enough for the three columns (30 + 80 + 548) and the border.
-  HWND list = make(WC_LISTVIEWA, "", LVS_REPORT | LVS_SINGLESEL | LVS_NOSORTHEADER | WS_BORDER, 8, 66, 666, 316,
-                   kUpgradeList);
+  HWND list = createChild(hwnd(), WC_LISTVIEWA, "", LVS_REPORT | LVS_SINGLESEL | LVS_NOSORTHEADER | WS_BORDER, 8, 66, 666, 316, kUpgradeList, 0, font_.get());
   SendMessageA(list, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES | LVS_EX_SUBITEMIMAGES);
   ListView_SetImageList(list, makeIconList(kIconSize, 4, drawUpdateIcon), LVSIL_SMALL);
   const char* const headers[3] = {"", "更新类型", "详细内容"};
@@ -121,10 +114,14 @@ void UpgradePage::show(UpdateFetch& fetch) {
   checking_ = false;
   HWND page = hwnd();
   EnableWindow(GetDlgItem(page, kUpgradeCheckButton), TRUE);
+  // A failed check keeps what the last one listed.
   SetDlgItemTextA(page, kUpgradeStatusLabel, fetch.ok ? "" : kCheckFailed);
+  if (fetch.noParser) notifyNoXmlParser(GetActiveWindow());
   if (!fetch.ok) return;
   if (!fetch.info.latestVersion.empty()) SetDlgItemTextA(page, kUpgradeLatestVersion, fetch.info.latestVersion.c_str());
   HWND list = GetDlgItem(page, kUpgradeList);
+  RedrawSuspended quiet(list);
+  ListView(list).clear();  // the document lists every change: a second check shows it once
   // The reader gives the rows top first; each goes in at the top, so insert them last first.
   for (auto row = fetch.info.rows.rbegin(); row != fetch.info.rows.rend(); ++row) {
     LVITEMA item{};

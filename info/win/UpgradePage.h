@@ -6,9 +6,8 @@
 #include <string>
 
 #include "app/Page.h"
-#include "ui/PageWork.h"
 #include "common/win/Handles.h"
-#include "info/win/UpdateDocument.h"
+#include "info/UpdateDocument.h"
 
 namespace zorvik {
 
@@ -22,6 +21,7 @@ std::string productVersion(const std::string& exePath);
 
 struct UpdateFetch {
   bool ok = false;
+  bool noParser = false;  // no XML document could be made: the page tells the user how to get one
   std::string error;
   UpdateInfo info;
 };
@@ -32,7 +32,6 @@ UpdateFetch fetchUpdateDocument(const std::string& url);
 class UpgradePage : public Page {
  public:
   UpgradePage(const PageInfo& info, PageHost& host);
-  ~UpgradePage() override;
 
   void check();
   bool checking() const { return checking_; }
@@ -43,7 +42,6 @@ class UpgradePage : public Page {
 
   bool checking_ = false;
   UniqueFont font_;
-  PageWork work_;
 };
 
 }  // namespace zorvik

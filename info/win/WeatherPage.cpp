@@ -1,14 +1,15 @@
-#include "info/win/WeatherPage.h"
+#include "info/WeatherPage.h"
 
 #include <commctrl.h>
 
 #include <cstdlib>
 
-#include "settings/SettingsWin.h"
-#include "info/win/HttpText.h"
-#include "info/win/InfoControls.h"
-#include "info/win/InfoIcons.h"
-#include "info/win/InfoResource.h"
+#include "app/SettingsWin.h"
+#include "info/HttpText.h"
+#include "app/Controls.h"
+#include "info/InfoControls.h"
+#include "info/InfoIcons.h"
+#include "info/InfoResource.h"
 
 namespace zorvik {
 
@@ -68,41 +69,34 @@ WeatherPage::WeatherPage(const PageInfo& info, PageHost& host) : Page(info, host
       return;
     }
     FillRect(draw->hDC, &draw->rcItem, GetSysColorBrush(COLOR_WINDOW));
-    if (fetched_ && !busy_) drawWeatherIcon(draw->hDC, draw->rcItem, todayIcon_);
+    if (reportShown_ && !busy_) drawWeatherIcon(draw->hDC, draw->rcItem, todayIcon_);
     m.result = TRUE;
   });
-}
-
-WeatherPage::~WeatherPage() {
-  work_.stop();
-  if (hwnd()) DestroyWindow(hwnd());
 }
 
 void WeatherPage::createControls() {
   font_.reset(createPageFont());
   bigFont_.reset(createPageFont(-18, FW_BOLD));
-  const ChildMaker make(hwnd(), font_.get());
-  make("STATIC", "", 0, 12, 12, 200, 22, kWeatherCityLabel, 0, bigFont_.get());
-  make("STATIC", "", 0, 220, 16, 200, 16, kWeatherStatusLabel);
-  make("BUTTON", "刷新", BS_PUSHBUTTON | WS_TABSTOP, 436, 10, 72, 24, kWeatherRefreshButton);
-  make("BUTTON", "天气设置", BS_PUSHBUTTON | WS_TABSTOP, 514, 10, 80, 24, kWeatherSettingsButton);
+  createChild(hwnd(), "STATIC", "", 0, 12, 12, 200, 22, kWeatherCityLabel, 0, bigFont_.get());
+  createChild(hwnd(), "STATIC", "", 0, 220, 16, 200, 16, kWeatherStatusLabel, 0, font_.get());
+  createChild(hwnd(), "BUTTON", "刷新", BS_PUSHBUTTON | WS_TABSTOP, 436, 10, 72, 24, kWeatherRefreshButton, 0, font_.get());
+  createChild(hwnd(), "BUTTON", "天气设置", BS_PUSHBUTTON | WS_TABSTOP, 514, 10, 80, 24, kWeatherSettingsButton, 0, font_.get());
 
-  make("BUTTON", "今日天气", BS_GROUPBOX, 8, 40, 288, 134, -1);
-  make("STATIC", "", SS_OWNERDRAW, 22, 70, kBigIcon, kBigIcon, kWeatherTodayIcon);
+  createChild(hwnd(), "BUTTON", "今日天气", BS_GROUPBOX, 8, 40, 288, 134, -1, 0, font_.get());
+  createChild(hwnd(), "STATIC", "", SS_OWNERDRAW, 22, 70, kBigIcon, kBigIcon, kWeatherTodayIcon, 0, font_.get());
   const char* captions[4] = {"天气：", "气温：", "风向：", "更新："};
   for (int i = 0; i < 4; ++i) {
-    make("STATIC", captions[i], 0, 100, 62 + i * 26, 44, 16, -1);
-    make("STATIC", "", SS_LEFTNOWORDWRAP, 144, 62 + i * 26, 146, 16, kWeatherTodayWeather + i);
+    createChild(hwnd(), "STATIC", captions[i], 0, 100, 62 + i * 26, 44, 16, -1, 0, font_.get());
+    createChild(hwnd(), "STATIC", "", SS_LEFTNOWORDWRAP, 144, 62 + i * 26, 146, 16, kWeatherTodayWeather + i, 0, font_.get());
   }
 
-  make("BUTTON", "生活指数", BS_GROUPBOX, 304, 40, 290, 134, -1);
+  createChild(hwnd(), "BUTTON", "生活指数", BS_GROUPBOX, 304, 40, 290, 134, -1, 0, font_.get());
   for (int i = 0; i < static_cast<int>(kLifeIndexCount); ++i) {
-    make("STATIC", kLifeIndices[i].caption, 0, 314, 58 + i * 14, 90, 14, -1);
-    make("STATIC", "", SS_LEFTNOWORDWRAP, 404, 58 + i * 14, 184, 14, kWeatherIndexFirst + i);
+    createChild(hwnd(), "STATIC", kLifeIndices[i].caption, 0, 314, 58 + i * 14, 90, 14, -1, 0, font_.get());
+    createChild(hwnd(), "STATIC", "", SS_LEFTNOWORDWRAP, 404, 58 + i * 14, 184, 14, kWeatherIndexFirst + i, 0, font_.get());
   }
 
-  HWND list = make(WC_LISTVIEWA, "", LVS_REPORT | LVS_SINGLESEL | LVS_NOSORTHEADER | WS_BORDER, 8, 182, 586, 200,
-                   kWeatherForecastList);
+  HWND list = createChild(hwnd(), WC_LISTVIEWA, "", LVS_REPORT | LVS_SINGLESEL | LVS_NOSORTHEADER | WS_BORDER, 8, 182, 586, 200, kWeatherForecastList, 0, font_.get());
   SendMessageA(list, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES);
   ListView_SetImageList(list, makeIconList(kListIcon, kWeatherIconCount, drawWeatherIcon), LVSIL_SMALL);
   const char* const headers[5] = {"日期", "星期", "天气", "气温", "风向"};
@@ -115,7 +109,10 @@ void WeatherPage::onShown() {
 }
 
 void WeatherPage::refresh() {
-  if (busy_) return;
+  if (busy_) {
+    refreshOwed_ = true;
+    return;
+  }
   busy_ = true;
   fetched_ = true;
   setText(hwnd(), kWeatherStatusLabel, kFetching);
@@ -128,12 +125,20 @@ void WeatherPage::show(const WeatherFetch& fetch) {
   busy_ = false;
   HWND page = hwnd();
   EnableWindow(GetDlgItem(page, kWeatherRefreshButton), TRUE);
+  if (refreshOwed_) {
+    // Another city (or a refresh) was asked for meanwhile: this reply is not what the user wants.
+    refreshOwed_ = false;
+    refresh();
+    return;
+  }
   if (!fetch.ok) {
-    setText(page, kWeatherCityLabel, fetch.cityLabel);
+    // The city's name goes with its forecast: a forecast shown before keeps the city it is of.
+    if (!reportShown_) setText(page, kWeatherCityLabel, fetch.cityLabel);
     setText(page, kWeatherStatusLabel, kFetchFailed);
     InvalidateRect(GetDlgItem(page, kWeatherTodayIcon), nullptr, TRUE);
     return;
   }
+  reportShown_ = true;
   const WeatherReport& r = fetch.report;
   setText(page, kWeatherStatusLabel, "");
   setText(page, kWeatherCityLabel, r.city.empty() ? fetch.cityLabel : r.city);

@@ -6,7 +6,6 @@
 #include <string>
 
 #include "app/Page.h"
-#include "ui/PageWork.h"
 #include "common/win/Handles.h"
 #include "info/WeatherData.h"
 
@@ -33,10 +32,10 @@ WeatherFetch fetchWeather();
 class WeatherPage : public Page {
  public:
   WeatherPage(const PageInfo& info, PageHost& host);
-  ~WeatherPage() override;
 
   void onShown() override;
-  // Starts a fetch unless one runs (UI thread).
+  // Starts a fetch (UI thread). Asked while one runs, the fetch follows it: the city chosen
+  // meanwhile is the one fetched then.
   void refresh();
   bool busy() const { return busy_; }
   // The large icon's index now shown.
@@ -52,10 +51,11 @@ class WeatherPage : public Page {
 
   bool busy_ = false;
   bool fetched_ = false;
+  bool refreshOwed_ = false;  // asked for while a fetch ran
+  bool reportShown_ = false;  // a report's city and forecast are on the page
   int todayIcon_ = 0;
   int year_ = 0, month_ = 0, day_ = 0;
   UniqueFont font_, bigFont_;
-  PageWork work_;
 };
 
 // "天气设置 - Zorvik": province and city lists; OK stores "province", "city", "provinceIndex" and

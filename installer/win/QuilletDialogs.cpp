@@ -139,18 +139,13 @@ void QuilletSettingsDialog::apply() {
 ComponentsDialog::ComponentsDialog(std::string adb, std::string folder)
     : Dialog(IDD_Q_COMPONENTS), adb_(std::move(adb)), folder_(std::move(folder)) {
   map_.on(WM_INITDIALOG, [this](WinMsg&) { onInit(); });
-  map_.on(WM_DRAWITEM, [this](WinMsg& m) {
-    auto* d = reinterpret_cast<const DRAWITEMSTRUCT*>(m.lp);
-    if (d->CtlID == IDC_C_LIST) list_.drawItem(*d);
-    m.result = TRUE;
-  });
   map_.on(WM_MEASUREITEM, [](WinMsg& m) {
     reinterpret_cast<MEASUREITEMSTRUCT*>(m.lp)->itemHeight = kTwoLineRowHeight;
     m.result = TRUE;
   });
-  map_.onNotify(IDC_C_LIST, NM_CLICK, [this](WinMsg& m) {
-    if (list_.onClick(*reinterpret_cast<const NMITEMACTIVATE*>(m.lp)))
-      ComboBox(hwnd(), IDC_C_PRESET).select(static_cast<int>(Preset::kCustom));
+  // The list draws itself and ticks its boxes; a tick makes the choice the user's own.
+  map_.onNotify(IDC_C_LIST, NM_CLICK, [this](WinMsg&) {
+    if (list_.lastClickToggled()) ComboBox(hwnd(), IDC_C_PRESET).select(static_cast<int>(Preset::kCustom));
   });
   map_.onCommand(IDC_C_PRESET, [this](WinMsg& m) {
     if (m.commandCode() == CBN_SELCHANGE)

@@ -9,56 +9,42 @@
 #include <string>
 #include <vector>
 
-#include "app/Page.h"
-#include "ui/PageWork.h"
-#include "ui/TwoLineList.h"
+#include "app/ListPage.h"
 #include "common/win/Handles.h"
 #include "devlink/AgentSession.h"
 #include "pim/CallLog.h"
-#include "pim/PhoneTable.h"
+#include "pim/LocatedList.h"
 
 namespace zorvik {
 
-class CallLogPage : public Page {
+// One row of the log: the call and its number's location (looked up on the load's worker).
+using CallRow = Located<CallRecord>;
+
+class CallLogPage : public ListPage<CallRow> {
 public:
   static constexpr int kListId = 2200;
   enum Column { kPictureColumn, kNameColumn, kTypeColumn, kDurationColumn, kTimeColumn, kCheckColumn, kIdColumn,
                 kColumnCount };
 
   CallLogPage(const PageInfo& info, PageHost& host);
-  ~CallLogPage() override;
 
-  // The list load; a second one while one runs is ignored. A failed load keeps the rows shown
+  // The list load; a second one while one runs is dropped. A failed load keeps the rows shown
   // before and says why in the status line.
-  void load() override;
   void onToolbar(int index) override;
 
   void deleteChecked();
   void deleteAll();
 
   // What the page shows, for the window's own use and for tests.
-  TwoLineList& list() { return list_; }
-  const std::vector<CallRecord>& records() const { return records_; }
-  const std::string& locationOf(int row) const { return locations_.at(static_cast<size_t>(row)); }
-  bool loading() const { return loading_; }
-  bool deleting() const { return deleting_; }
-  bool busy() const { return loading_ || deleting_; }
+  const std::string& locationOf(int row) const { return records_.at(static_cast<size_t>(row)).location; }
+  bool deleting() const { return sending(); }
 
 private:
-  struct Loaded;
-  void fillList(Loaded& loaded);
-  void runDelete(Bytes request);
-  void layout();
-  bool paintCell(HDC dc, const RECT& cell, int row, int column, bool selected);
+  void onInit() override;
+  TwoLineRow rowOf(CallRow& row) override;
+  bool paintCell(HDC dc, const RECT& cell, int row, int column, bool selected) override;
 
-  TwoLineList list_;
-  std::shared_ptr<const PhoneTable> phoneTable_;  // opened by the first load, on its worker
-  std::vector<CallRecord> records_;
-  std::vector<std::string> locations_;
-  bool loading_ = false;
-  bool deleting_ = false;
   UniqueBitmap picture_, typeIcons_;
-  PageWork work_;
 };
 
 }  // namespace zorvik

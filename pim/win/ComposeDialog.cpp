@@ -88,8 +88,6 @@ ComposeDialog::ComposeDialog(PageHost& host, int32_t threadId, std::string threa
   map_.on(kMsgTicked, [this](WinMsg& m) { onTicked(reinterpret_cast<HTREEITEM>(m.lp)); });
 }
 
-ComposeDialog::~ComposeDialog() { work_.stop(); }
-
 std::string ComposeDialog::recipients() const { return windowText(item(IDC_COMPOSE_TO)); }
 
 void ComposeDialog::loadPicker() {

@@ -25,7 +25,6 @@ namespace zorvik {
 class ComposeDialog : public Dialog {
 public:
   ComposeDialog(PageHost& host, int32_t threadId = -1, std::string threadNumber = {});
-  ~ComposeDialog() override;
   INT_PTR run(HWND parent) { return runModal(parent); }
 
   // "立即发送": nothing when the text or the recipients are empty; else 870204 on a worker, and

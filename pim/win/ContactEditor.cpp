@@ -1,11 +1,10 @@
-#include "pim/win/ContactEditor.h"
+#include "pim/ContactEditor.h"
 
-#include <thread>
+#include <utility>
 
-#include "ui/Controls.h"
-#include "ui/UiThread.h"
+#include "app/Controls.h"
 #include "pim/ContactWire.h"
-#include "pim/win/ContactsResource.h"
+#include "pim/ContactsResource.h"
 
 namespace zorvik {
 
@@ -53,11 +52,6 @@ ContactEditor::ContactEditor(PageHost& host, bool addMode, int32_t contactId)
   });
 }
 
-ContactEditor::~ContactEditor() {
-  alive_.reset();
-  cancel_->cancel();
-}
-
 void ContactEditor::setStatus(const char* text) { Label(hwnd(), IDC_EDITOR_STATUS).setText(text); }
 
 void ContactEditor::updateSaveButton() {
@@ -78,19 +72,16 @@ void ContactEditor::loadCard() {
   loading_ = true;
   setStatus(kEditorReading);
   updateSaveButton();
-  std::weak_ptr<int> alive = alive_;
-  std::shared_ptr<ExchangeCancel> cancel = cancel_;
-  const int32_t id = contactId_;
-  std::thread([this, alive, cancel, id] {
-    AgentBody body;
-    AgentResult result = exchangeForBody(contactDetailsRequest(id), body, cancel.get());
-    auto card = std::make_shared<ContactCard>();
-    if (result == AgentResult::Ok && !parseContactCard(body.bytes.data(), body.bytes.size(), *card))
-      result = AgentResult::Malformed;
-    postToUi([this, alive, result, card] {
-      if (!alive.expired()) cardLoaded(result, *card);
-    });
-  }).detach();
+  work_.run(
+      [id = contactId_](ExchangeCancel* cancel) {
+        std::pair<AgentResult, ContactCard> out;
+        AgentBody body;
+        out.first = exchangeForBody(contactDetailsRequest(id), body, cancel);
+        if (out.first == AgentResult::Ok && !parseContactCard(body.bytes.data(), body.bytes.size(), out.second))
+          out.first = AgentResult::Malformed;
+        return out;
+      },
+      [this](std::pair<AgentResult, ContactCard>& out) { cardLoaded(out.first, out.second); });
 }
 
 void ContactEditor::cardLoaded(AgentResult result, ContactCard& card) {
@@ -161,15 +152,9 @@ bool ContactEditor::save() {
   saving_ = true;
   setStatus(kEditorSaving);
   updateSaveButton();
-  std::weak_ptr<int> alive = alive_;
-  std::shared_ptr<ExchangeCancel> cancel = cancel_;
-  std::thread([this, alive, cancel, request] {
-    // The reply is one status word the form does not act on.
-    const AgentResult r = exchangeForStatus(request, nullptr, cancel.get());
-    postToUi([this, alive, r] {
-      if (!alive.expired()) saved(r);
-    });
-  }).detach();
+  // The reply is one status word the form does not act on.
+  work_.run([request](ExchangeCancel* cancel) { return exchangeForStatus(request, nullptr, cancel); },
+            [this](AgentResult r) { saved(r); });
   return true;
 }
 

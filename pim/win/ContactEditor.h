@@ -9,7 +9,8 @@
 #include <string>
 
 #include "app/Page.h"
-#include "ui/Window.h"
+#include "app/PageWork.h"
+#include "app/Window.h"
 #include "devlink/AgentSession.h"
 #include "pim/Contact.h"
 #include "pim/ContactForm.h"
@@ -19,9 +20,9 @@ namespace zorvik {
 class ContactEditor : public Dialog {
 public:
   // Add mode when addMode; otherwise the contact `contactId` is loaded when the form opens.
+  // The exchange still running when the form goes (cancelled while reading or saving) ends with
+  // it: its PageWork stops.
   ContactEditor(PageHost& host, bool addMode, int32_t contactId = 0);
-  // Ends the exchange still running (the form was cancelled while reading or saving).
-  ~ContactEditor() override;
 
   // IDOK after a save the phone answered, IDCANCEL otherwise.
   INT_PTR run(HWND parent) { return runModal(parent); }
@@ -54,8 +55,7 @@ private:
   bool cardRead_ = false;
   bool loading_ = false;
   bool saving_ = false;
-  std::shared_ptr<int> alive_ = std::make_shared<int>(0);
-  std::shared_ptr<ExchangeCancel> cancel_ = std::make_shared<ExchangeCancel>();
+  PageWork work_;
 };
 
 }  // namespace zorvik

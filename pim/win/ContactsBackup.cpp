@@ -151,8 +151,8 @@ void ContactsPage::importContacts() {
 void ContactsPage::exportTo(const std::wstring& path) {
   if (backupRunning_) return;
   startBackup(formatted(kExporting, 0, static_cast<int>(records_.size())).c_str());
-  auto post = backupWork_.poster();
-  backupWork_.run(
+  auto post = work_.poster();
+  work_.run(
       [this, path, post, records = records_](ExchangeCancel* cancel) {
         Exported out;
         std::vector<VCardContact> contacts;
@@ -194,8 +194,8 @@ void ContactsPage::exportTo(const std::wstring& path) {
 void ContactsPage::importFrom(const std::wstring& path) {
   if (backupRunning_) return;
   startBackup(formatted(kImporting, 0, 0).c_str());
-  auto post = backupWork_.poster();
-  backupWork_.run(
+  auto post = work_.poster();
+  work_.run(
       [this, path, post](ExchangeCancel* cancel) {
         Imported out;
         std::string bytes;

@@ -1,19 +1,17 @@
-#include "pim/win/ContactsPage.h"
+#include "pim/ContactsPage.h"
 
 #include <cmath>
 #include <cstdio>
-#include <thread>
 #include <utility>
 
-#include "ui/Controls.h"
-#include "ui/Notices.h"
-#include "ui/UiThread.h"
+#include "app/Controls.h"
+#include "app/Notices.h"
 #include "devlink/AgentSession.h"
 #include "pim/ContactCardHtml.h"
-#include "pim/win/ContactEditor.h"
+#include "pim/ContactEditor.h"
 #include "pim/ContactWire.h"
-#include "pim/win/GroupManager.h"
-#include "pim/win/ContactsResource.h"
+#include "pim/GroupManager.h"
+#include "pim/ContactsResource.h"
 #include "pim/LocateNumber.h"
 
 namespace zorvik {
@@ -91,64 +89,34 @@ std::string deleteQuestion(size_t count) {
 }
 }  // namespace
 
-// What a list-load worker hands to the UI thread.
-struct ContactsPage::Loaded {
-  AgentResult result = AgentResult::Ok;
-  std::vector<ContactRecord> records;
-  std::vector<std::string> locations;
-  std::shared_ptr<const PhoneTable> table;
-};
-
-ContactsPage::ContactsPage(const PageInfo& info, PageHost& host) : Page(info, host, IDD_CONTACTS_PAGE) {
-  map_.on(WM_INITDIALOG, [this](WinMsg& m) {
-    avatar_ = makeDefaultAvatar();
-    stars_ = makeStarStrip();
-    checks_ = makeCheckStrip();
-    list_.attach(item(IDC_CONTACT_LIST), {.columns = {{"头像", 60}, {"联系人", 140}, {"收藏", 44},
-                                                      {"上次联系时间、归属地", 150}, {"选择", 44}},
-                                          .imageCapacity = kMaxContactPhoto,
-                                          .checkColumn = true});
-    for (int c = 0; c < kColumnCount; ++c) {
-      LVCOLUMNA col{};
-      col.mask = LVCF_FMT;
-      col.fmt = c == kTimeColumn ? LVCFMT_LEFT : LVCFMT_CENTER;
-      if (c != kPhotoColumn) SendMessageA(list_.hwnd(), LVM_SETCOLUMNA, c, reinterpret_cast<LPARAM>(&col));
-    }
-    list_.setCellPainter([this](HDC dc, const RECT& cell, int row, int column, bool selected) {
-      return paintCell(dc, cell, row, column, selected);
-    });
-    layout();
-    m.result = TRUE;
-  });
-  map_.on(WM_SIZE, [this](WinMsg&) { layout(); });
-  map_.on(WM_DRAWITEM, [this](WinMsg& m) {
-    auto* d = reinterpret_cast<const DRAWITEMSTRUCT*>(m.lp);
-    if (d->CtlID == IDC_CONTACT_LIST) list_.drawItem(*d);
-    m.result = TRUE;
-  });
+ContactsPage::ContactsPage(const PageInfo& info, PageHost& host)
+    : ListPage(info, host,
+               {.listId = IDC_CONTACT_LIST,
+                .list = {.columns = {{"头像", 60}, {"联系人", 140, LVCFMT_CENTER}, {"收藏", 44, LVCFMT_CENTER},
+                                     {"上次联系时间、归属地", 150}, {"选择", 44, LVCFMT_CENTER}},
+                         .imageCapacity = kMaxContactPhoto},
+                .readingText = kReading,
+                .inTemplate = true},
+               [table = std::make_shared<LazyPhoneTable>()](const ExchangeCancel* cancel) {
+                 return fetchLocated(bareRequest(AgentCommand::ListContacts), parseContactList,
+                                     &ContactRecord::numberText, *table, cancel);
+               },
+               IDD_CONTACTS_PAGE) {
   map_.on(WM_TIMER, [this](WinMsg& m) {
     if (m.wp != kFirstCardTimer) return;
     KillTimer(hwnd(), kFirstCardTimer);
+    cardPending_ = false;
     loadCard();
   });
+  // The list ticks its own boxes; a click anywhere on a row shows that row's card.
   map_.onNotify(IDC_CONTACT_LIST, NM_CLICK, [this](WinMsg& m) {
-    auto* click = reinterpret_cast<const NMITEMACTIVATE*>(m.lp);
-    list_.onClick(*click);
+    const auto* click = reinterpret_cast<const NMITEMACTIVATE*>(m.lp);
     if (click->iItem >= 0) clickRow(click->iItem);
   });
   map_.onNotify(IDC_CONTACT_LIST, NM_DBLCLK, [this](WinMsg& m) {
     if (reinterpret_cast<const NMITEMACTIVATE*>(m.lp)->iItem >= 0) modifySelected();
   });
   map_.onNotify(IDC_CONTACT_LIST, NM_RCLICK, [this](WinMsg&) { showContextMenu(); });
-  map_.on(WM_SETCURSOR, [this](WinMsg& m) {
-    // While the list loads or a delete runs, the list says so with the busy cursor.
-    if (busy() && reinterpret_cast<HWND>(m.wp) == list_.hwnd() && LOWORD(m.lp) == HTCLIENT) {
-      SetCursor(LoadCursor(nullptr, IDC_APPSTARTING));
-      m.result = TRUE;
-    } else {
-      m.handled = false;
-    }
-  });
   map_.onCommand(IDM_CONTACT_ADD, [this](WinMsg&) { addContact(); });
   map_.onCommand(IDM_CONTACT_MODIFY, [this](WinMsg&) { modifySelected(); });
   map_.onCommand(IDM_CONTACT_DELETE, [this](WinMsg&) { deleteSelected(); });
@@ -156,12 +124,10 @@ ContactsPage::ContactsPage(const PageInfo& info, PageHost& host) : Page(info, ho
   map_.onCommand(IDC_CONTACT_IMPORT, [this](WinMsg&) { importContacts(); });
 }
 
-ContactsPage::~ContactsPage() {
-  backupWork_.stop();
-  alive_.reset();
-  cancel_->cancel();
-  // Destroyed here, while the list and the card control its handlers use still exist.
-  if (hwnd()) DestroyWindow(hwnd());
+void ContactsPage::onInit() {
+  avatar_ = makeDefaultAvatar();
+  stars_ = makeStarStrip();
+  checks_ = makeCheckStrip();
 }
 
 // The browser of the card is made when the page is first shown or loaded: making it pumps
@@ -169,13 +135,12 @@ ContactsPage::~ContactsPage() {
 void ContactsPage::ensureCardView() {
   if (cardView_.hwnd()) return;
   if (cardView_.CreateFromStatic(IDC_CONTACT_CARD, hwnd(), this)) cardView_.LoadFromResource(IDR_HTML_CONTACT);
-  layout();
+  placeList();
 }
 
 void ContactsPage::onShown() { ensureCardView(); }
 
-void ContactsPage::layout() {
-  RECT client = clientRectOf(hwnd());
+void ContactsPage::layout(const RECT& client) {
   int listWidth = 60 + 140 + 44 + 150 + 44 + GetSystemMetrics(SM_CXVSCROLL) + 4;
   if (listWidth > client.right) listWidth = client.right;
   // The backup strip sits under the list: two buttons, then the progress bar or the summary.
@@ -202,88 +167,38 @@ void ContactsPage::onToolbar(int index) {
 }
 
 void ContactsPage::load() {
-  if (listLoading_) return;
-  listLoading_ = true;
   ensureCardView();
-  host().setStatusText(kReading);
-  std::weak_ptr<int> alive = alive_;
-  std::shared_ptr<const PhoneTable> table = phoneTable_;
-  std::shared_ptr<ExchangeCancel> cancel = cancel_;
-  std::thread([this, alive, table, cancel] {
-    auto loaded = std::make_shared<Loaded>();
-    loaded->table = table ? table : std::make_shared<const PhoneTable>();
-    AgentBody body;
-    loaded->result = exchangeForBody(bareRequest(AgentCommand::ListContacts), body, cancel.get());
-    // Only a complete reply is read: a cut-off one would show a list that is not the phone's.
-    if (loaded->result == AgentResult::Ok) {
-      ContactList list = parseContactList(body.bytes.data(), body.bytes.size());
-      if (list.malformed) loaded->result = AgentResult::Malformed;
-      loaded->records = std::move(list.records);
-      loaded->locations.reserve(loaded->records.size());
-      for (const ContactRecord& r : loaded->records)
-        loaded->locations.emplace_back(LocateNumber(*loaded->table, r.numberText));
-    }
-    postToUi([this, alive, loaded] {
-      if (alive.expired()) return;
-      fillList(*loaded);
-    });
-  }).detach();
+  ListPage::load();
 }
 
-void ContactsPage::fillList(Loaded& loaded) {
-  listLoading_ = false;
-  phoneTable_ = std::move(loaded.table);
-  if (loaded.result != AgentResult::Ok && loaded.result != AgentResult::NoReply) {
-    // Failed, cut or cancelled: the rows shown before stay, the status line says why, and the
-    // next visit loads again.
-    const char* failure = agentFailureText(loaded.result);
-    host().setStatusText(failure ? failure : "");
-    markFailed();
-    return;
-  }
-  // A refusal (kAgentNoReply) ends quietly with an empty list, as the agent asked.
-  host().setStatusText("");
-  list_.clear();
-  SendMessageA(list_.hwnd(), WM_SETREDRAW, FALSE, 0);
-  records_ = std::move(loaded.records);
-  locations_ = std::move(loaded.locations);
-  for (const ContactRecord& r : records_) {
-    TwoLineRow row;
-    row.image.assign(r.photo.begin(), r.photo.end());
-    row.cells = {"", r.name, "", r.lastContactText, ""};
-    row.secondLine = r.numberText;
-    row.picture = avatar_.get();
-    list_.addRow(std::move(row));
-  }
-  SendMessageA(list_.hwnd(), WM_SETREDRAW, TRUE, 0);
-  InvalidateRect(list_.hwnd(), nullptr, TRUE);
-  if (!records_.empty()) {
-    currentId_ = records_[0].contactId;
-    ListView_SetItemState(list_.hwnd(), 0, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
-    ListView_SetSelectionMark(list_.hwnd(), 0);
-    SetTimer(hwnd(), kFirstCardTimer, 0, nullptr);
-  }
-  markLoaded();
+TwoLineRow ContactsPage::rowOf(ContactRow& r) {
+  TwoLineRow row;
+  row.image.assign(r.photo.begin(), r.photo.end());
+  row.cells = {"", r.name, "", r.lastContactText, ""};
+  row.secondLine = r.numberText;
+  row.picture = avatar_.get();
+  return row;
+}
+
+// The first row is selected and its card shown, as after every finished load.
+void ContactsPage::onRowsShown() {
+  if (records_.empty()) return;
+  currentId_ = records_[0].contactId;
+  list_.view().setState(0, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+  list_.view().setSelectionMark(0);
+  cardPending_ = true;
+  SetTimer(hwnd(), kFirstCardTimer, 0, nullptr);
 }
 
 bool ContactsPage::paintCell(HDC dc, const RECT& cell, int row, int column, bool) {
   if (row < 0 || static_cast<size_t>(row) >= records_.size()) return false;
-  const ContactRecord& r = records_[static_cast<size_t>(row)];
+  const ContactRow& r = records_[static_cast<size_t>(row)];
   switch (column) {
     case kNameColumn:
     case kTimeColumn: {
-      RECT top = cell, bottom = cell;
-      InflateRect(&top, -4, 0);
-      InflateRect(&bottom, -4, 0);
-      top.bottom = bottom.top = (cell.top + cell.bottom) / 2;
-      UINT align = column == kNameColumn ? DT_CENTER : DT_LEFT;
-      UINT flags = DT_SINGLELINE | DT_END_ELLIPSIS | DT_NOPREFIX | align;
-      const std::string& upper = column == kNameColumn ? r.name : r.lastContactText;
-      const std::string& lower = column == kNameColumn ? r.numberText : locations_[static_cast<size_t>(row)];
-      SetTextColor(dc, RGB(0, 0, 0));
-      DrawTextA(dc, upper.c_str(), -1, &top, flags | DT_BOTTOM);
-      SetTextColor(dc, column == kNameColumn ? kNumberGrey : RGB(90, 90, 90));
-      DrawTextA(dc, lower.c_str(), -1, &bottom, flags | DT_TOP);
+      const bool name = column == kNameColumn;
+      drawTwoLines(dc, cell, name ? r.name : r.lastContactText, name ? r.numberText : r.location,
+                   name ? DT_CENTER : DT_LEFT, name ? kNumberGrey : RGB(90, 90, 90));
       return true;
     }
     case kStarColumn:
@@ -309,29 +224,29 @@ void ContactsPage::loadCard() {
   if (cardLoading_) return;
   cardLoading_ = true;
   ++cardLoads_;
-  int32_t id = currentId_;
-  std::weak_ptr<int> alive = alive_;
-  std::shared_ptr<ExchangeCancel> cancel = cancel_;
-  std::thread([this, alive, cancel, id] {
-    AgentBody body;
-    AgentResult result = exchangeForBody(contactDetailsRequest(id), body, cancel.get());
-    auto card = std::make_shared<ContactCard>();
-    auto html = std::make_shared<std::string>();
-    if (result == AgentResult::Ok && !parseContactCard(body.bytes.data(), body.bytes.size(), *card))
-      result = AgentResult::Malformed;
-    if (result == AgentResult::Ok) *html = buildContactCardHtml(*card);
-    postToUi([this, alive, result, card, html] {
-      if (alive.expired()) return;
-      showCard(result, result == AgentResult::Ok, *card, *html);
-    });
-  }).detach();
+  work_.run(
+      [id = currentId_](ExchangeCancel* cancel) {
+        struct Card {
+          AgentResult result;
+          ContactCard card;
+          std::string html;
+        } out;
+        AgentBody body;
+        out.result = exchangeForBody(contactDetailsRequest(id), body, cancel);
+        if (out.result == AgentResult::Ok && !parseContactCard(body.bytes.data(), body.bytes.size(), out.card))
+          out.result = AgentResult::Malformed;
+        if (out.result == AgentResult::Ok) out.html = buildContactCardHtml(out.card);
+        return out;
+      },
+      [this](auto& out) { showCard(out.result, out.card, out.html); });
 }
 
-// On the UI thread: the document is written here, never from the worker.
-void ContactsPage::showCard(AgentResult result, bool shown, ContactCard& card, std::string& html) {
+// On the UI thread: the document is written here, never from the worker. A card that did not
+// come whole leaves the card shown before.
+void ContactsPage::showCard(AgentResult result, ContactCard& card, std::string& html) {
   cardLoading_ = false;
   if (const char* failure = agentFailureText(result)) host().setStatusText(failure);
-  if (!shown) return;  // the card keeps what it showed
+  if (result != AgentResult::Ok) return;
   card_ = std::move(card);
   cardHtml_ = std::move(html);
   if (cardView_.documentCookie() || cardView_.registerDocument())
@@ -345,7 +260,7 @@ void ContactsPage::addContact() {
 }
 
 void ContactsPage::modifySelected() {
-  int row = ListView_GetSelectionMark(list_.hwnd());
+  const int row = list_.view().selectionMark();
   if (row < 0 || static_cast<size_t>(row) >= records_.size()) return;
   ContactEditor editor(host(), false, records_[static_cast<size_t>(row)].contactId);
   if (editor.run(hwnd()) == IDOK) reload();
@@ -365,7 +280,7 @@ void ContactsPage::deleteChecked() {
 }
 
 void ContactsPage::deleteSelected() {
-  int row = ListView_GetSelectionMark(list_.hwnd());
+  const int row = list_.view().selectionMark();
   if (row < 0 || static_cast<size_t>(row) >= records_.size()) return;
   deleteContacts({records_[static_cast<size_t>(row)].contactId});
 }
@@ -376,20 +291,8 @@ void ContactsPage::deleteContacts(const std::vector<int32_t>& ids) {
     return;
   }
   if (!DeleteConfirmDialog(hwnd(), deleteQuestion(ids.size()))) return;
-  if (deleting_) return;
-  deleting_ = true;
-  std::weak_ptr<int> alive = alive_;
-  std::shared_ptr<ExchangeCancel> cancel = cancel_;
-  Bytes request = deleteContactsRequest(ids);
-  std::thread([this, alive, cancel, request] {
-    const AgentResult result = exchangeForStatus(request, nullptr, cancel.get());
-    postToUi([this, alive, result] {
-      if (alive.expired()) return;
-      deleting_ = false;
-      if (const char* failure = agentFailureText(result)) host().setStatusText(failure);
-      reload();  // the list shows what the phone holds now, whatever the delete did
-    });
-  }).detach();
+  // The list shows what the phone holds afterwards.
+  sendChange(deleteContactsRequest(ids));
 }
 
 void ContactsPage::showContextMenu() {

@@ -9,23 +9,23 @@
 #include <string>
 #include <vector>
 
+#include "app/HtmlCtrl.h"
+#include "app/ListPage.h"
 #include "common/win/Handles.h"
-#include "ui/HtmlCtrl.h"
-#include "app/Page.h"
-#include "ui/PageWork.h"
-#include "ui/TwoLineList.h"
 #include "devlink/AgentSession.h"
 #include "pim/Contact.h"
-#include "pim/PhoneTable.h"
+#include "pim/LocatedList.h"
 
 namespace zorvik {
 
-class ContactsPage : public Page {
+// One row of the list: the contact and its number's location (looked up on the load's worker).
+using ContactRow = Located<ContactRecord>;
+
+class ContactsPage : public ListPage<ContactRow> {
 public:
   ContactsPage(const PageInfo& info, PageHost& host);
-  ~ContactsPage() override;
 
-  // The list load; a second one while one runs is ignored. A failed load keeps the rows shown
+  // The list load; a second one while one runs is dropped. A failed load keeps the rows shown
   // before and says why in the status line.
   void load() override;
   void onToolbar(int index) override;
@@ -50,54 +50,40 @@ public:
   std::string backupText() const;
 
   // What the page shows, for the window's own use and for tests.
-  TwoLineList& list() { return list_; }
-  const std::vector<ContactRecord>& records() const { return records_; }
-  const std::string& locationOf(int row) const { return locations_.at(static_cast<size_t>(row)); }
-  bool listLoading() const { return listLoading_; }
+  const std::string& locationOf(int row) const { return records_.at(static_cast<size_t>(row)).location; }
+  bool listLoading() const { return loading(); }
   bool cardLoading() const { return cardLoading_; }
-  bool deleting() const { return deleting_; }
-  // A list load or a delete is in progress: the list shows the busy cursor.
-  bool busy() const { return listLoading_ || deleting_; }
+  // The first row's card is due (its load starts on the next turn).
+  bool cardPending() const { return cardPending_; }
+  bool deleting() const { return sending(); }
   int32_t currentContactId() const { return currentId_; }
   const ContactCard& card() const { return card_; }
   const std::string& cardHtml() const { return cardHtml_; }
   int cardLoadCount() const { return cardLoads_; }
 
 private:
-  struct Loaded;
-  void fillList(Loaded& loaded);
-  void showCard(AgentResult result, bool shown, ContactCard& card, std::string& html);
-  void layout();
+  void onInit() override;
+  void layout(const RECT& client) override;
+  TwoLineRow rowOf(ContactRow& row) override;
+  void onRowsShown() override;
+  bool paintCell(HDC dc, const RECT& cell, int row, int column, bool selected) override;
+  void showCard(AgentResult result, ContactCard& card, std::string& html);
   void ensureCardView();
   void deleteContacts(const std::vector<int32_t>& ids);
   void showContextMenu();
-  bool paintCell(HDC dc, const RECT& cell, int row, int column, bool selected);
   void startBackup(const char* firstText);
   void backupProgress(int done, int total, const char* format);
   void endBackup(const std::string& summary);
 
-  TwoLineList list_;
   CHtmlCtrlBase cardView_;
-  // Written to the temporary folder by the first list load, on its worker: creating the page (at
-  // the program's start) must not wait for the file.
-  std::shared_ptr<const PhoneTable> phoneTable_;
-  std::vector<ContactRecord> records_;
-  std::vector<std::string> locations_;
   ContactCard card_;
   std::string cardHtml_;
   int cardLoads_ = 0;
-  bool listLoading_ = false;
   bool cardLoading_ = false;
-  bool deleting_ = false;
+  bool cardPending_ = false;
   bool backupRunning_ = false;
-  PageWork backupWork_;
-  // Cancelled when the page goes, so its exchanges do not outlive it for their deadline.
-  std::shared_ptr<ExchangeCancel> cancel_ = std::make_shared<ExchangeCancel>();
   int32_t currentId_ = 0;
   UniqueBitmap avatar_, stars_, checks_;
-  UniqueFont boldFont_;
-  // Workers hold a weak reference: work posted after the page is gone is skipped.
-  std::shared_ptr<int> alive_ = std::make_shared<int>(0);
 };
 
 }  // namespace zorvik

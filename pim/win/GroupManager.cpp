@@ -1,14 +1,12 @@
-#include "pim/win/GroupManager.h"
+#include "pim/GroupManager.h"
 
 #include <commctrl.h>
 
-#include <thread>
 #include <utility>
 
-#include "ui/Controls.h"
-#include "ui/Notices.h"
-#include "ui/UiThread.h"
-#include "pim/win/GroupsResource.h"
+#include "app/Controls.h"
+#include "app/Notices.h"
+#include "pim/GroupsResource.h"
 
 namespace zorvik {
 
@@ -25,11 +23,6 @@ GroupEditDialog::GroupEditDialog(PageHost& host, bool addMode, int32_t groupId, 
   });
 }
 
-GroupEditDialog::~GroupEditDialog() {
-  alive_.reset();
-  cancel_->cancel();
-}
-
 void GroupEditDialog::confirm() {
   if (saving_) return;
   const std::string title = windowText(item(IDC_GROUP_TITLE));
@@ -41,45 +34,25 @@ void GroupEditDialog::confirm() {
   EnableWindow(item(IDOK), FALSE);
   EnableWindow(item(IDCANCEL), FALSE);
   Bytes request = addMode_ ? addGroupRequest(title) : renameGroupRequest(groupId_, title);
-  std::weak_ptr<int> alive = alive_;
-  std::shared_ptr<ExchangeCancel> cancel = cancel_;
-  std::thread([this, alive, cancel, request = std::move(request)] {
-    const AgentResult result = exchangeForStatus(request, nullptr, cancel.get());
-    postToUi([this, alive, result] {
-      if (alive.expired()) return;
-      saving_ = false;
-      if (const char* failure = agentFailureText(result)) host_.setStatusText(failure);
-      end(IDOK);
-    });
-  }).detach();
+  work_.run([request = std::move(request)](ExchangeCancel* cancel) { return exchangeForStatus(request, nullptr, cancel); },
+            [this](AgentResult result) {
+              saving_ = false;
+              if (const char* failure = agentFailureText(result)) host_.setStatusText(failure);
+              end(IDOK);
+            });
 }
 
 GroupManager::GroupManager(PageHost& host) : Dialog(IDD_GROUP_MANAGER), host_(host) {
   map_.on(WM_INITDIALOG, [this](WinMsg& m) {
-    list_.attach(item(IDC_GROUP_LIST), {.columns = {{"", 25}, {"标题", 200}, {"所属账户", 180}, {"可见", 70},
-                                                    {"选择", 80}},
-                                        .imageCapacity = 0,
-                                        .checkColumn = true});
+    list_.attach(item(IDC_GROUP_LIST), {.columns = {{"", 25}, {"标题", 200, LVCFMT_CENTER}, {"所属账户", 180, LVCFMT_CENTER},
+                                                    {"可见", 70, LVCFMT_CENTER}, {"选择", 80, LVCFMT_CENTER}},
+                                        .imageCapacity = 0});
     list_.view().setExtendedStyle(LVS_EX_FULLROWSELECT);
-    for (int c = kTitleColumn; c <= kCheckColumn; ++c) {
-      LVCOLUMNA col{};
-      col.mask = LVCF_FMT;
-      col.fmt = LVCFMT_CENTER;
-      SendMessageA(list_.hwnd(), LVM_SETCOLUMNA, c, reinterpret_cast<LPARAM>(&col));
-    }
     list_.setCellPainter([this](HDC dc, const RECT& cell, int row, int column, bool) {
       return paintCell(dc, cell, row, column);
     });
     load();
     m.result = TRUE;
-  });
-  map_.on(WM_DRAWITEM, [this](WinMsg& m) {
-    auto* d = reinterpret_cast<const DRAWITEMSTRUCT*>(m.lp);
-    if (d->CtlID == IDC_GROUP_LIST) list_.drawItem(*d);
-    m.result = TRUE;
-  });
-  map_.onNotify(IDC_GROUP_LIST, NM_CLICK, [this](WinMsg& m) {
-    list_.onClick(*reinterpret_cast<const NMITEMACTIVATE*>(m.lp));
   });
   map_.onCommand(IDC_GROUP_REFRESH, [this](WinMsg&) { load(); });
   map_.onCommand(IDC_GROUP_NEW, [this](WinMsg&) { addGroup(); });
@@ -89,49 +62,29 @@ GroupManager::GroupManager(PageHost& host) : Dialog(IDD_GROUP_MANAGER), host_(ho
   map_.onCommand(IDCANCEL, [this](WinMsg&) { end(IDOK); });  // the title-bar close
 }
 
-GroupManager::~GroupManager() {
-  alive_.reset();
-  cancel_->cancel();
-}
-
 void GroupManager::load() {
   if (loading_) return;
   loading_ = true;
-  std::weak_ptr<int> alive = alive_;
-  std::shared_ptr<ExchangeCancel> cancel = cancel_;
-  std::thread([this, alive, cancel] {
-    AgentBody body;
-    AgentResult result = exchangeForBody(bareRequest(AgentCommand::ListGroups), body, cancel.get());
-    auto records = std::make_shared<std::vector<GroupRecord>>();
-    if (result == AgentResult::Ok) {
-      GroupList list = parseGroupList(body.bytes.data(), body.bytes.size());
-      if (list.malformed) result = AgentResult::Malformed;  // a cut list is not the phone's
-      *records = std::move(list.records);
-    }
-    postToUi([this, alive, result, records] {
-      if (alive.expired()) return;
-      fill(result, *records);
-    });
-  }).detach();
+  work_.run([](ExchangeCancel* cancel) { return fetchRecords(bareRequest(AgentCommand::ListGroups), parseGroupList, cancel); },
+            [this](Fetched<std::vector<GroupRecord>>& fetched) { fill(fetched); });
 }
 
-void GroupManager::fill(AgentResult result, std::vector<GroupRecord>& records) {
+// As every list: a failed or cut load keeps the rows shown before and says why.
+void GroupManager::fill(Fetched<std::vector<GroupRecord>>& fetched) {
   loading_ = false;
-  if (result != AgentResult::Ok && result != AgentResult::NoReply) {
-    const char* failure = agentFailureText(result);
+  if (!fetched.finished()) {
+    const char* failure = agentFailureText(fetched.result);
     host_.setStatusText(failure ? failure : "");
-    return;  // the rows shown before stay
+    return;
   }
-  SendMessageA(list_.hwnd(), WM_SETREDRAW, FALSE, 0);
-  list_.clear();
-  records_ = std::move(records);
+  records_ = std::move(fetched.list);
+  std::vector<TwoLineRow> rows;
   for (const GroupRecord& g : records_) {
     TwoLineRow row;
     row.cells = {"", g.title, g.account, groupVisibleText(g.visible), ""};
-    list_.addRow(std::move(row));
+    rows.push_back(std::move(row));
   }
-  SendMessageA(list_.hwnd(), WM_SETREDRAW, TRUE, 0);
-  InvalidateRect(list_.hwnd(), nullptr, TRUE);
+  list_.replaceRows(std::move(rows));
 }
 
 bool GroupManager::paintCell(HDC dc, const RECT& cell, int row, int column) {
@@ -152,7 +105,7 @@ void GroupManager::addGroup() {
 }
 
 void GroupManager::modifySelected() {
-  const int row = ListView_GetSelectionMark(list_.hwnd());
+  const int row = list_.view().selectionMark();
   if (row < 0 || static_cast<size_t>(row) >= records_.size()) return;
   const GroupRecord& g = records_[static_cast<size_t>(row)];
   GroupEditDialog form(host_, false, g.groupId, g.title);
@@ -170,18 +123,12 @@ void GroupManager::deleteChecked() {
   if (!DeleteConfirmDialog(hwnd(), deleteGroupsQuestion(ids.size()))) return;
   if (deleting_) return;
   deleting_ = true;
-  std::weak_ptr<int> alive = alive_;
-  std::shared_ptr<ExchangeCancel> cancel = cancel_;
-  Bytes request = deleteGroupsRequest(ids);
-  std::thread([this, alive, cancel, request = std::move(request)] {
-    const AgentResult result = exchangeForStatus(request, nullptr, cancel.get());
-    postToUi([this, alive, result] {
-      if (alive.expired()) return;
-      deleting_ = false;
-      if (const char* failure = agentFailureText(result)) host_.setStatusText(failure);
-      load();
-    });
-  }).detach();
+  work_.run([request = deleteGroupsRequest(ids)](ExchangeCancel* cancel) { return exchangeForStatus(request, nullptr, cancel); },
+            [this](AgentResult result) {
+              deleting_ = false;
+              if (const char* failure = agentFailureText(result)) host_.setStatusText(failure);
+              load();
+            });
 }
 
 }  // namespace zorvik

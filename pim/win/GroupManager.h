@@ -10,9 +10,11 @@
 #include <vector>
 
 #include "app/Page.h"
-#include "ui/TwoLineList.h"
-#include "ui/Window.h"
+#include "app/PageWork.h"
+#include "app/TwoLineList.h"
+#include "app/Window.h"
 #include "devlink/AgentSession.h"
+#include "devlink/FetchList.h"
 #include "pim/GroupWire.h"
 
 namespace zorvik {
@@ -23,7 +25,6 @@ namespace zorvik {
 class GroupEditDialog : public Dialog {
 public:
   GroupEditDialog(PageHost& host, bool addMode, int32_t groupId = 0, std::string title = {});
-  ~GroupEditDialog() override;
   INT_PTR run(HWND parent) { return runModal(parent); }
   bool saving() const { return saving_; }
 
@@ -34,8 +35,7 @@ private:
   int32_t groupId_;
   std::string title_;
   bool saving_ = false;
-  std::shared_ptr<ExchangeCancel> cancel_ = std::make_shared<ExchangeCancel>();
-  std::shared_ptr<int> alive_ = std::make_shared<int>(0);
+  PageWork work_;
 };
 
 class GroupManager : public Dialog {
@@ -43,7 +43,6 @@ public:
   enum Column { kBlankColumn, kTitleColumn, kAccountColumn, kVisibleColumn, kCheckColumn };
 
   explicit GroupManager(PageHost& host);
-  ~GroupManager() override;
   INT_PTR run(HWND parent) { return runModal(parent); }
 
   // The list load; a second one while one runs is ignored.
@@ -57,7 +56,7 @@ public:
   bool busy() const { return loading_ || deleting_; }
 
 private:
-  void fill(AgentResult result, std::vector<GroupRecord>& records);
+  void fill(Fetched<std::vector<GroupRecord>>& fetched);
   bool paintCell(HDC dc, const RECT& cell, int row, int column);
 
   PageHost& host_;
@@ -65,8 +64,7 @@ private:
   std::vector<GroupRecord> records_;  // parallel to the rows: the ids renaming and deleting use
   bool loading_ = false;
   bool deleting_ = false;
-  std::shared_ptr<ExchangeCancel> cancel_ = std::make_shared<ExchangeCancel>();
-  std::shared_ptr<int> alive_ = std::make_shared<int>(0);
+  PageWork work_;
 };
 
 }  // namespace zorvik

@@ -1,4 +1,4 @@
-#include "pim/win/MessagesPage.h"
+#include "pim/MessagesPage.h"
 
 #include <commdlg.h>
 
@@ -7,10 +7,11 @@
 #include <utility>
 
 #include "common/win/Handles.h"
-#include "pim/win/ComposeDialog.h"
+#include "pim/ComposeDialog.h"
 #include "pim/LocateNumber.h"
 #include "pim/MessageExport.h"
-#include "pim/win/MessagesResource.h"
+#include "pim/MessagesResource.h"
+#include "devlink/FetchList.h"
 
 namespace zorvik {
 
@@ -36,7 +37,6 @@ struct MessagesPage::Loaded {
   AgentResult result = AgentResult::Ok;
   std::vector<ThreadRecord> threads;
   std::string html;
-  std::shared_ptr<const PhoneTable> table;
 };
 
 void MessagesPage::ListView::OnAppCmd(const std::string& command) {
@@ -64,11 +64,6 @@ MessagesPage::MessagesPage(const PageInfo& info, PageHost& host) : Page(info, ho
   map_.onCommand(IDM_SMS_EXPORT_ONE_CSV, [this](WinMsg&) { exportWithDialog(false, ExportFormat::Csv); });
   map_.onCommand(IDM_SMS_EXPORT_ALL_TEXT, [this](WinMsg&) { exportWithDialog(true, ExportFormat::Text); });
   map_.onCommand(IDM_SMS_EXPORT_ALL_CSV, [this](WinMsg&) { exportWithDialog(true, ExportFormat::Csv); });
-}
-
-MessagesPage::~MessagesPage() {
-  work_.stop();
-  if (hwnd()) DestroyWindow(hwnd());
 }
 
 // Made when the page is first shown or loaded, not while the main window is being created.
@@ -100,20 +95,17 @@ void MessagesPage::load() {
   loading_ = true;
   ensureView();
   host().setStatusText(kReading);
-  std::shared_ptr<const PhoneTable> table = phoneTable_;
   work_.run(
-      [table](ExchangeCancel* cancel) {
+      [table = phoneTable_](ExchangeCancel* cancel) {
         Loaded loaded;
-        loaded.table = table ? table : std::make_shared<const PhoneTable>();
-        AgentBody body;
-        loaded.result = exchangeForBody(bareRequest(AgentCommand::ListConversations), body, cancel);
-        if (loaded.result == AgentResult::Ok) {
-          auto list = parseThreadList(body.bytes.data(), body.bytes.size());
-          if (list.malformed) loaded.result = AgentResult::Malformed;  // a cut list is not the phone's
-          loaded.threads = std::move(list.records);
+        auto threads = fetchRecords(bareRequest(AgentCommand::ListConversations), parseThreadList, cancel);
+        loaded.result = threads.result;
+        if (threads.result == AgentResult::Ok) {
+          loaded.threads = std::move(threads.list);
+          const std::shared_ptr<const PhoneTable> phone = table->get();
           std::vector<std::string> locations;
           locations.reserve(loaded.threads.size());
-          for (const ThreadRecord& t : loaded.threads) locations.emplace_back(LocateNumber(*loaded.table, t.number));
+          for (const ThreadRecord& t : loaded.threads) locations.emplace_back(LocateNumber(*phone, t.number));
           loaded.html = buildThreadListHtml(loaded.threads, locations);
         }
         return loaded;
@@ -123,22 +115,16 @@ void MessagesPage::load() {
 
 void MessagesPage::fill(Loaded& loaded) {
   loading_ = false;
-  phoneTable_ = std::move(loaded.table);
-  if (loaded.result != AgentResult::Ok && loaded.result != AgentResult::NoReply) {
-    const char* failure = agentFailureText(loaded.result);
-    host().setStatusText(failure ? failure : "");
-    markFailed();
-    return;
-  }
-  host().setStatusText("");
-  threads_ = std::move(loaded.threads);
-  listHtml_ = std::move(loaded.html);
-  current_ = threads_.empty() ? -1 : 0;
-  for (size_t i = 0; opened_ && i < threads_.size(); ++i)
-    if (threads_[i].threadId == openedId_) current_ = static_cast<int>(i);
-  listShown_ = false;
-  showList();
-  markLoaded();
+  // A failed load keeps the list shown before.
+  finishLoad(loaded.result, [&] {
+    threads_ = std::move(loaded.threads);
+    listHtml_ = std::move(loaded.html);
+    current_ = threads_.empty() ? -1 : 0;
+    for (size_t i = 0; opened_ && i < threads_.size(); ++i)
+      if (threads_[i].threadId == openedId_) current_ = static_cast<int>(i);
+    listShown_ = false;
+    showList();
+  });
 }
 
 // Writes the list once both it and its page are there, scrolled to the top.

@@ -10,9 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "ui/HtmlCtrl.h"
+#include "app/HtmlCtrl.h"
 #include "app/Page.h"
-#include "ui/PageWork.h"
 #include "devlink/AgentSession.h"
 #include "pim/MessageWire.h"
 #include "pim/PhoneTable.h"
@@ -25,7 +24,6 @@ constexpr UINT kMsgThreadAction = 2026;
 class MessagesPage : public Page {
 public:
   MessagesPage(const PageInfo& info, PageHost& host);
-  ~MessagesPage() override;
 
   // The list load; a second one while one runs is ignored. A failed load keeps what was shown
   // and says why in the status line.
@@ -75,7 +73,7 @@ private:
   void exportWithDialog(bool all, ExportFormat format);
 
   ListView view_{*this};
-  std::shared_ptr<const PhoneTable> phoneTable_;
+  std::shared_ptr<LazyPhoneTable> phoneTable_ = std::make_shared<LazyPhoneTable>();
   std::vector<ThreadRecord> threads_;
   std::string listHtml_;
   bool listShown_ = true;
@@ -86,7 +84,6 @@ private:
   bool deleting_ = false;
   bool exporting_ = false;
   int lastExportCount_ = 0;
-  PageWork work_;
 };
 
 }  // namespace zorvik

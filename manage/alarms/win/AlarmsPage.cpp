@@ -47,48 +47,15 @@ void drawState(HDC dc, const RECT& cell, bool on, const char* text) {
 }
 }  // namespace
 
-struct AlarmsPage::Loaded {
-  AgentResult result = AgentResult::Ok;
-  AlarmList list;
-};
-
-AlarmsPage::AlarmsPage(const PageInfo& info, PageHost& host) : PhoneListPage(info, host) {
-  map_.on(WM_INITDIALOG, [this](WinMsg& m) {
-    HWND list = CreateWindowExA(0, WC_LISTVIEWA, "",
-                                WS_CHILD | WS_VISIBLE | WS_BORDER | WS_TABSTOP | LVS_REPORT | LVS_SHOWSELALWAYS |
-                                    LVS_SINGLESEL | LVS_OWNERDRAWFIXED,
-                                0, 0, 0, 0, hwnd(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(kListId)),
-                                GetModuleHandleA(nullptr), nullptr);
-    list_.attach(list, {.columns = {{"图例", 54}, {"标题和时间", 150}, {"闹铃周期 (星期)", 170}, {"闹铃音乐", 130},
-                                    {"振动提醒", 80}, {"状态", 100}, {"选择", 44}},
-                        .imageCapacity = 0,
-                        .checkColumn = true});
-    for (int c = kTitleColumn; c <= kCheckColumn; ++c) {
-      LVCOLUMNA col{};
-      col.mask = LVCF_FMT;
-      col.fmt = c == kVibrateColumn ? LVCFMT_LEFT : LVCFMT_CENTER;
-      SendMessageA(list, LVM_SETCOLUMNA, c, reinterpret_cast<LPARAM>(&col));
-    }
-    list_.setCellPainter([this](HDC dc, const RECT& cell, int row, int column, bool selected) {
-      return paintCell(dc, cell, row, column, selected);
-    });
-    layout();
-    m.result = TRUE;
-  });
-  map_.on(WM_SIZE, [this](WinMsg&) { layout(); });
-  wireList(list_, kListId, [this] { return busy(); });
-}
-
-AlarmsPage::~AlarmsPage() {
-  work_.stop();
-  if (hwnd()) DestroyWindow(hwnd());
-}
-
-void AlarmsPage::layout() {
-  if (!list_.hwnd()) return;
-  RECT client = clientRectOf(hwnd());
-  MoveWindow(list_.hwnd(), 0, 0, client.right, client.bottom, TRUE);
-}
+AlarmsPage::AlarmsPage(const PageInfo& info, PageHost& host)
+    : ListPage(info, host,
+               {.listId = kListId,
+                .list = {.columns = {{"图例", 54}, {"标题和时间", 150, LVCFMT_CENTER}, {"闹铃周期 (星期)", 170, LVCFMT_CENTER},
+                                     {"闹铃音乐", 130, LVCFMT_CENTER}, {"振动提醒", 80}, {"状态", 100, LVCFMT_CENTER},
+                                     {"选择", 44, LVCFMT_CENTER}},
+                         .imageCapacity = 0},
+                .extraStyle = WS_BORDER},
+               [](const ExchangeCancel* cancel) { return fetchRecords(listAlarmsRequest(), parseAlarmList, cancel); }) {}
 
 void AlarmsPage::onToolbar(int index) {
   switch (index) {
@@ -100,48 +67,21 @@ void AlarmsPage::onToolbar(int index) {
   }
 }
 
-void AlarmsPage::load() {
-  if (!beginLoad()) return;
-  rows_.clear();
-  work_.run(
-      [](ExchangeCancel* cancel) {
-        Loaded loaded;
-        AgentBody body;
-        loaded.result = exchangeForBody(listAlarmsRequest(), body, cancel);
-        if (loaded.result == AgentResult::Ok) loaded.list = parseAlarmList(body.bytes.data(), body.bytes.size());
-        loaded.result = keepWholeList(loaded.result, loaded.list.malformed, loaded.list.rows);
-        return loaded;
-      },
-      [this](Loaded& loaded) { fill(loaded); });
-}
-
-void AlarmsPage::fill(Loaded& loaded) {
-  rows_ = std::move(loaded.list.rows);
-  for (const AlarmRow& a : rows_) {
-    TwoLineRow row;
-    row.cells = {"", a.title, alarmPeriodText(a.daysMask), a.ringtoneName,
-                 a.vibrate == 1 ? kVibrateOnText : kVibrateOffText, a.enabled == 1 ? kEnabledText : kDisabledText, ""};
-    row.secondLine = a.timeText;
-    list_.addRow(std::move(row));
-  }
-  endLoad(loaded.result);
+TwoLineRow AlarmsPage::rowOf(AlarmRow& a) {
+  TwoLineRow row;
+  row.cells = {"", a.title, alarmPeriodText(a.daysMask), a.ringtoneName,
+               a.vibrate == 1 ? kVibrateOnText : kVibrateOffText, a.enabled == 1 ? kEnabledText : kDisabledText, ""};
+  row.secondLine = a.timeText;
+  return row;
 }
 
 bool AlarmsPage::paintCell(HDC dc, const RECT& cell, int row, int column, bool) {
-  if (row < 0 || static_cast<size_t>(row) >= rows_.size()) return false;
-  const AlarmRow& a = rows_[static_cast<size_t>(row)];
+  if (row < 0 || static_cast<size_t>(row) >= records_.size()) return false;
+  const AlarmRow& a = records_[static_cast<size_t>(row)];
   switch (column) {
     case kLegendColumn: drawClock(dc, cell, a.enabled == 1); return true;
     case kPeriodColumn: {
-      RECT top = cell, bottom = cell;
-      InflateRect(&top, -4, 0);
-      InflateRect(&bottom, -4, 0);
-      top.bottom = bottom.top = (cell.top + cell.bottom) / 2;
-      const UINT flags = DT_CENTER | DT_SINGLELINE | DT_END_ELLIPSIS | DT_NOPREFIX;
-      SetTextColor(dc, RGB(0, 0, 0));
-      DrawTextA(dc, alarmPeriodText(a.daysMask), -1, &top, flags | DT_BOTTOM);
-      SetTextColor(dc, kGrey);
-      DrawTextA(dc, a.daysText.c_str(), -1, &bottom, flags | DT_TOP);
+      drawTwoLines(dc, cell, alarmPeriodText(a.daysMask), a.daysText, DT_CENTER, kGrey);
       return true;
     }
     case kVibrateColumn: drawState(dc, cell, a.vibrate == 1, a.vibrate == 1 ? kVibrateOnText : kVibrateOffText); return true;
@@ -159,17 +99,17 @@ void AlarmsPage::addAlarm() {
 void AlarmsPage::changeSelected() {
   if (sending()) return;
   const int selected = list_.view().selected();
-  if (selected < 0 || static_cast<size_t>(selected) >= rows_.size()) {
+  if (selected < 0 || static_cast<size_t>(selected) >= records_.size()) {
     host().setStatusText(kChooseFirstText);
     return;
   }
-  const AlarmRow row = rows_[static_cast<size_t>(selected)];
+  const AlarmRow row = records_[static_cast<size_t>(selected)];
   AlarmEditor editor(row);
   if (editor.runModal(hwnd()) == IDOK) sendChange(updateAlarmRequest(static_cast<int32_t>(row.alarmId), editor.alarm()));
 }
 
 void AlarmsPage::deleteChecked() {
-  deleteTicked([this](int r) { return static_cast<int32_t>(rows_.at(static_cast<size_t>(r)).alarmId); },
+  deleteTicked([this](int r) { return static_cast<int32_t>(records_.at(static_cast<size_t>(r)).alarmId); },
                deleteAlarmsQuestion, deleteAlarmsRequest);
 }
 

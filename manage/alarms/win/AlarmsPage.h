@@ -6,12 +6,12 @@
 
 #include <vector>
 
-#include "manage/alarms/AlarmWire.h"
-#include "manage/alarms/win/PhoneListPage.h"
+#include "manage/AlarmWire.h"
+#include "app/ListPage.h"
 
 namespace zorvik {
 
-class AlarmsPage : public PhoneListPage {
+class AlarmsPage : public ListPage<AlarmRow> {
 public:
   static constexpr int kListId = 4850;
   static constexpr const char* kVibrateOnText = "振动提醒";
@@ -21,10 +21,7 @@ public:
   static constexpr const char* kChooseFirstText = "【提示】请先点选要修改的闹铃";
 
   AlarmsPage(const PageInfo& info, PageHost& host);
-  ~AlarmsPage() override;
 
-  // A load requested while one runs is dropped.
-  void load() override;
   void onToolbar(int index) override;
   // The editor for a new alarm, or for the selected row; "确定" sends it.
   void addAlarm();
@@ -32,15 +29,11 @@ public:
   // CheckFirstNotice without ticked rows, else the confirmation, then 870405.
   void deleteChecked();
 
-  const std::vector<AlarmRow>& rows() const { return rows_; }
+  const std::vector<AlarmRow>& rows() const { return records(); }
 
 private:
-  struct Loaded;
-  void fill(Loaded& loaded);
-  bool paintCell(HDC dc, const RECT& cell, int row, int column, bool selected);
-  void layout();
-
-  std::vector<AlarmRow> rows_;  // parallel to the list's rows
+  TwoLineRow rowOf(AlarmRow& alarm) override;
+  bool paintCell(HDC dc, const RECT& cell, int row, int column, bool selected) override;
 };
 
 }  // namespace zorvik

@@ -9,12 +9,12 @@
 #include <string>
 #include <vector>
 
-#include "manage/alarms/BookmarkWire.h"
-#include "manage/alarms/win/PhoneListPage.h"
+#include "manage/BookmarkWire.h"
+#include "app/ListPage.h"
 
 namespace zorvik {
 
-class BookmarksPage : public PhoneListPage {
+class BookmarksPage : public ListPage<BookmarkRow> {
 public:
   static constexpr int kListId = 4860;
   static constexpr int kKindId = 4861;
@@ -29,9 +29,7 @@ public:
   using UrlOpener = std::function<bool(const std::string& url)>;
 
   BookmarksPage(const PageInfo& info, PageHost& host);
-  ~BookmarksPage() override;
 
-  void load() override;
   void onToolbar(int index) override;
   void addBookmark();
   // The editor filled from the row last clicked.
@@ -43,19 +41,19 @@ public:
 
   // Tests replace the browser.
   void setUrlOpener(UrlOpener opener) { opener_ = std::move(opener); }
-  const std::vector<BookmarkRow>& rows() const { return rows_; }
+  const std::vector<BookmarkRow>& rows() const { return records(); }
   HWND kindSelector() const { return kind_; }
   int lastClicked() const { return lastClicked_; }
   void setLastClicked(int row) { lastClicked_ = row; }
 
 private:
-  struct Loaded;
-  void fill(Loaded& loaded);
+  void onInit() override;
+  void layout(const RECT& client) override;
+  TwoLineRow rowOf(BookmarkRow& bookmark) override;
+  void onRowsShown() override;
   void onListClick(const NMITEMACTIVATE& click);
-  bool paintCell(HDC dc, const RECT& cell, int row, int column, bool selected);
-  void layout();
+  bool paintCell(HDC dc, const RECT& cell, int row, int column, bool selected) override;
 
-  std::vector<BookmarkRow> rows_;
   HWND kind_ = nullptr, sync_ = nullptr, cache_ = nullptr, kindLabel_ = nullptr;  // children of the page
   UniqueFont linkFont_;
   int lastClicked_ = -1;

@@ -1,20 +1,19 @@
-#include "manage/apps/win/AppsPage.h"
+#include "manage/AppsPage.h"
 
 #include <commctrl.h>
 
 #include <cmath>
 #include <cstdio>
+#include <map>
 #include <utility>
 
-#include "ui/Controls.h"
-#include "app/MainWindow.h"
-#include "ui/Notices.h"
+#include "app/Controls.h"
+#include "app/Notices.h"
 #include "app/PageData.h"
 #include "app/PageTable.h"
-#include "ui/PageWork.h"
-#include "settings/SettingsWin.h"
-#include "ui/UiThread.h"
-#include "ui/Window.h"
+#include "app/PageWork.h"
+#include "app/SettingsWin.h"
+#include "app/Window.h"
 #include "common/ByteSize.h"
 #include "common/FormPost.h"
 #include "common/Md5.h"
@@ -76,84 +75,54 @@ int ratingCellOffset(int rating) {
   return (rating * 2 - 1) * kRatingHeight;
 }
 
-void drawCheckBox(HDC dc, const RECT& cell, bool checked) {
-  RECT box{(cell.left + cell.right - kCheckSide) / 2, (cell.top + cell.bottom - kCheckSide) / 2, 0, 0};
-  box.right = box.left + kCheckSide;
-  box.bottom = box.top + kCheckSide;
-  DrawFrameControl(dc, &box, DFC_BUTTON, DFCS_BUTTONCHECK | DFCS_FLAT | (checked ? DFCS_CHECKED : 0));
-}
-
-void twoLines(HDC dc, const RECT& cell, const std::string& upper, const std::string& lower, UINT align,
-              COLORREF lowerColour = kGrey) {
-  RECT top = cell, bottom = cell;
-  InflateRect(&top, -4, 0);
-  InflateRect(&bottom, -4, 0);
-  top.bottom = bottom.top = (cell.top + cell.bottom) / 2;
-  const UINT flags = DT_SINGLELINE | DT_END_ELLIPSIS | DT_NOPREFIX | align;
-  SetTextColor(dc, RGB(0, 0, 0));
-  DrawTextA(dc, upper.c_str(), -1, &top, flags | DT_BOTTOM);
-  SetTextColor(dc, lowerColour);
-  DrawTextA(dc, lower.c_str(), -1, &bottom, flags | DT_TOP);
-}
-
 double msSince(std::chrono::steady_clock::time_point start) {
   return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
 }
 }  // namespace
 
-struct AppsPage::Loaded {
-  AgentResult result = AgentResult::Ok;
-  std::vector<AppRecord> records;
-};
-
 struct AppsPage::Looked {
-  unsigned generation = 0;
+  std::vector<std::string> names;
   std::vector<std::optional<StoreFacts>> facts;
   std::chrono::steady_clock::time_point start;
   BasicFacts phone;
 };
 
-AppsPage::AppsPage(const PageInfo& info, PageHost& host) : Page(info, host) {
+AppsPage::AppsPage(const PageInfo& info, PageHost& host)
+    : ListPage(info, host,
+               {.listId = IDC_APPS_LIST,
+                .list = {.columns = {{"图标", 60}, {"应用名称和描述", 180, LVCFMT_CENTER}, {"分类", 80, LVCFMT_CENTER},
+                                     {"评级", 130, LVCFMT_CENTER}, {"版本", 56}, {"提示", 74, LVCFMT_CENTER},
+                                     {"安装日期", 120, LVCFMT_CENTER}, {"选择", 40, LVCFMT_CENTER}},
+                         .imageCapacity = kMaxAppIcon},
+                .readingText = kReading,
+                .extraStyle = WS_BORDER | LVS_NOSORTHEADER},  // not sortable: a click on a header does nothing
+               [](const ExchangeCancel* cancel) {
+                 auto apps = fetchRecords(bareRequest(AgentCommand::ListApplications), parseAppList, cancel);
+                 Fetched<std::vector<AppRow>> rows;
+                 rows.result = apps.result;
+                 for (AppRecord& a : apps.list) {
+                   AppRow r;
+                   r.label = a.label;
+                   r.packageName = a.packageName;
+                   r.versionName = a.versionName;
+                   r.extraValue = a.extraValue;
+                   // The shell's byte-size text of the low 32 bits, as the list has always shown it.
+                   r.sizeText = byteSizeText(static_cast<uint32_t>(a.sizeBytes));
+                   r.installDate = formatPhoneTime(a.installTimeMs, "从未");
+                   r.icon = std::move(a.icon);
+                   rows.list.push_back(std::move(r));
+                 }
+                 return rows;
+               }) {
   runner_ = std::make_unique<AdbProcessRunner>(static_cast<AdbOutputSink&>(*this));
-  map_.on(WM_INITDIALOG, [this](WinMsg& m) {
-    HFONT font = reinterpret_cast<HFONT>(SendMessageA(hwnd(), WM_GETFONT, 0, 0));
-    HWND listWindow = CreateWindowExA(0, WC_LISTVIEWA, "", WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_BORDER | LVS_REPORT,
-                                      0, 0, 10, 10, hwnd(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_APPS_LIST)),
-                                      GetModuleHandleA(nullptr), nullptr);
-    if (font) SendMessageA(listWindow, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-    list_.attach(listWindow, {.columns = {{"图标", 60}, {"应用名称和描述", 180}, {"分类", 80}, {"评级", 130},
-                                          {"版本", 56}, {"提示", 74}, {"安装日期", 120}, {"选择", 40}},
-                              .imageCapacity = kMaxAppIcon,
-                              .checkColumn = true});
-    for (int c = 0; c < kColumnCount; ++c) {
-      LVCOLUMNA col{};
-      col.mask = LVCF_FMT;
-      col.fmt = c == kVersionColumn ? LVCFMT_LEFT : LVCFMT_CENTER;
-      if (c != kIconColumn) SendMessageA(list_.hwnd(), LVM_SETCOLUMNA, c, reinterpret_cast<LPARAM>(&col));
-    }
-    // The list is not sortable: a click on a header does nothing.
-    LONG_PTR style = GetWindowLongPtrA(list_.hwnd(), GWL_STYLE);
-    SetWindowLongPtrA(list_.hwnd(), GWL_STYLE, style | LVS_NOSORTHEADER);
-    list_.setCellPainter([this](HDC dc, const RECT& cell, int row, int column, bool selected) {
-      return paintCell(dc, cell, row, column, selected);
-    });
-    ratingStrip_ = makeRatingStrip();
-    layout();
-    m.result = TRUE;
-  });
-  map_.on(WM_SIZE, [this](WinMsg&) { layout(); });
-  map_.on(WM_DRAWITEM, [this](WinMsg& m) {
-    auto* d = reinterpret_cast<const DRAWITEMSTRUCT*>(m.lp);
-    if (d->CtlID == IDC_APPS_LIST) list_.drawItem(*d);
-    m.result = TRUE;
-  });
   map_.onNotify(IDC_APPS_LIST, NM_CLICK, [this](WinMsg& m) {
     const auto& click = *reinterpret_cast<const NMITEMACTIVATE*>(m.lp);
-    if (list_.onClick(click)) return;
+    if (list_.lastClickToggled()) return;
     int row = -1;
     if (overLink(click.ptAction, &row)) openInStore(row);
   });
   map_.onNotify(IDC_APPS_LIST, NM_RCLICK, [this](WinMsg&) { showContextMenu(); });
+  // The hand over the "详细" link (the list's own busy cursor comes first while it loads).
   map_.on(WM_SETCURSOR, [this](WinMsg& m) {
     if (reinterpret_cast<HWND>(m.wp) == list_.hwnd() && LOWORD(m.lp) == HTCLIENT) {
       POINT p;
@@ -164,26 +133,16 @@ AppsPage::AppsPage(const PageInfo& info, PageHost& host) : Page(info, host) {
         m.result = TRUE;
         return;
       }
-      if (loading_) {
-        SetCursor(LoadCursor(nullptr, IDC_APPSTARTING));
-        m.result = TRUE;
-        return;
-      }
     }
     m.handled = false;
   });
 }
 
-AppsPage::~AppsPage() {
-  work_.stop();
-  alive_.reset();
-  runner_.reset();
-  if (hwnd()) DestroyWindow(hwnd());
-}
+void AppsPage::onInit() { ratingStrip_ = makeRatingStrip(); }
 
-void AppsPage::layout() {
-  RECT client = clientRectOf(hwnd());
-  MoveWindow(list_.hwnd(), 0, 0, client.right, client.bottom, TRUE);
+void AppsPage::close() {
+  runner_.reset();
+  ListPage::close();
 }
 
 void AppsPage::onToolbar(int index) {
@@ -195,76 +154,38 @@ void AppsPage::onToolbar(int index) {
 }
 
 void AppsPage::load() {
-  if (loading_) return;
-  loading_ = true;
+  if (loading()) return;
   ++loadsStarted_;
-  ++generation_;
   loadStart_ = std::chrono::steady_clock::now();
-  host().setStatusText(kReading);
-  SendMessageA(list_.hwnd(), WM_SETREDRAW, FALSE, 0);
-  list_.clear();
-  rows_.clear();
-  SendMessageA(list_.hwnd(), WM_SETREDRAW, TRUE, 0);
-  InvalidateRect(list_.hwnd(), nullptr, TRUE);
-  work_.run(
-      [](ExchangeCancel* cancel) {
-        Loaded loaded;
-        AgentBody body;
-        loaded.result = exchangeForBody(bareRequest(AgentCommand::ListApplications), body, cancel);
-        // Only a complete, well-formed reply is shown: a cut one is not the phone's list.
-        if (loaded.result == AgentResult::Ok) {
-          AppList list = parseAppList(body.bytes.data(), body.bytes.size());
-          if (list.malformed) loaded.result = AgentResult::Malformed;
-          else loaded.records = std::move(list.records);
-        }
-        return loaded;
-      },
-      [this](Loaded& loaded) { fillList(loaded); });
+  ListPage::load();
 }
 
-void AppsPage::fillList(Loaded& loaded) {
-  const char* failure = agentFailureText(loaded.result);
-  host().setStatusText(failure ? failure : "");
-  SendMessageA(list_.hwnd(), WM_SETREDRAW, FALSE, 0);
-  list_.clear();
-  rows_.clear();
-  for (AppRecord& a : loaded.records) {
-    AppRow r;
-    r.label = a.label;
-    r.packageName = a.packageName;
-    r.versionName = a.versionName;
-    r.extraValue = a.extraValue;
-    // The shell's byte-size text of the low 32 bits, as the list has always shown it.
-    r.sizeText = byteSizeText(static_cast<uint32_t>(a.sizeBytes));
-    TwoLineRow row;
-    row.image.assign(a.icon.begin(), a.icon.end());
-    row.cells = {"", r.label, r.category, "", r.sizeText, "已最新", formatPhoneTime(a.installTimeMs, "从未"), ""};
-    row.secondLine = r.descriptionLine;
-    list_.addRow(std::move(row));
-    rows_.push_back(std::move(r));
-  }
-  SendMessageA(list_.hwnd(), WM_SETREDRAW, TRUE, 0);
-  InvalidateRect(list_.hwnd(), nullptr, TRUE);
+TwoLineRow AppsPage::rowOf(AppRow& r) {
+  TwoLineRow row;
+  row.image = std::move(r.icon);
+  row.cells = {"", r.label, r.category, "", r.sizeText, "已最新", r.installDate, ""};
+  row.secondLine = r.descriptionLine;
+  return row;
+}
+
+void AppsPage::onRowsShown() {
   lastFillMs_ = msSince(loadStart_);
-  loading_ = false;
-  // A failed load is tried again on the next visit.
-  if (failure) markFailed();
-  else markLoaded();
   startLookup();
 }
 
 void AppsPage::startLookup() {
-  if (lookupRunning_) return;
+  if (lookupRunning_) {
+    lookupOwed_ = true;
+    return;
+  }
   lookupRunning_ = true;
   std::vector<std::string> names;
-  for (const AppRow& r : rows_) names.push_back(r.packageName);
-  const unsigned generation = generation_;
+  for (const AppRow& r : records_) names.push_back(r.packageName);
   const std::string address = apkListAddress(serviceBase());
   BasicFacts known = facts_;
   work_.run(
-      [generation, address, names, known](ExchangeCancel* cancel) {
+      [address, names, known](ExchangeCancel* cancel) {
         Looked looked;
-        looked.generation = generation;
         looked.start = std::chrono::steady_clock::now();
         // The phone's facts go with the lookup; a refused or failed 870002 keeps the old ones.
         looked.phone = known;
@@ -281,39 +202,48 @@ void AppsPage::startLookup() {
           const std::string reply = FormPost(address, {{"apps", apkListRequestJson(q)}});
           looked.facts = matchApkListReply(reply, names);
         }
+        looked.names = names;
         return looked;
       },
       [this](Looked& looked) { applyLookup(looked); });
 }
 
+// What the service said of each package goes to every row of that package now shown: a reload
+// meanwhile (same packages, new rows) keeps its descriptions.
 void AppsPage::applyLookup(Looked& looked) {
   lookupRunning_ = false;
   facts_ = looked.phone;
   ++lookupsDone_;
-  // Rows reloaded meanwhile are not the rows the service was asked about.
-  if (looked.generation != generation_ || rows_.empty()) return;
-  for (size_t i = 0; i < rows_.size() && i < looked.facts.size(); ++i) {
-    if (!looked.facts[i]) continue;
-    AppRow& r = rows_[i];
-    r.rating = looked.facts[i]->rating;
-    r.storeId = looked.facts[i]->storeId;
-    r.category = looked.facts[i]->category;
-    r.descriptionLine = looked.facts[i]->description;
+  std::map<std::string, const StoreFacts*> byPackage;
+  for (size_t i = 0; i < looked.names.size() && i < looked.facts.size(); ++i)
+    if (looked.facts[i]) byPackage[looked.names[i]] = &*looked.facts[i];
+  for (size_t i = 0; i < records_.size(); ++i) {
+    auto it = byPackage.find(records_[i].packageName);
+    if (it == byPackage.end()) continue;
+    AppRow& r = records_[i];
+    r.rating = it->second->rating;
+    r.storeId = it->second->storeId;
+    r.category = it->second->category;
+    r.descriptionLine = it->second->description;
     list_.view().setCell(static_cast<int>(i), kCategoryColumn, r.category);
   }
   lastLookupMs_ = msSince(looked.start);
   InvalidateRect(list_.hwnd(), nullptr, TRUE);
+  if (lookupOwed_) {
+    lookupOwed_ = false;
+    startLookup();
+  }
 }
 
 bool AppsPage::paintCell(HDC dc, const RECT& cell, int row, int column, bool) {
-  if (row < 0 || static_cast<size_t>(row) >= rows_.size()) return false;
-  const AppRow& r = rows_[static_cast<size_t>(row)];
+  if (row < 0 || static_cast<size_t>(row) >= records_.size()) return false;
+  const AppRow& r = records_[static_cast<size_t>(row)];
   switch (column) {
     case kNameColumn:
-      twoLines(dc, cell, r.label, r.descriptionLine, DT_LEFT);
+      drawTwoLines(dc, cell, r.label, r.descriptionLine, DT_LEFT);
       return true;
     case kCategoryColumn: {
-      twoLines(dc, cell, r.category, "", DT_CENTER);
+      drawTwoLines(dc, cell, r.category, "", DT_CENTER);
       RECT link = cell;
       link.top = (cell.top + cell.bottom) / 2;
       UniqueFont underlined;
@@ -338,7 +268,7 @@ bool AppsPage::paintCell(HDC dc, const RECT& cell, int row, int column, bool) {
       return true;
     }
     case kVersionColumn:
-      twoLines(dc, cell, r.versionName, r.sizeText, DT_LEFT);
+      drawTwoLines(dc, cell, r.versionName, r.sizeText, DT_LEFT);
       return true;
     case kHintColumn: {
       RECT t = cell;
@@ -347,7 +277,7 @@ bool AppsPage::paintCell(HDC dc, const RECT& cell, int row, int column, bool) {
       return true;
     }
     case kCheckColumn:
-      drawCheckBox(dc, cell, list_.row(row).checked);
+      drawCheckBox(dc, cell, list_.row(row).checked, kCheckSide);
       return true;
     default:
       return false;
@@ -358,7 +288,7 @@ bool AppsPage::overLink(POINT client, int* rowOut) const {
   LVHITTESTINFO hit{};
   hit.pt = client;
   if (SendMessageA(list_.hwnd(), LVM_SUBITEMHITTEST, 0, reinterpret_cast<LPARAM>(&hit)) < 0) return false;
-  if (hit.iItem < 0 || hit.iItem >= static_cast<int>(rows_.size()) || hit.iSubItem != kCategoryColumn) return false;
+  if (hit.iItem < 0 || hit.iItem >= static_cast<int>(records_.size()) || hit.iSubItem != kCategoryColumn) return false;
   RECT cell{};
   ListView_GetSubItemRect(list_.hwnd(), hit.iItem, kCategoryColumn, LVIR_BOUNDS, &cell);
   if (client.y < (cell.top + cell.bottom) / 2) return false;  // the link is the lower line
@@ -376,22 +306,22 @@ UniqueMenu makeAppContextMenu() {
 
 void AppsPage::showContextMenu() {
   const int row = list_.view().selected();
-  if (row < 0 || row >= static_cast<int>(rows_.size())) return;
+  if (row < 0 || row >= static_cast<int>(records_.size())) return;
   UniqueMenu menu = makeAppContextMenu();
   POINT p;
   GetCursorPos(&p);
   const UINT chosen = TrackPopupMenu(menu.get(), TPM_RETURNCMD | TPM_RIGHTBUTTON, p.x, p.y, 0, hwnd(), nullptr);
   switch (chosen) {
     case IDM_APP_RUN: runPackage(row); break;
-    case IDM_APP_UNINSTALL: uninstallOne(rows_[static_cast<size_t>(row)].packageName); break;
+    case IDM_APP_UNINSTALL: uninstallOne(records_[static_cast<size_t>(row)].packageName); break;
     case IDM_APP_STORE: openInStore(row); break;
     default: break;
   }
 }
 
 void AppsPage::runPackage(int row) {
-  if (row < 0 || row >= static_cast<int>(rows_.size())) return;
-  const Bytes request = startApplicationRequest(rows_[static_cast<size_t>(row)].packageName);
+  if (row < 0 || row >= static_cast<int>(records_.size())) return;
+  const Bytes request = startApplicationRequest(records_[static_cast<size_t>(row)].packageName);
   // The answer word is read and not shown.
   work_.run([request](ExchangeCancel* cancel) { return exchangeForStatus(request, nullptr, cancel); },
             [](AgentResult) {});
@@ -401,16 +331,16 @@ void AppsPage::openInStore(int row) {
   // The store page opens this item instead of its home page.
   PageDataTable::instance().beginLoad(kKeyStore);
   PageDataTable::instance().markLoaded(kKeyStore);
-  if (row < 0 || row >= static_cast<int>(rows_.size())) return;
-  const int32_t id = rows_[static_cast<size_t>(row)].storeId;
+  if (row < 0 || row >= static_cast<int>(records_.size())) return;
+  const int32_t id = records_[static_cast<size_t>(row)].storeId;
   if (id == -1) return;
-  SendMessageA(host().mainHwnd(), kMsgAppCommand, kAppStoreItem, id);
+  host().openStoreItem(id);
 }
 
 void AppsPage::uninstallChecked() {
   std::vector<std::string> names;
   for (int row : list_.checkedRows())
-    if (static_cast<size_t>(row) < rows_.size()) names.push_back(rows_[static_cast<size_t>(row)].packageName);
+    if (static_cast<size_t>(row) < records_.size()) names.push_back(records_[static_cast<size_t>(row)].packageName);
   if (names.empty()) {
     CheckFirstNotice(hwnd());
     return;
@@ -456,9 +386,7 @@ void AppsPage::receive(const std::string& text, int kind) {
     return;
   }
   // Ended or read failed: either way the command is over and reports no more.
-  std::weak_ptr<int> alive = alive_;
-  postToUi([this, alive] {
-    if (alive.expired()) return;
+  post_([this] {
     uninstallRunning_ = false;
     uninstallEnded();
   });

@@ -10,14 +10,12 @@
 #include <string>
 #include <vector>
 
-#include "app/Page.h"
-#include "ui/PageWork.h"
-#include "ui/TwoLineList.h"
+#include "app/ListPage.h"
 #include "common/win/Handles.h"
 #include "devlink/AdbBridge.h"
 #include "devlink/AgentSession.h"
-#include "manage/apps/AppStore.h"
-#include "manage/apps/AppsWire.h"
+#include "manage/AppStore.h"
+#include "manage/AppsWire.h"
 
 namespace zorvik {
 
@@ -38,18 +36,22 @@ struct AppRow {
   int32_t hintState = 1;
   int32_t rating = 3;
   int32_t storeId = -1;
+  std::string installDate;
+  std::vector<uint8_t> icon;  // until the row is in the list, which keeps it
 };
 
 // The list's context menu: 32790 "立即运行", 32791 "删除卸载", 32792 "商城搜索".
 UniqueMenu makeAppContextMenu();
 
-class AppsPage : public Page, private AdbOutputSink {
+class AppsPage : public ListPage<AppRow>, private AdbOutputSink {
 public:
   AppsPage(const PageInfo& info, PageHost& host);
-  ~AppsPage() override;
+  // The uninstall runner stops before the work does.
+  void close() override;
 
   // The list on a worker, then the phone's facts and the web lookup; a second load while one
-  // runs is dropped.
+  // runs is dropped. A lookup answers every row of its package, also after a reload meanwhile,
+  // and the rows a reload brought in while it ran get a lookup of their own.
   void load() override;
   void onToolbar(int index) override;
 
@@ -60,10 +62,8 @@ public:
   void openInStore(int row);
 
   // What the page shows and holds, for the window's own use and for tests.
-  TwoLineList& list() { return list_; }
-  const std::vector<AppRow>& rows() const { return rows_; }
+  const std::vector<AppRow>& rows() const { return records(); }
   const BasicFacts& facts() const { return facts_; }
-  bool loading() const { return loading_; }
   bool lookupRunning() const { return lookupRunning_; }
   int pendingUninstalls() const { return pendingUninstalls_; }
   int loadsStarted() const { return loadsStarted_; }
@@ -73,36 +73,32 @@ public:
   double lastLookupMs() const { return lastLookupMs_; }
 
 private:
-  struct Loaded;
   struct Looked;
-  void fillList(Loaded& loaded);
+  void onInit() override;
+  TwoLineRow rowOf(AppRow& row) override;
+  void onRowsShown() override;
   void startLookup();
   void applyLookup(Looked& looked);
   void startNextUninstall();
   void uninstallEnded();
   void receive(const std::string& text, int kind) override;  // runner's reader thread
-  void layout();
   void showContextMenu();
   bool overLink(POINT client, int* row = nullptr) const;
-  bool paintCell(HDC dc, const RECT& cell, int row, int column, bool selected);
+  bool paintCell(HDC dc, const RECT& cell, int row, int column, bool selected) override;
 
-  TwoLineList list_;
-  std::vector<AppRow> rows_;
   BasicFacts facts_;
-  bool loading_ = false;
   bool lookupRunning_ = false;
+  bool lookupOwed_ = false;  // rows came in while a lookup ran
   int pendingUninstalls_ = 0;
   std::deque<std::string> uninstallQueue_;  // command lines not yet started
   bool uninstallRunning_ = false;
   int loadsStarted_ = 0;
   int lookupsDone_ = 0;
-  unsigned generation_ = 0;  // a lookup answers only the load it started from
   double lastFillMs_ = 0, lastLookupMs_ = 0;
   std::chrono::steady_clock::time_point loadStart_;
   UniqueBitmap ratingStrip_;
-  PageWork work_;                                        // load, lookup, run
-  std::shared_ptr<int> alive_ = std::make_shared<int>(0);  // the uninstall runner's reports
-  std::unique_ptr<AdbProcessRunner> runner_;  // last: stopped first when the page goes
+  PageWork::Post post_ = work_.poster();       // the uninstall runner's reports
+  std::unique_ptr<AdbProcessRunner> runner_;  // stopped first when the page goes
 };
 
 }  // namespace zorvik

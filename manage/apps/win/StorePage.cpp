@@ -3,7 +3,6 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/MainWindow.h"
 #include "app/PageData.h"
 #include "app/PageTable.h"
 #include "settings/SettingsWin.h"
@@ -46,9 +45,7 @@ StorePage::StorePage(const PageInfo& info, PageHost& host)
   map_.on(kMsgStoreItem, [this](WinMsg& m) { openItem(static_cast<int32_t>(m.lp)); });
 }
 
-StorePage::~StorePage() {
-  if (hwnd()) DestroyWindow(hwnd());
-}
+StorePage::~StorePage() = default;
 
 void StorePage::navigate(const std::string& address) {
   lastAddress_ = address;
@@ -124,7 +121,7 @@ bool StorePage::beforeNavigate(const std::string& address) {
   if (downloadHandler()) {
     downloadHandler()(request);
     // The main window hands the request to the downloads page.
-    PostMessageA(host().mainHwnd(), kMsgAppCommand, kAppDownloadRequest, 0);
+    host().requestDownload();
   } else {
     host().setStatusText("【提示】下载功能尚未就绪，无法下载：" + request.address);
   }

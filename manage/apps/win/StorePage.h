@@ -23,7 +23,7 @@ void setDownloadRequestHandler(DownloadRequestHandler handler);
 class StorePage : public Page {
 public:
   StorePage(const PageInfo& info, PageHost& host);
-  ~StorePage() override;
+  ~StorePage() override;  // where Browser is complete
 
   // First display of page 20: the store home.
   void load() override;

@@ -1,4 +1,4 @@
-#include "manage/files/win/FilesPage.h"
+#include "manage/FilesPage.h"
 
 #include <commctrl.h>
 #include <commdlg.h>
@@ -9,7 +9,6 @@
 #include <utility>
 
 #include "app/PageTable.h"
-#include "ui/UiThread.h"
 #include "common/ByteSize.h"
 #include "common/TimeFormat.h"
 #include "common/win/WideText.h"
@@ -24,12 +23,7 @@ constexpr int kTransferHeight = 92;
 constexpr int kFailuresShown = 200;
 
 enum Column { kNameColumn, kSizeColumn, kTypeColumn, kTimeColumn, kAttributeColumn, kColumnCount };
-struct ColumnSpec {
-  const char* title;
-  int width;
-  int format;
-};
-constexpr ColumnSpec kColumns[kColumnCount] = {
+const ListColumn kColumns[kColumnCount] = {
     {"文件名", 254, LVCFMT_CENTER}, {"大小", 100, LVCFMT_CENTER}, {"文件类型", 100, LVCFMT_CENTER},
     {"上次修改时间", 160, LVCFMT_CENTER}, {"属性", 110, LVCFMT_LEFT}};
 
@@ -66,26 +60,15 @@ std::string parentFolder(const std::string& path) {
 }
 }  // namespace
 
-struct FilesPage::Listed {
-  AgentResult result = AgentResult::Ok;
-  FileListing listing;
-  bool root = false;
-  std::string folderUtf8;
-};
-
 struct FilesPage::Transfer {
   TransferReport report;
 };
 
 FilesPage::FilesPage(const PageInfo& info, PageHost& host) : Page(info, host) {
   map_.on(WM_INITDIALOG, [this](WinMsg& m) {
-    font_ = reinterpret_cast<HFONT>(SendMessageA(hwnd(), WM_GETFONT, 0, 0));
-    HINSTANCE inst = GetModuleHandleA(nullptr);
-    auto make = [&](const char* cls, const char* text, DWORD style, int id, DWORD ex = 0) {
-      HWND w = CreateWindowExA(ex, cls, text, WS_CHILD | WS_VISIBLE | style, 0, 0, 10, 10, hwnd(),
-                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), inst, nullptr);
-      if (font_) SendMessageA(w, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
-      return w;
+    auto make = [this](const char* cls, const char* text, DWORD style, int id, DWORD ex = 0) {
+      return createChild(hwnd(), {.className = cls, .text = text, .style = style, .width = 10, .height = 10, .id = id,
+                                  .exStyle = ex});
     };
     make("BUTTON", "向上", BS_PUSHBUTTON | WS_TABSTOP, IDC_FILES_UP);
     make("BUTTON", "复制到电脑", BS_PUSHBUTTON | WS_TABSTOP, IDC_FILES_PULL);
@@ -99,14 +82,7 @@ FilesPage::FilesPage(const PageInfo& info, PageHost& host) : Page(info, host) {
     make("EDIT", "", ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | WS_VSCROLL, IDC_FILES_REPORT, WS_EX_CLIENTEDGE);
     ListView lv(listWindow);
     lv.setExtendedStyle(LVS_EX_FULLROWSELECT);
-    for (int c = 0; c < kColumnCount; ++c) {
-      LVCOLUMNA col{};
-      col.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT;
-      col.pszText = const_cast<char*>(kColumns[c].title);
-      col.cx = kColumns[c].width;
-      col.fmt = kColumns[c].format;
-      SendMessageA(listWindow, LVM_INSERTCOLUMNA, c, reinterpret_cast<LPARAM>(&col));
-    }
+    for (int c = 0; c < kColumnCount; ++c) lv.addColumn(c, kColumns[c]);
     SHFILEINFOA info{};
     const auto images = reinterpret_cast<HIMAGELIST>(
         SHGetFileInfoA("folder", FILE_ATTRIBUTE_DIRECTORY, &info, sizeof info,
@@ -129,21 +105,12 @@ FilesPage::FilesPage(const PageInfo& info, PageHost& host) : Page(info, host) {
   map_.onCommand(IDC_FILES_PULL, [this](WinMsg&) { chooseFolderAndPull(); });
   map_.onCommand(IDC_FILES_PUSH, [this](WinMsg&) { chooseFilesAndPush(); });
   map_.onCommand(IDC_FILES_CANCEL, [this](WinMsg&) { cancelTransfer(); });
-  map_.on(WM_SETCURSOR, [this](WinMsg& m) {
-    if (busy() && reinterpret_cast<HWND>(m.wp) == item(IDC_FILES_LIST) && LOWORD(m.lp) == HTCLIENT) {
-      SetCursor(LoadCursor(nullptr, IDC_APPSTARTING));
-      m.result = TRUE;
-    } else {
-      m.handled = false;
-    }
-  });
+  busyCursorOver([this] { return item(IDC_FILES_LIST); }, [this] { return busy(); });
 }
 
-FilesPage::~FilesPage() {
-  work_.stop();
-  alive_.reset();
+void FilesPage::close() {
   if (transferCancel_) transferCancel_->cancel();
-  if (hwnd()) DestroyWindow(hwnd());
+  Page::close();
 }
 
 void FilesPage::layout() {
@@ -194,65 +161,38 @@ void FilesPage::list(Bytes request, bool root, const std::string& folderUtf8) {
   }
   loading_ = true;
   host().setStatusText(kReading);
-  // The rows go before the phone is asked: a failed listing leaves the list empty, not stale.
-  HWND lv = item(IDC_FILES_LIST);
-  SendMessageA(lv, WM_SETREDRAW, FALSE, 0);
-  ListView(lv).clear();
-  rows_.clear();
-  SendMessageA(lv, WM_SETREDRAW, TRUE, 0);
-  InvalidateRect(lv, nullptr, TRUE);
-  work_.run(
-      [request = std::move(request), root, folderUtf8](ExchangeCancel* cancel) {
-        Listed listed;
-        listed.root = root;
-        listed.folderUtf8 = folderUtf8;
-        AgentBody body;
-        listed.result = exchangeForBody(request, body, cancel);
-        if (listed.result == AgentResult::Ok) {
-          listed.listing = parseFileListing(body.bytes.data(), body.bytes.size());
-          if (listed.listing.malformed) listed.result = AgentResult::Malformed;
-        }
-        return listed;
-      },
-      [this](Listed& listed) { fill(listed); });
+  work_.run([request = std::move(request)](ExchangeCancel* cancel) { return fetchList(request, parseFileListing, cancel); },
+            [this, root, folderUtf8](Fetched<FileListing>& listed) { fill(root, folderUtf8, listed); });
 }
 
-void FilesPage::fill(Listed& listed) {
+// The folder shown stays until a listing comes whole; the root's key is set only then.
+void FilesPage::fill(bool root, const std::string& folderUtf8, Fetched<FileListing>& listed) {
   loading_ = false;
-  const char* failure = agentFailureText(listed.result);
-  host().setStatusText(failure ? failure : "");
-  HWND lv = item(IDC_FILES_LIST);
-  SendMessageA(lv, WM_SETREDRAW, FALSE, 0);
-  if (listed.result == AgentResult::Ok && listed.listing.hasUp) {
-    FileListing& l = listed.listing;
-    hasUp_ = true;
-    upPath_ = l.upPath;
-    upPathUtf8_ = l.upPathUtf8;
-    upType_ = l.upType;
+  finishLoad(listed.result, [&] {
+    FileListing& l = listed.list;
+    hasUp_ = l.hasUp || hasUp_;
+    if (l.hasUp) {
+      upPath_ = l.upPath;
+      upPathUtf8_ = l.upPathUtf8;
+      upType_ = l.upType;
+    }
     rows_ = std::move(l.rows);
-    currentFolder_ = rows_.empty() ? listed.folderUtf8 : parentFolder(rows_.front().pathUtf8);
+    currentFolder_ = rows_.empty() ? folderUtf8 : parentFolder(rows_.front().pathUtf8);
     SetWindowTextW(item(IDC_FILES_FOLDER), fromUtf8(currentFolder_).c_str());
+    HWND lv = item(IDC_FILES_LIST);
+    RedrawSuspended quiet(lv);
     ListView list(lv);
+    list.clear();
     for (size_t i = 0; i < rows_.size(); ++i) {
       const FileRecord& r = rows_[i];
       // The name through the wide call: a name GBK cannot hold still shows as the phone has it.
-      const std::wstring name = fromUtf8(fileDisplayName(r.pathUtf8));
-      LVITEMW it{};
-      it.mask = LVIF_TEXT | LVIF_IMAGE;
-      it.iItem = static_cast<int>(i);
-      it.pszText = const_cast<wchar_t*>(name.c_str());
-      it.iImage = shellIcon(r);
-      const int row = static_cast<int>(SendMessageW(lv, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&it)));
+      const int row = list.insertRowWide(static_cast<int>(i), fromUtf8(fileDisplayName(r.pathUtf8)), shellIcon(r));
       list.setCell(row, kSizeColumn, sizeText(r));
       list.setCell(row, kTypeColumn, fileTypeText(r));
       list.setCell(row, kTimeColumn, formatPhoneTime(r.modified, "未知"));
       list.setCell(row, kAttributeColumn, fileAttributeText(r));
     }
-  }
-  SendMessageA(lv, WM_SETREDRAW, TRUE, 0);
-  InvalidateRect(lv, nullptr, TRUE);
-  // The root's key is set however the listing ended; "转到根目录" asks again.
-  if (listed.root) markLoaded();
+  }, root);
 }
 
 // ---------------------------------------------------------------- transfers
@@ -278,8 +218,7 @@ void FilesPage::chooseFolderAndPull() {
 
 void FilesPage::pullSelectedTo(const std::string& localFolderUtf8) {
   std::vector<RemoteItem> items;
-  HWND lv = item(IDC_FILES_LIST);
-  for (int row = -1; (row = static_cast<int>(SendMessageA(lv, LVM_GETNEXTITEM, row, LVNI_SELECTED))) >= 0;)
+  for (int row : ListView(item(IDC_FILES_LIST)).selectedRows())
     if (static_cast<size_t>(row) < rows_.size())
       items.push_back({rows_[static_cast<size_t>(row)].pathUtf8, rows_[static_cast<size_t>(row)].isFolder()});
   if (items.empty()) return;
@@ -347,17 +286,13 @@ void FilesPage::startTransfer(bool pull, std::vector<RemoteItem> items, std::vec
   SetWindowTextA(item(IDC_FILES_REPORT), "");
   updateButtons();
   layout();
-  std::weak_ptr<int> alive = alive_;
-  std::shared_ptr<ExchangeCancel> cancel = transferCancel_;
+  // Progress goes to the page only while it lives; the worker itself never touches it.
+  PageWork::Post post = work_.poster();
+  auto progress = [this, post](const TransferProgress& p) { post([this, p] { showProgress(p); }); };
   work_.run(
-      [this, alive, cancel, pull, items = std::move(items), files = std::move(files), target,
+      [progress, cancel = transferCancel_, pull, items = std::move(items), files = std::move(files), target,
        serial = currentSerial()](ExchangeCancel*) {
-        // Progress goes to the page only while it lives; the worker itself never touches it.
-        SyncTransfer transfer(serial, cancel.get(), [this, alive](const TransferProgress& p) {
-          postToUi([this, alive, p] {
-            if (!alive.expired()) showProgress(p);
-          });
-        });
+        SyncTransfer transfer(serial, cancel.get(), progress);
         Transfer done;
         done.report = pull ? transfer.pull(items, target) : transfer.push(files, target);
         return done;

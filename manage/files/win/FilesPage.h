@@ -11,12 +11,12 @@
 #include <string>
 #include <vector>
 
-#include "ui/Controls.h"
+#include "app/Controls.h"
 #include "app/Page.h"
-#include "ui/PageWork.h"
 #include "devlink/AgentSession.h"
+#include "devlink/FetchList.h"
 #include "devlink/SyncTransfer.h"
-#include "manage/files/FileWire.h"
+#include "manage/FileWire.h"
 
 namespace zorvik {
 
@@ -35,7 +35,8 @@ enum FilesControl {
 class FilesPage : public Page {
 public:
   FilesPage(const PageInfo& info, PageHost& host);
-  ~FilesPage() override;
+  // A transfer in progress is cancelled before the work stops.
+  void close() override;
 
   // The root listing (first display and "转到根目录"); page-data key 6 is loaded at its end.
   void load() override;
@@ -62,11 +63,10 @@ public:
   std::string reportText() const { return Control(item(IDC_FILES_REPORT)).text(); }
 
 private:
-  struct Listed;
   struct Transfer;
   // One listing: the request, whether it is the root's (key 6), and the folder it names.
   void list(Bytes request, bool root, const std::string& folderUtf8);
-  void fill(Listed& listed);
+  void fill(bool root, const std::string& folderUtf8, Fetched<FileListing>& listed);
   void layout();
   void chooseFolderAndPull();
   void chooseFilesAndPush();
@@ -85,12 +85,8 @@ private:
   bool transferring_ = false;
   bool pulling_ = false;
   std::chrono::steady_clock::time_point transferStart_;
-  HFONT font_ = nullptr;
-  // Listings and transfers; stopped first when the page goes.
-  PageWork work_;
-  // "取消" ends the transfer alone; progress reports hold the alive token weakly.
+  // "取消" ends the transfer alone.
   std::shared_ptr<ExchangeCancel> transferCancel_;
-  std::shared_ptr<int> alive_ = std::make_shared<int>(0);
 };
 
 }  // namespace zorvik

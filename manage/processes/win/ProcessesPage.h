@@ -8,11 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "app/Page.h"
-#include "ui/PageWork.h"
-#include "ui/TwoLineList.h"
+#include "app/ListPage.h"
 #include "devlink/AgentSession.h"
-#include "manage/processes/ProcessWire.h"
+#include "manage/ProcessWire.h"
 
 namespace zorvik {
 
@@ -24,38 +22,26 @@ enum ProcessesControl {
   IDC_PROCESS_FREE_VALUE = 1504,
 };
 
-class ProcessesPage : public Page {
+class ProcessesPage : public ListPage<ProcessRecord> {
 public:
   ProcessesPage(const PageInfo& info, PageHost& host);
-  ~ProcessesPage() override;
 
-  // Free memory and the list on a worker; a second load while one runs is dropped.
+  // Free memory and the list on a worker; a second load while one runs is dropped. Until both
+  // have come the rows and the value shown before stay.
   void load() override;
   void onToolbar(int index) override;
   // Ends the processes of the ticked rows (none ticked: a request naming none), then reloads.
   void endChecked();
 
   // What the page shows, for the window's own use and for tests.
-  TwoLineList& list() { return list_; }
-  const std::vector<ProcessRecord>& records() const { return records_; }
   std::string freeMemoryText() const;
-  bool loading() const { return loading_; }
-  bool ending() const { return ending_; }
-  bool busy() const { return loading_ || ending_; }
+  bool ending() const { return sending(); }
 
 private:
-  struct Loaded;
-  void showFreeMemory(AgentResult result, int32_t word);
-  void fillList(Loaded& loaded);
-  void layout();
-  bool paintCell(HDC dc, const RECT& cell, int row, int column, bool selected);
-
-  TwoLineList list_;
-  std::vector<ProcessRecord> records_;
-  bool loading_ = false;
-  bool ending_ = false;
-  HFONT font_ = nullptr;  // the dialog's font, borrowed for the controls made here
-  PageWork work_;
+  void onInit() override;
+  void layout(const RECT& client) override;
+  TwoLineRow rowOf(ProcessRecord& p) override;
+  bool paintCell(HDC dc, const RECT& cell, int row, int column, bool selected) override;
 };
 
 }  // namespace zorvik

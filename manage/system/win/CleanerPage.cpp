@@ -23,48 +23,25 @@ std::string cacheSizeText(int64_t size) {
   return text;
 }
 
-CleanerPage::CleanerPage(const PageInfo& info, PageHost& host) : Page(info, host) {
-  map_.on(WM_INITDIALOG, [this](WinMsg& m) {
-    HINSTANCE instance = GetModuleHandleA(nullptr);
-    progress_ = CreateWindowExA(0, "STATIC", kCleanerIdleText, WS_CHILD | WS_VISIBLE | SS_LEFT | SS_CENTERIMAGE,
-                                0, 0, 0, 0, hwnd(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(kProgressId)),
-                                instance, nullptr);
-    SendMessageA(progress_, WM_SETFONT, SendMessageA(hwnd(), WM_GETFONT, 0, 0), FALSE);
-    HWND list = CreateWindowExA(0, WC_LISTVIEWA, "",
-                                WS_CHILD | WS_VISIBLE | WS_BORDER | WS_TABSTOP | LVS_REPORT | LVS_SHOWSELALWAYS |
-                                    LVS_SINGLESEL | LVS_OWNERDRAWFIXED,
-                                0, 0, 0, 0, hwnd(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(kListId)),
-                                instance, nullptr);
-    list_.attach(list, {.columns = {{"类型", 60}, {"清理项目和说明", 330}, {"推荐周期", 100}, {"风险提示", 90},
-                                    {"数量或大小", 90}, {"选择", 54}},
-                        .imageCapacity = kMaxCleanIcon,
-                        .checkColumn = true});
-    // Headings centred except size and check box (the first column is always left).
-    for (int c : {kItemColumn, kPeriodColumn, kRiskColumn}) {
-      LVCOLUMNA col{};
-      col.mask = LVCF_FMT;
-      col.fmt = LVCFMT_CENTER;
-      SendMessageA(list, LVM_SETCOLUMNA, c, reinterpret_cast<LPARAM>(&col));
-    }
-    addFixedRows();
-    layout();
-    m.result = TRUE;
-  });
-  map_.on(WM_SIZE, [this](WinMsg&) { layout(); });
-  // While a scan or a clear runs the list says so with the busy cursor.
-  wireList(list_, kListId, [this] { return busy(); });
+CleanerPage::CleanerPage(const PageInfo& info, PageHost& host)
+    : ListPageBase(info, host,
+                   {.listId = kListId,
+                    // Headings centred except size and check box (the first column is always left).
+                    .list = {.columns = {{"类型", 60}, {"清理项目和说明", 330, LVCFMT_CENTER}, {"推荐周期", 100, LVCFMT_CENTER},
+                                         {"风险提示", 90, LVCFMT_CENTER}, {"数量或大小", 90}, {"选择", 54}},
+                             .imageCapacity = kMaxCleanIcon},
+                    .top = kProgressHeight,
+                    .extraStyle = WS_BORDER}) {}
+
+void CleanerPage::onInit() {
+  progress_ = createChild(hwnd(), {.className = "STATIC", .text = kCleanerIdleText, .style = SS_LEFT | SS_CENTERIMAGE,
+                                   .id = kProgressId});
+  list_.replaceRows(fixedRows());
 }
 
-CleanerPage::~CleanerPage() {
-  work_.stop();
-  if (hwnd()) DestroyWindow(hwnd());
-}
-
-void CleanerPage::layout() {
-  if (!progress_) return;
-  RECT client = clientRectOf(hwnd());
+void CleanerPage::layout(const RECT& client) {
+  ListPageBase::layout(client);
   MoveWindow(progress_, 6, 0, client.right - 6, kProgressHeight, TRUE);
-  MoveWindow(list_.hwnd(), 0, kProgressHeight, client.right, client.bottom - kProgressHeight, TRUE);
 }
 
 void CleanerPage::onToolbar(int index) {
@@ -75,58 +52,41 @@ void CleanerPage::onToolbar(int index) {
   }
 }
 
-void CleanerPage::addFixedRows() {
+std::vector<TwoLineRow> CleanerPage::fixedRows() {
+  std::vector<TwoLineRow> rows;
   for (const CleanFixedRow& f : kCleanFixedRows) {
     TwoLineRow row;
     row.cells = {"", f.item, f.period, "无", "N/A", ""};
     row.secondLine = f.description;
     row.checked = true;
-    list_.addRow(std::move(row));
+    rows.push_back(std::move(row));
   }
+  return rows;
 }
 
 void CleanerPage::load() {
-  if (scanning_) return;
-  scanning_ = true;
+  if (!beginLoad()) return;
   SetWindowTextA(progress_, kCleanerScanningText);
-  SendMessageA(list_.hwnd(), WM_SETREDRAW, FALSE, 0);
-  list_.clear();
-  addFixedRows();
-  work_.run(
-      [](ExchangeCancel* cancel) {
-        Scanned scanned;
-        AgentBody body;
-        scanned.result = exchangeForBody(scanCacheRequest(), body, cancel);
-        // A cut reply still shows the applications that did arrive.
-        if (scanned.result == AgentResult::Ok || scanned.result == AgentResult::Cut)
-          scanned.list = parseCacheList(body.bytes.data(), body.bytes.size());
-        return scanned;
-      },
-      [this](Scanned& scanned) { fill(scanned); });
-}
-
-void CleanerPage::fill(Scanned& scanned) {
-  scanning_ = false;
-  const char* failure = agentFailureText(scanned.result);
-  host().setStatusText(failure ? failure : "");
-  for (CacheRecord& c : scanned.list.records) {
-    TwoLineRow row;
-    row.image = std::move(c.icon);
-    row.cells = {"", c.label, "随时", "无", cacheSizeText(c.size), ""};
-    row.secondLine = std::move(c.package);
-    row.checked = true;
-    list_.addRow(std::move(row));
-  }
-  SendMessageA(list_.hwnd(), WM_SETREDRAW, TRUE, 0);
-  InvalidateRect(list_.hwnd(), nullptr, TRUE);
-  SetWindowTextA(progress_, kCleanerDoneText);
-  // A phone that could not be asked is asked again on the next visit.
-  if (failure && scanned.result != AgentResult::Cut) markFailed();
-  else markLoaded();
+  work_.run([](ExchangeCancel* cancel) { return fetchRecords(scanCacheRequest(), parseCacheList, cancel); },
+            [this](Fetched<std::vector<CacheRecord>>& scanned) {
+              endLoad(scanned.result, [&] {
+                std::vector<TwoLineRow> rows = fixedRows();
+                for (CacheRecord& c : scanned.list) {
+                  TwoLineRow row;
+                  row.image = std::move(c.icon);
+                  row.cells = {"", c.label, "随时", "无", cacheSizeText(c.size), ""};
+                  row.secondLine = std::move(c.package);
+                  row.checked = true;
+                  rows.push_back(std::move(row));
+                }
+                list_.replaceRows(std::move(rows));
+              });
+              SetWindowTextA(progress_, kCleanerDoneText);
+            });
 }
 
 void CleanerPage::clearChecked() {
-  if (clearing_ || scanning_) return;  // the rows are being replaced: what is checked is not settled
+  if (clearing_ || loading()) return;  // the rows are being replaced: what is checked is not settled
   std::array<bool, kCleanFixedRowCount> fixed{};
   std::vector<std::string> packages;
   for (int r : list_.checkedRows()) {

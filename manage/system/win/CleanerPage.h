@@ -7,11 +7,9 @@
 #include <memory>
 #include <string>
 
-#include "app/Page.h"
-#include "ui/PageWork.h"
-#include "ui/TwoLineList.h"
+#include "app/ListPage.h"
 #include "devlink/AgentSession.h"
-#include "manage/system/CleanerWire.h"
+#include "manage/CleanerWire.h"
 
 namespace zorvik {
 
@@ -19,40 +17,32 @@ namespace zorvik {
 // must not show as its remainder. A negative size (a confused phone) shows as 0.
 std::string cacheSizeText(int64_t size);
 
-class CleanerPage : public Page {
+class CleanerPage : public ListPageBase {
 public:
   static constexpr int kListId = 4311;
   static constexpr int kProgressId = 4312;
 
   CleanerPage(const PageInfo& info, PageHost& host);
-  ~CleanerPage() override;
 
-  // A scan requested while one runs is dropped.
+  // A scan requested while one runs is dropped. The rows shown stay until a whole reply has
+  // come: a cut one never becomes ticked rows a clear would send.
   void load() override;
   void onToolbar(int index) override;
   // Sends the checked rows; no confirmation and no new scan ("重新扫描" shows the result).
   void clearChecked();
 
-  TwoLineList& list() { return list_; }
   HWND progressLabel() const { return progress_; }
-  bool scanning() const { return scanning_; }
+  bool scanning() const { return loading(); }
   bool clearing() const { return clearing_; }
-  bool busy() const { return scanning_ || clearing_; }
+  bool busy() const override { return loading() || clearing_; }
 
 private:
-  struct Scanned {
-    AgentResult result = AgentResult::Ok;
-    CacheList list;
-  };
-  void addFixedRows();
-  void fill(Scanned& scanned);
-  void layout();
+  void onInit() override;
+  void layout(const RECT& client) override;
+  static std::vector<TwoLineRow> fixedRows();
 
-  TwoLineList list_;
   HWND progress_ = nullptr;  // children of the page, destroyed with it
-  bool scanning_ = false;
   bool clearing_ = false;
-  PageWork work_;
 };
 
 }  // namespace zorvik

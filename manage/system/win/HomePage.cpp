@@ -1,9 +1,9 @@
-#include "manage/system/win/HomePage.h"
+#include "manage/HomePage.h"
 
 #include <utility>
 
-#include "app/MainWindow.h"
-#include "manage/system/win/SystemInfoPage.h"
+#include "app/PageTable.h"
+#include "manage/SystemInfoPage.h"
 
 namespace zorvik {
 
@@ -15,11 +15,6 @@ HomePage::HomePage(const PageInfo& info, PageHost& host) : Page(info, host, IDD_
   map_.on(WM_INITDIALOG, [this](WinMsg& m) { m.result = TRUE; });
   map_.on(WM_SIZE, [this](WinMsg&) { layout(); });
   map_.on(kMsgMakeView, [this](WinMsg&) { ensureView(); });
-}
-
-HomePage::~HomePage() {
-  work_.stop();
-  if (hwnd()) DestroyWindow(hwnd());
 }
 
 void HomePage::View::OnDocumentComplete(const std::string& address) {
@@ -64,16 +59,15 @@ void HomePage::load() {
 
 void HomePage::fill(Loaded& loaded) {
   loading_ = false;
-  if (const char* failure = agentFailureText(loaded.result)) {
-    host().setStatusText(failure);  // the dashboard keeps what it showed
-    return;
-  }
-  if (loaded.read != FactsRead::Complete) return;  // the phone had nothing to say
-  modelHtml_ = std::move(loaded.model);
-  widgetsHtml_ = std::move(loaded.widgets);
-  ++fills_;
-  lastFill_ = std::chrono::steady_clock::now();
-  writeDocument();
+  // A failed fetch keeps what the dashboard showed; a phone with nothing to say changes nothing.
+  finishLoad(loaded.result, [&] {
+    if (loaded.read != FactsRead::Complete) return;
+    modelHtml_ = std::move(loaded.model);
+    widgetsHtml_ = std::move(loaded.widgets);
+    ++fills_;
+    lastFill_ = std::chrono::steady_clock::now();
+    writeDocument();
+  });
 }
 
 // On the UI thread: the document is written here, never from the worker. Without a document
@@ -87,16 +81,16 @@ void HomePage::writeDocument() {
 
 void HomePage::runCommand(const std::string& command) {
   const DashboardCommand c = dashboardCommand(command);
-  // Posted: the browser's navigation event returns before the main window changes pages.
-  HWND main = host().mainHwnd();
+  // The frame acts on its next turn: the browser's navigation event returns first.
+  PageHost& frame = host();
   switch (c.action) {
     case DashboardAction::Refresh: load(); break;
-    case DashboardAction::DeviceManager: PostMessageA(main, kMsgAppCommand, kAppDeviceManager, 0); break;
-    case DashboardAction::Store: PostMessageA(main, kMsgShowPage, kGroupDownloads, kPageStore); break;
-    case DashboardAction::ScreenCapture: PostMessageA(main, kMsgShowPage, kGroupTools, kPageScreenCapture); break;
-    case DashboardAction::SystemInfo: PostMessageA(main, kMsgShowPage, kGroupTools, kPageSystemInfo); break;
-    case DashboardAction::PhoneSettings: PostMessageA(main, kMsgShowPage, kGroupTools, kPagePhoneSettings); break;
-    case DashboardAction::StoreItem: PostMessageA(main, kMsgAppCommand, kAppStoreItem, c.storeItem); break;
+    case DashboardAction::DeviceManager: frame.openDeviceManager(); break;
+    case DashboardAction::Store: frame.showPageLater(kGroupDownloads, kPageStore); break;
+    case DashboardAction::ScreenCapture: frame.showPageLater(kGroupTools, kPageScreenCapture); break;
+    case DashboardAction::SystemInfo: frame.showPageLater(kGroupTools, kPageSystemInfo); break;
+    case DashboardAction::PhoneSettings: frame.showPageLater(kGroupTools, kPagePhoneSettings); break;
+    case DashboardAction::StoreItem: frame.openStoreItem(c.storeItem); break;
     case DashboardAction::Nothing: break;
   }
 }

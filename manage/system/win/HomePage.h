@@ -8,18 +8,16 @@
 #include <memory>
 #include <string>
 
-#include "ui/HtmlCtrl.h"
+#include "app/HtmlCtrl.h"
 #include "app/Page.h"
-#include "ui/PageWork.h"
 #include "devlink/AgentSession.h"
-#include "manage/system/PhoneFacts.h"
+#include "manage/PhoneFacts.h"
 
 namespace zorvik {
 
 class HomePage : public Page {
 public:
   HomePage(const PageInfo& info, PageHost& host);
-  ~HomePage() override;
 
   // Fetches the facts and rewrites the dashboard; dropped while a fetch runs. The main window
   // calls it from its timer 1 after a connection.
@@ -61,7 +59,6 @@ private:
   bool loading_ = false;
   int fills_ = 0;
   std::chrono::steady_clock::time_point lastFill_{};
-  PageWork work_;
 };
 
 }  // namespace zorvik

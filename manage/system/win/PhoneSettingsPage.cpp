@@ -56,19 +56,10 @@ PhoneSettingsPage::PhoneSettingsPage(const PageInfo& info, PageHost& host) : Pag
   map_.onCommand(kRingtoneButtonId, [this](WinMsg&) { showFolder("铃声", kRingtoneFolder); });
 }
 
-PhoneSettingsPage::~PhoneSettingsPage() {
-  work_.stop();
-  if (hwnd()) DestroyWindow(hwnd());
-}
-
 void PhoneSettingsPage::createControls() {
-  HINSTANCE instance = GetModuleHandleA(nullptr);
-  const WPARAM font = static_cast<WPARAM>(SendMessageA(hwnd(), WM_GETFONT, 0, 0));
-  auto make = [&](const char* cls, const char* text, DWORD style, int x, int y, int w, int h, int id) {
-    HWND c = CreateWindowExA(0, cls, text, WS_CHILD | WS_VISIBLE | style, x, y, w, h, hwnd(),
-                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
-    SendMessageA(c, WM_SETFONT, font, FALSE);
-    return c;
+  auto make = [this](const char* cls, const char* text, DWORD style, int x, int y, int w, int h, int id) {
+    return createChild(hwnd(), {.className = cls, .text = text, .style = style, .x = x, .y = y, .width = w, .height = h,
+                                .id = id});
   };
   for (const GroupSpec& g : kGroups) make("BUTTON", g.caption, BS_GROUPBOX, 12, g.y, kGroupWidth, g.height, -1);
   for (const ControlSpec& c : kControls) {
@@ -125,17 +116,16 @@ void PhoneSettingsPage::load() {
 
 void PhoneSettingsPage::fill(const Loaded& loaded) {
   loading_ = false;
-  const char* failure = agentFailureText(loaded.result);
-  host().setStatusText(failure ? failure : "");
-  if (!loaded.read) {
-    // The controls keep their state; a phone that could not be asked is asked on the next visit.
-    if (failure) markFailed();
-    else markLoaded();
-    return;
-  }
+  // The controls keep their state unless the values came whole.
+  finishLoad(loaded.result, [&] {
+    if (loaded.read) show(loaded.values);
+  });
+}
+
+void PhoneSettingsPage::show(const PhoneSettingValues& values) {
   // Setting the controls here sends nothing: only the user's clicks and selections write.
   for (const ControlSpec& c : kControls) {
-    const int32_t v = loaded.values.value[static_cast<size_t>(c.number)];
+    const int32_t v = values.value[static_cast<size_t>(c.number)];
     HWND h = control(c.number);
     if (c.kind != Kind::Choice) {
       Button(h).setChecked(v == 1);
@@ -152,7 +142,6 @@ void PhoneSettingsPage::fill(const Loaded& loaded) {
     ComboBox(h).select(position);
   }
   ++fills_;
-  markLoaded();
 }
 
 void PhoneSettingsPage::onSwitch(PhoneSetting number) {

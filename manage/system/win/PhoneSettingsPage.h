@@ -8,9 +8,8 @@
 #include <string>
 
 #include "app/Page.h"
-#include "ui/PageWork.h"
 #include "devlink/AgentSession.h"
-#include "manage/system/PhoneSettingsWire.h"
+#include "manage/PhoneSettingsWire.h"
 
 namespace zorvik {
 
@@ -24,7 +23,6 @@ public:
   static constexpr const char* kRingtoneFolder = "/sdcard/Ringtones";
 
   PhoneSettingsPage(const PageInfo& info, PageHost& host);
-  ~PhoneSettingsPage() override;
 
   // A load requested while one runs is dropped.
   void load() override;
@@ -44,6 +42,7 @@ private:
   };
   void createControls();
   void fill(const Loaded& loaded);
+  void show(const PhoneSettingValues& values);
   void onSwitch(PhoneSetting number);
   void onChoice(PhoneSetting number);
   void write(PhoneSetting number, int32_t value);
@@ -52,7 +51,6 @@ private:
   bool loading_ = false;
   int writes_ = 0;
   int fills_ = 0;
-  PageWork work_;
 };
 
 }  // namespace zorvik

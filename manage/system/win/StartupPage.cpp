@@ -1,10 +1,11 @@
-#include "manage/system/win/StartupPage.h"
+#include "manage/StartupPage.h"
 
 #include <commctrl.h>
 
 #include <utility>
 
-#include "ui/Controls.h"
+#include "app/Controls.h"
+#include "devlink/FetchList.h"
 
 namespace zorvik {
 
@@ -12,29 +13,17 @@ StartupPage::StartupPage(const PageInfo& info, PageHost& host) : Page(info, host
   map_.on(WM_INITDIALOG, [this](WinMsg& m) {
     // No tooltips: the tree spans the page, so its texts are not cut, and a tooltip window of its
     // own would sit beside the main window's caption tooltips on the UI thread.
-    tree_ = CreateWindowExA(WS_EX_CLIENTEDGE, WC_TREEVIEWA, "",
-                            WS_CHILD | WS_VISIBLE | WS_TABSTOP | TVS_HASBUTTONS | TVS_HASLINES |
-                                TVS_LINESATROOT | TVS_SHOWSELALWAYS | TVS_NOTOOLTIPS,
-                            0, 0, 0, 0, hwnd(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(kTreeId)),
-                            GetModuleHandleA(nullptr), nullptr);
+    tree_ = createChild(hwnd(), {.className = WC_TREEVIEWA,
+                                 .style = WS_TABSTOP | TVS_HASBUTTONS | TVS_HASLINES | TVS_LINESATROOT |
+                                          TVS_SHOWSELALWAYS | TVS_NOTOOLTIPS,
+                                 .id = kTreeId,
+                                 .exStyle = WS_EX_CLIENTEDGE});
     layout();
     m.result = TRUE;
   });
   map_.on(WM_SIZE, [this](WinMsg&) { layout(); });
-  map_.on(WM_SETCURSOR, [this](WinMsg& m) {
-    // While the tree loads it says so with the busy cursor.
-    if (loading_ && reinterpret_cast<HWND>(m.wp) == tree_ && LOWORD(m.lp) == HTCLIENT) {
-      SetCursor(LoadCursor(nullptr, IDC_APPSTARTING));
-      m.result = TRUE;
-    } else {
-      m.handled = false;
-    }
-  });
-}
-
-StartupPage::~StartupPage() {
-  work_.stop();
-  if (hwnd()) DestroyWindow(hwnd());
+  // While the tree loads it says so with the busy cursor.
+  busyCursorOver([this] { return tree_; }, [this] { return loading_; });
 }
 
 void StartupPage::layout() {
@@ -60,39 +49,25 @@ void StartupPage::expandRoots(bool expand) {
 void StartupPage::load() {
   if (loading_) return;
   loading_ = true;
-  TreeView(tree_).clear();
-  work_.run(
-      [](ExchangeCancel* cancel) {
-        Loaded loaded;
-        AgentBody body;
-        loaded.result = exchangeForBody(startupItemsRequest(), body, cancel);
-        // A cut reply still shows the entries that did arrive.
-        if (loaded.result == AgentResult::Ok || loaded.result == AgentResult::Cut)
-          loaded.items = parseStartupItems(body.bytes.data(), body.bytes.size());
-        return loaded;
-      },
-      [this](Loaded& loaded) { fill(loaded); });
+  work_.run([](ExchangeCancel* cancel) { return fetchList(startupItemsRequest(), parseStartupItems, cancel); },
+            [this](Fetched<StartupItems>& loaded) {
+              loading_ = false;
+              // The tree shown stays until a whole reply has come.
+              finishLoad(loaded.result, [&] { fill(loaded.list); });
+            });
 }
 
-void StartupPage::fill(Loaded& loaded) {
-  loading_ = false;
-  const char* failure = agentFailureText(loaded.result);
-  host().setStatusText(failure ? failure : "");
+void StartupPage::fill(const StartupItems& items) {
   TreeView tree(tree_);
-  SendMessageA(tree_, WM_SETREDRAW, FALSE, 0);
+  RedrawSuspended quiet(tree_);
   tree.clear();
-  for (const auto& [event, entries] : loaded.items.byEvent) {
+  for (const auto& [event, entries] : items.byEvent) {
     HTREEITEM root = tree.insert(TVI_ROOT, startupEventText(event));
     for (const StartupEntry& e : entries) {
       HTREEITEM entry = tree.insert(root, e.entryText);
       tree.insert(entry, e.detailText);
     }
   }
-  SendMessageA(tree_, WM_SETREDRAW, TRUE, 0);
-  InvalidateRect(tree_, nullptr, TRUE);
-  // A phone that could not be asked is asked again on the next visit.
-  if (failure && loaded.result != AgentResult::Cut) markFailed();
-  else markLoaded();
 }
 
 }  // namespace zorvik

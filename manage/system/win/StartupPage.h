@@ -7,9 +7,8 @@
 #include <memory>
 
 #include "app/Page.h"
-#include "ui/PageWork.h"
 #include "devlink/AgentSession.h"
-#include "manage/system/StartupItems.h"
+#include "manage/StartupItems.h"
 
 namespace zorvik {
 
@@ -18,7 +17,6 @@ public:
   static constexpr int kTreeId = 4301;
 
   StartupPage(const PageInfo& info, PageHost& host);
-  ~StartupPage() override;
 
   // A load requested while one runs is dropped.
   void load() override;
@@ -31,16 +29,11 @@ public:
   bool busy() const { return loading_; }
 
 private:
-  struct Loaded {
-    AgentResult result = AgentResult::Ok;
-    StartupItems items;
-  };
-  void fill(Loaded& loaded);
+  void fill(const StartupItems& items);
   void layout();
 
   HWND tree_ = nullptr;  // a child of the page, destroyed with it
   bool loading_ = false;
-  PageWork work_;
 };
 
 }  // namespace zorvik

@@ -23,22 +23,16 @@ AgentResult fetchPhoneFacts(const ExchangeCancel* cancel, PhoneFacts& facts, Fac
 
 SystemInfoPage::SystemInfoPage(const PageInfo& info, PageHost& host) : Page(info, host) {
   map_.on(WM_INITDIALOG, [this](WinMsg& m) {
-    list_ = CreateWindowExA(0, WC_LISTVIEWA, "",
-                            WS_CHILD | WS_VISIBLE | WS_BORDER | WS_TABSTOP | LVS_REPORT | LVS_SHOWSELALWAYS |
-                                LVS_SINGLESEL | LVS_NOSORTHEADER,
-                            0, 0, 0, 0, hwnd(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(kListId)),
-                            GetModuleHandleA(nullptr), nullptr);
-    SendMessageA(list_, WM_SETFONT, SendMessageA(hwnd(), WM_GETFONT, 0, 0), FALSE);
+    list_ = createChild(hwnd(), {.className = WC_LISTVIEWA,
+                                 .style = WS_BORDER | WS_TABSTOP | LVS_REPORT | LVS_SHOWSELALWAYS | LVS_SINGLESEL |
+                                          LVS_NOSORTHEADER,
+                                 .id = kListId});
     ListView view(list_);
     view.setExtendedStyle(LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES);
     view.addColumn(kPictureColumn, {"", 30});
-    view.addColumn(kTypeColumn, {"类型", 80});
+    view.addColumn(kTypeColumn, {"类型", 80, LVCFMT_CENTER});
     view.addColumn(kDetailColumn, {"详细信息", 448});
     view.addColumn(kCompareColumn, {"主流对比", 200});
-    LVCOLUMNA centred{};
-    centred.mask = LVCF_FMT;
-    centred.fmt = LVCFMT_CENTER;
-    SendMessageA(list_, LVM_SETCOLUMNA, kTypeColumn, reinterpret_cast<LPARAM>(&centred));
     view.setItemHeight(20);  // the nineteen rows fit the page without scrolling
     for (int r = 0; r < kSystemInfoRowCount; ++r) {
       view.insertRow(r, "");
@@ -48,19 +42,7 @@ SystemInfoPage::SystemInfoPage(const PageInfo& info, PageHost& host) : Page(info
     m.result = TRUE;
   });
   map_.on(WM_SIZE, [this](WinMsg&) { layout(); });
-  map_.on(WM_SETCURSOR, [this](WinMsg& m) {
-    if (loading_ && reinterpret_cast<HWND>(m.wp) == list_ && LOWORD(m.lp) == HTCLIENT) {
-      SetCursor(LoadCursor(nullptr, IDC_APPSTARTING));
-      m.result = TRUE;
-    } else {
-      m.handled = false;
-    }
-  });
-}
-
-SystemInfoPage::~SystemInfoPage() {
-  work_.stop();
-  if (hwnd()) DestroyWindow(hwnd());
+  busyCursorOver([this] { return list_; }, [this] { return loading_; });
 }
 
 void SystemInfoPage::layout() {
@@ -90,22 +72,16 @@ void SystemInfoPage::load() {
 
 void SystemInfoPage::fill(const Loaded& loaded) {
   loading_ = false;
-  const char* failure = agentFailureText(loaded.result);
-  host().setStatusText(failure ? failure : "");
-  if (loaded.result != AgentResult::Ok || loaded.read != FactsRead::Complete) {
-    // The rows keep their texts; a phone that could not be asked is asked on the next visit.
-    if (failure) markFailed();
-    else markLoaded();
-    return;
-  }
-  SendMessageA(list_, WM_SETREDRAW, FALSE, 0);
-  const auto details = systemInfoDetails(loaded.facts);
-  ListView view(list_);
-  for (int r = 0; r < kSystemInfoRowCount; ++r) view.setCell(r, kDetailColumn, details[static_cast<size_t>(r)]);
-  SendMessageA(list_, WM_SETREDRAW, TRUE, 0);
-  InvalidateRect(list_, nullptr, TRUE);
-  ++fills_;
-  markLoaded();
+  // The rows keep their texts unless the phone's facts came whole; NoReply (nothing to say) is a
+  // finished load that changes nothing.
+  finishLoad(loaded.result, [&] {
+    if (loaded.read != FactsRead::Complete) return;
+    RedrawSuspended quiet(list_);
+    const auto details = systemInfoDetails(loaded.facts);
+    ListView view(list_);
+    for (int r = 0; r < kSystemInfoRowCount; ++r) view.setCell(r, kDetailColumn, details[static_cast<size_t>(r)]);
+    ++fills_;
+  });
 }
 
 }  // namespace zorvik

@@ -6,9 +6,8 @@
 #include <memory>
 
 #include "app/Page.h"
-#include "ui/PageWork.h"
 #include "devlink/AgentSession.h"
-#include "manage/system/PhoneFacts.h"
+#include "manage/PhoneFacts.h"
 
 namespace zorvik {
 
@@ -17,7 +16,6 @@ public:
   static constexpr int kListId = 4401;
 
   SystemInfoPage(const PageInfo& info, PageHost& host);
-  ~SystemInfoPage() override;
 
   // A load requested while one runs is dropped.
   void load() override;
@@ -40,7 +38,6 @@ private:
   HWND list_ = nullptr;  // a child of the page, destroyed with it
   bool loading_ = false;
   int fills_ = 0;
-  PageWork work_;
 };
 
 // One 870004 exchange and its reading, on the calling (worker) thread: Ok with the read outcome,

@@ -10,6 +10,8 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "UiTestSupport.h"
 #include "app/Page.h"
@@ -30,19 +32,38 @@ public:
     status_ = text;
   }
   void showPage(int, int) override {}
+  // The frame's typed calls, recorded in order as "showPage 3 20", "deviceManager",
+  // "storeItem 1001", "download", "redraw".
+  void showPageLater(int group, int pageId) override {
+    record("showPage " + std::to_string(group) + " " + std::to_string(pageId));
+  }
+  void openDeviceManager() override { record("deviceManager"); }
+  void openStoreItem(int32_t item) override { record("storeItem " + std::to_string(item)); }
+  void requestDownload() override { record("download"); }
+  void redrawNavigation() override { record("redraw"); }
   std::string status() {
     std::lock_guard<std::mutex> lock(mu_);
     return status_;
   }
+  std::vector<std::string> takeCalls() {
+    std::lock_guard<std::mutex> lock(mu_);
+    return std::exchange(calls_, {});
+  }
 
 private:
+  void record(std::string call) {
+    std::lock_guard<std::mutex> lock(mu_);
+    calls_.push_back(std::move(call));
+  }
   HWND main_;
   std::mutex mu_;
   std::string status_;
+  std::vector<std::string> calls_;
 };
 
 // A page of type P (constructed from its PageInfo and a host) in a visible frame, sized to the
-// frame's client area. close() waits for the page's work to end before destroying it.
+// frame's client area. close() waits for the page's work to end, then closes and deletes the
+// page as the main window does.
 template <typename P>
 struct PageUnderTest {
   Window frame;
@@ -71,10 +92,14 @@ struct PageUnderTest {
     return pumpUntil([&] { return !page->busy(); }, timeoutMs);
   }
   void close(int timeoutMs = 10000) {
-    if (page) pumpUntil([&] { return !page->busy(); }, timeoutMs);
+    if (page) {
+      pumpUntil([&] { return !page->busy(); }, timeoutMs);
+      page->close();
+    }
     page.reset();
     frame.destroy();
   }
+  ~PageUnderTest() { close(0); }
 };
 
 // One command on vphone's control channel (ZORVIK_TEST_CONTROL_PORT); its answer line, empty

@@ -14,6 +14,7 @@
 #include <sstream>
 #include <thread>
 
+#include "PageTestSupport.h"
 #include "UiTestSupport.h"
 #include "ui/Controls.h"
 #include "app/PageData.h"
@@ -48,16 +49,9 @@ std::string control(const std::string& line) {
   return answer;
 }
 
-class StubHost : public PageHost {
+class StubHost : public test::TestHost {
  public:
-  explicit StubHost(HWND main) : main_(main) {}
-  HWND mainHwnd() const override { return main_; }
-  void setStatusText(const std::string& text) override { status = text; }
-  void showPage(int, int) override {}
-  std::string status;
-
- private:
-  HWND main_;
+  using TestHost::TestHost;
 };
 
 struct Decoded {
@@ -134,6 +128,7 @@ class CapturePageTest : public ::testing::Test {
     ShowWindow(page_->hwnd(), SW_SHOW);
   }
   void TearDown() override {
+    page_->close();
     page_.reset();
     DestroyWindow(main_);
     control("device add " + std::string(kSerial));

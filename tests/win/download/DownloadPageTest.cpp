@@ -66,12 +66,13 @@ class DownloadPageTest : public ::testing::Test {
     SetWindowPos(page_->hwnd(), nullptr, 0, 0, client.right, client.bottom, SWP_NOZORDER | SWP_SHOWWINDOW);
   }
   void TearDown() override {
+    if (page_) page_->close();
     page_.reset();
     frame_.destroy();
   }
   void request(const std::string& name) {
     addDownloadRequest(name);
-    page_->onRouted(kMsgAppCommand, kAppDownloadRequest, 0);
+    page_->onDownloadRequest();
   }
   // The listed task of a package (after a refill), or null.
   const DownloadTask* task(const std::string& name) {

@@ -181,6 +181,41 @@ TEST_F(InfoPages, WeatherOfAChosenCityAndABrokenReply) {
   shot("weather-page.png");
 }
 
+// A failed fetch for another city leaves the forecast shown under the name of its own city; a
+// city chosen while a fetch runs is fetched once that one ends.
+TEST_F(InfoPages, WeatherKeepsItsCityOverItsForecastAndFetchesACityChosenMeanwhile) {
+  writeFile(folder() + "\\websim-data\\weather\\101010100.json", toUtf8(kBeijingReply));
+  writeFile(folder() + "\\websim-data\\weather\\101010200.json", "{\"weatherinfo\":{\"city\":");
+  WeatherPage* page = show<WeatherPage>(kGroupWelcome, kPageWeather);
+  ASSERT_NE(page, nullptr);
+  HWND h = page->hwnd();
+  ASSERT_TRUE(pumpUntil([&] { return !page->busy(); }, 20000));
+  ASSERT_EQ(text(h, kWeatherCityLabel), "北京");
+  writeSetting("city", "海淀");
+  writeSetting("province", "北京");
+  page->refresh();
+  ASSERT_TRUE(pumpUntil([&] { return !page->busy(); }, 20000));
+  EXPECT_EQ(text(h, kWeatherStatusLabel), "获取天气信息失败");
+  EXPECT_EQ(text(h, kWeatherCityLabel), "北京");  // the forecast below is still Beijing's
+  EXPECT_EQ(text(h, kWeatherTodayWeather), "阴");
+  EXPECT_EQ(ListView_GetItemCount(GetDlgItem(h, kWeatherForecastList)), 6);
+
+  // Beijing again, and while it is fetched the user picks 海淀 (whose forecast is generated now).
+  DeleteFileA((folder() + "\\websim-data\\weather\\101010200.json").c_str());
+  writeSetting("city", "北京");
+  const size_t before = record().size();
+  page->refresh();
+  ASSERT_TRUE(page->busy());
+  writeSetting("city", "海淀");
+  page->refresh();  // as "天气设置" does after OK
+  ASSERT_TRUE(pumpUntil([&] { return !page->busy(); }, 20000));
+  const std::string asked = record().substr(before);
+  EXPECT_NE(asked.find("GET /data/101010200.html"), std::string::npos) << asked;
+  EXPECT_EQ(text(h, kWeatherCityLabel), "海淀");
+  EXPECT_EQ(text(h, kWeatherStatusLabel), "");
+  DeleteFileA((folder() + "\\websim-data\\weather\\101010100.json").c_str());
+}
+
 // Picks 辽宁 / its third city in the dialog, then (next tick, once drawn) keeps a picture and
 // presses OK: timers run inside the dialog's modal loop.
 VOID CALLBACK driveSettings(HWND, UINT, UINT_PTR id, DWORD) {
@@ -243,6 +278,12 @@ TEST_F(InfoPages, UpdateCheckListsTheDocumentNewestOnTop) {
   EXPECT_EQ(cell(list, 4, 2), "机型 500");
   EXPECT_EQ(imageOf(list, 4), 3);
   shot("upgrade-page.png");
+
+  // The same document once more: its rows once, not twice.
+  click(h, kUpgradeCheckButton);
+  ASSERT_TRUE(pumpUntil([&] { return !page->checking(); }, 20000));
+  EXPECT_EQ(ListView_GetItemCount(list), 5);
+  EXPECT_EQ(cell(list, 0, 2), "崩溃");
 
   // A document the parser refuses: the failure is shown, the list keeps its rows.
   writeFile(folder() + "\\websim-data\\update.xml", "<root><item type='detail'><add>x</root>");
@@ -337,6 +378,25 @@ TEST_F(InfoPages, FeedbackFormStaysEmptyWhenThePhoneIsAway) {
   EXPECT_EQ(text(page->hwnd(), kHelpModelEdit), "");
   EXPECT_FALSE(PageDataTable::instance().contains(kKeyHelp));  // the next visit tries again
   setAgentPort(kAgentPort);
+}
+
+// A reply too short for its fields is a failed load that says so, not a phone with nothing to tell.
+TEST_F(InfoPages, FeedbackFormSaysSoWhenThePhonesReplyIsCut) {
+  std::vector<unsigned char> shortReply = phoneInfoReply(42, 8, "Nexus One");
+  shortReply.resize(12);  // the length word and eight bytes of body
+  shortReply[3] = 8;
+  test::LoopbackServer agent({{.requestSize = 4, .reply = shortReply}});
+  setAgentPort(agent.port());
+  PageDataTable::instance().forget(kKeyHelp);
+  HelpPage* page = show<HelpPage>(kGroupWelcome, kPageHelp);
+  ASSERT_NE(page, nullptr);
+  ASSERT_TRUE(pumpUntil([&] { return !page->loading(); }, 10000));
+  setAgentPort(kAgentPort);
+  EXPECT_EQ(text(page->hwnd(), kHelpModelEdit), "");
+  EXPECT_FALSE(PageDataTable::instance().contains(kKeyHelp));
+  char status[256] = {};
+  GetDlgItemTextA(window->hwnd(), IDC_STATUS_LINE, status, sizeof status);
+  EXPECT_STREQ(status, "【X】连接中断：手机端的回复不完整");
 }
 
 TEST(FeedbackCheckSum, RealDigestsOfTheUtf8Texts) {

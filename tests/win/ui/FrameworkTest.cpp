@@ -11,13 +11,15 @@
 #include <vector>
 
 #include "UiTestSupport.h"
-#include "ui/HtmlCtrl.h"
-#include "ui/ImageDecode.h"
-#include "ui/Notices.h"
-#include "ui/TwoLineList.h"
-#include "ui/UiThread.h"
-#include "ui/Window.h"
-#include "app/resource.h"
+#include "app/Controls.h"
+#include "app/HtmlCtrl.h"
+#include "app/ImageDecode.h"
+#include "app/Notices.h"
+#include "app/PageWork.h"
+#include "app/TwoLineList.h"
+#include "app/UiThread.h"
+#include "app/Window.h"
+#include "resource.h"
 
 using namespace zorvik;
 using namespace zorvik::test;
@@ -48,30 +50,33 @@ std::vector<uint8_t> bmpFile(int w, int h, uint8_t r, uint8_t g, uint8_t b) {
   return f;
 }
 
-// A page-like dialog holding one two-line list, forwarding drawing and clicks as pages do.
+// A page-like dialog holding one two-line list, which draws and ticks itself, and an owner-drawn
+// label the dialog draws with a handler of its own (the two must not displace each other).
 class ListHost : public Dialog {
 public:
   ListHost() : Dialog(IDD_PAGE) {
     map_.on(WM_INITDIALOG, [this](WinMsg&) {
-      HWND lv = CreateWindowExA(0, WC_LISTVIEWA, "", WS_CHILD | WS_VISIBLE | LVS_REPORT, 0, 0, 500, 300, hwnd(),
-                                reinterpret_cast<HMENU>(100), appInstance(), nullptr);
+      HWND lv = createChild(hwnd(), {.className = WC_LISTVIEWA, .style = LVS_REPORT, .width = 500, .height = 300, .id = 100});
+      createChild(hwnd(), {.className = "STATIC", .style = SS_OWNERDRAW, .x = 0, .y = 302, .width = 40, .height = 16,
+                           .id = 101});
       TwoLineListArgs args;
-      args.columns = {{"", 60}, {"名称", 240}, {"大小", 100}, {"", 60}};
+      args.columns = {{"", 60}, {"名称", 240, LVCFMT_CENTER}, {"大小", 100}, {"", 60}};
       args.imageCapacity = 4096;
       list.attach(lv, args);
     });
     map_.on(WM_DRAWITEM, [this](WinMsg& m) {
-      list.drawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(m.lp));
-      ++draws;
+      if (reinterpret_cast<const DRAWITEMSTRUCT*>(m.lp)->CtlID == 101) ++labelDraws;
+      else ++otherDraws;
       m.result = TRUE;
     });
-    map_.onNotify(100, NM_CLICK, [this](WinMsg& m) {
-      if (list.onClick(*reinterpret_cast<const NMITEMACTIVATE*>(m.lp))) ++toggles;
+    map_.onNotify(100, NM_CLICK, [this](WinMsg&) {
+      ++clicks;
+      if (list.lastClickToggled()) ++toggles;
     });
   }
   TwoLineList list;
-  int draws = 0;
-  int toggles = 0;
+  int labelDraws = 0, otherDraws = 0;
+  int clicks = 0, toggles = 0;
 };
 
 // Pages and HTML dialogs are child windows; tests give them a top-level parent.
@@ -130,9 +135,11 @@ TEST(TwoLineList, RowsDrawWithPicturesAndAClickTogglesTheCheckColumn) {
   EXPECT_EQ(view.cell(1, 2), "1 KB");
   EXPECT_EQ(view.columnTitle(1), "名称");
   UpdateWindow(host.list.hwnd());
+  InvalidateRect(GetDlgItem(host.hwnd(), 101), nullptr, TRUE);
   pump(100);
-  EXPECT_GT(host.draws, 0);
-  EXPECT_TRUE(host.list.row(0).decoded);  // decoded with GDI+ when first drawn
+  EXPECT_TRUE(host.list.row(0).decoded);  // the list drew itself: decoded with GDI+ when first drawn
+  EXPECT_GT(host.labelDraws, 0);          // and the dialog's own drawing still reaches the label
+  EXPECT_EQ(host.otherDraws, 0);
   // Row height fits the 48 x 48 picture.
   RECT r0{};
   ListView_GetItemRect(host.list.hwnd(), 0, &r0, LVIR_BOUNDS);
@@ -152,7 +159,48 @@ TEST(TwoLineList, RowsDrawWithPicturesAndAClickTogglesTheCheckColumn) {
   pump(50);
   EXPECT_EQ(host.list.checkedRows(), std::vector<int>{1});
   EXPECT_EQ(host.toggles, 1);
+  EXPECT_EQ(host.clicks, 2);  // both clicks went on to the dialog's own handler
+  // Replacing the rows keeps nothing of the old ones.
+  TwoLineRow c;
+  c.cells = {"", "新行", "1 B", ""};
+  std::vector<TwoLineRow> rows;
+  rows.push_back(std::move(c));
+  host.list.replaceRows(std::move(rows));
+  EXPECT_EQ(host.list.count(), 1);
+  EXPECT_EQ(view.count(), 1);
+  EXPECT_EQ(view.cell(0, 1), "新行");
+  EXPECT_TRUE(host.list.checkedRows().empty());
   saveWindowPng(host.hwnd(), artifactPath("two-line-list.png"));
+}
+
+TEST(MessageMap, NewestHandlerFirstAndAPassedMessageReachesTheOneBefore) {
+  MessageMap map;
+  std::vector<int> ran;
+  map.on(WM_USER, [&](WinMsg& m) { ran.push_back(1); m.result = 1; });
+  map.on(WM_USER, [&](WinMsg& m) {
+    ran.push_back(2);
+    m.handled = m.wp != 0;  // consumes only when asked to
+    m.result = 2;
+  });
+  EXPECT_EQ(map.handlerCount(WM_USER), 2u);
+  WinMsg pass{nullptr, WM_USER, 0, 0};
+  EXPECT_TRUE(map.dispatch(pass));
+  EXPECT_EQ(ran, (std::vector<int>{2, 1}));
+  EXPECT_EQ(pass.result, 1);
+  ran.clear();
+  WinMsg keep{nullptr, WM_USER, 1, 0};
+  EXPECT_TRUE(map.dispatch(keep));
+  EXPECT_EQ(ran, std::vector<int>{2});
+  EXPECT_EQ(keep.result, 2);
+  // A command nobody consumes falls to the WM_COMMAND handlers, then to the default procedure.
+  map.onCommand(7, [&](WinMsg& m) { ran.push_back(7); m.handled = false; });
+  map.on(WM_COMMAND, [&](WinMsg& m) { ran.push_back(8); m.handled = false; });
+  ran.clear();
+  WinMsg command{nullptr, WM_COMMAND, 7, 0};
+  EXPECT_FALSE(map.dispatch(command));
+  EXPECT_EQ(ran, (std::vector<int>{7, 8}));
+  WinMsg none{nullptr, WM_USER + 1, 0, 0};
+  EXPECT_FALSE(map.dispatch(none));
 }
 
 namespace {
@@ -290,4 +338,78 @@ TEST(UiThread, WorkersPostOntoTheUiThreadAndLateWorkIsDropped) {
   pump(100);
   EXPECT_EQ(late, 0);
   ASSERT_TRUE(startUiThreadQueue());  // for the tests after this one
+}
+
+// A worker's result reaches the UI thread only while the owner has not stopped; cancel reaches
+// work that waits; a poster of a stopped owner posts nothing; and once stopped, every worker ends
+// and none is left running.
+TEST(PageWork, StopDropsResultsCancelsWaitingWorkAndLeavesNoWorker) {
+  const DWORD ui = GetCurrentThreadId();
+  PageWork work;
+  std::atomic<DWORD> doneOn{0};
+  work.run([](ExchangeCancel*) { return 42; }, [&](int& v) { doneOn = v == 42 ? GetCurrentThreadId() : 1; });
+  ASSERT_TRUE(pumpUntil([&] { return doneOn.load() != 0; }, 2000));
+  EXPECT_EQ(doneOn.load(), ui);
+  EXPECT_TRUE(work.waitForWorkers(2000));
+
+  // Two workers held until released, one waiting for its cancel.
+  std::atomic<bool> release{false}, sawCancel{false};
+  std::atomic<int> results{0}, posted{0};
+  for (int i = 0; i < 2; ++i)
+    work.run([&](ExchangeCancel*) {
+      while (!release) Sleep(5);
+      return 0;
+    }, [&](int&) { ++results; });
+  work.run([&](ExchangeCancel* cancel) {
+    for (int i = 0; i < 1000 && !cancel->cancelled(); ++i) Sleep(5);
+    sawCancel = cancel->cancelled();
+    return 0;
+  }, [&](int&) { ++results; });
+  EXPECT_EQ(work.liveWorkers(), 3);
+  PageWork::Post post = work.poster();
+  std::thread([&] { post([&] { ++posted; }); }).join();
+  ASSERT_TRUE(pumpUntil([&] { return posted.load() == 1; }, 2000));  // before stop: runs
+
+  work.stop();
+  EXPECT_TRUE(work.stopped());
+  std::thread([&] { post([&] { ++posted; }); }).join();
+  release = true;
+  const auto t0 = GetTickCount();
+  ASSERT_TRUE(work.waitForWorkers(3000));
+  EXPECT_LT(GetTickCount() - t0, 1000u);  // the waiting one ended at its cancel, not its 5 s
+  EXPECT_EQ(work.liveWorkers(), 0);
+  EXPECT_TRUE(sawCancel);
+  pump(200);
+  EXPECT_EQ(results, 0);  // the three results were dropped
+  EXPECT_EQ(posted, 1);   // and so was what was posted after stop
+
+  // Work started afterwards finds itself cancelled at once; its result is dropped too.
+  std::atomic<bool> cancelledAtOnce{false};
+  work.run([&](ExchangeCancel* cancel) {
+    cancelledAtOnce = cancel->cancelled();
+    return 0;
+  }, [&](int&) { ++results; });
+  ASSERT_TRUE(work.waitForWorkers(2000));
+  pump(100);
+  EXPECT_TRUE(cancelledAtOnce);
+  EXPECT_EQ(results, 0);
+}
+
+TEST(PageWork, GoingOutOfScopeStopsTheWorkAndNothingRunsAfterwards) {
+  std::atomic<int> results{0};
+  std::atomic<bool> ended{false};
+  PageWork::Post post;
+  {
+    PageWork work;
+    post = work.poster();
+    work.run([&](ExchangeCancel* cancel) {
+      while (!cancel->cancelled()) Sleep(5);
+      ended = true;
+      return 0;
+    }, [&](int&) { ++results; });
+  }
+  ASSERT_TRUE(pumpUntil([&] { return ended.load(); }, 2000));
+  post([&] { ++results; });
+  pump(200);
+  EXPECT_EQ(results, 0);
 }

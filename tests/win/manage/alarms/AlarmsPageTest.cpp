@@ -262,31 +262,5 @@ TEST_F(AlarmsPageTest, DeleteWithNothingTickedShowsTheNotice) {
   EXPECT_FALSE(page_->busy());
 }
 
-TEST_F(AlarmsPageTest, RefusedListIsEmptyACutListIsEmptyAndSaysSo) {
-  ASSERT_EQ(phoneControl("reply noreply 870401").rfind("OK", 0), 0u);
-  load();
-  EXPECT_EQ(page_->list().count(), 0);
-  EXPECT_EQ(host_->status(), "");
-  phoneControl("reset");
-  ASSERT_EQ(phoneControl("reply close-mid 870401").rfind("OK", 0), 0u);
-  load();
-  EXPECT_EQ(page_->list().count(), 0);
-  EXPECT_EQ(host_->status(), "【X】连接中断：手机端的回复不完整");
-  EXPECT_NE(PageDataTable::instance().state(4), std::optional<PageDataState>(PageDataState::Loaded));
-}
-
-TEST_F(AlarmsPageTest, SilentPhoneEndsTheLoadAtItsDeadline) {
-  ShortDeadlines deadlines;
-  ASSERT_EQ(phoneControl("reply pieces 1 10000").rfind("OK", 0), 0u);
-  const auto t0 = std::chrono::steady_clock::now();
-  page_->reload();
-  ASSERT_TRUE(pumpUntil([&] { return !page_->busy(); }, 5000));
-  const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
-  EXPECT_LT(ms, 3000.0);
-  EXPECT_EQ(host_->status(), "【X】连接超时：手机端没有响应");
-  EXPECT_EQ(page_->list().count(), 0);
-  EXPECT_NE(PageDataTable::instance().state(4), std::optional<PageDataState>(PageDataState::Loaded));
-}
-
 }  // namespace
 }  // namespace zorvik

@@ -275,13 +275,6 @@ protected:
     page_->load();
     ASSERT_TRUE(pumpUntil([&] { return !page_->loading(); }, 20000));
   }
-  // The message the page posted to the main window, if any.
-  std::optional<MSG> posted() {
-    MSG m{};
-    if (PeekMessageA(&m, ui_.frame.hwnd(), kMsgShowPage, kMsgShowPage, PM_REMOVE)) return m;
-    if (PeekMessageA(&m, ui_.frame.hwnd(), kMsgAppCommand, kMsgAppCommand, PM_REMOVE)) return m;
-    return std::nullopt;
-  }
 };
 
 TEST_F(HomePageTest, FillsTheModelLinkAndWidgetsFromThePhone) {
@@ -307,32 +300,30 @@ TEST_F(HomePageTest, FillsTheModelLinkAndWidgetsFromThePhone) {
 }
 
 TEST_F(HomePageTest, LinkCommandsReachTheMainWindow) {
-  struct Case { const char* command; UINT msg; WPARAM wp; LPARAM lp; };
-  const Case cases[] = {
-      {"device", kMsgAppCommand, kAppDeviceManager, 0},
-      {"appstore", kMsgShowPage, kGroupDownloads, kPageStore},
-      {"advanced", kMsgShowPage, kGroupTools, kPageScreenCapture},
-      {"os", kMsgShowPage, kGroupTools, kPageSystemInfo},
-      {"Space", kMsgShowPage, kGroupTools, kPageSystemInfo},
-      {"battery", kMsgShowPage, kGroupTools, kPageSystemInfo},
-      {"gps", kMsgShowPage, kGroupTools, kPagePhoneSettings},
-      {"BLUETOOTH", kMsgShowPage, kGroupTools, kPagePhoneSettings},
-      {"gravity", kMsgShowPage, kGroupTools, kPagePhoneSettings},
-      {"wifi", kMsgShowPage, kGroupTools, kPagePhoneSettings},
-      {"2220", kMsgAppCommand, kAppStoreItem, 2220},
+  const std::string tools = std::to_string(kGroupTools), store = "showPage " + std::to_string(kGroupDownloads) + " " +
+                                                                  std::to_string(kPageStore);
+  auto show = [&](int page) { return "showPage " + tools + " " + std::to_string(page); };
+  const std::pair<const char*, std::string> cases[] = {
+      {"device", "deviceManager"},
+      {"appstore", store},
+      {"advanced", show(kPageScreenCapture)},
+      {"os", show(kPageSystemInfo)},
+      {"Space", show(kPageSystemInfo)},
+      {"battery", show(kPageSystemInfo)},
+      {"gps", show(kPagePhoneSettings)},
+      {"BLUETOOTH", show(kPagePhoneSettings)},
+      {"gravity", show(kPagePhoneSettings)},
+      {"wifi", show(kPagePhoneSettings)},
+      {"2220", "storeItem 2220"},
   };
-  for (const Case& c : cases) {
-    page_->runCommand(c.command);
-    std::optional<MSG> m = posted();
-    ASSERT_TRUE(m) << c.command;
-    EXPECT_EQ(m->message, c.msg) << c.command;
-    EXPECT_EQ(m->wParam, c.wp) << c.command;
-    EXPECT_EQ(m->lParam, c.lp) << c.command;
-    EXPECT_FALSE(posted()) << c.command;
+  host_->takeCalls();
+  for (const auto& [command, call] : cases) {
+    page_->runCommand(command);
+    EXPECT_EQ(host_->takeCalls(), std::vector<std::string>{call}) << command;
   }
   for (const char* nothing : {"screenshot", "javascript:alert(1)", ""}) {
     page_->runCommand(nothing);
-    EXPECT_FALSE(posted()) << nothing;
+    EXPECT_TRUE(host_->takeCalls().empty()) << nothing;
     EXPECT_FALSE(page_->loading());
   }
   page_->runCommand("REFRESH");

@@ -135,58 +135,5 @@ TEST_F(StartupPageTest, ExpandAndCollapseAllActOnTheRootsOnly) {
   EXPECT_TRUE(roots[0].children[0].expanded);  // below the roots the state is kept
 }
 
-TEST_F(StartupPageTest, RefusedReplyShowsAnEmptyTreeQuietly) {
-  ASSERT_EQ(phoneControl("reply noreply 871701").rfind("OK", 0), 0u);
-  reload();
-  EXPECT_EQ(TreeView_GetCount(ui_.page->tree()), 0u);
-  EXPECT_EQ(ui_.host->status(), "");
-  EXPECT_EQ(PageDataTable::instance().state(13), PageDataState::Loaded);
-}
-
-TEST_F(StartupPageTest, CutReplyShowsTheEntriesThatArrivedAndSaysItWasCut) {
-  const size_t whole = TreeView_GetCount(ui_.page->tree());
-  ASSERT_EQ(phoneControl("reply close-mid 871701").rfind("OK", 0), 0u);
-  reload();
-  const size_t shown = TreeView_GetCount(ui_.page->tree());
-  EXPECT_GT(shown, 0u);
-  EXPECT_LT(shown, whole);
-  EXPECT_EQ(ui_.host->status(), "【X】连接中断：手机端的回复不完整");
-  for (const Node& root : readTree(ui_.page->tree()))
-    for (const Node& entry : root.children) EXPECT_EQ(entry.children.size(), 1u) << entry.text;
-}
-
-TEST_F(StartupPageTest, SilentPhoneEndsAtTheDeadlineAndTheNextVisitTriesAgain) {
-  ShortDeadlines deadlines;
-  ASSERT_EQ(phoneControl("reply pieces 1 10000").rfind("OK", 0), 0u);
-  const auto t0 = std::chrono::steady_clock::now();
-  ui_.page->reload();
-  EXPECT_TRUE(ui_.page->loading());
-  EXPECT_EQ(TreeView_GetCount(ui_.page->tree()), 0u);  // cleared at the start
-  ui_.page->reload();  // dropped while one runs
-  ASSERT_TRUE(pumpUntil([&] { return !ui_.page->loading(); }, 5000));
-  const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
-  EXPECT_LT(ms, 3000.0);
-  EXPECT_EQ(ui_.host->status(), "【X】连接超时：手机端没有响应");
-  EXPECT_EQ(TreeView_GetCount(ui_.page->tree()), 0u);
-  EXPECT_FALSE(PageDataTable::instance().state(13) == PageDataState::Loaded);
-  phoneControl("reset");
-  reload();
-  EXPECT_GT(TreeView_GetCount(ui_.page->tree()), 0u);
-  EXPECT_EQ(ui_.host->status(), "");
-}
-
-TEST_F(StartupPageTest, PhoneGoneSaysConnectionError) {
-  const uint16_t saved = agentPort();
-  TcpListener probe;
-  probe.listen(0);
-  const uint16_t closed = probe.port();
-  probe.close();  // nothing listens there now
-  setAgentPort(closed);
-  reload();
-  setAgentPort(saved);
-  EXPECT_EQ(ui_.host->status(), "【X】连接错误");
-  EXPECT_EQ(TreeView_GetCount(ui_.page->tree()), 0u);
-}
-
 }  // namespace
 }  // namespace zorvik
