@@ -2,7 +2,7 @@
 
 #include <commctrl.h>
 
-#include "app/Notices.h"
+#include "ui/Notices.h"
 
 namespace zorvik {
 

@@ -16,8 +16,8 @@
 #include <vector>
 
 #include "app/Page.h"
-#include "app/PageWork.h"
-#include "app/TwoLineList.h"
+#include "ui/PageWork.h"
+#include "ui/TwoLineList.h"
 #include "devlink/AgentSession.h"
 #include "devlink/FetchList.h"
 

@@ -1,6 +1,6 @@
 // The main window's skin: fonts and pictures, the child controls, the painted frame and the
 // owner-drawn buttons.
-#include "app/Controls.h"
+#include "ui/Controls.h"
 #include "app/MainWindow.h"
 
 #include <commctrl.h>

@@ -10,10 +10,10 @@
 #include <string>
 
 #include "app/PageTable.h"
-#include "app/PageWork.h"
-#include "app/Window.h"
+#include "ui/PageWork.h"
+#include "ui/Window.h"
 #include "devlink/AgentSession.h"
-#include "resource.h"
+#include "app/resource.h"
 
 namespace zorvik {
 

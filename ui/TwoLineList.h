@@ -14,8 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "app/Controls.h"
-#include "app/Window.h"
+#include "ui/Controls.h"
+#include "ui/Window.h"
 #include "common/win/Handles.h"
 
 namespace zorvik {

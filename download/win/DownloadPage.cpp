@@ -1,14 +1,14 @@
-#include "download/DownloadPage.h"
+#include "download/win/DownloadPage.h"
 
 #include <commctrl.h>
 #include <shellapi.h>
 
 #include <cstdio>
 
-#include "app/Controls.h"
-#include "app/DownloadSettingsDialog.h"
+#include "ui/Controls.h"
+#include "download/win/DownloadSettingsDialog.h"
 #include "app/PageTable.h"
-#include "app/SettingsWin.h"
+#include "settings/SettingsWin.h"
 #include "common/ByteSize.h"
 #include "common/FormPost.h"
 #include "common/Md5.h"

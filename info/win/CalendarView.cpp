@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "app/Controls.h"
+#include "ui/Controls.h"
 #include "info/LunarCalendar.h"
 
 namespace zorvik {

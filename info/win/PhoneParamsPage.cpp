@@ -5,7 +5,7 @@
 
 #include <vector>
 
-#include "app/Controls.h"
+#include "ui/Controls.h"
 #include "common/win/WideText.h"
 #include "devlink/AdbBridge.h"
 

@@ -1,17 +1,17 @@
-#include "info/UpgradePage.h"
+#include "info/win/UpgradePage.h"
 
 #include <commctrl.h>
 
 #include <cstdio>
 #include <vector>
 
-#include "app/SettingsWin.h"
+#include "settings/SettingsWin.h"
 #include "common/win/WideText.h"
 #include "common/win/XmlDocument.h"
-#include "info/HttpText.h"
-#include "app/Controls.h"
-#include "info/InfoControls.h"
-#include "info/InfoIcons.h"
+#include "info/win/HttpText.h"
+#include "ui/Controls.h"
+#include "info/win/InfoControls.h"
+#include "info/win/InfoIcons.h"
 
 namespace zorvik {
 

@@ -7,7 +7,7 @@
 
 #include "app/Page.h"
 #include "common/win/Handles.h"
-#include "info/UpdateDocument.h"
+#include "info/win/UpdateDocument.h"
 
 namespace zorvik {
 

@@ -1,15 +1,15 @@
-#include "info/WeatherPage.h"
+#include "info/win/WeatherPage.h"
 
 #include <commctrl.h>
 
 #include <cstdlib>
 
-#include "app/SettingsWin.h"
-#include "info/HttpText.h"
-#include "app/Controls.h"
-#include "info/InfoControls.h"
-#include "info/InfoIcons.h"
-#include "info/InfoResource.h"
+#include "settings/SettingsWin.h"
+#include "info/win/HttpText.h"
+#include "ui/Controls.h"
+#include "info/win/InfoControls.h"
+#include "info/win/InfoIcons.h"
+#include "info/win/InfoResource.h"
 
 namespace zorvik {
 

@@ -1,10 +1,10 @@
-#include "pim/ContactEditor.h"
+#include "pim/win/ContactEditor.h"
 
 #include <utility>
 
-#include "app/Controls.h"
+#include "ui/Controls.h"
 #include "pim/ContactWire.h"
-#include "pim/ContactsResource.h"
+#include "pim/win/ContactsResource.h"
 
 namespace zorvik {
 

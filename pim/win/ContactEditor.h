@@ -9,8 +9,8 @@
 #include <string>
 
 #include "app/Page.h"
-#include "app/PageWork.h"
-#include "app/Window.h"
+#include "ui/PageWork.h"
+#include "ui/Window.h"
 #include "devlink/AgentSession.h"
 #include "pim/Contact.h"
 #include "pim/ContactForm.h"

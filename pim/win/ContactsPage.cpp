@@ -1,17 +1,17 @@
-#include "pim/ContactsPage.h"
+#include "pim/win/ContactsPage.h"
 
 #include <cmath>
 #include <cstdio>
 #include <utility>
 
-#include "app/Controls.h"
-#include "app/Notices.h"
+#include "ui/Controls.h"
+#include "ui/Notices.h"
 #include "devlink/AgentSession.h"
 #include "pim/ContactCardHtml.h"
-#include "pim/ContactEditor.h"
+#include "pim/win/ContactEditor.h"
 #include "pim/ContactWire.h"
-#include "pim/GroupManager.h"
-#include "pim/ContactsResource.h"
+#include "pim/win/GroupManager.h"
+#include "pim/win/ContactsResource.h"
 #include "pim/LocateNumber.h"
 
 namespace zorvik {

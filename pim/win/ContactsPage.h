@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "app/HtmlCtrl.h"
+#include "ui/HtmlCtrl.h"
 #include "app/ListPage.h"
 #include "common/win/Handles.h"
 #include "devlink/AgentSession.h"

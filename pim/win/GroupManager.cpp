@@ -1,12 +1,12 @@
-#include "pim/GroupManager.h"
+#include "pim/win/GroupManager.h"
 
 #include <commctrl.h>
 
 #include <utility>
 
-#include "app/Controls.h"
-#include "app/Notices.h"
-#include "pim/GroupsResource.h"
+#include "ui/Controls.h"
+#include "ui/Notices.h"
+#include "pim/win/GroupsResource.h"
 
 namespace zorvik {
 

@@ -10,9 +10,9 @@
 #include <vector>
 
 #include "app/Page.h"
-#include "app/PageWork.h"
-#include "app/TwoLineList.h"
-#include "app/Window.h"
+#include "ui/PageWork.h"
+#include "ui/TwoLineList.h"
+#include "ui/Window.h"
 #include "devlink/AgentSession.h"
 #include "devlink/FetchList.h"
 #include "pim/GroupWire.h"

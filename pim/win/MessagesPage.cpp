@@ -1,4 +1,4 @@
-#include "pim/MessagesPage.h"
+#include "pim/win/MessagesPage.h"
 
 #include <commdlg.h>
 
@@ -7,10 +7,10 @@
 #include <utility>
 
 #include "common/win/Handles.h"
-#include "pim/ComposeDialog.h"
+#include "pim/win/ComposeDialog.h"
 #include "pim/LocateNumber.h"
 #include "pim/MessageExport.h"
-#include "pim/MessagesResource.h"
+#include "pim/win/MessagesResource.h"
 #include "devlink/FetchList.h"
 
 namespace zorvik {

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "app/HtmlCtrl.h"
+#include "ui/HtmlCtrl.h"
 #include "app/Page.h"
 #include "devlink/AgentSession.h"
 #include "pim/MessageWire.h"

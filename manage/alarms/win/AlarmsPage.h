@@ -6,7 +6,7 @@
 
 #include <vector>
 
-#include "manage/AlarmWire.h"
+#include "manage/alarms/AlarmWire.h"
 #include "app/ListPage.h"
 
 namespace zorvik {

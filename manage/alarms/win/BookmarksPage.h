@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "manage/BookmarkWire.h"
+#include "manage/alarms/BookmarkWire.h"
 #include "app/ListPage.h"
 
 namespace zorvik {

@@ -1,4 +1,4 @@
-#include "manage/AppsPage.h"
+#include "manage/apps/win/AppsPage.h"
 
 #include <commctrl.h>
 
@@ -7,13 +7,13 @@
 #include <map>
 #include <utility>
 
-#include "app/Controls.h"
-#include "app/Notices.h"
+#include "ui/Controls.h"
+#include "ui/Notices.h"
 #include "app/PageData.h"
 #include "app/PageTable.h"
-#include "app/PageWork.h"
-#include "app/SettingsWin.h"
-#include "app/Window.h"
+#include "ui/PageWork.h"
+#include "settings/SettingsWin.h"
+#include "ui/Window.h"
 #include "common/ByteSize.h"
 #include "common/FormPost.h"
 #include "common/Md5.h"

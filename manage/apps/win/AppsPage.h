@@ -14,8 +14,8 @@
 #include "common/win/Handles.h"
 #include "devlink/AdbBridge.h"
 #include "devlink/AgentSession.h"
-#include "manage/AppStore.h"
-#include "manage/AppsWire.h"
+#include "manage/apps/AppStore.h"
+#include "manage/apps/AppsWire.h"
 
 namespace zorvik {
 

@@ -1,4 +1,4 @@
-#include "manage/FilesPage.h"
+#include "manage/files/win/FilesPage.h"
 
 #include <commctrl.h>
 #include <commdlg.h>

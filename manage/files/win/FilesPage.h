@@ -11,12 +11,12 @@
 #include <string>
 #include <vector>
 
-#include "app/Controls.h"
+#include "ui/Controls.h"
 #include "app/Page.h"
 #include "devlink/AgentSession.h"
 #include "devlink/FetchList.h"
 #include "devlink/SyncTransfer.h"
-#include "manage/FileWire.h"
+#include "manage/files/FileWire.h"
 
 namespace zorvik {
 

@@ -10,7 +10,7 @@
 
 #include "app/ListPage.h"
 #include "devlink/AgentSession.h"
-#include "manage/ProcessWire.h"
+#include "manage/processes/ProcessWire.h"
 
 namespace zorvik {
 

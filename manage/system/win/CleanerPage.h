@@ -9,7 +9,7 @@
 
 #include "app/ListPage.h"
 #include "devlink/AgentSession.h"
-#include "manage/CleanerWire.h"
+#include "manage/system/CleanerWire.h"
 
 namespace zorvik {
 

@@ -1,9 +1,9 @@
-#include "manage/HomePage.h"
+#include "manage/system/win/HomePage.h"
 
 #include <utility>
 
 #include "app/PageTable.h"
-#include "manage/SystemInfoPage.h"
+#include "manage/system/win/SystemInfoPage.h"
 
 namespace zorvik {
 

@@ -8,10 +8,10 @@
 #include <memory>
 #include <string>
 
-#include "app/HtmlCtrl.h"
+#include "ui/HtmlCtrl.h"
 #include "app/Page.h"
 #include "devlink/AgentSession.h"
-#include "manage/PhoneFacts.h"
+#include "manage/system/PhoneFacts.h"
 
 namespace zorvik {
 

@@ -9,7 +9,7 @@
 
 #include "app/Page.h"
 #include "devlink/AgentSession.h"
-#include "manage/PhoneSettingsWire.h"
+#include "manage/system/PhoneSettingsWire.h"
 
 namespace zorvik {
 

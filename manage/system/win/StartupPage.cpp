@@ -1,10 +1,10 @@
-#include "manage/StartupPage.h"
+#include "manage/system/win/StartupPage.h"
 
 #include <commctrl.h>
 
 #include <utility>
 
-#include "app/Controls.h"
+#include "ui/Controls.h"
 #include "devlink/FetchList.h"
 
 namespace zorvik {

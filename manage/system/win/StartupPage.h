@@ -8,7 +8,7 @@
 
 #include "app/Page.h"
 #include "devlink/AgentSession.h"
-#include "manage/StartupItems.h"
+#include "manage/system/StartupItems.h"
 
 namespace zorvik {
 

@@ -7,7 +7,7 @@
 
 #include "app/Page.h"
 #include "devlink/AgentSession.h"
-#include "manage/PhoneFacts.h"
+#include "manage/system/PhoneFacts.h"
 
 namespace zorvik {
 

@@ -11,15 +11,15 @@
 #include <vector>
 
 #include "UiTestSupport.h"
-#include "app/Controls.h"
-#include "app/HtmlCtrl.h"
-#include "app/ImageDecode.h"
-#include "app/Notices.h"
-#include "app/PageWork.h"
-#include "app/TwoLineList.h"
-#include "app/UiThread.h"
-#include "app/Window.h"
-#include "resource.h"
+#include "ui/Controls.h"
+#include "ui/HtmlCtrl.h"
+#include "ui/ImageDecode.h"
+#include "ui/Notices.h"
+#include "ui/PageWork.h"
+#include "ui/TwoLineList.h"
+#include "ui/UiThread.h"
+#include "ui/Window.h"
+#include "app/resource.h"
 
 using namespace zorvik;
 using namespace zorvik::test;
