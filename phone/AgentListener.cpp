@@ -1,6 +1,7 @@
 #include "phone/AgentListener.h"
 
-#include <errno.h>
+#include "phone/SystemError.h"
+
 #include <fcntl.h>
 #include <poll.h>
 #include <string.h>
@@ -32,10 +33,10 @@ bool sendAll(int fd, const std::string& bytes, unsigned idleMs) {
   while (at < bytes.size()) {
     pollfd p{fd, POLLOUT, 0};
     const int ready = ::poll(&p, 1, static_cast<int>(idleMs));
-    if (ready < 0 && errno == EINTR) continue;
+    if (ready < 0 && ZORVIK_ERRNO == EINTR) continue;
     if (ready <= 0 || (p.revents & (POLLERR | POLLHUP | POLLNVAL))) return false;
     const ssize_t sent = ::send(fd, bytes.data() + at, bytes.size() - at, MSG_NOSIGNAL | MSG_DONTWAIT);
-    if (sent < 0 && (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK)) continue;
+    if (sent < 0 && (ZORVIK_ERRNO == EINTR || ZORVIK_ERRNO == EAGAIN || ZORVIK_ERRNO == EWOULDBLOCK)) continue;
     if (sent <= 0) return false;
     at += static_cast<size_t>(sent);
   }
@@ -90,7 +91,7 @@ RequestRead readAgentRequest(int fd, unsigned deadlineMs, std::string& request, 
     pollfd p[2] = {{fd, POLLIN, 0}, {stopFd, POLLIN, 0}};
     const int ready = ::poll(p, stopFd >= 0 ? 2 : 1, static_cast<int>(left));
     if (ready < 0) {
-      if (errno == EINTR) continue;
+      if (ZORVIK_ERRNO == EINTR) continue;
       return RequestRead::Failed;
     }
     if (ready == 0) return RequestRead::TimedOut;
@@ -99,7 +100,7 @@ RequestRead readAgentRequest(int fd, unsigned deadlineMs, std::string& request, 
     size_t want = frame.wanted > request.size() ? frame.wanted - request.size() : 1;
     if (want > sizeof chunk) want = sizeof chunk;
     const ssize_t got = ::recv(fd, chunk, want, MSG_DONTWAIT);
-    if (got < 0 && (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK)) continue;
+    if (got < 0 && (ZORVIK_ERRNO == EINTR || ZORVIK_ERRNO == EAGAIN || ZORVIK_ERRNO == EWOULDBLOCK)) continue;
     if (got < 0) return RequestRead::Failed;
     if (got == 0) return RequestRead::Closed;
     request.append(chunk, static_cast<size_t>(got));
@@ -116,7 +117,7 @@ AgentListener::~AgentListener() { stop(); }
 bool AgentListener::start(std::string* error) {
   if (started_) return true;
   auto fail = [&](const char* what) {
-    if (error) *error = std::string(what) + ": " + ::strerror(errno);
+    if (error) *error = std::string(what) + ": " + ::strerror(ZORVIK_ERRNO);
     closeFd(listenFd_);
     closeFd(wakeRead_);
     closeFd(wakeWrite_);
@@ -126,7 +127,7 @@ bool AgentListener::start(std::string* error) {
   address.sun_family = AF_UNIX;
   // Abstract: a NUL, then the name, not terminated; the length says where it ends.
   if (options_.name.empty() || options_.name.size() + 1 > sizeof address.sun_path) {
-    errno = ENAMETOOLONG;
+    ZORVIK_ERRNO = ENAMETOOLONG;
     return fail("socket name");
   }
   memcpy(address.sun_path + 1, options_.name.data(), options_.name.size());
@@ -174,7 +175,7 @@ void AgentListener::stop() {
   for (unsigned i = 0; i < activeCount_; ++i) ::shutdown(active_[i], SHUT_RDWR);
   pthread_mutex_unlock(&mutex_);
   const char byte = 1;
-  while (::write(wakeWrite_, &byte, 1) < 0 && errno == EINTR) {
+  while (::write(wakeWrite_, &byte, 1) < 0 && ZORVIK_ERRNO == EINTR) {
   }
   pthread_join(acceptThread_, nullptr);
   pthread_mutex_lock(&mutex_);
@@ -195,7 +196,7 @@ void AgentListener::acceptLoop() {
   for (;;) {
     pollfd p[2] = {{listenFd_, POLLIN, 0}, {wakeRead_, POLLIN, 0}};
     const int ready = ::poll(p, 2, -1);
-    if (ready < 0 && errno == EINTR) continue;
+    if (ready < 0 && ZORVIK_ERRNO == EINTR) continue;
     if (ready < 0 || p[1].revents) return;
     if (!(p[0].revents & POLLIN)) continue;
     const int fd = ::accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC);

@@ -12,8 +12,14 @@ namespace reply {
 
 namespace {
 
-const std::string kEmpty;
-const std::string& blob(const Blob& b) { return b ? *b : kEmpty; }
+// An int64 byte count and the picture; a missing one is a count of 0.
+void blob64(ReplyWriter& w, const Blob& b) {
+  if (b) {
+    w.blob64(*b);
+  } else {
+    w.int64(0);
+  }
+}
 
 }  // namespace
 
@@ -153,7 +159,8 @@ std::string applications(const std::vector<Package>& list) {
   ReplyWriter w;
   for (const Package& a : list) {
     w.int32(a.versionCode).text(a.label).text(a.name).text(a.version).int32(a.versionCode).int64(a.size);
-    w.blob64(blob(a.icon)).text(a.path).int32(a.system).int64(a.installTime);
+    blob64(w, a.icon);
+    w.text(a.path).int32(a.system).int64(a.installTime);
   }
   w.int32(0).listEnd();
   return w.reply();
@@ -170,7 +177,8 @@ std::string cache(const std::vector<CacheEntry>& list) {
   ReplyWriter w;
   for (const CacheEntry& c : list) {
     if (c.size <= 0) continue;
-    w.int64(c.size).text(c.label).text(c.package).blob64(blob(c.icon));
+    w.int64(c.size).text(c.label).text(c.package);
+    blob64(w, c.icon);
   }
   w.int64(0).listEnd();
   return w.reply();
@@ -187,7 +195,8 @@ std::string processes(const std::vector<Process>& list) {
   ReplyWriter w;
   for (const Process& r : list) {
     w.int64(r.memory).int32(r.importance).int32(r.cpu).int32(r.pid).int32(r.system);
-    w.text(r.label).text(r.name).blob64(blob(r.icon));
+    w.text(r.label).text(r.name);
+    blob64(w, r.icon);
   }
   w.int64(0).int32(0).int32(0).int32(0).int32(0).listEnd();
   return w.reply();

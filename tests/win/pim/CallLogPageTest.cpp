@@ -18,14 +18,14 @@
 
 #include "PageTestSupport.h"
 #include "UiTestSupport.h"
-#include "app/Controls.h"
+#include "ui/Controls.h"
 #include "app/PageData.h"
 #include "app/PageTable.h"
 #include "devlink/AgentSession.h"
 #include "devlink/TcpSocket.h"
 #include "pim/CallLog.h"
-#include "pim/CallLogPage.h"
-#include "resource.h"
+#include "pim/win/CallLogPage.h"
+#include "app/resource.h"
 #include "support/LoopbackServer.h"
 
 namespace zorvik {
@@ -158,6 +158,21 @@ TEST_F(CallLogPageTest, SilentPhoneFailsAtTheDeadlineAndRefusedConnectionSaysSo)
   setAgentPort(port);
   EXPECT_EQ(ui_.host->status(), "【X】连接错误");
   EXPECT_EQ(ui_.page->list().count(), rows);
+}
+
+TEST_F(CallLogPageTest, APhoneThatRefusesTheCallLogSaysWhatWasRefusedAndWhatToDo) {
+  if (!std::getenv("ZORVIK_TEST_CONTROL_PORT")) GTEST_SKIP();
+  const int rows = ui_.page->list().count();
+  ASSERT_EQ(phoneControl("reply refuse 870301 call-log-read").rfind("OK", 0), 0u);
+  ui_.page->reload();
+  waitLoaded();
+  phoneControl("reset");
+  EXPECT_EQ(ui_.host->status(), "【提示】手机拒绝读取通话记录：请在手机上允许「卓维克手机端」读取通话记录，然后刷新");
+  EXPECT_FALSE(PageDataTable::instance().contains(ui_.page->pageKey()));
+  ui_.page->reload();
+  waitLoaded();
+  EXPECT_EQ(ui_.page->list().count(), rows);
+  EXPECT_EQ(ui_.host->status(), "");
 }
 
 // Changes the phone's data: runs last.
