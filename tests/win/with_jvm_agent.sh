@@ -25,6 +25,9 @@ start_phone || exit 1
 [ "$(phone_control "agent outside $name")" = OK ] || { echo "vphone refused agent outside"; exit 1; }
 status=0
 "$root/scripts/wine-ui-run" "$exe" --gtest_brief=1 "$@" || status=1
+# The relay held to the end (a reset between cases keeps it), and the agent still answers.
+phone_control status | grep -q " outside=$name" || { echo "vphone no longer relays to $name"; status=1; }
+kill -0 "$hp" 2>/dev/null || { echo "the JVM agent ended"; cat "$work/host.log"; status=1; }
 stop_phone
 kill "$hp" 2>/dev/null && wait "$hp" 2>/dev/null
 exit $status
