@@ -3,6 +3,7 @@
 #include "devlink/AdbFraming.h"
 #include "devlink/AgentCommand.h"
 #include "devlink/AgentSession.h"
+#include "devlink/DeviceTables.h"
 #include "devlink/TcpSocket.h"
 
 #include <atomic>
@@ -49,10 +50,14 @@ AdbSocketResult adbRequest(TcpSocket& socket, const std::string& request) {
   return frame.status == AdbDecode::Complete && frame.okay ? AdbSocketResult::Ok : AdbSocketResult::ProtocolFailure;
 }
 
+std::string agentForwardService(const std::string& serial) {
+  return std::string("host") + "-" + "serial:" + serial + ":forward:tcp:" + std::to_string(agentPort()) +
+         ";localabstract:" + kAgentSocketName;
+}
+
 AdbSocketResult forwardAgentPort(const std::string& serial) {
   if (serial.empty()) return AdbSocketResult::NoDevice;
-  const std::string service = std::string("host") + "-" + "serial:" + serial + ":forward:tcp:" +
-                              std::to_string(agentPort()) + ";tcp:" + std::to_string(kAgentPort);
+  const std::string service = agentForwardService(serial);
   TcpSocket socket = TcpSocket::connectLoopback(adbServerPort(), true);
   if (!socket.valid()) return AdbSocketResult::PortFailure;
   return adbRequest(socket, adbHostRequest(service));
@@ -90,8 +95,25 @@ std::string startAgentCommand(const std::string& adb, const std::string& serial)
   return quotedPath(adb) + " -s " + serial + " shell " + "am" + " start -n " + kAgentPackage + "/" + kAgentActivity;
 }
 
-std::string installCommand(const std::string& adb, const std::string& serial, const std::string& apkPath) {
-  return quotedPath(adb) + " -s " + serial + " install -r " + quotedPath(apkPath);
+std::string installCommand(const std::string& adb, const std::string& serial, const std::string& apkPath,
+                           bool grantAtInstall) {
+  return quotedPath(adb) + " -s " + serial + (grantAtInstall ? " install -r -g " : " install -r ") + quotedPath(apkPath);
+}
+
+int sdkLevelFromOutput(std::string_view output) {
+  const std::string text = trimmed(output);
+  if (text.empty() || text.size() > 9) return -1;
+  for (char c : text)
+    if (c < '0' || c > '9') return -1;
+  return std::atoi(text.c_str());
+}
+
+std::string sdkCommand(const std::string& adb, const std::string& serial) {
+  return quotedPath(adb) + " -s " + serial + " shell getprop ro.build.version.sdk";
+}
+
+std::string grantCommand(const std::string& adb, const std::string& serial, const std::string& permission) {
+  return quotedPath(adb) + " -s " + serial + " shell " + "pm" + " grant " + kAgentPackage + " " + permission;
 }
 
 std::string uninstallCommand(const std::string& adb, const std::string& package) {
@@ -106,8 +128,8 @@ int classifyInstallOutput(std::string_view output) {
   return kInstallFailed;
 }
 
-int installPackage(const std::string& adb, const std::string& serial, const std::string& apkPath) {
-  const AdbRunResult run = runAdbAndWait(installCommand(adb, serial, apkPath), kInstallOutputMax);
+int installPackage(const std::string& adb, const std::string& serial, const std::string& apkPath, bool grantAtInstall) {
+  const AdbRunResult run = runAdbAndWait(installCommand(adb, serial, apkPath, grantAtInstall), kInstallOutputMax);
   if (run.status != AdbRunStatus::Ok) return kInstallCannotRun;
   return classifyInstallOutput(run.output);
 }

@@ -38,8 +38,12 @@ enum class AdbSocketResult {
   ProtocolFailure,  // the answer was not "OKAY" (a "FAIL" message is not read)
 };
 
-// host-serial:<serial>:forward:tcp:<agentPort()>;tcp:50505, one request, one 4-byte answer.
+// host-serial:<serial>:forward:tcp:<agentPort()>;localabstract:<kAgentSocketName>, one request,
+// one 4-byte answer. The agent listens on that abstract socket and serves only adbd's (shell's)
+// and root's connections, so other apps on the phone cannot read through it.
 AdbSocketResult forwardAgentPort(const std::string& serial);
+// The forward request's service text, as forwardAgentPort sends it.
+std::string agentForwardService(const std::string& serial);
 // "host:transport:<serial>" on a fresh socket; on Ok, socket speaks to the device's services.
 AdbSocketResult openTransport(const std::string& serial, TcpSocket& socket);
 // Sends one prepared request on an open socket and reads the 4-byte answer: Ok on "OKAY".
@@ -56,14 +60,16 @@ enum class AdbRunStatus {
 struct AdbRunResult {
   AdbRunStatus status = AdbRunStatus::CannotRun;
   std::string output;  // standard output and error, at most the maximum asked for
+  bool timedOut = false;  // the deadline passed: the tool was killed, output is what came before
 };
 
 constexpr size_t kDevicesOutputMax = 4096;
 constexpr size_t kInstallOutputMax = 4095;
 
 // Runs a command line hidden and waits for the tool to end, draining its output meanwhile so a
-// large output cannot block it; keeps the first maxOutput bytes.
-AdbRunResult runAdbAndWait(const std::string& commandLine, size_t maxOutput);
+// large output cannot block it; keeps the first maxOutput bytes. With a deadline (ms, 0: none) a
+// tool still running when it passes is killed.
+AdbRunResult runAdbAndWait(const std::string& commandLine, size_t maxOutput, unsigned deadlineMs = 0);
 
 // Starts a command line hidden; nothing is waited for or read.
 void launchAdb(const std::string& commandLine);
@@ -125,7 +131,24 @@ std::string devicesCommand(const std::string& adb);                             
 std::string getpropCommand(const std::string& adb, const std::string& serial);       // "%s -s %s shell getprop"
 std::string listPackagesCommand(const std::string& adb, const std::string& serial);  // "... shell pm list package"
 std::string startAgentCommand(const std::string& adb, const std::string& serial);    // "... shell am start -n ..."
-std::string installCommand(const std::string& adb, const std::string& serial, const std::string& apkPath);
+// "%s -s %s install -r %s"; with grantAtInstall "install -r -g" (runtime permissions granted at
+// install, which pm knows from Android 6 on: kGrantAtInstallSdk).
+std::string installCommand(const std::string& adb, const std::string& serial, const std::string& apkPath,
+                           bool grantAtInstall = false);
+std::string sdkCommand(const std::string& adb, const std::string& serial);  // "... shell getprop ro.build.version.sdk"
+// The SDK level from that command's output (a number, trimmed); -1 when there is none.
+int sdkLevelFromOutput(std::string_view output);
+// "... shell pm grant com.zorvik.Zorvik <permission>"
+std::string grantCommand(const std::string& adb, const std::string& serial, const std::string& permission);
+
+constexpr int kGrantAtInstallSdk = 23;
+// The runtime permissions the agent's commands need (its manifest declares them), granted after
+// an install on phones that know runtime permissions.
+constexpr const char* kAgentPermissions[] = {
+    "android.permission.READ_CONTACTS", "android.permission.WRITE_CONTACTS", "android.permission.READ_SMS",
+    "android.permission.SEND_SMS",      "android.permission.READ_CALL_LOG",  "android.permission.WRITE_CALL_LOG",
+    "android.permission.READ_PHONE_STATE",
+};
 std::string uninstallCommand(const std::string& adb, const std::string& package);    // "%s uninstall %s"
 
 // Install result: 0 "Success"; 2 inconsistent certificates; 3 insufficient storage; 4 anything
@@ -138,7 +161,8 @@ enum InstallResult : int {
   kInstallFailed = 4,
 };
 int classifyInstallOutput(std::string_view output);
-// Runs "install -r" synchronously and classifies it.
-int installPackage(const std::string& adb, const std::string& serial, const std::string& apkPath);
+// Runs "install -r" (with grantAtInstall "-r -g") synchronously and classifies it.
+int installPackage(const std::string& adb, const std::string& serial, const std::string& apkPath,
+                   bool grantAtInstall = false);
 
 }  // namespace zorvik

@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <csignal>
 #include <chrono>
 #include <condition_variable>
 #include <fcntl.h>
@@ -109,7 +110,7 @@ std::string adbPath() {
   return "adb";
 }
 
-AdbRunResult runAdbAndWait(const std::string& commandLine, size_t maxOutput) {
+AdbRunResult runAdbAndWait(const std::string& commandLine, size_t maxOutput, unsigned deadlineMs) {
   AdbRunResult result;
   Fd read, write;
   if (!makePipe(read, write)) {
@@ -128,7 +129,13 @@ AdbRunResult runAdbAndWait(const std::string& commandLine, size_t maxOutput) {
   // the pipe open, so the tool's exit (not the pipe's end) ends the wait.
   bool childDone = false, pipeDone = false;
   char buffer[4096];
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(deadlineMs);
   while (!pipeDone) {
+    if (deadlineMs > 0 && !childDone && std::chrono::steady_clock::now() >= deadline) {
+      ::kill(pid, SIGKILL);
+      result.timedOut = true;
+      break;
+    }
     pollfd poller{read.get(), POLLIN, 0};
     ::poll(&poller, 1, 50);
     for (;;) {

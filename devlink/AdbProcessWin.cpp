@@ -72,7 +72,7 @@ std::string adbPath() {
   return "adb";
 }
 
-AdbRunResult runAdbAndWait(const std::string& commandLine, size_t maxOutput) {
+AdbRunResult runAdbAndWait(const std::string& commandLine, size_t maxOutput, unsigned deadlineMs) {
   AdbRunResult result;
   SECURITY_ATTRIBUTES attributes = inheritable();
   UniqueKernelHandle read, write;
@@ -93,8 +93,16 @@ AdbRunResult runAdbAndWait(const std::string& commandLine, size_t maxOutput) {
   // Read while the tool runs, so a full pipe cannot stop it; the tool's exit ends the wait even if
   // a server it started still holds the pipe.
   char buffer[4096];
+  const ULONGLONG started = ::GetTickCount64();
   for (;;) {
     const bool ended = ::WaitForSingleObject(processHandle.get(), 20) != WAIT_TIMEOUT;
+    if (!ended && deadlineMs > 0 && ::GetTickCount64() - started >= deadlineMs) {
+      // The tool is held up (a phone that does not answer): it is ended, not waited for.
+      ::TerminateProcess(processHandle.get(), 1);
+      ::WaitForSingleObject(processHandle.get(), 1000);
+      result.timedOut = true;
+      break;
+    }
     for (;;) {
       DWORD available = 0;
       if (!::PeekNamedPipe(read.get(), nullptr, 0, nullptr, &available, nullptr) || available == 0) break;

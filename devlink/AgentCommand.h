@@ -71,11 +71,37 @@ inline constexpr int32_t kAgentNoReply = 123456791;
 // Stands in place of the byte count of a list record's first text: the list is over.
 inline constexpr int32_t kAgentListEnd = 233876922;
 
+// Stands in place of a reply's length word (a body command) or its status word (a status
+// command): the phone refused. An int32 reason (AgentRefusal) follows. Negative, so it is neither a
+// length the PC accepts nor a status any command answers; agents before version 21 never send it.
+inline constexpr int32_t kAgentRefused = -870000;
+
+// What the phone refused, the int32 after kAgentRefused. The PC reads an absent reason (a reply
+// cut after the refusal word) and a value it does not know as Unknown.
+enum class AgentRefusal : int32_t {
+  Unknown = 0,
+  ContactsRead = 1,      // reading contacts or groups is not allowed
+  ContactsWrite = 2,     // changing contacts or groups is not allowed
+  SmsRead = 3,           // reading text messages is not allowed
+  SmsSend = 4,           // sending text messages is not allowed
+  SmsNotDefaultApp = 5,  // only the default SMS app may delete messages
+  CallLogRead = 6,       // reading the call log is not allowed
+  CallLogWrite = 7,      // changing the call log is not allowed
+  PhoneState = 8,        // the phone's identity and network state are not allowed
+  Storage = 9,           // the phone's files are not allowed
+  NotServed = 10,        // this agent does not serve the command's area
+};
+inline constexpr int32_t kAgentRefusalLast = 10;
+
 // The agent's port on the phone, and the PC port forwarded to it.
 inline constexpr uint16_t kAgentPort = 50505;
 
 // The lowest agent version that this program works with.
 inline constexpr int32_t kAgentMinimumVersion = 20;
+
+// The abstract unix socket the agent listens on (the PC forwards tcp:50505 to
+// "localabstract:" and this name); only peers of the shell or root uid are served.
+inline constexpr const char* kAgentSocketName = "zorvik_agent";
 
 inline constexpr int32_t commandCode(AgentCommand command) { return static_cast<int32_t>(command); }
 

@@ -44,9 +44,39 @@ const char* agentFailureText(AgentResult result) {
     case AgentResult::Ok:
     case AgentResult::NoReply:
     case AgentResult::Cancelled:
+      return nullptr;
+    case AgentResult::Refused:
       break;
   }
-  return nullptr;
+  return isAgentRefusal(result) ? agentRefusalText(agentRefusalOf(result)) : nullptr;
+}
+
+const char* agentRefusalText(AgentRefusal reason) {
+  switch (reason) {
+    case AgentRefusal::ContactsRead:
+      return "【提示】手机拒绝读取联系人：请在手机上允许「卓维克手机端」读取联系人，然后刷新";
+    case AgentRefusal::ContactsWrite:
+      return "【提示】手机拒绝修改联系人：请在手机上允许「卓维克手机端」修改联系人，然后重试";
+    case AgentRefusal::SmsRead:
+      return "【提示】手机拒绝读取短信：请在手机上允许「卓维克手机端」读取短信，然后刷新";
+    case AgentRefusal::SmsSend:
+      return "【提示】手机拒绝发送短信：请在手机上允许「卓维克手机端」发送短信，然后重试";
+    case AgentRefusal::SmsNotDefaultApp:
+      return "【提示】手机拒绝删除短信：只有默认短信应用才能删除短信，请在手机的设置中把「卓维克手机端」设为默认短信应用，然后重试";
+    case AgentRefusal::CallLogRead:
+      return "【提示】手机拒绝读取通话记录：请在手机上允许「卓维克手机端」读取通话记录，然后刷新";
+    case AgentRefusal::CallLogWrite:
+      return "【提示】手机拒绝修改通话记录：请在手机上允许「卓维克手机端」修改通话记录，然后重试";
+    case AgentRefusal::PhoneState:
+      return "【提示】手机拒绝读取手机信息：请在手机上允许「卓维克手机端」读取手机状态，然后刷新";
+    case AgentRefusal::Storage:
+      return "【提示】手机拒绝访问文件：请在手机上允许「卓维克手机端」访问存储空间，然后刷新";
+    case AgentRefusal::NotServed:
+      return "【提示】手机端暂不提供这项数据：请升级「卓维克手机端」";
+    case AgentRefusal::Unknown:
+      break;
+  }
+  return "【提示】手机拒绝了这项操作：请在手机上查看「卓维克手机端」的权限，然后重试";
 }
 
 AgentSession::AgentSession(uint16_t port, const ExchangeCancel* cancel)
@@ -106,9 +136,22 @@ std::optional<int32_t> AgentSession::receiveStatus() {
   return status;
 }
 
+AgentResult decodeRefusal(const unsigned char* reason, size_t size) {
+  // A refusal cut before its reason (or with one this program does not know) is still a refusal.
+  return size >= 4 ? agentRefused(static_cast<AgentRefusal>(getInt32(reason))) : AgentResult::Refused;
+}
+
+AgentResult AgentSession::receiveRefusal() {
+  unsigned char word[4];
+  const bool whole = receiveExactly(word, 4) == AgentResult::Ok;
+  close();
+  return decodeRefusal(word, whole ? 4 : 0);
+}
+
 AgentResult AgentSession::receiveStatus(int32_t& status) {
   unsigned char word[4];
   const AgentResult result = socket_.valid() ? receiveExactly(word, 4) : AgentResult::ReceiveFailed;
+  if (result == AgentResult::Ok && getInt32(word) == kAgentRefused) return receiveRefusal();
   close();
   if (result == AgentResult::Ok) status = getInt32(word);
   return result;
@@ -128,6 +171,7 @@ AgentResult AgentSession::receiveBody(AgentBody& body) {
     close();
     return AgentResult::NoReply;
   }
+  if (length == kAgentRefused) return receiveRefusal();
   if (length < 0 || length > kMaxBodyLength) {
     close();
     return AgentResult::Malformed;

@@ -1,6 +1,7 @@
 #pragma once
 // One exchange with the phone-side agent through the forwarded port on 127.0.0.1: open, send one
 // request, receive a status word or a body, close. A session is never reused.
+#include "devlink/AgentCommand.h"
 #include "devlink/AgentRequest.h"
 #include "devlink/FieldReader.h"
 #include "devlink/TcpSocket.h"
@@ -53,11 +54,39 @@ enum class AgentResult {
   TimedOut,       // no connection within connectMs, or no byte within idleMs
   Cancelled,      // ended through an ExchangeCancel or cancelAllExchanges: end quietly
   Malformed,      // a length word no agent sends
+  // The phone refused (kAgentRefused). The reason travels in the value itself, so it reaches
+  // wherever the result goes: test with isAgentRefusal(), read it with agentRefusalOf().
+  // Refused alone is a refusal whose reason did not arrive or is one this program does not know.
+  Refused = 0x100,
 };
 
-// The page's status-line text for a failed exchange ("【X】连接错误" and clearer kin); nullptr for
-// an outcome that ends quietly (Ok, NoReply, Cancelled).
+// The result for a refusal with this reason (an unknown reason gives plain Refused).
+constexpr AgentResult agentRefused(AgentRefusal why) {
+  const auto n = static_cast<int32_t>(why);
+  return n >= 1 && n <= kAgentRefusalLast ? static_cast<AgentResult>(static_cast<int>(AgentResult::Refused) + n)
+                                          : AgentResult::Refused;
+}
+constexpr bool isAgentRefusal(AgentResult result) {
+  const int n = static_cast<int>(result) - static_cast<int>(AgentResult::Refused);
+  return n >= 0 && n <= kAgentRefusalLast;
+}
+// The reason of a refusal (Unknown for any other result).
+constexpr AgentRefusal agentRefusalOf(AgentResult result) {
+  return isAgentRefusal(result)
+             ? static_cast<AgentRefusal>(static_cast<int>(result) - static_cast<int>(AgentResult::Refused))
+             : AgentRefusal::Unknown;
+}
+
+// The result of a refusal from the bytes after kAgentRefused (its reason word, or fewer bytes when
+// the reply was cut).
+AgentResult decodeRefusal(const unsigned char* reason, size_t size);
+
+// The page's status-line text for a failed exchange ("【X】连接错误" and clearer kin, and for a
+// refusal what the phone refused and what to do about it); nullptr for an outcome that ends
+// quietly (Ok, NoReply, Cancelled).
 const char* agentFailureText(AgentResult result);
+// What the phone refused and what the user can do, per reason.
+const char* agentRefusalText(AgentRefusal reason);
 
 // A reply body: the bytes that arrived (owned). When the peer stopped early, complete is false and
 // the bytes are the ones that did arrive, so a reader walks only real data.
@@ -91,6 +120,8 @@ class AgentSession {
 
  private:
   bool stopped() const;
+  // After kAgentRefused: reads the reason and closes; always a refusal.
+  AgentResult receiveRefusal();
   // Receives exactly size bytes within the idle deadline: Ok, or why not.
   AgentResult receiveExactly(unsigned char* buffer, size_t size);
   // One receive of at most size bytes, waiting (idle deadline, cancel) only while nothing has

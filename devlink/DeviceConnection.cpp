@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 
 namespace zorvik {
 namespace {
@@ -179,12 +180,39 @@ bool DeviceConnection::forwardAndCheck() {
   return false;
 }
 
+int DeviceConnection::readSdk() {
+  const AdbRunResult run = runAdbAndWait(sdkCommand(adb_, currentSerial()), 256, options_.shellDeadlineMs);
+  return run.status == AdbRunStatus::Ok && !run.timedOut ? sdkLevelFromOutput(run.output) : -1;
+}
+
+bool DeviceConnection::grantPermissions() {
+  for (const char* permission : kAgentPermissions) {
+    if (closing_) return false;
+    const AdbRunResult run =
+        runAdbAndWait(grantCommand(adb_, currentSerial(), permission), 4096, options_.shellDeadlineMs);
+    if (run.status != AdbRunStatus::Ok || run.timedOut) return false;
+    // pm grant says nothing when it grants; anything it prints is why it did not.
+    if (!trimmed(run.output).empty()) return false;
+  }
+  return true;
+}
+
 bool DeviceConnection::install(bool upgrade) {
   status(upgrade ? "【提示】正在升级手机端..." : "【提示】正在安装手机端...", kStateInfo);
-  const int outcome = fileExists(agentPackagePath_) ? installPackage(adb_, currentSerial(), agentPackagePath_) : kPackageMissing;
+  const bool present = fileExists(agentPackagePath_);
+  // Runtime permissions exist from Android 6 on; an older pm refuses -g and knows no grants.
+  const bool runtimePermissions = present && readSdk() >= kGrantAtInstallSdk;
+  const int outcome =
+      present ? installPackage(adb_, currentSerial(), agentPackagePath_, runtimePermissions) : kPackageMissing;
   switch (outcome) {
     case kPackageMissing: status(kAgentPackageMissingText, kStateError); break;
-    case kInstallSuccess: status("安装成功", kStateSuccess); break;
+    case kInstallSuccess:
+      status("安装成功", kStateSuccess);
+      if (runtimePermissions && !grantPermissions()) {
+        status(kGrantNoticeText, kStateInfo);
+        listener_.showBalloon(kGrantNoticeText, kBalloonTitle);
+      }
+      break;
     case kInstallCannotRun: status("【错误】组件丢失，请到官网重下", kStateError); break;
     case kInstallBadCertificate: status("【错误】签名错误，先卸载老版本", kStateError); break;
     case kInstallNoSpace: status("【错误】安装失败，手机空间不足", kStateError); break;

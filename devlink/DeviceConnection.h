@@ -24,6 +24,7 @@ struct ConnectionOptions {
   unsigned arrivalDelayMs = 3000;    // a delayed attempt sleeps this long first
   unsigned agentStartWaitMs = 3000;  // between the forward and the version query
   bool trackDevices = true;          // follow host:track-devices (tests with scripted servers: off)
+  unsigned shellDeadlineMs = 10000;  // for each getprop and grant run around the install
 };
 
 // scanDevices results.
@@ -43,6 +44,9 @@ constexpr const char* kOfflineText = "【提示】设备离线，请重新插拔
 constexpr const char* kRemovalText = "【提示】检测到一个设备断开";
 // The agent package is not beside the program (no build makes it; a real phone needs it).
 constexpr const char* kAgentPackageMissingText = "【错误】安装失败：程序目录中没有手机端安装包 com.zorvik.Zorvik.apk";
+// Some runtime permissions could not be granted after the install (not fatal: the pages say what
+// the phone refuses when it does).
+constexpr const char* kGrantNoticeText = "【提示】手机端没有得到全部权限：请在手机上打开「卓维克手机端」，允许它请求的权限";
 
 constexpr const char* kConnectorCaption = "连接管理器 - Zorvik";
 constexpr const char* kDeviceManagerCaption = "设备管理器 - Zorvik";
@@ -90,6 +94,11 @@ class DeviceConnection : private AdbOutputSink {
   bool forwardAndCheck();
   // Installs or upgrades the agent; true when the one retry of the run should start now.
   bool install(bool upgrade);
+  // The phone's SDK level from getprop within the deadline; -1 when it cannot be read.
+  int readSdk();
+  // pm grant for each of kAgentPermissions; false when one failed or ran past its deadline (the
+  // rest are not tried then: a phone that holds one up holds the next up too).
+  bool grantPermissions();
   void status(const char* text, int state) { listener_.showConnectionStatus(text, state); }
   void busy(int delta);
   // Sleeps, unless the connection is being destroyed: false then.

@@ -1,6 +1,7 @@
+// The reader's portable part, shared with the phone-side agent (which reads requests with it):
+// no text conversion here (devlink/FieldReaderText.cpp holds the two readers that convert).
 #include "devlink/FieldReader.h"
 
-#include "common/TextConv.h"
 #include "devlink/AgentCommand.h"
 #include "devlink/ByteOrder.h"
 
@@ -58,8 +59,6 @@ std::string FieldReader::readUtf8Text() {
   return text;
 }
 
-std::string FieldReader::readText() { return toAnsi(readUtf8Text()); }
-
 bool FieldReader::skipText() {
   const int32_t n = readInt32();
   if (!ok_) return false;
@@ -68,22 +67,6 @@ bool FieldReader::skipText() {
     return false;
   }
   return skip(static_cast<size_t>(n));
-}
-
-std::optional<std::string> FieldReader::readListTextOrEnd() {
-  const int32_t n = readInt32();
-  if (!ok_) return std::nullopt;
-  if (n == kAgentListEnd) {
-    listEnded_ = true;
-    return std::nullopt;
-  }
-  if (n < 0) {
-    ok_ = false;
-    return std::nullopt;
-  }
-  std::string text;
-  if (!read(static_cast<size_t>(n), text)) return std::nullopt;
-  return toAnsi(text);
 }
 
 }  // namespace zorvik

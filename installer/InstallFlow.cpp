@@ -132,18 +132,6 @@ const char* copyingText(uint64_t sizeBytes) {
 
 bool installToSd(bool ticked, bool allowed, int sdkLevel) { return ticked && allowed && sdkLevel >= 8; }
 
-int sdkLevelFromOutput(std::string_view output) {
-  const std::string text = trimmed(output);
-  if (text.empty() || text.size() > 9) return -1;
-  for (char c : text)
-    if (c < '0' || c > '9') return -1;
-  return std::atoi(text.c_str());
-}
-
-std::string sdkCommand(const std::string& adb, const std::string& serial) {
-  return quotedPath(adb) + " -s " + serial + " shell getprop ro.build.version.sdk";
-}
-
 std::string packageInstallCommand(const std::string& adb, const std::string& serial, bool toSd,
                                   const std::string& path) {
   return quotedPath(adb) + " -s " + serial + " install -r" + (toSd ? " -s" : "") + " " + quotedPath(path);

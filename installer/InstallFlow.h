@@ -59,10 +59,7 @@ constexpr uint64_t kLargePackageBytes = 10000000;
 const char* copyingText(uint64_t sizeBytes);
 // The SD option is passed when the box is ticked, the package allows the card and SDK >= 8.
 bool installToSd(bool ticked, bool allowed, int sdkLevel);
-// The SDK level from the getprop output (a number, trimmed); -1 when there is none.
-int sdkLevelFromOutput(std::string_view output);
-
-std::string sdkCommand(const std::string& adb, const std::string& serial);
+// sdkCommand and sdkLevelFromOutput are the device link's (devlink/AdbBridge.h).
 // "%s -s %s install -r %s %s": adb, serial, " -s" or nothing, the quoted path.
 std::string packageInstallCommand(const std::string& adb, const std::string& serial, bool toSd,
                                   const std::string& path);

@@ -1,7 +1,8 @@
 #pragma once
-// The phone-side agent's side of the conversation: how long a request is (a pure framing step over
-// the bytes received so far) and the reply to a complete request, with the change it makes to the
-// phone's data. Replies are built field by field as the owning pages expect them.
+// The virtual phone's agent: the protocol core (phone/AgentService.h) answering from a device's
+// data set through SimPhoneData.
+#include "devlink/AgentCommand.h"
+#include "phone/AgentService.h"
 #include "sim/PhoneState.h"
 
 #include <cstddef>
@@ -10,29 +11,17 @@
 
 namespace zorvik::sim {
 
-// Requests longer than this are refused: no page sends more than a few kilobytes.
-inline constexpr int32_t kMaxAgentRequest = 1 << 20;
+using phone::agentKnows;
+using phone::FrameStatus;
+using phone::frameAgentRequest;
+using phone::kMaxAgentRequest;
+using phone::RequestFrame;
+using phone::requestCode;
 
-enum class FrameStatus { NeedMore, Complete, Malformed };
-
-struct RequestFrame {
-  FrameStatus status = FrameStatus::NeedMore;
-  size_t size = 0;    // bytes of the whole request, when Complete
-  size_t wanted = 4;  // bytes needed before the next decision, when NeedMore
-};
-
-// Decides from the first bytes of a request how long it is.
-RequestFrame frameAgentRequest(const unsigned char* data, size_t size);
-
-// The agent's answer to one complete request: the bytes to send back (a status word, or a length
-// word and a body, or kAgentNoReply). agentVersion answers 870003.
-std::string answerAgentRequest(PhoneState& phone, const unsigned char* request, size_t size,
-                               int32_t agentVersion);
-
-// Whether the agent has an entry for the code (an unknown code is answered with kAgentNoReply).
-bool agentKnows(int32_t code);
-
-// The command code at the start of a request (0 when fewer than 4 bytes).
-int32_t requestCode(const unsigned char* data, size_t size);
+// The agent's answer to one complete request, from the phone's data set (changed by the commands
+// that change data). agentVersion answers 870003. refusal: when not Unknown, every command but
+// 870003 is refused for that reason (a test's switch), after its request has been read.
+std::string answerAgentRequest(PhoneState& phone, const unsigned char* request, size_t size, int32_t agentVersion,
+                               AgentRefusal refusal = AgentRefusal::Unknown);
 
 }  // namespace zorvik::sim

@@ -6,6 +6,7 @@
 #include "sim/VirtualPhone.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstdlib>
 #include <iterator>
 #include <sstream>
@@ -51,6 +52,30 @@ std::string codeSet(std::set<int32_t>& codes, const Words& w) {
   if (!toInt(word(w, 2), code)) return "ERR reply " + w[1] + " needs a command code or off";
   codes.insert(static_cast<int32_t>(code));
   return "OK";
+}
+
+// A refusal reason by its name in the control channel, or by its number.
+bool refusalNamed(const std::string& name, AgentRefusal& reason) {
+  static const struct {
+    const char* name;
+    AgentRefusal reason;
+  } kNames[] = {
+      {"contacts-read", AgentRefusal::ContactsRead}, {"contacts-write", AgentRefusal::ContactsWrite},
+      {"sms-read", AgentRefusal::SmsRead},           {"sms-send", AgentRefusal::SmsSend},
+      {"sms-not-default", AgentRefusal::SmsNotDefaultApp}, {"call-log-read", AgentRefusal::CallLogRead},
+      {"call-log-write", AgentRefusal::CallLogWrite}, {"phone-state", AgentRefusal::PhoneState},
+      {"storage", AgentRefusal::Storage},           {"not-served", AgentRefusal::NotServed},
+      {"unknown", AgentRefusal::Unknown},
+  };
+  for (const auto& n : kNames)
+    if (name == n.name) {
+      reason = n.reason;
+      return true;
+    }
+  long long v = 0;
+  if (!toInt(name, v) || v < INT32_MIN || v > INT32_MAX) return false;
+  reason = static_cast<AgentRefusal>(v);
+  return true;
 }
 
 size_t countOf(const PhoneState& p, const std::string& list, bool& known) {
@@ -238,14 +263,68 @@ struct ControlCommands {
     truncateFor[static_cast<int32_t>(code)] = static_cast<size_t>(n);
     return "OK";
   }
+  // "reply refuse CODE REASON", "reply refuse CODE off", "reply refuse off" (every code).
+  static std::string replyRefuse(VirtualPhone& v, const Words& w) {
+    auto& refuseFor = v.switches_.refuseFor;
+    long long code = 0;
+    AgentRefusal reason{};
+    if (word(w, 2) == "off") {
+      refuseFor.clear();
+      return "OK";
+    }
+    if (!toInt(word(w, 2), code)) return "ERR reply refuse needs a command code or off";
+    if (word(w, 3) == "off") {
+      refuseFor.erase(static_cast<int32_t>(code));
+      return "OK";
+    }
+    if (!refusalNamed(word(w, 3), reason)) return "ERR reply refuse CODE REASON|off (sms-read, call-log-read, ... or a number)";
+    refuseFor[static_cast<int32_t>(code)] = reason;
+    return "OK";
+  }
+  // "agent outside NAME|off": agent requests go to the abstract unix socket NAME of this host.
+  static std::string agentOutside(VirtualPhone& v, const Words& w) {
+    const std::string name = word(w, 2);
+    if (name.empty() || name.size() > 100) return "ERR agent outside NAME|off";
+    v.switches_.outsideAgent = name == "off" ? std::string() : name;
+    return "OK";
+  }
+  // "shell delay MS PREFIX..." (command lines starting with PREFIX wait MS first), "shell delay off".
+  static std::string shellDelay(VirtualPhone& v, const Words& w) {
+    long long ms = 0;
+    if (word(w, 2) == "off") {
+      v.switches_.shellDelayPrefix.clear();
+      v.switches_.shellDelayMs = 0;
+      return "OK";
+    }
+    std::string prefix;
+    for (size_t i = 3; i < w.size(); ++i) prefix += (i > 3 ? " " : "") + w[i];
+    if (!toInt(word(w, 2), ms) || ms < 0 || ms > 600000 || prefix.empty()) return "ERR shell delay MS PREFIX...|off";
+    v.switches_.shellDelayPrefix = prefix;
+    v.switches_.shellDelayMs = static_cast<int>(ms);
+    return "OK";
+  }
+  // "agent grants [SERIAL]": what the agent was given: "OK install-g=0|1 [PERMISSION...] [OP=MODE...]".
+  static std::string agentGrants(VirtualPhone& v, const Words& w) {
+    const std::string serial = word(w, 2);
+    std::shared_ptr<Device> d =
+        serial.empty() ? (v.devices_.empty() ? nullptr : v.devices_.front()) : v.findDevice(serial);
+    if (!d) return "ERR no device";
+    std::string out = std::string("OK install-g=") + (d->grantedAtInstall ? "1" : "0");
+    for (const std::string& g : d->grants) out += " " + g;
+    for (const auto& [op, mode] : d->appops) out += " " + op + "=" + mode;
+    return out;
+  }
   static std::string framebufferBpp(VirtualPhone& v, const Words& w) {
     long long n = 0;
     if (!toInt(word(w, 2), n) || (n != 16 && n != 32)) return "ERR framebuffer bpp 16|32";
     v.switches_.framebufferBpp = static_cast<int>(n);
     return "OK";
   }
+  // The faults go; where the agent answers from ("agent outside") is wiring and stays.
   static std::string reset(VirtualPhone& v, const Words&) {
+    std::string outside = std::move(v.switches_.outsideAgent);
     v.switches_ = Switches{};
+    v.switches_.outsideAgent = std::move(outside);
     return "OK";
   }
 
@@ -267,6 +346,7 @@ struct ControlCommands {
           << ":agent=" << (d->agentInstalled() ? (d->agentRunning ? "running" : "stopped") : "absent") << ":v"
           << d->agentVersion;
     out << " forwards=" << v.forwards_.size() << " install=" << v.switches_.installOutcome;
+    if (!v.switches_.outsideAgent.empty()) out << " outside=" << v.switches_.outsideAgent;
     return out.str();
   }
 };
@@ -284,6 +364,8 @@ const ControlCommands::Entry ControlCommands::kCommands[] = {
     {"agent", "running", "0|1 [SERIAL]", true, agentRunning},
     {"agent", "version", "N [SERIAL]", true, agentVersion},
     {"agent", "install-version", "N [SERIAL]", true, agentInstallVersion},
+    {"agent", "outside", "NAME|off", true, agentOutside},
+    {"agent", "grants", "[SERIAL]", true, agentGrants},
     {"install", "package", "NAME|auto", true, installPackage},
     {"install", "outcome", "Success|INSTALL_...", true, installOutcome},
     {"install", "text", "TEXT...|off", true, installText},
@@ -293,6 +375,8 @@ const ControlCommands::Entry ControlCommands::kCommands[] = {
     {"reply", "noreply", "CODE|off", true, replyNoReply},
     {"reply", "truncate", "CODE BYTES|off", true, replyTruncate},
     {"reply", "close-mid", "CODE|off", true, replyCloseMid},
+    {"reply", "refuse", "CODE REASON|off", true, replyRefuse},
+    {"shell", "delay", "MS PREFIX...|off", true, shellDelay},
     {"framebuffer", "bpp", "16|32", true, framebufferBpp},
     {"reset", nullptr, "", true, reset},
     {"count", nullptr, "LIST [SERIAL]", true, count},

@@ -7,7 +7,11 @@
 #include "sim/SimUtil.h"
 #include "sim/VirtualPhone.h"
 
+#include <sys/socket.h>
+
 #include <algorithm>
+#include <chrono>
+#include <thread>
 #include <iterator>
 
 namespace zorvik::sim {
@@ -63,6 +67,22 @@ void VirtualPhone::hostServiceOnDevice(TcpSocket& socket, std::string, const std
 }
 
 void VirtualPhone::shellService(TcpSocket& socket, std::string, const std::string& serial, const std::string& command) {
+  std::string delayPrefix;
+  int delayMs = 0;
+  {
+    std::lock_guard lock(mutex_);
+    delayPrefix = switches_.shellDelayPrefix;
+    delayMs = switches_.shellDelayMs;
+  }
+  // A phone that holds a command up ("shell delay"): the wait is outside the lock, and ends early
+  // when the server stops or the client goes away.
+  if (!delayPrefix.empty() && startsWith(command, delayPrefix.c_str())) {
+    for (int waited = 0; waited < delayMs && !stopping_; waited += 50) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+      char probe;
+      if (::recv(socket.handle(), &probe, 1, MSG_PEEK | MSG_DONTWAIT) == 0) return;
+    }
+  }
   std::string output;
   {
     std::lock_guard lock(mutex_);

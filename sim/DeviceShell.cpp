@@ -6,6 +6,7 @@
 #include "sim/SimUtil.h"
 
 #include <algorithm>
+#include <climits>
 #include <cctype>
 #include <string_view>
 
@@ -27,23 +28,53 @@ struct Shell {
 using Command = void (*)(Shell&, const Words&);
 using Subcommand = bool (*)(Shell&, const Words&);
 
-// The package name from the compiled manifest, as the phone's package manager reads it; a file
-// the decoder cannot read (tests push bare zip files) falls back to its file name.
-std::string packageNameOf(const std::string& apkBytes, const std::string& path) {
+// What the phone's package manager reads from a package: its name, and its versionCode and
+// versionName when the manifest carries them (0 and empty otherwise).
+struct PackageFacts {
+  std::string name;
+  int32_t versionCode = 0;
+  std::string versionName;
+};
+
+// The decoded manifest's versionCode attribute ("android:versionCode=\"21\""), or 0.
+int32_t versionCodeIn(const std::string& xml) {
+  size_t at = xml.find("versionCode=\"");
+  // Not platformBuildVersionCode and kin: the attribute's own name.
+  while (at != std::string::npos && at > 0 && xml[at - 1] != ' ' && xml[at - 1] != ':')
+    at = xml.find("versionCode=\"", at + 1);
+  if (at == std::string::npos) return 0;
+  long long v = 0;
+  for (size_t i = at + 13; i < xml.size() && i < at + 23 && std::isdigit(static_cast<unsigned char>(xml[i])); ++i)
+    v = v * 10 + (xml[i] - '0');
+  return v > 0 && v <= INT32_MAX ? static_cast<int32_t>(v) : 0;
+}
+
+// From the compiled manifest, as the phone's package manager reads it; a file the decoder cannot
+// read (tests push bare zip files) is named after its file name.
+PackageFacts packageFactsOf(const std::string& apkBytes, const std::string& path) {
+  PackageFacts facts;
   zorvik::ApkArchive archive;
   if (archive.openMemory(apkBytes)) {
     if (auto manifest = archive.readMember("AndroidManifest.xml")) {
       if (auto xml = zorvik::decodeManifest(*manifest)) {
         zorvik::ManifestInfo info;
-        if (zorvik::analyseManifest(*xml, info) == zorvik::AnalysisStatus::kOk && !info.packageName.empty())
-          return info.packageName;
+        if (zorvik::analyseManifest(*xml, info) == zorvik::AnalysisStatus::kOk && !info.packageName.empty()) {
+          facts.name = info.packageName;
+          facts.versionCode = versionCodeIn(*xml);
+          if (!info.versionIsReference) facts.versionName = info.versionName;
+          return facts;
+        }
       }
     }
   }
-  std::string name = path.substr(path.find_last_of('/') + 1);
-  if (name.size() > 4 && name.compare(name.size() - 4, 4, ".apk") == 0) name.resize(name.size() - 4);
-  return name;
+  facts.name = path.substr(path.find_last_of('/') + 1);
+  if (facts.name.size() > 4 && facts.name.compare(facts.name.size() - 4, 4, ".apk") == 0)
+    facts.name.resize(facts.name.size() - 4);
+  return facts;
 }
+
+// Runtime permissions (granted with install -g or pm grant) came with Android 6.
+constexpr int32_t kRuntimePermissionSdk = 23;
 
 // The old phone's shell runs on a pseudo-terminal: lines end with CR LF.
 std::string lines(const std::string& text) {
@@ -107,12 +138,18 @@ std::string installFailure(const Shell& sh, const std::string& path) {
 }
 
 bool pmInstall(Shell& sh, const Words& w) {
-  bool replace = false, sdcard = false;
+  bool replace = false, sdcard = false, grant = false;
   std::string path;
   for (size_t i = 2; i < w.size(); ++i) {
     if (w[i] == "-r") replace = true;
     else if (w[i] == "-s") sdcard = true;
+    else if (w[i] == "-g") grant = true;
     else if (w[i][0] != '-') path = w[i];
+  }
+  if (grant && sh.phone.system.sdk < kRuntimePermissionSdk) {
+    // An older pm knows no -g.
+    sh.out += "Error: Unknown option: -g\n";
+    return true;
   }
   sh.out += "\tpkg: " + path + "\n";
   if (!sh.switches.installText.empty()) {
@@ -124,8 +161,8 @@ bool pmInstall(Shell& sh, const Words& w) {
     return true;
   }
   const std::string& bytes = sh.device.pushedFiles.at(path);
-  const std::string name =
-      sh.switches.installPackage.empty() ? packageNameOf(bytes, path) : sh.switches.installPackage;
+  const PackageFacts facts = packageFactsOf(bytes, path);
+  const std::string name = sh.switches.installPackage.empty() ? facts.name : sh.switches.installPackage;
   PhoneState& p = sh.phone;
   Package* existing = nullptr;
   for (Package& pkg : p.packages)
@@ -142,13 +179,18 @@ bool pmInstall(Shell& sh, const Words& w) {
     existing->version = "1.0";
     existing->versionCode = 1;
   }
+  if (facts.versionCode > 0) existing->versionCode = facts.versionCode;
+  if (!facts.versionName.empty()) existing->version = facts.versionName;
   existing->size = static_cast<int64_t>(bytes.size());
   existing->installTime = nowMs();
   existing->path = sdcard ? "/mnt/asec/" + name + "-1/pkg.apk" : "/data/app/" + name + "-1.apk";
   if (name == kAgentPackage) {
-    // A new agent replaces the old one, which stops: it answers again once started.
+    // A new agent replaces the old one, which stops: it answers again once started, with the
+    // version its package carries (the test's install-version for a package that carries none).
+    if (facts.versionCode > 0) sh.device.installedAgentVersion = facts.versionCode;
     sh.device.agentVersion = sh.device.installedAgentVersion;
     sh.device.agentRunning = false;
+    sh.device.grantedAtInstall = grant;
   }
   endProcessesOf(p, name);
   sh.out += "Success\n";
@@ -196,6 +238,23 @@ bool amStart(Shell& sh, const Words& w) {
   return true;
 }
 
+// pm grant PKG PERMISSION: recorded for the agent; an older phone has no runtime permissions.
+bool pmGrant(Shell& sh, const Words& w) {
+  if (w.size() < 4) return false;
+  if (sh.phone.system.sdk < kRuntimePermissionSdk) {
+    sh.out += "Operation not allowed: java.lang.SecurityException: Permission " + w[3] +
+              " is not a changeable permission type\n";
+    return true;
+  }
+  if (!sh.phone.findPackage(w[2])) {
+    sh.out += "Exception occurred while executing 'grant':\njava.lang.IllegalArgumentException: Unknown package: " +
+              w[2] + "\n";
+    return true;
+  }
+  if (w[2] == kAgentPackage) sh.device.grants.insert(w[3]);
+  return true;
+}
+
 struct SubcommandEntry {
   const char* name;
   Subcommand run;
@@ -209,11 +268,27 @@ void runSubcommand(Shell& sh, const Words& w, std::initializer_list<SubcommandEn
 }
 
 void pm(Shell& sh, const Words& w) {
-  runSubcommand(sh, w, {{"list", pmList}, {"path", pmPath}, {"install", pmInstall}, {"uninstall", pmUninstall}},
+  runSubcommand(sh, w,
+                {{"list", pmList}, {"path", pmPath}, {"install", pmInstall}, {"uninstall", pmUninstall}, {"grant", pmGrant}},
                 "usage: pm list packages [-f] [-d] [-e] [-s] [-3] [-i] [-u] [FILTER]\n");
 }
 
 void am(Shell& sh, const Words& w) { runSubcommand(sh, w, {{"start", amStart}}, "usage: am [subcommand] [options]\n"); }
+
+// appops set PKG OP MODE: recorded for the agent.
+bool appopsSet(Shell& sh, const Words& w) {
+  if (w.size() < 5) return false;
+  if (!sh.phone.findPackage(w[2])) {
+    sh.out += "Error: Unknown package: " + w[2] + "\n";
+    return true;
+  }
+  if (w[2] == kAgentPackage) sh.device.appops[w[3]] = w[4];
+  return true;
+}
+
+void appops(Shell& sh, const Words& w) {
+  runSubcommand(sh, w, {{"set", appopsSet}}, "usage: appops set [--user <USER_ID>] <PACKAGE> <OP> <MODE>\n");
+}
 
 void rm(Shell& sh, const Words& w) {
   PhoneState& p = sh.phone;
@@ -257,7 +332,7 @@ struct CommandEntry {
 };
 
 const CommandEntry kCommands[] = {
-    {"getprop", getprop}, {"pm", pm},     {"am", am},     {"rm", rm},          {"ls", ls},
+    {"getprop", getprop}, {"pm", pm},     {"am", am},     {"appops", appops}, {"rm", rm},          {"ls", ls},
     {"echo", echo},       {"id", id},     {"exit", nothing}, {"true", nothing},
 };
 

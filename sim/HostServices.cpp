@@ -66,15 +66,22 @@ std::string VirtualPhone::deviceList(bool longForm) {
 std::string VirtualPhone::listForwards() {
   std::string out;
   for (const auto& [port, f] : forwards_)
-    out += f.serial + " tcp:" + std::to_string(f.localPort) + " tcp:" + std::to_string(f.remotePort) + "\n";
+    out += f.serial + " tcp:" + std::to_string(f.localPort) + " " +
+           (f.remoteAbstract.empty() ? "tcp:" + std::to_string(f.remotePort) : "localabstract:" + f.remoteAbstract) +
+           "\n";
   return out;
 }
 
 std::string VirtualPhone::forwardService(const std::string& serial, const std::string& address, bool norebind) {
   const size_t semi = address.find(';');
   int local = 0, remote = 0;
+  // The device side is a port or an abstract unix socket ("localabstract:NAME", where the agent
+  // listens).
+  std::string abstract;
+  const std::string target = semi == std::string::npos ? std::string() : address.substr(semi + 1);
+  if (startsWith(target, "localabstract:")) abstract = target.substr(14);
   if (semi == std::string::npos || !parseTcpAddress(address.substr(0, semi), local) ||
-      !parseTcpAddress(address.substr(semi + 1), remote))
+      (abstract.empty() && !parseTcpAddress(target, remote)))
     return adbFail("malformed forward address '" + address + "'");
   std::string failure;
   std::shared_ptr<TcpListener> listener;
@@ -88,6 +95,7 @@ std::string VirtualPhone::forwardService(const std::string& serial, const std::s
       if (norebind) return adbFail("cannot rebind existing socket");
       existing->second.serial = device->serial;  // same port: only the target changes
       existing->second.remotePort = remote;
+      existing->second.remoteAbstract = abstract;
       return adbOkay() + adbOkay();
     }
     listener = std::make_shared<TcpListener>();
@@ -98,6 +106,7 @@ std::string VirtualPhone::forwardService(const std::string& serial, const std::s
     f.serial = device->serial;
     f.localPort = port;
     f.remotePort = remote;
+    f.remoteAbstract = abstract;
     f.listener = listener;
     f.acceptThread = std::thread([this, listener, port] { acceptForward(listener, port); });
     if (local == 0) return adbOkay() + adbOkayWithText(std::to_string(port));

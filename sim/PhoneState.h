@@ -2,6 +2,8 @@
 // The data a virtual phone holds: what its agent lists and changes. Texts are UTF-8, as the agent
 // sends them; pictures are the encoded image bytes (PNG or JPEG). Loaded from the JSON data set
 // that sim/data/make_phone.py writes.
+#include "phone/PhoneRecords.h"
+
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -10,19 +12,32 @@
 
 namespace zorvik::sim {
 
-using Blob = std::shared_ptr<const std::string>;  // shared: thousands of contacts reuse a few photos
-
-struct ContactItem {
-  int64_t rowId = 0;
-  int32_t kind = 0;
-  std::string value;
-};
-
-struct OptionalText {
-  bool present = false;
-  int64_t rowId = 0;
-  std::string value;
-};
+// The records the agent's replies are written from are the protocol core's.
+using phone::Blob;
+using phone::ContactItem;
+using phone::OptionalText;
+using phone::Group;
+using phone::Call;
+using phone::Alarm;
+using phone::Bookmark;
+using phone::Package;
+using phone::Process;
+using phone::CacheEntry;
+using phone::StartupEntry;
+using phone::FileEntry;
+using phone::SettingNumber;
+using phone::kWifi;
+using phone::kBluetooth;
+using phone::kAirplane;
+using phone::kGps;
+using phone::kRotation;
+using phone::kVibrate;
+using phone::kTimeout;
+using phone::kRinger;
+using phone::kMusic;
+using phone::kTime24;
+using phone::kDateFormat;
+using phone::kSettingCount;
 
 struct Contact {
   int64_t id = 0;
@@ -34,12 +49,6 @@ struct Contact {
   OptionalText extraText, displayName, nickname, notes;
   std::vector<ContactItem> phones, emails, ims, webPages, addresses, organizations;
   std::vector<int64_t> groupIds;
-};
-
-struct Group {
-  int64_t id = 0;
-  std::string title, account;
-  int32_t visible = 1;
 };
 
 struct Message {
@@ -55,64 +64,6 @@ struct Thread {
   std::vector<Message> messages;
 };
 
-struct Call {
-  int64_t id = 0;
-  std::string number;
-  int64_t time = 0, duration = 0;
-  int32_t type = 1;
-};
-
-struct Alarm {
-  int64_t id = 0;
-  int32_t hour = 0, minute = 0, days = 0, enabled = 0, vibrate = 0;
-  std::string title, ringtoneName;
-  int64_t ringtoneValue = 0;
-  std::string ringtoneUri;
-};
-
-struct Bookmark {
-  int64_t id = 0;
-  std::string title, url;
-  int32_t visits = 0;
-  int64_t lastVisit = 0;
-  Blob icon, thumbnail;
-};
-
-struct Package {
-  std::string label, name, version;
-  int32_t versionCode = 1;
-  int64_t size = 0;
-  Blob icon;
-  int32_t system = 0;
-  std::string path;
-  int64_t installTime = 0;
-};
-
-struct Process {
-  int32_t pid = 0;
-  std::string name, package, label;
-  int32_t importance = 400, cpu = 0;
-  int64_t memory = 0;
-  int32_t system = 0;
-};
-
-struct CacheEntry {
-  std::string package;
-  int64_t size = 0;
-};
-
-struct StartupEntry {
-  int32_t event = 0;
-  std::string entry, detail;
-};
-
-struct FileEntry {
-  std::string path;
-  int32_t isDir = 0;
-  int64_t size = 0, modified = 0;
-  int32_t readable = 1, writable = 1, hidden = 0;
-};
-
 struct SystemFacts {
   std::string manufacturer = "Xiaomi", model = "MI 2S", brand = "Xiaomi", device = "aries";
   int32_t sdk = 15;
@@ -124,10 +75,6 @@ struct SystemFacts {
   int32_t brightness = 128;
   int64_t freeMemory = 0;
 };
-
-// The eleven settings in the order of their numbers in command 871502.
-enum SettingNumber { kWifi, kBluetooth, kAirplane, kGps, kRotation, kVibrate, kTimeout, kRinger, kMusic,
-                     kTime24, kDateFormat, kSettingCount };
 
 struct PhoneState {
   SystemFacts system;

@@ -1,5 +1,7 @@
 #pragma once
 // Small helpers shared by the virtual phone's services.
+#include "phone/FolderPath.h"
+
 #include <chrono>
 #include <cstdint>
 #include <string>
@@ -10,12 +12,7 @@ inline bool startsWith(const std::string& s, const char* prefix) {
   return s.compare(0, std::char_traits<char>::length(prefix), prefix) == 0;
 }
 
-// "/a/b/c" -> "/a/b"; "/a" and names without a folder -> "/".
-inline std::string parentOf(const std::string& path) {
-  const size_t slash = path.find_last_of('/');
-  if (slash == std::string::npos || slash == 0) return "/";
-  return path.substr(0, slash);
-}
+using phone::parentOf;  // "/a/b/c" -> "/a/b"
 
 inline std::string baseName(const std::string& path) {
   const size_t slash = path.find_last_of('/');

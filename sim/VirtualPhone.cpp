@@ -3,14 +3,18 @@
 #include "devlink/ByteOrder.h"
 #include "sim/AdbProtocol.h"
 #include "sim/AgentService.h"
-#include "sim/ReplyWriter.h"
+#include "phone/ReplyWriter.h"
 #include "sim/SimUtil.h"
 
 #include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 #include <sys/time.h>
 
 #include <algorithm>
 #include <chrono>
+#include <cstddef>
+#include <cstring>
 #include <sstream>
 
 namespace zorvik::sim {
@@ -260,11 +264,42 @@ std::shared_ptr<Device> VirtualPhone::agentBehind(int localPort) {
   if (f == forwards_.end()) return nullptr;
   std::shared_ptr<Device> device = findDevice(f->second.serial);
   // Nothing listens on the phone: the forward accepts and the server closes at once.
-  if (!device || device->state != "device" || f->second.remotePort != kAgentPort || !device->agentInstalled() ||
-      !device->agentRunning)
+  // The agent listens on its abstract socket; the TCP port of earlier agents is still accepted.
+  const bool toAgent = f->second.remoteAbstract.empty() ? f->second.remotePort == kAgentPort
+                                                        : f->second.remoteAbstract == kAgentSocketName;
+  if (!device || device->state != "device" || !toAgent || !device->agentInstalled() || !device->agentRunning)
     return nullptr;
   return device;
 }
+
+namespace {
+
+// The reply of an agent outside vphone (listening on an abstract unix socket of this host) to one
+// request: everything it sends until it closes; false when nothing listens there or it fails.
+bool askOutsideAgent(const std::string& name, const std::string& request, std::string& reply) {
+  const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (fd < 0) return false;
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  const size_t n = std::min(name.size(), sizeof address.sun_path - 1);
+  std::memcpy(address.sun_path + 1, name.data(), n);
+  const auto length = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + n);
+  timeval tv{30, 0};
+  ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv);
+  bool ok = ::connect(fd, reinterpret_cast<sockaddr*>(&address), length) == 0 &&
+            ::send(fd, request.data(), request.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(request.size());
+  char chunk[65536];
+  while (ok) {
+    const ssize_t got = ::recv(fd, chunk, sizeof chunk, 0);
+    if (got == 0) break;
+    if (got < 0 || reply.size() > (size_t{1} << 28)) ok = false;
+    else reply.append(chunk, static_cast<size_t>(got));
+  }
+  ::close(fd);
+  return ok;
+}
+
+}  // namespace
 
 void VirtualPhone::serveAgent(TcpSocket socket, int localPort) {
   SocketRegistration reg(mutex_, openSockets_, socket.handle());
@@ -281,9 +316,17 @@ void VirtualPhone::serveAgent(TcpSocket socket, int localPort) {
   {
     std::lock_guard lock(mutex_);
     sw = switches_;
-    reply = sw.noReplyFor.count(code) ? statusWord(kAgentNoReply)
-                                      : answerAgentRequest(device->phone, bytes, frame.size, device->agentVersion);
+    const auto refused = sw.refuseFor.find(code);
+    if (sw.noReplyFor.count(code)) {
+      reply = phone::statusWord(kAgentNoReply);
+    } else if (refused != sw.refuseFor.end() || sw.outsideAgent.empty()) {
+      reply = answerAgentRequest(device->phone, bytes, frame.size, device->agentVersion,
+                                 refused != sw.refuseFor.end() ? refused->second : AgentRefusal::Unknown);
+    }
   }
+  // Another agent answers in vphone's place (the package's native code in a desktop harness).
+  const bool outside = reply.empty() && !sw.outsideAgent.empty();
+  if (outside && !askOutsideAgent(sw.outsideAgent, request.substr(0, frame.size), reply)) return;
   sendAgentReply(socket, reply, code, sw);
 }
 

@@ -6,7 +6,9 @@
 // Threads: one accept thread per listener (ADB port, control port, each forward) and one thread
 // per connection. Everything they share sits behind one mutex; a connection copies the switches it
 // needs and builds its reply under the lock, then writes without it.
+#include "devlink/AgentCommand.h"
 #include "devlink/TcpSocket.h"
+#include "phone/AgentVersion.h"
 #include "sim/PhoneState.h"
 
 #include <atomic>
@@ -30,8 +32,11 @@ struct Device {
   std::string serial;
   std::string state = "device";  // device, offline, unauthorized
   bool agentRunning = true;
-  int32_t agentVersion = 21;         // what 870003 answers
-  int32_t installedAgentVersion = 21;  // what a freshly installed agent package answers
+  int32_t agentVersion = phone::kPhoneAgentVersion;           // what 870003 answers
+  int32_t installedAgentVersion = phone::kPhoneAgentVersion;  // what a freshly installed agent package answers
+  bool grantedAtInstall = false;           // the agent was installed with -g
+  std::set<std::string> grants;            // permissions given to the agent with pm grant
+  std::map<std::string, std::string> appops;  // app-op -> mode, set for the agent with appops set
   PhoneState phone;
   std::map<std::string, std::string> pushedFiles;  // path -> content, written through sync
   int transportId = 1;
@@ -50,6 +55,10 @@ struct Switches {
   std::set<int32_t> noReplyFor;             // answer kAgentNoReply to these commands
   std::map<int32_t, size_t> truncateFor;    // send only this many reply bytes, then close
   std::set<int32_t> closeMidFor;            // send half the reply, then close
+  std::map<int32_t, AgentRefusal> refuseFor;  // answer kAgentRefused with this reason
+  std::string outsideAgent;   // relay agent requests to this abstract unix socket instead (empty: own agent)
+  std::string shellDelayPrefix;  // shell command lines starting with this wait shellDelayMs first
+  int shellDelayMs = 0;
   int framebufferBpp = 32;
   int syncDelayMs = 0;     // pause before each 64 KiB piece a sync transfer sends or takes
 };
@@ -58,6 +67,7 @@ struct Forward {
   std::string serial;
   int localPort = 0;
   int remotePort = 0;
+  std::string remoteAbstract;  // "localabstract:NAME" forwards: the name (remotePort is 0)
   std::shared_ptr<TcpListener> listener;
   std::thread acceptThread;
 };

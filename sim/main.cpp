@@ -1,7 +1,8 @@
 // vphone: a virtual phone behind an ADB server, for running and testing the suite with no phone.
 //
 //   vphone [--port P] [--control-port P] [--data FILE] [--contacts N]
-//          [--threads N:MESSAGES[:LONGEST]] [--device SERIAL[:STATE]]... [--set "CONTROL COMMAND"]...
+//          [--threads N:MESSAGES[:LONGEST]] [--device SERIAL[:STATE]]... [--agent-socket NAME]
+//          [--set "CONTROL COMMAND"]...
 //
 // --port defaults to ANDROID_ADB_SERVER_PORT, else 5037; 0 picks a free port. The first line on
 // standard output says where it listens, for scripts and tests to read.
@@ -26,7 +27,7 @@ zorvik::sim::VirtualPhone* gPhone = nullptr;
 void usage() {
   std::fprintf(stderr,
                "usage: vphone [--port P] [--control-port P] [--data FILE] [--contacts N] [--threads N:MESSAGES[:LONGEST]]\n"
-               "              [--device SERIAL[:device|offline|unauthorized]]... [--set \"COMMAND\"]...\n"
+               "              [--device SERIAL[:device|offline|unauthorized]]... [--agent-socket NAME] [--set \"COMMAND\"]...\n"
                "control commands (also on the control port, one per line): send \"help\" to list them\n");
 }
 
@@ -51,7 +52,7 @@ int readOptions(int argc, char** argv, Options& o) {
       return 0;
     }
     const bool known = a == "--port" || a == "--control-port" || a == "--data" || a == "--contacts" ||
-                       a == "--threads" || a == "--device" || a == "--set";
+                       a == "--threads" || a == "--device" || a == "--set" || a == "--agent-socket";
     if (!known) {
       std::fprintf(stderr, "vphone: unknown option %s\n", a.c_str());
       usage();
@@ -73,6 +74,7 @@ int readOptions(int argc, char** argv, Options& o) {
         return 2;
       }
     } else if (a == "--device") o.devices.push_back(value);
+    else if (a == "--agent-socket") o.sets.push_back("agent outside " + value);
     else o.sets.push_back(value);
   }
   if (o.port < 0 || o.port > 65535) {

@@ -48,7 +48,7 @@ start_phone() {
   export ZORVIK_AGENT_PORT=$(python3 - "$ADB_PORT" <<'PY'
 import socket, sys
 s = socket.socket(); s.bind(("127.0.0.1", 0)); port = s.getsockname()[1]; s.close()
-req = f"host:forward:tcp:{port};tcp:50505".encode()
+req = f"host:forward:tcp:{port};localabstract:zorvik_agent".encode()
 a = socket.create_connection(("127.0.0.1", int(sys.argv[1])))
 a.sendall(b"%04x" % len(req) + req)
 reply = a.recv(8)

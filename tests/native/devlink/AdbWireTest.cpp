@@ -40,10 +40,11 @@ class AdbWire : public ::testing::Test {
 };
 
 const std::string kSerial16 = "0123456789ABCDEF";
-const std::string kForward16 = "host-serial:0123456789ABCDEF:forward:tcp:50505;tcp:50505";
+// The agent listens on an abstract socket that serves adbd only, not on a port every app reaches.
+const std::string kForward16 = "host-serial:0123456789ABCDEF:forward:tcp:50505;localabstract:zorvik_agent";
 
 TEST_F(AdbWire, LengthPrefixesAreUpperCaseForHostAndLowerCaseForFramebuffer) {
-  EXPECT_EQ(adbHostRequest(kForward16).substr(0, 4), "0038");
+  EXPECT_EQ(adbHostRequest(kForward16).substr(0, 4), "0049");
   EXPECT_EQ(adbHostRequest("host:transport:" + kSerial16), "001Fhost:transport:0123456789ABCDEF");
   EXPECT_EQ(adbServiceRequest("framebuffer:"), "000cframebuffer:");
   EXPECT_EQ(adbHostRequest("host:version"), "000Chost:version");
@@ -57,19 +58,19 @@ TEST_F(AdbWire, RequestsLongerThanTheBufferAreRefusedNotCut) {
 }
 
 TEST_F(AdbWire, ForwardSendsOneRequestAndSucceedsOnOkay) {
-  LoopbackServer server({{.requestSize = 4 + 56, .reply = bytes("OKAY")}});
+  LoopbackServer server({{.requestSize = 4 + kForward16.size(), .reply = bytes("OKAY")}});
   setAdbServerPort(server.port());
   EXPECT_EQ(forwardAgentPort(kSerial16), AdbSocketResult::Ok);
   server.wait();
   const auto requests = server.requests();
   ASSERT_EQ(requests.size(), 1u);
-  EXPECT_EQ(text(requests[0].bytes), "0038" + kForward16);
+  EXPECT_EQ(text(requests[0].bytes), "0049" + kForward16);
   EXPECT_EQ(requests[0].recvCalls, 1u);
 }
 
 TEST_F(AdbWire, ForwardUsesTheAgentPortChosenForTestsOnThePcSide) {
   setAgentPort(50600);
-  const std::string service = "host-serial:S1:forward:tcp:50600;tcp:50505";
+  const std::string service = "host-serial:S1:forward:tcp:50600;localabstract:zorvik_agent";
   LoopbackServer server({{.requestSize = 4 + service.size(), .reply = bytes("OKAY")}});
   setAdbServerPort(server.port());
   EXPECT_EQ(forwardAgentPort("S1"), AdbSocketResult::Ok);
@@ -79,10 +80,11 @@ TEST_F(AdbWire, ForwardUsesTheAgentPortChosenForTestsOnThePcSide) {
 
 TEST_F(AdbWire, ForwardAnsweredWithFailOrNothingIsAProtocolFailure) {
   const std::string fail = "FAIL0014cannot bind to socket";
-  LoopbackServer server({{.requestSize = 60, .reply = bytes(fail)},
-                         {.requestSize = 60, .closeWithoutReply = true},
-                         {.requestSize = 60, .reply = bytes("OKA")},
-                         {.requestSize = 60, .reply = bytes("OKAYOKAY"), .pieces = {1}}});
+  const size_t size = 4 + kForward16.size();
+  LoopbackServer server({{.requestSize = size, .reply = bytes(fail)},
+                         {.requestSize = size, .closeWithoutReply = true},
+                         {.requestSize = size, .reply = bytes("OKA")},
+                         {.requestSize = size, .reply = bytes("OKAYOKAY"), .pieces = {1}}});
   setAdbServerPort(server.port());
   EXPECT_EQ(forwardAgentPort(kSerial16), AdbSocketResult::ProtocolFailure);
   EXPECT_EQ(forwardAgentPort(kSerial16), AdbSocketResult::ProtocolFailure);

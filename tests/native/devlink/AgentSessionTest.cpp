@@ -8,6 +8,8 @@
 
 #include <chrono>
 #include <numeric>
+#include <set>
+#include <string>
 #include <thread>
 
 namespace zorvik {
@@ -135,6 +137,54 @@ TEST(AgentSession, HostileLengthWordsAreRefused) {
     EXPECT_EQ(exchangeForBody(bareRequest(AgentCommand::ListContacts), received, server.port()), AgentResult::Malformed);
     EXPECT_TRUE(received.bytes.empty());
   }
+}
+
+TEST(AgentSession, RefusalsCarryTheirReasonForBodiesAndStatusesEvenCutShort) {
+  const int32_t sms = static_cast<int32_t>(AgentRefusal::SmsRead);
+  struct Case {
+    Bytes reply;
+    bool body;
+    AgentResult expected;
+  } cases[] = {
+      {be32({kAgentRefused, sms}), true, agentRefused(AgentRefusal::SmsRead)},
+      {be32({kAgentRefused, static_cast<int32_t>(AgentRefusal::CallLogWrite)}), false,
+       agentRefused(AgentRefusal::CallLogWrite)},
+      {be32({kAgentRefused}), true, AgentResult::Refused},   // cut before the reason
+      {be32({kAgentRefused}), false, AgentResult::Refused},
+      {be32({kAgentRefused, 99}), true, AgentResult::Refused},  // a reason this program does not know
+      {be32({kAgentRefused, 0}), false, AgentResult::Refused},
+  };
+  for (const Case& c : cases) {
+    LoopbackServer server({{.requestSize = 4, .reply = c.reply}});
+    if (c.body) {
+      AgentBody body;
+      EXPECT_EQ(exchangeForBody(bareRequest(AgentCommand::ListConversations), body, server.port()), c.expected);
+      EXPECT_TRUE(body.bytes.empty());
+    } else {
+      int32_t status = 12345;
+      EXPECT_EQ(exchangeForStatus(bareRequest(AgentCommand::FreeMemory), &status, server.port()), c.expected);
+      EXPECT_EQ(status, 12345) << "a refusal is not a status";
+    }
+  }
+  // An agent that knows no refusal: its words mean what they always did.
+  LoopbackServer old({{.requestSize = 4, .reply = be32({0})}, {.requestSize = 4, .reply = be32({kAgentNoReply})}});
+  int32_t status = 7;
+  EXPECT_EQ(exchangeForStatus(bareRequest(AgentCommand::FreeMemory), &status, old.port()), AgentResult::Ok);
+  EXPECT_EQ(status, 0);
+  AgentBody body;
+  EXPECT_EQ(exchangeForBody(bareRequest(AgentCommand::ListCalls), body, old.port()), AgentResult::NoReply);
+
+  // Every reason reaches the user as its own text; nothing else is a refusal.
+  std::set<std::string> texts{agentFailureText(AgentResult::ConnectFailed), agentFailureText(AgentResult::Refused)};
+  for (int32_t r = 1; r <= kAgentRefusalLast; ++r) {
+    const AgentResult result = agentRefused(static_cast<AgentRefusal>(r));
+    EXPECT_TRUE(isAgentRefusal(result));
+    EXPECT_EQ(static_cast<int32_t>(agentRefusalOf(result)), r);
+    ASSERT_NE(agentFailureText(result), nullptr);
+    EXPECT_TRUE(texts.insert(agentFailureText(result)).second) << "reason " << r << " shares its text";
+  }
+  for (AgentResult other : {AgentResult::Ok, AgentResult::NoReply, AgentResult::Cut, AgentResult::Malformed})
+    EXPECT_FALSE(isAgentRefusal(other));
 }
 
 TEST(AgentSession, AgentClosingBeforeTheLengthWordIsACutNotANoReply) {

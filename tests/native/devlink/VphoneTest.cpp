@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
 
 
@@ -133,6 +135,42 @@ TEST_F(AgainstVphone, AgentMissingIsInstalledOnceThenTheAttemptConnects) {
                                            {"连接设备中...", 0},
                                            {"连接成功:)", 2}}));
   EXPECT_EQ(listener.sounds(), std::vector<int>{656});
+}
+
+TEST_F(AgainstVphone, FromAndroid6TheInstallGrantsRuntimePermissionsAndAHungGrantIsOnlyANotice) {
+  const std::vector<Event> installed = {{"连接设备中...", 0}, {"【提示】正在安装手机端...", 0}, {"安装成功", 2},
+                                        {"连接设备中...", 0}, {"连接成功:)", 2}};
+  std::string allGranted = "OK install-g=1";
+  std::vector<std::string> permissions(std::begin(kAgentPermissions), std::end(kAgentPermissions));
+  std::sort(permissions.begin(), permissions.end());
+  for (const std::string& p : permissions) allGranted += " " + p;
+  struct Case {
+    const char* sdk;
+    bool hungGrant;
+    std::string grants;
+  } cases[] = {
+      {"15", false, "OK install-g=0"},  // an older pm knows neither -g nor runtime grants
+      {"23", false, allGranted},
+      {"23", true, "OK install-g=1"},
+  };
+  for (const Case& c : cases) {
+    listener.clear();
+    std::vector<std::string> options = {"--device", "S1", "--control-port", "0", "--set", "agent installed 0",
+                                        "--set", std::string("device props S1 Xiaomi MI ") + c.sdk};
+    if (c.hungGrant) options.insert(options.end(), {"--set", "shell delay 60000 pm grant"});
+    startPhone(options);
+    ConnectionOptions o = phoneOptions();
+    o.shellDeadlineMs = 500;
+    const auto t0 = std::chrono::steady_clock::now();
+    DeviceConnection connection(listener, o);
+    connection.startConnection(false);
+    ASSERT_TRUE(connection.waitIdle(30000));
+    std::vector<Event> expected = installed;
+    if (c.hungGrant) expected.insert(expected.begin() + 3, Event{kGrantNoticeText, 0});
+    EXPECT_EQ(listener.statuses(), expected) << "SDK " << c.sdk;
+    EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::seconds(15)) << "the hung grant held the connection";
+    EXPECT_EQ(phone_->control("agent grants S1"), c.grants);
+  }
 }
 
 TEST_F(AgainstVphone, ACertificateFailureGivesExactlyOneMoreAttempt) {

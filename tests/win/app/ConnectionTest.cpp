@@ -152,7 +152,7 @@ TEST(Connection, OnePhoneWithItsAgentTurnsTheLabelGreen) {
   // The ADB server accepts the forward; the agent answers the version query with 20.
   const std::string forward = "host-serial:HT4A1JT00042:forward:tcp:";
   LoopbackServer agent({{.requestSize = 4, .reply = {0, 0, 0, 20}}});
-  const std::string service = forward + std::to_string(agent.port()) + ";tcp:50505";
+  const std::string service = forward + std::to_string(agent.port()) + ";localabstract:zorvik_agent";
   LoopbackServer adbServer({{.requestSize = 4 + service.size(), .reply = {'O', 'K', 'A', 'Y'}}});
   setAdbServerPort(adbServer.port());
   setAgentPort(agent.port());
@@ -262,7 +262,7 @@ TEST(Connection, UsbNoticesOfAdbInterfacesReachTheDeviceLink) {
 
 TEST(Connection, ConnectInTheChooserSetsTheSerialAndForwardsThePort) {
   setCurrentSerial("");
-  const std::string service = "host-serial:emulator-5556:forward:tcp:" + std::to_string(agentPort()) + ";tcp:50505";
+  const std::string service = "host-serial:emulator-5556:forward:tcp:" + std::to_string(agentPort()) + ";localabstract:zorvik_agent";
   LoopbackServer adbServer({{.requestSize = 4 + service.size(), .reply = {'O', 'K', 'A', 'Y'}}});
   setAdbServerPort(adbServer.port());
   ConnectionOptions options;

@@ -160,6 +160,21 @@ TEST_F(CallLogPageTest, SilentPhoneFailsAtTheDeadlineAndRefusedConnectionSaysSo)
   EXPECT_EQ(ui_.page->list().count(), rows);
 }
 
+TEST_F(CallLogPageTest, APhoneThatRefusesTheCallLogSaysWhatWasRefusedAndWhatToDo) {
+  if (!std::getenv("ZORVIK_TEST_CONTROL_PORT")) GTEST_SKIP();
+  const int rows = ui_.page->list().count();
+  ASSERT_EQ(phoneControl("reply refuse 870301 call-log-read").rfind("OK", 0), 0u);
+  ui_.page->reload();
+  waitLoaded();
+  phoneControl("reset");
+  EXPECT_EQ(ui_.host->status(), "【提示】手机拒绝读取通话记录：请在手机上允许「卓维克手机端」读取通话记录，然后刷新");
+  EXPECT_FALSE(PageDataTable::instance().contains(ui_.page->pageKey()));
+  ui_.page->reload();
+  waitLoaded();
+  EXPECT_EQ(ui_.page->list().count(), rows);
+  EXPECT_EQ(ui_.host->status(), "");
+}
+
 // Changes the phone's data: runs last.
 TEST_F(CallLogPageTest, ZDeleteTickedThenAllThenAllOnAnEmptyList) {
   std::vector<CallRecord> phone = phoneCalls();

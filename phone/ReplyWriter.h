@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-namespace zorvik::sim {
+namespace zorvik::phone {
 
 class ReplyWriter {
  public:
@@ -64,4 +64,9 @@ inline std::string statusWord(int32_t v) {
   return std::string(reinterpret_cast<const char*>(b), 4);
 }
 
-}  // namespace zorvik::sim
+// The agent's refusal: kAgentRefused in place of the length or status word, then the reason.
+inline std::string refusedReply(AgentRefusal why) {
+  return statusWord(kAgentRefused) + statusWord(static_cast<int32_t>(why));
+}
+
+}  // namespace zorvik::phone
