@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "installer/ChunkWalker.h"
 #include "installer/LittleEndian.h"
 #include "installer/StringPool.h"
 
@@ -114,15 +115,14 @@ std::optional<std::string> decodeManifest(std::string_view bytes) {
   d.out = "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n";
 
   // The resource id map after the pool, like any chunk that is not a node, is stepped over.
-  size_t pos = kPoolOffset + pool.chunkSize();
+  ChunkWalker nodes(bytes, kPoolOffset + static_cast<size_t>(pool.chunkSize()));
   ChunkHeader header;
+  std::string_view chunk;
   // Nodes are walked by their own sizes. The document ends at the end namespace that closes the
   // root; a namespace declared on an inner element ends inside the document and is passed over.
   int depth = 0;
   bool sawElement = false;
-  while (pos < bytes.size()) {
-    if (!readChunkHeader(bytes, pos, header)) return std::nullopt;
-    const std::string_view chunk = bytes.substr(pos, header.size);
+  while (nodes.next(header, chunk)) {
     const uint32_t word = static_cast<uint32_t>(header.type) | static_cast<uint32_t>(header.headerSize) << 16;
     if (word == kXmlEndNamespace && depth == 0 && sawElement) return std::move(d.out);
     if (word == kXmlStartElement) {
@@ -142,8 +142,8 @@ std::optional<std::string> decodeManifest(std::string_view bytes) {
       appendEscaped(d.out, *d.string(textIndex));
     }
     if (d.out.size() > kMaxTextSize) return std::nullopt;
-    pos += header.size;
   }
+  if (nodes.broken()) return std::nullopt;
   // A document without namespaces ends with its bytes, once its root has closed.
   if (sawElement && depth == 0) return std::move(d.out);
   return std::nullopt;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "installer/ChunkWalker.h"
 #include "installer/LittleEndian.h"
 #include "installer/StringPool.h"
 
@@ -140,12 +141,10 @@ auto walkTable(std::string_view bytes, uint8_t packageId, const std::vector<uint
     if (strings.overBound()) return std::nullopt;
     return out;
   };
-  size_t pos = table.headerSize + static_cast<size_t>(pool.chunkSize());
-  while (pos < all.size()) {
-    ChunkHeader header;
-    if (!readChunkHeader(all, pos, header)) return std::nullopt;
-    const std::string_view package = all.substr(pos, header.size);
-    pos += header.size;
+  ChunkWalker packages(all, table.headerSize + static_cast<size_t>(pool.chunkSize()));
+  ChunkHeader header;
+  std::string_view package;
+  while (packages.next(header, package)) {
     uint32_t id = 0;
     // Newer tools write a longer package header (with the type id offset); the fields read are the same.
     if (header.type != kPackageChunk || header.headerSize < kPackageHeaderSize || !readU32(package, 8, id) ||
@@ -153,16 +152,12 @@ auto walkTable(std::string_view bytes, uint8_t packageId, const std::vector<uint
       continue;
 
     // The type-name and key pools come first; the types follow.
-    size_t at = header.headerSize;
-    for (int pool = 0; pool < 2; ++pool) {
-      ChunkHeader poolHeader;
-      if (!readChunkHeader(package, at, poolHeader) || poolHeader.type != StringPool::kChunkType) return std::nullopt;
-      at += poolHeader.size;
-    }
-    while (at < package.size()) {
-      ChunkHeader chunk;
-      if (!readChunkHeader(package, at, chunk)) return std::nullopt;
-      const std::string_view body = package.substr(at, chunk.size);
+    ChunkWalker chunks(package, header.headerSize);
+    ChunkHeader chunk;
+    std::string_view body;
+    for (int pool = 0; pool < 2; ++pool)
+      if (!chunks.next(chunk, body) || chunk.type != StringPool::kChunkType) return std::nullopt;
+    while (chunks.next(chunk, body)) {
       if (chunk.type == kTypeSpecChunk) {
         uint8_t type = 0;
         uint32_t count = 0;
@@ -172,10 +167,11 @@ auto walkTable(std::string_view bytes, uint8_t packageId, const std::vector<uint
         if (!reader.typeChunk(body, chunk.headerSize)) return std::nullopt;
       }
       // Other chunks (a library's id map, overlay data) carry no values and are stepped over.
-      at += chunk.size;
     }
+    if (chunks.broken()) return std::nullopt;
     return result();
   }
+  if (packages.broken()) return std::nullopt;
   // No package of that id: nothing to resolve, which is not an error of the table.
   return result();
 }

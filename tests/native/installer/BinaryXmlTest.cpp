@@ -3,6 +3,7 @@
 
 #include "AaptDump.h"
 #include "installer/BinaryXml.h"
+#include "installer/ChunkWalker.h"
 #include "installer/LittleEndian.h"
 #include "installer/StringPool.h"
 #include "installer/XmlTree.h"
@@ -40,6 +41,42 @@ void putU32(std::string& bytes, size_t at, uint32_t v) {
 void putU16(std::string& bytes, size_t at, uint16_t v) {
   bytes[at] = static_cast<char>(v);
   bytes[at + 1] = static_cast<char>(v >> 8);
+}
+
+// The walk under both decoders: whole chunks in order, then the end; a header that claims more
+// than the view holds (the largest size included, which must not wrap the cursor), a header
+// smaller than 8 bytes or larger than its chunk ends the walk as broken, not as the end.
+TEST(ChunkWalker, HandsOutWholeChunksAndTellsABrokenHeaderFromTheEnd) {
+  std::string two(24, '\0');
+  putU16(two, 0, 0x0102);
+  putU16(two, 2, 8);
+  putU32(two, 4, 16);
+  putU16(two, 16, 0x0103);
+  putU16(two, 18, 8);
+  putU32(two, 20, 8);
+  ChunkWalker walk(two, 0);
+  ChunkHeader h;
+  std::string_view chunk;
+  ASSERT_TRUE(walk.next(h, chunk));
+  EXPECT_EQ(h.type, 0x0102);
+  EXPECT_EQ(chunk.size(), 16u);
+  ASSERT_TRUE(walk.next(h, chunk));
+  EXPECT_EQ(h.type, 0x0103);
+  EXPECT_EQ(chunk.data(), two.data() + 16);
+  EXPECT_FALSE(walk.next(h, chunk));
+  EXPECT_FALSE(walk.broken());
+  EXPECT_FALSE(ChunkWalker(two, 100).next(h, chunk));
+
+  for (auto [headerSize, size] : {std::pair<uint16_t, uint32_t>{8, 0xFFFFFFFFu}, {8, 9}, {4, 8}, {12, 8}}) {
+    std::string bad = two;
+    putU16(bad, 18, headerSize);
+    putU32(bad, 20, size);
+    ChunkWalker w(bad, 0);
+    EXPECT_TRUE(w.next(h, chunk));
+    EXPECT_FALSE(w.next(h, chunk)) << headerSize << " " << size;
+    EXPECT_TRUE(w.broken()) << headerSize << " " << size;
+    EXPECT_FALSE(w.next(h, chunk));
+  }
 }
 
 TEST(DecodeManifest, AgreesWithAaptXmltreeOnEveryFixtureAndTheFramework) {
