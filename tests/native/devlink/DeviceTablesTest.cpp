@@ -121,6 +121,12 @@ TEST(CommandLines, EveryLineOfTheTable) {
   EXPECT_EQ(installCommand("adb", "S1", "C:\\Zorvik\\com.zorvik.Zorvik.apk"), "adb -s S1 install -r C:\\Zorvik\\com.zorvik.Zorvik.apk");
   EXPECT_EQ(installCommand("adb", "S1", "C:\\Program Files\\Zorvik\\a.apk"), "adb -s S1 install -r \"C:\\Program Files\\Zorvik\\a.apk\"");
   EXPECT_EQ(uninstallCommand("adb", "com.example"), "adb uninstall com.example");
+  // From Android 6: runtime permissions granted at install, then one grant each.
+  EXPECT_EQ(installCommand("adb", "S1", "C:\\Program Files\\Zorvik\\a.apk", true),
+            "adb -s S1 install -r -g \"C:\\Program Files\\Zorvik\\a.apk\"");
+  EXPECT_EQ(sdkCommand("adb", "S1"), "adb -s S1 shell getprop ro.build.version.sdk");
+  EXPECT_EQ(grantCommand("adb", "S1", "android.permission.READ_SMS"),
+            "adb -s S1 shell pm grant com.zorvik.Zorvik android.permission.READ_SMS");
 }
 
 TEST(CommandLines, AToolPathWithASpaceIsQuotedSoNoOtherProgramRuns) {

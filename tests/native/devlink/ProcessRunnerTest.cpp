@@ -117,6 +117,17 @@ TEST(RunAdbAndWait, LargeOutputDoesNotBlockTheToolAndIsCutToTheMaximum) {
   EXPECT_LT(msSince(start), 10000);
 }
 
+TEST(RunAdbAndWait, AToolHeldUpPastItsDeadlineIsEndedWithWhatItPrinted) {
+  const auto start = Clock::now();
+  const AdbRunResult held = runAdbAndWait(helper() + " print 10 20000", kDevicesOutputMax, 2000);
+  EXPECT_TRUE(held.timedOut);
+  EXPECT_EQ(held.output, pattern(10));
+  EXPECT_LT(msSince(start), 8000);
+  const AdbRunResult quick = runAdbAndWait(helper() + " print 10", kDevicesOutputMax, 5000);
+  EXPECT_FALSE(quick.timedOut);
+  EXPECT_EQ(quick.output, pattern(10));
+}
+
 TEST(RunAdbAndWait, StandardErrorIsCapturedAndShortOutputKeptWhole) {
   EXPECT_EQ(runAdbAndWait(helper() + " stderr error:device-not-found", kDevicesOutputMax).output, "error:device-not-found");
   EXPECT_EQ(runAdbAndWait(helper() + " print 10", kDevicesOutputMax).output, pattern(10));
