@@ -4,7 +4,7 @@
 #include <future>
 
 #include "app/DeviceChooserDialog.h"
-#include "app/UiThread.h"
+#include "ui/UiThread.h"
 #include "devlink/AgentSession.h"
 
 namespace zorvik {

@@ -2,9 +2,9 @@
 
 #include <commctrl.h>
 
-#include "app/UiThread.h"
+#include "ui/UiThread.h"
 #include "devlink/AdbBridge.h"
-#include "resource.h"
+#include "app/resource.h"
 
 namespace zorvik {
 

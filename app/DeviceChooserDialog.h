@@ -9,8 +9,8 @@
 #include <string>
 
 #include "common/win/Handles.h"
-#include "app/TwoLineList.h"
-#include "app/Window.h"
+#include "ui/TwoLineList.h"
+#include "ui/Window.h"
 #include "devlink/DeviceChooser.h"
 
 namespace zorvik {

@@ -10,8 +10,8 @@
 #include "app/MainWindowLayout.h"
 #include "app/PageData.h"
 #include "app/StartupArgs.h"
-#include "app/UiThread.h"
-#include "resource.h"
+#include "ui/UiThread.h"
+#include "app/resource.h"
 
 namespace zorvik {
 

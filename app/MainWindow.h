@@ -15,7 +15,7 @@
 #include "app/PageTable.h"
 #include "app/Tray.h"
 #include "devlink/ConnectionListener.h"
-#include "app/Window.h"
+#include "ui/Window.h"
 
 namespace zorvik {
 

@@ -4,7 +4,7 @@
 #include <windows.h>
 
 #include "app/PageTable.h"
-#include "resource.h"
+#include "app/resource.h"
 
 namespace zorvik::mainwindow {
 

@@ -5,7 +5,7 @@
 #include <commctrl.h>
 
 #include "app/MainWindowLayout.h"
-#include "resource.h"
+#include "app/resource.h"
 
 namespace zorvik {
 

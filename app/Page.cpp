@@ -6,7 +6,7 @@
 #include <mutex>
 
 #include "app/PageData.h"
-#include "app/TwoLineList.h"
+#include "ui/TwoLineList.h"
 
 namespace zorvik {
 

@@ -9,8 +9,8 @@
 #include <string>
 
 #include "app/PageTable.h"
-#include "app/Window.h"
-#include "resource.h"
+#include "ui/Window.h"
+#include "app/resource.h"
 
 namespace zorvik {
 

@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "resource.h"
+#include "app/resource.h"
 
 namespace zorvik {
 

@@ -5,11 +5,11 @@
 #include <ole2.h>
 
 #include "app/ConnectionLink.h"
-#include "app/ImageDecode.h"
+#include "ui/ImageDecode.h"
 #include "app/MainWindow.h"
 #include "app/PageRegistry.h"
 #include "app/StartupArgs.h"
-#include "app/UiThread.h"
+#include "ui/UiThread.h"
 
 namespace {
 

@@ -143,6 +143,23 @@ function(zorvik_page_ui_test exe)
   set_tests_properties(${A_TEST} PROPERTIES TIMEOUT 300 SKIP_RETURN_CODE 77 LABELS ui RESOURCE_LOCK zorvik_instance)
 endfunction()
 
+# zorvik_jvm_agent_ui_test(<exe> TEST <ctest name> [FILTER <gtest filter>])
+# A page's UI test program run again with vphone relaying its agent to the package's native agent
+# on the desktop JVM (jvm_agent_host of the native tree), by tests/win/with_jvm_agent.sh.
+function(zorvik_jvm_agent_ui_test exe)
+  cmake_parse_arguments(A "" "TEST;FILTER" "" ${ARGN})
+  set(filter)
+  if(A_FILTER)
+    set(filter --gtest_filter=${A_FILTER})
+  endif()
+  add_test(NAME ${A_TEST}
+           COMMAND ${ZORVIK_ROOT}/tests/win/with_jvm_agent.sh ${ZORVIK_ROOT}/build/native/sim/vphone
+                   ${ZORVIK_ROOT}/build/native/tests/native/android/jvm_agent_host $<TARGET_FILE:${exe}>
+                   ${CMAKE_BINARY_DIR}/artifacts ${filter})
+  set_tests_properties(${A_TEST} PROPERTIES TIMEOUT 300 SKIP_RETURN_CODE 77 LABELS "ui;android"
+                       RESOURCE_LOCK zorvik_instance)
+endfunction()
+
 # zorvik_fuzz_target(<name> SOURCES ... LIBS ... [CORPUS dir])
 # A function LLVMFuzzerTestOneInput. Built with clang -fsanitize=fuzzer when ZORVIK_LIBFUZZER is on
 # (the libraries instrumented too), its seed corpus recorded beside it as <name>.corpus;

@@ -73,6 +73,24 @@ if [ ! -f "$deps/npm/node_modules/@devicefarmer/adbkit/package.json" ]; then
   npm install --prefix "$deps/npm" --no-audit --no-fund --silent @devicefarmer/adbkit@3 >/dev/null
 fi
 
+# ---------------------------------------------------------------- phone-side package
+# com.zorvik.Zorvik.apk (phone/android): smali assembles the two classes, Debian's cross compilers
+# build libzorvik.so per ABI with Android's jni.h and log.h, aapt/zipalign/apksigner pack and sign
+# it; dexdump, readelf and qemu check it; keytool (the JDK) makes signing keys.
+android_packages=(libsmali-java aapt android-framework-res zipalign apksigner dexdump
+  android-libnativehelper-dev android-platform-frameworks-native-headers android-liblog-dev
+  g++-aarch64-linux-gnu g++-arm-linux-gnueabi g++ binutils openjdk-17-jdk-headless qemu-user-static)
+android_missing=()
+for p in "${android_packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || android_missing+=("$p")
+done
+if [ ${#android_missing[@]} -gt 0 ]; then
+  log "installing Debian packages: ${android_missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  as_root apt-get update -qq
+  as_root apt-get install -y -qq --no-install-recommends "${android_missing[@]}" >/dev/null
+fi
+
 # ---------------------------------------------------------------- npm packages
 # Node packages the build reads (exact versions), installed into .deps/npm with npm's own client.
 npm_packages=(
@@ -93,6 +111,21 @@ if [ ${#npm_missing[@]} -gt 0 ]; then
   log "installing npm packages: ${npm_missing[*]}"
   mkdir -p "$deps/npm"
   npm install --prefix "$deps/npm" --save-exact --no-audit --no-fund --loglevel=error "${npm_missing[@]}" >/dev/null
+fi
+
+# ---------------------------------------------------------------- JVM harness of the phone-side agent
+# Debian's OpenJDK 17: javac compiles the fake android.* classes, and the harness embeds its JVM
+# (libjvm.so, jni.h) to run the agent's JNI layer on the desktop (tests/native/android).
+jdk_packages=(openjdk-17-jdk-headless)
+jdk_missing=()
+for p in "${jdk_packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || jdk_missing+=("$p")
+done
+if [ ${#jdk_missing[@]} -gt 0 ]; then
+  log "installing Debian packages: ${jdk_missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  as_root apt-get update -qq
+  as_root apt-get install -y -qq --no-install-recommends "${jdk_missing[@]}" >/dev/null
 fi
 
 # ---------------------------------------------------------------- Debian source packages

@@ -320,8 +320,11 @@ struct ControlCommands {
     v.switches_.framebufferBpp = static_cast<int>(n);
     return "OK";
   }
+  // The faults go; where the agent answers from ("agent outside") is wiring and stays.
   static std::string reset(VirtualPhone& v, const Words&) {
+    std::string outside = std::move(v.switches_.outsideAgent);
     v.switches_ = Switches{};
+    v.switches_.outsideAgent = std::move(outside);
     return "OK";
   }
 
@@ -343,6 +346,7 @@ struct ControlCommands {
           << ":agent=" << (d->agentInstalled() ? (d->agentRunning ? "running" : "stopped") : "absent") << ":v"
           << d->agentVersion;
     out << " forwards=" << v.forwards_.size() << " install=" << v.switches_.installOutcome;
+    if (!v.switches_.outsideAgent.empty()) out << " outside=" << v.switches_.outsideAgent;
     return out.str();
   }
 };

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <future>
 
-#include "app/UiThread.h"
+#include "ui/UiThread.h"
 #include "common/TextConv.h"
 #include "devlink/DeviceTables.h"
 #include "installer/AssociationWin.h"

@@ -9,9 +9,9 @@
 #include <thread>
 #include <vector>
 
-#include "app/Controls.h"
-#include "app/TwoLineList.h"
-#include "app/Window.h"
+#include "ui/Controls.h"
+#include "ui/TwoLineList.h"
+#include "ui/Window.h"
 #include "installer/InstallFlow.h"
 
 namespace zorvik {

@@ -8,8 +8,8 @@
 #include <cstring>
 #include <string>
 
-#include "app/ImageDecode.h"
-#include "app/UiThread.h"
+#include "ui/ImageDecode.h"
+#include "ui/UiThread.h"
 #include "common/win/ModulePath.h"
 #include "devlink/AdbBridge.h"
 #include "devlink/AdbProcess.h"

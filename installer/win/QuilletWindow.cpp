@@ -4,9 +4,9 @@
 #include <commdlg.h>
 #include <shellapi.h>
 
-#include "app/Controls.h"
-#include "app/ImageDecode.h"
-#include "app/UiThread.h"
+#include "ui/Controls.h"
+#include "ui/ImageDecode.h"
+#include "ui/UiThread.h"
 #include "devlink/DeviceTables.h"
 #include "installer/InstallFlow.h"
 #include "installer/win/InstallHostWin.h"

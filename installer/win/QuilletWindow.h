@@ -10,7 +10,7 @@
 #include <string>
 #include <thread>
 
-#include "app/Window.h"
+#include "ui/Window.h"
 #include "installer/Package.h"
 
 namespace zorvik {

@@ -6,8 +6,8 @@
 #include <cstdio>
 #include <optional>
 
-#include "app/RegistrationWin.h"
-#include "app/SettingsWin.h"
+#include "settings/RegistrationWin.h"
+#include "settings/SettingsWin.h"
 #include "common/win/Handles.h"
 #include "installer/ApkArchive.h"
 #include "installer/AssociationWin.h"

@@ -2,7 +2,7 @@
 
 #include <shlobj.h>
 
-#include "app/Controls.h"
+#include "ui/Controls.h"
 #include "common/win/Handles.h"
 #include "setup/SetupRules.h"
 #include "setup/win/DriverScan.h"

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "app/Window.h"
+#include "ui/Window.h"
 
 namespace zorvik {
 

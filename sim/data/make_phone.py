@@ -401,7 +401,7 @@ def build(n_contacts, all_photos):
         "imei": "86" + "".join(str(rng.randint(0, 9)) for _ in range(13)),
         "imsi": "46000" + "".join(str(rng.randint(0, 9)) for _ in range(10)),
         "resolution": "720x1280", "battery": "76",
-        "cpu": "Qualcomm APQ8064 四核 1.7GHz", "ram": "2.0 GB (剩余 612 MB)", "rom": "16 GB (剩余 9.8 GB)",
+        "cpu": "Qualcomm APQ8064 四核 1.7GHz", "ram": "2.0 GB (剩余 612 MB)", "rom": "16.0 GB (剩余 9.8 GB)",
         "sd": "剩余 9.8 GB / 共 12.9 GB", "gps": 1, "bluetooth": 0, "wifi": 1, "gravity": 1,
         "mobileNetwork": "中国移动 TD-SCDMA", "wifiNetwork": "TP-LINK_5A3C", "brightness": 128,
         "freeMemory": 612 * 1024 * 1024,

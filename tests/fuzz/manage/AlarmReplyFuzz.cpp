@@ -2,8 +2,8 @@
 // thumbnail over the limit is kept, the editor's clock gives a position for whatever hour arrived,
 // and the requests built from what was read count their own length right.
 #include "devlink/ByteOrder.h"
-#include "manage/AlarmWire.h"
-#include "manage/BookmarkWire.h"
+#include "manage/alarms/AlarmWire.h"
+#include "manage/alarms/BookmarkWire.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -1,7 +1,7 @@
 // Package list, phone facts and web-service replies from a confused or hostile peer: every walk
 // ends inside the body, icons stay within the row buffer, and nothing throws.
-#include "manage/AppStore.h"
-#include "manage/AppsWire.h"
+#include "manage/apps/AppStore.h"
+#include "manage/apps/AppsWire.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -1,7 +1,7 @@
 // Cache replies from a confused or hostile phone: the walk ends inside the body, no icon over the
 // limit is kept, and the clear request built from what was read counts its own length right.
 #include "devlink/ByteOrder.h"
-#include "manage/CleanerWire.h"
+#include "manage/system/CleanerWire.h"
 
 #include <cstdint>
 #include <cstdlib>

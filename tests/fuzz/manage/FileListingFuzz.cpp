@@ -1,6 +1,6 @@
 // Folder listings from a confused or hostile phone: every walk ends inside the body, and every
 // row's texts can be made.
-#include "manage/FileWire.h"
+#include "manage/files/FileWire.h"
 
 #include <cstdint>
 #include <cstdlib>

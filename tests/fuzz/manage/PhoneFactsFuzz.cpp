@@ -1,7 +1,7 @@
 // Facts and settings replies from a confused or hostile phone: the readers stay inside the body,
 // and what they accept builds the information rows and the dashboard without raw markup.
-#include "manage/PhoneFacts.h"
-#include "manage/PhoneSettingsWire.h"
+#include "manage/system/PhoneFacts.h"
+#include "manage/system/PhoneSettingsWire.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -1,6 +1,6 @@
 // Process list replies from a confused or hostile phone: every walk ends inside the body, icons
 // stay within the row buffer, and every name kept came from the body.
-#include "manage/ProcessWire.h"
+#include "manage/processes/ProcessWire.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -1,6 +1,6 @@
 // Start-up item replies from a confused or hostile phone: the walk ends inside the body and every
 // event, in or outside the table, gets a text.
-#include "manage/StartupItems.h"
+#include "manage/system/StartupItems.h"
 
 #include <cstdint>
 #include <cstdlib>

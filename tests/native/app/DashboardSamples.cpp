@@ -6,7 +6,7 @@
 // Output: home-<variant>.manufacturer.html and home-<variant>.info_ul.html (GBK) in the folder.
 //
 //   dashboard_samples <phone.json> <output folder>
-#include "manage/PhoneFacts.h"
+#include "manage/system/PhoneFacts.h"
 #include "sim/AgentService.h"
 #include "sim/PhoneState.h"
 #include "support/SimAsk.h"

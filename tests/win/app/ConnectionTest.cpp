@@ -17,7 +17,7 @@
 #include "devlink/AgentSession.h"
 #include "devlink/CurrentDevice.h"
 #include "support/LoopbackServer.h"
-#include "resource.h"
+#include "app/resource.h"
 
 using namespace zorvik;
 using namespace zorvik::test;

@@ -17,7 +17,7 @@
 #include "app/MainWindow.h"
 #include "app/PageData.h"
 #include "app/StartupArgs.h"
-#include "resource.h"
+#include "app/resource.h"
 
 using namespace zorvik;
 using namespace zorvik::test;

@@ -10,7 +10,7 @@
 #include <string>
 
 #include "pim/ContactCardHtml.h"
-#include "resource.h"
+#include "app/resource.h"
 
 namespace {
 

@@ -15,7 +15,7 @@
 #include "app/Page.h"
 #include "app/PageData.h"
 #include "app/PageTable.h"
-#include "app/Window.h"
+#include "ui/Window.h"
 #include "devlink/AgentSession.h"
 #include "devlink/TcpSocket.h"
 

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "UiTestSupport.h"
-#include "resource.h"
+#include "app/resource.h"
 
 using namespace zorvik::test;
 

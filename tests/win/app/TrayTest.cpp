@@ -9,7 +9,7 @@
 
 #include "UiTestSupport.h"
 #include "app/MainWindow.h"
-#include "resource.h"
+#include "app/resource.h"
 
 using namespace zorvik;
 using namespace zorvik::test;

@@ -6,9 +6,9 @@
 
 #include <gtest/gtest.h>
 
-#include "app/ImageDecode.h"
+#include "ui/ImageDecode.h"
 #include "app/PageRegistry.h"
-#include "app/UiThread.h"
+#include "ui/UiThread.h"
 
 int main(int argc, char** argv) {
   ::testing::InitGoogleTest(&argc, argv);

@@ -2,6 +2,7 @@
 // test program as the tool (adbPath), Winsock for the forward and the agent, and the native
 // virtual phone (started by the CTest fixture) as the ADB server and the phone.
 #include "ConnectionTestSupport.h"
+#include "phone/AgentVersion.h"
 
 #include <gtest/gtest.h>
 
@@ -65,8 +66,9 @@ class WineConnection : public test::ConnectionFixture {
     }
   }
   void set(const std::string& command) { ASSERT_EQ(control(ports_.control, command).substr(0, 2), "OK") << command; }
-  std::vector<Event> attempt() {
+  std::vector<Event> attempt(const std::string& package = {}) {
     ConnectionOptions o = options();
+    if (!package.empty()) o.agentPackagePath = package;
     o.adbPath.clear();  // adbPath(): adb.exe beside the program
     o.agentStartWaitMs = 500;
     DeviceConnection connection(listener, o);
@@ -150,6 +152,29 @@ TEST_F(WineConnection, ForwardRefusedAndNoServer) {
   setAdbServerPort(test::unusedPort());
   EXPECT_EQ(attempt().back(), (Event{"【错误】连接端口失败", 1}));
 }
+
+#ifdef ZORVIK_AGENT_PACKAGE_PATH
+// The agent package this build made (phone/android/package), installed by the suite's own flow
+// under another file name: the virtual phone can only know it is the agent, and which version it
+// answers, from the package's compiled manifest (the version it would give otherwise is too old).
+TEST_F(WineConnection, TheBuiltAgentPackageIsInstalledAndConnects) {
+  std::ifstream in(ZORVIK_AGENT_PACKAGE_PATH, std::ios::binary);
+  std::stringstream bytes;
+  bytes << in.rdbuf();
+  ASSERT_GT(bytes.str().size(), 10000u) << ZORVIK_AGENT_PACKAGE_PATH;
+  const std::string renamed = apkPath().substr(0, apkPath().find_last_of('/') + 1) + "agent-build.apk";
+  std::ofstream(renamed, std::ios::binary) << bytes.str();
+  attach({"WINE0012"});
+  set("agent installed 0 WINE0012");
+  set("agent install-version 5 WINE0012");
+  EXPECT_EQ(attempt(renamed), (std::vector<Event>{{"连接设备中...", 0},
+                                                  {"【提示】正在安装手机端...", 0},
+                                                  {"安装成功", 2},
+                                                  {"连接设备中...", 0},
+                                                  {"连接成功:)", 2}}));
+  EXPECT_EQ(queryAgentVersion(), phone::kPhoneAgentVersion);
+}
+#endif
 
 }  // namespace
 }  // namespace zorvik

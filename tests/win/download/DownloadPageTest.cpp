@@ -14,9 +14,9 @@
 #include "UiTestSupport.h"
 #include "app/MainWindow.h"
 #include "app/PageTable.h"
-#include "app/SettingsWin.h"
+#include "settings/SettingsWin.h"
 #include "devlink/CurrentDevice.h"
-#include "download/DownloadPage.h"
+#include "download/win/DownloadPage.h"
 #include "app/PageTestSupport.h"
 
 namespace zorvik {

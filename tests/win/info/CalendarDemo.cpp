@@ -3,7 +3,7 @@
 
 #include <cstdio>
 
-#include "info/CalendarView.h"
+#include "info/win/CalendarView.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int show) {
   zorvik::GregorianDate date = zorvik::LocalToday();

@@ -8,7 +8,7 @@
 
 #include "UiTestSupport.h"
 #include "app/MainWindow.h"
-#include "info/CalendarPage.h"
+#include "info/win/CalendarPage.h"
 #include "info/LunarCalendar.h"
 
 namespace zorvik {

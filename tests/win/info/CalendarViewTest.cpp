@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "info/CalendarView.h"
+#include "info/win/CalendarView.h"
 #include "info/LunarCalendar.h"
 
 namespace zorvik {

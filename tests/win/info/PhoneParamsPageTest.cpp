@@ -14,7 +14,7 @@
 #include "UiTestSupport.h"
 #include "app/MainWindow.h"
 #include "common/win/WideText.h"
-#include "info/PhoneParamsPage.h"
+#include "info/win/PhoneParamsPage.h"
 
 namespace zorvik {
 namespace {

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "common/win/XmlDocument.h"
-#include "info/UpdateDocument.h"
+#include "info/win/UpdateDocument.h"
 
 namespace zorvik {
 namespace {

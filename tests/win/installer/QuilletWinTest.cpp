@@ -12,9 +12,9 @@
 #include <thread>
 
 #include "UiTestSupport.h"
-#include "app/Controls.h"
-#include "app/ImageDecode.h"
-#include "app/UiThread.h"
+#include "ui/Controls.h"
+#include "ui/ImageDecode.h"
+#include "ui/UiThread.h"
 #include "common/win/Handles.h"
 #include "devlink/AdbBridge.h"
 #include "devlink/TcpSocket.h"

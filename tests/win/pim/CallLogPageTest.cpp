@@ -18,14 +18,14 @@
 
 #include "PageTestSupport.h"
 #include "UiTestSupport.h"
-#include "app/Controls.h"
+#include "ui/Controls.h"
 #include "app/PageData.h"
 #include "app/PageTable.h"
 #include "devlink/AgentSession.h"
 #include "devlink/TcpSocket.h"
 #include "pim/CallLog.h"
-#include "pim/CallLogPage.h"
-#include "resource.h"
+#include "pim/win/CallLogPage.h"
+#include "app/resource.h"
 #include "support/LoopbackServer.h"
 
 namespace zorvik {

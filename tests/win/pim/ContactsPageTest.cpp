@@ -20,7 +20,7 @@
 #include "PageTestSupport.h"
 #include "UiTestSupport.h"
 #include "app/ConnectionLink.h"
-#include "app/Controls.h"
+#include "ui/Controls.h"
 #include "app/MainWindow.h"
 #include "app/PageData.h"
 #include "app/PageTable.h"
@@ -28,12 +28,12 @@
 #include "devlink/AdbBridge.h"
 #include "devlink/AgentSession.h"
 #include "devlink/TcpSocket.h"
-#include "resource.h"
-#include "pim/ContactEditor.h"
+#include "app/resource.h"
+#include "pim/win/ContactEditor.h"
 #include "pim/ContactForm.h"
 #include "pim/ContactWire.h"
-#include "pim/ContactsPage.h"
-#include "pim/ContactsResource.h"
+#include "pim/win/ContactsPage.h"
+#include "pim/win/ContactsResource.h"
 
 namespace zorvik {
 namespace {

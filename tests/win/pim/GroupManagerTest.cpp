@@ -15,14 +15,14 @@
 
 #include "PageTestSupport.h"
 #include "UiTestSupport.h"
-#include "app/Controls.h"
+#include "ui/Controls.h"
 #include "app/PageTable.h"
 #include "devlink/AgentSession.h"
-#include "pim/ContactsPage.h"
-#include "pim/GroupManager.h"
+#include "pim/win/ContactsPage.h"
+#include "pim/win/GroupManager.h"
 #include "pim/GroupWire.h"
-#include "pim/GroupsResource.h"
-#include "resource.h"
+#include "pim/win/GroupsResource.h"
+#include "app/resource.h"
 
 namespace zorvik {
 namespace {

@@ -28,11 +28,11 @@
 #include "app/PageTable.h"
 #include "devlink/AgentSession.h"
 #include "devlink/TcpSocket.h"
-#include "pim/ComposeDialog.h"
+#include "pim/win/ComposeDialog.h"
 #include "pim/MessageWire.h"
-#include "pim/MessagesPage.h"
-#include "pim/MessagesResource.h"
-#include "resource.h"
+#include "pim/win/MessagesPage.h"
+#include "pim/win/MessagesResource.h"
+#include "app/resource.h"
 #include "support/LoopbackServer.h"
 
 namespace zorvik {

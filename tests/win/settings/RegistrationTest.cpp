@@ -10,8 +10,8 @@
 #include <sstream>
 
 #include "AgentTestSupport.h"
-#include "app/RegistrationWin.h"
-#include "app/SettingsWin.h"
+#include "settings/RegistrationWin.h"
+#include "settings/SettingsWin.h"
 #include "app/StartupArgs.h"
 
 using namespace zorvik;

@@ -11,11 +11,11 @@
 
 #include "AgentTestSupport.h"
 #include "UiTestSupport.h"
-#include "app/DownloadSettingsDialog.h"
+#include "download/win/DownloadSettingsDialog.h"
 #include "app/MainWindow.h"
-#include "app/SettingsPage.h"
-#include "app/SettingsResource.h"
-#include "app/SettingsWin.h"
+#include "settings/win/SettingsPage.h"
+#include "settings/win/SettingsResource.h"
+#include "settings/SettingsWin.h"
 
 using namespace zorvik;
 using namespace zorvik::test;

@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "AgentTestSupport.h"
-#include "app/SettingsWin.h"
+#include "settings/SettingsWin.h"
 
 using namespace zorvik;
 using namespace zorvik::test;

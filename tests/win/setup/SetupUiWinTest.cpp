@@ -8,7 +8,7 @@
 #include <thread>
 
 #include "UiTestSupport.h"
-#include "app/Controls.h"
+#include "ui/Controls.h"
 #include "setup/win/SetupInstall.h"
 #include "setup/win/SetupResource.h"
 #include "setup/win/SetupWizard.h"

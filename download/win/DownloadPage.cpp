@@ -1,0 +1,376 @@
+#include "download/win/DownloadPage.h"
+
+#include <commctrl.h>
+#include <shellapi.h>
+
+#include <cstdio>
+
+#include "ui/Controls.h"
+#include "download/win/DownloadSettingsDialog.h"
+#include "app/MainWindow.h"
+#include "app/PageTable.h"
+#include "settings/SettingsWin.h"
+#include "ui/UiThread.h"
+#include "common/ByteSize.h"
+#include "common/FormPost.h"
+#include "common/Md5.h"
+#include "devlink/AdbBridge.h"
+#include "devlink/CurrentDevice.h"
+
+namespace zorvik {
+
+namespace {
+
+constexpr COLORREF kGrey = RGB(130, 130, 130);
+constexpr COLORREF kKindColour = RGB(40, 130, 255);
+constexpr int kTreeWidth = 150;
+constexpr int kCheckSide = 13;
+constexpr const char* kNoProgress = "N/A";
+
+enum Column { kIconColumn, kTitleColumn, kKindColumn, kProgressColumn, kStateColumn, kCheckColumn };
+
+void twoLines(HDC dc, const RECT& cell, const std::string& upper, COLORREF upperColour, const std::string& lower,
+              UINT align) {
+  RECT top = cell, bottom = cell;
+  InflateRect(&top, -4, 0);
+  InflateRect(&bottom, -4, 0);
+  top.bottom = bottom.top = (cell.top + cell.bottom) / 2;
+  const UINT flags = DT_SINGLELINE | DT_END_ELLIPSIS | DT_NOPREFIX | align;
+  SetTextColor(dc, upperColour);
+  DrawTextA(dc, upper.c_str(), -1, &top, flags | DT_BOTTOM);
+  SetTextColor(dc, kGrey);
+  DrawTextA(dc, lower.c_str(), -1, &bottom, flags | DT_TOP);
+}
+
+void oneLine(HDC dc, const RECT& cell, const std::string& text, COLORREF colour) {
+  RECT r = cell;
+  SetTextColor(dc, colour);
+  DrawTextA(dc, text.c_str(), -1, &r, DT_SINGLELINE | DT_CENTER | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
+}
+
+// The row picture: a green package with "APK" on it, drawn once.
+HBITMAP makePicture() {
+  HDC screen = GetDC(nullptr);
+  HDC dc = CreateCompatibleDC(screen);
+  HBITMAP bitmap = CreateCompatibleBitmap(screen, kRowPictureSize, kRowPictureSize);
+  HGDIOBJ old = SelectObject(dc, bitmap);
+  RECT all{0, 0, kRowPictureSize, kRowPictureSize};
+  FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+  UniqueBrush body(CreateSolidBrush(RGB(120, 190, 40)));
+  UniquePen edge(CreatePen(PS_SOLID, 1, RGB(70, 130, 20)));
+  HGDIOBJ oldBrush = SelectObject(dc, body.get());
+  HGDIOBJ oldPen = SelectObject(dc, edge.get());
+  RoundRect(dc, 6, 6, 42, 42, 10, 10);
+  SelectObject(dc, oldBrush);
+  SelectObject(dc, oldPen);
+  SetBkMode(dc, TRANSPARENT);
+  SetTextColor(dc, RGB(255, 255, 255));
+  RECT text{6, 6, 42, 42};
+  DrawTextA(dc, "APK", -1, &text, DT_SINGLELINE | DT_CENTER | DT_VCENTER);
+  SelectObject(dc, old);
+  DeleteDC(dc);
+  ReleaseDC(nullptr, screen);
+  return bitmap;
+}
+
+bool fileExists(const std::string& path) {
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+}  // namespace
+
+DownloadPage::DownloadPage(const PageInfo& info, PageHost& host) : Page(info, host) {
+  DownloadQueueHost& queueHost = *this;
+  queue_ = std::make_unique<DownloadQueue>(store_, queueHost);
+  map_.on(WM_INITDIALOG, [this](WinMsg& m) {
+    onInit();
+    m.result = TRUE;
+  });
+  map_.on(WM_SIZE, [this](WinMsg&) { layout(); });
+  map_.on(WM_DRAWITEM, [this](WinMsg& m) {
+    auto* d = reinterpret_cast<const DRAWITEMSTRUCT*>(m.lp);
+    if (d->CtlID == kListId) list_.drawItem(*d);
+    m.result = TRUE;
+  });
+  map_.onNotify(kListId, NM_CLICK, [this](WinMsg& m) { list_.onClick(*reinterpret_cast<const NMITEMACTIVATE*>(m.lp)); });
+  map_.onNotify(kListId, NM_RCLICK, [this](WinMsg&) { showMenu(); });
+  map_.onNotify(kTreeId, TVN_SELCHANGEDA, [this](WinMsg& m) {
+    const auto* change = reinterpret_cast<const NMTREEVIEWA*>(m.lp);
+    if (change->itemNew.hItem) fillList(static_cast<TaskGroup>(change->itemNew.lParam));
+  });
+}
+
+DownloadPage::~DownloadPage() {
+  alive_.reset();
+  queue_.reset();  // stops the transfer and waits for the lookup and install threads
+  store_.close();
+  if (hwnd()) DestroyWindow(hwnd());
+}
+
+std::string DownloadPage::databasePath() { return programFolder() + "Config.db"; }
+
+void DownloadPage::onInit() {
+  // A database that cannot be opened leaves the page working and its list empty.
+  store_.open(databasePath());
+  HINSTANCE inst = GetModuleHandleA(nullptr);
+  tree_ = CreateWindowExA(WS_EX_CLIENTEDGE, WC_TREEVIEWA, "",
+                          WS_CHILD | WS_VISIBLE | WS_TABSTOP | TVS_HASBUTTONS | TVS_HASLINES | TVS_LINESATROOT |
+                              TVS_SHOWSELALWAYS | TVS_NOTOOLTIPS,
+                          0, 0, 10, 10, hwnd(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(kTreeId)), inst, nullptr);
+  HWND listWindow = CreateWindowExA(0, WC_LISTVIEWA, "", WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_BORDER | LVS_REPORT |
+                                                         LVS_SINGLESEL | LVS_SHOWSELALWAYS,
+                                    0, 0, 10, 10, hwnd(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(kListId)), inst,
+                                    nullptr);
+  list_.attach(listWindow, {.columns = {{"图标", 60}, {"名称和创建时间", 180}, {"类型", 70}, {"进度和文件大小", 136},
+                                        {"状态", 80}, {"选择", 50}},
+                            .imageCapacity = 0,
+                            .checkColumn = true});
+  for (int c = 0; c < 6; ++c) {
+    LVCOLUMNA col{};
+    col.mask = LVCF_FMT;
+    col.fmt = c == kTitleColumn ? LVCFMT_LEFT : LVCFMT_CENTER;
+    if (c != kIconColumn) SendMessageA(list_.hwnd(), LVM_SETCOLUMNA, c, reinterpret_cast<LPARAM>(&col));
+  }
+  list_.setCellPainter([this](HDC dc, const RECT& cell, int row, int column, bool) { return paintCell(dc, cell, row, column); });
+  picture_.reset(makePicture());
+
+  TreeView tree(tree_);
+  HTREEITEM unfinished = tree.insert(TVI_ROOT, "未完成的任务 ", static_cast<LPARAM>(TaskGroup::kUnfinished));
+  tree.insert(unfinished, "正在下载   ", static_cast<LPARAM>(TaskGroup::kDownloading));
+  tree.insert(unfinished, "安装转换   ", static_cast<LPARAM>(TaskGroup::kInstalling));
+  HTREEITEM finished = tree.insert(TVI_ROOT, "已完成的任务 ", static_cast<LPARAM>(TaskGroup::kFinished));
+  tree.insert(finished, "已经完成   ", static_cast<LPARAM>(TaskGroup::kFinished));
+  tree.expandAll(true);
+  TreeView_SelectItem(tree_, unfinished);
+  fillList(TaskGroup::kUnfinished);
+  layout();
+}
+
+void DownloadPage::layout() {
+  if (!tree_) return;
+  const RECT client = clientRectOf(hwnd());
+  MoveWindow(tree_, 0, 0, kTreeWidth, client.bottom, TRUE);
+  MoveWindow(list_.hwnd(), kTreeWidth + 2, 0, client.right - kTreeWidth - 2, client.bottom, TRUE);
+}
+
+void DownloadPage::fillList(TaskGroup group) {
+  SendMessageA(list_.hwnd(), WM_SETREDRAW, FALSE, 0);
+  tasks_.clear();
+  list_.clear();
+  for (DownloadTask& task : store_.listGroup(group)) {
+    TwoLineRow row;
+    row.picture = picture_.get();
+    row.cells = {"", task.title, taskKindText(task.type), kNoProgress, taskStateText(task.state), ""};
+    row.secondLine = task.datetime;
+    list_.addRow(std::move(row));
+    tasks_.push_back(std::move(task));
+  }
+  currentProgress_ = kNoProgress;
+  SendMessageA(list_.hwnd(), WM_SETREDRAW, TRUE, 0);
+  InvalidateRect(list_.hwnd(), nullptr, TRUE);
+  count_ = static_cast<int>(tasks_.size());
+  PostMessageA(host().mainHwnd(), kMsgAppCommand, kAppRedraw, 0);
+}
+
+std::string DownloadPage::progressText(int row) const {
+  if (row < 0 || static_cast<size_t>(row) >= tasks_.size()) return {};
+  return tasks_[static_cast<size_t>(row)].id == currentId_ && currentId_ != -1 ? currentProgress_ : kNoProgress;
+}
+
+bool DownloadPage::paintCell(HDC dc, const RECT& cell, int row, int column) {
+  if (row < 0 || static_cast<size_t>(row) >= tasks_.size()) return false;
+  const DownloadTask& t = tasks_[static_cast<size_t>(row)];
+  switch (column) {
+    case kTitleColumn:
+      twoLines(dc, cell, t.title, RGB(0, 0, 0), t.datetime, DT_LEFT);
+      return true;
+    case kKindColumn:
+      oneLine(dc, cell, taskKindText(t.type), kKindColour);
+      return true;
+    case kProgressColumn:
+      twoLines(dc, cell, progressText(row), RGB(0, 0, 0), t.length, DT_CENTER);
+      return true;
+    case kStateColumn:
+      oneLine(dc, cell, taskStateText(t.state), taskStateColour(t.state));
+      return true;
+    case kCheckColumn: {
+      RECT box{(cell.left + cell.right - kCheckSide) / 2, (cell.top + cell.bottom - kCheckSide) / 2, 0, 0};
+      box.right = box.left + kCheckSide;
+      box.bottom = box.top + kCheckSide;
+      DrawFrameControl(dc, &box, DFC_BUTTON, DFCS_BUTTONCHECK | DFCS_FLAT | (list_.row(row).checked ? DFCS_CHECKED : 0));
+      return true;
+    }
+    default:
+      return false;
+  }
+}
+
+void DownloadPage::onUi(std::function<void()> fn) {
+  std::weak_ptr<int> alive = alive_;
+  postToUi([alive, fn = std::move(fn)] {
+    if (!alive.expired()) fn();
+  });
+}
+
+void DownloadPage::refillUnfinished() {
+  // Whatever node is selected, a task event shows the unfinished tasks.
+  onUi([this] { fillList(TaskGroup::kUnfinished); });
+}
+
+void DownloadPage::downloadStarted(const DownloadTask& task) {
+  onUi([this, id = task.id] {
+    currentId_ = id;
+    for (DownloadTask& t : tasks_)
+      if (t.id == id) t.state = kStateDownloading;
+    setCurrentProgress(kNoProgress);
+  });
+}
+
+void DownloadPage::downloadProgress(int speed, int percent) {
+  onUi([this, speed, percent] {
+    char text[32];
+    std::snprintf(text, sizeof text, "%d %%", percent);
+    setCurrentProgress(text);
+    host().setStatusText("下载速度 " + byteSizeText(static_cast<uint64_t>(speed < 0 ? 0 : speed)) + "/秒");
+  });
+}
+
+void DownloadPage::downloadComplete() {
+  onUi([this] { setCurrentProgress("100 %"); });
+}
+
+void DownloadPage::setCurrentProgress(const std::string& text) {
+  currentProgress_ = text;
+  InvalidateRect(list_.hwnd(), nullptr, FALSE);
+}
+
+void DownloadPage::setStatusText(const std::string& text) { host().setStatusText(text); }
+
+std::string DownloadPage::postPackageInfo(const std::string& url, const std::string& json) {
+  return FormPost(url, {{"apk", json}});
+}
+
+std::string DownloadPage::md5hex(const std::string& bytes) { return zorvik::md5hex(bytes); }
+std::string DownloadPage::serviceBase() { return zorvik::serviceBase(); }
+std::string DownloadPage::downloadBase() { return zorvik::downloadBase(); }
+std::string DownloadPage::downloadFolder() {
+  std::string folder = readDownloadFolder();
+  if (folder.empty()) {
+    // No setting, no drive with room, nothing creatable: beside the program rather than in the
+    // root of whatever drive is current.
+    folder = programFolder() + kDownloadFolderName;
+    createFolder(folder);
+  }
+  return folder;
+}
+std::string DownloadPage::adbTool() { return adbPath(); }
+std::string DownloadPage::deviceSerial() { return currentSerial(); }
+
+std::string DownloadPage::runInstall(const std::string& commandLine) {
+  const AdbRunResult run = runAdbAndWait(commandLine, kInstallOutputMax);
+  return run.status == AdbRunStatus::Ok ? run.output : std::string();
+}
+
+LRESULT DownloadPage::onRouted(UINT msg, WPARAM wp, LPARAM) {
+  if (msg == kMsgAppCommand && wp == kAppDownloadRequest) handleRequest();
+  return 0;
+}
+
+void DownloadPage::handleRequest() {
+  const std::optional<std::string> name = takeDownloadRequest();
+  if (!name) return;
+  const TaskMatch match = store_.findByPackage(*name);
+  if (match.found == 0) {
+    queue_->lookup(*name);
+    return;
+  }
+  const bool exists = fileExists(match.file);
+  const DuplicateTaskDialog::Choice choice =
+      chooser_ ? chooser_(match, exists) : DuplicateTaskDialog(match.title, match.datetime, match.file, exists).run(hwnd());
+  if (choice == DuplicateTaskDialog::kRedownload) {
+    DeleteFileA(match.file.c_str());  // the package only; a temporary file stays to resume from
+    store_.setState(match.id, kStateWaiting);
+    queue_->schedule();
+  } else if (choice == DuplicateTaskDialog::kReinstall) {
+    store_.setState(match.id, kStateInstallApk);
+    queue_->startNextInstall();
+  }
+}
+
+void DownloadPage::onToolbar(int index) {
+  switch (index) {
+    case toolbar::kResume: queue_->schedule(); break;
+    case toolbar::kPauseAll: queue_->stopDownload(); break;
+    case toolbar::kDeleteChecked: deleteChecked(); break;
+    case toolbar::kSettings: DownloadSettingsDialog().run(hwnd()); break;
+    default: break;
+  }
+}
+
+void DownloadPage::deleteChecked() {
+  const std::vector<int> rows = list_.checkedRows();
+  if (rows.empty()) {
+    host().setStatusText("【提示】勾选复选框后才可删除");
+    return;
+  }
+  for (int row : rows) {
+    if (static_cast<size_t>(row) >= tasks_.size()) continue;
+    const int32_t id = tasks_[static_cast<size_t>(row)].id;
+    if (id == queue_->currentId()) queue_->stopDownload();
+    store_.deleteTask(id);
+  }
+  fillList(TaskGroup::kUnfinished);
+}
+
+void DownloadPage::showMenu() {
+  const int row = ListView_GetSelectionMark(list_.hwnd());
+  if (row < 0 || static_cast<size_t>(row) >= tasks_.size()) return;
+  UniqueMenu menu(CreatePopupMenu());
+  AppendMenuA(menu.get(), MF_STRING, kFindTarget, "查找目标");
+  AppendMenuA(menu.get(), MF_STRING, kContinue, "继续下载");
+  AppendMenuA(menu.get(), MF_STRING, kPause, "暂停下载");
+  AppendMenuA(menu.get(), MF_STRING, kReinstall, "重新安装");
+  AppendMenuA(menu.get(), MF_STRING, kDelete, "删除任务");
+  POINT at;
+  GetCursorPos(&at);
+  const int command = TrackPopupMenu(menu.get(), TPM_RETURNCMD | TPM_RIGHTBUTTON, at.x, at.y, 0, hwnd(), nullptr);
+  if (command) menuCommand(command, row);
+}
+
+void DownloadPage::menuCommand(int command, int row) {
+  if (row < 0 || static_cast<size_t>(row) >= tasks_.size()) return;
+  DownloadTask& task = tasks_[static_cast<size_t>(row)];
+  const int32_t id = task.id;
+  switch (command) {
+    case kFindTarget: {
+      if (!isPackageName(task.unique_id)) return;
+      const std::string file = taskFilePath(task.save_path, task.unique_id);
+      if (!fileExists(file)) return;
+      SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_NORMAL);
+      ShellExecuteA(nullptr, "open", "explorer.exe", ("/select, " + file).c_str(), nullptr, SW_SHOWNORMAL);
+      return;
+    }
+    case kContinue:
+    case kReinstall:
+      store_.setState(id, kStateDownloading);
+      fillList(TaskGroup::kUnfinished);
+      queue_->schedule();
+      return;
+    case kPause:
+      task.state = kStatePaused;
+      if (id == queue_->currentId()) queue_->stopDownload();
+      store_.setState(id, kStatePaused);
+      fillList(TaskGroup::kUnfinished);
+      return;
+    case kDelete:
+      if (id == queue_->currentId()) queue_->stopDownload();
+      store_.deleteTask(id);
+      fillList(TaskGroup::kUnfinished);
+      return;
+    default:
+      return;
+  }
+}
+
+}  // namespace zorvik

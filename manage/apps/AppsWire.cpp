@@ -1,0 +1,89 @@
+#include "manage/apps/AppsWire.h"
+
+#include <optional>
+#include <utility>
+
+#include "common/TextConv.h"
+#include "devlink/AdbBridge.h"
+#include "devlink/AgentCommand.h"
+#include "devlink/FieldReader.h"
+
+namespace zorvik {
+
+AppList parseAppList(const unsigned char* body, size_t length) {
+  AppList list;
+  FieldReader r(body, length);
+  while (r.hasMoreRecords()) {
+    r.skip(4);
+    // The end mark stands where the label's length would be.
+    std::optional<std::string> label = r.readListTextOrEnd();
+    if (r.listEnded()) break;
+    if (!label) {
+      list.malformed = true;
+      break;
+    }
+    AppRecord a;
+    a.label = std::move(*label);
+    a.packageName = r.readText();
+    a.versionName = r.readText();
+    a.extraValue = r.readInt32();
+    a.sizeBytes = r.readInt64();
+    const int64_t iconLength = r.readInt64();
+    if (!r.ok() || iconLength < 0 || static_cast<uint64_t>(iconLength) > r.remaining()) {
+      list.malformed = true;
+      break;
+    }
+    const size_t n = static_cast<size_t>(iconLength);
+    if (n > kMaxAppIcon) {
+      a.iconDropped = true;
+      r.skip(n);
+    } else {
+      a.icon.resize(n);
+      if (n) r.read(n, a.icon.data());
+    }
+    r.skipText();
+    r.skip(4);
+    a.installTimeMs = r.readInt64();
+    if (!r.ok()) {
+      list.malformed = true;
+      break;
+    }
+    list.records.push_back(std::move(a));
+  }
+  if (!r.ok()) list.malformed = true;
+  return list;
+}
+
+Bytes startApplicationRequest(std::string_view packageName) {
+  return codeOneTotalRequest(AgentCommand::StartApplication, packageName);
+}
+
+bool isValidPackageName(std::string_view name) {
+  if (name.empty() || name.size() > 255) return false;
+  int segments = 0;
+  size_t start = 0;
+  for (;;) {
+    const size_t dot = name.find('.', start);
+    const std::string_view segment = name.substr(start, dot == std::string_view::npos ? std::string_view::npos : dot - start);
+    if (segment.empty()) return false;
+    const auto letter = [](char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); };
+    if (!letter(segment[0])) return false;
+    for (char c : segment)
+      if (!letter(c) && !(c >= '0' && c <= '9') && c != '_') return false;
+    ++segments;
+    if (dot == std::string_view::npos) break;
+    start = dot + 1;
+  }
+  return segments >= 2;
+}
+
+std::string appUninstallCommand(const std::string& adb, const std::string& serial, const std::string& packageName) {
+  if (!isValidPackageName(packageName)) return {};
+  // A serial is the phone's own word; it goes on the line only when it cannot split or quote it.
+  const bool plainSerial = !serial.empty() && serial.find_first_not_of(
+      "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789._:-") == std::string::npos;
+  if (!plainSerial) return uninstallCommand(adb, packageName);
+  return quotedPath(adb) + " -s " + serial + " uninstall " + packageName;
+}
+
+}  // namespace zorvik

@@ -1,0 +1,476 @@
+#include "manage/apps/win/AppsPage.h"
+
+#include <commctrl.h>
+
+#include <cmath>
+#include <cstdio>
+#include <utility>
+
+#include "ui/Controls.h"
+#include "app/MainWindow.h"
+#include "ui/Notices.h"
+#include "app/PageData.h"
+#include "app/PageTable.h"
+#include "ui/PageWork.h"
+#include "settings/SettingsWin.h"
+#include "ui/UiThread.h"
+#include "ui/Window.h"
+#include "common/ByteSize.h"
+#include "common/FormPost.h"
+#include "common/Md5.h"
+#include "common/TimeFormat.h"
+#include "common/win/Handles.h"
+#include "devlink/CurrentDevice.h"
+
+namespace zorvik {
+
+namespace {
+constexpr const char* kReading = "正在读取...";
+constexpr COLORREF kGrey = RGB(130, 130, 130);
+constexpr COLORREF kLinkColour = RGB(0, 102, 204);
+constexpr COLORREF kCurrentColour = RGB(0, 140, 60);
+constexpr int kCheckSide = 13;
+constexpr int kRatingWidth = 120, kRatingHeight = 24, kRatingRows = 10;
+
+enum Column {
+  kIconColumn, kNameColumn, kCategoryColumn, kRatingColumn, kVersionColumn, kHintColumn, kDateColumn, kCheckColumn,
+  kColumnCount
+};
+
+// The rating strip: ten 120 x 24 cells stacked 24 pixels apart on white; cell n (n >= 1) holds
+// (n + 1) / 2 stars, so ratings 1..5 use the cells at 24, 72, 120, 168 and 216 and cell 0 none.
+UniqueBitmap makeRatingStrip() {
+  return drawBitmap(kRatingWidth, kRatingHeight * kRatingRows, RGB(255, 255, 255), [](HDC dc) {
+    UniqueBrush gold(CreateSolidBrush(RGB(250, 180, 20)));
+    UniqueBrush empty(CreateSolidBrush(RGB(215, 215, 215)));
+    UniquePen edge(CreatePen(PS_SOLID, 1, RGB(200, 140, 10)));
+    UniquePen grey(CreatePen(PS_SOLID, 1, RGB(190, 190, 190)));
+    for (int n = 0; n < kRatingRows; ++n) {
+      const int halves = n == 0 ? 0 : n + 1;  // filled half-stars in this cell
+      for (int s = 0; s < 5; ++s) {
+        const int cx = s * 24 + 12, cy = n * kRatingHeight + 12;
+        POINT p[10];
+        for (int k = 0; k < 10; ++k) {
+          const double a = -3.14159265 / 2 + k * 3.14159265 / 5;
+          const double r = (k % 2) ? 4.5 : 10.5;
+          p[k] = {cx + static_cast<LONG>(r * std::cos(a)), cy + static_cast<LONG>(r * std::sin(a))};
+        }
+        const bool full = halves >= (s + 1) * 2, half = halves == s * 2 + 1;
+        SelectObjectScope pen(dc, full || half ? edge.get() : grey.get());
+        SelectObjectScope brush(dc, full ? gold.get() : empty.get());
+        Polygon(dc, p, 10);
+        if (half) {
+          UniqueRegion left(CreateRectRgn(cx - 12, cy - 12, cx, cy + 12));
+          SelectClipRgn(dc, left.get());
+          SelectObjectScope fill(dc, gold.get());
+          Polygon(dc, p, 10);
+          SelectClipRgn(dc, nullptr);
+        }
+      }
+    }
+  });
+}
+
+int ratingCellOffset(int rating) {
+  if (rating < 1 || rating > 5) return 0;
+  return (rating * 2 - 1) * kRatingHeight;
+}
+
+void drawCheckBox(HDC dc, const RECT& cell, bool checked) {
+  RECT box{(cell.left + cell.right - kCheckSide) / 2, (cell.top + cell.bottom - kCheckSide) / 2, 0, 0};
+  box.right = box.left + kCheckSide;
+  box.bottom = box.top + kCheckSide;
+  DrawFrameControl(dc, &box, DFC_BUTTON, DFCS_BUTTONCHECK | DFCS_FLAT | (checked ? DFCS_CHECKED : 0));
+}
+
+void twoLines(HDC dc, const RECT& cell, const std::string& upper, const std::string& lower, UINT align,
+              COLORREF lowerColour = kGrey) {
+  RECT top = cell, bottom = cell;
+  InflateRect(&top, -4, 0);
+  InflateRect(&bottom, -4, 0);
+  top.bottom = bottom.top = (cell.top + cell.bottom) / 2;
+  const UINT flags = DT_SINGLELINE | DT_END_ELLIPSIS | DT_NOPREFIX | align;
+  SetTextColor(dc, RGB(0, 0, 0));
+  DrawTextA(dc, upper.c_str(), -1, &top, flags | DT_BOTTOM);
+  SetTextColor(dc, lowerColour);
+  DrawTextA(dc, lower.c_str(), -1, &bottom, flags | DT_TOP);
+}
+
+double msSince(std::chrono::steady_clock::time_point start) {
+  return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+}
+}  // namespace
+
+struct AppsPage::Loaded {
+  AgentResult result = AgentResult::Ok;
+  std::vector<AppRecord> records;
+};
+
+struct AppsPage::Looked {
+  unsigned generation = 0;
+  std::vector<std::optional<StoreFacts>> facts;
+  std::chrono::steady_clock::time_point start;
+  BasicFacts phone;
+};
+
+AppsPage::AppsPage(const PageInfo& info, PageHost& host) : Page(info, host) {
+  runner_ = std::make_unique<AdbProcessRunner>(static_cast<AdbOutputSink&>(*this));
+  map_.on(WM_INITDIALOG, [this](WinMsg& m) {
+    HFONT font = reinterpret_cast<HFONT>(SendMessageA(hwnd(), WM_GETFONT, 0, 0));
+    HWND listWindow = CreateWindowExA(0, WC_LISTVIEWA, "", WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_BORDER | LVS_REPORT,
+                                      0, 0, 10, 10, hwnd(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_APPS_LIST)),
+                                      GetModuleHandleA(nullptr), nullptr);
+    if (font) SendMessageA(listWindow, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    list_.attach(listWindow, {.columns = {{"图标", 60}, {"应用名称和描述", 180}, {"分类", 80}, {"评级", 130},
+                                          {"版本", 56}, {"提示", 74}, {"安装日期", 120}, {"选择", 40}},
+                              .imageCapacity = kMaxAppIcon,
+                              .checkColumn = true});
+    for (int c = 0; c < kColumnCount; ++c) {
+      LVCOLUMNA col{};
+      col.mask = LVCF_FMT;
+      col.fmt = c == kVersionColumn ? LVCFMT_LEFT : LVCFMT_CENTER;
+      if (c != kIconColumn) SendMessageA(list_.hwnd(), LVM_SETCOLUMNA, c, reinterpret_cast<LPARAM>(&col));
+    }
+    // The list is not sortable: a click on a header does nothing.
+    LONG_PTR style = GetWindowLongPtrA(list_.hwnd(), GWL_STYLE);
+    SetWindowLongPtrA(list_.hwnd(), GWL_STYLE, style | LVS_NOSORTHEADER);
+    list_.setCellPainter([this](HDC dc, const RECT& cell, int row, int column, bool selected) {
+      return paintCell(dc, cell, row, column, selected);
+    });
+    ratingStrip_ = makeRatingStrip();
+    layout();
+    m.result = TRUE;
+  });
+  map_.on(WM_SIZE, [this](WinMsg&) { layout(); });
+  map_.on(WM_DRAWITEM, [this](WinMsg& m) {
+    auto* d = reinterpret_cast<const DRAWITEMSTRUCT*>(m.lp);
+    if (d->CtlID == IDC_APPS_LIST) list_.drawItem(*d);
+    m.result = TRUE;
+  });
+  map_.onNotify(IDC_APPS_LIST, NM_CLICK, [this](WinMsg& m) {
+    const auto& click = *reinterpret_cast<const NMITEMACTIVATE*>(m.lp);
+    if (list_.onClick(click)) return;
+    int row = -1;
+    if (overLink(click.ptAction, &row)) openInStore(row);
+  });
+  map_.onNotify(IDC_APPS_LIST, NM_RCLICK, [this](WinMsg&) { showContextMenu(); });
+  map_.on(WM_SETCURSOR, [this](WinMsg& m) {
+    if (reinterpret_cast<HWND>(m.wp) == list_.hwnd() && LOWORD(m.lp) == HTCLIENT) {
+      POINT p;
+      GetCursorPos(&p);
+      ScreenToClient(list_.hwnd(), &p);
+      if (overLink(p)) {
+        SetCursor(LoadCursor(nullptr, IDC_HAND));
+        m.result = TRUE;
+        return;
+      }
+      if (loading_) {
+        SetCursor(LoadCursor(nullptr, IDC_APPSTARTING));
+        m.result = TRUE;
+        return;
+      }
+    }
+    m.handled = false;
+  });
+}
+
+AppsPage::~AppsPage() {
+  work_.stop();
+  alive_.reset();
+  runner_.reset();
+  if (hwnd()) DestroyWindow(hwnd());
+}
+
+void AppsPage::layout() {
+  RECT client = clientRectOf(hwnd());
+  MoveWindow(list_.hwnd(), 0, 0, client.right, client.bottom, TRUE);
+}
+
+void AppsPage::onToolbar(int index) {
+  switch (index) {
+    case toolbar::kRefetchApplications: reload(); break;
+    case toolbar::kDeleteApplications: uninstallChecked(); break;
+    default: break;
+  }
+}
+
+void AppsPage::load() {
+  if (loading_) return;
+  loading_ = true;
+  ++loadsStarted_;
+  ++generation_;
+  loadStart_ = std::chrono::steady_clock::now();
+  host().setStatusText(kReading);
+  SendMessageA(list_.hwnd(), WM_SETREDRAW, FALSE, 0);
+  list_.clear();
+  rows_.clear();
+  SendMessageA(list_.hwnd(), WM_SETREDRAW, TRUE, 0);
+  InvalidateRect(list_.hwnd(), nullptr, TRUE);
+  work_.run(
+      [](ExchangeCancel* cancel) {
+        Loaded loaded;
+        AgentBody body;
+        loaded.result = exchangeForBody(bareRequest(AgentCommand::ListApplications), body, cancel);
+        // Only a complete, well-formed reply is shown: a cut one is not the phone's list.
+        if (loaded.result == AgentResult::Ok) {
+          AppList list = parseAppList(body.bytes.data(), body.bytes.size());
+          if (list.malformed) loaded.result = AgentResult::Malformed;
+          else loaded.records = std::move(list.records);
+        }
+        return loaded;
+      },
+      [this](Loaded& loaded) { fillList(loaded); });
+}
+
+void AppsPage::fillList(Loaded& loaded) {
+  const char* failure = agentFailureText(loaded.result);
+  host().setStatusText(failure ? failure : "");
+  SendMessageA(list_.hwnd(), WM_SETREDRAW, FALSE, 0);
+  list_.clear();
+  rows_.clear();
+  for (AppRecord& a : loaded.records) {
+    AppRow r;
+    r.label = a.label;
+    r.packageName = a.packageName;
+    r.versionName = a.versionName;
+    r.extraValue = a.extraValue;
+    // The shell's byte-size text of the low 32 bits, as the list has always shown it.
+    r.sizeText = byteSizeText(static_cast<uint32_t>(a.sizeBytes));
+    TwoLineRow row;
+    row.image.assign(a.icon.begin(), a.icon.end());
+    row.cells = {"", r.label, r.category, "", r.sizeText, "已最新", formatPhoneTime(a.installTimeMs, "从未"), ""};
+    row.secondLine = r.descriptionLine;
+    list_.addRow(std::move(row));
+    rows_.push_back(std::move(r));
+  }
+  SendMessageA(list_.hwnd(), WM_SETREDRAW, TRUE, 0);
+  InvalidateRect(list_.hwnd(), nullptr, TRUE);
+  lastFillMs_ = msSince(loadStart_);
+  loading_ = false;
+  // A failed load is tried again on the next visit.
+  if (failure) markFailed();
+  else markLoaded();
+  startLookup();
+}
+
+void AppsPage::startLookup() {
+  if (lookupRunning_) return;
+  lookupRunning_ = true;
+  std::vector<std::string> names;
+  for (const AppRow& r : rows_) names.push_back(r.packageName);
+  const unsigned generation = generation_;
+  const std::string address = apkListAddress(serviceBase());
+  BasicFacts known = facts_;
+  work_.run(
+      [generation, address, names, known](ExchangeCancel* cancel) {
+        Looked looked;
+        looked.generation = generation;
+        looked.start = std::chrono::steady_clock::now();
+        // The phone's facts go with the lookup; a refused or failed 870002 keeps the old ones.
+        looked.phone = known;
+        AgentBody body;
+        if (exchangeForBody(bareRequest(AgentCommand::PhoneInfo), body, cancel) == AgentResult::Ok)
+          readBasicFacts(body.bytes.data(), body.bytes.size(), looked.phone);
+        if (!names.empty()) {
+          ApkListQuery q;
+          q.checkSum = apkListCheckSum(names.size(), names.back(), md5hex);
+          q.clientCode = looked.phone.clientCode;
+          q.apiLevel = looked.phone.apiLevel;
+          q.modelName = looked.phone.modelName;
+          q.packageNames = names;
+          const std::string reply = FormPost(address, {{"apps", apkListRequestJson(q)}});
+          looked.facts = matchApkListReply(reply, names);
+        }
+        return looked;
+      },
+      [this](Looked& looked) { applyLookup(looked); });
+}
+
+void AppsPage::applyLookup(Looked& looked) {
+  lookupRunning_ = false;
+  facts_ = looked.phone;
+  ++lookupsDone_;
+  // Rows reloaded meanwhile are not the rows the service was asked about.
+  if (looked.generation != generation_ || rows_.empty()) return;
+  for (size_t i = 0; i < rows_.size() && i < looked.facts.size(); ++i) {
+    if (!looked.facts[i]) continue;
+    AppRow& r = rows_[i];
+    r.rating = looked.facts[i]->rating;
+    r.storeId = looked.facts[i]->storeId;
+    r.category = looked.facts[i]->category;
+    r.descriptionLine = looked.facts[i]->description;
+    list_.view().setCell(static_cast<int>(i), kCategoryColumn, r.category);
+  }
+  lastLookupMs_ = msSince(looked.start);
+  InvalidateRect(list_.hwnd(), nullptr, TRUE);
+}
+
+bool AppsPage::paintCell(HDC dc, const RECT& cell, int row, int column, bool) {
+  if (row < 0 || static_cast<size_t>(row) >= rows_.size()) return false;
+  const AppRow& r = rows_[static_cast<size_t>(row)];
+  switch (column) {
+    case kNameColumn:
+      twoLines(dc, cell, r.label, r.descriptionLine, DT_LEFT);
+      return true;
+    case kCategoryColumn: {
+      twoLines(dc, cell, r.category, "", DT_CENTER);
+      RECT link = cell;
+      link.top = (cell.top + cell.bottom) / 2;
+      UniqueFont underlined;
+      if (HFONT base = reinterpret_cast<HFONT>(SendMessageA(list_.hwnd(), WM_GETFONT, 0, 0))) {
+        LOGFONTA lf{};
+        GetObjectA(base, sizeof lf, &lf);
+        lf.lfUnderline = TRUE;
+        underlined.reset(CreateFontIndirectA(&lf));
+      }
+      SelectObjectScope f(dc, underlined ? underlined.get() : GetCurrentObject(dc, OBJ_FONT));
+      SetTextColor(dc, kLinkColour);
+      DrawTextA(dc, r.linkText.c_str(), -1, &link, DT_SINGLELINE | DT_CENTER | DT_TOP | DT_NOPREFIX);
+      return true;
+    }
+    case kRatingColumn: {
+      if (!ratingStrip_) return true;
+      BitmapDc strip(dc, ratingStrip_.get());
+      const int x = cell.left + (cell.right - cell.left - kRatingWidth) / 2;
+      const int y = (cell.top + cell.bottom - kRatingHeight) / 2;
+      TransparentBlt(dc, x, y, kRatingWidth, kRatingHeight, strip.get(), 0, ratingCellOffset(r.rating), kRatingWidth,
+                     kRatingHeight, RGB(255, 255, 255));
+      return true;
+    }
+    case kVersionColumn:
+      twoLines(dc, cell, r.versionName, r.sizeText, DT_LEFT);
+      return true;
+    case kHintColumn: {
+      RECT t = cell;
+      SetTextColor(dc, r.hintState == 1 ? kCurrentColour : RGB(200, 60, 0));
+      DrawTextA(dc, "已最新", -1, &t, DT_SINGLELINE | DT_CENTER | DT_VCENTER | DT_NOPREFIX);
+      return true;
+    }
+    case kCheckColumn:
+      drawCheckBox(dc, cell, list_.row(row).checked);
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool AppsPage::overLink(POINT client, int* rowOut) const {
+  LVHITTESTINFO hit{};
+  hit.pt = client;
+  if (SendMessageA(list_.hwnd(), LVM_SUBITEMHITTEST, 0, reinterpret_cast<LPARAM>(&hit)) < 0) return false;
+  if (hit.iItem < 0 || hit.iItem >= static_cast<int>(rows_.size()) || hit.iSubItem != kCategoryColumn) return false;
+  RECT cell{};
+  ListView_GetSubItemRect(list_.hwnd(), hit.iItem, kCategoryColumn, LVIR_BOUNDS, &cell);
+  if (client.y < (cell.top + cell.bottom) / 2) return false;  // the link is the lower line
+  if (rowOut) *rowOut = hit.iItem;
+  return true;
+}
+
+UniqueMenu makeAppContextMenu() {
+  UniqueMenu menu(CreatePopupMenu());
+  AppendMenuA(menu.get(), MF_STRING, IDM_APP_RUN, "立即运行");
+  AppendMenuA(menu.get(), MF_STRING, IDM_APP_UNINSTALL, "删除卸载");
+  AppendMenuA(menu.get(), MF_STRING, IDM_APP_STORE, "商城搜索");
+  return menu;
+}
+
+void AppsPage::showContextMenu() {
+  const int row = list_.view().selected();
+  if (row < 0 || row >= static_cast<int>(rows_.size())) return;
+  UniqueMenu menu = makeAppContextMenu();
+  POINT p;
+  GetCursorPos(&p);
+  const UINT chosen = TrackPopupMenu(menu.get(), TPM_RETURNCMD | TPM_RIGHTBUTTON, p.x, p.y, 0, hwnd(), nullptr);
+  switch (chosen) {
+    case IDM_APP_RUN: runPackage(row); break;
+    case IDM_APP_UNINSTALL: uninstallOne(rows_[static_cast<size_t>(row)].packageName); break;
+    case IDM_APP_STORE: openInStore(row); break;
+    default: break;
+  }
+}
+
+void AppsPage::runPackage(int row) {
+  if (row < 0 || row >= static_cast<int>(rows_.size())) return;
+  const Bytes request = startApplicationRequest(rows_[static_cast<size_t>(row)].packageName);
+  // The answer word is read and not shown.
+  work_.run([request](ExchangeCancel* cancel) { return exchangeForStatus(request, nullptr, cancel); },
+            [](AgentResult) {});
+}
+
+void AppsPage::openInStore(int row) {
+  // The store page opens this item instead of its home page.
+  PageDataTable::instance().beginLoad(kKeyStore);
+  PageDataTable::instance().markLoaded(kKeyStore);
+  if (row < 0 || row >= static_cast<int>(rows_.size())) return;
+  const int32_t id = rows_[static_cast<size_t>(row)].storeId;
+  if (id == -1) return;
+  SendMessageA(host().mainHwnd(), kMsgAppCommand, kAppStoreItem, id);
+}
+
+void AppsPage::uninstallChecked() {
+  std::vector<std::string> names;
+  for (int row : list_.checkedRows())
+    if (static_cast<size_t>(row) < rows_.size()) names.push_back(rows_[static_cast<size_t>(row)].packageName);
+  if (names.empty()) {
+    CheckFirstNotice(hwnd());
+    return;
+  }
+  char text[128];
+  std::snprintf(text, sizeof text, "您真的要删除选择的【 %d 】个应用吗？", static_cast<int>(names.size()));
+  if (!DeleteConfirmDialog(hwnd(), text)) return;
+  for (const std::string& name : names) uninstallOne(name);
+}
+
+void AppsPage::uninstallOne(const std::string& packageName) {
+  const std::string command = appUninstallCommand(adbPath(), currentSerial(), packageName);
+  if (command.empty()) {
+    std::string text = "【错误】应用包名不合法，不能卸载：" + packageName;
+    MessageBoxA(hwnd(), text.c_str(), "Zorvik", MB_OK | MB_ICONWARNING);
+    return;
+  }
+  // One runner runs one command at a time: the batch waits in a queue, each started when the
+  // one before it has ended, so every uninstall reports its end and the list reloads once.
+  ++pendingUninstalls_;
+  uninstallQueue_.push_back(command);
+  if (!uninstallRunning_) startNextUninstall();
+}
+
+void AppsPage::startNextUninstall() {
+  while (!uninstallQueue_.empty()) {
+    const std::string command = std::move(uninstallQueue_.front());
+    uninstallQueue_.pop_front();
+    if (runner_->run(command)) {
+      uninstallRunning_ = true;
+      return;
+    }
+    uninstallRunning_ = false;
+    uninstallEnded();  // a tool that cannot start counts as ended
+    return;
+  }
+  uninstallRunning_ = false;
+}
+
+void AppsPage::receive(const std::string& text, int kind) {
+  if (kind == kAdbOutputChunk) {
+    OutputDebugStringA(text.c_str());
+    return;
+  }
+  // Ended or read failed: either way the command is over and reports no more.
+  std::weak_ptr<int> alive = alive_;
+  postToUi([this, alive] {
+    if (alive.expired()) return;
+    uninstallRunning_ = false;
+    uninstallEnded();
+  });
+}
+
+void AppsPage::uninstallEnded() {
+  if (pendingUninstalls_ > 0) --pendingUninstalls_;
+  if (!uninstallQueue_.empty()) {
+    startNextUninstall();
+    return;
+  }
+  if (pendingUninstalls_ == 0) reload();
+}
+
+}  // namespace zorvik

@@ -1,0 +1,134 @@
+#include "manage/apps/win/StorePage.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "app/MainWindow.h"
+#include "app/PageData.h"
+#include "app/PageTable.h"
+#include "settings/SettingsWin.h"
+#include "common/Md5.h"
+#include "app/resource.h"
+
+namespace zorvik {
+
+namespace {
+DownloadRequestHandler& downloadHandler() {
+  static DownloadRequestHandler handler;
+  return handler;
+}
+}  // namespace
+
+void setDownloadRequestHandler(DownloadRequestHandler handler) { downloadHandler() = std::move(handler); }
+
+class StorePage::Browser : public CHtmlCtrlBase {
+public:
+  explicit Browser(StorePage& page) : page_(page) {}
+  void OnBeforeNavigate2(const std::string& address, bool& cancel) override {
+    CHtmlCtrlBase::OnBeforeNavigate2(address, cancel);
+    if (!cancel) cancel = page_.beforeNavigate(address);
+  }
+
+private:
+  StorePage& page_;
+};
+
+StorePage::StorePage(const PageInfo& info, PageHost& host)
+    : Page(info, host, IDD_HTML_PAGE), browser_(std::make_unique<Browser>(*this)) {
+  map_.on(WM_INITDIALOG, [this](WinMsg& m) {
+    browser_->CreateFromStatic(IDC_HTML_PLACEHOLDER, hwnd(), this);
+    m.result = TRUE;
+  });
+  map_.on(WM_SIZE, [this](WinMsg&) {
+    RECT r = clientRectOf(hwnd());
+    if (browser_->hwnd()) MoveWindow(browser_->hwnd(), 0, 0, r.right, r.bottom, TRUE);
+  });
+  map_.on(kMsgStoreItem, [this](WinMsg& m) { openItem(static_cast<int32_t>(m.lp)); });
+}
+
+StorePage::~StorePage() {
+  if (hwnd()) DestroyWindow(hwnd());
+}
+
+void StorePage::navigate(const std::string& address) {
+  lastAddress_ = address;
+  browser_->Navigate2(address);
+}
+
+void StorePage::load() {
+  openHome();
+}
+
+void StorePage::onShown() {
+  // The category pages have no page-data key: they open their address when first shown.
+  if (info().id == kPageStore || categoryShown_) return;
+  categoryShown_ = true;
+  char tail[32];
+  std::snprintf(tail, sizeof tail, "category/%d.html", indexOfPage(info().id));
+  navigate(storeBase() + tail);
+}
+
+void StorePage::onToolbar(int index) {
+  switch (index) {
+    case toolbar::kBack:
+      if (browser_->browser()) browser_->browser()->GoBack();
+      break;
+    case toolbar::kStoreHome: openHome(); break;
+    default: break;
+  }
+}
+
+LRESULT StorePage::onRouted(UINT msg, WPARAM, LPARAM lp) {
+  if (msg == kMsgStoreSearch) search(lp ? reinterpret_cast<const char*>(lp) : "");
+  return 0;
+}
+
+void StorePage::openHome() {
+  PageDataTable::instance().forget(kKeyStore);
+  PageDataTable::instance().beginLoad(kKeyStore);
+  navigate(storeBase());
+  PageDataTable::instance().markLoaded(kKeyStore);
+}
+
+void StorePage::openItem(int32_t itemNumber) {
+  if (itemNumber == -1) return;
+  navigate(storeItemAddress(storeBase(), itemNumber));
+}
+
+void StorePage::search(const std::string& keyword) {
+  if (keyword.size() < kMinSearchKeyword) {
+    char text[160];
+    std::snprintf(text, sizeof text, "关键字【%s】过短，请换个长些的", keyword.c_str());
+    host().setStatusText(text);
+    return;
+  }
+  const std::string cleaned = cleanSearchKeyword(keyword);
+  const std::string key = searchKey(cleaned, md5hex);
+  PageDataTable::instance().forget(kKeyStore);
+  PageDataTable::instance().beginLoad(kKeyStore);
+  navigate(storeSearchAddress(storeBase(), cleaned, key));
+  PageDataTable::instance().markLoaded(kKeyStore);
+}
+
+bool StorePage::beforeNavigate(const std::string& address) {
+  DownloadRequest request;
+  switch (makeDownloadRequest(address, request)) {
+    case DownloadRequestOutcome::NotPackage:
+      return false;
+    case DownloadRequestOutcome::TooLong:
+      host().setStatusText("【错误】下载地址太长，无法下载");
+      return true;
+    case DownloadRequestOutcome::Ok:
+      break;
+  }
+  if (downloadHandler()) {
+    downloadHandler()(request);
+    // The main window hands the request to the downloads page.
+    PostMessageA(host().mainHwnd(), kMsgAppCommand, kAppDownloadRequest, 0);
+  } else {
+    host().setStatusText("【提示】下载功能尚未就绪，无法下载：" + request.address);
+  }
+  return true;
+}
+
+}  // namespace zorvik

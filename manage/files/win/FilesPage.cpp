@@ -1,0 +1,421 @@
+#include "manage/files/win/FilesPage.h"
+
+#include <commctrl.h>
+#include <commdlg.h>
+#include <shellapi.h>
+#include <shlobj.h>
+
+#include <map>
+#include <utility>
+
+#include "app/PageTable.h"
+#include "ui/UiThread.h"
+#include "common/ByteSize.h"
+#include "common/TimeFormat.h"
+#include "common/win/WideText.h"
+#include "devlink/CurrentDevice.h"
+
+namespace zorvik {
+
+namespace {
+constexpr const char* kReading = "正在读取...";
+constexpr int kBarHeight = 30;
+constexpr int kTransferHeight = 92;
+constexpr int kFailuresShown = 200;
+
+enum Column { kNameColumn, kSizeColumn, kTypeColumn, kTimeColumn, kAttributeColumn, kColumnCount };
+struct ColumnSpec {
+  const char* title;
+  int width;
+  int format;
+};
+constexpr ColumnSpec kColumns[kColumnCount] = {
+    {"文件名", 254, LVCFMT_CENTER}, {"大小", 100, LVCFMT_CENTER}, {"文件类型", 100, LVCFMT_CENTER},
+    {"上次修改时间", 160, LVCFMT_CENTER}, {"属性", 110, LVCFMT_LEFT}};
+
+std::wstring fromUtf8(const std::string& s) { return toWide(s, CP_UTF8); }
+std::string toUtf8Text(const std::wstring& s) { return fromWide(s, CP_UTF8); }
+
+// The shell's small icon for a folder or for a file's extension, looked up once per extension.
+int shellIcon(const FileRecord& r) {
+  static std::map<std::string, int> cache;
+  std::string key = "folder";
+  DWORD attributes = FILE_ATTRIBUTE_DIRECTORY;
+  if (!r.isFolder()) {
+    const std::string name = r.path.substr(r.path.find_last_of("/\\") == std::string::npos ? 0 : r.path.find_last_of("/\\") + 1);
+    const size_t dot = name.rfind('.');
+    key = dot == std::string::npos ? "file" : "file" + name.substr(dot);
+    attributes = FILE_ATTRIBUTE_NORMAL;
+  }
+  if (auto it = cache.find(key); it != cache.end()) return it->second;
+  SHFILEINFOA info{};
+  SHGetFileInfoA(key.c_str(), attributes, &info, sizeof info, SHGFI_USEFILEATTRIBUTES | SHGFI_SYSICONINDEX | SHGFI_SMALLICON);
+  cache[key] = info.iIcon;
+  return info.iIcon;
+}
+
+std::string sizeText(const FileRecord& r) {
+  // The whole 64-bit size: its low 32 bits alone would show a 5 GiB film as 1 GiB.
+  return byteSizeText(r.size < 0 ? 0 : static_cast<uint64_t>(r.size));
+}
+
+std::string parentFolder(const std::string& path) {
+  const size_t slash = path.find_last_of('/');
+  if (slash == std::string::npos || slash == 0) return "/";
+  return path.substr(0, slash);
+}
+}  // namespace
+
+struct FilesPage::Listed {
+  AgentResult result = AgentResult::Ok;
+  FileListing listing;
+  bool root = false;
+  std::string folderUtf8;
+};
+
+struct FilesPage::Transfer {
+  TransferReport report;
+};
+
+FilesPage::FilesPage(const PageInfo& info, PageHost& host) : Page(info, host) {
+  map_.on(WM_INITDIALOG, [this](WinMsg& m) {
+    font_ = reinterpret_cast<HFONT>(SendMessageA(hwnd(), WM_GETFONT, 0, 0));
+    HINSTANCE inst = GetModuleHandleA(nullptr);
+    auto make = [&](const char* cls, const char* text, DWORD style, int id, DWORD ex = 0) {
+      HWND w = CreateWindowExA(ex, cls, text, WS_CHILD | WS_VISIBLE | style, 0, 0, 10, 10, hwnd(),
+                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), inst, nullptr);
+      if (font_) SendMessageA(w, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+      return w;
+    };
+    make("BUTTON", "向上", BS_PUSHBUTTON | WS_TABSTOP, IDC_FILES_UP);
+    make("BUTTON", "复制到电脑", BS_PUSHBUTTON | WS_TABSTOP, IDC_FILES_PULL);
+    make("BUTTON", "上传到手机", BS_PUSHBUTTON | WS_TABSTOP, IDC_FILES_PUSH);
+    make("STATIC", "", SS_LEFT | SS_PATHELLIPSIS | SS_NOPREFIX, IDC_FILES_FOLDER);
+    HWND listWindow = make(WC_LISTVIEWA, "", WS_TABSTOP | LVS_REPORT | LVS_SHOWSELALWAYS | LVS_SHAREIMAGELISTS,
+                           IDC_FILES_LIST, WS_EX_CLIENTEDGE);
+    make(PROGRESS_CLASSA, "", 0, IDC_FILES_PROGRESS);
+    make("STATIC", "", SS_LEFT | SS_NOPREFIX, IDC_FILES_PROGRESS_TEXT);
+    make("BUTTON", "取消", BS_PUSHBUTTON | WS_TABSTOP, IDC_FILES_CANCEL);
+    make("EDIT", "", ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | WS_VSCROLL, IDC_FILES_REPORT, WS_EX_CLIENTEDGE);
+    ListView lv(listWindow);
+    lv.setExtendedStyle(LVS_EX_FULLROWSELECT);
+    for (int c = 0; c < kColumnCount; ++c) {
+      LVCOLUMNA col{};
+      col.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT;
+      col.pszText = const_cast<char*>(kColumns[c].title);
+      col.cx = kColumns[c].width;
+      col.fmt = kColumns[c].format;
+      SendMessageA(listWindow, LVM_INSERTCOLUMNA, c, reinterpret_cast<LPARAM>(&col));
+    }
+    SHFILEINFOA info{};
+    const auto images = reinterpret_cast<HIMAGELIST>(
+        SHGetFileInfoA("folder", FILE_ATTRIBUTE_DIRECTORY, &info, sizeof info,
+                       SHGFI_USEFILEATTRIBUTES | SHGFI_SYSICONINDEX | SHGFI_SMALLICON));
+    if (images) SendMessageA(listWindow, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(images));
+    ProgressBar(hwnd(), IDC_FILES_PROGRESS).setRange(0, 1000);
+    // The transfer panel appears with the first transfer.
+    for (int id : {IDC_FILES_PROGRESS, IDC_FILES_PROGRESS_TEXT, IDC_FILES_CANCEL, IDC_FILES_REPORT})
+      Control(item(id)).show(false);
+    updateButtons();
+    layout();
+    m.result = TRUE;
+  });
+  map_.on(WM_SIZE, [this](WinMsg&) { layout(); });
+  map_.onNotify(IDC_FILES_LIST, NM_DBLCLK, [this](WinMsg& m) {
+    openRow(reinterpret_cast<const NMITEMACTIVATE*>(m.lp)->iItem);
+  });
+  // A right click on the list does nothing: the default procedure has nothing to show either.
+  map_.onCommand(IDC_FILES_UP, [this](WinMsg&) { goUp(); });
+  map_.onCommand(IDC_FILES_PULL, [this](WinMsg&) { chooseFolderAndPull(); });
+  map_.onCommand(IDC_FILES_PUSH, [this](WinMsg&) { chooseFilesAndPush(); });
+  map_.onCommand(IDC_FILES_CANCEL, [this](WinMsg&) { cancelTransfer(); });
+  map_.on(WM_SETCURSOR, [this](WinMsg& m) {
+    if (busy() && reinterpret_cast<HWND>(m.wp) == item(IDC_FILES_LIST) && LOWORD(m.lp) == HTCLIENT) {
+      SetCursor(LoadCursor(nullptr, IDC_APPSTARTING));
+      m.result = TRUE;
+    } else {
+      m.handled = false;
+    }
+  });
+}
+
+FilesPage::~FilesPage() {
+  work_.stop();
+  alive_.reset();
+  if (transferCancel_) transferCancel_->cancel();
+  if (hwnd()) DestroyWindow(hwnd());
+}
+
+void FilesPage::layout() {
+  RECT client{};
+  GetClientRect(hwnd(), &client);
+  MoveWindow(item(IDC_FILES_UP), 4, 3, 70, 24, TRUE);
+  MoveWindow(item(IDC_FILES_PULL), 80, 3, 96, 24, TRUE);
+  MoveWindow(item(IDC_FILES_PUSH), 182, 3, 96, 24, TRUE);
+  MoveWindow(item(IDC_FILES_FOLDER), 290, 8, client.right - 294, 20, TRUE);
+  const bool panel = IsWindowVisible(item(IDC_FILES_PROGRESS_TEXT)) != FALSE;
+  const int listBottom = client.bottom - (panel ? kTransferHeight : 0);
+  MoveWindow(item(IDC_FILES_LIST), 0, kBarHeight, client.right, listBottom - kBarHeight, TRUE);
+  MoveWindow(item(IDC_FILES_PROGRESS), 4, listBottom + 4, client.right - 90, 16, TRUE);
+  MoveWindow(item(IDC_FILES_CANCEL), client.right - 80, listBottom + 2, 76, 22, TRUE);
+  MoveWindow(item(IDC_FILES_PROGRESS_TEXT), 4, listBottom + 24, client.right - 8, 18, TRUE);
+  MoveWindow(item(IDC_FILES_REPORT), 4, listBottom + 44, client.right - 8, kTransferHeight - 46, TRUE);
+}
+
+void FilesPage::updateButtons() {
+  Control(item(IDC_FILES_PULL)).enable(!transferring_);
+  Control(item(IDC_FILES_PUSH)).enable(!transferring_);
+  Control(item(IDC_FILES_CANCEL)).enable(transferring_);
+}
+
+void FilesPage::onToolbar(int index) {
+  if (index == toolbar::kGoToRoot) reload();
+}
+
+void FilesPage::load() { list(bareRequest(AgentCommand::ListRoot), true, "/"); }
+
+void FilesPage::openRow(int row) {
+  if (row < 0 || static_cast<size_t>(row) >= rows_.size() || !rows_[static_cast<size_t>(row)].isFolder()) return;
+  const std::string folder = rows_[static_cast<size_t>(row)].pathUtf8;
+  list(listFolderRequestUtf8(folder), false, folder);
+}
+
+void FilesPage::goUp() {
+  // Before any listing there is no folder to go up to; the request would name an empty path.
+  if (!hasUp_) return;
+  const std::string folder = upPathUtf8_;
+  list(listFolderRequestUtf8(folder), false, folder);
+}
+
+void FilesPage::list(Bytes request, bool root, const std::string& folderUtf8) {
+  if (loading_) {
+    if (root) markLoaded();  // the key must not stay "loading" for a request that was dropped
+    return;
+  }
+  loading_ = true;
+  host().setStatusText(kReading);
+  // The rows go before the phone is asked: a failed listing leaves the list empty, not stale.
+  HWND lv = item(IDC_FILES_LIST);
+  SendMessageA(lv, WM_SETREDRAW, FALSE, 0);
+  ListView(lv).clear();
+  rows_.clear();
+  SendMessageA(lv, WM_SETREDRAW, TRUE, 0);
+  InvalidateRect(lv, nullptr, TRUE);
+  work_.run(
+      [request = std::move(request), root, folderUtf8](ExchangeCancel* cancel) {
+        Listed listed;
+        listed.root = root;
+        listed.folderUtf8 = folderUtf8;
+        AgentBody body;
+        listed.result = exchangeForBody(request, body, cancel);
+        if (listed.result == AgentResult::Ok) {
+          listed.listing = parseFileListing(body.bytes.data(), body.bytes.size());
+          if (listed.listing.malformed) listed.result = AgentResult::Malformed;
+        }
+        return listed;
+      },
+      [this](Listed& listed) { fill(listed); });
+}
+
+void FilesPage::fill(Listed& listed) {
+  loading_ = false;
+  const char* failure = agentFailureText(listed.result);
+  host().setStatusText(failure ? failure : "");
+  HWND lv = item(IDC_FILES_LIST);
+  SendMessageA(lv, WM_SETREDRAW, FALSE, 0);
+  if (listed.result == AgentResult::Ok && listed.listing.hasUp) {
+    FileListing& l = listed.listing;
+    hasUp_ = true;
+    upPath_ = l.upPath;
+    upPathUtf8_ = l.upPathUtf8;
+    upType_ = l.upType;
+    rows_ = std::move(l.rows);
+    currentFolder_ = rows_.empty() ? listed.folderUtf8 : parentFolder(rows_.front().pathUtf8);
+    SetWindowTextW(item(IDC_FILES_FOLDER), fromUtf8(currentFolder_).c_str());
+    ListView list(lv);
+    for (size_t i = 0; i < rows_.size(); ++i) {
+      const FileRecord& r = rows_[i];
+      // The name through the wide call: a name GBK cannot hold still shows as the phone has it.
+      const std::wstring name = fromUtf8(fileDisplayName(r.pathUtf8));
+      LVITEMW it{};
+      it.mask = LVIF_TEXT | LVIF_IMAGE;
+      it.iItem = static_cast<int>(i);
+      it.pszText = const_cast<wchar_t*>(name.c_str());
+      it.iImage = shellIcon(r);
+      const int row = static_cast<int>(SendMessageW(lv, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&it)));
+      list.setCell(row, kSizeColumn, sizeText(r));
+      list.setCell(row, kTypeColumn, fileTypeText(r));
+      list.setCell(row, kTimeColumn, formatPhoneTime(r.modified, "未知"));
+      list.setCell(row, kAttributeColumn, fileAttributeText(r));
+    }
+  }
+  SendMessageA(lv, WM_SETREDRAW, TRUE, 0);
+  InvalidateRect(lv, nullptr, TRUE);
+  // The root's key is set however the listing ended; "转到根目录" asks again.
+  if (listed.root) markLoaded();
+}
+
+// ---------------------------------------------------------------- transfers
+
+void FilesPage::chooseFolderAndPull() {
+  if (transferring_) return;
+  if (ListView(item(IDC_FILES_LIST)).selected() < 0) {
+    MessageBoxA(hwnd(), "请先选择要复制的文件或文件夹", "提示", MB_OK | MB_ICONINFORMATION);
+    return;
+  }
+  BROWSEINFOW info{};
+  info.hwndOwner = hwnd();
+  const std::wstring title = toWide("选择保存到电脑上的文件夹");
+  info.lpszTitle = title.c_str();
+  info.ulFlags = BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE;
+  LPITEMIDLIST chosen = SHBrowseForFolderW(&info);
+  if (!chosen) return;
+  wchar_t path[MAX_PATH * 4] = {};
+  const bool ok = SHGetPathFromIDListW(chosen, path) != FALSE;
+  CoTaskMemFree(chosen);
+  if (ok) pullSelectedTo(toUtf8Text(path));
+}
+
+void FilesPage::pullSelectedTo(const std::string& localFolderUtf8) {
+  std::vector<RemoteItem> items;
+  HWND lv = item(IDC_FILES_LIST);
+  for (int row = -1; (row = static_cast<int>(SendMessageA(lv, LVM_GETNEXTITEM, row, LVNI_SELECTED))) >= 0;)
+    if (static_cast<size_t>(row) < rows_.size())
+      items.push_back({rows_[static_cast<size_t>(row)].pathUtf8, rows_[static_cast<size_t>(row)].isFolder()});
+  if (items.empty()) return;
+  startTransfer(true, std::move(items), {}, localFolderUtf8);
+}
+
+void FilesPage::chooseFilesAndPush() {
+  if (transferring_) return;
+  std::vector<wchar_t> buffer(64 * 1024, L'\0');
+  OPENFILENAMEW ofn{};
+  ofn.lStructSize = sizeof ofn;
+  ofn.hwndOwner = hwnd();
+  ofn.lpstrFile = buffer.data();
+  ofn.nMaxFile = static_cast<DWORD>(buffer.size());
+  const std::wstring title = toWide("选择上传到手机的文件");
+  ofn.lpstrTitle = title.c_str();
+  ofn.Flags = OFN_ALLOWMULTISELECT | OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_NOCHANGEDIR;
+  if (!GetOpenFileNameW(&ofn)) return;
+  // One file: its full path. Several: the folder, then each name, every one ended by a zero.
+  std::vector<std::wstring> parts;
+  for (const wchar_t* p = buffer.data(); *p; p += wcslen(p) + 1) parts.emplace_back(p);
+  std::vector<std::string> files;
+  if (parts.size() == 1) files.push_back(toUtf8Text(parts[0]));
+  for (size_t i = 1; i < parts.size(); ++i) files.push_back(toUtf8Text(parts[0] + L"\\" + parts[i]));
+  pushFiles(files);
+}
+
+void FilesPage::onDropFiles(HDROP drop) {
+  const UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
+  std::vector<std::string> files;
+  for (UINT i = 0; i < count; ++i) {
+    const UINT length = DragQueryFileW(drop, i, nullptr, 0);
+    std::wstring path(length + 1, L'\0');
+    DragQueryFileW(drop, i, path.data(), length + 1);
+    path.resize(length);
+    files.push_back(toUtf8Text(path));
+  }
+  pushFiles(files);
+}
+
+void FilesPage::pushFiles(const std::vector<std::string>& localFilesUtf8) {
+  if (localFilesUtf8.empty()) return;
+  if (currentFolder_.empty()) {
+    host().setStatusText("【提示】请先打开手机上的文件夹");
+    return;
+  }
+  startTransfer(false, {}, localFilesUtf8, currentFolder_);
+}
+
+void FilesPage::cancelTransfer() {
+  if (transferCancel_) transferCancel_->cancel();
+}
+
+void FilesPage::startTransfer(bool pull, std::vector<RemoteItem> items, std::vector<std::string> files,
+                              const std::string& target) {
+  if (transferring_) return;
+  transferring_ = true;
+  pulling_ = pull;
+  transferStart_ = std::chrono::steady_clock::now();
+  transferCancel_ = std::make_shared<ExchangeCancel>();
+  for (int id : {IDC_FILES_PROGRESS, IDC_FILES_PROGRESS_TEXT, IDC_FILES_CANCEL}) Control(item(id)).show(true);
+  Control(item(IDC_FILES_REPORT)).show(false);
+  ProgressBar(item(IDC_FILES_PROGRESS)).setPos(0);
+  Control(item(IDC_FILES_PROGRESS_TEXT)).setText(pull ? "正在复制到电脑..." : "正在上传到手机...");
+  SetWindowTextA(item(IDC_FILES_REPORT), "");
+  updateButtons();
+  layout();
+  std::weak_ptr<int> alive = alive_;
+  std::shared_ptr<ExchangeCancel> cancel = transferCancel_;
+  work_.run(
+      [this, alive, cancel, pull, items = std::move(items), files = std::move(files), target,
+       serial = currentSerial()](ExchangeCancel*) {
+        // Progress goes to the page only while it lives; the worker itself never touches it.
+        SyncTransfer transfer(serial, cancel.get(), [this, alive](const TransferProgress& p) {
+          postToUi([this, alive, p] {
+            if (!alive.expired()) showProgress(p);
+          });
+        });
+        Transfer done;
+        done.report = pull ? transfer.pull(items, target) : transfer.push(files, target);
+        return done;
+      },
+      [this](Transfer& done) { finishTransfer(done); });
+}
+
+void FilesPage::showProgress(const TransferProgress& p) {
+  if (!transferring_) return;
+  const double seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - transferStart_).count();
+  const uint64_t speed = seconds > 0.2 ? static_cast<uint64_t>(static_cast<double>(p.bytes) / seconds) : 0;
+  std::string text = pulling_ ? "正在复制到电脑：" : "正在上传到手机：";
+  // Past what the listing promised (a file of 4 GiB or more) only the count of bytes is true.
+  if (p.expectedBytes > 0 && p.bytes <= p.expectedBytes) {
+    text += byteSizeText(p.bytes) + " / " + byteSizeText(p.expectedBytes);
+    ProgressBar(item(IDC_FILES_PROGRESS)).setPos(static_cast<int>(p.bytes * 1000 / p.expectedBytes));
+  } else {
+    text += byteSizeText(p.bytes);
+  }
+  text += "，文件 " + std::to_string(p.files) + "/" + std::to_string(p.expectedFiles);
+  if (speed > 0) text += "，" + byteSizeText(speed) + "/秒";
+  Control(item(IDC_FILES_PROGRESS_TEXT)).setText(text);
+}
+
+void FilesPage::finishTransfer(Transfer& t) {
+  transferring_ = false;
+  const TransferReport& r = t.report;
+  const std::string verb = pulling_ ? "复制" : "上传";
+  std::string text;
+  if (r.cancelled) {
+    text = "已取消" + verb + "：" + std::to_string(r.filesCopied) + " 个文件已完成" +
+           (pulling_ ? "，未完成的文件已删除" : "");
+  } else if (r.failures.empty()) {
+    text = verb + "完成：" + std::to_string(r.filesCopied) + " 个文件，" + byteSizeText(r.bytes);
+  } else {
+    text = verb + "结束：" + std::to_string(r.filesCopied) + " 个文件成功，" + std::to_string(r.failures.size()) +
+           " 个失败";
+  }
+  Control(item(IDC_FILES_PROGRESS_TEXT)).setText(text);
+  if (!r.cancelled && r.failures.empty()) ProgressBar(item(IDC_FILES_PROGRESS)).setPos(1000);
+  std::wstring report;
+  int shown = 0;
+  for (const TransferFailure& f : r.failures) {
+    if (++shown > kFailuresShown) {
+      report += toWide("……");
+      break;
+    }
+    report += fromUtf8(f.nameUtf8) + toWide("：") + toWide(f.text) + L"\r\n";
+  }
+  SetWindowTextW(item(IDC_FILES_REPORT), report.c_str());
+  Control(item(IDC_FILES_REPORT)).show(!report.empty());
+  updateButtons();
+  // After a push the folder is listed again, so it shows what the phone really holds.
+  if (!pulling_ && !currentFolder_.empty()) {
+    const std::string folder = currentFolder_;
+    list(listFolderRequestUtf8(folder), false, folder);
+  }
+}
+
+}  // namespace zorvik

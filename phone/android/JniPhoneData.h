@@ -1,0 +1,54 @@
+#pragma once
+// The phone's data from Android's own providers, through JNI: contacts, groups, text messages,
+// the call log and the device facts. Contact changes go to the contacts provider as one
+// ContentProviderOperation batch, so a change that fails changes nothing. What the phone refuses
+// (a SecurityException: a permission not granted or revoked; deleting messages while another app
+// is the default SMS app) is answered as the area's refusal, never as an empty list; a provider
+// that fails otherwise (it died mid-walk, say) is a refusal of reason Unknown. The areas of the
+// tools (alarms, bookmarks, files, applications, settings, cleaner, start-up, processes) are not
+// served here.
+//
+// Any thread may call in: threadEnv() attaches it to the JVM (and detaches it when it ends).
+#include "phone/PhoneData.h"
+#include "phone/android/jni/Jni.h"
+
+namespace zorvik::phone {
+
+// What the agent answers as 870002's client code.
+inline constexpr int32_t kAndroidClientCode = 1001;
+
+class JniPhoneData : public PhoneData {
+ public:
+  // context: the application's Context. loadLanguageClasses and loadFramework must have
+  // succeeded before.
+  JniPhoneData(JNIEnv* env, jobject context);
+
+  Answer phoneInfo(PhoneInfo& out) override;
+  Answer systemInfo(SystemInfo& out) override;
+
+  Answer contacts(std::vector<ContactSummary>& out) override;
+  Answer contactCard(int32_t id, ContactCard& out) override;
+  Answer saveContact(const ContactEdit& edit, bool update, int32_t& status) override;
+  Answer deleteContacts(const std::vector<int32_t>& ids, int32_t& status) override;
+
+  Answer groups(std::vector<Group>& out) override;
+  Answer addGroup(const std::string& title, int32_t& status) override;
+  Answer renameGroup(int32_t id, const std::string& title, int32_t& status) override;
+  Answer deleteGroups(const std::vector<int32_t>& ids, int32_t& status) override;
+  Answer pickerContacts(std::vector<PickerContact>& out) override;
+
+  Answer threads(std::vector<ThreadSummary>& out) override;
+  Answer conversation(int32_t threadId, std::vector<ConversationMessage>& out) override;
+  Answer sendMessage(const std::vector<std::string>& numbers, const std::string& text, int32_t& status) override;
+  Answer deleteThreads(const std::vector<int32_t>& ids, int32_t& status) override;
+
+  Answer calls(std::vector<Call>& out) override;
+  Answer deleteCalls(const std::vector<int32_t>& ids, int32_t& status) override;
+  Answer deleteAllCalls(int32_t& status) override;
+
+ private:
+  jni::Global context_;
+  jni::Global resolver_;
+};
+
+}  // namespace zorvik::phone

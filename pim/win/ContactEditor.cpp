@@ -1,0 +1,189 @@
+#include "pim/win/ContactEditor.h"
+
+#include <thread>
+
+#include "ui/Controls.h"
+#include "ui/UiThread.h"
+#include "pim/ContactWire.h"
+#include "pim/win/ContactsResource.h"
+
+namespace zorvik {
+
+namespace {
+
+struct RowIds {
+  int kind;
+  int text;
+};
+constexpr RowIds kPhoneRows[3] = {{IDC_EDITOR_PHONE_KIND1, IDC_EDITOR_PHONE1},
+                                  {IDC_EDITOR_PHONE_KIND2, IDC_EDITOR_PHONE2},
+                                  {IDC_EDITOR_PHONE_KIND3, IDC_EDITOR_PHONE3}};
+
+template <size_t N>
+void fill(HWND combo, const char* const (&captions)[N]) {
+  ComboBox box(combo);
+  box.clear();
+  for (const char* c : captions) box.add(c);
+}
+}  // namespace
+
+ContactEditor::ContactEditor(PageHost& host, bool addMode, int32_t contactId)
+    : Dialog(IDD_CONTACT_EDITOR), host_(host), addMode_(addMode), contactId_(contactId) {
+  map_.on(WM_INITDIALOG, [this](WinMsg& m) {
+    SetWindowTextA(hwnd(), addMode_ ? kAddContactTitle : kModifyContactTitle);
+    fillDropDowns();
+    showForm(newContactForm());
+    setStatus(kEditorReady);
+    if (!addMode_) loadCard();
+    m.result = TRUE;
+  });
+  map_.onCommand(IDC_EDITOR_SAVE, [this](WinMsg& m) {
+    if (m.commandCode() == BN_CLICKED) save();
+  });
+  map_.on(WM_SETCURSOR, [this](WinMsg& m) {
+    if (working() && LOWORD(m.lp) == HTCLIENT) {
+      SetCursor(LoadCursor(nullptr, IDC_APPSTARTING));
+      m.result = TRUE;
+    } else {
+      m.handled = false;
+    }
+  });
+  map_.onCommand(IDC_EDITOR_CANCEL, [this](WinMsg& m) {
+    if (m.commandCode() == BN_CLICKED) end(IDCANCEL);
+  });
+}
+
+ContactEditor::~ContactEditor() {
+  alive_.reset();
+  cancel_->cancel();
+}
+
+void ContactEditor::setStatus(const char* text) { Label(hwnd(), IDC_EDITOR_STATUS).setText(text); }
+
+void ContactEditor::updateSaveButton() {
+  EnableWindow(item(IDC_EDITOR_SAVE), !working() && (addMode_ || cardRead_));
+}
+
+void ContactEditor::fillDropDowns() {
+  for (const RowIds& r : kPhoneRows) fill(item(r.kind), kPhoneKindCaptions);
+  fill(item(IDC_EDITOR_EMAIL_KIND), kEmailKindCaptions);
+  fill(item(IDC_EDITOR_IM_KIND), kImProtocolCaptions);
+}
+
+// Read on a worker: a silent phone must not freeze the window. Until the card is in, the form
+// cannot save.
+void ContactEditor::loadCard() {
+  loaded_ = ContactCard{};
+  cardRead_ = false;
+  loading_ = true;
+  setStatus(kEditorReading);
+  updateSaveButton();
+  std::weak_ptr<int> alive = alive_;
+  std::shared_ptr<ExchangeCancel> cancel = cancel_;
+  const int32_t id = contactId_;
+  std::thread([this, alive, cancel, id] {
+    AgentBody body;
+    AgentResult result = exchangeForBody(contactDetailsRequest(id), body, cancel.get());
+    auto card = std::make_shared<ContactCard>();
+    if (result == AgentResult::Ok && !parseContactCard(body.bytes.data(), body.bytes.size(), *card))
+      result = AgentResult::Malformed;
+    postToUi([this, alive, result, card] {
+      if (!alive.expired()) cardLoaded(result, *card);
+    });
+  }).detach();
+}
+
+void ContactEditor::cardLoaded(AgentResult result, ContactCard& card) {
+  loading_ = false;
+  if (result == AgentResult::Ok) {
+    loaded_ = std::move(card);
+    cardRead_ = true;
+    showForm(formFromCard(loaded_));
+    setStatus(kEditorReady);
+  } else {
+    // Refused, failed or cut: the form stays empty and cannot save, so a blank form is never
+    // written over the contact.
+    if (const char* failure = agentFailureText(result)) host_.setStatusText(failure);
+    setStatus(kEditorReadFailed);
+  }
+  updateSaveButton();
+}
+
+ContactForm ContactEditor::readForm() const {
+  ContactForm f;
+  f.starred = Button(hwnd(), IDC_EDITOR_STARRED).checked();
+  f.name = Edit(hwnd(), IDC_EDITOR_NAME).text();
+  f.nickname = Edit(hwnd(), IDC_EDITOR_NICKNAME).text();
+  f.notes = Edit(hwnd(), IDC_EDITOR_NOTES).text();
+  for (int i = 0; i < 3; ++i) {
+    f.phones[i].kindIndex = ComboBox(hwnd(), kPhoneRows[i].kind).selected();
+    f.phones[i].text = Edit(hwnd(), kPhoneRows[i].text).text();
+  }
+  f.im.kindIndex = ComboBox(hwnd(), IDC_EDITOR_IM_KIND).selected();
+  f.im.text = Edit(hwnd(), IDC_EDITOR_IM).text();
+  f.email.kindIndex = ComboBox(hwnd(), IDC_EDITOR_EMAIL_KIND).selected();
+  f.email.text = Edit(hwnd(), IDC_EDITOR_EMAIL).text();
+  f.address = Edit(hwnd(), IDC_EDITOR_ADDRESS).text();
+  f.organization = Edit(hwnd(), IDC_EDITOR_ORGANIZATION).text();
+  f.webPage = Edit(hwnd(), IDC_EDITOR_WEBPAGE).text();
+  return f;
+}
+
+void ContactEditor::showForm(const ContactForm& f) {
+  Button(hwnd(), IDC_EDITOR_STARRED).setChecked(f.starred);
+  Edit(hwnd(), IDC_EDITOR_NAME).setText(f.name);
+  Edit(hwnd(), IDC_EDITOR_NICKNAME).setText(f.nickname);
+  Edit(hwnd(), IDC_EDITOR_NOTES).setText(f.notes);
+  for (int i = 0; i < 3; ++i) {
+    ComboBox(hwnd(), kPhoneRows[i].kind).select(f.phones[i].kindIndex);
+    Edit(hwnd(), kPhoneRows[i].text).setText(f.phones[i].text);
+  }
+  ComboBox(hwnd(), IDC_EDITOR_IM_KIND).select(f.im.kindIndex);
+  Edit(hwnd(), IDC_EDITOR_IM).setText(f.im.text);
+  ComboBox(hwnd(), IDC_EDITOR_EMAIL_KIND).select(f.email.kindIndex);
+  Edit(hwnd(), IDC_EDITOR_EMAIL).setText(f.email.text);
+  Edit(hwnd(), IDC_EDITOR_ADDRESS).setText(f.address);
+  Edit(hwnd(), IDC_EDITOR_ORGANIZATION).setText(f.organization);
+  Edit(hwnd(), IDC_EDITOR_WEBPAGE).setText(f.webPage);
+}
+
+bool ContactEditor::save() {
+  if (working()) return false;
+  if (!addMode_ && !cardRead_) {
+    setStatus(kEditorReadFailed);
+    return false;
+  }
+  ContactForm form = readForm();
+  SaveResult result = addMode_ ? saveNewContact(form) : saveChangedContact(loaded_, form);
+  setStatus(result.status);
+  if (!result.ok) return false;
+  Bytes request = addMode_ ? addContactRequest(result.card) : updateContactRequest(contactId_, result.card);
+  saving_ = true;
+  setStatus(kEditorSaving);
+  updateSaveButton();
+  std::weak_ptr<int> alive = alive_;
+  std::shared_ptr<ExchangeCancel> cancel = cancel_;
+  std::thread([this, alive, cancel, request] {
+    // The reply is one status word the form does not act on.
+    const AgentResult r = exchangeForStatus(request, nullptr, cancel.get());
+    postToUi([this, alive, r] {
+      if (!alive.expired()) saved(r);
+    });
+  }).detach();
+  return true;
+}
+
+void ContactEditor::saved(AgentResult result) {
+  saving_ = false;
+  if (result == AgentResult::Ok) {
+    end(IDOK);
+    return;
+  }
+  // What the user typed stays in the form: saving again or cancelling is theirs to choose.
+  const char* failure = agentFailureText(result);
+  if (failure) host_.setStatusText(failure);
+  setStatus(failure ? failure : kEditorReady);
+  updateSaveButton();
+}
+
+}  // namespace zorvik

@@ -1,0 +1,240 @@
+// The contacts page's backup strip: vCard export and import (see ContactsPage.h).
+#include <windows.h>
+#include <commctrl.h>
+#include <commdlg.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "common/win/Handles.h"
+#include "common/win/WideText.h"
+#include "devlink/AgentSession.h"
+#include "pim/ContactWire.h"
+#include "pim/win/ContactsPage.h"
+#include "pim/win/ContactsResource.h"
+#include "pim/VCard.h"
+
+namespace zorvik {
+
+namespace {
+constexpr const char* kExporting = "正在导出联系人 %d/%d";
+constexpr const char* kImporting = "正在导入联系人 %d/%d";
+constexpr const wchar_t kVCardFilter[] = L"vCard 联系人 (*.vcf)\0*.vcf\0所有文件 (*.*)\0*.*\0";
+
+std::string formatted(const char* format, int a, int b) {
+  char text[96];
+  std::snprintf(text, sizeof text, format, a, b);
+  return text;
+}
+
+// The whole file, or nothing when it cannot be read or is larger than a vCard file may be.
+bool readWholeFile(const std::wstring& path, std::string& bytes) {
+  UniqueFileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+  LARGE_INTEGER size{};
+  if (!file || !GetFileSizeEx(file.get(), &size) || size.QuadPart < 0 ||
+      static_cast<unsigned long long>(size.QuadPart) > kMaxVCardFile)
+    return false;
+  bytes.resize(static_cast<size_t>(size.QuadPart));
+  size_t done = 0;
+  while (done < bytes.size()) {
+    DWORD got = 0;
+    const DWORD want = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1u << 20));
+    if (!ReadFile(file.get(), bytes.data() + done, want, &got, nullptr) || got == 0) return false;
+    done += got;
+  }
+  return true;
+}
+
+// Written beside the target and moved over it only when complete: a failed export leaves the
+// file the user had (or none), never half of one.
+bool writeWholeFile(const std::wstring& path, const std::string& bytes) {
+  const std::wstring part = path + L".part";
+  {
+    UniqueFileHandle file(
+        CreateFileW(part.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return false;
+    size_t done = 0;
+    bool ok = true;
+    while (ok && done < bytes.size()) {
+      DWORD wrote = 0;
+      const DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1u << 20));
+      ok = WriteFile(file.get(), bytes.data() + done, chunk, &wrote, nullptr) && wrote == chunk;
+      done += wrote;
+    }
+    if (!ok) {
+      file.reset();
+      DeleteFileW(part.c_str());
+      return false;
+    }
+  }
+  if (MoveFileExW(part.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return true;
+  DeleteFileW(part.c_str());
+  return false;
+}
+
+// The common file dialog; empty when the user cancels.
+std::wstring askForFile(HWND owner, bool save) {
+  wchar_t path[MAX_PATH] = L"";
+  if (save) wcscpy(path, L"联系人.vcf");
+  OPENFILENAMEW ofn{};
+  ofn.lStructSize = sizeof ofn;
+  ofn.hwndOwner = owner;
+  ofn.lpstrFilter = kVCardFilter;
+  ofn.lpstrFile = path;
+  ofn.nMaxFile = MAX_PATH;
+  ofn.lpstrDefExt = L"vcf";
+  ofn.Flags = OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR |
+              (save ? OFN_OVERWRITEPROMPT : OFN_FILEMUSTEXIST);
+  const BOOL chosen = save ? GetSaveFileNameW(&ofn) : GetOpenFileNameW(&ofn);
+  return chosen ? std::wstring(path) : std::wstring();
+}
+
+struct Exported {
+  AgentResult result = AgentResult::Ok;
+  bool written = false;
+  int count = 0;
+};
+
+struct Imported {
+  AgentResult result = AgentResult::Ok;  // the exchange that stopped the import, if one did
+  bool readable = true;
+  int added = 0, skipped = 0;
+};
+}  // namespace
+
+std::string ContactsPage::backupText() const { return windowText(item(IDC_CONTACT_BACKUP_TEXT)); }
+
+void ContactsPage::startBackup(const char* firstText) {
+  backupRunning_ = true;
+  EnableWindow(item(IDC_CONTACT_EXPORT), FALSE);
+  EnableWindow(item(IDC_CONTACT_IMPORT), FALSE);
+  SetWindowTextA(item(IDC_CONTACT_BACKUP_TEXT), "");
+  ShowWindow(item(IDC_CONTACT_BACKUP_TEXT), SW_HIDE);
+  SendMessageA(item(IDC_CONTACT_PROGRESS), PBM_SETPOS, 0, 0);
+  ShowWindow(item(IDC_CONTACT_PROGRESS), SW_SHOW);
+  host().setStatusText(firstText);
+}
+
+void ContactsPage::backupProgress(int done, int total, const char* format) {
+  SendMessageA(item(IDC_CONTACT_PROGRESS), PBM_SETRANGE32, 0, total > 0 ? total : 1);
+  SendMessageA(item(IDC_CONTACT_PROGRESS), PBM_SETPOS, done, 0);
+  host().setStatusText(formatted(format, done, total));
+}
+
+void ContactsPage::endBackup(const std::string& summary) {
+  backupRunning_ = false;
+  ShowWindow(item(IDC_CONTACT_PROGRESS), SW_HIDE);
+  SetWindowTextA(item(IDC_CONTACT_BACKUP_TEXT), summary.c_str());
+  ShowWindow(item(IDC_CONTACT_BACKUP_TEXT), SW_SHOW);
+  EnableWindow(item(IDC_CONTACT_EXPORT), TRUE);
+  EnableWindow(item(IDC_CONTACT_IMPORT), TRUE);
+}
+
+void ContactsPage::exportContacts() {
+  if (backupRunning_) return;
+  const std::wstring path = askForFile(hwnd(), true);
+  if (!path.empty()) exportTo(path);
+}
+
+void ContactsPage::importContacts() {
+  if (backupRunning_) return;
+  const std::wstring path = askForFile(hwnd(), false);
+  if (!path.empty()) importFrom(path);
+}
+
+// Every contact the list shows, each card read from the phone in turn (the list's photo goes
+// with it); written only when every card came whole.
+void ContactsPage::exportTo(const std::wstring& path) {
+  if (backupRunning_) return;
+  startBackup(formatted(kExporting, 0, static_cast<int>(records_.size())).c_str());
+  auto post = backupWork_.poster();
+  backupWork_.run(
+      [this, path, post, records = records_](ExchangeCancel* cancel) {
+        Exported out;
+        std::vector<VCardContact> contacts;
+        contacts.reserve(records.size());
+        const int total = static_cast<int>(records.size());
+        for (const ContactRecord& record : records) {
+          AgentBody body;
+          out.result = exchangeForBody(contactDetailsRequest(record.contactId), body, cancel);
+          VCardContact contact;
+          if (out.result != AgentResult::Ok || !parseContactCard(body.bytes.data(), body.bytes.size(), contact.card)) {
+            if (out.result == AgentResult::Ok) out.result = AgentResult::Malformed;
+            return out;
+          }
+          contact.photo = record.photo;
+          contacts.push_back(std::move(contact));
+          const int done = static_cast<int>(contacts.size());
+          if (done % 20 == 0 || done == total) post([this, done, total] { backupProgress(done, total, kExporting); });
+        }
+        out.count = static_cast<int>(contacts.size());
+        out.written = writeWholeFile(path, writeVCards(contacts));
+        return out;
+      },
+      [this](Exported& out) {
+        if (out.result != AgentResult::Ok) {
+          const char* failure = agentFailureText(out.result);
+          host().setStatusText(failure ? failure : "");
+          endBackup("导出失败：联系人读取不完整，文件未写入");
+        } else if (!out.written) {
+          host().setStatusText("");
+          endBackup("导出失败：无法写入文件");
+        } else {
+          host().setStatusText("");
+          endBackup(formatted("已导出 %d 条联系人", out.count, 0));
+        }
+      });
+}
+
+// Each card of the file added through 870103 in turn; then the list is read again.
+void ContactsPage::importFrom(const std::wstring& path) {
+  if (backupRunning_) return;
+  startBackup(formatted(kImporting, 0, 0).c_str());
+  auto post = backupWork_.poster();
+  backupWork_.run(
+      [this, path, post](ExchangeCancel* cancel) {
+        Imported out;
+        std::string bytes;
+        if (!readWholeFile(path, bytes)) {
+          out.readable = false;
+          return out;
+        }
+        VCardReadResult file = readVCards(bytes);
+        out.skipped = static_cast<int>(file.skipped);
+        const int total = static_cast<int>(file.contacts.size());
+        for (int i = 0; i < total; ++i) {
+          int32_t status = 0;
+          const AgentResult result = exchangeForStatus(addContactRequest(file.contacts[static_cast<size_t>(i)].card),
+                                                       &status, cancel);
+          if (result == AgentResult::Ok && status == 1) {
+            ++out.added;
+          } else if (result == AgentResult::Ok || result == AgentResult::NoReply) {
+            ++out.skipped;  // the phone refused this card
+          } else {
+            out.result = result;  // the phone went silent or away: the rest are not sent
+            out.skipped += total - i;
+            break;
+          }
+          const int done = i + 1;
+          if (done % 10 == 0 || done == total) post([this, done, total] { backupProgress(done, total, kImporting); });
+        }
+        return out;
+      },
+      [this](Imported& out) {
+        if (!out.readable) {
+          host().setStatusText("");
+          endBackup("导入失败：无法读取文件");
+          return;
+        }
+        const char* failure = agentFailureText(out.result);
+        host().setStatusText(failure ? failure : "");
+        endBackup(formatted("导入 %d 条，跳过 %d 条", out.added, out.skipped));
+        if (out.added > 0) reload();
+      });
+}
+
+}  // namespace zorvik

@@ -1,0 +1,276 @@
+#include "Harness.h"
+
+#include "Jvm.h"
+#include "devlink/ByteOrder.h"
+#include "phone/AgentService.h"
+#include "phone/AgentVersion.h"
+#include "phone/android/jni/Framework.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace zorvik::test {
+
+namespace {
+
+jclass phoneClass() { return javaClass("zorvik/fakes/Phone"); }
+
+jmethodID staticMethod(const char* name, const char* signature) {
+  jmethodID m = jvmEnv()->GetStaticMethodID(phoneClass(), name, signature);
+  if (!m) {
+    std::fprintf(stderr, "fake method %s%s missing: %s\n", name, signature, takeException(jvmEnv()).c_str());
+    std::abort();
+  }
+  return m;
+}
+
+void checked(JNIEnv* env) {
+  const std::string e = takeException(env);
+  if (!e.empty()) ADD_FAILURE() << "the fakes threw " << e;
+}
+
+// A static void method of a fake, its exception checked (as -Xcheck:jni wants before the next call).
+template <class... A>
+void call(JNIEnv* env, jclass owner, jmethodID method, A... args) {
+  env->CallStaticVoidMethod(owner, method, args...);
+  checked(env);
+}
+
+// "2.0 GB" -> its byte count, as the data set writes sizes.
+int64_t sizeOf(const std::string& text) {
+  double v = 0;
+  std::sscanf(text.c_str(), "%lf", &v);
+  return static_cast<int64_t>(v * 1024 * 1024 * 1024 + 0.5);
+}
+
+// The build facts go in before android.os.Build is first touched (its fields are constants).
+void loadFacts(const sim::SystemFacts& f) {
+  JNIEnv* env = jvmEnv();
+  jclass facts = javaClass("zorvik/fakes/Facts");
+  jmethodID set = env->GetStaticMethodID(facts, "set", "(Ljava/lang/String;Ljava/lang/String;)V");
+  const std::string display = f.systemVersion.substr(f.systemVersion.find('(') + 1,
+                                                     f.systemVersion.rfind(')') - f.systemVersion.find('(') - 1);
+  const std::pair<const char*, std::string> values[] = {
+      {"MODEL", f.model}, {"MANUFACTURER", f.manufacturer}, {"DISPLAY", display},
+      {"HARDWARE", f.cpu}, {"RELEASE", f.release},         {"SDK_INT", std::to_string(f.sdk)},
+  };
+  for (const auto& [name, value] : values) {
+    jstring k = javaString(env, name);
+    jstring v = javaString(env, value);
+    call(env, facts, set, k, v);
+    env->DeleteLocalRef(k);
+    env->DeleteLocalRef(v);
+    checked(env);
+  }
+}
+
+sim::PhoneState dataSet() {
+  sim::PhoneState s;
+  std::string error;
+  if (!sim::loadPhoneState(ZORVIK_VPHONE_DATA, s, error)) {
+    std::fprintf(stderr, "%s\n", error.c_str());
+    std::abort();
+  }
+  return s;
+}
+
+}  // namespace
+
+jobject agentContext() {
+  static jobject context = [] {
+    JNIEnv* env = jvmEnv();
+    loadFacts(dataSet().system);
+    phone::jni::setJavaVm(jvm());
+    std::string missing;
+    if (!phone::jni::loadLanguageClasses(env) || !phone::jni::loadFramework(env, missing)) {
+      std::fprintf(stderr, "framework member missing: %s %s\n", missing.c_str(), takeException(env).c_str());
+      std::abort();
+    }
+    jclass type = javaClass("zorvik/fakes/FakeContext");
+    jobject local = env->NewObject(type, env->GetMethodID(type, "<init>", "()V"));
+    checked(env);
+    jobject global = env->NewGlobalRef(local);
+    env->DeleteLocalRef(local);
+    return global;
+  }();
+  return context;
+}
+
+Harness::Harness(size_t contacts) : state(dataSet()) {
+  if (contacts > state.contacts.size()) sim::scaleContacts(state, contacts);
+  sim::SystemFacts& f = state.system;
+  f.imei.clear();
+  f.imsi.clear();
+  f.resolution.clear();
+  f.mobileNetwork.clear();
+  f.wifiNetwork.clear();
+  jni_ = std::make_unique<phone::JniPhoneData>(jvmEnv(), agentContext());
+}
+
+void Harness::loadFakes() {
+  JNIEnv* env = jvmEnv();
+  jclass phone = phoneClass();
+  call(env, phone, staticMethod("reset", "()V"));
+  static jmethodID raw = staticMethod("loadRawContact", "(JJIJI)V");
+  static jmethodID data = staticMethod("loadData", "(JJLjava/lang/String;Ljava/lang/String;ILjava/lang/String;[B)V");
+  static jmethodID group = staticMethod("loadGroup", "(JLjava/lang/String;Ljava/lang/String;I)V");
+  static jmethodID sms = staticMethod("loadSms", "(JJLjava/lang/String;JILjava/lang/String;)V");
+  static jmethodID callRow = staticMethod("loadCall", "(JLjava/lang/String;JJI)V");
+  static jmethodID setting = staticMethod("loadSetting", "(Ljava/lang/String;Ljava/lang/String;Ljava/lang/String;)V");
+  static jmethodID battery = staticMethod("loadBattery", "(II)V");
+  static jmethodID memory = staticMethod("loadMemory", "(JJJ)V");
+  static jmethodID storage = staticMethod("loadStorage", "(Ljava/lang/String;JJ)V");
+
+  auto str = [&](const std::string& s) { return javaString(env, s); };
+  int64_t spareId = 900000000;  // rows vphone has no id for (photos, memberships)
+  for (const sim::Contact& c : state.contacts) {
+    env->PushLocalFrame(32);
+    call(env, phone, raw, c.id, c.rawId, c.starred, c.lastContact, static_cast<jint>(c.timesContacted));
+    auto row = [&](int64_t id, const char* mime, const std::string& value, int kind, bool im) {
+      jstring protocol = im ? str(std::to_string(kind)) : nullptr;
+      call(env, phone, data, id, c.rawId, str(mime), str(value), im ? 3 : kind, protocol, nullptr);
+    };
+    using namespace phone::jni;
+    if (c.displayName.present) row(c.displayName.rowId, kNameType, c.displayName.value, 0, false);
+    if (c.nickname.present) row(c.nickname.rowId, kNicknameType, c.nickname.value, 0, false);
+    if (c.notes.present) row(c.notes.rowId, kNoteType, c.notes.value, 0, false);
+    for (const sim::ContactItem& i : c.phones) row(i.rowId, kPhoneType, i.value, i.kind, false);
+    for (const sim::ContactItem& i : c.emails) row(i.rowId, kEmailType, i.value, i.kind, false);
+    for (const sim::ContactItem& i : c.ims) row(i.rowId, kImType, i.value, i.kind, true);
+    for (const sim::ContactItem& i : c.webPages) row(i.rowId, kWebsiteType, i.value, i.kind, false);
+    for (const sim::ContactItem& i : c.addresses) row(i.rowId, kPostalType, i.value, i.kind, false);
+    for (const sim::ContactItem& i : c.organizations) row(i.rowId, kOrganizationType, i.value, i.kind, false);
+    for (int64_t g : c.groupIds)
+      call(env, phone, data, ++spareId, c.rawId, str(kMembershipType), str(std::to_string(g)), 0,
+                                nullptr, nullptr);
+    if (c.photo && !c.photo->empty()) {
+      jbyteArray bytes = env->NewByteArray(static_cast<jsize>(c.photo->size()));
+      env->SetByteArrayRegion(bytes, 0, static_cast<jsize>(c.photo->size()), reinterpret_cast<const jbyte*>(c.photo->data()));
+      call(env, phone, data, ++spareId, c.rawId, str(kPhotoType), nullptr, 0, nullptr, bytes);
+    }
+    env->PopLocalFrame(nullptr);
+    checked(env);
+  }
+  for (const sim::Group& g : state.groups) {
+    env->PushLocalFrame(8);
+    call(env, phone, group, g.id, str(g.title), str(g.account), g.visible);
+    env->PopLocalFrame(nullptr);
+  }
+  for (const sim::Thread& t : state.threads)
+    for (const sim::Message& m : t.messages) {
+      env->PushLocalFrame(8);
+      call(env, phone, sms, m.id, t.id, str(t.number), m.date, m.direction == 1 ? 1 : 2, str(m.body));
+      env->PopLocalFrame(nullptr);
+    }
+  for (const sim::Call& c : state.calls) {
+    env->PushLocalFrame(8);
+    call(env, phone, callRow, c.id, str(c.number), c.time, c.duration, c.type);
+    env->PopLocalFrame(nullptr);
+  }
+  const sim::SystemFacts& f = state.system;
+  auto put = [&](const char* table, const char* name, int value) {
+    env->PushLocalFrame(8);
+    call(env, phone, setting, str(table), str(name), str(std::to_string(value)));
+    env->PopLocalFrame(nullptr);
+  };
+  using namespace phone::jni;
+  put("secure", kLocationMode, state.settings[sim::kGps] ? 3 : 0);
+  put("global", kBluetoothOn, state.settings[sim::kBluetooth]);
+  put("global", kWifiOn, state.settings[sim::kWifi]);
+  put("global", kAirplaneModeOn, state.settings[sim::kAirplane]);
+  put("system", kAccelerometerRotation, state.settings[sim::kRotation]);
+  put("system", kScreenBrightness, f.brightness);
+  call(env, phone, battery, std::atoi(f.battery.c_str()), 100);
+  call(env, phone, memory, sizeOf(f.ram), f.freeMemory, f.uptime);
+  // "16.0 GB (剩余 9.8 GB)" and "剩余 9.8 GB / 共 12.9 GB": the sizes after the first space and
+  // after the "(" or "/".
+  auto after = [](const std::string& s, const char* mark) { return s.substr(s.find(mark) + std::char_traits<char>::length(mark)); };
+  const std::string remaining = u8"剩余 ";
+  const std::string total = u8"共 ";
+  jstring dataDir = str("/data"), sdDir = str("/storage/emulated/0");
+  call(env, phone, storage, dataDir, sizeOf(f.rom), sizeOf(after(f.rom, remaining.c_str())));
+  call(env, phone, storage, sdDir, sizeOf(after(f.sd, total.c_str())), sizeOf(after(f.sd, remaining.c_str())));
+  env->DeleteLocalRef(dataDir);
+  env->DeleteLocalRef(sdDir);
+  checked(env);
+}
+
+std::string Harness::jniReply(const std::string& request) {
+  return phone::answerAgentRequest(*jni_, reinterpret_cast<const unsigned char*>(request.data()), request.size(),
+                                   phone::kPhoneAgentVersion);
+}
+
+std::string Harness::simReply(const std::string& request) {
+  sim::SimPhoneData data(state);
+  return phone::answerAgentRequest(data, reinterpret_cast<const unsigned char*>(request.data()), request.size(),
+                                   phone::kPhoneAgentVersion);
+}
+
+void Harness::fake(const char* method, const char* table) {
+  JNIEnv* env = jvmEnv();
+  jstring t = javaString(env, table);
+  call(env, phoneClass(), staticMethod(method, "(Ljava/lang/String;)V"), t);
+  env->DeleteLocalRef(t);
+  checked(env);
+}
+
+void Harness::fake(const char* method, const char* table, int value) {
+  JNIEnv* env = jvmEnv();
+  jstring t = javaString(env, table);
+  call(env, phoneClass(), staticMethod(method, "(Ljava/lang/String;I)V"), t, value);
+  env->DeleteLocalRef(t);
+  checked(env);
+}
+
+void Harness::resetFaults() {
+  call(jvmEnv(), phoneClass(), staticMethod("resetFaults", "()V"));
+}
+
+long long Harness::providerNanos() {
+  jclass timing = javaClass("zorvik/fakes/Timing");
+  const long long n = jvmEnv()->CallStaticLongMethod(timing, jvmEnv()->GetStaticMethodID(timing, "providerNanos", "()J"));
+  checked(jvmEnv());
+  return n;
+}
+
+void Harness::resetProviderNanos() {
+  jclass timing = javaClass("zorvik/fakes/Timing");
+  call(jvmEnv(), timing, jvmEnv()->GetStaticMethodID(timing, "resetProviderNanos", "()V"));
+}
+
+int Harness::openCursors() {
+  jclass timing = javaClass("zorvik/fakes/Timing");
+  const int n = jvmEnv()->CallStaticIntMethod(timing, jvmEnv()->GetStaticMethodID(timing, "openCursors", "()I"));
+  checked(jvmEnv());
+  return n;
+}
+
+std::string be32(int32_t v) {
+  unsigned char b[4];
+  putInt32(v, b);
+  return std::string(reinterpret_cast<const char*>(b), 4);
+}
+
+std::string be64(int64_t v) {
+  unsigned char b[8];
+  putInt64(v, b);
+  return std::string(reinterpret_cast<const char*>(b), 8);
+}
+
+std::string text(const std::string& utf8) { return be32(static_cast<int32_t>(utf8.size())) + utf8; }
+
+std::string bare(int32_t code) { return be32(code); }
+
+std::string framed(int32_t code, const std::string& fields) {
+  return be32(code) + be32(static_cast<int32_t>(8 + fields.size())) + fields;
+}
+
+std::string idList(int32_t code, const std::vector<int32_t>& ids) {
+  std::string fields = be32(static_cast<int32_t>(ids.size()));
+  for (int32_t id : ids) fields += be32(id);
+  return framed(code, fields);
+}
+
+}  // namespace zorvik::test

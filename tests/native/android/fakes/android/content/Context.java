@@ -1,0 +1,15 @@
+package android.content;
+
+public abstract class Context {
+  public static final String ACTIVITY_SERVICE = "activity";
+
+  public Context() {}
+
+  public abstract ContentResolver getContentResolver();
+
+  public abstract String getPackageName();
+
+  public abstract Object getSystemService(String name);
+
+  public abstract Intent registerReceiver(BroadcastReceiver receiver, IntentFilter filter);
+}

@@ -1,0 +1,5 @@
+package android.provider;
+
+public interface BaseColumns {
+  String _ID = "_id";
+}

@@ -1,0 +1,478 @@
+// The applications and store pages against the virtual phone's agent and websim, under Wine: the
+// rows the user sees before and after the web lookup, what the lookup sent, uninstalling a batch
+// (one reload, the packages gone), starting a package, the store's addresses and package links,
+// the phone away; and FormPost's request as websim received it. apps_vphone.sh starts the phone
+// and websim.
+#include <winsock2.h>
+#include <windows.h>
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <mutex>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "PageTestSupport.h"
+#include "UiTestSupport.h"
+#include "ui/Controls.h"
+#include "app/MainWindow.h"
+#include "ui/Notices.h"
+#include "app/PageData.h"
+#include "app/PageTable.h"
+#include "settings/SettingsWin.h"
+#include "ui/Window.h"
+#include "common/ByteSize.h"
+#include "common/FormPost.h"
+#include "common/Md5.h"
+#include "common/TimeFormat.h"
+#include "devlink/AgentSession.h"
+#include "manage/apps/win/AppsPage.h"
+#include "manage/processes/ProcessWire.h"
+#include "manage/apps/win/StorePage.h"
+#include "app/resource.h"
+
+namespace zorvik {
+namespace {
+
+using test::phoneControl;
+using test::pumpUntil;
+using test::TestHost;
+
+std::vector<AppRecord> phonePackages() {
+  AgentBody body;
+  if (exchangeForBody(bareRequest(AgentCommand::ListApplications), body) != AgentResult::Ok) return {};
+  return parseAppList(body.bytes.data(), body.bytes.size()).records;
+}
+
+std::vector<std::string> runningPackages() {
+  AgentBody body;
+  std::vector<std::string> names;
+  if (exchangeForBody(bareRequest(AgentCommand::ListProcesses), body) != AgentResult::Ok) return names;
+  for (const ProcessRecord& p : parseProcessList(body.bytes.data(), body.bytes.size()).records)
+    names.push_back(p.processNameUtf8);
+  return names;
+}
+
+std::string webRecord() {
+  const char* path = std::getenv("ZORVIK_TEST_WEB_RECORD");
+  if (!path) return "";
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+size_t countOf(const std::string& text, const std::string& what) {
+  size_t n = 0;
+  for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+  return n;
+}
+
+// Waits on another thread for a top-level window with this caption, reads its text, presses a button.
+std::thread pressWhenShown(const char* caption, int button, std::string* textOut) {
+  return std::thread([caption, button, textOut] {
+    HWND dlg = nullptr;
+    for (int i = 0; i < 500 && !(dlg && IsWindowVisible(dlg)); ++i) {
+      dlg = FindWindowA(nullptr, caption);
+      Sleep(10);
+    }
+    if (!dlg) return;
+    char buf[256] = {};
+    GetDlgItemTextA(dlg, IDC_NOTICE_TEXT, buf, sizeof buf);
+    *textOut = buf;
+    Sleep(100);
+    PostMessageA(dlg, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
+  });
+}
+
+// The main window's stand-in: records the store item requests (0x7E8 command 1).
+class Frame : public Window {
+public:
+  Frame() {
+    map_.on(kMsgAppCommand, [this](WinMsg& m) { commands.push_back({m.wp, m.lp}); });
+  }
+  ~Frame() override { destroy(); }
+  std::vector<std::pair<WPARAM, LPARAM>> commands;
+};
+
+class AppsPageTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    if (!std::getenv("ZORVIK_AGENT_PORT") || !std::getenv("ZORVIK_TEST_WEB_BASE"))
+      GTEST_SKIP() << "run through apps_vphone.sh";
+    web_ = std::getenv("ZORVIK_TEST_WEB_BASE");
+    phoneControl("reset");
+    phoneControl("agent running 1");
+    for (const char* name : {kServiceBaseValue, kStoreBaseValue, kDownloadBaseValue}) writeSetting(name, web_);
+    ASSERT_TRUE(frame_.create({.title = "Applications test", .style = WS_OVERLAPPEDWINDOW | WS_VISIBLE,
+                               .x = 0, .y = 0, .width = 900, .height = 640}));
+    host_ = std::make_unique<TestHost>(frame_.hwnd());
+    info_ = findPage(kPageApplications);
+    ASSERT_NE(info_, nullptr);
+    page_ = std::make_unique<AppsPage>(*info_, *host_);
+    ASSERT_TRUE(page_->createModeless(frame_.hwnd()));
+    RECT client = clientRectOf(frame_.hwnd());
+    SetWindowPos(page_->hwnd(), nullptr, 0, 0, client.right, client.bottom, SWP_NOZORDER | SWP_SHOWWINDOW);
+  }
+  void TearDown() override {
+    if (page_) pumpUntil([&] { return !page_->loading() && !page_->lookupRunning() && page_->pendingUninstalls() == 0; }, 20000);
+    page_.reset();
+    frame_.destroy();
+    phoneControl("reset");
+    phoneControl("agent running 1");
+  }
+  bool settled() { return !page_->loading() && !page_->lookupRunning(); }
+  void loadAndWait() {
+    const int lookups = page_->lookupsDone();
+    PageDataTable::instance().forget(info_->pageKey);
+    page_->reload();
+    ASSERT_TRUE(pumpUntil([&] { return settled() && page_->lookupsDone() > lookups; }, 30000));
+  }
+  int rowOf(const std::string& package) {
+    for (size_t r = 0; r < page_->rows().size(); ++r)
+      if (page_->rows()[r].packageName == package) return static_cast<int>(r);
+    return -1;
+  }
+  void clickCell(int row, int column, bool lowerHalf = false) {
+    RECT cell{};
+    ListView_GetSubItemRect(page_->list().hwnd(), row, column, LVIR_BOUNDS, &cell);
+    NMITEMACTIVATE n{};
+    n.hdr.hwndFrom = page_->list().hwnd();
+    n.hdr.idFrom = IDC_APPS_LIST;
+    n.hdr.code = NM_CLICK;
+    n.iItem = row;
+    n.iSubItem = column;
+    n.ptAction = {(cell.left + cell.right) / 2, lowerHalf ? cell.bottom - 8 : cell.top + 8};
+    SendMessageA(page_->hwnd(), WM_NOTIFY, IDC_APPS_LIST, reinterpret_cast<LPARAM>(&n));
+  }
+
+  std::string web_;
+  Frame frame_;
+  std::unique_ptr<TestHost> host_;
+  const PageInfo* info_ = nullptr;
+  std::unique_ptr<AppsPage> page_;
+};
+
+TEST_F(AppsPageTest, RowsCarryDescriptionsAndRatingsAfterTheLookup) {
+  const std::string recordBefore = webRecord();
+  loadAndWait();
+  const std::vector<AppRecord> phone = phonePackages();
+  ASSERT_GE(phone.size(), 10u);
+  ListView& view = page_->list().view();
+  ASSERT_EQ(view.columnCount(), 8);
+  const char* titles[] = {"图标", "应用名称和描述", "分类", "评级", "版本", "提示", "安装日期", "选择"};
+  const int widths[] = {60, 180, 80, 130, 56, 74, 120, 40};
+  for (int c = 0; c < 8; ++c) {
+    EXPECT_EQ(view.columnTitle(c), titles[c]);
+    EXPECT_EQ(view.columnWidth(c), widths[c]);
+  }
+  ASSERT_EQ(view.count(), static_cast<int>(phone.size()));
+  for (int r = 0; r < view.count(); ++r) {
+    const AppRecord& want = phone[static_cast<size_t>(r)];
+    const AppRow& row = page_->rows()[static_cast<size_t>(r)];
+    EXPECT_EQ(view.cell(r, 1), want.label) << r;
+    EXPECT_EQ(row.versionName, want.versionName) << r;
+    EXPECT_EQ(view.cell(r, 4), byteSizeText(static_cast<uint32_t>(want.sizeBytes))) << r;  // low 32 bits
+    EXPECT_EQ(row.sizeText, view.cell(r, 4)) << r;
+    EXPECT_EQ(view.cell(r, 5), "已最新") << r;
+    EXPECT_EQ(view.cell(r, 6), formatPhoneTime(want.installTimeMs, "从未")) << r;
+    EXPECT_EQ(row.linkText, "详细");
+    EXPECT_EQ(row.hintState, 1);
+    EXPECT_EQ(page_->list().row(r).image.size(), want.icon.size()) << r;
+    EXPECT_FALSE(page_->list().row(r).checked);
+  }
+  // What websim's catalogue says about two of them.
+  const int mm = rowOf("com.tencent.mm"), uc = rowOf("com.UCMobile");
+  ASSERT_GE(mm, 0);
+  ASSERT_GE(uc, 0);
+  EXPECT_EQ(view.cell(mm, 2), "社交通讯");
+  EXPECT_EQ(page_->rows()[mm].descriptionLine, "微信：社交通讯类热门应用，版本 4.5.1");
+  EXPECT_EQ(page_->rows()[mm].rating, 1);
+  EXPECT_EQ(page_->rows()[mm].storeId, 1001);
+  EXPECT_EQ(page_->rows()[uc].rating, 5);
+  EXPECT_EQ(page_->rows()[uc].storeId, 1008);
+  EXPECT_EQ(page_->facts().clientCode, 1001);
+  EXPECT_EQ(page_->facts().apiLevel, 15);
+  EXPECT_EQ(page_->facts().modelName, "MI 2S");
+  EXPECT_EQ(host_->status(), "");
+  EXPECT_EQ(PageDataTable::instance().state(kKeyApplications), PageDataState::Loaded);
+
+  // The request as websim received it: the one field, the styled JSON, the checksum, the zero byte.
+  const std::string record = webRecord().substr(recordBefore.size());
+  const size_t at = record.find("POST /feedback/apk_list.php apps={\n   \"Api\" : 15,\n   \"CheckSum\" : \"");
+  ASSERT_NE(at, std::string::npos) << record;
+  const std::string checkSum = apkListCheckSum(phone.size(), phone.back().packageName, md5hex);
+  EXPECT_NE(record.find("\"CheckSum\" : \"" + checkSum + "\",\n   \"Client\" : 1001,\n   \"Model\" : \"MI 2S\",\n"),
+            std::string::npos);
+  EXPECT_NE(record.find("\"com.tencent.mm\""), std::string::npos);
+  EXPECT_NE(record.find(std::string("}\n&\0\n", 5), at), std::string::npos);
+  std::printf("[bench] %zu packages: filled list %.0f ms, web lookup %.0f ms\n", phone.size(), page_->lastFillMs(),
+              page_->lastLookupMs());
+  EXPECT_TRUE(test::saveWindowPng(frame_.hwnd(), test::artifactPath("apps-page.png")));
+}
+
+// Benchmark (ZORVIK_BENCH=1): from the load request to the list filled and drawn (icons decoded
+// for the rows on screen), and what the web lookup adds until its rows are drawn again.
+TEST_F(AppsPageTest, BenchmarkFilledListAndLookup) {
+  if (!std::getenv("ZORVIK_BENCH")) GTEST_SKIP() << "set ZORVIK_BENCH=1";
+  std::vector<double> fill, lookup, total;
+  for (int round = 0; round < 5; ++round) {
+    const int lookups = page_->lookupsDone();
+    const auto t0 = std::chrono::steady_clock::now();
+    PageDataTable::instance().forget(info_->pageKey);
+    page_->reload();
+    ASSERT_TRUE(pumpUntil([&] { return !page_->loading(); }, 30000));
+    UpdateWindow(page_->list().hwnd());
+    const auto t1 = std::chrono::steady_clock::now();
+    ASSERT_TRUE(pumpUntil([&] { return settled() && page_->lookupsDone() > lookups; }, 30000));
+    UpdateWindow(page_->list().hwnd());
+    const auto t2 = std::chrono::steady_clock::now();
+    fill.push_back(std::chrono::duration<double, std::milli>(t1 - t0).count());
+    lookup.push_back(page_->lastLookupMs());  // the lookup worker: 870002, the POST, the matching, the rows set
+    total.push_back(std::chrono::duration<double, std::milli>(t2 - t0).count());
+  }
+  std::sort(fill.begin(), fill.end());
+  std::sort(lookup.begin(), lookup.end());
+  std::sort(total.begin(), total.end());
+  std::printf("[bench] %d packages with icons: filled and drawn %.0f ms (median of 5, min %.0f, max %.0f); "
+              "web lookup %.0f ms (min %.0f, max %.0f), running beside the drawing; rows with descriptions "
+              "drawn %.0f ms after the load request\n",
+              page_->list().count(), fill[2], fill[0], fill[4], lookup[2], lookup[0], lookup[4], total[2]);
+  EXPECT_GT(page_->list().count(), 0);
+}
+
+TEST_F(AppsPageTest, UninstallBatchReloadsOnceAndThePackagesAreGone) {
+  loadAndWait();
+  const int before = page_->list().count();
+  // Two packages that are not the agent itself.
+  std::vector<int> chosen;
+  for (int r = before - 1; r >= 0 && chosen.size() < 2; --r)
+    if (page_->rows()[static_cast<size_t>(r)].packageName != kAgentPackage) chosen.push_back(r);
+  ASSERT_EQ(chosen.size(), 2u);
+  std::vector<std::string> names;
+  for (int r : chosen) {
+    clickCell(r, 7);
+    names.push_back(page_->rows()[static_cast<size_t>(r)].packageName);
+  }
+  const int loads = page_->loadsStarted();
+  std::string text;
+  auto press = pressWhenShown("删除确认 - Zorvik", IDOK, &text);
+  page_->onToolbar(toolbar::kDeleteApplications);
+  press.join();
+  EXPECT_EQ(text, "您真的要删除选择的【 2 】个应用吗？");
+  EXPECT_EQ(page_->pendingUninstalls(), 2);
+  ASSERT_TRUE(pumpUntil([&] { return page_->pendingUninstalls() == 0 && page_->loadsStarted() > loads && settled(); },
+                        60000));
+  test::pump(1500);  // no second reload follows
+  EXPECT_EQ(page_->loadsStarted(), loads + 1);
+  EXPECT_EQ(page_->list().count(), before - 2);
+  for (const std::string& name : names) {
+    EXPECT_EQ(rowOf(name), -1) << name;
+    for (const AppRecord& a : phonePackages()) EXPECT_NE(a.packageName, name);
+  }
+}
+
+TEST_F(AppsPageTest, NothingTickedShowsTheCheckFirstNotice) {
+  loadAndWait();
+  const int loads = page_->loadsStarted();
+  std::string text;
+  auto press = pressWhenShown("提示 - Zorvik", IDOK, &text);
+  page_->uninstallChecked();
+  press.join();
+  EXPECT_EQ(text, kCheckFirstText);
+  EXPECT_EQ(page_->pendingUninstalls(), 0);
+  EXPECT_EQ(page_->loadsStarted(), loads);
+}
+
+TEST_F(AppsPageTest, RunPackageReachesThePhone) {
+  loadAndWait();
+  const std::vector<std::string> running = runningPackages();
+  int row = -1;
+  for (size_t r = 0; r < page_->rows().size() && row < 0; ++r)
+    if (std::find(running.begin(), running.end(), page_->rows()[r].packageName) == running.end())
+      row = static_cast<int>(r);
+  ASSERT_GE(row, 0);
+  const std::string name = page_->rows()[static_cast<size_t>(row)].packageName;
+  page_->runPackage(row);
+  EXPECT_TRUE(pumpUntil([&] {
+    const auto now = runningPackages();
+    return std::find(now.begin(), now.end(), name) != now.end();
+  }, 10000)) << name;
+  EXPECT_EQ(host_->status(), "");
+}
+
+TEST_F(AppsPageTest, DetailLinkAsksForTheStoreItemOnlyWhenKnown) {
+  loadAndWait();
+  const int mm = rowOf("com.tencent.mm");
+  ASSERT_GE(mm, 0);
+  clickCell(mm, 2, false);  // the category line is no link
+  EXPECT_TRUE(frame_.commands.empty());
+  clickCell(mm, 2, true);
+  ASSERT_EQ(frame_.commands.size(), 1u);
+  EXPECT_EQ(frame_.commands[0].first, static_cast<WPARAM>(kAppStoreItem));
+  EXPECT_EQ(frame_.commands[0].second, 1001);
+  EXPECT_EQ(PageDataTable::instance().state(kKeyStore), PageDataState::Loaded);
+  // A package the store does not know keeps id -1: nothing opens.
+  for (size_t r = 0; r < page_->rows().size(); ++r) {
+    if (page_->rows()[r].storeId != -1) continue;
+    page_->openInStore(static_cast<int>(r));
+    EXPECT_EQ(frame_.commands.size(), 1u);
+    break;
+  }
+}
+
+// A loopback port nobody listens on.
+uint16_t unusedPort() {
+  SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+  sockaddr_in a{};
+  a.sin_family = AF_INET;
+  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  int len = sizeof a;
+  bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a);
+  getsockname(s, reinterpret_cast<sockaddr*>(&a), &len);
+  closesocket(s);
+  return ntohs(a.sin_port);
+}
+
+TEST(AppContextMenu, ItemsInOrderWithTheirCommands) {
+  UniqueMenu menu = makeAppContextMenu();
+  ASSERT_EQ(GetMenuItemCount(menu.get()), 3);
+  const UINT ids[] = {32790, 32791, 32792};
+  const char* texts[] = {"立即运行", "删除卸载", "商城搜索"};
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_EQ(GetMenuItemID(menu.get(), i), ids[i]);
+    char text[64] = {};
+    GetMenuStringA(menu.get(), i, text, sizeof text, MF_BYPOSITION);
+    EXPECT_STREQ(text, texts[i]);
+  }
+}
+
+TEST_F(AppsPageTest, HandCursorOverTheDetailLinkOnly) {
+  loadAndWait();
+  ASSERT_GT(page_->list().count(), 0);
+  RECT cell{};
+  ListView_GetSubItemRect(page_->list().hwnd(), 0, 2, LVIR_BOUNDS, &cell);
+  auto cursorAt = [&](int y) {
+    POINT p{(cell.left + cell.right) / 2, y};
+    ClientToScreen(page_->list().hwnd(), &p);
+    SetCursorPos(p.x, p.y);
+    test::pump(50);
+    SendMessageA(page_->hwnd(), WM_SETCURSOR, reinterpret_cast<WPARAM>(page_->list().hwnd()),
+                 MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+    return GetCursor();
+  };
+  EXPECT_EQ(cursorAt(cell.bottom - 8), LoadCursor(nullptr, IDC_HAND));
+  EXPECT_NE(cursorAt(cell.top + 6), LoadCursor(nullptr, IDC_HAND));
+}
+
+TEST_F(AppsPageTest, PhoneAwayShowsTheConnectionErrorAndSendsNoLookup) {
+  loadAndWait();
+  ASSERT_GT(page_->list().count(), 0);
+  const uint16_t port = agentPort();
+  setAgentPort(unusedPort());
+  const std::string before = webRecord();
+  loadAndWait();
+  setAgentPort(port);
+  EXPECT_EQ(host_->status(), "【X】连接错误");
+  EXPECT_EQ(page_->list().count(), 0);  // the old rows went before the phone was asked
+  EXPECT_EQ(countOf(webRecord().substr(before.size()), "apk_list.php"), 0u);
+  EXPECT_FALSE(PageDataTable::instance().contains(kKeyApplications));  // the next visit tries again
+  // The forward takes the call but no agent answers: a cut reply, the list stays empty.
+  phoneControl("agent running 0");
+  loadAndWait();
+  EXPECT_EQ(host_->status(), "【X】连接中断：手机端的回复不完整");
+  EXPECT_EQ(page_->list().count(), 0);
+  phoneControl("agent running 1");
+  loadAndWait();
+  EXPECT_GT(page_->list().count(), 0);
+  EXPECT_EQ(host_->status(), "");
+}
+
+TEST_F(AppsPageTest, CutReplyLeavesTheListEmpty) {
+  phoneControl("reply truncate 870802 300");
+  loadAndWait();
+  EXPECT_EQ(page_->list().count(), 0);
+  EXPECT_NE(host_->status(), "");
+}
+
+class StorePageTest : public AppsPageTest {
+protected:
+  void SetUp() override {
+    AppsPageTest::SetUp();
+    if (IsSkipped()) return;
+    store_ = std::make_unique<StorePage>(*findPage(kPageStore), *host_);
+    ASSERT_TRUE(store_->createModeless(frame_.hwnd()));
+  }
+  void TearDown() override {
+    store_.reset();
+    setDownloadRequestHandler(nullptr);
+    AppsPageTest::TearDown();
+  }
+  std::unique_ptr<StorePage> store_;
+};
+
+TEST_F(StorePageTest, HomeItemAndSearchAddresses) {
+  PageDataTable::instance().forget(kKeyStore);
+  store_->load();
+  EXPECT_EQ(store_->lastAddress(), web_);
+  EXPECT_EQ(PageDataTable::instance().state(kKeyStore), PageDataState::Loaded);
+  SendMessageA(store_->hwnd(), kMsgStoreItem, 0, 1008);
+  EXPECT_EQ(store_->lastAddress(), web_ + "archives/1008.html");
+  SendMessageA(store_->hwnd(), kMsgStoreItem, 0, -1);
+  EXPECT_EQ(store_->lastAddress(), web_ + "archives/1008.html");
+  const char* keyword = "ab-cd";
+  store_->onRouted(kMsgStoreSearch, 0, reinterpret_cast<LPARAM>(keyword));
+  EXPECT_EQ(store_->lastAddress(), web_ + "search.php?keywords=abcd&key=e6fce676");
+  const char* shortKeyword = "a";
+  store_->onRouted(kMsgStoreSearch, 0, reinterpret_cast<LPARAM>(shortKeyword));
+  EXPECT_EQ(host_->status(), "关键字【a】过短，请换个长些的");
+  EXPECT_EQ(store_->lastAddress(), web_ + "search.php?keywords=abcd&key=e6fce676");
+  store_->onToolbar(toolbar::kStoreHome);
+  EXPECT_EQ(store_->lastAddress(), web_);
+}
+
+TEST_F(StorePageTest, PackageLinksBecomeDownloadRequests) {
+  EXPECT_FALSE(store_->beforeNavigate(web_ + "archives/1001.html"));
+  EXPECT_TRUE(store_->beforeNavigate(web_ + "down/com.tencent.mm.apk"));
+  EXPECT_NE(host_->status().find("down/com.tencent.mm.apk"), std::string::npos);  // no queue connected yet
+  std::vector<DownloadRequest> got;
+  setDownloadRequestHandler([&](const DownloadRequest& r) { got.push_back(r); });
+  EXPECT_TRUE(store_->beforeNavigate(web_ + "down/com.tencent.mm.apk"));
+  ASSERT_EQ(got.size(), 1u);
+  EXPECT_EQ(got[0].request, web_ + "down/com.tencent.mm");
+  // An address past the buffer is refused whole, never cut.
+  EXPECT_TRUE(store_->beforeNavigate(web_ + "down/" + std::string(300, 'a') + ".apk"));
+  EXPECT_EQ(got.size(), 1u);
+  EXPECT_EQ(host_->status(), "【错误】下载地址太长，无法下载");
+}
+
+TEST(FormPostAgainstWebsim, BodyWithItsZeroByteTheTwoHeadersAndNoRedirect) {
+  const char* base = std::getenv("ZORVIK_TEST_WEB_BASE");
+  if (!base) GTEST_SKIP() << "run through apps_vphone.sh";
+  const std::string reply = FormPost(std::string(base) + "test/echo", {{"apps", "{\"a\" : 1}"}, {"b", "x y"}});
+  EXPECT_NE(reply.find("method=POST/r/n"), std::string::npos) << reply;
+  EXPECT_NE(reply.find("header Content-Type=application/x-www-form-urlencoded/r/n"), std::string::npos) << reply;
+  EXPECT_NE(reply.find("header Accept=*/*/r/n"), std::string::npos) << reply;
+  // "apps={"a" : 1}&b=x y&" and the terminating zero, unencoded.
+  std::string hex;
+  for (unsigned char c : std::string("apps={\"a\" : 1}&b=x y&") + '\0') {
+    char two[3];
+    std::snprintf(two, sizeof two, "%02x", c);
+    hex += two;
+  }
+  EXPECT_NE(reply.find("body=" + hex + "/r/n"), std::string::npos) << reply;
+  EXPECT_NE(reply.find("header Content-Length=22/r/n"), std::string::npos) << reply;
+  // A redirect is not followed: the reply is the redirect's own text.
+  EXPECT_EQ(FormPost(std::string(base) + "test/redirect", {{"a", "1"}}), "moved/r/n");
+}
+
+}  // namespace
+}  // namespace zorvik

@@ -1,0 +1,237 @@
+// The file page against the virtual phone, under Wine: the root's rows and columns as the user
+// sees them, a folder opened with a double click and left with "向上", and files both ways
+// (pushed from a picked list and from a drop, pulled into a folder, a pull cancelled midway).
+// with_vphone.sh starts the phone, forwards ZORVIK_AGENT_PORT to it and exports its ADB port.
+#include <winsock2.h>
+#include <windows.h>
+#include <commctrl.h>
+#include <shlobj.h>
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "PageTestSupport.h"
+#include "app/PageData.h"
+#include "app/PageTable.h"
+#include "ui/Window.h"
+#include "common/TimeFormat.h"
+#include "common/win/WideText.h"
+#include "devlink/CurrentDevice.h"
+#include "devlink/LocalFile.h"
+#include "manage/files/FileWire.h"
+#include "manage/files/win/FilesPage.h"
+
+namespace zorvik {
+namespace {
+
+using test::phoneControl;
+using test::pumpUntil;
+
+constexpr const char* kSerial = "ZRVK0A1B2C3D4E5F";
+
+FileListing phoneListing(const Bytes& request) {
+  AgentBody body;
+  if (exchangeForBody(request, body) != AgentResult::Ok) return {};
+  return parseFileListing(body.bytes.data(), body.bytes.size());
+}
+
+// A fresh folder under the temporary folder, as UTF-8.
+std::string freshFolder(const char* name) {
+  wchar_t temp[MAX_PATH];
+  GetTempPathW(MAX_PATH, temp);
+  const std::string folder = fromWide(temp, CP_UTF8) + name + std::to_string(GetTickCount());
+  makeLocalFolder(folder);
+  return folder;
+}
+
+std::string readLocal(const std::string& path) {
+  LocalFile f = LocalFile::openRead(path);
+  std::string out;
+  char buf[65536];
+  for (long long n; (n = f.read(buf, sizeof buf)) > 0;) out.append(buf, static_cast<size_t>(n));
+  return out;
+}
+
+void writeLocal(const std::string& path, const std::string& content) {
+  LocalFile f = LocalFile::create(path);
+  f.write(content.data(), content.size());
+}
+
+class FilesPageTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    if (!std::getenv("ZORVIK_AGENT_PORT") || !std::getenv("ZORVIK_TEST_CONTROL_PORT"))
+      GTEST_SKIP() << "run through with_vphone.sh";
+    phoneControl("reset");
+    setCurrentSerial(kSerial);
+    ASSERT_TRUE(ui_.open(kPageFiles, "Files test", 900, 600));
+    page_ = ui_.page.get();
+    info_ = ui_.info;
+  }
+  void TearDown() override {
+    if (page_) page_->cancelTransfer();
+    ui_.close(20000);
+    phoneControl("reset");
+  }
+  void waitIdle() { ASSERT_TRUE(pumpUntil([&] { return !page_->busy(); }, 30000)); }
+  void listRoot() {
+    PageDataTable::instance().forget(info_->pageKey);
+    page_->onToolbar(toolbar::kGoToRoot);
+    waitIdle();
+  }
+  int rowNamed(const std::string& name) {
+    for (int r = 0; r < page_->list().count(); ++r)
+      if (page_->list().cell(r, 0) == name) return r;
+    return -1;
+  }
+  void doubleClick(int row) {
+    NMITEMACTIVATE n{};
+    n.hdr.hwndFrom = page_->list().hwnd();
+    n.hdr.idFrom = IDC_FILES_LIST;
+    n.hdr.code = NM_DBLCLK;
+    n.iItem = row;
+    SendMessageA(page_->hwnd(), WM_NOTIFY, IDC_FILES_LIST, reinterpret_cast<LPARAM>(&n));
+    waitIdle();
+  }
+  void openSdcard() {
+    listRoot();
+    const int row = rowNamed("sdcard");
+    ASSERT_GE(row, 0);
+    doubleClick(row);
+    ASSERT_EQ(page_->currentFolderUtf8(), "/sdcard");
+  }
+  void selectOnly(int row) {
+    ListView_SetItemState(page_->list().hwnd(), -1, 0, LVIS_SELECTED);
+    ListView_SetItemState(page_->list().hwnd(), row, LVIS_SELECTED, LVIS_SELECTED);
+  }
+
+  test::PageUnderTest<FilesPage> ui_;
+  FilesPage* page_ = nullptr;
+  const PageInfo* info_ = nullptr;
+};
+
+TEST_F(FilesPageTest, RootRowsAndColumnsThenDownAndUp) {
+  listRoot();
+  EXPECT_EQ(PageDataTable::instance().state(kKeyFiles), PageDataState::Loaded);
+  const FileListing root = phoneListing(bareRequest(AgentCommand::ListRoot));
+  ASSERT_GE(root.rows.size(), 2u);
+  ListView view = page_->list();
+  ASSERT_EQ(view.columnCount(), 5);
+  const char* titles[] = {"文件名", "大小", "文件类型", "上次修改时间", "属性"};
+  const int widths[] = {254, 100, 100, 160, 110};
+  for (int c = 0; c < 5; ++c) {
+    EXPECT_EQ(view.columnTitle(c), titles[c]);
+    EXPECT_EQ(view.columnWidth(c), widths[c]);
+  }
+  ASSERT_EQ(view.count(), static_cast<int>(root.rows.size()));
+  for (int r = 0; r < view.count(); ++r) {
+    const FileRecord& want = root.rows[static_cast<size_t>(r)];
+    EXPECT_EQ(view.cell(r, 0), fileDisplayName(want.path)) << r;
+    EXPECT_EQ(view.cell(r, 2), fileTypeText(want)) << r;
+    EXPECT_EQ(view.cell(r, 3), formatPhoneTime(want.modified, "未知")) << r;
+    EXPECT_EQ(view.cell(r, 4), fileAttributeText(want)) << r;
+  }
+  EXPECT_EQ(page_->upPath(), root.upPath);
+
+  const int sdcard = rowNamed("sdcard");
+  ASSERT_GE(sdcard, 0);
+  doubleClick(sdcard);
+  const FileListing inside = phoneListing(listFolderRequest("/sdcard"));
+  ASSERT_EQ(page_->list().count(), static_cast<int>(inside.rows.size()));
+  EXPECT_EQ(page_->upPath(), inside.upPath);
+  EXPECT_TRUE(test::saveWindowPng(ui_.frame.hwnd(), test::artifactPath("files-page-sdcard.png")));
+
+  // A file row opens nothing: the rows stay, no listing starts.
+  for (int r = 0; r < page_->list().count(); ++r)
+    if (!page_->rows()[static_cast<size_t>(r)].isFolder()) {
+      const int before = page_->list().count();
+      doubleClick(r);
+      EXPECT_EQ(page_->list().count(), before);
+      break;
+    }
+
+  SendMessageA(page_->hwnd(), WM_COMMAND, MAKEWPARAM(IDC_FILES_UP, BN_CLICKED),
+               reinterpret_cast<LPARAM>(GetDlgItem(page_->hwnd(), IDC_FILES_UP)));
+  waitIdle();
+  const FileListing up = phoneListing(listFolderRequest(inside.upPath));
+  EXPECT_EQ(page_->list().count(), static_cast<int>(up.rows.size()));
+  EXPECT_GE(rowNamed("sdcard"), 0);
+}
+
+TEST_F(FilesPageTest, PushThenPullFromThePageKeepsChineseNamesAndBytes) {
+  openSdcard();
+  const std::string src = freshFolder("zorvik-push");
+  const std::string name = u8"会议纪要（终稿）.txt";
+  std::string content;
+  for (int i = 0; i < 300000; ++i) content += static_cast<char>(i * 13 + i / 7);
+  writeLocal(joinLocalPath(src, name), content);
+  page_->pushFiles({joinLocalPath(src, name)});
+  waitIdle();
+  EXPECT_EQ(page_->reportText(), "");
+  EXPECT_EQ(page_->progressText().rfind("上传完成：1 个文件", 0), 0u) << page_->progressText();
+  // The listing was reloaded: the new file is a row, named without its extension.
+  const int row = rowNamed("会议纪要（终稿）");
+  ASSERT_GE(row, 0);
+  EXPECT_EQ(page_->list().cell(row, 2), "文件");
+
+  selectOnly(row);
+  const std::string dst = freshFolder("zorvik-pull");
+  page_->pullSelectedTo(dst);
+  waitIdle();
+  EXPECT_EQ(page_->reportText(), "");
+  EXPECT_EQ(page_->progressText().rfind("复制完成：1 个文件", 0), 0u) << page_->progressText();
+  EXPECT_EQ(readLocal(joinLocalPath(dst, name)), content);
+  EXPECT_TRUE(test::saveWindowPng(ui_.frame.hwnd(), test::artifactPath("files-page-pulled.png")));
+}
+
+TEST_F(FilesPageTest, DroppedFilesArePushedAndADroppedFolderIsReportedByName) {
+  openSdcard();
+  const std::string src = freshFolder("zorvik-drop");
+  const std::string folder = joinLocalPath(src, u8"相册");
+  makeLocalFolder(folder);
+  writeLocal(joinLocalPath(src, u8"拖放.bin"), "dropped");
+  // A drop as the shell makes it: DROPFILES, then the wide paths, each ended, and one more zero.
+  std::wstring paths = toWide(joinLocalPath(src, u8"拖放.bin"), CP_UTF8) + L'\0' + toWide(folder, CP_UTF8) + L'\0';
+  const size_t bytes = sizeof(DROPFILES) + (paths.size() + 1) * sizeof(wchar_t);
+  HGLOBAL memory = GlobalAlloc(GHND, bytes);
+  auto* df = static_cast<DROPFILES*>(GlobalLock(memory));
+  df->pFiles = sizeof(DROPFILES);
+  df->fWide = TRUE;
+  std::memcpy(reinterpret_cast<char*>(df) + sizeof(DROPFILES), paths.data(), paths.size() * sizeof(wchar_t));
+  GlobalUnlock(memory);
+  page_->onDropFiles(static_cast<HDROP>(memory));
+  GlobalFree(memory);
+  waitIdle();
+  EXPECT_GE(rowNamed("拖放"), 0);
+  EXPECT_EQ(page_->progressText(), "上传结束：1 个文件成功，1 个失败");
+  EXPECT_EQ(page_->reportText(), "相册：文件夹不能上传，请选择文件\r\n");
+  EXPECT_TRUE(test::saveWindowPng(ui_.frame.hwnd(), test::artifactPath("files-page-drop-report.png")));
+}
+
+TEST_F(FilesPageTest, CancelledPullLeavesNoPartialFile) {
+  openSdcard();
+  const std::string src = freshFolder("zorvik-big");
+  writeLocal(joinLocalPath(src, "big.bin"), std::string(4 * 1024 * 1024, 'b'));
+  page_->pushFiles({joinLocalPath(src, "big.bin")});
+  waitIdle();
+  const int row = rowNamed("big");
+  ASSERT_GE(row, 0);
+  selectOnly(row);
+  ASSERT_EQ(phoneControl("sync delay 50").rfind("OK", 0), 0u);
+  const std::string dst = freshFolder("zorvik-cancel");
+  page_->pullSelectedTo(dst);
+  ASSERT_TRUE(pumpUntil([&] { return page_->progressText().find(" / ") != std::string::npos; }, 10000));
+  SendMessageA(page_->hwnd(), WM_COMMAND, MAKEWPARAM(IDC_FILES_CANCEL, BN_CLICKED),
+               reinterpret_cast<LPARAM>(GetDlgItem(page_->hwnd(), IDC_FILES_CANCEL)));
+  waitIdle();
+  EXPECT_EQ(page_->progressText().rfind("已取消复制", 0), 0u) << page_->progressText();
+  EXPECT_FALSE(LocalFile::openRead(joinLocalPath(dst, "big.bin")).valid());
+  EXPECT_FALSE(LocalFile::openRead(joinLocalPath(dst, std::string("big.bin") + kPartialSuffix)).valid());
+}
+
+}  // namespace
+}  // namespace zorvik

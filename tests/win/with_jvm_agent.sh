@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# A page's UI test against the package's native agent on the desktop JVM (jvm_agent_host of a
+# native tree, its fake providers holding vphone's data set): vphone runs as with_vphone.sh starts
+# it and relays its agent forward to the host's abstract socket ("agent outside NAME").
+# usage: with_jvm_agent.sh VPHONE HOST TEST_EXE ARTIFACTS [gtest arguments]
+# Skipped (77) without a native tree's vphone or host (the host needs a JDK).
+set -uo pipefail
+source "$(dirname "$0")/vphone-lib.sh"
+vphone_prepare "$1" "$4" || exit 77
+host=$2 exe=$3
+[ -x "$host" ] || host=${host/\/build\/native\//\/build\/native-asan\/}
+[ -x "$host" ] || { echo "no jvm_agent_host (a native tree built with a JDK)"; exit 77; }
+shift 4
+name=zorvik_agent_jvm_$$
+"$host" "$name" >"$work/host.log" 2>&1 &
+hp=$!
+trap 'kill "$hp" 2>/dev/null; cleanup' EXIT
+for _ in $(seq 300); do
+  grep -q '^jvm_agent_host: serving' "$work/host.log" && break
+  kill -0 "$hp" 2>/dev/null || break
+  sleep 0.1
+done
+grep -q '^jvm_agent_host: serving' "$work/host.log" || { echo "the JVM agent did not start"; cat "$work/host.log"; exit 1; }
+start_phone || exit 1
+[ "$(phone_control "agent outside $name")" = OK ] || { echo "vphone refused agent outside"; exit 1; }
+status=0
+"$root/scripts/wine-ui-run" "$exe" --gtest_brief=1 "$@" || status=1
+stop_phone
+kill "$hp" 2>/dev/null && wait "$hp" 2>/dev/null
+exit $status
