@@ -62,7 +62,7 @@ const char* agentRefusalText(AgentRefusal reason) {
     case AgentRefusal::SmsSend:
       return "【提示】手机拒绝发送短信：请在手机上允许「卓维克手机端」发送短信，然后重试";
     case AgentRefusal::SmsNotDefaultApp:
-      return "【提示】手机拒绝删除短信：只有默认短信应用才能删除短信，请在手机的设置中把「卓维克手机端」设为默认短信应用，然后重试";
+      return "【提示】手机拒绝删除短信：Android 只允许默认短信应用删除短信，请在手机的短信应用中删除";
     case AgentRefusal::CallLogRead:
       return "【提示】手机拒绝读取通话记录：请在手机上允许「卓维克手机端」读取通话记录，然后刷新";
     case AgentRefusal::CallLogWrite:
@@ -72,7 +72,7 @@ const char* agentRefusalText(AgentRefusal reason) {
     case AgentRefusal::Storage:
       return "【提示】手机拒绝访问文件：请在手机上允许「卓维克手机端」访问存储空间，然后刷新";
     case AgentRefusal::NotServed:
-      return "【提示】手机端暂不提供这项数据：请升级「卓维克手机端」";
+      return "【提示】这台手机上的「卓维克手机端」还不提供这项数据";
     case AgentRefusal::Unknown:
       break;
   }

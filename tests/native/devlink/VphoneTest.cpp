@@ -9,6 +9,8 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <fstream>
+#include <iterator>
 
 
 namespace zorvik {
@@ -171,6 +173,15 @@ TEST_F(AgainstVphone, FromAndroid6TheInstallGrantsRuntimePermissionsAndAHungGran
     EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::seconds(15)) << "the hung grant held the connection";
     EXPECT_EQ(phone_->control("agent grants S1"), c.grants);
   }
+}
+
+TEST_F(AgainstVphone, AnAgentPackageInstalledThroughTheFlowAnswersTheVersionItCarries) {
+  std::ifstream in(ZORVIK_TEST_AGENT_APK, std::ios::binary);
+  if (!in) GTEST_SKIP() << "no test package (aapt missing)";
+  startPhone({"--device", "S1", "--set", "agent installed 0", "--set", "agent install-version 20"});
+  writeFile("pkg dir/com.zorvik.Zorvik.apk", std::string(std::istreambuf_iterator<char>(in), {}));
+  EXPECT_EQ(attempt().back(), (Event{"连接成功:)", 2}));
+  EXPECT_EQ(queryAgentVersion(), 23) << "the version of the package installed, not vphone's default";
 }
 
 TEST_F(AgainstVphone, ACertificateFailureGivesExactlyOneMoreAttempt) {
