@@ -6,8 +6,8 @@
 
 namespace zorvik {
 
-ListPageBase::ListPageBase(const PageInfo& info, PageHost& host, ListSpec spec, int templateId)
-    : Page(info, host, templateId), spec_(std::move(spec)) {
+ListPageBase::ListPageBase(const PageInfo& info, PageHost& host, ListSpec listSpec, int templateId)
+    : Page(info, host, templateId), spec_(std::move(listSpec)) {
   map_.on(WM_INITDIALOG, [this](WinMsg& m) {
     HWND list = spec_.inTemplate
                     ? item(spec_.listId)

@@ -42,7 +42,7 @@ public:
   virtual bool busy() const { return loading_ || sending_; }
 
 protected:
-  ListPageBase(const PageInfo& info, PageHost& host, ListSpec spec, int templateId = IDD_PAGE);
+  ListPageBase(const PageInfo& info, PageHost& host, ListSpec listSpec, int templateId = IDD_PAGE);
 
   // The page's own part of WM_INITDIALOG, after the list is made (controls of its strip).
   virtual void onInit() {}
@@ -101,8 +101,8 @@ public:
   }
 
 protected:
-  ListPage(const PageInfo& info, PageHost& host, ListSpec spec, Fetch fetch, int templateId = IDD_PAGE)
-      : ListPageBase(info, host, std::move(spec), templateId), fetch_(std::move(fetch)) {}
+  ListPage(const PageInfo& info, PageHost& host, ListSpec listSpec, Fetch fetch, int templateId = IDD_PAGE)
+      : ListPageBase(info, host, std::move(listSpec), templateId), fetch_(std::move(fetch)) {}
 
   // The list row of a record (UI thread); it may take the record's picture.
   virtual TwoLineRow rowOf(Record& record) = 0;

@@ -104,7 +104,7 @@ struct ChildSpec {
   DWORD exStyle = 0;
   HFONT font = nullptr;     // null: the parent's WM_GETFONT
 };
-HWND createChild(HWND parent, const ChildSpec& spec);
+HWND createChild(HWND parent, const ChildSpec& child);
 // The same, positionally: class, text, style, place, id, and optionally the extended style and font.
 inline HWND createChild(HWND parent, const char* className, const char* text, DWORD style, int x, int y, int width,
                         int height, int id, DWORD exStyle = 0, HFONT font = nullptr) {
