@@ -1,6 +1,6 @@
 #include "devlink/SyncTransfer.h"
 
-#include "devlink/LocalFile.h"
+#include "common/LocalFile.h"
 
 #include <chrono>
 #include <utility>

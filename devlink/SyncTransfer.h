@@ -3,6 +3,7 @@
 // page: pulls keep names, sizes and modification times and never leave half a file behind (a file
 // arrives under a temporary name and takes its own only when whole); pushes send mode 0644.
 // Runs on a worker; progress is reported through a callback on that worker.
+#include "common/LocalFile.h"
 #include "devlink/AdbSync.h"
 
 #include <cstdint>
@@ -37,8 +38,6 @@ struct TransferReport {
   std::vector<TransferFailure> failures;
 };
 
-// The suffix a pulled file carries until it is whole.
-inline constexpr const char* kPartialSuffix = ".zvpart";
 // Folders deeper than this are not entered (a phone that lists a folder inside itself).
 inline constexpr int kPullDepthMax = 64;
 

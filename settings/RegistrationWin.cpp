@@ -4,8 +4,9 @@
 #include <shlobj.h>
 #include <shobjidl.h>
 
+#include "common/LocalFile.h"
 #include "common/win/Handles.h"
-#include "common/win/Handles.h"
+#include "common/win/WideText.h"
 #include "settings/SettingsWin.h"
 
 namespace zorvik {
@@ -97,23 +98,8 @@ bool writeAgentLibrary(HMODULE module, const std::string& folder) {
   if (!bytes || size == 0) return false;
 
   const std::string target = joinPath(folder, kAgentFileName);
-  const std::string temporary = target + ".new";
-  {
-    UniqueFileHandle file(CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                                nullptr));
-    if (!file) return false;
-    DWORD written = 0;
-    if (!WriteFile(file.get(), bytes, size, &written, nullptr) || written != size) {
-      file.reset();
-      DeleteFileA(temporary.c_str());
-      return false;
-    }
-  }
-  if (!MoveFileExA(temporary.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING)) {
-    DeleteFileA(temporary.c_str());
-    return false;
-  }
-  return true;
+  return writeFileAtomically(fromWide(toWide(target), CP_UTF8),
+                             std::string_view(static_cast<const char*>(bytes), size));
 }
 
 bool registerUrlProtocol(const std::string& programPath, bool perUser) {

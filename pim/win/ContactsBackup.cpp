@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "common/LocalFile.h"
 #include "common/win/Handles.h"
 #include "common/win/WideText.h"
 #include "devlink/AgentSession.h"
@@ -32,48 +33,12 @@ std::string formatted(const char* format, int a, int b) {
 
 // The whole file, or nothing when it cannot be read or is larger than a vCard file may be.
 bool readWholeFile(const std::wstring& path, std::string& bytes) {
-  UniqueFileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr));
-  LARGE_INTEGER size{};
-  if (!file || !GetFileSizeEx(file.get(), &size) || size.QuadPart < 0 ||
-      static_cast<unsigned long long>(size.QuadPart) > kMaxVCardFile)
-    return false;
-  bytes.resize(static_cast<size_t>(size.QuadPart));
-  size_t done = 0;
-  while (done < bytes.size()) {
-    DWORD got = 0;
-    const DWORD want = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1u << 20));
-    if (!ReadFile(file.get(), bytes.data() + done, want, &got, nullptr) || got == 0) return false;
-    done += got;
-  }
-  return true;
+  return readWholeFile(fromWide(path, CP_UTF8), bytes, kMaxVCardFile);
 }
 
-// Written beside the target and moved over it only when complete: a failed export leaves the
-// file the user had (or none), never half of one.
+// A failed export leaves the file the user had (or none), never half of one.
 bool writeWholeFile(const std::wstring& path, const std::string& bytes) {
-  const std::wstring part = path + L".part";
-  {
-    UniqueFileHandle file(
-        CreateFileW(part.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) return false;
-    size_t done = 0;
-    bool ok = true;
-    while (ok && done < bytes.size()) {
-      DWORD wrote = 0;
-      const DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1u << 20));
-      ok = WriteFile(file.get(), bytes.data() + done, chunk, &wrote, nullptr) && wrote == chunk;
-      done += wrote;
-    }
-    if (!ok) {
-      file.reset();
-      DeleteFileW(part.c_str());
-      return false;
-    }
-  }
-  if (MoveFileExW(part.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return true;
-  DeleteFileW(part.c_str());
-  return false;
+  return writeFileAtomically(fromWide(path, CP_UTF8), bytes);
 }
 
 // The common file dialog; empty when the user cancels.

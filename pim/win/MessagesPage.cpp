@@ -6,7 +6,9 @@
 #include <cstdio>
 #include <utility>
 
+#include "common/LocalFile.h"
 #include "common/win/Handles.h"
+#include "common/win/WideText.h"
 #include "pim/win/ComposeDialog.h"
 #include "pim/LocateNumber.h"
 #include "pim/MessageExport.h"
@@ -18,18 +20,9 @@ namespace zorvik {
 namespace {
 constexpr const char* kReading = "正在读取...";
 
-// Writes the whole of `bytes` to a new file at `path` (an existing one is replaced).
+// The save dialog gives an ANSI path; the file is written whole or not at all.
 bool writeFileBytes(const std::string& path, const std::string& bytes) {
-  UniqueFileHandle file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file) return false;
-  size_t done = 0;
-  while (done < bytes.size()) {
-    const DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1u << 20));
-    DWORD wrote = 0;
-    if (!WriteFile(file.get(), bytes.data() + done, chunk, &wrote, nullptr) || wrote == 0) return false;
-    done += wrote;
-  }
-  return true;
+  return writeFileAtomically(fromWide(toWide(path), CP_UTF8), bytes);
 }
 }  // namespace
 

@@ -1,8 +1,5 @@
 // Names a phone lists that must not become paths on the PC.
-#include "devlink/LocalFile.h"
 #include "devlink/SyncTransfer.h"
-
-#include <cstdlib>
 
 #include <gtest/gtest.h>
 
@@ -13,6 +10,12 @@ TEST(SyncNames, NamesThatWouldLeaveTheChosenFolderAreRefused) {
   for (const char* bad : {"", ".", "..", "../evil", "a/b", "a\\b", "x\x01y"}) EXPECT_FALSE(isSafeLocalName(bad)) << bad;
   for (const char* good : {"照片.jpg", "..hidden", ".profile", "a b", "名字。"}) EXPECT_TRUE(isSafeLocalName(good)) << good;
 }
+
+}  // namespace
+}  // namespace zorvik
+
+namespace zorvik {
+namespace {
 
 }  // namespace
 }  // namespace zorvik

@@ -2,7 +2,7 @@
 // byte for byte with its times, a cancelled or broken pull leaves nothing behind, a push to a
 // phone that goes away is reported.
 #include "devlink/AdbBridge.h"
-#include "devlink/LocalFile.h"
+#include "common/LocalFile.h"
 #include "devlink/SyncTransfer.h"
 #include "support/VphoneProcess.h"
 

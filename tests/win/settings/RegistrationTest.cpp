@@ -10,6 +10,7 @@
 #include <sstream>
 
 #include "AgentTestSupport.h"
+#include "common/LocalFile.h"
 #include "settings/RegistrationWin.h"
 #include "settings/SettingsWin.h"
 #include "app/StartupArgs.h"
@@ -48,7 +49,7 @@ TEST(Registration, CarriedLibraryIsWrittenWholeAndRegistered) {
   EXPECT_EQ(fileBytes(dll), fileBytes(agentDllPath()));
   // Written again over itself (a repair run twice).
   ASSERT_TRUE(writeAgentLibrary(GetModuleHandleA(nullptr), folder));
-  EXPECT_EQ(GetFileAttributesA((dll + ".new").c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(GetFileAttributesA((dll + kPartialSuffix).c_str()), INVALID_FILE_ATTRIBUTES);
 
   ASSERT_EQ(registerLibrary(dll, true), S_OK);
   EXPECT_EQ(lstrcmpiA(stringValue(HKEY_CLASSES_ROOT, kClassKey + "\\InprocServer32").c_str(), dll.c_str()), 0);

@@ -21,7 +21,7 @@
 #include "common/TimeFormat.h"
 #include "common/win/WideText.h"
 #include "devlink/CurrentDevice.h"
-#include "devlink/LocalFile.h"
+#include "common/LocalFile.h"
 #include "manage/files/FileWire.h"
 #include "manage/files/win/FilesPage.h"
 

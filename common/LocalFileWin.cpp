@@ -1,17 +1,13 @@
-#include "devlink/LocalFile.h"
+#include "common/LocalFile.h"
 
 #include <windows.h>
+
+#include "common/win/WideText.h"
 
 namespace zorvik {
 namespace {
 
-std::wstring wide(const std::string& utf8) {
-  if (utf8.empty()) return std::wstring();
-  const int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-  std::wstring out(static_cast<size_t>(n > 0 ? n : 0), L'\0');
-  if (n > 0) MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), out.data(), n);
-  return out;
-}
+std::wstring wide(const std::string& utf8) { return toWide(utf8, CP_UTF8); }
 
 HANDLE handleOf(void* h) { return static_cast<HANDLE>(h); }
 
@@ -77,6 +73,8 @@ bool removeLocalFile(const std::string& utf8Path) {
   return DeleteFileW(wide(utf8Path).c_str()) || GetLastError() == ERROR_FILE_NOT_FOUND;
 }
 
+// NTFS replaces the name in one journalled step and does not write the new data out first (no
+// MOVEFILE_WRITE_THROUGH, which would only matter for a move between volumes anyway).
 bool replaceLocalFile(const std::string& fromUtf8, const std::string& toUtf8) {
   return MoveFileExW(wide(fromUtf8).c_str(), wide(toUtf8).c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
 }
