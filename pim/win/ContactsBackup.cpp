@@ -33,7 +33,7 @@ std::string formatted(const char* format, int a, int b) {
 
 // The whole file, or nothing when it cannot be read or is larger than a vCard file may be.
 bool readWholeFile(const std::wstring& path, std::string& bytes) {
-  return readWholeFile(fromWide(path, CP_UTF8), bytes, kMaxVCardFile);
+  return zorvik::readWholeFile(fromWide(path, CP_UTF8), bytes, kMaxVCardFile);
 }
 
 // A failed export leaves the file the user had (or none), never half of one.
