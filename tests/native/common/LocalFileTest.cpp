@@ -2,7 +2,9 @@
 // Windows), times, replacing, and the whole-file write and read with their failures.
 #include "common/LocalFile.h"
 
+#include <chrono>
 #include <cstdlib>
+#include <random>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -21,7 +23,10 @@ std::string freshFolder(const char* stem) {
 #else
   const char* temp = std::getenv("TMPDIR");
 #endif
-  const std::string folder = joinLocalPath(temp ? temp : "/tmp", stem + std::to_string(std::rand()));
+  // Unique per run: a folder left by an earlier run holds a partial name taken by a folder.
+  const auto unique = std::to_string(std::random_device{}()) + "-" +
+                      std::to_string(std::chrono::steady_clock::now().time_since_epoch().count());
+  const std::string folder = joinLocalPath(temp ? temp : "/tmp", stem + unique);
   EXPECT_TRUE(makeLocalFolder(folder));
   return folder;
 }
