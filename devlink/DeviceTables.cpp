@@ -49,6 +49,12 @@ constexpr const char* kVersionNames[] = {
     "Android 1.5", "Android 1.6", "Android 2.0", "Android 2.0.1", "Android 2.1",
     "Android 2.2", "Android 2.3", "Android 2.3.X", "Android 3.0", "Android 3.1",
     "Android 3.2", "Android 4.0", "Android 4.0.3",
+    // Every later released API level, so a phone of today is named rather than "未知版本".
+    "Android 4.1", "Android 4.2", "Android 4.3", "Android 4.4", "Android 4.4W",
+    "Android 5.0", "Android 5.1", "Android 6.0", "Android 7.0", "Android 7.1",
+    "Android 8.0", "Android 8.1", "Android 9", "Android 10", "Android 11",
+    "Android 12", "Android 12L", "Android 13", "Android 14", "Android 15",
+    "Android 16",
 };
 constexpr int kFirstNamedSdk = 3;
 

@@ -28,7 +28,7 @@ constexpr const char* kPropModel = "ro.product.model";
 std::string getpropValue(std::string_view line);
 DeviceProperties parseGetprop(std::string_view output);
 
-// "Android 1.5" ... "Android 4.0.3" for SDK 3 to 15, else "未知版本".
+// "Android 1.5" ... "Android 16" for SDK 3 to 36, else "未知版本".
 const char* versionNameForSdk(int sdk);
 
 // Brand picture ids (bitmaps in "Data/PageRes.dll").

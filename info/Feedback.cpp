@@ -4,6 +4,7 @@
 
 #include "common/TextConv.h"
 #include "devlink/AgentCommand.h"
+#include "devlink/DeviceTables.h"
 #include "devlink/FieldReader.h"
 
 namespace zorvik {
@@ -76,7 +77,17 @@ std::string feedbackUrl(const std::string& serviceBase) {
   return serviceBase + "feedback/" + "feedback" + ".php";
 }
 
-bool feedbackAccepted(std::string_view reply) { return reply.find("ok") != std::string_view::npos; }
+// Only the service's own answer counts: an error page or a captive portal may well contain "ok"
+// somewhere ("book", "token"), and must not thank the user for a report nobody received.
+// FormPost ends each line of the reply with the four characters "/r/n"; those and blanks around
+// the one line are not part of the answer.
+bool feedbackAccepted(std::string_view reply) {
+  constexpr std::string_view kLineEnd = "/r/n";
+  std::string text = trimmed(reply);
+  while (text.size() >= kLineEnd.size() && std::string_view(text).substr(text.size() - kLineEnd.size()) == kLineEnd)
+    text = trimmed(std::string_view(text).substr(0, text.size() - kLineEnd.size()));
+  return asciiLower(text) == "ok";
+}
 
 bool FeedbackGate::tryStart() {
   if (running_ || count_ >= kFeedbackLimit) return false;

@@ -41,7 +41,8 @@ std::string feedbackCheckSum(const std::string& platformUtf8, const std::string&
 
 // "%s%s%s%s" of the base address, "feedback/", "feedback", ".php".
 std::string feedbackUrl(const std::string& serviceBase);
-// The reply counts as received when it contains "ok".
+// The reply counts as received when, without surrounding blanks and FormPost's "/r/n" line ends,
+// it is "ok" in any case.
 bool feedbackAccepted(std::string_view reply);
 
 constexpr const char* kFeedbackSending = "正在提交，请稍等...";

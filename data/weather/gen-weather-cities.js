@@ -41,6 +41,21 @@ function shortName(e) {
   return n;
 }
 
+// Many prefectures carry a placeholder (their province capital's code, or one none of their
+// counties has, as 延边's 101060312). Such a unit takes the code of its first county listed in the
+// source whose code is its own (not a placeholder shared with another prefecture), the source
+// marking no seat.
+function ownOrSeatCode(province, sub, e) {
+  const counties = children(sub).filter(([, c]) => !grouping.test(c.cityName));
+  const units = children(province);
+  const earlier = new Set(units.slice(0, units.findIndex(([k]) => k === sub)).map(([, p]) => p.weatherId));
+  const own = !earlier.has(e.weatherId) && (counties.length === 0 || counties.some(([, c]) => c.weatherId === e.weatherId));
+  if (own) return e.weatherId;
+  const taken = new Set(units.filter(([k]) => k !== sub).map(([, p]) => p.weatherId));
+  const seat = counties.find(([, c]) => !taken.has(c.weatherId));
+  return seat ? seat[1].weatherId : e.weatherId;
+}
+
 const rows = [];
 const report = [];
 for (const [province, code] of provinces) {
@@ -61,7 +76,7 @@ for (const [province, code] of provinces) {
         // Counties governed by the province directly are cities of their own (仙桃, 石河子...).
         for (const [, c] of children(sub)) places.push({ name: shortName(c), id: c.weatherId, raw: c.cityName });
       } else {
-        places.push({ name: shortName(e), id: e.weatherId, raw: e.cityName });
+        places.push({ name: shortName(e), id: ownOrSeatCode(code, sub, e), raw: e.cityName });
       }
     }
   }
@@ -70,16 +85,17 @@ for (const [province, code] of provinces) {
   const counts = {};
   for (const p of places) counts[provinceDigits(p.id)] = (counts[provinceDigits(p.id)] || 0) + 1;
   const digits = Object.keys(counts).sort((a, b) => counts[b] - counts[a])[0];
-  const seenNames = new Set(), seenIds = new Set();
+  const seenNames = new Set(), seenIds = new Map();
   let kept = 0;
   for (const p of places) {
     const id = codeText(p.id);
     if (!/^101\d{6}$/.test(id)) { report.push(`${province} ${p.raw || p.name}: code ${id} refused`); continue; }
     if (provinceDigits(id) !== digits) { report.push(`${province} ${p.raw || p.name}: code ${id} of another province left out`); continue; }
     // A district that the service does not tell apart from its city adds nothing.
-    if (seenNames.has(p.name) || seenIds.has(id)) continue;
+    if (seenNames.has(p.name)) { report.push(`${province} ${p.raw || p.name}: name already listed`); continue; }
+    if (seenIds.has(id)) { report.push(`${province} ${p.raw || p.name}: code ${id} already listed for ${seenIds.get(id)}`); continue; }
     seenNames.add(p.name);
-    seenIds.add(id);
+    seenIds.set(id, p.name);
     rows.push([province, p.name, id]);
     ++kept;
   }
@@ -117,3 +133,4 @@ text += `// ${rows.length} cities in ${provinces.length} provinces: {province, c
 for (const [p, c, id] of rows) text += `{${cstr(p)}, ${cstr(c)}, "${id}"},  // ${p} ${c}\n`;
 fs.writeFileSync(out, text);
 if (csvOut) fs.writeFileSync(csvOut, rows.map((r) => r.join(',')).join('\n') + '\n# ' + report.join('\n# ') + '\n');
+console.log(`gen-weather-cities: ${rows.length} cities, ${report.length} source entries left out (listed in the csv)`);

@@ -70,12 +70,18 @@ TEST(Getprop, BadSdkValuesGiveZeroOrClampedNumbers) {
   EXPECT_EQ(parseGetprop("").sdkLevel, 0);
 }
 
-TEST(VersionNames, TheWholeTableAndUnknownLevels) {
-  const char* expected[] = {"Android 1.5", "Android 1.6", "Android 2.0", "Android 2.0.1", "Android 2.1",
-                            "Android 2.2", "Android 2.3", "Android 2.3.X", "Android 3.0", "Android 3.1",
-                            "Android 3.2", "Android 4.0", "Android 4.0.3"};
-  for (int sdk = 3; sdk <= 15; ++sdk) EXPECT_STREQ(versionNameForSdk(sdk), expected[sdk - 3]) << sdk;
-  for (int sdk : {-1, 0, 1, 2, 16, 33, 2147483647}) EXPECT_STREQ(versionNameForSdk(sdk), "未知版本") << sdk;
+TEST(VersionNames, EveryLevelFromThreeToThirtySixIsNamed) {
+  const char* expected[] = {
+      "Android 1.5", "Android 1.6", "Android 2.0", "Android 2.0.1", "Android 2.1", "Android 2.2",
+      "Android 2.3", "Android 2.3.X", "Android 3.0", "Android 3.1", "Android 3.2", "Android 4.0",
+      "Android 4.0.3", "Android 4.1", "Android 4.2", "Android 4.3", "Android 4.4", "Android 4.4W",
+      "Android 5.0", "Android 5.1", "Android 6.0", "Android 7.0", "Android 7.1", "Android 8.0",
+      "Android 8.1", "Android 9", "Android 10", "Android 11", "Android 12", "Android 12L",
+      "Android 13", "Android 14", "Android 15", "Android 16"};
+  static_assert(sizeof expected / sizeof expected[0] == 36 - 3 + 1, "one name per level 3..36");
+  for (int sdk = 3; sdk <= 36; ++sdk) EXPECT_STREQ(versionNameForSdk(sdk), expected[sdk - 3]) << sdk;
+  for (int sdk : {-2147483647 - 1, -1, 0, 1, 2, 37, 2147483647})
+    EXPECT_STREQ(versionNameForSdk(sdk), "未知版本") << sdk;
 }
 
 TEST(BrandImages, LowerCasedSubstringInTableOrder) {

@@ -126,9 +126,12 @@ TEST(FeedbackForm, FormSyntaxInTheContentSurvivesAsJsonEscapes) {
 
 TEST(FeedbackForm, AddressAndReply) {
   EXPECT_EQ(feedbackUrl("http://127.0.0.1:9/"), "http://127.0.0.1:9/feedback/feedback.php");
-  EXPECT_TRUE(feedbackAccepted("ok/r/n"));
-  EXPECT_FALSE(feedbackAccepted(""));
-  EXPECT_FALSE(feedbackAccepted("<html>error</html>/r/n"));
+  for (const char* accepted : {"ok", " OK\r\n", "Ok\n", "\tok ", "ok/r/n", " OK /r/n/r/n"})
+    EXPECT_TRUE(feedbackAccepted(accepted)) << accepted;
+  for (const char* refused : {"", " \r\n", "o", "okay", "ok ok", "not ok", "<html>error</html>\r\n",
+                              "<html><body>Please book your login</body></html>", "token=ok1", "ok/r/nok/r/n",
+                              "/r/n", "<html>/r/nbook/r/n</html>/r/n"})
+    EXPECT_FALSE(feedbackAccepted(refused)) << refused;
 }
 
 TEST(FeedbackGate, TheSixthClickDoesNothingWhateverTheResults) {
