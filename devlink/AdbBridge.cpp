@@ -7,6 +7,7 @@
 #include "devlink/TcpSocket.h"
 
 #include <atomic>
+#include <cstdio>
 #include <cstdlib>
 
 namespace zorvik {
@@ -129,8 +130,18 @@ int classifyInstallOutput(std::string_view output) {
 }
 
 int installPackage(const std::string& adb, const std::string& serial, const std::string& apkPath, bool grantAtInstall) {
-  const AdbRunResult run = runAdbAndWait(installCommand(adb, serial, apkPath, grantAtInstall), kInstallOutputMax);
-  if (run.status != AdbRunStatus::Ok) return kInstallCannotRun;
+  uint64_t bytes = 0;
+  if (std::FILE* f = std::fopen(apkPath.c_str(), "rb")) {
+    if (std::fseek(f, 0, SEEK_END) == 0) {
+      const long end = std::ftell(f);
+      if (end > 0) bytes = static_cast<uint64_t>(end);
+    }
+    std::fclose(f);
+  }
+  const AdbRunResult run = runAdbAndWait(installCommand(adb, serial, apkPath, grantAtInstall), kInstallOutputMax,
+                                         adbDeadlineMs(AdbCommandKind::Install, bytes));
+  if (run.status != AdbRunStatus::Ok || run.cancelled) return kInstallCannotRun;
+  if (run.timedOut) return kInstallTimedOut;
   return classifyInstallOutput(run.output);
 }
 

@@ -60,16 +60,46 @@ enum class AdbRunStatus {
 struct AdbRunResult {
   AdbRunStatus status = AdbRunStatus::CannotRun;
   std::string output;  // standard output and error, at most the maximum asked for
-  bool timedOut = false;  // the deadline passed: the tool was killed, output is what came before
+  bool timedOut = false;   // the deadline passed: the tool's process tree was ended, output is what came before
+  bool cancelled = false;  // endAdbRuns() ended it (the program is closing)
+  bool finished() const { return status == AdbRunStatus::Ok && !timedOut && !cancelled; }
 };
 
 constexpr size_t kDevicesOutputMax = 4096;
 constexpr size_t kInstallOutputMax = 4095;
 
+// How long each kind of adb run may take before its process tree is ended. A held-up server or
+// phone must never hold a page, the connection or a closing window.
+enum class AdbCommandKind {
+  Listing,  // "devices": the server answers from memory
+  Shell,    // getprop, pm list, pm grant, am start: one command on the phone
+  Install,  // install -r, uninstall: scaled by the package's size
+};
+constexpr unsigned kAdbListingDeadlineMs = 15000;
+constexpr unsigned kAdbShellDeadlineMs = 30000;
+// An install: 2 minutes, one more for every 8 MB of package, at most 30 minutes.
+constexpr unsigned kAdbInstallBaseDeadlineMs = 120000;
+constexpr unsigned kAdbInstallMaxDeadlineMs = 30 * 60000;
+unsigned adbDeadlineMs(AdbCommandKind kind, uint64_t packageBytes = 0);
+// A run whose caller named no kind is still bounded.
+constexpr unsigned kAdbDefaultDeadlineMs = kAdbInstallMaxDeadlineMs;
+
 // Runs a command line hidden and waits for the tool to end, draining its output meanwhile so a
-// large output cannot block it; keeps the first maxOutput bytes. With a deadline (ms, 0: none) a
-// tool still running when it passes is killed.
-AdbRunResult runAdbAndWait(const std::string& commandLine, size_t maxOutput, unsigned deadlineMs = 0);
+// large output cannot block it; keeps the first maxOutput bytes. A tool still running when the
+// deadline (ms) passes is ended with every process it started (a Job object on Windows, a
+// process group on POSIX), and timedOut is set.
+AdbRunResult runAdbAndWait(const std::string& commandLine, size_t maxOutput,
+                           unsigned deadlineMs = kAdbDefaultDeadlineMs);
+
+// Ends every adb run of this process in progress now (runAdbAndWait and the runners, with their
+// process trees; a run ended so reports cancelled): a closing window never waits for a held-up
+// tool. Runs started later are not affected.
+void endAdbRuns();
+// Counts endAdbRuns() calls; a run is ended when it changes while the run lasts.
+uint64_t adbRunGeneration();
+
+// The words a timed-out run's status line uses: "【错误】<what>超时".
+std::string adbTimeoutText(const char* what);
 
 // Starts a command line hidden; nothing is waited for or read.
 void launchAdb(const std::string& commandLine);
@@ -80,6 +110,7 @@ enum AdbOutputKind : int {
   kAdbOutputChunk = 0,       // a piece of output, at most 255 bytes, not line-aligned
   kAdbOutputEnded = 1,       // the tool ended (text empty)
   kAdbOutputReadFailed = 2,  // reading failed (text empty)
+  kAdbOutputTimedOut = 3,    // the deadline passed: the tool's process tree was ended (text empty)
 };
 
 // Receives a runner's output on the runner's reader thread.
@@ -95,7 +126,7 @@ class AdbOutputSink {
 class AdbProcessRunner {
  public:
   static constexpr unsigned kPollMs = 100;
-  static constexpr unsigned kStopWaitMs = 5000;
+  static constexpr unsigned kStopWaitMs = 2000;
   static constexpr size_t kChunkMax = 255;
 
   explicit AdbProcessRunner(AdbOutputSink& sink);
@@ -103,12 +134,13 @@ class AdbProcessRunner {
   AdbProcessRunner(const AdbProcessRunner&) = delete;
   AdbProcessRunner& operator=(const AdbProcessRunner&) = delete;
 
-  // Signals the reader thread to finish and waits up to kStopWaitMs for it; a reader still held
-  // up after that (inside the sink) is left to end by itself and is never killed. The pipes and
-  // the process handle close when the reader lets go of them. The child is left to end on its own.
+  // Ends the tool's process tree, signals the reader thread to finish and waits up to kStopWaitMs
+  // for it; a reader still held up after that (inside the sink) is left to end by itself and is
+  // never killed. The pipes and the process handle close when the reader lets go of them.
   virtual void stop();
-  // Starts the command line; true when the reader thread runs.
-  bool run(const std::string& commandLine);
+  // Starts the command line; true when the reader thread runs. A tool still running after
+  // deadlineMs is ended with its process tree and the sink gets kAdbOutputTimedOut.
+  bool run(const std::string& commandLine, unsigned deadlineMs = kAdbDefaultDeadlineMs);
   bool running() const;
 
   struct State;  // platform part, shared with the reader thread
@@ -152,16 +184,18 @@ constexpr const char* kAgentPermissions[] = {
 std::string uninstallCommand(const std::string& adb, const std::string& package);    // "%s uninstall %s"
 
 // Install result: 0 "Success"; 2 inconsistent certificates; 3 insufficient storage; 4 anything
-// else; 1 when the tool could not be run at all.
+// else; 1 when the tool could not be run at all; 5 when it ran past its deadline.
 enum InstallResult : int {
   kInstallSuccess = 0,
   kInstallCannotRun = 1,
   kInstallBadCertificate = 2,
   kInstallNoSpace = 3,
   kInstallFailed = 4,
+  kInstallTimedOut = 5,  // the deadline for the package's size passed: the tool was ended
 };
 int classifyInstallOutput(std::string_view output);
-// Runs "install -r" (with grantAtInstall "-r -g") synchronously and classifies it.
+// Runs "install -r" (with grantAtInstall "-r -g") synchronously, within the install deadline for
+// the package's size, and classifies it.
 int installPackage(const std::string& adb, const std::string& serial, const std::string& apkPath,
                    bool grantAtInstall = false);
 

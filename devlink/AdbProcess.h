@@ -17,4 +17,12 @@ inline void appendLimited(std::string& output, const char* data, size_t size, si
 
 enum class Drain { Continue, Ended, Failed };
 
+// How often a waiting run looks at its deadline and at endAdbRuns().
+constexpr unsigned kRunPollMs = 20;
+
+// The moment a run started with deadlineMs must end, in the platform's milliseconds.
+inline bool pastDeadline(unsigned long long startedMs, unsigned long long nowMs, unsigned deadlineMs) {
+  return deadlineMs > 0 && nowMs - startedMs >= deadlineMs;
+}
+
 }  // namespace zorvik::detail

@@ -1,4 +1,5 @@
-// The adb tool runs for the native build: posix_spawn with pipes, a reader thread per run.
+// The adb tool runs for the native build: posix_spawn into a process group of its own (so a run
+// past its deadline ends with everything it started), pipes, a reader thread per run.
 #include "devlink/AdbBridge.h"
 #include "devlink/AdbProcess.h"
 
@@ -75,7 +76,13 @@ bool exited(pid_t pid) {
   return done == pid || (done < 0 && errno == ECHILD);
 }
 
-// Spawns argv with the given descriptors as 0, 1 and 2 (-1 keeps ours).
+// Ends a tool and everything it started: each tool runs in a process group of its own.
+void endTree(pid_t pid) {
+  if (pid > 0) ::kill(-pid, SIGKILL);
+}
+
+// Spawns argv with the given descriptors as 0, 1 and 2 (-1 keeps ours), as the leader of a new
+// process group.
 bool spawn(const std::string& commandLine, int in, int out, int err, pid_t& pid) {
   std::vector<std::string> words = detail::splitCommandLine(commandLine);
   if (words.empty()) return false;
@@ -87,7 +94,12 @@ bool spawn(const std::string& commandLine, int in, int out, int err, pid_t& pid)
   if (in >= 0) posix_spawn_file_actions_adddup2(&actions, in, 0);
   if (out >= 0) posix_spawn_file_actions_adddup2(&actions, out, 1);
   if (err >= 0) posix_spawn_file_actions_adddup2(&actions, err, 2);
-  const int result = ::posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+  posix_spawnattr_t attributes;
+  posix_spawnattr_init(&attributes);
+  posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
+  posix_spawnattr_setpgroup(&attributes, 0);
+  const int result = ::posix_spawnp(&pid, argv[0], &actions, &attributes, argv.data(), environ);
+  posix_spawnattr_destroy(&attributes);
   posix_spawn_file_actions_destroy(&actions);
   return result == 0;
 }
@@ -117,6 +129,7 @@ AdbRunResult runAdbAndWait(const std::string& commandLine, size_t maxOutput, uns
     result.status = AdbRunStatus::CannotRun;
     return result;
   }
+  const uint64_t generation = adbRunGeneration();
   pid_t pid = -1;
   if (!spawn(commandLine, -1, write.get(), write.get(), pid)) {
     result.status = AdbRunStatus::CannotStart;
@@ -131,13 +144,14 @@ AdbRunResult runAdbAndWait(const std::string& commandLine, size_t maxOutput, uns
   char buffer[4096];
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(deadlineMs);
   while (!pipeDone) {
-    if (deadlineMs > 0 && !childDone && std::chrono::steady_clock::now() >= deadline) {
-      ::kill(pid, SIGKILL);
-      result.timedOut = true;
+    const bool ended = adbRunGeneration() != generation;
+    if (!childDone && (ended || (deadlineMs > 0 && std::chrono::steady_clock::now() >= deadline))) {
+      endTree(pid);
+      (ended ? result.cancelled : result.timedOut) = true;
       break;
     }
     pollfd poller{read.get(), POLLIN, 0};
-    ::poll(&poller, 1, 50);
+    ::poll(&poller, 1, static_cast<int>(detail::kRunPollMs));
     for (;;) {
       const ssize_t got = ::read(read.get(), buffer, sizeof buffer);
       if (got > 0) {
@@ -173,6 +187,8 @@ namespace {
 // reader thread, so a thread that outlives its runner still holds valid descriptors.
 struct Run {
   pid_t pid = -1;
+  unsigned deadlineMs = 0;
+  uint64_t generation = 0;  // adbRunGeneration() when the run started
   bool reaped = false;
   Fd outRead, inWrite, stopRead, stopWrite;
   std::thread thread;
@@ -221,10 +237,20 @@ void deliverEnd(Run& run, AdbOutputSink& sink, Drain how) {
 
 void readerLoop(const std::shared_ptr<AdbProcessRunner::State>& state, const std::shared_ptr<Run>& run) {
   AdbOutputSink& sink = *state->sink;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(run->deadlineMs);
   for (;;) {
     pollfd pollers[2] = {{run->stopRead.get(), POLLIN, 0}, {run->outRead.get(), POLLIN, 0}};
     const int ready = ::poll(pollers, 2, static_cast<int>(AdbProcessRunner::kPollMs));
-    if (run->stopped || (ready > 0 && (pollers[0].revents & POLLIN))) return;
+    if (run->stopped || (ready > 0 && (pollers[0].revents & POLLIN))) {
+      if (!exited(run->pid)) endTree(run->pid);
+      return;
+    }
+    const bool ended = adbRunGeneration() != run->generation;
+    if (ended || (run->deadlineMs > 0 && std::chrono::steady_clock::now() >= deadline)) {
+      if (!exited(run->pid)) endTree(run->pid);
+      if (!run->stopped) sink.receive(std::string(), ended ? kAdbOutputReadFailed : kAdbOutputTimedOut);
+      return;
+    }
     if (exited(run->pid)) {
       run->reaped = true;
       // The tool has written everything; what the pipe still holds is the rest of its output.
@@ -279,9 +305,11 @@ void AdbProcessRunner::stop() {
   }
 }
 
-bool AdbProcessRunner::run(const std::string& commandLine) {
+bool AdbProcessRunner::run(const std::string& commandLine, unsigned deadlineMs) {
   stop();
   auto run = std::make_shared<Run>();
+  run->deadlineMs = deadlineMs;
+  run->generation = adbRunGeneration();
   Fd outWrite, inRead;
   if (!makePipe(run->outRead, outWrite) || !makePipe(inRead, run->inWrite) || !makePipe(run->stopRead, run->stopWrite)) {
     return false;

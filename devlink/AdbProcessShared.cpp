@@ -1,4 +1,33 @@
+#include "devlink/AdbBridge.h"
 #include "devlink/AdbProcess.h"
+
+#include <atomic>
+
+namespace zorvik {
+namespace {
+
+std::atomic<uint64_t> generation{0};
+
+}  // namespace
+
+unsigned adbDeadlineMs(AdbCommandKind kind, uint64_t packageBytes) {
+  switch (kind) {
+    case AdbCommandKind::Listing: return kAdbListingDeadlineMs;
+    case AdbCommandKind::Shell: return kAdbShellDeadlineMs;
+    case AdbCommandKind::Install: break;
+  }
+  constexpr uint64_t kBytesPerMinute = 8ull << 20;
+  const uint64_t extra = packageBytes / kBytesPerMinute * 60000ull;
+  const uint64_t total = kAdbInstallBaseDeadlineMs + extra;
+  return total > kAdbInstallMaxDeadlineMs ? kAdbInstallMaxDeadlineMs : static_cast<unsigned>(total);
+}
+
+void endAdbRuns() { ++generation; }
+uint64_t adbRunGeneration() { return generation; }
+
+std::string adbTimeoutText(const char* what) { return std::string("【错误】") + what + "超时"; }
+
+}  // namespace zorvik
 
 namespace zorvik::detail {
 

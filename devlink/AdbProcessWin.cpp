@@ -1,5 +1,6 @@
-// The adb tool runs for Windows: anonymous pipes, CreateProcessA, a reader thread that polls the
-// pipe with PeekNamedPipe.
+// The adb tool runs for Windows: anonymous pipes, CreateProcessA into a Job object (so a run past
+// its deadline ends with everything it started), a reader thread that polls the pipe with
+// PeekNamedPipe.
 #include "devlink/AdbBridge.h"
 #include "devlink/AdbProcess.h"
 
@@ -39,9 +40,23 @@ std::vector<char> writable(const std::string& commandLine) {
   return buffer;
 }
 
-// Starts a hidden child with the given standard handles (a null input keeps this process's);
-// its process handle, or an empty one when it could not start.
-UniqueKernelHandle startHidden(const std::string& commandLine, HANDLE in, HANDLE out, HANDLE err, DWORD flags) {
+// A started tool: its process and the Job object holding it and every process it starts, so a
+// run past its deadline ends as a whole tree.
+struct Child {
+  UniqueKernelHandle process;
+  UniqueKernelHandle job;  // empty where the job could not be made: the process alone is ended
+  explicit operator bool() const { return static_cast<bool>(process); }
+
+  void endTree() const {
+    if (job) ::TerminateJobObject(job.get(), 1);
+    ::TerminateProcess(process.get(), 1);
+    ::WaitForSingleObject(process.get(), 1000);
+  }
+};
+
+// Starts a hidden child with the given standard handles (a null input keeps this process's),
+// suspended until it is in its job; an empty child when it could not start.
+Child startHidden(const std::string& commandLine, HANDLE in, HANDLE out, HANDLE err, DWORD flags) {
   STARTUPINFOA startup{};
   ::GetStartupInfoA(&startup);
   startup.dwFlags = STARTF_USESHOWWINDOW | STARTF_USESTDHANDLES;
@@ -51,10 +66,23 @@ UniqueKernelHandle startHidden(const std::string& commandLine, HANDLE in, HANDLE
   startup.hStdError = err;
   PROCESS_INFORMATION process{};
   std::vector<char> line = writable(commandLine);
-  if (!::CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, flags, nullptr, nullptr, &startup, &process))
+  Child child;
+  child.job = UniqueKernelHandle(::CreateJobObjectA(nullptr, nullptr));
+  if (child.job) {
+    // A server the tool starts on purpose may leave the job (CREATE_BREAKAWAY_FROM_JOB).
+    JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
+    limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_BREAKAWAY_OK;
+    ::SetInformationJobObject(child.job.get(), JobObjectExtendedLimitInformation, &limits, sizeof limits);
+  }
+  if (!::CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, flags | CREATE_SUSPENDED, nullptr, nullptr,
+                        &startup, &process))
     return {};
   const UniqueKernelHandle thread(process.hThread);
-  return UniqueKernelHandle(process.hProcess);
+  child.process = UniqueKernelHandle(process.hProcess);
+  // This process may sit in a job that forbids nesting: the tool then runs outside one.
+  if (child.job && !::AssignProcessToJobObject(child.job.get(), child.process.get())) child.job.reset();
+  ::ResumeThread(thread.get());
+  return child;
 }
 
 }  // namespace
@@ -82,9 +110,9 @@ AdbRunResult runAdbAndWait(const std::string& commandLine, size_t maxOutput, uns
   }
   // Our reading end stays ours: a child that inherited it would keep the pipe from breaking.
   ::SetHandleInformation(read.get(), HANDLE_FLAG_INHERIT, 0);
-  const UniqueKernelHandle processHandle =
-      startHidden(commandLine, nullptr, write.get(), write.get(), NORMAL_PRIORITY_CLASS);
-  if (!processHandle) {
+  const uint64_t generation = adbRunGeneration();
+  const Child child = startHidden(commandLine, nullptr, write.get(), write.get(), NORMAL_PRIORITY_CLASS);
+  if (!child) {
     result.status = AdbRunStatus::CannotStart;
     return result;
   }
@@ -95,12 +123,12 @@ AdbRunResult runAdbAndWait(const std::string& commandLine, size_t maxOutput, uns
   char buffer[4096];
   const ULONGLONG started = ::GetTickCount64();
   for (;;) {
-    const bool ended = ::WaitForSingleObject(processHandle.get(), 20) != WAIT_TIMEOUT;
-    if (!ended && deadlineMs > 0 && ::GetTickCount64() - started >= deadlineMs) {
-      // The tool is held up (a phone that does not answer): it is ended, not waited for.
-      ::TerminateProcess(processHandle.get(), 1);
-      ::WaitForSingleObject(processHandle.get(), 1000);
-      result.timedOut = true;
+    const bool ended = ::WaitForSingleObject(child.process.get(), detail::kRunPollMs) != WAIT_TIMEOUT;
+    const bool cancelled = adbRunGeneration() != generation;
+    if (!ended && (cancelled || detail::pastDeadline(started, ::GetTickCount64(), deadlineMs))) {
+      // The tool is held up (a phone or server that does not answer): it is ended, not waited for.
+      child.endTree();
+      (cancelled ? result.cancelled : result.timedOut) = true;
       break;
     }
     for (;;) {
@@ -127,7 +155,9 @@ struct Run {
   UniqueKernelHandle thread;
   DWORD threadId = 0;
   UniqueKernelHandle stopEvent;
-  UniqueKernelHandle process;
+  Child child;
+  unsigned deadlineMs = 0;
+  uint64_t generation = 0;  // adbRunGeneration() when the run started
   UniqueKernelHandle outRead;  // the child's output, our end
   UniqueKernelHandle inWrite;  // the child's input, our end
   std::atomic<bool> stopped{false};
@@ -168,10 +198,20 @@ void deliverEnd(Run& run, AdbOutputSink& sink, Drain how) {
 
 void readerLoop(Run& run) {
   AdbOutputSink& sink = *run.state->sink;
-  const HANDLE waits[2] = {run.process.get(), run.stopEvent.get()};
+  const HANDLE waits[2] = {run.child.process.get(), run.stopEvent.get()};
+  const ULONGLONG started = ::GetTickCount64();
   for (;;) {
     const DWORD woke = ::WaitForMultipleObjects(2, waits, FALSE, AdbProcessRunner::kPollMs);
-    if (woke == WAIT_OBJECT_0 + 1 || run.stopped) return;
+    if (woke == WAIT_OBJECT_0 + 1 || run.stopped) {
+      run.child.endTree();
+      return;
+    }
+    const bool cancelled = adbRunGeneration() != run.generation;
+    if (woke == WAIT_TIMEOUT && (cancelled || detail::pastDeadline(started, ::GetTickCount64(), run.deadlineMs))) {
+      run.child.endTree();
+      if (!run.stopped) sink.receive(std::string(), cancelled ? kAdbOutputReadFailed : kAdbOutputTimedOut);
+      return;
+    }
     if (woke == WAIT_OBJECT_0) {
       // The tool has written everything; a pipe still open (held by a server the tool started)
       // does not keep the run from ending.
@@ -225,14 +265,14 @@ void AdbProcessRunner::stop() {
   ::SetEvent(run->stopEvent.get());
   // Our end of the child's input closes now; the reader never touches it.
   run->inWrite.reset();
-  // A reader held up past kStopWaitMs (inside the sink) is not killed: a thread killed there
+  // The reader ends the tool's tree as it leaves. A reader held up past kStopWaitMs (inside the sink) is not killed: a thread killed there
   // can leave the heap's or the sink's locks held. It sees `stopped` when it comes back, delivers
   // nothing more, and its reference is the last one: the output pipe and the process handle
   // close with it.
   ::WaitForSingleObject(run->thread.get(), kStopWaitMs);
 }
 
-bool AdbProcessRunner::run(const std::string& commandLine) {
+bool AdbProcessRunner::run(const std::string& commandLine, unsigned deadlineMs) {
   stop();
   auto run = std::make_shared<Run>();
   run->state = state_;
@@ -247,8 +287,10 @@ bool AdbProcessRunner::run(const std::string& commandLine) {
   inWriteInheritable.reset();
   if (!errWrite || !run->outRead || !run->inWrite) return false;
 
-  run->process = startHidden(commandLine, inRead.get(), outWrite.get(), errWrite.get(), CREATE_NEW_CONSOLE);
-  if (!run->process) return false;
+  run->deadlineMs = deadlineMs;
+  run->generation = adbRunGeneration();
+  run->child = startHidden(commandLine, inRead.get(), outWrite.get(), errWrite.get(), CREATE_NEW_CONSOLE);
+  if (!run->child) return false;
   outWrite.reset();
   inRead.reset();
   errWrite.reset();

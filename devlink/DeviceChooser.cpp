@@ -36,7 +36,12 @@ void DeviceChooser::open() {
 
 void DeviceChooser::listDevices() {
   view_.setLabel("获取设备信息中,请稍等...");
-  const AdbRunResult run = runAdbAndWait(devicesCommand(adb_), kDevicesOutputMax);
+  const AdbRunResult run = runAdbAndWait(devicesCommand(adb_), kDevicesOutputMax, kAdbListingDeadlineMs);
+  if (run.timedOut || run.cancelled) {
+    if (run.timedOut) view_.setLabel(adbTimeoutText("列出设备").c_str());
+    listing_ = false;
+    return;
+  }
   if (run.status != AdbRunStatus::Ok) {
     view_.setLabel(run.status == AdbRunStatus::CannotRun ? "【内部错误】，请重新安装" : "【组件丢失，请重新安装");
     listing_ = false;
@@ -69,7 +74,7 @@ void DeviceChooser::readDevice(size_t index) {
     serial = serials_[index];
     output_.clear();
   }
-  if (closing_ || !runner_.run(getpropCommand(adb_, serial))) listing_ = false;
+  if (closing_ || !runner_.run(getpropCommand(adb_, serial), kAdbShellDeadlineMs)) listing_ = false;
 }
 
 void DeviceChooser::receive(const std::string& text, int kind) {

@@ -40,7 +40,10 @@ DeviceConnection::~DeviceConnection() {
   }
   cancel_.cancel();
   idle_.notify_all();
-  // Waits for the step in progress (a wait ends at once; an install runs to its end).
+  // Every adb run of the attempt ends now with its process tree, so the step in progress ends
+  // within a poll instead of at its deadline.
+  endAdbRuns();
+  // Waits for the step in progress (a wait ends at once, a run within a poll).
   std::unique_lock lock(mutex_);
   idle_.wait(lock, [this] { return busy_ == 0; });
   if (attemptThread_.joinable()) attemptThread_.join();
@@ -86,8 +89,10 @@ void DeviceConnection::startConnection(bool delayed, bool keepChosen) {
 }
 
 int DeviceConnection::scanDevices(bool keepChosen) {
-  const AdbRunResult run = runAdbAndWait(devicesCommand(adb_), kDevicesOutputMax);
+  const AdbRunResult run = runAdbAndWait(devicesCommand(adb_), kDevicesOutputMax, kAdbListingDeadlineMs);
   if (run.status == AdbRunStatus::CannotRun) return kScanCannotRun;
+  if (run.cancelled) return kScanCancelled;
+  if (run.timedOut) return kScanTimedOut;
   if (run.status == AdbRunStatus::CannotStart) return kScanCannotStart;
   const std::vector<std::string> serials = parseDevicesListing(run.output);
   if (serials.empty()) {
@@ -120,6 +125,8 @@ void DeviceConnection::attempt(bool delayed, bool keepChosen) {
     case kScanNoneChosen: return status("【错误】没有选择任何设备", kStateError);
     case kScanUnauthorized: return status(kUnauthorizedText, kStateInfo);
     case kScanOffline: return status(kOfflineText, kStateInfo);
+    case kScanTimedOut: return status(adbTimeoutText("列出设备").c_str(), kStateError);
+    case kScanCancelled: return;
     default: break;
   }
   bool idle = false;
@@ -127,7 +134,7 @@ void DeviceConnection::attempt(bool delayed, bool keepChosen) {
   checkRunner_.stop();
   checkOutput_.clear();
   busy(+1);
-  if (!checkRunner_.run(listPackagesCommand(adb_, currentSerial()))) {
+  if (!checkRunner_.run(listPackagesCommand(adb_, currentSerial()), kAdbShellDeadlineMs)) {
     checkRunning_ = false;
     status("【组件丢失，请重新安装", kStateError);
     busy(-1);
@@ -141,6 +148,7 @@ void DeviceConnection::receive(const std::string& text, int kind) {
     return;
   }
   bool retry = false;
+  if (kind == kAdbOutputTimedOut && !closing_) status(adbTimeoutText("检查手机端").c_str(), kStateError);
   if (kind == kAdbOutputEnded && !closing_) {
     bool installed = false;
     for (const std::string& line : splitLines(checkOutput_)) {
@@ -214,6 +222,7 @@ bool DeviceConnection::install(bool upgrade) {
       }
       break;
     case kInstallCannotRun: status("【错误】组件丢失，请到官网重下", kStateError); break;
+    case kInstallTimedOut: status(adbTimeoutText("安装手机端").c_str(), kStateError); break;
     case kInstallBadCertificate: status("【错误】签名错误，先卸载老版本", kStateError); break;
     case kInstallNoSpace: status("【错误】安装失败，手机空间不足", kStateError); break;
     default: status("【错误】安装失败，请到官网重下", kStateError); break;

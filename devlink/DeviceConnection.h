@@ -24,7 +24,7 @@ struct ConnectionOptions {
   unsigned arrivalDelayMs = 3000;    // a delayed attempt sleeps this long first
   unsigned agentStartWaitMs = 3000;  // between the forward and the version query
   bool trackDevices = true;          // follow host:track-devices (tests with scripted servers: off)
-  unsigned shellDeadlineMs = 10000;  // for each getprop and grant run around the install
+  unsigned shellDeadlineMs = kAdbShellDeadlineMs;  // for each getprop and grant run around the install
 };
 
 // scanDevices results.
@@ -36,6 +36,8 @@ enum ScanResult : int {
   kScanNoneChosen = 4,   // "【错误】没有选择任何设备"
   kScanUnauthorized = 5, // found, but USB debugging is not allowed yet: kUnauthorizedText
   kScanOffline = 6,      // found, but offline: kOfflineText
+  kScanTimedOut = 7,     // "devices" ran past its deadline: "【错误】列出设备超时"
+  kScanCancelled = 8,    // the program is closing: nothing is said
 };
 
 // A phone that is there but cannot be used yet: the user has something to do.

@@ -3,6 +3,8 @@
 //   stderr <text>      writes text to stderr
 //   sleep <ms>         sleeps, prints nothing
 //   exit <code>        ends with that exit code
+//   tree <ms> <file>   starts "mark <ms> <file>" in the background, then sleeps ms
+//   mark <ms> <file>   sleeps ms, then writes "alive" to file (a descendant that must not live on)
 // Anything else is answered like the adb tool, from the files of the folder named by
 // ZORVIK_ADB_HELPER_DIR: every command line is appended to "log.txt"; "devices" prints
 // "devices.txt"; "shell pm list package" prints "packages.txt"; "shell getprop" prints
@@ -59,6 +61,21 @@ int main(int argc, char** argv) {
     return 0;
   }
   if (argc >= 3 && std::strcmp(argv[1], "exit") == 0) return std::atoi(argv[2]);
+  if (argc >= 4 && std::strcmp(argv[1], "mark") == 0) {
+    sleepMs(std::atol(argv[2]));
+    appendFile(argv[3], "alive");
+    return 0;
+  }
+  if (argc >= 4 && std::strcmp(argv[1], "tree") == 0) {
+#ifdef _WIN32
+    const std::string start = std::string("start \"\" /b \"") + argv[0] + "\" mark " + argv[2] + " \"" + argv[3] + "\"";
+#else
+    const std::string start = std::string("'") + argv[0] + "' mark " + argv[2] + " '" + argv[3] + "' &";
+#endif
+    if (std::system(start.c_str()) != 0) return 2;
+    sleepMs(std::atol(argv[2]));
+    return 0;
+  }
 
   std::string line;
   for (int i = 1; i < argc; ++i) line += (i > 1 ? " " : "") + std::string(argv[i]);

@@ -128,6 +128,51 @@ TEST(RunAdbAndWait, AToolHeldUpPastItsDeadlineIsEndedWithWhatItPrinted) {
   EXPECT_EQ(quick.output, pattern(10));
 }
 
+// A tool past its deadline ends with what it started: the descendant never gets to write its mark.
+TEST(AdbDeadline, ATimedOutToolEndsWithItsWholeProcessTree) {
+  const std::string mark = (std::filesystem::temp_directory_path() / "zorvik-tree-mark.txt").string();
+  std::filesystem::remove(mark);
+  const auto start = Clock::now();
+  const AdbRunResult held = runAdbAndWait(helper() + " tree 3000 " + mark, kDevicesOutputMax, 800);
+  EXPECT_TRUE(held.timedOut);
+  EXPECT_LT(msSince(start), 2500);
+  RecordingSink sink;
+  AdbProcessRunner runner(sink);
+  ASSERT_TRUE(runner.run(helper() + " tree 3000 " + mark, 800));
+  EXPECT_TRUE(sink.waitForKind(kAdbOutputTimedOut, 2500));
+  EXPECT_EQ(sink.count(kAdbOutputEnded), 0);
+  std::this_thread::sleep_for(std::chrono::milliseconds(3500));
+  EXPECT_FALSE(std::filesystem::exists(mark));
+}
+
+// Closing ends every run in progress at once, whatever its deadline; later runs are not affected.
+TEST(AdbDeadline, EndingAllRunsStopsHeldUpToolsWithinAPoll) {
+  RecordingSink sink;
+  AdbProcessRunner runner(sink);
+  ASSERT_TRUE(runner.run(helper() + " sleep 60000", 60000));
+  std::thread closer([] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    endAdbRuns();
+  });
+  const auto start = Clock::now();
+  const AdbRunResult held = runAdbAndWait(helper() + " sleep 60000", kDevicesOutputMax, 60000);
+  closer.join();
+  EXPECT_TRUE(held.cancelled);
+  EXPECT_FALSE(held.timedOut);
+  EXPECT_LT(msSince(start), 1500);
+  EXPECT_TRUE(sink.waitForKind(kAdbOutputReadFailed, 1000));
+  EXPECT_EQ(runAdbAndWait(helper() + " print 10", kDevicesOutputMax).output, pattern(10));
+}
+
+TEST(AdbDeadline, EachKindHasItsBoundAndInstallsScaleWithSize) {
+  EXPECT_EQ(adbDeadlineMs(AdbCommandKind::Listing), kAdbListingDeadlineMs);
+  EXPECT_EQ(adbDeadlineMs(AdbCommandKind::Shell), kAdbShellDeadlineMs);
+  EXPECT_EQ(adbDeadlineMs(AdbCommandKind::Install, 0), kAdbInstallBaseDeadlineMs);
+  EXPECT_EQ(adbDeadlineMs(AdbCommandKind::Install, 80ull << 20), kAdbInstallBaseDeadlineMs + 10 * 60000u);
+  EXPECT_EQ(adbDeadlineMs(AdbCommandKind::Install, ~0ull), kAdbInstallMaxDeadlineMs);
+  EXPECT_EQ(adbTimeoutText("列出设备"), "【错误】列出设备超时");
+}
+
 TEST(RunAdbAndWait, StandardErrorIsCapturedAndShortOutputKeptWhole) {
   EXPECT_EQ(runAdbAndWait(helper() + " stderr error:device-not-found", kDevicesOutputMax).output, "error:device-not-found");
   EXPECT_EQ(runAdbAndWait(helper() + " print 10", kDevicesOutputMax).output, pattern(10));
@@ -245,9 +290,9 @@ TEST(AdbProcessRunner, StoppingARunWhoseChildKeepsThePipeOpenIsPromptAndLeaksNot
   EXPECT_LE(openResources(), before);
 }
 
-TEST(AdbProcessRunner, AReaderThatDoesNotStopIn5000MsIsGivenUpButNeverKilled) {
+TEST(AdbProcessRunner, AReaderThatDoesNotStopInTimeIsGivenUpButNeverKilled) {
   RecordingSink sink;
-  sink.blockFirstChunkMs = 6500;
+  sink.blockFirstChunkMs = AdbProcessRunner::kStopWaitMs + 1500;
   AdbProcessRunner runner(sink);
   ASSERT_TRUE(runner.run(helper() + " print 600"));
   const auto started = Clock::now();
@@ -256,8 +301,8 @@ TEST(AdbProcessRunner, AReaderThatDoesNotStopIn5000MsIsGivenUpButNeverKilled) {
   const auto start = Clock::now();
   runner.stop();
   const long waited = msSince(start);
-  EXPECT_GE(waited, 4900);
-  EXPECT_LT(waited, 6300);
+  EXPECT_GE(waited, static_cast<long>(AdbProcessRunner::kStopWaitMs) - 100);
+  EXPECT_LT(waited, static_cast<long>(AdbProcessRunner::kStopWaitMs) + 1300);
   EXPECT_FALSE(runner.running());
   // Whatever the reader had left is never delivered.
   std::this_thread::sleep_for(std::chrono::milliseconds(2000));
