@@ -35,7 +35,11 @@ void DownloadQueue::endWorker() {
 }
 
 void DownloadQueue::lookup(const std::string& packageName) {
-  if (closing_ || lookupRunning_.exchange(true)) return;  // one lookup at a time; this request is dropped
+  if (closing_) return;
+  if (lookupRunning_.exchange(true)) {  // one lookup at a time
+    host_.setStatusText("【提示】正在查询另一个软件包，请稍后再下载 " + packageName);
+    return;
+  }
   beginWorker();
   std::thread([this, packageName] {
     runLookup(packageName);
@@ -48,9 +52,15 @@ void DownloadQueue::runLookup(std::string packageName) {
   const std::string checkSum = packageCheckSum(host_.md5hex(checkSumInput(packageName)));
   const std::string reply = host_.postPackageInfo(packageInfoUrl(host_.serviceBase()), packageInfoJson(checkSum, packageName));
   DownloadTask task;
-  if (!taskFromPackageInfo(reply, host_.downloadBase(), host_.downloadFolder(), task)) return;
+  if (!taskFromPackageInfo(reply, host_.downloadBase(), host_.downloadFolder(), task)) {
+    host_.setStatusText("【错误】查询软件包信息失败，无法下载 " + packageName);
+    return;
+  }
+  if (!store_.addTask(task)) {
+    host_.setStatusText("【错误】任务无法保存（Config.db 不可写），无法下载 " + task.title);
+    return;
+  }
   host_.setStatusText("【+】下载 " + task.title);
-  store_.addTask(task);
   host_.refillUnfinished();
   schedule();
 }

@@ -50,7 +50,9 @@ class DownloadQueue : private DownloadListener {
   DownloadQueue(const DownloadQueue&) = delete;
   DownloadQueue& operator=(const DownloadQueue&) = delete;
 
-  // Looks the package up on a new thread and adds its task; dropped while a lookup runs.
+  // Looks the package up on a new thread and adds its task. While another lookup runs the request
+  // is dropped and the status line says so; a failed lookup or a task the store could not keep
+  // says so too.
   void lookup(const std::string& packageName);
   void schedule();
   void startDownload(int32_t id);

@@ -7,13 +7,20 @@
 //   1 (speed, pct)   progress: bytes per second of this transfer, percent of the whole file
 //   2 (0, 100)       complete; the file has its final name
 //   3 (-1,-1)        stopped on request
-//   4 (-1,-1)        the server answered 416
-//   5 (-1,-1)        the server closed before the announced length arrived
-//   6 (-1,-1)        receiving failed (an error, or no data within the receive time-out), or the
-//                    file could not be written or renamed
+//   4 (-1,-1)        the server answered 416 (unless the temporary file already holds the whole
+//                    file the 416 names: then it is finished, event 2)
+//   5 (-1,-1)        the server closed before the announced length (or the last chunk) arrived
+//   6 (-1,-1)        receiving failed (an error, no data within the receive time-out, a malformed
+//                    chunk), or the file could not be written or renamed
 //   7 (-1,-1)        no usable answer: connection failed, status below 200 or from 400 up (416
 //                    aside), more than kMaxRedirects redirections, a redirection without Location
-//                    or away from http, a 2xx without Content-Length
+//                    or away from http, a 2xx without Content-Length or chunked framing, a header
+//                    longer than kHeaderCapacity, a 206 that is not the rest asked for even when
+//                    asked again from byte 0
+//
+// Resuming: the partial file's validator (a strong ETag, else Last-Modified) is kept beside it
+// (validatorPath) and sent as If-Range, so a file that changed on the server comes back whole.
+// A 206 whose Content-Range does not start at the offset asked starts the file over from 0.
 //
 // Exactly one of events 2-7 ends each transfer, raised on the transfer's thread after its socket
 // and file are closed, so the listener may start the next transfer from within it.
@@ -44,6 +51,9 @@ class DownloadListener {
   virtual void notify(int event, int a, int b) = 0;
 };
 
+// Removes the temporary file of `target` and its validator: the next transfer starts from nothing.
+void removeTemporaryFiles(const std::string& target);
+
 class HttpDownloader {
  public:
   static constexpr int kMaxRedirects = 10;
@@ -66,6 +76,8 @@ class HttpDownloader {
   // One transfer on the calling thread (what start's thread runs).
   void transfer();
 
+  // For tests: a name resolver standing in for the system's (a slow one, say).
+  void setResolver(HttpSocket::Resolver resolver) { resolver_ = std::move(resolver); }
   // For tests: shorter waits than the defaults.
   void setTimeouts(unsigned receiveMs, unsigned connectMs) {
     receiveTimeoutMs_ = receiveMs;
@@ -74,6 +86,8 @@ class HttpDownloader {
 
  private:
   int run();  // the final event
+  // Request and redirections: 0 once a non-3xx header is in, else the final event.
+  int exchange(HttpSocket& socket, std::string& url, int64_t offset, const std::string& validator);
 
   DownloadListener& listener_;
   std::atomic<bool> stop_{false};
@@ -82,6 +96,7 @@ class HttpDownloader {
   std::string target_;
   unsigned receiveTimeoutMs_ = kReceiveTimeoutMs;
   unsigned connectTimeoutMs_ = kConnectTimeoutMs;
+  HttpSocket::Resolver resolver_;
   std::thread worker_;
 };
 

@@ -1,5 +1,8 @@
 #include "download/HttpMessage.h"
 
+#include <algorithm>
+#include <cstring>
+
 namespace zorvik {
 namespace {
 
@@ -99,13 +102,14 @@ std::string resolveLocation(std::string_view current, std::string_view location)
   return origin + removeDotSegments(directory + std::string(location));
 }
 
-std::string composeRequest(const HttpUrl& url, int64_t offset) {
+std::string composeRequest(const HttpUrl& url, int64_t offset, std::string_view validator) {
   std::string request = "GET " + url.object + " HTTP/1.1\r\n";
-  request += "Host:" + url.server + "\r\n";
+  request += "Host:" + url.server + (url.port == 80 ? "" : ":" + std::to_string(url.port)) + "\r\n";
   request += "Accept:*/*\r\n";
   request += "User-Agent:Mozilla/4.0 (compatible; VKO 1987; Zorvik Downloader)\r\n";
   request += "Connection:Keep-Alive\r\n";
   if (offset > 0) request += "Range: bytes=" + std::to_string(offset) + "-\r\n";
+  if (offset > 0 && !validator.empty()) request += "If-Range: " + std::string(validator) + "\r\n";
   request += "\r\n";
   return request;
 }
@@ -148,11 +152,137 @@ int64_t parseContentLength(std::string_view value) {
   return n;
 }
 
+namespace {
+
+// Leading decimal digits of `text` (at most 18), consumed; -1 when there are none.
+int64_t takeNumber(std::string_view& text) {
+  size_t n = 0;
+  int64_t value = 0;
+  while (n < text.size() && n < 18 && text[n] >= '0' && text[n] <= '9') value = value * 10 + (text[n++] - '0');
+  if (n == 0 || (n < text.size() && text[n] >= '0' && text[n] <= '9')) return -1;
+  text.remove_prefix(n);
+  return value;
+}
+
+std::string_view trimmed(std::string_view v) {
+  while (!v.empty() && (v.front() == ' ' || v.front() == '\t')) v.remove_prefix(1);
+  while (!v.empty() && (v.back() == ' ' || v.back() == '\t')) v.remove_suffix(1);
+  return v;
+}
+
+}  // namespace
+
+bool parseContentRange(std::string_view value, ContentRange& out) {
+  value = trimmed(value);
+  if (!startsWithNoCase(value, "bytes ")) return false;
+  value.remove_prefix(6);
+  value = trimmed(value);
+  ContentRange r;
+  if (!value.empty() && value[0] == '*') {
+    value.remove_prefix(1);
+  } else {
+    if ((r.first = takeNumber(value)) < 0 || value.empty() || value[0] != '-') return false;
+    value.remove_prefix(1);
+    if ((r.last = takeNumber(value)) < r.first) return false;
+  }
+  if (value.empty() || value[0] != '/') return false;
+  value.remove_prefix(1);
+  if (value == "*") {
+    if (r.first < 0) return false;  // "*/*" says nothing
+  } else if ((r.total = takeNumber(value)) < 0 || !value.empty() || (r.last >= 0 && r.last >= r.total)) {
+    return false;
+  }
+  out = r;
+  return true;
+}
+
+bool endsInChunked(std::string_view value) {
+  const size_t comma = value.rfind(',');
+  if (comma != std::string_view::npos) value.remove_prefix(comma + 1);
+  return equalNoCase(trimmed(value), "chunked");
+}
+
+size_t ChunkedDecoder::decode(char* data, size_t size) {
+  size_t out = 0;
+  for (size_t i = 0; i < size && state_ != State::Done && state_ != State::Failed;) {
+    const char c = data[i];
+    switch (state_) {
+      case State::Size: {
+        const char l = lower(c);
+        const int digit = (c >= '0' && c <= '9') ? c - '0' : (l >= 'a' && l <= 'f') ? l - 'a' + 10 : -1;
+        if (digit >= 0) {
+          if (remaining_ >> 56) { state_ = State::Failed; break; }  // no chunk is 2^60 bytes
+          remaining_ = remaining_ * 16 + static_cast<uint64_t>(digit);
+          sawDigit_ = true;
+        } else if (sawDigit_ && (c == ';' || c == ' ' || c == '\t')) {
+          state_ = State::Extension;
+        } else if (sawDigit_ && c == '\r') {
+          state_ = State::SizeLf;
+        } else {
+          state_ = State::Failed;
+        }
+        ++i;
+        break;
+      }
+      case State::Extension:
+        if (c == '\r') state_ = State::SizeLf;
+        else if (c == '\n' || c == '\0') state_ = State::Failed;
+        ++i;
+        break;
+      case State::SizeLf:
+        if (c != '\n') { state_ = State::Failed; break; }
+        ++i;
+        lineLength_ = 0;
+        sawDigit_ = false;
+        state_ = remaining_ == 0 ? State::Trailer : State::Data;
+        continue;
+      case State::Data: {
+        const size_t take = static_cast<size_t>(std::min<uint64_t>(remaining_, size - i));
+        std::memmove(data + out, data + i, take);
+        out += take;
+        i += take;
+        remaining_ -= take;
+        if (remaining_ == 0) state_ = State::DataCr;
+        continue;
+      }
+      case State::DataCr:
+        state_ = c == '\r' ? State::DataLf : State::Failed;
+        ++i;
+        continue;
+      case State::DataLf:
+        state_ = c == '\n' ? State::Size : State::Failed;
+        ++i;
+        continue;
+      case State::Trailer:
+        // Trailer fields are skipped; an empty line ends the body.
+        if (c == '\r') state_ = State::TrailerLf;
+        else ++lineLength_;
+        if (++trailerLength_ > kHeaderCapacity) state_ = State::Failed;
+        ++i;
+        continue;
+      case State::TrailerLf:
+        if (c != '\n') state_ = State::Failed;
+        else state_ = lineLength_ == 0 ? State::Done : State::Trailer;
+        lineLength_ = 0;
+        ++i;
+        continue;
+      default:
+        break;
+    }
+    if (state_ == State::Size || state_ == State::Extension) {
+      if (++lineLength_ > kChunkLineLimit) state_ = State::Failed;
+    }
+  }
+  return out;
+}
+
 std::string temporaryPath(const std::string& target) {
   const size_t name = target.find_last_of("\\/:");
   const size_t dot = target.rfind('.');
   if (dot == std::string::npos || (name != std::string::npos && dot < name)) return target + ".tmp";
   return target.substr(0, dot) + ".tmp";
 }
+
+std::string validatorPath(const std::string& target) { return temporaryPath(target) + ".id"; }
 
 }  // namespace zorvik

@@ -1,7 +1,8 @@
 #pragma once
 // The pieces of the downloader's HTTP exchange that need no socket: splitting and resolving
 // URLs, composing the request, and reading the reply header (status and header values). All of
-// them work on bounded text: a header is at most kHeaderCapacity bytes.
+// them work on bounded text: a header is at most kHeaderCapacity bytes, a chunk-size line at
+// most kChunkLineLimit.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -9,9 +10,12 @@
 
 namespace zorvik {
 
-constexpr size_t kHeaderCapacity = 1024;
-constexpr size_t kLocationLimit = 255;
+// Real replies carry long cookies and signed addresses; more than this is no answer to a file request.
+constexpr size_t kHeaderCapacity = 64 * 1024;
+constexpr size_t kLocationLimit = 8 * 1024;
 constexpr size_t kContentLengthLimit = 29;
+constexpr size_t kValueLimit = 1024;  // ETag, Last-Modified, Content-Range, Transfer-Encoding
+constexpr size_t kChunkLineLimit = 4096;
 
 struct HttpUrl {
   std::string server;
@@ -28,8 +32,10 @@ bool splitHttpUrl(std::string_view url, HttpUrl& out);
 // directory. Empty when current does not split.
 std::string resolveLocation(std::string_view current, std::string_view location);
 
-// The GET request, lines ended by CR LF; a Range line only when offset > 0.
-std::string composeRequest(const HttpUrl& url, int64_t offset);
+// The GET request, lines ended by CR LF; Host carries the port when it is not 80; a Range line
+// only when offset > 0, followed by "If-Range" when a validator (ETag or date) of the partial
+// file is known, so a changed file comes back whole instead of being appended to.
+std::string composeRequest(const HttpUrl& url, int64_t offset, std::string_view validator = {});
 
 // The status: characters 9 to 11 of the header as a three-digit number; -1 when there are none.
 int replyStatus(std::string_view header);
@@ -42,8 +48,39 @@ bool headerValue(std::string_view header, std::string_view name, size_t limit, s
 // A Content-Length value: decimal digits only, below 2^62. -1 otherwise.
 int64_t parseContentLength(std::string_view value);
 
+// A Content-Range value: "bytes first-last/total" (total may be "*": -1), or for a 416
+// "bytes */total" (first and last -1). False for anything else or last < first.
+struct ContentRange {
+  int64_t first = -1, last = -1, total = -1;
+};
+bool parseContentRange(std::string_view value, ContentRange& out);
+
+// Whether a Transfer-Encoding value ends in "chunked" (the only coding that frames a body).
+bool endsInChunked(std::string_view value);
+
+// The body of a "Transfer-Encoding: chunked" reply, decoded as it arrives: each piece is decoded
+// in place and the data bytes are moved to its front. Size lines (extensions included) and the
+// trailer section are bounded; anything malformed ends in failed() and yields no more bytes.
+class ChunkedDecoder {
+ public:
+  // Decodes `size` bytes at `data`; returns how many data bytes now begin at `data`.
+  size_t decode(char* data, size_t size);
+  bool done() const { return state_ == State::Done; }
+  bool failed() const { return state_ == State::Failed; }
+
+ private:
+  enum class State { Size, Extension, SizeLf, Data, DataCr, DataLf, Trailer, TrailerLf, Done, Failed };
+  State state_ = State::Size;
+  uint64_t remaining_ = 0;
+  size_t lineLength_ = 0;
+  size_t trailerLength_ = 0;
+  bool sawDigit_ = false;
+};
+
 // Where a transfer to `target` is written until it is complete: the extension (after the last
 // '.' of the file name) replaced by ".tmp", or ".tmp" appended when there is none.
 std::string temporaryPath(const std::string& target);
+// Beside the temporary file: the validator (ETag or Last-Modified) of the reply it holds.
+std::string validatorPath(const std::string& target);
 
 }  // namespace zorvik

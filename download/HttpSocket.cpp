@@ -10,14 +10,62 @@
 #include <sys/socket.h>
 #endif
 
+#include <chrono>
+#include <condition_variable>
 #include <cstdio>
+#include <algorithm>
 #include <cstring>
+#include <memory>
+#include <mutex>
+#include <thread>
 
 namespace zorvik {
 namespace {
 
-// The first IPv4 address of `server`, in network byte order; false when it does not resolve.
-bool resolve(const std::string& server, uint32_t& address) {
+// A lookup on its own thread: the system resolver cannot be interrupted, so the caller stops
+// waiting for it at the deadline or on stop and the thread ends by itself later.
+struct Lookup {
+  std::mutex lock;
+  std::condition_variable done;
+  bool finished = false;
+  bool ok = false;
+  uint32_t address = 0;
+};
+
+bool resolveWithin(const HttpSocket::Resolver& resolver, const std::string& server, unsigned timeoutMs,
+                   const std::function<bool()>& stop, uint32_t& address) {
+  in_addr dotted{};
+  if (::inet_pton(AF_INET, server.c_str(), &dotted) == 1) {
+    address = dotted.s_addr;
+    return true;
+  }
+  auto lookup = std::make_shared<Lookup>();
+  try {
+    std::thread([lookup, resolver, server] {
+      uint32_t found = 0;
+      const bool ok = resolver(server, found);
+      std::lock_guard<std::mutex> hold(lookup->lock);
+      lookup->ok = ok;
+      lookup->address = found;
+      lookup->finished = true;
+      lookup->done.notify_all();
+    }).detach();
+  } catch (const std::system_error&) {
+    return false;
+  }
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+  std::unique_lock<std::mutex> hold(lookup->lock);
+  while (!lookup->finished) {
+    if ((stop && stop()) || std::chrono::steady_clock::now() >= deadline) return false;
+    lookup->done.wait_for(hold, std::chrono::milliseconds(TcpSocket::kPollMs));
+  }
+  address = lookup->address;
+  return lookup->ok;
+}
+
+}  // namespace
+
+bool HttpSocket::systemResolve(const std::string& server, uint32_t& address) {
   addrinfo hints{};
   hints.ai_family = AF_INET;
   hints.ai_socktype = SOCK_STREAM;
@@ -34,17 +82,18 @@ bool resolve(const std::string& server, uint32_t& address) {
   return ok;
 }
 
-}  // namespace
-
 bool HttpSocket::connect(const std::string& server, uint16_t port, unsigned timeoutMs, std::function<bool()> stop) {
   if (connected()) return true;
-  headerLength_ = -1;
-  headerReceived_ = false;
+  header_.clear();
+  headerComplete_ = false;
   stop_ = std::move(stop);
   port_ = port;
   if (!startSockets()) return false;
   uint32_t ip = 0;
-  if (!resolve(server, ip)) return false;
+  const auto began = std::chrono::steady_clock::now();
+  if (!resolveWithin(resolver_, server, timeoutMs, stop_, ip)) return false;
+  const auto spent = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - began);
+  timeoutMs = spent.count() >= timeoutMs ? 1 : timeoutMs - static_cast<unsigned>(spent.count());
   const unsigned char* b = reinterpret_cast<const unsigned char*>(&ip);
   char dotted[16];
   std::snprintf(dotted, sizeof dotted, "%d.%d.%d.%d", b[0], b[1], b[2], b[3]);
@@ -54,31 +103,55 @@ bool HttpSocket::connect(const std::string& server, uint16_t port, unsigned time
 }
 
 bool HttpSocket::send(const std::string& request) {
-  headerLength_ = -1;
-  headerReceived_ = false;
+  header_.clear();
+  headerComplete_ = false;
+  early_.clear();
+  earlyAt_ = 0;
   if (!connected() || !socket_.sendAll(request.data(), request.size())) return false;
   readHeader();
   return true;
 }
 
+// Reads in pieces (not byte by byte: under Wine each receive is a round trip to the Wine server)
+// and keeps what follows the blank line for the body.
 void HttpSocket::readHeader() {
-  size_t length = 0;
-  while (length < kHeaderCapacity) {
-    char byte;
-    if (receive(&byte, 1) != 1) break;
-    header_[length++] = byte;
-    if (length == 4 && std::memcmp(header_, "HTTP", 4) != 0) {
+  std::string text;
+  char piece[4096];
+  size_t searched = 0;
+  for (;;) {
+    const int got = receiveFromSocket(piece, sizeof piece);
+    if (got <= 0) return;
+    text.append(piece, static_cast<size_t>(got));
+    if (text.size() >= 4 && text.compare(0, 4, "HTTP") != 0) {
       close();
-      break;
+      return;
     }
-    if (length >= 4 && std::memcmp(header_ + length - 4, "\r\n\r\n", 4) == 0) break;
+    const size_t end = text.find("\r\n\r\n", searched);
+    if (end != std::string::npos && end + 4 <= kHeaderCapacity) {
+      header_ = text.substr(0, end + 4);
+      early_ = text.substr(end + 4);
+      headerComplete_ = true;
+      return;
+    }
+    if (text.size() >= kHeaderCapacity + 3) {  // no blank line within the capacity
+      close();
+      return;
+    }
+    searched = text.size() > 3 ? text.size() - 3 : 0;
   }
-  header_[length] = '\0';
-  headerLength_ = static_cast<int>(length);
-  headerReceived_ = true;
 }
 
 int HttpSocket::receive(char* buffer, size_t size) {
+  if (earlyAt_ < early_.size()) {
+    const size_t take = std::min(size, early_.size() - earlyAt_);
+    std::memcpy(buffer, early_.data() + earlyAt_, take);
+    earlyAt_ += take;
+    return static_cast<int>(take);
+  }
+  return receiveFromSocket(buffer, size);
+}
+
+int HttpSocket::receiveFromSocket(char* buffer, size_t size) {
   for (;;) {
     if (!connected()) return -1;
     const int got = socket_.receiveAvailable(buffer, size);

@@ -28,6 +28,8 @@ apt_packages=(
 apt_packages+=(aapt android-framework-res libxml2-dev)
 # app: headless rendering of the HTML pages for screenshots, and the asset generator
 apt_packages+=(chromium python3)
+# downloads: a web server nobody here wrote, for Range, If-Range, 416 and redirections
+apt_packages+=(lighttpd)
 missing=()
 for p in "${apt_packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

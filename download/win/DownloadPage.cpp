@@ -219,7 +219,9 @@ std::string DownloadPage::adbTool() { return adbPath(); }
 std::string DownloadPage::deviceSerial() { return currentSerial(); }
 
 std::string DownloadPage::runInstall(const std::string& commandLine) {
-  const AdbRunResult run = runAdbAndWait(commandLine, kInstallOutputMax);
+  // A phone that stops answering mid-install must not hold the install thread (and closing) for ever.
+  constexpr unsigned kInstallDeadlineMs = 600000;
+  const AdbRunResult run = runAdbAndWait(commandLine, kInstallOutputMax, kInstallDeadlineMs);
   return run.status == AdbRunStatus::Ok ? run.output : std::string();
 }
 
@@ -235,7 +237,10 @@ void DownloadPage::handleRequest() {
   const DuplicateTaskDialog::Choice choice =
       chooser_ ? chooser_(match, exists) : DuplicateTaskDialog(match.title, match.datetime, match.file, exists).run(hwnd());
   if (choice == DuplicateTaskDialog::kRedownload) {
-    DeleteFileA(match.file.c_str());  // the package only; a temporary file stays to resume from
+    // From nothing: the package, and the partial file with its validator, which may be stale.
+    if (match.id == queue_->currentId()) queue_->stopDownload();
+    DeleteFileA(match.file.c_str());
+    removeTemporaryFiles(match.file);
     store_.setState(match.id, kStateWaiting);
     queue_->schedule();
   } else if (choice == DuplicateTaskDialog::kReinstall) {

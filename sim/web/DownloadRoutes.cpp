@@ -121,10 +121,9 @@ void addDownloadRoutes(httplib::Server& server, Context& context) {
     response.set_content("status\n", "text/plain");
   });
   server.Post("/feedback/android_info.php", [](const httplib::Request& request, httplib::Response& response) {
-    // The program sends the store link with ".apk" removed; the package is its last piece.
-    std::string name = jsonMember(request.body, "PackageName");
-    if (const size_t slash = name.rfind('/'); slash != std::string::npos) name.erase(0, slash + 1);
-    if (name.empty() || name == "com.zorvik.notjson") {
+    // The program sends the package's name; anything else (an address, say) is no package.
+    const std::string name = jsonMember(request.body, "PackageName");
+    if (name.empty() || name.find_first_of("/:?&") != std::string::npos || name == "com.zorvik.notjson") {
       response.set_content("<html>no such package</html>", "text/html");
       return;
     }
