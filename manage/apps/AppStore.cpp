@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "common/TextConv.h"
+#include "download/DownloadTask.h"
 
 namespace zorvik {
 
@@ -127,15 +128,19 @@ std::string storeSearchAddress(std::string_view base, std::string_view cleanedKe
 DownloadRequestOutcome makeDownloadRequest(std::string_view address, DownloadRequest& out) {
   if (address.find(".apk") == std::string_view::npos) return DownloadRequestOutcome::NotPackage;
   if (address.size() > kMaxDownloadAddress) return DownloadRequestOutcome::TooLong;
-  out.address = std::string(address);
-  out.request.clear();
-  for (size_t i = 0; i < address.size();) {
-    if (address.compare(i, 4, ".apk") == 0) {
-      i += 4;
-    } else {
-      out.request += address[i++];
-    }
+  // The name is what the downloads page finds a task by and asks the information service about:
+  // "http://d/x/com.a.b.apk?sig=…" and "http://d/get.php?f=com.a.b.apk" both name com.a.b.
+  const size_t end = address.rfind(".apk");
+  size_t begin = end;
+  while (begin > 0) {
+    const char c = address[begin - 1];
+    if (!((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' || c == '.')) break;
+    --begin;
   }
+  const std::string name(address.substr(begin, end - begin));
+  if (!isPackageName(name)) return DownloadRequestOutcome::NoName;
+  out.address = std::string(address);
+  out.request = name;
   return DownloadRequestOutcome::Ok;
 }
 

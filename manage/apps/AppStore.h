@@ -68,12 +68,13 @@ constexpr size_t kMinSearchKeyword = 2;
 constexpr size_t kMaxDownloadAddress = 254;
 struct DownloadRequest {
   std::string address;  // as the store page linked it
-  std::string request;  // the address with every ".apk" removed: the downloads queue's key
+  std::string request;  // the package's name, the downloads queue's key: what precedes the last ".apk"
 };
 enum class DownloadRequestOutcome {
   Ok,
   NotPackage,  // no ".apk" in the address: the browser goes on navigating
   TooLong,     // longer than kMaxDownloadAddress: refused, the navigation is cancelled
+  NoName,      // no package name before the last ".apk": refused, the navigation is cancelled
 };
 DownloadRequestOutcome makeDownloadRequest(std::string_view address, DownloadRequest& out);
 

@@ -115,6 +115,9 @@ bool StorePage::beforeNavigate(const std::string& address) {
     case DownloadRequestOutcome::TooLong:
       host().setStatusText("【错误】下载地址太长，无法下载");
       return true;
+    case DownloadRequestOutcome::NoName:
+      host().setStatusText("【错误】下载地址中没有软件包名，无法下载");
+      return true;
     case DownloadRequestOutcome::Ok:
       break;
   }

@@ -236,8 +236,12 @@ TEST(DownloadRequest, PackageLinksWithinTheBufferOnly) {
   EXPECT_EQ(makeDownloadRequest("http://s/archives/1.html", r), DownloadRequestOutcome::NotPackage);
   ASSERT_EQ(makeDownloadRequest("http://d/com.tencent.mm.apk", r), DownloadRequestOutcome::Ok);
   EXPECT_EQ(r.address, "http://d/com.tencent.mm.apk");
-  EXPECT_EQ(r.request, "http://d/com.tencent.mm");
-  const std::string limit = "http://d/" + std::string(kMaxDownloadAddress - 13, 'a') + ".apk";
+  EXPECT_EQ(r.request, "com.tencent.mm");  // the package's name finds its task
+  ASSERT_EQ(makeDownloadRequest("http://d/get.php?f=com.a.b.apk&sig=x.apk", r), DownloadRequestOutcome::NoName);
+  ASSERT_EQ(makeDownloadRequest("http://d/get?f=com.a.b.apk", r), DownloadRequestOutcome::Ok);
+  EXPECT_EQ(r.request, "com.a.b");
+  EXPECT_EQ(makeDownloadRequest("http://d/9x.apk", r), DownloadRequestOutcome::NoName);
+  const std::string limit = "http://d/" + std::string(kMaxDownloadAddress - 21, 'a') + "/com.a.b.apk";
   ASSERT_EQ(limit.size(), kMaxDownloadAddress);
   EXPECT_EQ(makeDownloadRequest(limit, r), DownloadRequestOutcome::Ok);
   EXPECT_EQ(makeDownloadRequest(limit + "x", r), DownloadRequestOutcome::TooLong);
