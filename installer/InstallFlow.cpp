@@ -1,6 +1,8 @@
 #include "installer/InstallFlow.h"
 
 #include <cstdio>
+#include <mutex>
+#include <set>
 #include <cstdlib>
 
 #include "devlink/DeviceTables.h"
@@ -12,46 +14,68 @@ const char kNoPackageText[] = "【错误】没有找到要安装的文件,您可
 const char kRefusedPackageText[] = "【错误】不是有效的APK文件，Quillet拒绝安装";
 const char kNoComponentTicked[] = "【错误】您尚未选择任何要安装的组件";
 const char kComponentMissing[] = "【错误】卓维克部分组件丢失，请重新安装Quillet来修复";
+const char kUnsafeSerialText[] = "【错误】设备序列号含有命令行不能使用的字符，Quillet拒绝执行";
+const char kUnsafeActivityText[] = " 的启动项名称不合法，Quillet拒绝运行";
 
 namespace {
 
 constexpr const char kSupportContact[] = "support@zorvik.com";
 constexpr uint64_t kComponentFreeMegabytes = 20;
 
+// The tool's own words, searched in this order when the output names no failure code.
 struct ResultRow {
   const char* key;
   const char* text;
 };
-
-// First match wins: "Success" before everything, so output that also names a failure code still
-// reads as success.
 const ResultRow kResults[] = {
-    {"Success", "【安装成功】您可以单击【立即运行】按钮来执行手机上的应用"},
     {"is not a valid zip file", "【安装失败】请选择一个有效的APK文件"},
     {"not contain", "【安装失败】APK文件已经损坏"},
     {"to install", "【安装失败】APK文件意外丢失"},
     {"device not found", "【安装失败】请确认手机已经连接到电脑上"},
     {"Error: Unknown option: -s", "【安装失败】设备不支持安装到SD卡上"},
     {"failed to copy", "【安装失败】SD卡尚未成功挂载，您可以取消勾选【优先装到SD卡上】选项，将应用安装到手机上"},
-    {"INSTALL_FAILED_CONTAINER_ERROR", "【安装失败】请确认手机已经连接到电脑上"},
-    {"INSTALL_FAILED_ALREADY_EXISTS", "【安装失败】文件已经存在, 请先删除手机上老的版本后再试"},
-    {"INSTALL_FAILED_CONFLICTING_PROVIDER", "【安装失败】Provider验证错误"},
-    {"INSTALL_FAILED_DEXOPT", "【安装失败】APK文件损坏"},
-    {"INSTALL_FAILED_DUPLICATE_PACKAGE", "【安装失败】Package冲突, 请联系APK文件的开发商"},
-    {"INSTALL_FAILED_INSUFFICIENT_STORAGE", "【安装失败】手机内存已满"},
-    {"INSTALL_FAILED_INVALID_APK", "【安装失败】无效的APK文件"},
-    {"INSTALL_FAILED_INVALID_URI", nullptr},  // carries the support contact
-    {"INSTALL_FAILED_MISSING_SHARED_LIBRARY", "【安装失败】共享库丢失, 请联系APK文件的开发商"},
-    {"INSTALL_FAILED_NO_SHARED_USER", "【安装失败】没有该共享用户, 请联系APK文件的开发商"},
-    {"INSTALL_FAILED_OLDER_SDK", "【安装失败】该软件版本过老, 请联系APK文件的开发商"},
-    {"INSTALL_FAILED_REPLACE_COULDNT_DELETE", "【安装失败】替换时无法删除老版本文件"},
-    {"INSTALL_FAILED_SHARED_USER_INCOMPATIBLE", "【安装失败】APK签名不兼容, 请联系APK文件的开发商"},
-    {"INSTALL_FAILED_UPDATE_INCOMPATIBLE", "【安装失败】更新内容不兼容, 请联系APK文件的开发商"},
-    {"INSTALL_PARSE_FAILED_INCONSISTENT_CERTIFICATES",
-     "【安装失败】将安装的APK文件和手机中已装版本签名不同，请先卸载手机中的版本后再试"},
-    {"INSTALL_PARSE_FAILED_NO_CERTIFICATES",
-     "【安装失败】将安装的APK文件和手机中已装版本签名不同，请先卸载手机中的版本后再试"},
 };
+
+struct FailureCode {
+  const char* name;
+  int value;
+  const char* text;  // after "【安装失败】"; nullptr: the internal-error text with the support contact
+};
+const FailureCode kFailureCodes[] = {
+#include "installer/data/InstallFailureCodes.inc"
+};
+
+bool codeChar(char c) { return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_'; }
+
+// The first failure code of the package manager the output names, whole ("…_PERMISSION" is not
+// "…_PERMISSION_GROUP"); nullptr when it names none the table knows.
+const FailureCode* namedFailureCode(std::string_view output) {
+  for (size_t at = output.find("INSTALL_"); at != std::string_view::npos; at = output.find("INSTALL_", at + 1)) {
+    if (at > 0 && codeChar(output[at - 1])) continue;
+    size_t end = at;
+    while (end < output.size() && codeChar(output[end])) ++end;
+    const std::string_view token = output.substr(at, end - at);
+    for (const FailureCode& code : kFailureCodes)
+      if (token == code.name) return &code;
+  }
+  return nullptr;
+}
+
+// "to install" is the old tool's "can't find '…' to install"; the newer tool's "failed to install
+// …" precedes the phone's own reason and is not that.
+bool rowMatches(std::string_view output, const ResultRow& row) {
+  const std::string_view key = row.key;
+  for (size_t at = output.find(key); at != std::string_view::npos; at = output.find(key, at + 1)) {
+    if (key == "to install" && at >= 7 && output.substr(at - 7, 7) == "failed ") continue;
+    return true;
+  }
+  if (key == "device not found") {
+    // Our client and newer tools: "error: device 'SERIAL' not found".
+    const size_t device = output.find("device '");
+    return device != std::string_view::npos && output.find("' not found", device + 8) != std::string_view::npos;
+  }
+  return false;
+}
 
 const Component kComponents[kComponentCount] = {
     {"卓维克", "com.zorvik.Zorvik", "651 KB", "卓维克基础框架,提供Zorvik基础运行时库和系统快捷设置面板"},
@@ -77,7 +101,7 @@ const char* const kPresetNames[4] = {"全部功能", "必备组件", "仅安装�
 
 DeviceChoice chooseInstallDevice(InstallHost& host, const std::string& adb, std::string& serial) {
   serial.clear();
-  const AdbRunResult listing = host.run(devicesCommand(adb), kDevicesOutputMax);
+  const AdbRunResult listing = host.run(devicesCommand(adb), kDevicesOutputMax, kAdbQueryDeadlineMs);
   if (listing.status == AdbRunStatus::CannotRun) return DeviceChoice::kNoPipe;
   if (listing.status == AdbRunStatus::CannotStart) return DeviceChoice::kCannotStart;
   const std::vector<std::string> serials = parseDevicesListing(trimmed(listing.output));
@@ -102,29 +126,129 @@ std::string deviceChoiceText(DeviceChoice choice, bool component) {
     case DeviceChoice::kNoDevice: return "【错误】没有找到Android设备，请检查USB连接";
     case DeviceChoice::kNoneChosen:
       return component ? "【错误】没有选择任何设备，请重新执行安装并选择设备"
-                       : "【错误】没有选择任何设备，单击【设备管理】重新选择";
+                       : "【错误】没有选择任何设备，单击【安装到手机】重新选择";
   }
   return {};
+}
+
+// ---------------------------------------------------------------- what may reach a command line
+
+namespace {
+bool asciiLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+bool asciiDigit(char c) { return c >= '0' && c <= '9'; }
+constexpr size_t kMaxNameLength = 1024;
+
+// Dotted segments; `first` and `rest` say which characters may start and continue a segment.
+template <typename First, typename Rest>
+size_t dottedSegments(std::string_view name, First first, Rest rest) {
+  if (name.empty() || name.size() > kMaxNameLength) return 0;
+  size_t segments = 0;
+  size_t start = 0;
+  for (;;) {
+    const size_t dot = name.find('.', start);
+    const std::string_view segment = name.substr(start, dot == std::string_view::npos ? std::string_view::npos : dot - start);
+    if (segment.empty() || !first(segment[0])) return 0;
+    for (char c : segment)
+      if (!rest(c)) return 0;
+    ++segments;
+    if (dot == std::string_view::npos) return segments;
+    start = dot + 1;
+  }
+}
+}  // namespace
+
+bool isJavaClassName(std::string_view name) {
+  const auto first = [](char c) { return asciiLetter(c) || c == '_' || c == '$'; };
+  const auto rest = [](char c) { return asciiLetter(c) || asciiDigit(c) || c == '_' || c == '$'; };
+  return dottedSegments(name, first, rest) >= 1;
+}
+
+bool isCommandPackageName(std::string_view name) {
+  const auto rest = [](char c) { return asciiLetter(c) || asciiDigit(c) || c == '_'; };
+  return dottedSegments(name, asciiLetter, rest) >= 2;
+}
+
+bool isPlainSerial(std::string_view serial) {
+  if (serial.empty() || serial.size() > 256) return false;
+  for (char c : serial)
+    if (!asciiLetter(c) && !asciiDigit(c) && c != '.' && c != '_' && c != ':' && c != '-') return false;
+  return true;
+}
+
+std::string resolvedActivityName(const std::string& package, const std::string& activity) {
+  std::string full;
+  if (!activity.empty() && activity[0] == '.') {
+    full = package + activity;
+  } else if (activity.find('.') == std::string::npos) {
+    full = package + "." + activity;
+  } else {
+    full = activity;
+  }
+  return isJavaClassName(full) ? full : std::string();
 }
 
 // ---------------------------------------------------------------- the pieces
 
 std::string installResultText(std::string_view output, bool component) {
-  for (const ResultRow& row : kResults) {
-    if (output.find(row.key) == std::string_view::npos) continue;
-    if (row.text == nullptr) return std::string("【安装失败】内部错误，请联系") + kSupportContact;
-    if (component && row.key == kResults[0].key) return "【安装成功】“卓维克”已经安装到您的手机中";
-    return row.text;
-  }
+  // "Success" before everything, so output that also names a failure code still reads as success.
+  if (output.find("Success") != std::string_view::npos)
+    return component ? "【安装成功】“卓维克”已经安装到您的手机中" : "【安装成功】您可以单击【立即运行】按钮来执行手机上的应用";
+  // The phone's own reason, when named, says more than the tool's words around it.
+  if (const FailureCode* code = namedFailureCode(output))
+    return code->text == nullptr ? std::string("【安装失败】内部错误，请联系") + kSupportContact
+                                 : std::string("【安装失败】") + code->text;
+  for (const ResultRow& row : kResults)
+    if (rowMatches(output, row)) return row.text;
   return "【安装失败】未知错误";
 }
 
-std::string temporaryCopyPath(const std::string& folder, const std::tm& local) {
+size_t installFailureCodeCount() { return sizeof kFailureCodes / sizeof kFailureCodes[0]; }
+std::string installFailureCodeName(size_t i) {
+  return i < installFailureCodeCount() ? kFailureCodes[i].name : std::string();
+}
+
+std::string temporaryCopyPath(const std::string& folder, const std::tm& local, unsigned sequence) {
   char stamp[64];
   std::snprintf(stamp, sizeof stamp, "%d%02d%02d%d%02d%02d", local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
                 local.tm_hour, local.tm_min, local.tm_sec);
-  return folder + stamp + ".apk";
+  std::string name = folder + stamp;
+  if (sequence > 0) name += "_" + std::to_string(sequence);
+  return name + ".apk";
 }
+
+namespace {
+// The copies of this process's installs in flight, and a name already on disk (another process's
+// copy) is stepped over: one install never overwrites or deletes another's copy.
+std::mutex copiesMutex;
+std::set<std::string> copiesInFlight;
+constexpr unsigned kCopyNameTries = 1000;
+
+class ReservedCopy {
+ public:
+  ReservedCopy(InstallHost& host, const std::string& folder) {
+    const std::tm local = host.localTime();
+    std::lock_guard<std::mutex> lock(copiesMutex);
+    for (unsigned sequence = 0; sequence < kCopyNameTries; ++sequence) {
+      std::string candidate = temporaryCopyPath(folder, local, sequence);
+      if (copiesInFlight.count(candidate) || host.fileExists(candidate)) continue;
+      path_ = std::move(candidate);
+      copiesInFlight.insert(path_);
+      return;
+    }
+  }
+  ~ReservedCopy() {
+    if (path_.empty()) return;
+    std::lock_guard<std::mutex> lock(copiesMutex);
+    copiesInFlight.erase(path_);
+  }
+  ReservedCopy(const ReservedCopy&) = delete;
+  ReservedCopy& operator=(const ReservedCopy&) = delete;
+  const std::string& path() const { return path_; }
+
+ private:
+  std::string path_;
+};
+}  // namespace
 
 const char* copyingText(uint64_t sizeBytes) {
   return sizeBytes > kLargePackageBytes ? "安装中, 该文件较大请耐心等待..." : "安装中,请稍等...";
@@ -143,7 +267,10 @@ std::string componentInstallCommand(const std::string& adb, const std::string& s
 
 std::string startActivityCommand(const std::string& adb, const std::string& serial, const std::string& package,
                                  const std::string& activity) {
-  return quotedPath(adb) + " -s " + serial + " shell am start -n " + package + "/" + activity;
+  if (!isPlainSerial(serial) || !isCommandPackageName(package)) return {};
+  const std::string full = resolvedActivityName(package, activity);
+  if (full.empty()) return {};
+  return quotedPath(adb) + " -s " + serial + " shell am start -n " + package + "/" + full;
 }
 
 // ---------------------------------------------------------------- installing
@@ -151,6 +278,10 @@ std::string startActivityCommand(const std::string& adb, const std::string& seri
 InstallOutcome installOnDevice(InstallHost& host, const InstallRequest& request, const std::string& serial) {
   InstallOutcome outcome;
   outcome.serial = serial;
+  if (!isPlainSerial(serial)) {
+    outcome.status = kUnsafeSerialText;
+    return outcome;
+  }
   const std::string folder = host.temporaryFolder();
   const uint64_t free = host.freeMegabytes(folder);
   const uint64_t needed = request.component ? kComponentFreeMegabytes : (request.sizeBytes >> 20);
@@ -162,12 +293,17 @@ InstallOutcome installOnDevice(InstallHost& host, const InstallRequest& request,
     outcome.status = "【错误】要安装的APK文件意外丢失";
     return outcome;
   }
-  const std::string copy = temporaryCopyPath(folder, host.localTime());
+  const ReservedCopy reserved(host, folder);
+  const std::string& copy = reserved.path();
+  if (copy.empty()) {
+    outcome.status = "【错误】系统临时文件夹读取失败";
+    return outcome;
+  }
   host.status(request.component ? "安装中,请稍等..." : copyingText(request.sizeBytes));
   const bool copied = host.copyFile(request.path, copy);
   bool toSd = false;
   if (!request.component && request.sdTicked && request.sdAllowed) {
-    const AdbRunResult sdk = host.run(sdkCommand(request.adb, serial), kDevicesOutputMax);
+    const AdbRunResult sdk = host.run(sdkCommand(request.adb, serial), kDevicesOutputMax, kAdbQueryDeadlineMs);
     toSd = installToSd(true, true, sdk.status == AdbRunStatus::Ok ? sdkLevelFromOutput(sdk.output) : -1);
   }
   if (!copied || !host.fileExists(copy)) {
@@ -177,13 +313,17 @@ InstallOutcome installOnDevice(InstallHost& host, const InstallRequest& request,
   }
   outcome.command = request.component ? componentInstallCommand(request.adb, serial, copy)
                                       : packageInstallCommand(request.adb, serial, toSd, copy);
-  const AdbRunResult run = host.run(outcome.command, kInstallOutputMax);
+  const AdbRunResult run = host.run(outcome.command, kInstallOutputMax, kAdbInstallDeadlineMs);
   host.deleteFile(copy);
   if (run.status != AdbRunStatus::Ok) {
     outcome.status = "【错误】组件丢失，请重新安装Quillet...";
     return outcome;
   }
   outcome.output = trimmed(run.output);
+  if (run.timedOut) {
+    outcome.status = "【安装失败】安装超时，手机没有在规定时间内答复";
+    return outcome;
+  }
   outcome.installed = outcome.output.find("Success") != std::string::npos;
   outcome.status = installResultText(outcome.output, request.component);
   return outcome;
@@ -222,11 +362,16 @@ LaunchPlan launchPlan(std::string_view packageList, const ManifestInfo& manifest
   }
   plan.status = label + " 已经在手机上运行";
   const size_t dot = manifest.packageName.rfind('.');
+  std::string activity;
   if (manifest.isPlugin && dot != std::string::npos) {
-    plan.activity = manifest.packageName.substr(dot);
+    activity = manifest.packageName.substr(dot);
   } else {
-    plan.activity = manifest.launchActivity;
+    activity = manifest.launchActivity;
   }
+  if (activity.empty()) return plan;
+  plan.activity = isCommandPackageName(manifest.packageName)
+                      ? resolvedActivityName(manifest.packageName, activity) : std::string();
+  if (plan.activity.empty()) plan.status = label + kUnsafeActivityText;
   return plan;
 }
 
@@ -253,6 +398,13 @@ std::string siteSearchUrl(const std::string& searchBase, const std::string& site
 std::string marketUrl(const std::string& marketBase, const std::string& packageName) {
   if (!plainPackageName(packageName)) return {};
   return marketBase + "store/apps/details?id=" + packageName;
+}
+
+std::string siteOfBase(const std::string& base) {
+  size_t start = base.find("://");
+  start = start == std::string::npos ? 0 : start + 3;
+  const size_t end = base.find_first_of("/:?#", start);
+  return base.substr(start, end == std::string::npos ? std::string::npos : end - start);
 }
 
 // ---------------------------------------------------------------- components

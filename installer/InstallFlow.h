@@ -19,7 +19,8 @@ namespace zorvik {
 class InstallHost {
  public:
   virtual ~InstallHost() = default;
-  virtual AdbRunResult run(const std::string& commandLine, size_t maxOutput) = 0;
+  // The run ends (timed out) after `deadlineMs`: a hung tool never holds the flow.
+  virtual AdbRunResult run(const std::string& commandLine, size_t maxOutput, unsigned deadlineMs) = 0;
   // Several devices: the user picks one; empty when none was picked.
   virtual std::string chooseDevice(const std::vector<std::string>& serials) = 0;
   virtual std::string temporaryFolder() = 0;  // long form, with a trailing separator
@@ -33,6 +34,11 @@ class InstallHost {
   virtual void status(const std::string& text) = 0;
 };
 
+// Deadlines of the tool's runs: listings and properties answer at once; an install copies the
+// package over USB and lets the phone verify it (a 100 MB package takes about a minute).
+constexpr unsigned kAdbQueryDeadlineMs = 20000;
+constexpr unsigned kAdbInstallDeadlineMs = 600000;
+
 // ---------------------------------------------------------------- device choice
 
 enum class DeviceChoice : int {
@@ -40,7 +46,7 @@ enum class DeviceChoice : int {
   kNoPipe = 1,       // "【内部错误】，请重新安装“Quillet”"
   kCannotStart = 2,  // "【组件丢失，请重新安装“Quillet”"
   kNoDevice = 3,     // "【错误】没有找到Android设备，请检查USB连接"
-  kNoneChosen = 4,   // "【错误】没有选择任何设备，..."
+  kNoneChosen = 4,   // "【错误】没有选择任何设备，单击【安装到手机】重新选择" (the button that offers the choice again)
 };
 // Lists the devices; one is taken as it is, several are offered to the user.
 DeviceChoice chooseInstallDevice(InstallHost& host, const std::string& adb, std::string& serial);
@@ -51,9 +57,15 @@ std::string deviceChoiceText(DeviceChoice choice, bool component);
 
 // The status for the tool's install output: the first row of the table whose text occurs.
 // `component` changes only the success text.
+// A failure code of the package manager ("Failure [INSTALL_FAILED_…]") is read before the tool's
+// own words; every code the package manager declares has its text.
 std::string installResultText(std::string_view output, bool component = false);
-// The folder + "%d%02d%02d%d%02d%02d" of the local time + ".apk" (the hour not padded).
-std::string temporaryCopyPath(const std::string& folder, const std::tm& local);
+// The failure codes the table knows, for tests that walk them.
+size_t installFailureCodeCount();
+std::string installFailureCodeName(size_t index);
+// The folder + "%d%02d%02d%d%02d%02d" of the local time + ".apk" (the hour not padded); a
+// `sequence` above 0 adds "_<sequence>" before ".apk", so installs in one second keep apart.
+std::string temporaryCopyPath(const std::string& folder, const std::tm& local, unsigned sequence = 0);
 constexpr uint64_t kLargePackageBytes = 10000000;
 // "安装中, 该文件较大请耐心等待..." above kLargePackageBytes, else "安装中,请稍等...".
 const char* copyingText(uint64_t sizeBytes);
@@ -65,8 +77,26 @@ std::string packageInstallCommand(const std::string& adb, const std::string& ser
                                   const std::string& path);
 // "%s -s %s install %s".
 std::string componentInstallCommand(const std::string& adb, const std::string& serial, const std::string& path);
+// Empty unless the serial is plain, the package a package name and the activity (resolved) a class
+// name: the caller then runs nothing.
 std::string startActivityCommand(const std::string& adb, const std::string& serial, const std::string& package,
                                  const std::string& activity);
+
+// ---------------------------------------------------------------- what may reach a command line
+
+// The phone's shell reads what follows "shell": a name from a package is put on the line only when
+// it matches its grammar, so it can hold nothing the shell would act on.
+// A Java name: segments of letters, digits, '_' and '$', none starting with a digit, joined by dots.
+bool isJavaClassName(std::string_view name);
+// A package name as the package manager accepts it: at least two segments of [A-Za-z][A-Za-z0-9_]*.
+bool isCommandPackageName(std::string_view name);
+// A serial as adb lists it: letters, digits and "._:-" only (no blank, no quote).
+bool isPlainSerial(std::string_view serial);
+// The manifest's activity name as a full class name: a leading dot or a name without one is
+// relative to the package. Empty when the result is no valid class name.
+std::string resolvedActivityName(const std::string& package, const std::string& activity);
+extern const char kUnsafeSerialText[];    // the serial holds characters no command line may carry
+extern const char kUnsafeActivityText[];  // " 的启动项名称不合法，Quillet拒绝运行" after the label
 
 // ---------------------------------------------------------------- installing
 
@@ -102,10 +132,11 @@ InstallOutcome installPackage(InstallHost& host, const InstallRequest& request);
 
 struct LaunchPlan {
   std::string status;    // label + " 已经在手机上运行" or label + " 您尚未安装，无法运行"
-  std::string activity;  // what to start; empty: nothing
+  std::string activity;  // what to start, a full class name; empty: nothing
 };
 // From the package list ("package:NAME" lines): an installed plug-in starts the activity named
-// after its package's last part, another package its launch activity.
+// after its package's last part, another package its launch activity. A package or activity name
+// that is no valid name starts nothing and says so.
 LaunchPlan launchPlan(std::string_view packageList, const ManifestInfo& manifest, const std::string& label);
 
 // ---------------------------------------------------------------- web lookups
@@ -114,6 +145,9 @@ LaunchPlan launchPlan(std::string_view packageList, const ManifestInfo& manifest
 // `site` is the maker's site the search is restricted to.
 std::string siteSearchUrl(const std::string& searchBase, const std::string& site, const std::string& packageName);
 std::string marketUrl(const std::string& marketBase, const std::string& packageName);
+// The host of a base address ("http://www.zorvik.com/" -> "www.zorvik.com"): the site a search
+// is restricted to, taken from the maker's site as configured. Empty when there is none.
+std::string siteOfBase(const std::string& base);
 
 // ---------------------------------------------------------------- the suite's components
 

@@ -4,8 +4,8 @@
 
 namespace zorvik {
 
-AdbRunResult WinInstallHost::run(const std::string& commandLine, size_t maxOutput) {
-  return runAdbAndWait(commandLine, maxOutput);
+AdbRunResult WinInstallHost::run(const std::string& commandLine, size_t maxOutput, unsigned deadlineMs) {
+  return runAdbAndWait(commandLine, maxOutput, deadlineMs);
 }
 
 std::string WinInstallHost::chooseDevice(const std::vector<std::string>& serials) {

@@ -16,7 +16,7 @@ class WinInstallHost : public InstallHost {
   using StatusFn = std::function<void(const std::string&)>;
   WinInstallHost(Chooser chooser, StatusFn status) : chooser_(std::move(chooser)), status_(std::move(status)) {}
 
-  AdbRunResult run(const std::string& commandLine, size_t maxOutput) override;
+  AdbRunResult run(const std::string& commandLine, size_t maxOutput, unsigned deadlineMs) override;
   std::string chooseDevice(const std::vector<std::string>& serials) override;
   std::string temporaryFolder() override;
   uint64_t freeMegabytes(const std::string& folder) override;

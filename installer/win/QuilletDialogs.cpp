@@ -54,7 +54,9 @@ void DevicePickDialog::onInit() {
   auto alive = alive_;
   reader_ = std::thread([dialog, alive, adb = adb_, serials = serials_] {
     for (size_t i = 0; i < serials.size() && *alive; ++i) {
-      const AdbRunResult r = runAdbAndWait(getpropCommand(adb, serials[i]), 1 << 20);
+      const AdbRunResult r = isPlainSerial(serials[i])
+                                 ? runAdbAndWait(getpropCommand(adb, serials[i]), 1 << 20, kAdbQueryDeadlineMs)
+                                 : AdbRunResult{};
       int sdk = 0;
       const std::string device = deviceDisplayText(r.output, sdk);
       char api[32];
@@ -208,10 +210,11 @@ void ComponentsDialog::refreshStatus() {
   auto alive = alive_;
   worker_ = std::thread([this, dialog, alive] {
     // The package list of the one device, without asking: a choice among several belongs to an install.
-    const AdbRunResult devices = runAdbAndWait(devicesCommand(adb_), kDevicesOutputMax);
+    const AdbRunResult devices = runAdbAndWait(devicesCommand(adb_), kDevicesOutputMax, kAdbQueryDeadlineMs);
     const std::vector<std::string> serials = parseDevicesListing(trimmed(devices.output));
     std::string list;
-    if (serials.size() == 1) list = runAdbAndWait(listPackagesCommand(adb_, serials[0]), 1 << 20).output;
+    if (serials.size() == 1 && isPlainSerial(serials[0]))
+      list = runAdbAndWait(listPackagesCommand(adb_, serials[0]), 1 << 20, kAdbQueryDeadlineMs).output;
     const std::vector<bool> installed = installedComponents(list);
     postToUi([this, alive, installed] {
       if (!*alive) return;

@@ -14,7 +14,9 @@
 #include "devlink/AdbBridge.h"
 #include "devlink/AdbProcess.h"
 #include "installer/Package.h"
+#include "installer/InstallFlow.h"
 #include "installer/win/QuilletWindow.h"
+#include "settings/SettingsWin.h"
 
 // The path from the most recent command line, shared by every running copy of the program: a
 // writable data section marked shared. The assembler needs the name quoted (it holds a "-"),
@@ -92,6 +94,10 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {
     options.programPath = ownPath();
     options.initialPath = path;
     options.sharedPath = sharedPath;
+    // The maker's site and the store as the settings name them (the main program's addresses).
+    const std::string site = zorvik::siteOfBase(zorvik::serviceBase());
+    if (!site.empty()) options.site = site;
+    options.marketBase = zorvik::storeBase();
     zorvik::QuilletWindow window(options);
     rc = window.runModal(nullptr) == -1 ? 1 : 0;
     zorvik::stopUiThreadQueue();

@@ -1,9 +1,12 @@
 #include "installer/win/QuilletWindow.h"
 
+#include "common/win/XmlDocument.h"
+
 #include <commctrl.h>
 #include <commdlg.h>
 #include <shellapi.h>
 
+#include "common/win/XmlDocument.h"
 #include "ui/Controls.h"
 #include "ui/ImageDecode.h"
 #include "ui/UiThread.h"
@@ -121,6 +124,8 @@ void QuilletWindow::show(PackageInfo info) {
   InvalidateRect(GetDlgItem(hwnd(), IDC_Q_ICON), nullptr, TRUE);
   SetWindowTextA(hwnd(), package_.valid && !f.label.empty() ? (f.label + " - Quillet").c_str()
                                                             : "Quillet - Android程序安装器");
+  // No MSXML class could be made: the user is told and sent to the parser's download page.
+  if (package_.failure == PackageFailure::kNoXmlReader) notifyNoXmlParser(hwnd());
 }
 
 void QuilletWindow::paintIcon(const DRAWITEMSTRUCT& d) {
@@ -186,11 +191,14 @@ void QuilletWindow::startRun() {
       const DeviceChoice choice = chooseInstallDevice(host, adb, serial);
       if (choice != DeviceChoice::kChosen) status = deviceChoiceText(choice, false);
     }
+    if (status.empty() && !isPlainSerial(serial)) status = kUnsafeSerialText;
     if (status.empty()) {
-      const AdbRunResult list = runAdbAndWait(listPackagesCommand(adb, serial), 4 << 20);
+      const AdbRunResult list = runAdbAndWait(listPackagesCommand(adb, serial), 4 << 20, kAdbQueryDeadlineMs);
       const LaunchPlan plan = launchPlan(list.output, manifest, label);
       status = plan.status;
-      if (!plan.activity.empty()) launchAdb(startActivityCommand(adb, serial, manifest.packageName, plan.activity));
+      const std::string start = plan.activity.empty() ? std::string()
+                                : startActivityCommand(adb, serial, manifest.packageName, plan.activity);
+      if (!start.empty()) launchAdb(start);
     }
     onUi([this, status, serial] {
       if (!serial.empty()) serial_ = serial;

@@ -15,12 +15,14 @@ class ScriptedHost : public InstallHost {
  public:
   std::map<std::string, AdbRunResult> answers;  // by the command's first words after the serial
   std::vector<std::string> commands, statuses, offered;
+  std::vector<unsigned> deadlines;
   std::set<std::string> files{"C:\\pkg\\a.apk"};
   std::string choice;
   uint64_t freeMb = 1000;
   bool copyWorks = true;
 
-  AdbRunResult run(const std::string& commandLine, size_t) override {
+  AdbRunResult run(const std::string& commandLine, size_t, unsigned deadlineMs) override {
+    deadlines.push_back(deadlineMs);
     commands.push_back(commandLine);
     for (const auto& [key, answer] : answers)
       if (commandLine.find(key) != std::string::npos) return answer;
@@ -70,7 +72,7 @@ TEST(InstallResultText, EveryRowInItsOrder) {
       {"Success", "【安装成功】您可以单击【立即运行】按钮来执行手机上的应用"},
       {"error: x is not a valid zip file", "【安装失败】请选择一个有效的APK文件"},
       {"does not contain AndroidManifest.xml", "【安装失败】APK文件已经损坏"},
-      {"failed to install", "【安装失败】APK文件意外丢失"},
+      {"can't find 'C:\\t\\1.apk' to install", "【安装失败】APK文件意外丢失"},
       {"error: device not found", "【安装失败】请确认手机已经连接到电脑上"},
       {"Error: Unknown option: -s", "【安装失败】设备不支持安装到SD卡上"},
       {"failed to copy 'a' to 'b'", "【安装失败】SD卡尚未成功挂载，您可以取消勾选【优先装到SD卡上】选项，将应用安装到手机上"},
@@ -92,13 +94,15 @@ TEST(InstallResultText, EveryRowInItsOrder) {
        "【安装失败】将安装的APK文件和手机中已装版本签名不同，请先卸载手机中的版本后再试"},
       {"Failure [INSTALL_PARSE_FAILED_NO_CERTIFICATES]",
        "【安装失败】将安装的APK文件和手机中已装版本签名不同，请先卸载手机中的版本后再试"},
-      {"Failure [INSTALL_FAILED_VERSION_DOWNGRADE]", "【安装失败】未知错误"},
+      {"Failure [INSTALL_FAILED_VERSION_DOWNGRADE]", "【安装失败】手机中已装的版本更新，不能换成较旧的版本"},
+      {"Failure [INSTALL_FAILED_NOT_A_CODE]", "【安装失败】未知错误"},
       {"", "【安装失败】未知错误"},
   };
   for (const auto& [output, text] : rows) EXPECT_EQ(installResultText(output), text) << output;
   // First match wins.
   EXPECT_EQ(installResultText("Failure [INSTALL_FAILED_ALREADY_EXISTS]\nSuccess"), rows[0].second);
-  EXPECT_EQ(installResultText("device not found INSTALL_FAILED_DEXOPT"), "【安装失败】请确认手机已经连接到电脑上");
+  // The phone's code says more than the tool's words around it.
+  EXPECT_EQ(installResultText("device not found INSTALL_FAILED_DEXOPT"), "【安装失败】APK文件损坏");
   EXPECT_EQ(installResultText("Success", true), "【安装成功】“卓维克”已经安装到您的手机中");
   EXPECT_EQ(installResultText("Failure [INSTALL_FAILED_DEXOPT]", true), "【安装失败】APK文件损坏");
 }
@@ -144,7 +148,7 @@ TEST(InstallFlow, DeviceChoiceResults) {
     ScriptedHost host;
     host.devices(kTwo);
     const InstallOutcome o = installPackage(host, request());
-    EXPECT_EQ(o.status, "【错误】没有选择任何设备，单击【设备管理】重新选择");
+    EXPECT_EQ(o.status, "【错误】没有选择任何设备，单击【安装到手机】重新选择");
     EXPECT_EQ(host.offered, (std::vector<std::string>{"SER1", "SER2"}));
     EXPECT_EQ(host.commands.size(), 1u);  // nothing installed
   }
@@ -153,7 +157,7 @@ TEST(InstallFlow, DeviceChoiceResults) {
     ScriptedHost host;
     host.devices(kTwo);
     host.choice = "SER1 & del";
-    EXPECT_EQ(installPackage(host, request()).status, "【错误】没有选择任何设备，单击【设备管理】重新选择");
+    EXPECT_EQ(installPackage(host, request()).status, "【错误】没有选择任何设备，单击【安装到手机】重新选择");
   }
   {
     ScriptedHost host;
@@ -229,9 +233,9 @@ TEST(LaunchPlan, PluginLaunchActivityOrNothing) {
   const std::string list = "package:com.android.phone\npackage:com.zorvik.TaskMgr\r\n";
   LaunchPlan p = launchPlan(list, m, "任务管理");
   EXPECT_EQ(p.status, "任务管理 已经在手机上运行");
-  EXPECT_EQ(p.activity, ".TaskMgr");
+  EXPECT_EQ(p.activity, "com.zorvik.TaskMgr.TaskMgr");
   m.isPlugin = false;
-  EXPECT_EQ(launchPlan(list, m, "X").activity, ".Main");
+  EXPECT_EQ(launchPlan(list, m, "X").activity, "com.zorvik.TaskMgr.Main");
   m.launchActivity.clear();
   EXPECT_EQ(launchPlan(list, m, "X").activity, "");
   EXPECT_EQ(launchPlan(list, m, "X").status, "X 已经在手机上运行");
@@ -241,6 +245,13 @@ TEST(LaunchPlan, PluginLaunchActivityOrNothing) {
   EXPECT_EQ(launchPlan("", m, "X").status, "X 您尚未安装，无法运行");
   m.packageName.clear();
   EXPECT_EQ(launchPlan("package:\n", m, "X").status, "X 您尚未安装，无法运行");
+}
+
+TEST(WebLookups, SiteOfTheConfiguredBase) {
+  EXPECT_EQ(siteOfBase("http://www.zorvik.com/"), "www.zorvik.com");
+  EXPECT_EQ(siteOfBase("http://127.0.0.1:8080/base/"), "127.0.0.1");
+  EXPECT_EQ(siteOfBase("host.example"), "host.example");
+  EXPECT_EQ(siteOfBase(""), "");
 }
 
 TEST(WebLookups, OnlyForNamesHoldingADot) {
@@ -305,6 +316,98 @@ TEST(Association, FiveEntriesAndExactComparisons) {
   EXPECT_FALSE(associationMatches("PKGNEST042.apk", entries[3].data, program));
   EXPECT_FALSE(associationMatches("pkgnest042.apk", "\"c:\\program files\\zorvik\\quillet.exe\" \"%1\"", program));
   EXPECT_FALSE(associationMatches("pkgnest042.apk", entries[3].data, "D:\\Moved\\Quillet.exe"));
+}
+
+// Names from a package reach the phone's shell only when they are names: nothing a shell would
+// read as an operator, a substitution or a second word.
+// What the tools really print: a newer adb's failure line names the code after "failed to install",
+// our client and newer adb name the missing serial.
+TEST(InstallResultText, RealToolLines) {
+  const std::pair<const char*, const char*> rows[] = {
+      {"Performing Streamed Install\nadb: failed to install C:\\t\\1.apk: Failure [INSTALL_FAILED_ALREADY_EXISTS: "
+       "Attempt to re-install com.a without first uninstalling.]",
+       "【安装失败】文件已经存在, 请先删除手机上老的版本后再试"},
+      {"adb: failed to install 1.apk: Failure [INSTALL_FAILED_DUPLICATE_PERMISSION_GROUP: x]",
+       "【安装失败】该软件定义的权限组已被手机中的其他应用定义"},
+      {"adb: failed to install 1.apk: Failure [INSTALL_PARSE_FAILED_NOT_APK: Failed to parse]",
+       "【安装失败】请选择一个有效的APK文件"},
+      {"adb: failed to install 1.apk: cmd: Can't find service: package", "【安装失败】未知错误"},
+      {"error: device 'SER1' not found", "【安装失败】请确认手机已经连接到电脑上"},
+      {"adb: error: device 'emulator-5554' not found", "【安装失败】请确认手机已经连接到电脑上"},
+      {"MY_INSTALL_FAILED_DEXOPT", "【安装失败】未知错误"},
+  };
+  for (const auto& [output, text] : rows) EXPECT_EQ(installResultText(output), text) << output;
+  // Every code the package manager declares reads as words of its own, never the unknown text.
+  ASSERT_GE(installFailureCodeCount(), 60u);
+  for (size_t i = 0; i < installFailureCodeCount(); ++i) {
+    const std::string name = installFailureCodeName(i);
+    const std::string text = installResultText("Failure [" + name + "]");
+    EXPECT_NE(text, "【安装失败】未知错误") << name;
+    EXPECT_EQ(text.rfind("【安装失败】", 0), 0u) << name;
+  }
+}
+
+TEST(CommandLineNames, HostileNamesStartNothing) {
+  EXPECT_EQ(startActivityCommand("adb", "S1", "com.a.b", ".Main"), "adb -s S1 shell am start -n com.a.b/com.a.b.Main");
+  EXPECT_EQ(startActivityCommand("adb", "S1", "com.a.b", "Main"), "adb -s S1 shell am start -n com.a.b/com.a.b.Main");
+  EXPECT_EQ(startActivityCommand("adb", "S1", "com.a.b", "org.x.Outer$Inner"),
+            "adb -s S1 shell am start -n com.a.b/org.x.Outer$Inner");
+  for (const char* activity : {".Main;reboot", ".M $(reboot)", "a.b`id`", ".M|sh", ".M&&id", "a..b", ".9x", "a.b.",
+                               ".M\nid", "a b.C", ".M>x", "\xe4\xb8\xad.A"})
+    EXPECT_EQ(startActivityCommand("adb", "S1", "com.a.b", activity), "") << activity;
+  for (const char* package : {"com.a;id", "nodot", "com.9a", "com.a b", "com.a$b", ""})
+    EXPECT_EQ(startActivityCommand("adb", "S1", package, ".Main"), "") << package;
+  for (const char* serial : {"", "S 1", "S;id", "S$(id)", "\"S\"", "S\tX"})
+    EXPECT_EQ(startActivityCommand("adb", serial, "com.a.b", ".Main"), "") << serial;
+  EXPECT_TRUE(isPlainSerial("emulator-5554"));
+  EXPECT_TRUE(isPlainSerial("192.168.1.5:5555"));
+  EXPECT_FALSE(isJavaClassName(std::string(2000, 'a')));
+
+  ManifestInfo m;
+  m.packageName = "com.a.b";
+  m.launchActivity = ".Main;reboot";
+  const LaunchPlan hostile = launchPlan("package:com.a.b\n", m, "X");
+  EXPECT_EQ(hostile.activity, "");
+  EXPECT_EQ(hostile.status, std::string("X") + kUnsafeActivityText);
+  m.launchActivity = ".Main";
+  EXPECT_EQ(launchPlan("package:com.a.b\n", m, "X").activity, "com.a.b.Main");
+}
+
+TEST(CommandLineNames, UnsafeSerialRunsNoInstall) {
+  ScriptedHost host;
+  host.devices("List of devices attached\nS;reboot\tdevice\n");
+  const InstallOutcome out = installPackage(host, request());
+  EXPECT_EQ(out.status, kUnsafeSerialText);
+  for (const std::string& c : host.commands) EXPECT_EQ(c.find(" install"), std::string::npos) << c;
+  EXPECT_EQ(host.files.size(), 1u);  // no copy was made
+}
+
+TEST(Deadlines, EveryRunHasOneAndATimeoutSaysSo) {
+  ScriptedHost host;
+  host.devices("List of devices attached\nS1\tdevice\n");
+  InstallRequest r = request();
+  r.sdTicked = true;
+  host.answers[" install "] = {AdbRunStatus::Ok, "Performing Streamed Install", true};
+  const InstallOutcome out = installPackage(host, r);
+  ASSERT_EQ(host.deadlines.size(), host.commands.size());
+  ASSERT_EQ(host.commands.size(), 3u);  // devices, sdk, install
+  EXPECT_EQ(host.deadlines[0], kAdbQueryDeadlineMs);
+  EXPECT_EQ(host.deadlines[1], kAdbQueryDeadlineMs);
+  EXPECT_EQ(host.deadlines[2], kAdbInstallDeadlineMs);
+  EXPECT_FALSE(out.installed);
+  EXPECT_NE(out.status.find("超时"), std::string::npos);
+  EXPECT_EQ(host.files.size(), 1u);  // the copy is gone after a timeout too
+}
+
+// Two installs in one second: the second copy takes another name, so neither deletes the other's.
+TEST(InstallFlow, CopiesInOneSecondKeepApart) {
+  ScriptedHost host;
+  host.devices("List of devices attached\nS1\tdevice\n");
+  host.files.insert("C:\\Temp\\2026010570809.apk");  // another install's copy, same second
+  const InstallOutcome out = installPackage(host, request());
+  EXPECT_EQ(out.command, "C:\\Q\\adb.exe -s S1 install -r C:\\Temp\\2026010570809_1.apk");
+  EXPECT_EQ(host.files.count("C:\\Temp\\2026010570809.apk"), 1u);  // left alone
+  EXPECT_EQ(host.files.count("C:\\Temp\\2026010570809_1.apk"), 0u);  // own copy deleted
 }
 
 }  // namespace

@@ -124,7 +124,9 @@ TEST_F(Quillet, EveryRowOfTheResultTableThroughThePhone) {
       {"install outcome Success", "【安装成功】您可以单击【立即运行】按钮来执行手机上的应用"},
       {"install text error: /tmp/x.apk is not a valid zip file", "【安装失败】请选择一个有效的APK文件"},
       {"install text Failure: package does not contain AndroidManifest.xml", "【安装失败】APK文件已经损坏"},
-      {"install text error: failed to install", "【安装失败】APK文件意外丢失"},
+      {"install text can't find 'x.apk' to install", "【安装失败】APK文件意外丢失"},
+      // The newer tool's lead-in names no reason of its own.
+      {"install text error: failed to install", "【安装失败】未知错误"},
       {"install text error: device not found", "【安装失败】请确认手机已经连接到电脑上"},
       {"install text Error: Unknown option: -s", "【安装失败】设备不支持安装到SD卡上"},
       {"install text failed to copy x.apk to /sdcard", "【安装失败】SD卡尚未成功挂载，您可以取消勾选【优先装到SD卡上】选项，将应用安装到手机上"},
@@ -146,7 +148,8 @@ TEST_F(Quillet, EveryRowOfTheResultTableThroughThePhone) {
        "【安装失败】将安装的APK文件和手机中已装版本签名不同，请先卸载手机中的版本后再试"},
       {"install outcome INSTALL_PARSE_FAILED_NO_CERTIFICATES",
        "【安装失败】将安装的APK文件和手机中已装版本签名不同，请先卸载手机中的版本后再试"},
-      {"install outcome INSTALL_FAILED_VERIFICATION_FAILURE", "【安装失败】未知错误"},
+      {"install outcome INSTALL_FAILED_VERIFICATION_FAILURE", "【安装失败】手机验证安装包没有通过"},
+      {"install outcome INSTALL_FAILED_NOT_A_CODE", "【安装失败】未知错误"},
   };
   for (const auto& [command, text] : rows) {
     set("install text off");
@@ -180,7 +183,7 @@ TEST_F(Quillet, TwoDevicesAndNoChoiceInstallsNothing) {
   attach({"QL1", "QL2"});
   Run run = install(fixture("basic.apk"));
   EXPECT_EQ(run.offered, (std::vector<std::string>{"QL1", "QL2"}));
-  EXPECT_EQ(run.outcome.status, "【错误】没有选择任何设备，单击【设备管理】重新选择");
+  EXPECT_EQ(run.outcome.status, "【错误】没有选择任何设备，单击【安装到手机】重新选择");
   EXPECT_EQ(pmPath("QL1", "com.zorvik.demo"), "");
   EXPECT_EQ(pmPath("QL2", "com.zorvik.demo"), "");
   run = install(fixture("basic.apk"), false, "QL2");
