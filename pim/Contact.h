@@ -32,8 +32,11 @@ enum ContactOperation : int32_t {
 struct ContactItem {
   int32_t rowId = 0;  // low 32 bits of the entry's row id; -1 for a new entry
   int32_t kind = 0;
-  std::string value;
+  std::string value;  // ANSI, for the form and the card; GBK may have lost characters
   int32_t operation = kOpUnchanged;
+  // The phone's own UTF-8 bytes while value is what was loaded: they, not value, go back, so an
+  // entry the user did not retype keeps every character. Cleared when the text is replaced.
+  std::string utf8;
 };
 
 inline bool operator==(const ContactItem& a, const ContactItem& b) {
@@ -46,13 +49,14 @@ struct ContactSingle {
   int32_t rowId = 0;
   std::string value;
   int32_t operation = kOpUnchanged;
+  std::string utf8;  // as in ContactItem
 };
 
 struct ContactCard {
   bool starred = false;
   std::string lastContactText = "N/A";
   int32_t timesContacted = 0;
-  ContactSingle extraText;  // value kept in UTF-8, exactly as the phone sent it
+  ContactSingle extraText;  // value kept in UTF-8, exactly as the phone sent it; utf8 unused
   ContactSingle displayName, nickname, notes;
   std::vector<ContactItem> phones, groups, emails, ims, webPages, addresses, organizations;
 };

@@ -28,8 +28,11 @@ void fillSingle(ContactSingle& single, const std::string& text) {
 }
 
 // The single texts of modify mode: present with "change" when loaded present, "new" otherwise;
-// an empty edit makes the item absent.
+// an empty edit makes the item absent. A text the user left as loaded stays unchanged, with its
+// UTF-8 bytes: rewriting it from the GBK copy would put "?" over what GBK cannot hold.
 void changeSingle(ContactSingle& single, const std::string& text) {
+  if (single.present && text == single.value) return;
+  single.utf8.clear();
   if (!text.empty()) {
     single.operation = single.present ? kOpChange : kOpNew;
     single.present = true;
@@ -40,7 +43,16 @@ void changeSingle(ContactSingle& single, const std::string& text) {
   }
 }
 
+// As changeSingle; a new kind alone changes the entry but keeps its bytes.
 void changeEntry(ContactItem& entry, const std::string& text, int32_t kind) {
+  if (!entry.value.empty() && text == entry.value) {
+    if (kind != entry.kind) {
+      entry.kind = kind;
+      entry.operation = kOpChange;
+    }
+    return;
+  }
+  entry.utf8.clear();
   if (!text.empty()) {
     if (entry.value.empty()) {
       entry.rowId = -1;

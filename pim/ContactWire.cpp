@@ -1,5 +1,6 @@
 #include "pim/ContactWire.h"
 
+#include "common/TextConv.h"
 #include "common/TimeFormat.h"
 #include "devlink/FieldReader.h"
 
@@ -13,11 +14,16 @@ void readSingle(FieldReader& reader, ContactSingle& single, bool keepUtf8) {
   if (reader.readInt32() != 1) return;
   const int64_t rowId = reader.readInt64();
   reader.readInt32();
-  std::string value = keepUtf8 ? reader.readUtf8Text() : reader.readText();
+  std::string utf8 = reader.readUtf8Text();
   if (!reader.ok()) return;
   single.present = true;
   single.rowId = static_cast<int32_t>(rowId);
-  single.value = std::move(value);
+  if (keepUtf8) {
+    single.value = std::move(utf8);
+  } else {
+    single.value = toAnsi(utf8);
+    single.utf8 = std::move(utf8);
+  }
   single.operation = kOpUnchanged;
 }
 
@@ -27,9 +33,16 @@ void readItemList(FieldReader& reader, std::vector<ContactItem>& items) {
     ContactItem item;
     item.rowId = static_cast<int32_t>(reader.readInt64());
     item.kind = reader.readInt32();
-    item.value = reader.readText();
-    if (reader.ok()) items.push_back(std::move(item));
+    item.utf8 = reader.readUtf8Text();
+    if (!reader.ok()) break;
+    item.value = toAnsi(item.utf8);
+    items.push_back(std::move(item));
   }
+}
+
+// A loaded text the user did not replace goes back as the phone's bytes, not as its GBK copy.
+AgentArgs& appendText(AgentArgs& args, const std::string& ansi, const std::string& utf8) {
+  return utf8.empty() ? args.text(ansi) : args.utf8Text(utf8);
 }
 
 void appendSingle(AgentArgs& args, const ContactSingle& single, bool withOperation) {
@@ -43,7 +56,7 @@ void appendSingle(AgentArgs& args, const ContactSingle& single, bool withOperati
   } else {
     args.int64(0).int32(0);
   }
-  args.text(single.value);
+  appendText(args, single.value, single.utf8);
 }
 
 void appendList(AgentArgs& args, const std::vector<ContactItem>& items, bool withOperation) {
@@ -54,7 +67,7 @@ void appendList(AgentArgs& args, const std::vector<ContactItem>& items, bool wit
     } else {
       args.int64(0);
     }
-    args.int32(item.kind).text(item.value);
+    appendText(args.int32(item.kind), item.value, item.utf8);
   }
 }
 

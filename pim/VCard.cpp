@@ -149,7 +149,8 @@ const char* photoType(std::string_view photo) {
   if (photo.size() >= 8 && photo.compare(0, 8, "\x89PNG\r\n\x1a\n") == 0) return "PNG";
   if (photo.size() >= 6 && photo.compare(0, 3, "GIF") == 0) return "GIF";
   if (photo.size() >= 2 && photo.compare(0, 2, "BM") == 0) return "BMP";
-  return "JPEG";
+  if (photo.size() >= 3 && photo.compare(0, 3, "\xFF\xD8\xFF") == 0) return "JPEG";
+  return nullptr;  // not a format a reader could be told: left out
 }
 
 // ---------------------------------------------------------------- writing
@@ -174,7 +175,17 @@ const char* typesOf(const KindTypes (&table)[N], int32_t kind) {
   return "";
 }
 
-std::string utf8Escaped(const std::string& ansi) { return vcardEscape(toUtf8(ansi)); }
+// A text as the phone holds it: its own UTF-8 bytes when they came with it, never the GBK copy,
+// which has lost what GBK cannot encode.
+std::string phoneUtf8(const std::string& ansi, const std::string& utf8) { return utf8.empty() ? toUtf8(ansi) : utf8; }
+std::string utf8Escaped(const ContactSingle& s) { return vcardEscape(phoneUtf8(s.value, s.utf8)); }
+std::string utf8Escaped(const ContactItem& item) { return vcardEscape(phoneUtf8(item.value, item.utf8)); }
+// TEL and URL values are a number and a URI, not text: no text escaping, only line breaks dropped.
+std::string uriValue(const ContactItem& item) {
+  std::string v = phoneUtf8(item.value, item.utf8);
+  v.erase(std::remove_if(v.begin(), v.end(), [](char c) { return c == '\r' || c == '\n'; }), v.end());
+  return v;
+}
 
 // ---------------------------------------------------------------- reading
 struct Property {
@@ -401,35 +412,37 @@ std::string writeVCards(const std::vector<VCardContact>& contacts) {
     const ContactCard& card = contact.card;
     addLine(out, "BEGIN:VCARD");
     addLine(out, "VERSION:3.0");
-    const std::string name = card.displayName.present ? utf8Escaped(card.displayName.value) : "";
+    const std::string name = card.displayName.present ? utf8Escaped(card.displayName) : "";
     addLine(out, "FN:" + name);
-    addLine(out, "N:" + name + ";;;;");
-    if (card.nickname.present) addLine(out, "NICKNAME:" + utf8Escaped(card.nickname.value));
+    // The phone keeps one display name: which part is the family name is not known, so the whole
+    // name is the given part (readers show it unchanged) rather than a wrong family name.
+    addLine(out, "N:;" + name + ";;;");
+    if (card.nickname.present) addLine(out, "NICKNAME:" + utf8Escaped(card.nickname));
     for (const ContactItem& t : card.phones) {
       const char* types = typesOf(kPhoneTypes, t.kind);
-      addTyped(out, "TEL", t, types, phoneKindOf(splitTypes(types)), utf8Escaped(t.value));
+      addTyped(out, "TEL", t, types, phoneKindOf(splitTypes(types)), uriValue(t));
     }
     for (const ContactItem& e : card.emails) {
       const char* types = typesOf(kEmailTypes, e.kind);
-      addTyped(out, "EMAIL", e, types, emailKindOf(splitTypes(types)), utf8Escaped(e.value));
+      addTyped(out, "EMAIL", e, types, emailKindOf(splitTypes(types)), utf8Escaped(e));
     }
     for (const ContactItem& a : card.addresses) {
       const char* types = typesOf(kAddressTypes, a.kind);
       // The phone keeps one formatted text: it goes in the street component.
-      addTyped(out, "ADR", a, types, addressKindOf(splitTypes(types)), ";;" + utf8Escaped(a.value) + ";;;;");
+      addTyped(out, "ADR", a, types, addressKindOf(splitTypes(types)), ";;" + utf8Escaped(a) + ";;;;");
     }
     for (const ContactItem& o : card.organizations)
-      addTyped(out, "ORG", o, "", kDefaultOrganizationKind, utf8Escaped(o.value));
-    for (const ContactItem& w : card.webPages) addTyped(out, "URL", w, "", kDefaultWebKind, utf8Escaped(w.value));
+      addTyped(out, "ORG", o, "", kDefaultOrganizationKind, utf8Escaped(o));
+    for (const ContactItem& w : card.webPages) addTyped(out, "URL", w, "", kDefaultWebKind, uriValue(w));
     for (const ContactItem& im : card.ims) {
       const char* property = "X-IM";
       for (const ImProperty& p : kImProperties)
         if (p.protocol == im.kind) property = p.name;
-      addTyped(out, property, im, "", im.kind, utf8Escaped(im.value));
+      addTyped(out, property, im, "", im.kind, utf8Escaped(im));
     }
-    if (card.notes.present) addLine(out, "NOTE:" + utf8Escaped(card.notes.value));
-    if (!contact.photo.empty())
-      addLine(out, std::string("PHOTO;ENCODING=b;TYPE=") + photoType(contact.photo) + ":" + base64Encode(contact.photo));
+    if (card.notes.present) addLine(out, "NOTE:" + utf8Escaped(card.notes));
+    if (const char* type = contact.photo.empty() ? nullptr : photoType(contact.photo))
+      addLine(out, std::string("PHOTO;ENCODING=b;TYPE=") + type + ":" + base64Encode(contact.photo));
     addLine(out, "END:VCARD");
   }
   return out;

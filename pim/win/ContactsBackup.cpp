@@ -62,6 +62,7 @@ struct Exported {
   AgentResult result = AgentResult::Ok;
   bool written = false;
   int count = 0;
+  int gone = 0;  // deleted on the phone since the list was read: skipped
 };
 
 struct Imported {
@@ -112,9 +113,16 @@ void ContactsPage::importContacts() {
 }
 
 // Every contact the list shows, each card read from the phone in turn (the list's photo goes
-// with it); written only when every card came whole.
+// with it); written only when every card came whole. A contact deleted on the phone since the list
+// was read (the phone has no card for it) is skipped and counted; an empty list writes nothing, so
+// the chosen file is not replaced by an empty one.
 void ContactsPage::exportTo(const std::wstring& path) {
   if (backupRunning_) return;
+  if (records_.empty()) {
+    host().setStatusText("");
+    endBackup("没有联系人可导出，文件未写入");
+    return;
+  }
   startBackup(formatted(kExporting, 0, static_cast<int>(records_.size())).c_str());
   auto post = work_.poster();
   work_.run(
@@ -127,16 +135,22 @@ void ContactsPage::exportTo(const std::wstring& path) {
           AgentBody body;
           out.result = exchangeForBody(contactDetailsRequest(record.contactId), body, cancel);
           VCardContact contact;
+          if (out.result == AgentResult::NoReply) {
+            out.result = AgentResult::Ok;
+            ++out.gone;
+            continue;
+          }
           if (out.result != AgentResult::Ok || !parseContactCard(body.bytes.data(), body.bytes.size(), contact.card)) {
             if (out.result == AgentResult::Ok) out.result = AgentResult::Malformed;
             return out;
           }
           contact.photo = record.photo;
           contacts.push_back(std::move(contact));
-          const int done = static_cast<int>(contacts.size());
+          const int done = static_cast<int>(contacts.size()) + out.gone;
           if (done % 20 == 0 || done == total) post([this, done, total] { backupProgress(done, total, kExporting); });
         }
         out.count = static_cast<int>(contacts.size());
+        if (contacts.empty()) return out;
         out.written = writeWholeFile(path, writeVCards(contacts));
         return out;
       },
@@ -145,12 +159,16 @@ void ContactsPage::exportTo(const std::wstring& path) {
           const char* failure = agentFailureText(out.result);
           host().setStatusText(failure ? failure : "");
           endBackup("导出失败：联系人读取不完整，文件未写入");
+        } else if (out.count == 0) {
+          host().setStatusText("");
+          endBackup("没有联系人可导出，文件未写入");
         } else if (!out.written) {
           host().setStatusText("");
           endBackup("导出失败：无法写入文件");
         } else {
           host().setStatusText("");
-          endBackup(formatted("已导出 %d 条联系人", out.count, 0));
+          endBackup(out.gone == 0 ? formatted("已导出 %d 条联系人", out.count, 0)
+                                  : formatted("已导出 %d 条联系人，跳过 %d 条（已在手机上删除）", out.count, out.gone));
         }
       });
 }

@@ -208,10 +208,10 @@ TEST(ContactRequests, ClearingTheSecondPhoneDeletesItWithItsLoadedValues) {
   ASSERT_EQ(saved.card.phones.size(), 3u);
   auto expected = BodyWriter::request();
   expected.i32(870104).i32(0).i32(1).i32(77).i32(0).i32(0);           // id 77, not starred, no extraText
-  expected.i32(1).i64(10).i32(kOpChange).i32(0).utf8(kZhangSanUtf8);  // name
-  expected.i32(0).i32(0);                                             // nickname, notes
+  expected.i32(1).i64(10).i32(kOpUnchanged).i32(0).utf8(kZhangSanUtf8);  // name, as loaded
+  expected.i32(0).i32(0);                                                // nickname, notes
   expected.i32(3);
-  expected.i64(20).i32(kOpChange).i32(2).utf8("138");
+  expected.i64(20).i32(kOpUnchanged).i32(2).utf8("138");
   expected.i64(-7).i32(kOpDelete).i32(3).utf8("010");                 // row id sign-extended
   expected.i64(-1).i32(kOpUnchanged).i32(0).utf8("");                 // placeholder for row 3
   expected.i32(2).i64(30).i32(kOpUnchanged).i32(0).utf8("Friends");   // groups sent back unchanged
@@ -228,7 +228,7 @@ TEST(ContactRequests, TypingAThirdPhoneForAContactWithOne) {
   form.phones[2].kindIndex = 7;  // 自定义
   const ContactCard card = saveChangedContact(loaded, form).card;
   ASSERT_EQ(card.phones.size(), 3u);
-  EXPECT_EQ(card.phones[0].operation, kOpChange);
+  EXPECT_EQ(card.phones[0].operation, kOpUnchanged);
   EXPECT_EQ(card.phones[0].rowId, 20);
   EXPECT_EQ(card.phones[1].operation, kOpUnchanged);
   EXPECT_TRUE(card.phones[1].value.empty());
@@ -279,6 +279,38 @@ TEST(ContactRequests, ExtraTextGoesBackByteForByte) {
   prefix.i32(870104).i32(static_cast<int32_t>(request.size())).i32(1).i32(5).i32(1).i32(1).utf8("extra \xF0\x9F\x98\x80");
   ASSERT_GE(request.size(), prefix.bytes.size());
   EXPECT_EQ(Bytes(request.begin(), request.begin() + static_cast<long>(prefix.bytes.size())), prefix.bytes);
+}
+
+// Texts GBK cannot hold (emoji, ß, an RTL mark) survive a save that changes another field: what the
+// user left alone goes back as the phone's bytes; a new kind alone keeps the entry's bytes too.
+TEST(ContactRequests, UntouchedTextsGoBackAsThePhonesBytes) {
+  const std::string name = "Zo\xC3\xAB \xF0\x9F\x98\x80";
+  const std::string note = "Stra\xC3\x9F" "e \xE2\x80\x8F\xD7\xA9\xD7\x9C\xD7\x95\xD7\x9D " + std::string(2000, 'n');
+  const std::string work = "+49 30 \xF0\x9F\x93\x9E";
+  auto w = BodyWriter::body();
+  w.i64(5).i32(0).i64(0).i64(0).i32(0).i32(0);
+  w.i32(1).i64(10).i32(0).utf8(name).i32(0).i32(1).i64(12).i32(0).utf8(note);
+  w.i32(2).i64(20).i32(2).utf8("138").i64(21).i32(3).utf8(work);
+  for (int i = 0; i < 6; ++i) w.i32(0);
+  ContactCard loaded;
+  ASSERT_TRUE(parseContactCard(w.bytes.data(), w.bytes.size(), loaded));
+  ContactForm form = formFromCard(loaded);
+  form.phones[0].text = "139";
+  form.phones[1].kindIndex = phoneIndexOf(4);
+  const ContactCard card = saveChangedContact(loaded, form).card;
+  auto expected = BodyWriter::request();
+  expected.i32(870104).i32(0).i32(1).i32(5).i32(0).i32(0);
+  expected.i32(1).i64(10).i32(kOpUnchanged).i32(0).utf8(name);
+  expected.i32(0).i32(1).i64(12).i32(kOpUnchanged).i32(0).utf8(note);
+  expected.i32(3).i64(20).i32(kOpChange).i32(2).utf8("139");
+  expected.i64(21).i32(kOpChange).i32(4).utf8(work);
+  expected.i64(-1).i32(kOpUnchanged).i32(0).utf8("");
+  for (int i = 0; i < 6; ++i) expected.i32(0);
+  putInt32(static_cast<int32_t>(expected.bytes.size()), expected.bytes.data() + 4);
+  EXPECT_EQ(updateContactRequest(5, card), expected.bytes);
+  // A retyped text is sent from the form, not from the bytes it replaced.
+  form.name = "Zoe";
+  EXPECT_TRUE(saveChangedContact(loaded, form).card.displayName.utf8.empty());
 }
 
 TEST(ContactRequests, DropDownKindsBothWays) {

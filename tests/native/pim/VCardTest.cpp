@@ -43,6 +43,25 @@ TEST(VCard, RoundTripKeepsEveryTextKindAndThePhoto) {
   EXPECT_EQ(read.contacts[0].photo, original.photo);
 }
 
+// What GBK cannot hold is written from the phone's bytes; numbers and URIs are not text-escaped;
+// the name is N's given part; a photo of no known format is left out rather than mislabelled.
+TEST(VCard, WrittenFromThePhonesBytesWithValueTypesKept) {
+  VCardContact c;
+  const std::string name = "Zo\xC3\xAB \xF0\x9F\x98\x80";
+  c.card.displayName = {true, 1, "Zo? ?", kOpUnchanged, name};
+  c.card.notes = {true, 2, "?", kOpUnchanged, "\xE2\x80\x8F\xD7\xA9;"};
+  c.card.phones = {ContactItem{3, 2, "+1,2;3", kOpUnchanged, "+1,2;3"}};
+  c.card.webPages = {ContactItem{4, 1, "http://x/?a=1,2;b", kOpUnchanged}};
+  c.photo = "RIFF....WEBP";
+  const std::string file = writeVCards({c});
+  EXPECT_NE(file.find("\r\nFN:" + name + "\r\nN:;" + name + ";;;\r\n"), std::string::npos) << file;
+  EXPECT_NE(file.find("NOTE:\xE2\x80\x8F\xD7\xA9\\;\r\n"), std::string::npos);
+  EXPECT_NE(file.find(":+1,2;3\r\n"), std::string::npos);
+  EXPECT_NE(file.find(":http://x/?a=1,2;b\r\n"), std::string::npos);
+  EXPECT_EQ(file.find("PHOTO"), std::string::npos);
+  EXPECT_NE(writeVCards({fullContact()}).find("PHOTO;ENCODING=b;TYPE=PNG:"), std::string::npos);
+}
+
 TEST(VCard, WrittenInUtf8WithEscapesAndFoldedLines) {
   const std::string file = writeVCards({fullContact()});
   EXPECT_EQ(file.rfind("BEGIN:VCARD\r\nVERSION:3.0\r\nFN:" + std::string(u8"张三") + "\r\n", 0), 0u);
