@@ -1,6 +1,7 @@
 #pragma once
 // The download tasks kept across runs: the table cdb_task in the SQLite file "Config.db" beside
-// the program. Every value reaches SQLite as a bound parameter, so a title with an apostrophe or a
+// the program (or in the user's data folder when the program's cannot be written). Every value
+// reaches SQLite as a bound parameter, so a title with an apostrophe or a
 // hostile package name is stored as it is and can never change a statement.
 //
 // One connection, opened by the downloads page and used by its UI thread and its workers; it is

@@ -72,6 +72,21 @@ std::string defaultDownloadFolder(const DriveProbe& drives, const std::string& p
   return folder + kDownloadFolderName;
 }
 
+DataFolder chooseDataFolder(const std::string& programFolder, const std::string& appDataFolder,
+                            const std::function<bool(const std::string&)>& writable) {
+  auto withSlash = [](std::string folder) {
+    if (!folder.empty() && folder.back() != '\\') folder += '\\';
+    return folder;
+  };
+  const std::string own = withSlash(programFolder);
+  if (!own.empty() && writable(own)) return {own, false};
+  if (!appDataFolder.empty()) {
+    const std::string user = withSlash(withSlash(appDataFolder) + kUserDataFolderName);
+    if (writable(user)) return {user, true};
+  }
+  return {own, false};
+}
+
 int freeMegabytes(std::optional<std::uint64_t> freeBytes) {
   if (!freeBytes) return 0;
   const std::uint64_t mb = *freeBytes / kMegabyte;

@@ -3,6 +3,7 @@
 // HKEY_CURRENT_USER\Software\Zorvik, the start-with-Windows entry, and the default download
 // folder (the drives are reached through a small interface so the rule can be tested anywhere).
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -61,6 +62,19 @@ std::optional<char> chooseDownloadDrive(const DriveProbe& drives);
 // "X:\ZorvikDownload" on the chosen drive; with none, the folder of that name in `profileFolder`
 // (the user's profile is writable where a drive root may not be).
 std::string defaultDownloadFolder(const DriveProbe& drives, const std::string& profileFolder);
+// Where the program keeps what it writes (the task store "Config.db", the fallback download
+// folder): its own folder when that can be written, else `appDataFolder`\Zorvik (a program under
+// "Program Files" may not write beside itself), else its own folder all the same, whose failures
+// then show. `writable(folder)` tells whether files can be made there, creating it when missing.
+// Folders end with "\".
+struct DataFolder {
+  std::string folder;
+  bool perUser = false;  // the application-data fallback is in use
+};
+constexpr const char* kUserDataFolderName = "Zorvik";
+DataFolder chooseDataFolder(const std::string& programFolder, const std::string& appDataFolder,
+                            const std::function<bool(const std::string&)>& writable);
+
 // The "%d MB" shown for a drive: free bytes / 1 048 576, 0 when unreadable, capped at INT_MAX.
 int freeMegabytes(std::optional<std::uint64_t> freeBytes);
 

@@ -129,6 +129,27 @@ bool createFolder(const std::string& folder) {
   return folderExists(folder);
 }
 
+bool folderWritable(const std::string& folder) {
+  if (!createFolder(folder)) return false;
+  std::string probe = folder;
+  if (probe.back() != '\\') probe += '\\';
+  probe += "zorvik-write-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(GetCurrentThreadId()) + ".tmp";
+  UniqueFileHandle file(CreateFileA(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                    FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr));
+  return static_cast<bool>(file);
+}
+
+const DataFolder& dataFolder() {
+  static const DataFolder chosen = [] {
+    char appData[MAX_PATH] = {};
+    if (FAILED(SHGetFolderPathA(nullptr, CSIDL_APPDATA | CSIDL_FLAG_CREATE, nullptr, SHGFP_TYPE_CURRENT, appData)))
+      appData[0] = '\0';
+    const std::string program = programPath();
+    return chooseDataFolder(program.substr(0, program.find_last_of('\\') + 1), appData, folderWritable);
+  }();
+  return chosen;
+}
+
 std::string readDownloadFolder(const DriveProbe& drives) {
   if (std::optional<std::string> stored = readSetting(kDownloadPathValue); stored && folderExists(*stored))
     return *stored;

@@ -46,6 +46,13 @@ std::optional<std::uint64_t> folderFreeBytes(const std::string& folder);
 bool folderExists(const std::string& folder);
 // Creates the folder with all missing parents; true when it exists afterwards.
 bool createFolder(const std::string& folder);
+// Whether a file can be made in `folder`: creates the folder when missing, then a probe file
+// that is gone again at once.
+bool folderWritable(const std::string& folder);
+// The folder for Config.db and the program's other written data (see chooseDataFolder), with
+// %APPDATA% as the fallback; decided once per run.
+const DataFolder& dataFolder();
+
 // "DownloadPath" when it names an existing folder; otherwise the default folder, created and
 // stored. Empty when no folder could be made.
 std::string readDownloadFolder(const DriveProbe& drives = WinDriveProbe());

@@ -80,11 +80,16 @@ void DownloadPage::close() {
   Page::close();
 }
 
-std::string DownloadPage::databasePath() { return programFolder() + "Config.db"; }
+std::string DownloadPage::databasePath() { return dataFolder().folder + "Config.db"; }
 
 void DownloadPage::onInit() {
   // A database that cannot be opened leaves the page working and its list empty.
   store_.open(databasePath());
+  if (dataFolder().perUser) {
+    std::string folder = dataFolder().folder;
+    folder.pop_back();  // shown without its trailing "\"
+    host().setStatusText("【提示】任务保存在 " + folder);
+  }
   tree_ = createChild(hwnd(), {.className = WC_TREEVIEWA,
                                .style = WS_TABSTOP | TVS_HASBUTTONS | TVS_HASLINES | TVS_LINESATROOT | TVS_SHOWSELALWAYS |
                                         TVS_NOTOOLTIPS,
@@ -208,9 +213,9 @@ std::string DownloadPage::downloadBase() { return zorvik::downloadBase(); }
 std::string DownloadPage::downloadFolder() {
   std::string folder = readDownloadFolder();
   if (folder.empty()) {
-    // No setting, no drive with room, nothing creatable: beside the program rather than in the
-    // root of whatever drive is current.
-    folder = programFolder() + kDownloadFolderName;
+    // No setting, no drive with room, nothing creatable: in the program's data folder rather
+    // than in the root of whatever drive is current.
+    folder = dataFolder().folder + kDownloadFolderName;
     createFolder(folder);
   }
   return folder;

@@ -50,7 +50,8 @@ class DownloadPage : public Page, public DownloadRequestSink, private DownloadQu
   using DuplicateChooser = std::function<DuplicateTaskDialog::Choice(const TaskMatch&, bool fileExists)>;
   void setDuplicateChooser(DuplicateChooser chooser) { chooser_ = std::move(chooser); }
 
-  // "Config.db" in the program's folder.
+  // "Config.db" in the program's data folder: beside the program, or in %APPDATA%\Zorvik when
+  // the program's folder cannot be written (the page then says where in the status line).
   static std::string databasePath();
 
  private:

@@ -53,16 +53,78 @@ bool writeWhole(const std::string& path, std::string_view bytes) {
          written == bytes.size();
 }
 
-// One line for support in %TEMP%\ZorvikSetup.log: what could not be extracted.
-void logSkipped(const std::string& temp, int skipped, const std::string& names) {
+// One line for support in %TEMP%\ZorvikSetup.log: what could not be written.
+void logNotWritten(const std::string& temp, const std::vector<std::string>& names) {
   UniqueFileHandle file(CreateFileA((temp + "ZorvikSetup.log").c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr,
                                     OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) return;
   char head[64];
-  std::snprintf(head, sizeof head, "setup: %d member(s) skipped:", skipped);
-  const std::string line = head + names + "\r\n";
+  std::snprintf(head, sizeof head, "setup: %d member(s) not written:", static_cast<int>(names.size()));
+  std::string line = head;
+  for (const std::string& name : names) line += " " + name;
+  line += "\r\n";
   DWORD written = 0;
   WriteFile(file.get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+}
+
+std::string parentOf(const std::string& path) {
+  const size_t slash = path.find_last_of('\\');
+  return slash == std::string::npos ? std::string() : path.substr(0, slash);
+}
+
+// What one run made, taken away again unless the run is kept: the files it created, then its
+// folders innermost first (a folder that holds anything else stays).
+class RunUndo {
+public:
+  ~RunUndo() {
+    if (keep_) return;
+    for (auto it = files_.rbegin(); it != files_.rend(); ++it) DeleteFileA(it->c_str());
+    for (auto it = folders_.rbegin(); it != folders_.rend(); ++it) RemoveDirectoryA(it->c_str());
+  }
+  void folder(std::string path) { folders_.push_back(std::move(path)); }
+  void file(std::string path) { files_.push_back(std::move(path)); }
+  void keep() { keep_ = true; }
+
+private:
+  std::vector<std::string> folders_, files_;
+  bool keep_ = false;
+};
+
+// Creates `location` and its missing parents one by one, each recorded in `undo`; the failed
+// check's message, or nullptr.
+const char* createLocation(const std::string& location, const std::string& root, RunUndo& undo) {
+  std::vector<std::string> missing;
+  for (std::string path = location; path.size() > root.size() &&
+                                    GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES;
+       path = parentOf(path)) {
+    missing.insert(missing.begin(), path);
+  }
+  for (const std::string& folder : missing) {
+    if (CreateDirectoryA(folder.c_str(), nullptr)) {
+      undo.folder(folder);
+      continue;
+    }
+    switch (GetLastError()) {
+      case ERROR_ALREADY_EXISTS: continue;  // made meanwhile by someone else: not ours to remove
+      case ERROR_PATH_NOT_FOUND: return kPathNotFoundText;
+      case ERROR_ACCESS_DENIED:
+      case ERROR_WRITE_PROTECT:
+      case ERROR_NOT_READY: return kNoAccessText;
+      default: return kBadNameText;
+    }
+  }
+  const DWORD attributes = GetFileAttributesA(location.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY))
+    return kBadNameText;  // a file of that name stands where the folder should be
+  return nullptr;
+}
+
+bool cancelled(const ExchangeCancel* cancel) { return cancel && cancel->cancelled(); }
+
+std::string notWrittenMessage(const std::vector<std::string>& names) {
+  std::string text = kNotWrittenText;
+  for (size_t i = 0; i < names.size(); ++i) text += (i ? "、" : "") + names[i];
+  return text + "\n" + kNotWrittenHint;
 }
 }  // namespace
 
@@ -76,10 +138,15 @@ std::string_view payloadResource(HMODULE module) {
 }
 
 InstallOutcome runInstall(std::string location, std::string_view payload,
-                          const std::function<void(int)>& progress) {
+                          const std::function<void(int)>& progress, const ExchangeCancel* cancel) {
   InstallOutcome out;
-  // A typed location may use either separator; the shell's folder creation takes only "\".
+  // A typed location may use either separator and "." or ".." parts: one full path with "\".
   std::replace(location.begin(), location.end(), '/', '\\');
+  if (!location.empty()) {
+    char full[MAX_PATH] = {};
+    const DWORD n = GetFullPathNameA(location.c_str(), MAX_PATH, full, nullptr);
+    if (n > 0 && n < MAX_PATH && rootOf(location) == rootOf(full)) location = full;
+  }
   while (location.size() > 3 && location.back() == '\\') location.pop_back();
   // 1-3: the location's drive, the free space of the temporary folder's drive and of the target's.
   const std::string root = rootOf(location);
@@ -99,15 +166,11 @@ InstallOutcome runInstall(std::string location, std::string_view payload,
     out.message = kTargetSpaceText;
     return out;
   }
-  // 4: the folder with its missing parents; an existing one is used as found.
-  const int made = SHCreateDirectoryExA(nullptr, location.c_str(), nullptr);
-  if (made != ERROR_SUCCESS && made != ERROR_ALREADY_EXISTS && made != ERROR_FILE_EXISTS) {
-    out.message = made == ERROR_PATH_NOT_FOUND ? kPathNotFoundText : kBadNameText;
-    return out;
-  }
-  const DWORD attributes = GetFileAttributesA(location.c_str());
-  if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-    out.message = kBadNameText;  // a file of that name stands where the folder should be
+  // 4: the folder with its missing parents; an existing one is used as found. From here on a run
+  // that does not finish takes away what it made.
+  RunUndo undo;
+  if (const char* failed = createLocation(location, root, undo)) {
+    out.message = failed;
     return out;
   }
   progress(10);
@@ -116,31 +179,61 @@ InstallOutcome runInstall(std::string location, std::string_view payload,
   DeleteFileA(archivePath.c_str());
   ApkArchive archive;
   if (payload.empty() || temp.empty() || !writeWhole(archivePath, payload) || !archive.openFile(archivePath)) {
-    // Nothing left behind by a failed check: the folder goes again if this run made it (and it is empty).
-    if (made == ERROR_SUCCESS) RemoveDirectoryA(location.c_str());
     out.message = kTempFileText;
     return out;
   }
   progress(15);
-  // 6: the members in order, each replacing what is there; one that cannot be had is skipped.
+  // 6: every member's file is opened for writing, and kept from other writers, before any is
+  // replaced: a member that is missing from the archive or whose file is in use or may not be
+  // written (a running zorvik.exe, a folder without rights) fails the run with nothing replaced.
   const std::string folder = location.back() == '\\' ? location : location + "\\";
-  CreateDirectoryA((folder + kDataFolderName).c_str(), nullptr);
-  std::string skippedNames;
+  const std::string dataFolder = folder + kDataFolderName;
+  if (CreateDirectoryA(dataFolder.c_str(), nullptr)) undo.folder(dataFolder);
+  struct Target {
+    const PayloadMember* member;
+    std::string path;
+    UniqueFileHandle file;
+  };
+  std::vector<Target> targets;
   for (const PayloadMember& member : payloadMembers()) {
-    const std::string target = memberTargetPath(folder, member.name, member.inDataFolder);
-    const std::optional<std::string> bytes = archive.readMember(member.name);
-    bool done = !target.empty() && bytes.has_value();
-    if (done && !writeWhole(target, *bytes)) {
-      DeleteFileA(target.c_str());  // never leave a cut file behind
-      done = false;
+    const std::string path = memberTargetPath(folder, member.name, member.inDataFolder);
+    UniqueFileHandle file;
+    if (!path.empty() && archive.hasMember(member.name)) {
+      HANDLE opened = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+      const bool existed = GetLastError() == ERROR_ALREADY_EXISTS;
+      file.reset(opened);
+      if (file && !existed) undo.file(path);
     }
-    if (!done) {
-      ++out.skipped;
-      skippedNames += std::string(" ") + member.name;
-    }
-    if (member.progressAfter) progress(member.progressAfter);
+    if (!file) out.notWritten.push_back(member.name);
+    targets.push_back({&member, path, std::move(file)});
   }
-  if (out.skipped) logSkipped(temp, out.skipped, skippedNames);
+  // Then each is written in order, replacing what is there.
+  for (Target& target : targets) {
+    if (!out.notWritten.empty() || cancelled(cancel)) break;
+    const std::optional<std::string> bytes = archive.readMember(target.member->name);
+    DWORD written = 0;
+    const bool done = bytes && SetFilePointer(target.file.get(), 0, nullptr, FILE_BEGIN) == 0 &&
+                      WriteFile(target.file.get(), bytes->data(), static_cast<DWORD>(bytes->size()), &written,
+                                nullptr) &&
+                      written == bytes->size() && SetEndOfFile(target.file.get());
+    if (!done) {
+      target.file.reset();
+      DeleteFileA(target.path.c_str());  // never leave a cut file behind
+      out.notWritten.push_back(target.member->name);
+    }
+    if (target.member->progressAfter) progress(target.member->progressAfter);
+  }
+  targets.clear();  // every file closed before the run is judged
+  if (!out.notWritten.empty()) {
+    logNotWritten(temp, out.notWritten);
+    out.message = notWrittenMessage(out.notWritten);
+    return out;
+  }
+  if (cancelled(cancel)) {
+    out.message = kCancelledText;
+    return out;
+  }
+  undo.keep();
   // 7: the association, the shortcut and the notice; their failures are not reported.
   writeAssociation(folder + "Quillet.exe");
   createDesktopShortcut(folder + "zorvik.exe");

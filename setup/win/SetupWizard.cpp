@@ -38,10 +38,8 @@ SetupWizard::SetupWizard() : Dialog(IDD_SETUP) {
     m.result = TRUE;
   });
   map_.onCommand(IDC_SETUP_CHANGE, [this](WinMsg&) { changeLocation(); });
-  map_.onCommand(IDC_SETUP_INSTALL, [this](WinMsg&) {
-    if (install()) end(IDOK);
-  });
-  map_.onCommand(IDCANCEL, [this](WinMsg&) { end(IDCANCEL); });
+  map_.onCommand(IDC_SETUP_INSTALL, [this](WinMsg&) { startInstall(); });
+  map_.onCommand(IDCANCEL, [this](WinMsg&) { close(); });
 }
 
 void SetupWizard::changeLocation() {
@@ -49,17 +47,48 @@ void SetupWizard::changeLocation() {
   if (!chosen.empty()) Edit(hwnd(), IDC_SETUP_LOCATION).setText(installFolderFor(chosen));
 }
 
-bool SetupWizard::install() {
+void SetupWizard::setBusy(bool busy) {
+  installing_ = busy;
+  for (int id : {IDC_SETUP_INSTALL, IDC_SETUP_CHANGE, IDC_SETUP_LOCATION}) EnableWindow(item(id), !busy);
+}
+
+void SetupWizard::startInstall() {
+  if (installing_) return;
   const std::string location = windowText(item(IDC_SETUP_LOCATION));
-  const ProgressBar bar(hwnd(), IDC_SETUP_PROGRESS);
-  EnableWindow(item(IDC_SETUP_INSTALL), FALSE);
-  const InstallOutcome outcome = runInstall(location, payloadResource(GetModuleHandleA(nullptr)), [&](int value) {
-    bar.setPos(value);
-    UpdateWindow(bar.hwnd());
-  });
-  EnableWindow(item(IDC_SETUP_INSTALL), TRUE);
-  MessageBoxA(hwnd(), outcome.message.c_str(), kSetupCaption, outcome.ok ? MB_ICONINFORMATION : MB_ICONERROR);
-  return outcome.ok;
+  ProgressBar(hwnd(), IDC_SETUP_PROGRESS).setPos(0);
+  setBusy(true);
+  // The worker holds no window: it reaches the bar through the poster, which drops what comes
+  // after the dialog closed.
+  PageWork::Post post = work_.poster();
+  HWND wizard = hwnd();
+  work_.run(
+      [location, payload = payloadResource(GetModuleHandleA(nullptr)), post, wizard](ExchangeCancel* cancel) {
+        return runInstall(
+            location, payload,
+            [&post, wizard](int value) {
+              post([wizard, value] { ProgressBar(wizard, IDC_SETUP_PROGRESS).setPos(value); });
+            },
+            cancel);
+      },
+      [this](InstallOutcome& outcome) { finishInstall(std::move(outcome)); });
+}
+
+void SetupWizard::finishInstall(InstallOutcome outcome) {
+  outcome_ = std::move(outcome);
+  setBusy(false);
+  MessageBoxA(hwnd(), outcome_.message.c_str(), kSetupCaption, outcome_.ok ? MB_ICONINFORMATION : MB_ICONERROR);
+  if (outcome_.ok) end(IDOK);
+}
+
+void SetupWizard::close() {
+  if (installing_) {
+    // The run stops before its next member and undoes itself; a worker stuck in the file system
+    // is not waited for without end.
+    work_.stop();
+    work_.waitForWorkers(kCloseWaitMs);
+    installing_ = false;
+  }
+  end(IDCANCEL);
 }
 
 DriverWizard::DriverWizard(std::vector<std::string> rows) : Dialog(IDD_DRIVERS), rows_(std::move(rows)) {

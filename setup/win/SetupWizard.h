@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "setup/win/SetupInstall.h"
+#include "ui/PageWork.h"
 #include "ui/Window.h"
 
 namespace zorvik {
@@ -19,12 +21,28 @@ constexpr const char* kBrowseTitle = "请选择【卓维克 PC版】的安装位
 
 class SetupWizard : public Dialog {
 public:
+  // Closing during an install cancels it and waits this long at most for its worker to take
+  // away what the run made.
+  static constexpr unsigned kCloseWaitMs = 10000;
+
   SetupWizard();
-  // Runs the install button's steps with the location field's text; true when it finished.
-  bool install();
+  // The install button: starts the install with the location field's text on a worker and
+  // returns; the bar follows its progress, and its outcome comes back in a message box, after
+  // which a finished install ends the dialog with IDOK. Needs the UI-thread queue.
+  void startInstall();
+  bool installing() const { return installing_; }
+  // The outcome of the last install that came back.
+  const InstallOutcome& lastOutcome() const { return outcome_; }
 
 private:
   void changeLocation();
+  void finishInstall(InstallOutcome outcome);
+  void setBusy(bool busy);
+  void close();
+
+  PageWork work_;
+  bool installing_ = false;
+  InstallOutcome outcome_;
 };
 
 class DriverWizard : public Dialog {

@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <set>
+#include <string>
+#include <vector>
 
 using namespace zorvik;
 
@@ -69,6 +72,35 @@ TEST(SettingsTest, OnlySmallDriveFallsBackToTheProfile) {
   d.fixed = {{'C', 100 * kMegabyte}};
   EXPECT_EQ(defaultDownloadFolder(d, "C:\\Users\\me"), "C:\\Users\\me\\ZorvikDownload");
   EXPECT_EQ(defaultDownloadFolder(d, "C:\\Users\\me\\"), "C:\\Users\\me\\ZorvikDownload");
+}
+
+// The program's own folder when writable; else %APPDATA%\Zorvik when that is; else its own all
+// the same. Only the folders the rule needs are probed.
+TEST(SettingsTest, DataFolderFallsBackToTheUserFolderOnlyWhenNeeded) {
+  const std::string own = "C:\\Program Files\\Zorvik\\", user = "C:\\Users\\me\\AppData\\Roaming\\Zorvik\\";
+  struct Case {
+    std::string program, appData;
+    std::set<std::string> writable;
+    std::string folder;
+    bool perUser;
+    std::vector<std::string> probed;
+  } cases[] = {
+      {"C:\\Program Files\\Zorvik", "C:\\Users\\me\\AppData\\Roaming", {own, user}, own, false, {own}},
+      {own, "C:\\Users\\me\\AppData\\Roaming\\", {user}, user, true, {own, user}},
+      {own, "C:\\Users\\me\\AppData\\Roaming", {}, own, false, {own, user}},
+      {own, "", {user}, own, false, {own}},
+      {"", "C:\\Users\\me\\AppData\\Roaming", {user}, user, true, {user}},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::string> probed;
+    const DataFolder chosen = chooseDataFolder(c.program, c.appData, [&](const std::string& folder) {
+      probed.push_back(folder);
+      return c.writable.count(folder) > 0;
+    });
+    EXPECT_EQ(chosen.folder, c.folder) << c.program << " | " << c.appData;
+    EXPECT_EQ(chosen.perUser, c.perUser) << c.program << " | " << c.appData;
+    EXPECT_EQ(probed, c.probed) << c.program << " | " << c.appData;
+  }
 }
 
 TEST(SettingsTest, FreeMegabytes) {

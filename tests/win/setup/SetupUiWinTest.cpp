@@ -3,7 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <shellapi.h>
+
 #include <atomic>
+#include <chrono>
 #include <string>
 #include <thread>
 
@@ -12,6 +15,7 @@
 #include "setup/win/SetupInstall.h"
 #include "setup/win/SetupResource.h"
 #include "setup/win/SetupWizard.h"
+#include "ui/UiThread.h"
 
 namespace zorvik {
 namespace {
@@ -27,8 +31,56 @@ protected:
   static void SetUpTestSuite() {
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_PROGRESS_CLASS | ICC_LISTVIEW_CLASSES | ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&controls);
+    startUiThreadQueue();
   }
 };
+
+// Answers the install's message box from another thread: its text, and the bar's value then.
+class BoxAnswer {
+public:
+  explicit BoxAnswer(HWND wizard)
+      : thread_([this, wizard] {
+          for (int i = 0; i < 1200 && !stop_; ++i) {
+            if (HWND box = FindWindowA("#32770", kSetupCaption)) {
+              text_ = text(GetDlgItem(box, 0xFFFF));
+              bar_ = ProgressBar(wizard, IDC_SETUP_PROGRESS).pos();
+              PostMessageA(box, WM_COMMAND, IDOK, 0);
+              break;
+            }
+            Sleep(50);
+          }
+          done_ = true;
+        }) {}
+  ~BoxAnswer() {
+    stop_ = true;
+    thread_.join();
+  }
+  bool done() const { return done_; }
+  const std::string& message() const { return text_; }
+  int bar() const { return bar_; }
+
+private:
+  std::atomic<bool> stop_{false}, done_{false};
+  std::string text_;
+  int bar_ = -1;
+  std::thread thread_;
+};
+
+std::string freshFolder() {
+  char temp[MAX_PATH] = {};
+  GetTempPathA(MAX_PATH, temp);
+  return std::string(temp) + "zorvik-setup-ui-" + std::to_string(GetCurrentProcessId()) + "-" +
+         std::to_string(GetTickCount());
+}
+
+void removeTree(const std::string& folder) {
+  std::string from = folder + '\0';
+  SHFILEOPSTRUCTA op{};
+  op.wFunc = FO_DELETE;
+  op.pFrom = from.c_str();
+  op.fFlags = FOF_NOCONFIRMATION | FOF_NOERRORUI | FOF_SILENT;
+  SHFileOperationA(&op);
+}
 
 TEST_F(Wizards, InstallPageShowsTheDefaultFolderAndAMissingDriveIsRefused) {
   SetupWizard wizard;
@@ -45,24 +97,55 @@ TEST_F(Wizards, InstallPageShowsTheDefaultFolderAndAMissingDriveIsRefused) {
   char letter = 'Q';
   while (letter < 'Y' && (drives & (1u << (letter - 'A')))) ++letter;
   SetWindowTextA(wizard.item(1003), (std::string(1, letter) + ":\\Zorvik").c_str());
-  std::atomic<bool> stop{false};
-  std::string seen;
-  std::thread closer([&] {
-    while (!stop) {
-      HWND box = FindWindowA("#32770", kSetupCaption);
-      if (box) {
-        seen = text(GetDlgItem(box, 0xFFFF));
-        PostMessageA(box, WM_COMMAND, IDOK, 0);
-        return;
-      }
-      Sleep(50);
-    }
-  });
-  EXPECT_FALSE(wizard.install());
-  stop = true;
-  closer.join();
-  EXPECT_EQ(seen, kBadLocationText);
+  {
+    BoxAnswer answer(wizard.hwnd());
+    wizard.startInstall();
+    ASSERT_TRUE(test::pumpUntil([&] { return answer.done() && !wizard.installing(); }, 60000));
+    EXPECT_EQ(answer.message(), kBadLocationText);
+  }
+  EXPECT_FALSE(wizard.lastOutcome().ok);
+  EXPECT_TRUE(IsWindowEnabled(wizard.item(IDC_SETUP_INSTALL)));
   wizard.end(IDCANCEL);
+}
+
+// The click returns at once with the install running on a worker (the buttons held, the window
+// answering); the bar reaches 100 before the done text comes, and the dialog then ends.
+TEST_F(Wizards, InstallRunsOnAWorkerAndReportsWhenDone) {
+  const std::string folder = freshFolder();
+  SetupWizard wizard;
+  ASSERT_TRUE(wizard.createModeless(nullptr));
+  SetWindowTextA(wizard.item(IDC_SETUP_LOCATION), (folder + "\\Zorvik").c_str());
+  BoxAnswer answer(wizard.hwnd());
+  wizard.startInstall();
+  EXPECT_TRUE(wizard.installing());
+  EXPECT_FALSE(IsWindowEnabled(wizard.item(IDC_SETUP_INSTALL)));
+  EXPECT_FALSE(IsWindowEnabled(wizard.item(IDC_SETUP_CHANGE)));
+  DWORD_PTR answered = 0;
+  EXPECT_NE(SendMessageTimeoutA(wizard.hwnd(), WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 1000, &answered), 0);
+  ASSERT_TRUE(test::pumpUntil([&] { return answer.done() && !wizard.installing(); }, 120000));
+  EXPECT_EQ(answer.message(), kDoneText);
+  EXPECT_EQ(answer.bar(), 100);
+  EXPECT_TRUE(wizard.lastOutcome().ok);
+  EXPECT_EQ(wizard.hwnd(), nullptr);  // ended with IDOK
+  removeTree(folder);
+}
+
+// Closing while the install runs cancels it: no message box, the run's folders gone, and the
+// close bounded by the wizard's wait.
+TEST_F(Wizards, ClosingDuringTheInstallCancelsItWithinTheWait) {
+  const std::string folder = freshFolder();
+  SetupWizard wizard;
+  ASSERT_TRUE(wizard.createModeless(nullptr));
+  SetWindowTextA(wizard.item(IDC_SETUP_LOCATION), (folder + "\\Zorvik").c_str());
+  wizard.startInstall();
+  const auto start = std::chrono::steady_clock::now();
+  SendMessageA(wizard.hwnd(), WM_COMMAND, IDCANCEL, 0);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(SetupWizard::kCloseWaitMs + 2000));
+  EXPECT_EQ(wizard.hwnd(), nullptr);
+  test::pump(300);
+  EXPECT_EQ(FindWindowA("#32770", kSetupCaption), nullptr);
+  EXPECT_EQ(GetFileAttributesA(folder.c_str()), INVALID_FILE_ATTRIBUTES);
+  removeTree(folder);
 }
 
 TEST_F(Wizards, DriverPageListsEachPhoneWithItsMaker) {
