@@ -135,6 +135,7 @@ TEST_F(SetupInstall, MemberInUseFailsTheRunAndReplacesNothing) {
     UniqueFileHandle running(CreateFileA((location_ + "\\zorvik.exe").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     ASSERT_TRUE(running);
+    DeleteFileA((tempFolder() + "ZorvikSetup.log").c_str());
     expectNotWritten(install(location_, payload_), {"zorvik.exe"});
   }
   for (const PayloadMember& m : payloadMembers()) {
