@@ -90,8 +90,12 @@ enum class AgentRefusal : int32_t {
   PhoneState = 8,        // the phone's identity and network state are not allowed
   Storage = 9,           // the phone's files are not allowed
   NotServed = 10,        // this agent does not serve the command's area
+  // What current Android gives no app at all, whatever it is granted:
+  AlarmsNotOffered = 11,     // the clock app's alarms
+  BookmarksNotOffered = 12,  // a browser's bookmarks
+  ProcessesNotOffered = 13,  // other apps' processes
 };
-inline constexpr int32_t kAgentRefusalLast = 10;
+inline constexpr int32_t kAgentRefusalLast = 13;
 
 // The agent's port on the phone, and the PC port forwarded to it.
 inline constexpr uint16_t kAgentPort = 50505;

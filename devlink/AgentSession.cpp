@@ -73,6 +73,12 @@ const char* agentRefusalText(AgentRefusal reason) {
       return "【提示】手机拒绝访问文件：请在手机上允许「卓维克手机端」访问存储空间，然后刷新";
     case AgentRefusal::NotServed:
       return "【提示】这台手机上的「卓维克手机端」还不提供这项数据";
+    case AgentRefusal::AlarmsNotOffered:
+      return "【提示】此手机不允许读取闹钟：Android 不让其他应用读取或修改时钟应用的闹钟，请在手机的时钟应用中设置";
+    case AgentRefusal::BookmarksNotOffered:
+      return "【提示】此手机不允许读取书签：Android 不让其他应用读取或修改浏览器的书签，请在手机的浏览器中管理";
+    case AgentRefusal::ProcessesNotOffered:
+      return "【提示】此手机不允许查看进程：Android 只让应用看到它自己的进程，请在手机的设置中查看正在运行的应用";
     case AgentRefusal::Unknown:
       break;
   }

@@ -65,7 +65,8 @@ bool refusalNamed(const std::string& name, AgentRefusal& reason) {
       {"sms-not-default", AgentRefusal::SmsNotDefaultApp}, {"call-log-read", AgentRefusal::CallLogRead},
       {"call-log-write", AgentRefusal::CallLogWrite}, {"phone-state", AgentRefusal::PhoneState},
       {"storage", AgentRefusal::Storage},           {"not-served", AgentRefusal::NotServed},
-      {"unknown", AgentRefusal::Unknown},
+      {"alarms", AgentRefusal::AlarmsNotOffered},   {"bookmarks", AgentRefusal::BookmarksNotOffered},
+      {"processes", AgentRefusal::ProcessesNotOffered}, {"unknown", AgentRefusal::Unknown},
   };
   for (const auto& n : kNames)
     if (name == n.name) {

@@ -1,5 +1,6 @@
 #include "phone/android/JniPhoneData.h"
 
+#include "phone/android/FileFolder.h"
 #include "phone/android/jni/Framework.h"
 
 #include <algorithm>
@@ -829,6 +830,48 @@ Answer JniPhoneData::deleteAllCalls(int32_t& status) {
   if (!env.ok()) return refusal(env, AgentRefusal::CallLogWrite);
   status = 1;
   return Answer::served();
+}
+
+// ---------------------------------------------------------------- alarms, files, bookmarks
+
+// The clock app keeps its alarms to itself (there is no provider or API that lists them), and the
+// browsers' bookmark provider is gone since Android 6: a refusal, which the pages say plainly,
+// never an empty list that would look like a phone without any.
+Answer JniPhoneData::alarms(std::vector<Alarm>&) { return Answer::refused(AgentRefusal::AlarmsNotOffered); }
+Answer JniPhoneData::saveAlarm(const Alarm&, bool, int32_t&) { return Answer::refused(AgentRefusal::AlarmsNotOffered); }
+Answer JniPhoneData::deleteAlarms(const std::vector<int32_t>&, int32_t&) {
+  return Answer::refused(AgentRefusal::AlarmsNotOffered);
+}
+
+Answer JniPhoneData::folder(const std::string& folder, std::vector<FileEntry>& out) { return listFolder(folder, out); }
+
+Answer JniPhoneData::bookmarks(std::vector<Bookmark>&) { return Answer::refused(AgentRefusal::BookmarksNotOffered); }
+Answer JniPhoneData::saveBookmark(const Bookmark&, bool, int32_t&) {
+  return Answer::refused(AgentRefusal::BookmarksNotOffered);
+}
+Answer JniPhoneData::deleteBookmarks(const std::vector<int32_t>&, int32_t&) {
+  return Answer::refused(AgentRefusal::BookmarksNotOffered);
+}
+
+// ---------------------------------------------------------------- processes
+
+// Since Android 7 an app sees only its own processes (getRunningAppProcesses and /proc alike): a
+// list of one would pass for a phone running nothing else, and ending others' is not an app's to
+// do. The phone's free memory is every app's to read.
+Answer JniPhoneData::processes(std::vector<Process>&) { return Answer::refused(AgentRefusal::ProcessesNotOffered); }
+Answer JniPhoneData::endProcesses(const std::vector<std::string>&, int32_t&) {
+  return Answer::refused(AgentRefusal::ProcessesNotOffered);
+}
+
+Answer JniPhoneData::freeMemory(int64_t& bytes) {
+  Env env(threadEnv());
+  Local<jstring> name = env.string(kActivityService);
+  Local<jobject> manager = env.callObject(context_.get(), fw().contextSystemService, name.get());
+  if (env.ok() && !manager) env.fail(Fault::Failed, "no activity manager");
+  Local<jobject> info = env.make(fw().memoryInfo, fw().memoryInfoNew);
+  env.callVoid(manager.get(), fw().activityMemoryInfo, info.get());
+  bytes = env.longField(info.get(), fw().memoryAvailable);
+  return env.ok() ? Answer::served() : Answer::refused(AgentRefusal::Unknown);
 }
 
 }  // namespace zorvik::phone

@@ -4,9 +4,10 @@
 // ContentProviderOperation batch, so a change that fails changes nothing. What the phone refuses
 // (a SecurityException: a permission not granted or revoked; deleting messages while another app
 // is the default SMS app) is answered as the area's refusal, never as an empty list; a provider
-// that fails otherwise (it died mid-walk, say) is a refusal of reason Unknown. The areas of the
-// tools (alarms, bookmarks, files, applications, settings, cleaner, start-up, processes) are not
-// served here.
+// that fails otherwise (it died mid-walk, say) is a refusal of reason Unknown. Folders come from the
+// file system (phone/android/FileFolder.h). What current Android gives no app (the clock's alarms,
+// a browser's bookmarks, other apps' processes) is refused as such; free memory is served. The
+// other tools' areas (applications, settings, cleaner, start-up) are not served here.
 //
 // Any thread may call in: threadEnv() attaches it to the JVM (and detaches it when it ends).
 #include "phone/PhoneData.h"
@@ -45,6 +46,18 @@ class JniPhoneData : public PhoneData {
   Answer calls(std::vector<Call>& out) override;
   Answer deleteCalls(const std::vector<int32_t>& ids, int32_t& status) override;
   Answer deleteAllCalls(int32_t& status) override;
+
+  Answer alarms(std::vector<Alarm>& out) override;
+  Answer saveAlarm(const Alarm& alarm, bool update, int32_t& status) override;
+  Answer deleteAlarms(const std::vector<int32_t>& ids, int32_t& status) override;
+  Answer folder(const std::string& folder, std::vector<FileEntry>& out) override;
+  Answer bookmarks(std::vector<Bookmark>& out) override;
+  Answer saveBookmark(const Bookmark& bookmark, bool update, int32_t& status) override;
+  Answer deleteBookmarks(const std::vector<int32_t>& ids, int32_t& status) override;
+
+  Answer processes(std::vector<Process>& out) override;
+  Answer endProcesses(const std::vector<std::string>& names, int32_t& status) override;
+  Answer freeMemory(int64_t& bytes) override;
 
  private:
   jni::Global context_;

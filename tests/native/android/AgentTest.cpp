@@ -64,10 +64,39 @@ TEST_F(JniAgent, AnswersEveryReadAsVphoneDoes) {
   EXPECT_EQ(h.jniReply(framed(code(C::ContactDetails), be32(1) + be32(987654))), phone::statusWord(kAgentNoReply));
   const std::string none = be32(code(C::ListMessages)) + be32(987654);
   EXPECT_EQ(h.jniReply(none), h.simReply(none));
-  // The tools' areas are not served: a refusal, not an empty list.
-  for (C c : {C::ListAlarms, C::ListBookmarks, C::ListApplications, C::ReadSettings, C::ListProcesses, C::ListRoot})
+  // The tools' areas not served yet: a refusal, not an empty list.
+  for (C c : {C::ListApplications, C::ReadSettings, C::ScanCache, C::ListStartupItems})
     EXPECT_EQ(h.jniReply(bare(code(c))), refused(AgentRefusal::NotServed)) << code(c);
   EXPECT_EQ(Harness::openCursors(), 0);
+}
+
+TEST_F(JniAgent, WhatAndroidGivesNoAppIsRefusedAsSuchAndFreeMemoryIsServed) {
+  const std::string alarm = be32(7) + be32(30) + be32(0) + be64(0) + be32(1) + be32(0) + text("t") + text("u");
+  const std::string bookmark = be32(0) + text("t") + text("http://u");
+  const struct {
+    std::string request;
+    AgentRefusal why;
+  } cases[] = {
+      {bare(code(C::ListAlarms)), AgentRefusal::AlarmsNotOffered},
+      {framed(code(C::AddAlarm), be32(1) + alarm), AgentRefusal::AlarmsNotOffered},
+      {framed(code(C::UpdateAlarm), be32(1) + be32(2) + alarm), AgentRefusal::AlarmsNotOffered},
+      {idList(code(C::DeleteAlarms), {1}), AgentRefusal::AlarmsNotOffered},
+      {bare(code(C::ListBookmarks)), AgentRefusal::BookmarksNotOffered},
+      {framed(code(C::AddBookmark), be32(1) + bookmark), AgentRefusal::BookmarksNotOffered},
+      {framed(code(C::UpdateBookmark), be32(1) + be32(2) + bookmark), AgentRefusal::BookmarksNotOffered},
+      {idList(code(C::DeleteBookmarks), {1}), AgentRefusal::BookmarksNotOffered},
+      {bare(code(C::ListProcesses)), AgentRefusal::ProcessesNotOffered},
+      {framed(code(C::EndProcesses), be32(1) + text("com.example")), AgentRefusal::ProcessesNotOffered},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(h.jniReply(c.request), refused(c.why)) << getInt32(reinterpret_cast<const unsigned char*>(c.request.data()));
+  // Free memory is every app's to read: the same word as vphone's, capped the same way.
+  EXPECT_EQ(h.jniReply(bare(code(C::FreeMemory))), h.simReply(bare(code(C::FreeMemory))));
+  EXPECT_GT(h.state.system.freeMemory, 0);
+  h.state.system.freeMemory = 5LL << 32;
+  h.loadFakes();
+  EXPECT_EQ(h.jniReply(bare(code(C::FreeMemory))), phone::statusWord(INT32_MAX));
+  EXPECT_EQ(h.simReply(bare(code(C::FreeMemory))), phone::statusWord(INT32_MAX));
 }
 
 TEST_F(JniAgent, ChangesLeaveTheSameDataAsOnVphone) {

@@ -27,7 +27,8 @@ TEST(AgentPackage, QuilletReadsWhatThePhoneInstalls) {
   EXPECT_EQ(p.manifest.launchActivity, ".Zorvik");
   for (const char* permission : {"android.permission.READ_CONTACTS", "android.permission.WRITE_CONTACTS",
                                  "android.permission.READ_SMS", "android.permission.SEND_SMS",
-                                 "android.permission.READ_CALL_LOG", "android.permission.WRITE_CALL_LOG"})
+                                 "android.permission.READ_CALL_LOG", "android.permission.WRITE_CALL_LOG",
+                                 "android.permission.READ_EXTERNAL_STORAGE", "android.permission.MANAGE_EXTERNAL_STORAGE"})
     EXPECT_TRUE(has(p.manifest.permissions, permission)) << permission;
   EXPECT_FALSE(p.manifest.usesInternet);
   EXPECT_TRUE(p.manifest.advertising.empty());

@@ -91,6 +91,15 @@ TEST_F(AlarmsPageTest, ColumnsAndEveryAlarmOfThePhone) {
   EXPECT_TRUE(test::saveWindowPng(ui_.frame.hwnd(), test::artifactPath("alarms_page.png")));
 }
 
+// Current Android gives no app the clock's alarms: the page says so, and asks again next time.
+TEST_F(AlarmsPageTest, APhoneThatGivesNoAppItsAlarmsSaysSoPlainly) {
+  ASSERT_EQ(phoneControl("reply refuse 870401 alarms").rfind("OK", 0), 0u);
+  load();
+  EXPECT_EQ(host_->status(),
+            "【提示】此手机不允许读取闹钟：Android 不让其他应用读取或修改时钟应用的闹钟，请在手机的时钟应用中设置");
+  EXPECT_FALSE(PageDataTable::instance().contains(kKeyAlarms));
+}
+
 TEST_F(AlarmsPageTest, AddChangeAndDeleteReachThePhoneAndShowAfterReload) {
   const size_t before = phoneAlarms().size();
   const std::string title = "测试闹钟 午夜";

@@ -109,6 +109,14 @@ TEST_F(BookmarksPageTest, ColumnsAndEveryBookmarkOfThePhone) {
   EXPECT_TRUE(test::saveWindowPng(ui_.frame.hwnd(), test::artifactPath("bookmarks_page.png")));
 }
 
+TEST_F(BookmarksPageTest, APhoneThatGivesNoAppBookmarksSaysSoPlainly) {
+  ASSERT_EQ(phoneControl("reply refuse 870701 bookmarks").rfind("OK", 0), 0u);
+  load();
+  EXPECT_EQ(host_->status(),
+            "【提示】此手机不允许读取书签：Android 不让其他应用读取或修改浏览器的书签，请在手机的浏览器中管理");
+  EXPECT_FALSE(PageDataTable::instance().contains(kKeyBookmarks));
+}
+
 TEST_F(BookmarksPageTest, VisitOpensOnlyWebAddresses) {
   ASSERT_GT(page_->list().count(), 0);
   const std::string url = page_->rows()[0].url;

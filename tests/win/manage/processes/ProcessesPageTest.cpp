@@ -139,6 +139,20 @@ TEST_F(ProcessesPageTest, EndingWithNothingTickedAsksNoConfirmationAndReloads) {
   EXPECT_EQ(ui_.host->status(), "");
 }
 
+// A phone that shows no app the others' processes: no list, the reason, and the free memory it
+// does give.
+TEST_F(ProcessesPageTest, APhoneThatHidesOtherAppsProcessesSaysSoAndStillShowsFreeMemory) {
+  ASSERT_EQ(phoneControl("reply refuse 871801 processes").rfind("OK", 0), 0u);
+  loadAndWait();
+  EXPECT_EQ(ui_.page->list().count(), 0);
+  int32_t word = 0;
+  ASSERT_EQ(exchangeForStatus(bareRequest(AgentCommand::FreeMemory), &word), AgentResult::Ok);
+  EXPECT_EQ(ui_.page->freeMemoryText(), byteSizeText(static_cast<uint32_t>(word)));
+  EXPECT_EQ(ui_.host->status(),
+            "【提示】此手机不允许查看进程：Android 只让应用看到它自己的进程，请在手机的设置中查看正在运行的应用");
+  EXPECT_FALSE(PageDataTable::instance().contains(ui_.info->pageKey));
+}
+
 // The free memory that could not be read keeps the value shown, and the page says so and is
 // loaded again next time, though the list came whole.
 TEST_F(ProcessesPageTest, AFailedFreeMemoryKeepsItsValueAndSaysWhy) {
