@@ -116,15 +116,6 @@ std::vector<std::string> splitRecipients(const std::string& text) {
   return numbers;
 }
 
-std::string recipientText(const std::string& name, const std::string& number) {
-  // A name is the phone's data: its own ";", "<", ">" or quote would cut the field into pieces
-  // that are sent as numbers. (Byte-wise safe on GBK: trail bytes are 0x40 and above.)
-  std::string shown = name;
-  for (char& c : shown)
-    if (c == ';' || c == '<' || c == '>' || c == '"') c = ' ';
-  return "\"" + shown + "\" <" + number + ">;";
-}
-
 namespace {
 std::string trimmed(const std::string& s) {
   const size_t b = s.find_first_not_of(" \t\r\n");
@@ -132,6 +123,28 @@ std::string trimmed(const std::string& s) {
   const size_t e = s.find_last_not_of(" \t\r\n");
   return s.substr(b, e - b + 1);
 }
+}  // namespace
+
+std::string pickerNumber(const std::string& number) {
+  std::string out;
+  for (const char c : number) {
+    if (c == ',' || c == ';') break;
+    if (c != '<' && c != '>' && c != '"') out += c;
+  }
+  return trimmed(out);
+}
+
+std::string recipientText(const std::string& name, const std::string& number) {
+  // A name and a number are the phone's data: their own ";", "<", ">" or quote would cut the
+  // field into pieces that are sent as numbers. (Byte-wise safe on GBK: trail bytes are 0x40 and
+  // above.)
+  std::string shown = name;
+  for (char& c : shown)
+    if (c == ';' || c == '<' || c == '>' || c == '"') c = ' ';
+  return "\"" + shown + "\" <" + pickerNumber(number) + ">;";
+}
+
+namespace {
 
 // Every non-blank piece of the field between ";" (trimmed).
 std::vector<std::string> pieces(const std::string& text) {
@@ -165,8 +178,10 @@ std::vector<std::string> recipientNumbers(const std::string& text) {
 }
 
 std::string addRecipient(const std::string& text, const std::string& name, const std::string& number) {
+  const std::string wanted = pickerNumber(number);
+  if (wanted.empty()) return text;
   for (const std::string& n : recipientNumbers(text))
-    if (n == trimmed(number)) return text;
+    if (n == wanted) return text;
   std::string out = trimmed(text);
   if (!out.empty() && out.back() != ';') out += ';';
   return out + recipientText(name, number);
@@ -174,9 +189,16 @@ std::string addRecipient(const std::string& text, const std::string& name, const
 
 std::string removeRecipient(const std::string& text, const std::string& number) {
   std::string out;
+  const std::string gone = pickerNumber(number);
   for (const std::string& piece : pieces(text))
-    if (numberOf(piece) != trimmed(number)) out += piece + ";";
+    if (numberOf(piece) != gone) out += piece + ";";
   return out;
+}
+
+std::string deleteThreadsQuestion(size_t count) {
+  char text[96];
+  std::snprintf(text, sizeof text, "您真的要删除选择的【 %d 】个会话吗？", static_cast<int>(count));
+  return text;
 }
 
 ThreadLink parseThreadLink(const std::string& command) {

@@ -47,8 +47,10 @@ ContactEditor::ContactEditor(PageHost& host, bool addMode, int32_t contactId)
       m.handled = false;
     }
   });
+  // "取消", Esc and the title-bar close. While the save is on its way the phone may already hold
+  // it: the form waits for the answer (or the deadline), so a contact is never added twice.
   map_.onCommand(IDC_EDITOR_CANCEL, [this](WinMsg& m) {
-    if (m.commandCode() == BN_CLICKED) end(IDCANCEL);
+    if (m.commandCode() == BN_CLICKED && !saving_) end(IDCANCEL);
   });
 }
 
@@ -56,6 +58,7 @@ void ContactEditor::setStatus(const char* text) { Label(hwnd(), IDC_EDITOR_STATU
 
 void ContactEditor::updateSaveButton() {
   EnableWindow(item(IDC_EDITOR_SAVE), !working() && (addMode_ || cardRead_));
+  EnableWindow(item(IDC_EDITOR_CANCEL), !saving_);
 }
 
 void ContactEditor::fillDropDowns() {

@@ -362,6 +362,43 @@ TEST_F(ContactsPageTest, EditorOnASilentPhoneKeepsTheWindowAnsweringAndCannotSav
   EXPECT_EQ(ui_.host->status(), "【X】连接超时：手机端没有响应");
 }
 
+// The save may be on the phone while its answer is awaited: "取消", Esc and the close box wait for
+// it, so the user never closes the form and then adds the contact a second time.
+TEST_F(ContactsPageTest, EditorWaitsForARunningSaveBeforeItCloses) {
+  if (!std::getenv("ZORVIK_TEST_CONTROL_PORT")) GTEST_SKIP();
+  const std::string name = "等待保存的联系人";
+  ShortDeadlines deadlines;
+  ASSERT_EQ(phoneControl("reply pieces 1 10000").rfind("OK", 0), 0u);
+  ContactEditor editor(*ui_.host, true);
+  ASSERT_TRUE(editor.createModeless(ui_.frame.hwnd()));
+  const HWND w = editor.hwnd();
+  SetDlgItemTextA(w, IDC_EDITOR_NAME, name.c_str());
+  ASSERT_TRUE(editor.save());
+  const bool cancelEnabled = IsWindowEnabled(GetDlgItem(w, IDCANCEL));
+  click(w, IDCANCEL);                                          // "取消"
+  SendMessageA(w, WM_COMMAND, MAKEWPARAM(IDCANCEL, 0), 0);     // Esc
+  SendMessageA(w, WM_CLOSE, 0, 0);                             // the close box
+  const bool openWhileSaving = IsWindow(w) && editor.working();
+  const std::string savingStatus = windowText(GetDlgItem(w, IDC_EDITOR_STATUS));
+  const bool ended = pumpUntil([&] { return !editor.working(); }, 10000);
+  phoneControl("reset");
+  ASSERT_TRUE(ended);
+  EXPECT_FALSE(cancelEnabled);
+  EXPECT_TRUE(openWhileSaving);
+  EXPECT_EQ(savingStatus, "保存中...");
+  // The answer never came: the form stays with what was typed, and now "取消" closes it.
+  ASSERT_TRUE(IsWindow(w));
+  EXPECT_EQ(windowText(GetDlgItem(w, IDC_EDITOR_NAME)), name);
+  EXPECT_TRUE(IsWindowEnabled(GetDlgItem(w, IDCANCEL)));
+  click(w, IDCANCEL);
+  EXPECT_FALSE(IsWindow(w));
+  std::vector<int32_t> added;
+  for (const ContactRecord& r : phoneContacts())
+    if (r.name == name) added.push_back(r.contactId);
+  EXPECT_LE(added.size(), 1u);
+  if (!added.empty()) exchangeForStatus(deleteContactsRequest(added), nullptr);
+}
+
 // A card cut short used to open as a blank form whose save wrote the blanks back (the contact lost
 // its star). Now the form refuses to save and the phone's contact stays as it was.
 TEST_F(ContactsPageTest, ACutCardIsNeverWrittenBack) {
