@@ -72,4 +72,27 @@ std::string toAnsi(std::string_view utf8) {
   return convert(utf8, toGbk, true);
 }
 
+std::string legacyToUtf8(std::string_view bytes, LegacyCharset charset) {
+  switch (charset) {
+    case LegacyCharset::Gbk: return toUtf8(bytes);
+    case LegacyCharset::Gb18030: {
+      thread_local const Converter c("UTF-8", "GB18030");
+      return convert(bytes, c, false);
+    }
+    case LegacyCharset::Big5: {
+      thread_local const Converter c("UTF-8", "BIG5");
+      return convert(bytes, c, false);
+    }
+    case LegacyCharset::Latin1: {
+      thread_local const Converter c("UTF-8", "ISO-8859-1");
+      return convert(bytes, c, false);
+    }
+    case LegacyCharset::Windows1252: {
+      thread_local const Converter c("UTF-8", "WINDOWS-1252");
+      return convert(bytes, c, false);
+    }
+  }
+  return {};
+}
+
 }  // namespace zorvik

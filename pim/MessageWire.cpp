@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "common/HtmlEscape.h"
+#include "common/TextConv.h"
 #include "common/TimeFormat.h"
 #include "devlink/FieldReader.h"
 
@@ -14,15 +15,17 @@ WireList<ThreadRecord> parseThreadList(const unsigned char* body, size_t length)
   while (reader.hasMoreRecords()) {
     ThreadRecord r;
     r.threadId = static_cast<int32_t>(reader.readInt64());
-    auto name = reader.readListTextOrEnd();
+    auto name = reader.readListUtf8TextOrEnd();
     if (!name) break;
-    r.name = std::move(*name);
-    r.number = reader.readText();
+    r.nameUtf8 = std::move(*name);
+    r.numberUtf8 = reader.readUtf8Text();
     r.date = reader.readInt64();
     reader.readInt32();
     reader.readInt32();
     r.snippet = reader.readText();
     if (!reader.ok()) break;
+    r.name = toAnsi(r.nameUtf8);
+    r.number = toAnsi(r.numberUtf8);
     list.records.push_back(std::move(r));
   }
   list.malformed = reader.overran();
@@ -36,14 +39,16 @@ WireList<MessageRecord> parseConversation(const unsigned char* body, size_t leng
     MessageRecord m;
     reader.readInt64();
     m.received = reader.readInt32() == 1;
-    auto address = reader.readListTextOrEnd();
+    auto address = reader.readListUtf8TextOrEnd();
     if (!address) break;
-    m.address = std::move(*address);
+    m.addressUtf8 = std::move(*address);
     m.date = reader.readInt64();
     reader.readInt32();
-    m.text = reader.readText();
+    m.textUtf8 = reader.readUtf8Text();
     reader.readInt32();
     if (!reader.ok()) break;
+    m.address = toAnsi(m.addressUtf8);
+    m.text = toAnsi(m.textUtf8);
     list.records.push_back(std::move(m));
   }
   list.malformed = reader.overran();

@@ -12,10 +12,13 @@
 
 namespace zorvik {
 
+// The texts are the program's ANSI copies (shown in the pages; GBK may have lost characters), and
+// beside them the phone's own UTF-8 bytes, which exports write.
 struct ThreadRecord {
   int32_t threadId = 0;  // low 32 bits
   std::string name, number, snippet;  // ANSI
   int64_t date = 0;  // milliseconds since 1970 UTC
+  std::string nameUtf8, numberUtf8;
 };
 
 struct MessageRecord {
@@ -23,6 +26,7 @@ struct MessageRecord {
   std::string address;    // the other party's number (ANSI)
   int64_t date = 0;
   std::string text;       // ANSI
+  std::string addressUtf8, textUtf8;
 };
 
 struct PickerGroup {
