@@ -3,6 +3,8 @@
 #include <iconv.h>
 
 #include <cerrno>
+#include <iterator>
+#include <memory>
 
 namespace zorvik {
 namespace {
@@ -73,26 +75,13 @@ std::string toAnsi(std::string_view utf8) {
 }
 
 std::string legacyToUtf8(std::string_view bytes, LegacyCharset charset) {
-  switch (charset) {
-    case LegacyCharset::Gbk: return toUtf8(bytes);
-    case LegacyCharset::Gb18030: {
-      thread_local const Converter c("UTF-8", "GB18030");
-      return convert(bytes, c, false);
-    }
-    case LegacyCharset::Big5: {
-      thread_local const Converter c("UTF-8", "BIG5");
-      return convert(bytes, c, false);
-    }
-    case LegacyCharset::Latin1: {
-      thread_local const Converter c("UTF-8", "ISO-8859-1");
-      return convert(bytes, c, false);
-    }
-    case LegacyCharset::Windows1252: {
-      thread_local const Converter c("UTF-8", "WINDOWS-1252");
-      return convert(bytes, c, false);
-    }
-  }
-  return {};
+  // In the order of LegacyCharset; each converter is opened when first needed.
+  static constexpr const char* kNames[] = {"GBK", "GB18030", "BIG5", "ISO-8859-1", "WINDOWS-1252"};
+  thread_local std::unique_ptr<Converter> converters[std::size(kNames)];
+  const auto index = static_cast<size_t>(charset);
+  if (index >= std::size(kNames)) return {};
+  if (!converters[index]) converters[index] = std::make_unique<Converter>("UTF-8", kNames[index]);
+  return convert(bytes, *converters[index], false);
 }
 
 }  // namespace zorvik
