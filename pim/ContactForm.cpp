@@ -76,6 +76,13 @@ void changeFirst(std::vector<ContactItem>& list, const std::string& text, int32_
   changeEntry(list[0], text, kind);
 }
 
+// The web-page, organization and address rows have no kind control: an entry the user left as
+// loaded keeps its kind; a new or retyped one gets kind 0.
+void changeFirstWithoutKind(std::vector<ContactItem>& list, const std::string& text) {
+  const bool untouched = !list.empty() && !list[0].value.empty() && text == list[0].value;
+  changeFirst(list, text, untouched ? list[0].kind : 0);
+}
+
 void addIfText(std::vector<ContactItem>& list, const std::string& text, int32_t kind) {
   if (!text.empty()) list.push_back(ContactItem{0, kind, text, kOpNew});
 }
@@ -162,9 +169,9 @@ SaveResult saveChangedContact(const ContactCard& loaded, const ContactForm& form
   }
   changeFirst(card.ims, form.im.text, imProtocolAt(form.im.kindIndex));
   changeFirst(card.emails, form.email.text, emailKindAt(form.email.kindIndex));
-  changeFirst(card.webPages, form.webPage, 0);
-  changeFirst(card.organizations, form.organization, 0);
-  changeFirst(card.addresses, form.address, 0);
+  changeFirstWithoutKind(card.webPages, form.webPage);
+  changeFirstWithoutKind(card.organizations, form.organization);
+  changeFirstWithoutKind(card.addresses, form.address);
   result.ok = true;
   return result;
 }

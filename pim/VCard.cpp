@@ -33,6 +33,15 @@ constexpr ImProperty kImProperties[] = {{0, "X-AIM"},   {1, "X-MSN"}, {2, "X-YAH
                                         {4, "X-QQ"},    {5, "X-GTALK"}, {6, "X-ICQ"},  {7, "X-JABBER"},
                                         {8, "X-NETMEETING"}, {-1, "X-IM"}};
 constexpr int32_t kDefaultOrganizationKind = 1, kDefaultWebKind = 1;
+constexpr const char* kStarredProperty = "X-ZORVIK-STARRED";
+// IMPP values (RFC 4770) are URIs; the scheme names the protocol.
+struct ImScheme {
+  const char* scheme;  // upper case, with the colon
+  int32_t protocol;
+};
+constexpr ImScheme kImSchemes[] = {{"AIM:", 0},   {"MSNIM:", 1},  {"MSN:", 1},    {"YMSGR:", 2}, {"SKYPE:", 3},
+                                   {"CALLTO:", 3}, {"QQ:", 4},    {"GTALK:", 5},  {"ICQ:", 6},   {"XMPP:", 7},
+                                   {"JABBER:", 7}};
 
 std::string upper(std::string_view s) {
   std::string u(s);
@@ -377,6 +386,13 @@ bool hasCjk(std::string_view utf8) {
   });
 }
 
+// A card holds at most this many entries in each list; more are dropped (no address book has them,
+// and a crafted file of short lines must not become millions of entries).
+constexpr size_t kMaxCardEntries = 256;
+void addEntry(std::vector<ContactItem>& list, ContactItem item) {
+  if (list.size() < kMaxCardEntries) list.push_back(std::move(item));
+}
+
 // One BEGIN…END block, fed a logical line at a time.
 class CardReader {
 public:
@@ -418,22 +434,48 @@ void CardReader::add(std::string_view line) {
     // family, given: Chinese names run together, others "given family".
     structuredName_ =
         family.empty() || given.empty() || hasCjk(family + given) ? family + given : given + " " + family;
+  } else if (p.name == "CATEGORIES") {
+    // Titles split on unescaped commas; the phone joins the contact to the groups of those titles.
+    const std::string utf8 = valueUtf8(p);
+    size_t start = 0;
+    auto take = [&](size_t end) {
+      if (std::string title = unescape(std::string_view(utf8).substr(start, end - start)); !title.empty())
+        addEntry(card.groups, newItem(0, std::move(title)));
+      start = end + 1;
+    };
+    for (size_t i = 0; i < utf8.size(); ++i) {
+      if (utf8[i] == '\\') ++i;
+      else if (utf8[i] == ',') take(i);
+    }
+    take(utf8.size());
+  } else if (p.name == kStarredProperty) {
+    card.starred = textOf(p) == "1";
+  } else if (p.name == "IMPP") {
+    std::string v = textOf(p);
+    int32_t protocol = -1;
+    for (const ImScheme& s : kImSchemes)
+      if (startsWithNoCase(v, s.scheme)) {
+        protocol = s.protocol;
+        v.erase(0, std::string_view(s.scheme).size());
+        break;
+      }
+    if (!v.empty()) addEntry(card.ims, newItem(k != INT32_MIN ? k : protocol, std::move(v)));
   } else if (p.name == "NICKNAME") {
     setSingle(card.nickname, textOf(p));
   } else if (p.name == "NOTE") {
     setSingle(card.notes, textOf(p));
   } else if (p.name == "TEL") {
-    if (std::string v = numberOf(p); !v.empty()) card.phones.push_back(newItem(k != INT32_MIN ? k : phoneKindOf(p.types), v));
+    if (std::string v = numberOf(p); !v.empty()) addEntry(card.phones, newItem(k != INT32_MIN ? k : phoneKindOf(p.types), v));
   } else if (p.name == "EMAIL") {
-    if (std::string v = textOf(p); !v.empty()) card.emails.push_back(newItem(k != INT32_MIN ? k : emailKindOf(p.types), v));
+    if (std::string v = textOf(p); !v.empty()) addEntry(card.emails, newItem(k != INT32_MIN ? k : emailKindOf(p.types), v));
   } else if (p.name == "ADR") {
     if (std::string v = textOf(p, " "); !v.empty())
-      card.addresses.push_back(newItem(k != INT32_MIN ? k : addressKindOf(p.types), v));
+      addEntry(card.addresses, newItem(k != INT32_MIN ? k : addressKindOf(p.types), v));
   } else if (p.name == "ORG") {
     if (std::string v = textOf(p, " "); !v.empty())
-      card.organizations.push_back(newItem(k != INT32_MIN ? k : kDefaultOrganizationKind, v));
+      addEntry(card.organizations, newItem(k != INT32_MIN ? k : kDefaultOrganizationKind, v));
   } else if (p.name == "URL") {
-    if (std::string v = textOf(p); !v.empty()) card.webPages.push_back(newItem(k != INT32_MIN ? k : kDefaultWebKind, v));
+    if (std::string v = textOf(p); !v.empty()) addEntry(card.webPages, newItem(k != INT32_MIN ? k : kDefaultWebKind, v));
   } else if (p.name == "PHOTO") {
     if (p.encoding == "B" || p.encoding == "BASE64") {
       std::string photo = base64Decode(p.value, kMaxContactPhoto);
@@ -443,7 +485,7 @@ void CardReader::add(std::string_view line) {
     for (const ImProperty& im : kImProperties)
       if (p.name == im.name || (im.protocol == 3 && p.name == "X-SKYPE-USERNAME") ||
           (im.protocol == 5 && p.name == "X-GOOGLE-TALK")) {
-        if (std::string v = textOf(p); !v.empty()) card.ims.push_back(newItem(im.protocol, v));
+        if (std::string v = textOf(p); !v.empty()) addEntry(card.ims, newItem(im.protocol, v));
         break;
       }
   }
@@ -577,6 +619,16 @@ std::string writeVCards(const std::vector<VCardContact>& contacts) {
       addTyped(out, property, im, "", im.kind, utf8Escaped(im));
     }
     if (card.notes.present) addLine(out, "NOTE:" + utf8Escaped(card.notes));
+    // The phone's groups by title (each escaped, so a comma in a title stays in it); the star in
+    // a property of this program's own, which other readers ignore.
+    std::string categories;
+    for (const ContactItem& g : card.groups) {
+      const std::string title = utf8Escaped(g);
+      if (title.empty()) continue;
+      categories += (categories.empty() ? "" : ",") + title;
+    }
+    if (!categories.empty()) addLine(out, "CATEGORIES:" + categories);
+    if (card.starred) addLine(out, std::string(kStarredProperty) + ":1");
     if (const char* type = contact.photo.empty() ? nullptr : photoType(contact.photo))
       addLine(out, std::string("PHOTO;ENCODING=b;TYPE=") + type + ":" + base64Encode(contact.photo));
     addLine(out, "END:VCARD");
@@ -601,7 +653,7 @@ VCardReadResult readVCards(std::string_view file) {
     } else if (startsWithNoCase(line, "END:VCARD")) {
       if (inCard) {
         VCardContact contact;
-        if (card.finish(contact)) result.contacts.push_back(std::move(contact));
+        if (card.finish(contact) && result.contacts.size() < kMaxVCardContacts) result.contacts.push_back(std::move(contact));
         else ++result.skipped;
       }
       inCard = false;

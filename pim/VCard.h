@@ -34,6 +34,9 @@ struct VCardReadResult {
 // Reads every card of a file. Input beyond kMaxVCardFile is not read (counted as skipped when a
 // card started there); a photo longer than kMaxContactPhoto is dropped, the card kept.
 inline constexpr size_t kMaxVCardFile = 64u << 20;
+// Cards beyond this many are counted as skipped (no phone holds more; a file of tiny cards must not
+// take gigabytes), and so are the entries of a list beyond kMaxCardEntries.
+inline constexpr size_t kMaxVCardContacts = 100000;
 VCardReadResult readVCards(std::string_view file);
 
 // Text escaping and line folding, as the writer does them (for tests and other writers).

@@ -22,6 +22,8 @@ VCardContact fullContact() {
   c.card.organizations = {item(1, "卓维克科技"), item(2, "其他公司")};
   c.card.webPages = {item(1, "http://zorvik.example/"), item(7, "http://blog.example/")};
   c.card.ims = {item(4, "12345678"), item(-1, "custom-id"), item(3, "skype.name")};
+  c.card.groups = {item(0, "家人"), item(0, "同事,朋友")};
+  c.card.starred = true;
   c.photo = std::string("\x89PNG\r\n\x1a\n", 8) + std::string(3000, '\0') + "tail";
   return c;
 }
@@ -42,6 +44,8 @@ TEST(VCard, RoundTripKeepsEveryTextKindAndThePhoto) {
   EXPECT_EQ(back.organizations, original.card.organizations);
   EXPECT_EQ(back.webPages, original.card.webPages);
   EXPECT_EQ(back.ims, original.card.ims);
+  EXPECT_EQ(back.groups, original.card.groups);
+  EXPECT_TRUE(back.starred);
   EXPECT_EQ(read.contacts[0].photo, original.photo);
 }
 
@@ -111,9 +115,15 @@ TEST(VCard, ReadsOtherWritersFiles) {
       "BEGIN:VCARD\nVERSION:2.1\nN;CHARSET=UTF-8;ENCODING=QUOTED-PRINTABLE:=E6=9D=8E;=E5=9B=\n=9B;;;\n"
       "item1.TEL;CELL;VOICE:139 0000 0000\nTEL;WORK;FAX:010-1\nEMAIL;PREF;INTERNET:li@x.cn\nEND:VCARD\n"
       "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Ada\r\n  Lovelace\r\nORG:Analytical;Engines\r\nX-UNKNOWN;A=B:z\r\n"
-      "PHOTO;ENCODING=BASE64;TYPE=JPEG:/9j/\r\n 4AA=\r\nEND:VCARD\r\n";
+      "PHOTO;ENCODING=BASE64;TYPE=JPEG:/9j/\r\n 4AA=\r\nEND:VCARD\r\n"
+      "BEGIN:VCARD\r\nVERSION:4.0\r\nFN:Im\r\nIMPP;PREF=1:xmpp:im@example.org\r\nIMPP:sip:im@example.org\r\n"
+      "CATEGORIES:a\\,b,,c\r\nEND:VCARD\r\n";
   const VCardReadResult read = readVCards(file);
-  ASSERT_EQ(read.contacts.size(), 2u);
+  ASSERT_EQ(read.contacts.size(), 3u);
+  const ContactCard& im = read.contacts[2].card;
+  EXPECT_EQ(im.ims, (std::vector<ContactItem>{item(7, "im@example.org"), item(-1, "sip:im@example.org")}));
+  EXPECT_EQ(im.groups, (std::vector<ContactItem>{item(0, "a,b"), item(0, "c")}));
+  EXPECT_FALSE(im.starred);
   const ContactCard& li = read.contacts[0].card;
   EXPECT_EQ(li.displayName.value, "李四");
   ASSERT_EQ(li.phones.size(), 2u);
@@ -215,6 +225,8 @@ TEST(VCard, HostileShapesAreReadInLinearTime) {
       {"components", head + "N:" + repeated(";", size) + "\nADR:" + repeated(";", 1 << 20)},
       {"parameters", head + "TEL" + repeated(";TYPE=A,B", size) + ":1"},
       {"short lines", repeated("BEGIN:VCARD\na\n\n", size)},
+      {"tiny cards", repeated("BEGIN:VCARD\nFN:x\nEND:VCARD\n", size)},
+      {"many entries", head + repeated("TEL:1\nCATEGORIES:a,b,c\n", size) + "END:VCARD\n"},
   };
   for (const auto& c : cases) {
     const auto t0 = std::chrono::steady_clock::now();
@@ -223,6 +235,8 @@ TEST(VCard, HostileShapesAreReadInLinearTime) {
     std::printf("[timing] %s: %zu MiB in %.0f ms\n", c.what, c.file.size() >> 20, ms);
     EXPECT_LT(ms, 60000.0 * static_cast<double>(c.file.size()) / kMaxVCardFile + 5000.0) << c.what;
     EXPECT_LE(read.contacts.size() + read.skipped, c.file.size() / 10) << c.what;
+    EXPECT_LE(read.contacts.size(), kMaxVCardContacts) << c.what;
+    for (const VCardContact& contact : read.contacts) EXPECT_LE(contact.card.phones.size() + contact.card.groups.size(), 512u);
   }
 }
 

@@ -362,6 +362,47 @@ TEST_F(ContactsPageTest, EditorOnASilentPhoneKeepsTheWindowAnsweringAndCannotSav
   EXPECT_EQ(ui_.host->status(), "【X】连接超时：手机端没有响应");
 }
 
+// A contact whose name, note, address and nickname hold what GBK cannot (vphone's "Peña …"): a
+// change of its number alone goes back to the phone as that one change, every other byte of the
+// card as it was.
+TEST_F(ContactsPageTest, ChangingOneFieldLeavesTheTextGbkCannotHoldAsItWas) {
+  const std::string number = "+34 600 000 001", changed = "+34 600 000 009";
+  int row = -1;
+  for (int r = 0; r < ui_.page->list().count() && row < 0; ++r)
+    if (ui_.page->records()[static_cast<size_t>(r)].numberText == number) row = r;
+  ASSERT_GE(row, 0);
+  const int32_t id = ui_.page->records()[static_cast<size_t>(row)].contactId;
+  auto card = [&] {
+    AgentBody body;
+    EXPECT_EQ(exchangeForBody(contactDetailsRequest(id), body), AgentResult::Ok);
+    return std::string(body.bytes.begin(), body.bytes.end());
+  };
+  auto setNumber = [&](const std::string& from, const std::string& to) {
+    ListView_SetSelectionMark(ui_.page->list().hwnd(), row);
+    std::string shown;
+    EXPECT_TRUE(withModal("修改联系人 - Zorvik", [&](HWND w) {
+      ASSERT_TRUE(cardReadInto(w));
+      shown = windowText(GetDlgItem(w, IDC_EDITOR_PHONE1));
+      SetDlgItemTextA(w, IDC_EDITOR_PHONE1, to.c_str());
+      click(w, IDC_EDITOR_SAVE);
+    }, [&] { ui_.page->modifySelected(); }));
+    EXPECT_EQ(shown, from);
+    waitLoaded();
+  };
+  const std::string before = card();
+  ASSERT_NE(before.find("\xF0\x9F\x98\x80"), std::string::npos);  // the name's emoji
+  setNumber(number, changed);
+  std::string expected = before;
+  expected.replace(expected.find(number), number.size(), changed);
+  EXPECT_EQ(card(), expected);
+  row = -1;
+  for (int r = 0; r < ui_.page->list().count() && row < 0; ++r)
+    if (ui_.page->records()[static_cast<size_t>(r)].numberText == changed) row = r;
+  ASSERT_GE(row, 0);
+  setNumber(changed, number);
+  EXPECT_EQ(card(), before);
+}
+
 // The save may be on the phone while its answer is awaited: "取消", Esc and the close box wait for
 // it, so the user never closes the form and then adds the contact a second time.
 TEST_F(ContactsPageTest, EditorWaitsForARunningSaveBeforeItCloses) {
@@ -453,7 +494,7 @@ TEST_F(ContactsPageTest, ModifyModeRefusesAnEmptyName) {
 }
 
 // The card as the agent sends it now, with what a round trip cannot keep (row ids, operations,
-// groups, the extra text) cleared.
+// the extra text) cleared; groups stay by title, the star as it is.
 ContactCard portableCard(int32_t id) {
   AgentBody body;
   ContactCard card;
@@ -461,10 +502,12 @@ ContactCard portableCard(int32_t id) {
       !parseContactCard(body.bytes.data(), body.bytes.size(), card))
     return {};
   ContactCard clean;
+  clean.starred = card.starred;
   for (auto [from, to] : {std::pair{&card.displayName, &clean.displayName}, {&card.nickname, &clean.nickname},
                           {&card.notes, &clean.notes}})
     if (from->present) *to = {true, 0, from->value, 0};
-  for (auto [from, to] : {std::pair{&card.phones, &clean.phones}, {&card.emails, &clean.emails}, {&card.ims, &clean.ims},
+  for (auto [from, to] : {std::pair{&card.phones, &clean.phones}, {&card.groups, &clean.groups},
+                          {&card.emails, &clean.emails}, {&card.ims, &clean.ims},
                           {&card.webPages, &clean.webPages}, {&card.addresses, &clean.addresses},
                           {&card.organizations, &clean.organizations}})
     for (const ContactItem& i : *from) to->push_back(ContactItem{0, i.kind, i.value, 0});
@@ -473,8 +516,8 @@ ContactCard portableCard(int32_t id) {
 
 bool sameCard(const ContactCard& a, const ContactCard& b) {
   auto single = [](const ContactSingle& x, const ContactSingle& y) { return x.present == y.present && x.value == y.value; };
-  return single(a.displayName, b.displayName) && single(a.nickname, b.nickname) && single(a.notes, b.notes) &&
-         a.phones == b.phones && a.emails == b.emails && a.ims == b.ims && a.webPages == b.webPages &&
+  return a.starred == b.starred && single(a.displayName, b.displayName) && single(a.nickname, b.nickname) &&
+         single(a.notes, b.notes) && a.phones == b.phones && a.groups == b.groups && a.emails == b.emails && a.ims == b.ims && a.webPages == b.webPages &&
          a.addresses == b.addresses && a.organizations == b.organizations;
 }
 
