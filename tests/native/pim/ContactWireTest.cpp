@@ -140,7 +140,7 @@ TEST(ContactCard, CutAnywhereNeverReadsPastTheBody) {
 
 TEST(ContactRequests, OnlyANameSendsThreeSinglesAndSevenEmptyLists) {
   ContactForm form = newContactForm();
-  form.name = kZhangSan;
+  form.name = kZhangSanUtf8;  // the form holds UTF-8
   const SaveResult saved = saveNewContact(form);
   ASSERT_TRUE(saved.ok);
   auto expected = BodyWriter::request();
@@ -309,9 +309,12 @@ TEST(ContactRequests, UntouchedTextsGoBackAsThePhonesBytes) {
   expected.i32(0).i32(0).i32(0).i32(0).i32(1).i64(30).i32(kOpUnchanged).i32(1).utf8(city).i32(0);
   putInt32(static_cast<int32_t>(expected.bytes.size()), expected.bytes.data() + 4);
   EXPECT_EQ(updateContactRequest(5, card), expected.bytes);
-  // A retyped text is sent from the form, not from the bytes it replaced.
-  form.name = "Zoe";
-  EXPECT_TRUE(saveChangedContact(loaded, form).card.displayName.utf8.empty());
+  // A retyped text is sent from the form (UTF-8, so what GBK cannot hold survives being edited),
+  // not from the bytes it replaced.
+  form.name = name + "!";
+  const ContactSingle retyped = saveChangedContact(loaded, form).card.displayName;
+  EXPECT_EQ(retyped.utf8, name + "!");
+  EXPECT_EQ(retyped.operation, kOpChange);
 }
 
 TEST(ContactRequests, DropDownKindsBothWays) {

@@ -401,6 +401,29 @@ TEST_F(ContactsPageTest, ChangingOneFieldLeavesTheTextGbkCannotHoldAsItWas) {
   ASSERT_GE(row, 0);
   setNumber(changed, number);
   EXPECT_EQ(card(), before);
+
+  // The edit boxes hold the phone's text whole, and a touched field that GBK cannot hold keeps
+  // every character: the nickname "ß" becomes "ß!", nothing else changes.
+  auto wideText = [](HWND w, int id) {
+    wchar_t text[4096] = {};
+    GetWindowTextW(GetDlgItem(w, id), text, 4096);
+    return std::wstring(text);
+  };
+  std::wstring shownName;
+  ListView_SetSelectionMark(ui_.page->list().hwnd(), row);
+  ASSERT_TRUE(withModal("修改联系人 - Zorvik", [&](HWND w) {
+    ASSERT_TRUE(cardReadInto(w));
+    shownName = wideText(w, IDC_EDITOR_NAME);
+    SetWindowTextW(GetDlgItem(w, IDC_EDITOR_NICKNAME), (wideText(w, IDC_EDITOR_NICKNAME) + L"!").c_str());
+    click(w, IDC_EDITOR_SAVE);
+  }, [&] { ui_.page->modifySelected(); }));
+  waitLoaded();
+  EXPECT_EQ(shownName, L"Pe\u00f1a \u00d1and\u00fa \U0001F600");
+  const std::string nick(std::string("\0\0\0\x02", 4) + "\xC3\x9F"), touched(std::string("\0\0\0\x03", 4) + "\xC3\x9F!");
+  expected = before;
+  ASSERT_NE(expected.find(nick), std::string::npos);
+  expected.replace(expected.find(nick), nick.size(), touched);
+  EXPECT_EQ(card(), expected);
 }
 
 // The save may be on the phone while its answer is awaited: "取消", Esc and the close box wait for
