@@ -213,6 +213,7 @@ constexpr size_t kMaxParameters = 32;
 
 struct Property {
   std::string name;                       // upper case, group dropped
+  std::string group;                      // "item1" of "item1.TEL", upper case; empty when none
   std::vector<std::string> types;         // TYPE values and bare 2.1 parameters, upper case
   std::string encoding, charset;          // upper case
   int32_t explicitKind = INT32_MIN;       // X-KIND
@@ -235,7 +236,10 @@ bool parseProperty(std::string_view line, Property& p) {
   p.value.assign(line.substr(colon + 1));
   size_t semi = head.find(';');
   std::string_view name = head.substr(0, semi);
-  if (const size_t dot = name.rfind('.'); dot != std::string_view::npos) name.remove_prefix(dot + 1);
+  if (const size_t dot = name.rfind('.'); dot != std::string_view::npos) {
+    p.group = upper(name.substr(0, dot));
+    name.remove_prefix(dot + 1);
+  }
   p.name = upper(name);
   for (size_t count = 0; semi != std::string_view::npos && count < kMaxParameters; ++count) {
     const size_t next = head.find(';', semi + 1);
@@ -394,25 +398,71 @@ void addEntry(std::vector<ContactItem>& list, ContactItem item) {
 }
 
 // One BEGIN…END block, fed a logical line at a time.
+// The label a grouped X-ABLabel gives its group's entry ("item1.TEL" and "item1.X-ABLabel"): the
+// kind it names, or 0 ("自定义") for a label of the user's own.
+int32_t labelledKind(const std::string& property, std::string label) {
+  if (label.size() > 8 && label.compare(0, 4, "_$!<") == 0 && label.compare(label.size() - 4, 4, ">!$_") == 0)
+    label = label.substr(4, label.size() - 8);
+  label = upper(label);
+  struct Label {
+    const char* property;
+    const char* label;
+    int32_t kind;
+  };
+  static constexpr Label kLabels[] = {
+      {"TEL", "MOBILE", 2}, {"TEL", "IPHONE", 2}, {"TEL", "HOME", 1},  {"TEL", "WORK", 3},
+      {"TEL", "WORKFAX", 4}, {"TEL", "HOMEFAX", 5}, {"TEL", "PAGER", 6}, {"TEL", "OTHER", 7},
+      {"TEL", "MAIN", 7},   {"EMAIL", "HOME", 1},  {"EMAIL", "WORK", 2}, {"EMAIL", "OTHER", 3},
+      {"ADR", "HOME", 1},   {"ADR", "WORK", 2},   {"ADR", "OTHER", 3}};
+  for (const Label& l : kLabels)
+    if (property == l.property && label == l.label) return l.kind;
+  return 0;
+}
+
 class CardReader {
 public:
   void start() {
     out_ = VCardContact{};
     structuredName_.clear();
+    title_.clear();
+    grouped_.clear();
+    labels_.clear();
   }
   void add(std::string_view line);
+  void addProperty(const Property& p);
   // False when the card holds nothing worth adding.
   bool finish(VCardContact& out) {
     ContactCard& card = out_.card;
     if (!card.displayName.present) setSingle(card.displayName, structuredName_);
     if (!card.displayName.present && card.phones.empty() && card.emails.empty()) return false;
+    // The phone keeps one organization text: the job title joins the first.
+    if (!title_.empty()) {
+      if (card.organizations.empty()) {
+        card.organizations.push_back(newItem(kDefaultOrganizationKind, title_));
+      } else {
+        ContactItem& org = card.organizations[0];
+        org = ContactItem{org.rowId, org.kind, {}, org.operation, org.utf8 + " " + title_};
+        org.value = toAnsi(org.utf8);
+      }
+    }
+    for (const auto& [group, label] : labels_)
+      for (const Grouped& g : grouped_)
+        if (g.group == group && g.index < g.list->size()) (*g.list)[g.index].kind = labelledKind(g.property, label);
     out = std::move(out_);
     return true;
   }
 
 private:
+  // An entry of a grouped property without X-KIND, which a label of its group may name.
+  struct Grouped {
+    std::string group, property;
+    std::vector<ContactItem>* list;
+    size_t index;
+  };
   VCardContact out_;
-  std::string structuredName_;
+  std::string structuredName_, title_;
+  std::vector<Grouped> grouped_;
+  std::vector<std::pair<std::string, std::string>> labels_;
 };
 
 void CardReader::add(std::string_view line) {
@@ -420,6 +470,33 @@ void CardReader::add(std::string_view line) {
   Property p;
   if (!parseProperty(line, p)) return;
   const int32_t k = p.explicitKind;
+  // A grouped entry without X-KIND is remembered once added: a label of its group may name it.
+  std::vector<ContactItem>* labelled = p.group.empty() || k != INT32_MIN ? nullptr
+                                       : p.name == "TEL"                  ? &card.phones
+                                       : p.name == "EMAIL"                ? &card.emails
+                                       : p.name == "ADR"                  ? &card.addresses
+                                                                          : nullptr;
+  if (labelled) {
+    const size_t before = labelled->size();
+    addProperty(p);
+    if (labelled->size() > before && grouped_.size() < kMaxCardEntries)
+      grouped_.push_back({p.group, p.name, labelled, before});
+    return;
+  }
+  addProperty(p);
+}
+
+void CardReader::addProperty(const Property& p) {
+  ContactCard& card = out_.card;
+  const int32_t k = p.explicitKind;
+  if (p.name == "X-ABLABEL") {
+    if (!p.group.empty() && labels_.size() < kMaxCardEntries) labels_.emplace_back(p.group, textOf(p));
+    return;
+  }
+  if (p.name == "TITLE") {
+    title_ = textOf(p);
+    return;
+  }
   if (p.name == "FN") {
     setSingle(card.displayName, textOf(p));
   } else if (p.name == "N") {

@@ -117,9 +117,16 @@ TEST(VCard, ReadsOtherWritersFiles) {
       "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Ada\r\n  Lovelace\r\nORG:Analytical;Engines\r\nX-UNKNOWN;A=B:z\r\n"
       "PHOTO;ENCODING=BASE64;TYPE=JPEG:/9j/\r\n 4AA=\r\nEND:VCARD\r\n"
       "BEGIN:VCARD\r\nVERSION:4.0\r\nFN:Im\r\nIMPP;PREF=1:xmpp:im@example.org\r\nIMPP:sip:im@example.org\r\n"
-      "CATEGORIES:a\\,b,,c\r\nEND:VCARD\r\n";
+      "CATEGORIES:a\\,b,,c\r\nEND:VCARD\r\n"
+      "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Lab\r\nitem1.TEL:1\r\nitem1.X-ABLabel:_$!<HomeFAX>!$_\r\nitem2.TEL:2\r\n"
+      "item2.X-ABLabel:Boat\r\nitem3.EMAIL:a@b\r\nitem3.X-ABLabel:_$!<Work>!$_\r\nTITLE:Engineer\r\nORG:Acme\r\n"
+      "item4.TEL;X-KIND=3:4\r\nitem4.X-ABLabel:Boat\r\nEND:VCARD\r\n";
   const VCardReadResult read = readVCards(file);
-  ASSERT_EQ(read.contacts.size(), 3u);
+  ASSERT_EQ(read.contacts.size(), 4u);
+  const ContactCard& lab = read.contacts[3].card;
+  EXPECT_EQ(lab.phones, (std::vector<ContactItem>{item(5, "1"), item(0, "2"), item(3, "4")}));
+  EXPECT_EQ(lab.emails, std::vector<ContactItem>{item(2, "a@b")});
+  EXPECT_EQ(lab.organizations, std::vector<ContactItem>{item(1, "Acme Engineer")});
   const ContactCard& im = read.contacts[2].card;
   EXPECT_EQ(im.ims, (std::vector<ContactItem>{item(7, "im@example.org"), item(-1, "sip:im@example.org")}));
   EXPECT_EQ(im.groups, (std::vector<ContactItem>{item(0, "a,b"), item(0, "c")}));
