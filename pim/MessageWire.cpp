@@ -94,10 +94,14 @@ Bytes deleteThreadRequest(int32_t threadId) {
 }
 
 Bytes sendMessageRequest(const std::vector<std::string>& numbers, const std::string& ansiText) {
+  return sendUtf8MessageRequest(numbers, toUtf8(ansiText));
+}
+
+Bytes sendUtf8MessageRequest(const std::vector<std::string>& numbers, const std::string& utf8Text) {
   AgentArgs args;
   args.int32(static_cast<int32_t>(numbers.size()));
   for (const std::string& n : numbers) args.int32(static_cast<int32_t>(n.size())).raw(n.data(), n.size());
-  args.text(ansiText);
+  args.utf8Text(utf8Text);
   return framedRequest(AgentCommand::SendMessage, args);
 }
 

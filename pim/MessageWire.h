@@ -56,6 +56,8 @@ Bytes conversationRequest(int32_t threadId);  // code and the id, 8 bytes
 Bytes deleteThreadRequest(int32_t threadId);  // 16 bytes
 // Numbers travel as typed (no conversion); the text as UTF-8.
 Bytes sendMessageRequest(const std::vector<std::string>& numbers, const std::string& ansiText);
+// The same with the text in UTF-8 already (the compose box is read in Unicode).
+Bytes sendUtf8MessageRequest(const std::vector<std::string>& numbers, const std::string& utf8Text);
 
 // The recipient field: pieces split at ";" in order, up to the first empty one; a piece with "<"
 // gives what stands between "<" and ">" (or the end), any other piece itself.

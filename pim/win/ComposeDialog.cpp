@@ -5,6 +5,7 @@
 #include <optional>
 #include <utility>
 
+#include "common/win/WideText.h"
 #include "devlink/TcpSocket.h"
 #include "ui/Controls.h"
 
@@ -92,6 +93,16 @@ ComposeDialog::ComposeDialog(PageHost& host, int32_t threadId, std::string threa
 }
 
 std::string ComposeDialog::recipients() const { return windowText(item(IDC_COMPOSE_TO)); }
+
+// Read in Unicode: an emoji or a letter GBK lacks reaches the phone as typed.
+std::string ComposeDialog::messageText() const {
+  const HWND edit = item(IDC_COMPOSE_TEXT);
+  const int length = GetWindowTextLengthW(edit);
+  if (length <= 0) return {};
+  std::wstring wide(static_cast<size_t>(length) + 1, L'\0');
+  wide.resize(static_cast<size_t>(GetWindowTextW(edit, wide.data(), length + 1)));
+  return fromWide(wide, CP_UTF8);
+}
 
 void ComposeDialog::loadPicker() {
   if (pickerLoading_) return;
@@ -282,7 +293,7 @@ void ComposeDialog::showConversation() {
 
 void ComposeDialog::send() {
   if (sending_) return;
-  const std::string text = windowText(item(IDC_COMPOSE_TEXT));
+  const std::string text = messageText();
   const std::string to = recipients();
   if (text.empty() || to.empty()) return;
   const std::vector<std::string> numbers = splitRecipients(to);
@@ -294,7 +305,7 @@ void ComposeDialog::send() {
   setStatus(kSending);
   EnableWindow(item(IDC_COMPOSE_SEND), FALSE);
   EnableWindow(item(IDCANCEL), FALSE);
-  work_.run([request = sendMessageRequest(numbers, text)](ExchangeCancel* cancel) {
+  work_.run([request = sendUtf8MessageRequest(numbers, text)](ExchangeCancel* cancel) {
               return exchangeForStatus(request, nullptr, cancel);
             },
             [this](AgentResult result) {

@@ -40,6 +40,7 @@ public:
   void toggleTick(HTREEITEM item);  // as a click on the item's box does
   HWND picker() const { return item(IDC_COMPOSE_PICKER); }
   std::string recipients() const;
+  std::string messageText() const;  // the text to send, in UTF-8
 
   // For tests and the window's own use.
   bool pickerLoading() const { return pickerLoading_; }

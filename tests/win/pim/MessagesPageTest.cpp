@@ -26,6 +26,8 @@
 #include "app/MainWindow.h"
 #include "app/PageData.h"
 #include "app/PageTable.h"
+#include "common/HtmlEscape.h"
+#include "common/TextConv.h"
 #include "devlink/AgentSession.h"
 #include "devlink/TcpSocket.h"
 #include "pim/win/ComposeDialog.h"
@@ -351,12 +353,14 @@ TEST_F(MessagesPageTest, ExportsEveryConversationAsCsvAndTheCurrentAsText) {
 
 // Changes the phone's data: run last.
 TEST_F(MessagesPageTest, ZSentMessageShowsUpInTheListAndDeleteByLink) {
-  const std::string fresh = "13912345678", text = "卓维克测试 <b>&";
+  // The text holds an emoji, which GBK cannot: the compose box is read in Unicode and the phone
+  // gets it as typed (the list shows its GBK copy).
+  const std::string fresh = "13912345678", textUtf8 = u8"卓维克测试 <b>& \U0001F600", text = toAnsi(textUtf8);
   ASSERT_EQ(threadWith(fresh), nullptr);
   ASSERT_TRUE(withModal("编写短信 - Zorvik", [&](HWND w) {
     ASSERT_TRUE(pumpUntil([&] { return pickerLoaded(GetDlgItem(w, IDC_COMPOSE_PICKER)); }, 20000));
     SetDlgItemTextA(w, IDC_COMPOSE_TO, ("\"测试\" <" + fresh + ">;10086").c_str());
-    SetDlgItemTextA(w, IDC_COMPOSE_TEXT, text.c_str());
+    SetWindowTextW(GetDlgItem(w, IDC_COMPOSE_TEXT), L"\u5353\u7EF4\u514B\u6D4B\u8BD5 <b>& \U0001F600");
     click(w, IDC_COMPOSE_SEND);
   }, [&] { page_->onToolbar(toolbar::kWriteMessage); }));
   // OK reloaded the list: both numbers' threads end with the text, the new one on top.
@@ -366,7 +370,10 @@ TEST_F(MessagesPageTest, ZSentMessageShowsUpInTheListAndDeleteByLink) {
   EXPECT_EQ(sent->snippet, text);
   ASSERT_NE(threadWith("10086"), nullptr);
   EXPECT_EQ(threadWith("10086")->snippet, text);
-  EXPECT_NE(page_->listHtml().find("卓维克测试 &lt;b&gt;&amp;</a></p></li>"), std::string::npos);
+  const std::vector<MessageRecord> stored = phoneMessages(sent->threadId);
+  ASSERT_FALSE(stored.empty());
+  EXPECT_EQ(stored.back().textUtf8, textUtf8);
+  EXPECT_NE(page_->listHtml().find(htmlEscape(text) + "</a></p></li>"), std::string::npos);
   const int32_t id = sent->threadId;
 
   // "vko:vid=" reaches the page as message 2026 (0): the thread's dialog; "取消发送" reloads nothing.
