@@ -3,6 +3,8 @@
 #include <iconv.h>
 
 #include <cerrno>
+#include <iterator>
+#include <memory>
 
 namespace zorvik {
 namespace {
@@ -70,6 +72,16 @@ std::string toUtf8(std::string_view ansi) {
 std::string toAnsi(std::string_view utf8) {
   thread_local const Converter toGbk("GBK", "UTF-8");
   return convert(utf8, toGbk, true);
+}
+
+std::string legacyToUtf8(std::string_view bytes, LegacyCharset charset) {
+  // In the order of LegacyCharset; each converter is opened when first needed.
+  static constexpr const char* kNames[] = {"GBK", "GB18030", "BIG5", "ISO-8859-1", "WINDOWS-1252"};
+  thread_local std::unique_ptr<Converter> converters[std::size(kNames)];
+  const auto index = static_cast<size_t>(charset);
+  if (index >= std::size(kNames)) return {};
+  if (!converters[index]) converters[index] = std::make_unique<Converter>("UTF-8", kNames[index]);
+  return convert(bytes, *converters[index], false);
 }
 
 }  // namespace zorvik

@@ -59,6 +59,22 @@ std::string FieldReader::readUtf8Text() {
   return text;
 }
 
+std::optional<std::string> FieldReader::readListUtf8TextOrEnd() {
+  const int32_t n = readInt32();
+  if (!ok_) return std::nullopt;
+  if (n == kAgentListEnd) {
+    listEnded_ = true;
+    return std::nullopt;
+  }
+  if (n < 0) {
+    ok_ = false;
+    return std::nullopt;
+  }
+  std::string text;
+  if (!read(static_cast<size_t>(n), text)) return std::nullopt;
+  return text;
+}
+
 bool FieldReader::skipText() {
   const int32_t n = readInt32();
   if (!ok_) return false;

@@ -40,6 +40,8 @@ class FieldReader {
   // A list record's first text, or nullopt at the list's end mark (kAgentListEnd) or when the
   // body ran out; listEnded() tells the end mark apart.
   std::optional<std::string> readListTextOrEnd();
+  // The same without conversion.
+  std::optional<std::string> readListUtf8TextOrEnd();
   bool listEnded() const { return listEnded_; }
   // At least two unread bytes remain, the reader is sound, and the list has not ended.
   bool hasMoreRecords() const { return ok_ && !listEnded_ && position_ + 1 < length_; }

@@ -9,19 +9,9 @@ namespace zorvik {
 std::string FieldReader::readText() { return toAnsi(readUtf8Text()); }
 
 std::optional<std::string> FieldReader::readListTextOrEnd() {
-  const int32_t n = readInt32();
-  if (!ok_) return std::nullopt;
-  if (n == kAgentListEnd) {
-    listEnded_ = true;
-    return std::nullopt;
-  }
-  if (n < 0) {
-    ok_ = false;
-    return std::nullopt;
-  }
-  std::string text;
-  if (!read(static_cast<size_t>(n), text)) return std::nullopt;
-  return toAnsi(text);
+  std::optional<std::string> text = readListUtf8TextOrEnd();
+  if (text) *text = toAnsi(*text);
+  return text;
 }
 
 }  // namespace zorvik

@@ -2,6 +2,8 @@
 
 #include <iterator>
 
+#include "common/TextConv.h"
+
 namespace zorvik {
 namespace {
 
@@ -22,21 +24,29 @@ int indexOf(const int32_t (&kinds)[N], int32_t kind) {
   return static_cast<int>(N - 1);
 }
 
+// A card text as the form shows it: the phone's UTF-8 bytes when the card holds them.
+std::string formText(const std::string& ansi, const std::string& utf8) { return utf8.empty() ? toUtf8(ansi) : utf8; }
+
+// A form text into a card: the UTF-8 that is sent, and the ANSI copy the pages show.
+void setText(std::string& ansi, std::string& utf8, const std::string& text) {
+  utf8 = text;
+  ansi = toAnsi(text);
+}
+
 void fillSingle(ContactSingle& single, const std::string& text) {
   single.present = true;
-  single.value = text;
+  setText(single.value, single.utf8, text);
 }
 
 // The single texts of modify mode: present with "change" when loaded present, "new" otherwise;
 // an empty edit makes the item absent. A text the user left as loaded stays unchanged, with its
 // UTF-8 bytes: rewriting it from the GBK copy would put "?" over what GBK cannot hold.
 void changeSingle(ContactSingle& single, const std::string& text) {
-  if (single.present && text == single.value) return;
-  single.utf8.clear();
+  if (single.present && text == formText(single.value, single.utf8)) return;
   if (!text.empty()) {
     single.operation = single.present ? kOpChange : kOpNew;
     single.present = true;
-    single.value = text;
+    setText(single.value, single.utf8, text);
   } else {
     single.operation = kOpDelete;
     single.present = false;
@@ -45,24 +55,24 @@ void changeSingle(ContactSingle& single, const std::string& text) {
 
 // As changeSingle; a new kind alone changes the entry but keeps its bytes.
 void changeEntry(ContactItem& entry, const std::string& text, int32_t kind) {
-  if (!entry.value.empty() && text == entry.value) {
+  const std::string loaded = formText(entry.value, entry.utf8);
+  if (!loaded.empty() && text == loaded) {
     if (kind != entry.kind) {
       entry.kind = kind;
       entry.operation = kOpChange;
     }
     return;
   }
-  entry.utf8.clear();
   if (!text.empty()) {
-    if (entry.value.empty()) {
+    if (loaded.empty()) {
       entry.rowId = -1;
       entry.operation = kOpNew;
     } else {
       entry.operation = kOpChange;
     }
     entry.kind = kind;
-    entry.value = text;
-  } else if (!entry.value.empty()) {
+    setText(entry.value, entry.utf8, text);
+  } else if (!loaded.empty()) {
     entry.operation = kOpDelete;
   }
 }
@@ -70,14 +80,21 @@ void changeEntry(ContactItem& entry, const std::string& text, int32_t kind) {
 // Entry 0 of a list without placeholders: a new entry when the list is empty.
 void changeFirst(std::vector<ContactItem>& list, const std::string& text, int32_t kind) {
   if (list.empty()) {
-    if (!text.empty()) list.push_back(ContactItem{-1, kind, text, kOpNew});
+    if (!text.empty()) list.push_back(ContactItem{-1, kind, toAnsi(text), kOpNew, text});
     return;
   }
   changeEntry(list[0], text, kind);
 }
 
+// The web-page, organization and address rows have no kind control: an entry the user left as
+// loaded keeps its kind; a new or retyped one gets kind 0.
+void changeFirstWithoutKind(std::vector<ContactItem>& list, const std::string& text) {
+  const bool untouched = !list.empty() && !text.empty() && text == formText(list[0].value, list[0].utf8);
+  changeFirst(list, text, untouched ? list[0].kind : 0);
+}
+
 void addIfText(std::vector<ContactItem>& list, const std::string& text, int32_t kind) {
-  if (!text.empty()) list.push_back(ContactItem{0, kind, text, kOpNew});
+  if (!text.empty()) list.push_back(ContactItem{0, kind, toAnsi(text), kOpNew, text});
 }
 
 }  // namespace
@@ -107,18 +124,20 @@ ContactForm newContactForm() {
 ContactForm formFromCard(const ContactCard& card) {
   ContactForm form = newContactForm();
   form.starred = card.starred;
-  if (card.displayName.present) form.name = card.displayName.value;
-  if (card.nickname.present) form.nickname = card.nickname.value;
-  if (card.notes.present) form.notes = card.notes.value;
+  auto single = [](const ContactSingle& s) { return s.present ? formText(s.value, s.utf8) : std::string(); };
+  auto entry = [](const ContactItem& i) { return formText(i.value, i.utf8); };
+  form.name = single(card.displayName);
+  form.nickname = single(card.nickname);
+  form.notes = single(card.notes);
   for (size_t i = 0; i < 3 && i < card.phones.size(); ++i) {
-    form.phones[i].text = card.phones[i].value;
+    form.phones[i].text = entry(card.phones[i]);
     form.phones[i].kindIndex = phoneIndexOf(card.phones[i].kind);
   }
-  if (!card.ims.empty()) form.im = {imIndexOf(card.ims[0].kind), card.ims[0].value};
-  if (!card.emails.empty()) form.email = {emailIndexOf(card.emails[0].kind), card.emails[0].value};
-  if (!card.webPages.empty()) form.webPage = card.webPages[0].value;
-  if (!card.organizations.empty()) form.organization = card.organizations[0].value;
-  if (!card.addresses.empty()) form.address = card.addresses[0].value;
+  if (!card.ims.empty()) form.im = {imIndexOf(card.ims[0].kind), entry(card.ims[0])};
+  if (!card.emails.empty()) form.email = {emailIndexOf(card.emails[0].kind), entry(card.emails[0])};
+  if (!card.webPages.empty()) form.webPage = entry(card.webPages[0]);
+  if (!card.organizations.empty()) form.organization = entry(card.organizations[0]);
+  if (!card.addresses.empty()) form.address = entry(card.addresses[0]);
   return form;
 }
 
@@ -162,9 +181,9 @@ SaveResult saveChangedContact(const ContactCard& loaded, const ContactForm& form
   }
   changeFirst(card.ims, form.im.text, imProtocolAt(form.im.kindIndex));
   changeFirst(card.emails, form.email.text, emailKindAt(form.email.kindIndex));
-  changeFirst(card.webPages, form.webPage, 0);
-  changeFirst(card.organizations, form.organization, 0);
-  changeFirst(card.addresses, form.address, 0);
+  changeFirstWithoutKind(card.webPages, form.webPage);
+  changeFirstWithoutKind(card.organizations, form.organization);
+  changeFirstWithoutKind(card.addresses, form.address);
   result.ok = true;
   return result;
 }

@@ -23,6 +23,8 @@ struct ContactFormRow {
   std::string text;
 };
 
+// The form's texts are UTF-8: the editor reads and writes its edit boxes in Unicode, so a field
+// holding what GBK cannot (emoji, ñ, ß, Hebrew) keeps every character, touched or not.
 struct ContactForm {
   bool starred = false;
   std::string name, nickname, notes;

@@ -8,7 +8,8 @@
 
 namespace zorvik {
 
-// One thread with its messages (ANSI texts, as the parsers give them).
+// One thread with its messages, as the parsers give them: the phone's UTF-8 bytes are written
+// (the ANSI copies only for records that lack them).
 struct ConversationExport {
   ThreadRecord thread;
   std::vector<MessageRecord> messages;

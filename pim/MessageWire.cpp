@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "common/HtmlEscape.h"
+#include "common/TextConv.h"
 #include "common/TimeFormat.h"
 #include "devlink/FieldReader.h"
 
@@ -14,15 +15,17 @@ WireList<ThreadRecord> parseThreadList(const unsigned char* body, size_t length)
   while (reader.hasMoreRecords()) {
     ThreadRecord r;
     r.threadId = static_cast<int32_t>(reader.readInt64());
-    auto name = reader.readListTextOrEnd();
+    auto name = reader.readListUtf8TextOrEnd();
     if (!name) break;
-    r.name = std::move(*name);
-    r.number = reader.readText();
+    r.nameUtf8 = std::move(*name);
+    r.numberUtf8 = reader.readUtf8Text();
     r.date = reader.readInt64();
     reader.readInt32();
     reader.readInt32();
     r.snippet = reader.readText();
     if (!reader.ok()) break;
+    r.name = toAnsi(r.nameUtf8);
+    r.number = toAnsi(r.numberUtf8);
     list.records.push_back(std::move(r));
   }
   list.malformed = reader.overran();
@@ -36,14 +39,16 @@ WireList<MessageRecord> parseConversation(const unsigned char* body, size_t leng
     MessageRecord m;
     reader.readInt64();
     m.received = reader.readInt32() == 1;
-    auto address = reader.readListTextOrEnd();
+    auto address = reader.readListUtf8TextOrEnd();
     if (!address) break;
-    m.address = std::move(*address);
+    m.addressUtf8 = std::move(*address);
     m.date = reader.readInt64();
     reader.readInt32();
-    m.text = reader.readText();
+    m.textUtf8 = reader.readUtf8Text();
     reader.readInt32();
     if (!reader.ok()) break;
+    m.address = toAnsi(m.addressUtf8);
+    m.text = toAnsi(m.textUtf8);
     list.records.push_back(std::move(m));
   }
   list.malformed = reader.overran();
@@ -89,10 +94,14 @@ Bytes deleteThreadRequest(int32_t threadId) {
 }
 
 Bytes sendMessageRequest(const std::vector<std::string>& numbers, const std::string& ansiText) {
+  return sendUtf8MessageRequest(numbers, toUtf8(ansiText));
+}
+
+Bytes sendUtf8MessageRequest(const std::vector<std::string>& numbers, const std::string& utf8Text) {
   AgentArgs args;
   args.int32(static_cast<int32_t>(numbers.size()));
   for (const std::string& n : numbers) args.int32(static_cast<int32_t>(n.size())).raw(n.data(), n.size());
-  args.text(ansiText);
+  args.utf8Text(utf8Text);
   return framedRequest(AgentCommand::SendMessage, args);
 }
 
@@ -116,15 +125,6 @@ std::vector<std::string> splitRecipients(const std::string& text) {
   return numbers;
 }
 
-std::string recipientText(const std::string& name, const std::string& number) {
-  // A name is the phone's data: its own ";", "<", ">" or quote would cut the field into pieces
-  // that are sent as numbers. (Byte-wise safe on GBK: trail bytes are 0x40 and above.)
-  std::string shown = name;
-  for (char& c : shown)
-    if (c == ';' || c == '<' || c == '>' || c == '"') c = ' ';
-  return "\"" + shown + "\" <" + number + ">;";
-}
-
 namespace {
 std::string trimmed(const std::string& s) {
   const size_t b = s.find_first_not_of(" \t\r\n");
@@ -132,6 +132,28 @@ std::string trimmed(const std::string& s) {
   const size_t e = s.find_last_not_of(" \t\r\n");
   return s.substr(b, e - b + 1);
 }
+}  // namespace
+
+std::string pickerNumber(const std::string& number) {
+  std::string out;
+  for (const char c : number) {
+    if (c == ',' || c == ';') break;
+    if (c != '<' && c != '>' && c != '"') out += c;
+  }
+  return trimmed(out);
+}
+
+std::string recipientText(const std::string& name, const std::string& number) {
+  // A name and a number are the phone's data: their own ";", "<", ">" or quote would cut the
+  // field into pieces that are sent as numbers. (Byte-wise safe on GBK: trail bytes are 0x40 and
+  // above.)
+  std::string shown = name;
+  for (char& c : shown)
+    if (c == ';' || c == '<' || c == '>' || c == '"') c = ' ';
+  return "\"" + shown + "\" <" + pickerNumber(number) + ">;";
+}
+
+namespace {
 
 // Every non-blank piece of the field between ";" (trimmed).
 std::vector<std::string> pieces(const std::string& text) {
@@ -165,8 +187,10 @@ std::vector<std::string> recipientNumbers(const std::string& text) {
 }
 
 std::string addRecipient(const std::string& text, const std::string& name, const std::string& number) {
+  const std::string wanted = pickerNumber(number);
+  if (wanted.empty()) return text;
   for (const std::string& n : recipientNumbers(text))
-    if (n == trimmed(number)) return text;
+    if (n == wanted) return text;
   std::string out = trimmed(text);
   if (!out.empty() && out.back() != ';') out += ';';
   return out + recipientText(name, number);
@@ -174,9 +198,16 @@ std::string addRecipient(const std::string& text, const std::string& name, const
 
 std::string removeRecipient(const std::string& text, const std::string& number) {
   std::string out;
+  const std::string gone = pickerNumber(number);
   for (const std::string& piece : pieces(text))
-    if (numberOf(piece) != trimmed(number)) out += piece + ";";
+    if (numberOf(piece) != gone) out += piece + ";";
   return out;
+}
+
+std::string deleteThreadsQuestion(size_t count) {
+  char text[96];
+  std::snprintf(text, sizeof text, "您真的要删除选择的【 %d 】个会话吗？", static_cast<int>(count));
+  return text;
 }
 
 ThreadLink parseThreadLink(const std::string& command) {

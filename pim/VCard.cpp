@@ -33,12 +33,31 @@ constexpr ImProperty kImProperties[] = {{0, "X-AIM"},   {1, "X-MSN"}, {2, "X-YAH
                                         {4, "X-QQ"},    {5, "X-GTALK"}, {6, "X-ICQ"},  {7, "X-JABBER"},
                                         {8, "X-NETMEETING"}, {-1, "X-IM"}};
 constexpr int32_t kDefaultOrganizationKind = 1, kDefaultWebKind = 1;
+constexpr const char* kStarredProperty = "X-ZORVIK-STARRED";
+// IMPP values (RFC 4770) are URIs; the scheme names the protocol.
+struct ImScheme {
+  const char* scheme;  // upper case, with the colon
+  int32_t protocol;
+};
+constexpr ImScheme kImSchemes[] = {{"AIM:", 0},   {"MSNIM:", 1},  {"MSN:", 1},    {"YMSGR:", 2}, {"SKYPE:", 3},
+                                   {"CALLTO:", 3}, {"QQ:", 4},    {"GTALK:", 5},  {"ICQ:", 6},   {"XMPP:", 7},
+                                   {"JABBER:", 7}};
 
 std::string upper(std::string_view s) {
   std::string u(s);
   for (char& c : u)
     if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
   return u;
+}
+
+bool startsWithNoCase(std::string_view s, std::string_view upperPrefix) {
+  if (s.size() < upperPrefix.size()) return false;
+  for (size_t i = 0; i < upperPrefix.size(); ++i) {
+    char c = s[i];
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    if (c != upperPrefix[i]) return false;
+  }
+  return true;
 }
 
 bool hasType(const std::vector<std::string>& types, const char* t) {
@@ -188,8 +207,13 @@ std::string uriValue(const ContactItem& item) {
 }
 
 // ---------------------------------------------------------------- reading
+// A property holds at most this many parameters; more are ignored (no file needs them, and a
+// hostile line of ";A;A;A..." must not become millions of strings).
+constexpr size_t kMaxParameters = 32;
+
 struct Property {
   std::string name;                       // upper case, group dropped
+  std::string group;                      // "item1" of "item1.TEL", upper case; empty when none
   std::vector<std::string> types;         // TYPE values and bare 2.1 parameters, upper case
   std::string encoding, charset;          // upper case
   int32_t explicitKind = INT32_MIN;       // X-KIND
@@ -212,9 +236,12 @@ bool parseProperty(std::string_view line, Property& p) {
   p.value.assign(line.substr(colon + 1));
   size_t semi = head.find(';');
   std::string_view name = head.substr(0, semi);
-  if (const size_t dot = name.rfind('.'); dot != std::string_view::npos) name.remove_prefix(dot + 1);
+  if (const size_t dot = name.rfind('.'); dot != std::string_view::npos) {
+    p.group = upper(name.substr(0, dot));
+    name.remove_prefix(dot + 1);
+  }
   p.name = upper(name);
-  while (semi != std::string_view::npos) {
+  for (size_t count = 0; semi != std::string_view::npos && count < kMaxParameters; ++count) {
     const size_t next = head.find(';', semi + 1);
     std::string_view param = head.substr(semi + 1, next == std::string_view::npos ? std::string_view::npos : next - semi - 1);
     semi = next;
@@ -228,7 +255,8 @@ bool parseProperty(std::string_view line, Property& p) {
       if (key == "BASE64" || key == "QUOTED-PRINTABLE") p.encoding = key;
       else p.types.push_back(key);
     } else if (key == "TYPE") {
-      for (std::string& t : splitTypes(value)) p.types.push_back(std::move(t));
+      for (std::string& t : splitTypes(value))
+        if (p.types.size() < kMaxParameters) p.types.push_back(std::move(t));
     } else if (key == "ENCODING") {
       p.encoding = upper(value);
     } else if (key == "CHARSET") {
@@ -243,20 +271,20 @@ bool parseProperty(std::string_view line, Property& p) {
   return true;
 }
 
-// Splits a structured value on unescaped ';' (components keep their escapes).
-std::vector<std::string> splitComponents(std::string_view value) {
-  std::vector<std::string> parts(1);
+// Calls `each` with every component of a structured value, split on unescaped ';' (components
+// keep their escapes), without holding them all.
+template <typename Each>
+void forEachComponent(std::string_view value, Each&& each) {
+  size_t start = 0;
   for (size_t i = 0; i < value.size(); ++i) {
-    if (value[i] == '\\' && i + 1 < value.size()) {
-      parts.back() += value[i];
-      parts.back() += value[++i];
+    if (value[i] == '\\') {
+      ++i;
     } else if (value[i] == ';') {
-      parts.emplace_back();
-    } else {
-      parts.back() += value[i];
+      each(value.substr(start, i - start));
+      start = i + 1;
     }
   }
-  return parts;
+  each(value.substr(std::min(start, value.size())));
 }
 
 std::string unescape(std::string_view v) {
@@ -273,93 +301,320 @@ std::string unescape(std::string_view v) {
   return out;
 }
 
-bool isGbkCharset(const std::string& charset) {
-  return charset == "GBK" || charset == "GB2312" || charset == "GB18030" || charset == "CP936";
+bool validUtf8(std::string_view s) {
+  for (size_t i = 0; i < s.size();) {
+    const auto b = static_cast<unsigned char>(s[i]);
+    size_t n;
+    uint32_t min;
+    if (b < 0x80) {
+      ++i;
+      continue;
+    }
+    if (b >= 0xC2 && b <= 0xDF) n = 1, min = 0x80;
+    else if (b >= 0xE0 && b <= 0xEF) n = 2, min = 0x800;
+    else if (b >= 0xF0 && b <= 0xF4) n = 3, min = 0x10000;
+    else return false;
+    if (i + n >= s.size()) return false;
+    uint32_t cp = b & (0x3F >> n);
+    for (size_t k = 1; k <= n; ++k) {
+      const auto c = static_cast<unsigned char>(s[i + k]);
+      if ((c & 0xC0) != 0x80) return false;
+      cp = cp << 6 | (c & 0x3F);
+    }
+    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return false;
+    i += n + 1;
+  }
+  return true;
 }
 
-// The value as ANSI text: decoded, unescaped, joined (structured values: non-empty components
+// The value's bytes in UTF-8: quoted-printable decoded, then read in the CHARSET it names. Without
+// one (2.1 files of Chinese phones write raw GBK and say nothing) valid UTF-8 is taken as it is and
+// anything else as GBK. Converted before any unescaping: a GBK or BIG5 trail byte may be '\'.
+std::string valueUtf8(const Property& p) {
+  std::string raw = p.encoding == "QUOTED-PRINTABLE" ? quotedPrintableDecode(p.value) : p.value;
+  const std::string& c = p.charset;
+  if (c == "UTF-8" || c == "UTF8") return raw;
+  if (c == "GBK" || c == "GB2312" || c == "CP936" || c == "X-GBK" || c == "EUC-CN")
+    return legacyToUtf8(raw, LegacyCharset::Gbk);
+  if (c == "GB18030") return legacyToUtf8(raw, LegacyCharset::Gb18030);
+  if (c == "BIG5" || c == "BIG-5" || c == "CP950") return legacyToUtf8(raw, LegacyCharset::Big5);
+  if (c == "ISO-8859-1" || c == "ISO8859-1" || c == "LATIN1" || c == "US-ASCII")
+    return legacyToUtf8(raw, LegacyCharset::Latin1);
+  if (c == "WINDOWS-1252" || c == "CP1252") return legacyToUtf8(raw, LegacyCharset::Windows1252);
+  return validUtf8(raw) ? raw : legacyToUtf8(raw, LegacyCharset::Gbk);
+}
+
+// The value as UTF-8 text: decoded, unescaped, joined (structured values: non-empty components
 // joined by `joiner`).
 std::string textOf(const Property& p, const char* joiner = nullptr) {
-  std::string raw = p.encoding == "QUOTED-PRINTABLE" ? quotedPrintableDecode(p.value) : p.value;
+  const std::string utf8 = valueUtf8(p);
+  if (!joiner) return unescape(utf8);
   std::string text;
-  if (joiner) {
-    for (const std::string& part : splitComponents(raw)) {
-      std::string piece = unescape(part);
-      if (piece.empty()) continue;
-      if (!text.empty()) text += joiner;
-      text += piece;
-    }
-  } else {
-    text = unescape(raw);
-  }
-  return isGbkCharset(p.charset) ? text : toAnsi(text);
+  forEachComponent(utf8, [&](std::string_view part) {
+    std::string piece = unescape(part);
+    if (piece.empty()) return;
+    if (!text.empty()) text += joiner;
+    text += piece;
+  });
+  return text;
 }
 
-ContactItem newItem(int32_t kind, std::string value) { return ContactItem{-1, kind, std::move(value), kOpNew}; }
+// A number: a 4.0 "tel:" URI (RFC 3966) gives the number it names.
+std::string numberOf(const Property& p) {
+  std::string v = textOf(p);
+  if (v.size() >= 4 && upper(std::string_view(v).substr(0, 4)) == "TEL:") v.erase(0, 4);
+  return v;
+}
 
-void setSingle(ContactSingle& single, std::string value) {
-  if (value.empty()) return;
+// Read texts are kept as the phone will get them (UTF-8), with the program's GBK copy beside.
+ContactItem newItem(int32_t kind, std::string utf8) {
+  ContactItem item{-1, kind, toAnsi(utf8), kOpNew};
+  item.utf8 = std::move(utf8);
+  return item;
+}
+
+void setSingle(ContactSingle& single, std::string utf8) {
+  if (utf8.empty()) return;
   single.present = true;
   single.rowId = -1;
-  single.value = std::move(value);
+  single.value = toAnsi(utf8);
+  single.utf8 = std::move(utf8);
   single.operation = kOpNew;
 }
 
-bool hasNonAscii(std::string_view s) {
-  return std::any_of(s.begin(), s.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
+// Chinese, Japanese and Korean names (U+3000 to U+D7FF in UTF-8) run family and given together.
+bool hasCjk(std::string_view utf8) {
+  return std::any_of(utf8.begin(), utf8.end(), [](char c) {
+    const auto b = static_cast<unsigned char>(c);
+    return b >= 0xE3 && b <= 0xED;
+  });
 }
 
-// One BEGIN…END block; false when it holds nothing worth adding.
-bool readCard(const std::vector<std::string>& lines, VCardContact& out) {
-  ContactCard& card = out.card;
-  card = ContactCard{};
-  std::string structuredName;
-  for (const std::string& line : lines) {
-    Property p;
-    if (!parseProperty(line, p)) continue;
-    const int32_t k = p.explicitKind;
-    if (p.name == "FN") {
-      setSingle(card.displayName, textOf(p));
-    } else if (p.name == "N") {
-      const std::string raw = p.encoding == "QUOTED-PRINTABLE" ? quotedPrintableDecode(p.value) : p.value;
-      const std::vector<std::string> parts = splitComponents(raw);
-      // family, given: Chinese names run together, others "given family".
-      const std::string family = unescape(parts[0]), given = parts.size() > 1 ? unescape(parts[1]) : "";
-      const std::string joined =
-          family.empty() || given.empty() || hasNonAscii(family + given) ? family + given : given + " " + family;
-      structuredName = isGbkCharset(p.charset) ? joined : toAnsi(joined);
-    } else if (p.name == "NICKNAME") {
-      setSingle(card.nickname, textOf(p));
-    } else if (p.name == "NOTE") {
-      setSingle(card.notes, textOf(p));
-    } else if (p.name == "TEL") {
-      if (std::string v = textOf(p); !v.empty()) card.phones.push_back(newItem(k != INT32_MIN ? k : phoneKindOf(p.types), v));
-    } else if (p.name == "EMAIL") {
-      if (std::string v = textOf(p); !v.empty()) card.emails.push_back(newItem(k != INT32_MIN ? k : emailKindOf(p.types), v));
-    } else if (p.name == "ADR") {
-      if (std::string v = textOf(p, " "); !v.empty())
-        card.addresses.push_back(newItem(k != INT32_MIN ? k : addressKindOf(p.types), v));
-    } else if (p.name == "ORG") {
-      if (std::string v = textOf(p, " "); !v.empty())
-        card.organizations.push_back(newItem(k != INT32_MIN ? k : kDefaultOrganizationKind, v));
-    } else if (p.name == "URL") {
-      if (std::string v = textOf(p); !v.empty()) card.webPages.push_back(newItem(k != INT32_MIN ? k : kDefaultWebKind, v));
-    } else if (p.name == "PHOTO") {
-      if (p.encoding == "B" || p.encoding == "BASE64") {
-        std::string photo = base64Decode(p.value, kMaxContactPhoto);
-        if (photo.size() <= kMaxContactPhoto) out.photo = std::move(photo);
+// A card holds at most this many entries in each list; more are dropped (no address book has them,
+// and a crafted file of short lines must not become millions of entries).
+constexpr size_t kMaxCardEntries = 256;
+void addEntry(std::vector<ContactItem>& list, ContactItem item) {
+  if (list.size() < kMaxCardEntries) list.push_back(std::move(item));
+}
+
+// One BEGIN…END block, fed a logical line at a time.
+// The label a grouped X-ABLabel gives its group's entry ("item1.TEL" and "item1.X-ABLabel"): the
+// kind it names, or 0 ("自定义") for a label of the user's own.
+int32_t labelledKind(const std::string& property, std::string label) {
+  if (label.size() > 8 && label.compare(0, 4, "_$!<") == 0 && label.compare(label.size() - 4, 4, ">!$_") == 0)
+    label = label.substr(4, label.size() - 8);
+  label = upper(label);
+  struct Label {
+    const char* property;
+    const char* label;
+    int32_t kind;
+  };
+  static constexpr Label kLabels[] = {
+      {"TEL", "MOBILE", 2}, {"TEL", "IPHONE", 2}, {"TEL", "HOME", 1},  {"TEL", "WORK", 3},
+      {"TEL", "WORKFAX", 4}, {"TEL", "HOMEFAX", 5}, {"TEL", "PAGER", 6}, {"TEL", "OTHER", 7},
+      {"TEL", "MAIN", 7},   {"EMAIL", "HOME", 1},  {"EMAIL", "WORK", 2}, {"EMAIL", "OTHER", 3},
+      {"ADR", "HOME", 1},   {"ADR", "WORK", 2},   {"ADR", "OTHER", 3}};
+  for (const Label& l : kLabels)
+    if (property == l.property && label == l.label) return l.kind;
+  return 0;
+}
+
+class CardReader {
+public:
+  void start() {
+    out_ = VCardContact{};
+    structuredName_.clear();
+    title_.clear();
+    grouped_.clear();
+    labels_.clear();
+  }
+  void add(std::string_view line);
+  void addProperty(const Property& p);
+  // False when the card holds nothing worth adding.
+  bool finish(VCardContact& out) {
+    ContactCard& card = out_.card;
+    if (!card.displayName.present) setSingle(card.displayName, structuredName_);
+    if (!card.displayName.present && card.phones.empty() && card.emails.empty()) return false;
+    // The phone keeps one organization text: the job title joins the first.
+    if (!title_.empty()) {
+      if (card.organizations.empty()) {
+        card.organizations.push_back(newItem(kDefaultOrganizationKind, title_));
+      } else {
+        ContactItem& org = card.organizations[0];
+        org = ContactItem{org.rowId, org.kind, {}, org.operation, org.utf8 + " " + title_};
+        org.value = toAnsi(org.utf8);
       }
+    }
+    for (const auto& [group, label] : labels_)
+      for (const Grouped& g : grouped_)
+        if (g.group == group && g.index < g.list->size()) (*g.list)[g.index].kind = labelledKind(g.property, label);
+    out = std::move(out_);
+    return true;
+  }
+
+private:
+  // An entry of a grouped property without X-KIND, which a label of its group may name.
+  struct Grouped {
+    std::string group, property;
+    std::vector<ContactItem>* list;
+    size_t index;
+  };
+  VCardContact out_;
+  std::string structuredName_, title_;
+  std::vector<Grouped> grouped_;
+  std::vector<std::pair<std::string, std::string>> labels_;
+};
+
+void CardReader::add(std::string_view line) {
+  ContactCard& card = out_.card;
+  Property p;
+  if (!parseProperty(line, p)) return;
+  const int32_t k = p.explicitKind;
+  // A grouped entry without X-KIND is remembered once added: a label of its group may name it.
+  std::vector<ContactItem>* labelled = p.group.empty() || k != INT32_MIN ? nullptr
+                                       : p.name == "TEL"                  ? &card.phones
+                                       : p.name == "EMAIL"                ? &card.emails
+                                       : p.name == "ADR"                  ? &card.addresses
+                                                                          : nullptr;
+  if (labelled) {
+    const size_t before = labelled->size();
+    addProperty(p);
+    if (labelled->size() > before && grouped_.size() < kMaxCardEntries)
+      grouped_.push_back({p.group, p.name, labelled, before});
+    return;
+  }
+  addProperty(p);
+}
+
+void CardReader::addProperty(const Property& p) {
+  ContactCard& card = out_.card;
+  const int32_t k = p.explicitKind;
+  if (p.name == "X-ABLABEL") {
+    if (!p.group.empty() && labels_.size() < kMaxCardEntries) labels_.emplace_back(p.group, textOf(p));
+    return;
+  }
+  if (p.name == "TITLE") {
+    title_ = textOf(p);
+    return;
+  }
+  if (p.name == "FN") {
+    setSingle(card.displayName, textOf(p));
+  } else if (p.name == "N") {
+    const std::string utf8 = valueUtf8(p);
+    std::string family, given;
+    int index = 0;
+    forEachComponent(utf8, [&](std::string_view part) {
+      if (index == 0) family = unescape(part);
+      else if (index == 1) given = unescape(part);
+      ++index;
+    });
+    // family, given: Chinese names run together, others "given family".
+    structuredName_ =
+        family.empty() || given.empty() || hasCjk(family + given) ? family + given : given + " " + family;
+  } else if (p.name == "CATEGORIES") {
+    // Titles split on unescaped commas; the phone joins the contact to the groups of those titles.
+    const std::string utf8 = valueUtf8(p);
+    size_t start = 0;
+    auto take = [&](size_t end) {
+      if (std::string title = unescape(std::string_view(utf8).substr(start, end - start)); !title.empty())
+        addEntry(card.groups, newItem(0, std::move(title)));
+      start = end + 1;
+    };
+    for (size_t i = 0; i < utf8.size(); ++i) {
+      if (utf8[i] == '\\') ++i;
+      else if (utf8[i] == ',') take(i);
+    }
+    take(utf8.size());
+  } else if (p.name == kStarredProperty) {
+    card.starred = textOf(p) == "1";
+  } else if (p.name == "IMPP") {
+    std::string v = textOf(p);
+    int32_t protocol = -1;
+    for (const ImScheme& s : kImSchemes)
+      if (startsWithNoCase(v, s.scheme)) {
+        protocol = s.protocol;
+        v.erase(0, std::string_view(s.scheme).size());
+        break;
+      }
+    if (!v.empty()) addEntry(card.ims, newItem(k != INT32_MIN ? k : protocol, std::move(v)));
+  } else if (p.name == "NICKNAME") {
+    setSingle(card.nickname, textOf(p));
+  } else if (p.name == "NOTE") {
+    setSingle(card.notes, textOf(p));
+  } else if (p.name == "TEL") {
+    if (std::string v = numberOf(p); !v.empty()) addEntry(card.phones, newItem(k != INT32_MIN ? k : phoneKindOf(p.types), v));
+  } else if (p.name == "EMAIL") {
+    if (std::string v = textOf(p); !v.empty()) addEntry(card.emails, newItem(k != INT32_MIN ? k : emailKindOf(p.types), v));
+  } else if (p.name == "ADR") {
+    if (std::string v = textOf(p, " "); !v.empty())
+      addEntry(card.addresses, newItem(k != INT32_MIN ? k : addressKindOf(p.types), v));
+  } else if (p.name == "ORG") {
+    if (std::string v = textOf(p, " "); !v.empty())
+      addEntry(card.organizations, newItem(k != INT32_MIN ? k : kDefaultOrganizationKind, v));
+  } else if (p.name == "URL") {
+    if (std::string v = textOf(p); !v.empty()) addEntry(card.webPages, newItem(k != INT32_MIN ? k : kDefaultWebKind, v));
+  } else if (p.name == "PHOTO") {
+    if (p.encoding == "B" || p.encoding == "BASE64") {
+      std::string photo = base64Decode(p.value, kMaxContactPhoto);
+      if (photo.size() <= kMaxContactPhoto) out_.photo = std::move(photo);
+    }
+  } else {
+    for (const ImProperty& im : kImProperties)
+      if (p.name == im.name || (im.protocol == 3 && p.name == "X-SKYPE-USERNAME") ||
+          (im.protocol == 5 && p.name == "X-GOOGLE-TALK")) {
+        if (std::string v = textOf(p); !v.empty()) addEntry(card.ims, newItem(im.protocol, v));
+        break;
+      }
+  }
+}
+
+// A file that starts with a UTF-16 byte order mark, as UTF-8 (an unpaired surrogate becomes
+// U+FFFD); empty when there is no such mark.
+std::string utf16ToUtf8(std::string_view file) {
+  if (file.size() < 2) return {};
+  const auto b0 = static_cast<unsigned char>(file[0]), b1 = static_cast<unsigned char>(file[1]);
+  const bool little = b0 == 0xFF && b1 == 0xFE, big = b0 == 0xFE && b1 == 0xFF;
+  if (!little && !big) return {};
+  auto unit = [&](size_t i) {
+    const auto lo = static_cast<unsigned char>(file[i + (little ? 0 : 1)]);
+    const auto hi = static_cast<unsigned char>(file[i + (little ? 1 : 0)]);
+    return static_cast<uint32_t>(hi << 8 | lo);
+  };
+  std::string out;
+  out.reserve(file.size());
+  for (size_t i = 2; i + 1 < file.size(); i += 2) {
+    uint32_t cp = unit(i);
+    if (cp >= 0xD800 && cp <= 0xDBFF && i + 3 < file.size() && unit(i + 2) >= 0xDC00 && unit(i + 2) <= 0xDFFF) {
+      cp = 0x10000 + ((cp - 0xD800) << 10) + (unit(i + 2) - 0xDC00);
+      i += 2;
+    } else if (cp >= 0xD800 && cp <= 0xDFFF) {
+      cp = 0xFFFD;
+    }
+    if (cp < 0x80) {
+      out += static_cast<char>(cp);
+    } else if (cp < 0x800) {
+      out += static_cast<char>(0xC0 | cp >> 6);
+      out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else if (cp < 0x10000) {
+      out += static_cast<char>(0xE0 | cp >> 12);
+      out += static_cast<char>(0x80 | (cp >> 6 & 0x3F));
+      out += static_cast<char>(0x80 | (cp & 0x3F));
     } else {
-      for (const ImProperty& im : kImProperties)
-        if (p.name == im.name || (im.protocol == 3 && p.name == "X-SKYPE-USERNAME") ||
-            (im.protocol == 5 && p.name == "X-GOOGLE-TALK")) {
-          if (std::string v = textOf(p); !v.empty()) card.ims.push_back(newItem(im.protocol, v));
-          break;
-        }
+      out += static_cast<char>(0xF0 | cp >> 18);
+      out += static_cast<char>(0x80 | (cp >> 12 & 0x3F));
+      out += static_cast<char>(0x80 | (cp >> 6 & 0x3F));
+      out += static_cast<char>(0x80 | (cp & 0x3F));
     }
   }
-  if (!card.displayName.present) setSingle(card.displayName, structuredName);
-  return card.displayName.present || !card.phones.empty() || !card.emails.empty();
+  return out;
+}
+
+// A 2.1 quoted-printable soft line break (RFC 2045 6.7): "=" ending the line, after which only
+// transport padding (spaces, tabs) may stand. Returns the line without them, or npos.
+size_t softBreakAt(std::string_view physical) {
+  size_t end = physical.size();
+  while (end > 0 && (physical[end - 1] == ' ' || physical[end - 1] == '\t')) --end;
+  return end > 0 && physical[end - 1] == '=' ? end - 1 : std::string_view::npos;
 }
 
 }  // namespace
@@ -441,6 +696,16 @@ std::string writeVCards(const std::vector<VCardContact>& contacts) {
       addTyped(out, property, im, "", im.kind, utf8Escaped(im));
     }
     if (card.notes.present) addLine(out, "NOTE:" + utf8Escaped(card.notes));
+    // The phone's groups by title (each escaped, so a comma in a title stays in it); the star in
+    // a property of this program's own, which other readers ignore.
+    std::string categories;
+    for (const ContactItem& g : card.groups) {
+      const std::string title = utf8Escaped(g);
+      if (title.empty()) continue;
+      categories += (categories.empty() ? "" : ",") + title;
+    }
+    if (!categories.empty()) addLine(out, "CATEGORIES:" + categories);
+    if (card.starred) addLine(out, std::string(kStarredProperty) + ":1");
     if (const char* type = contact.photo.empty() ? nullptr : photoType(contact.photo))
       addLine(out, std::string("PHOTO;ENCODING=b;TYPE=") + type + ":" + base64Encode(contact.photo));
     addLine(out, "END:VCARD");
@@ -450,57 +715,79 @@ std::string writeVCards(const std::vector<VCardContact>& contacts) {
 
 VCardReadResult readVCards(std::string_view file) {
   VCardReadResult result;
-  const bool cutAtLimit = file.size() > kMaxVCardFile;
-  if (cutAtLimit) file = file.substr(0, kMaxVCardFile);
+  if (file.size() > kMaxVCardFile) file = file.substr(0, kMaxVCardFile);
+  const std::string fromUtf16 = utf16ToUtf8(file);
+  if (!fromUtf16.empty()) file = fromUtf16;
   if (file.size() >= 3 && file.compare(0, 3, "\xEF\xBB\xBF") == 0) file.remove_prefix(3);  // BOM
 
-  // Logical lines: a line break followed by a space or tab continues the line; a 2.1
-  // quoted-printable line ending in '=' continues on the next.
-  std::vector<std::string> lines;
-  std::string current;
+  CardReader card;
   bool inCard = false;
-  std::vector<std::string> cardLines;
-  auto finishLine = [&](std::string line) {
-    const std::string head = upper(std::string_view(line).substr(0, std::min<size_t>(line.size(), 12)));
-    if (head.rfind("BEGIN:VCARD", 0) == 0) {
+  auto finishLine = [&](std::string_view line) {
+    if (startsWithNoCase(line, "BEGIN:VCARD")) {
       if (inCard) ++result.skipped;  // a card never ended
       inCard = true;
-      cardLines.clear();
-    } else if (head.rfind("END:VCARD", 0) == 0) {
+      card.start();
+    } else if (startsWithNoCase(line, "END:VCARD")) {
       if (inCard) {
         VCardContact contact;
-        if (readCard(cardLines, contact)) result.contacts.push_back(std::move(contact));
+        if (card.finish(contact) && result.contacts.size() < kMaxVCardContacts) result.contacts.push_back(std::move(contact));
         else ++result.skipped;
       }
       inCard = false;
-      cardLines.clear();
-    } else if (inCard) {
-      cardLines.push_back(std::move(line));
+    } else if (inCard && !line.empty()) {
+      card.add(line);
+    }
+  };
+
+  // Logical lines, each physical line looked at once: a line break followed by a space or tab
+  // continues the line (the space dropped); in a quoted-printable value a soft line break joins
+  // the next line as it is, its leading spaces included. Whether the value is quoted-printable is
+  // decided once, when the colon after the parameters has been seen.
+  std::string current;
+  bool haveLine = false, qp = false, softBreak = false;
+  size_t headEnd = std::string::npos;
+  auto append = [&](std::string_view piece) {
+    const size_t from = current.size();
+    current.append(piece);
+    if (headEnd == std::string::npos) {
+      const size_t colon = current.find(':', from);
+      if (colon != std::string::npos) {
+        headEnd = colon;
+        qp = upper(std::string_view(current).substr(0, colon)).find("QUOTED-PRINTABLE") != std::string::npos;
+      }
+    }
+    softBreak = false;
+    if (qp && headEnd < current.size()) {
+      if (const size_t at = softBreakAt(piece); at != std::string_view::npos && from + at > headEnd) {
+        current.resize(from + at);
+        softBreak = true;
+      }
     }
   };
   size_t i = 0;
-  bool haveLine = false;
   while (i < file.size()) {
     size_t end = file.find('\n', i);
     if (end == std::string_view::npos) end = file.size();
     std::string_view physical = file.substr(i, end - i);
     if (!physical.empty() && physical.back() == '\r') physical.remove_suffix(1);
     i = end + 1;
-    if (haveLine && !physical.empty() && (physical.front() == ' ' || physical.front() == '\t')) {
-      current.append(physical.substr(1));
+    // A writer's stray "=" before the card's end does not swallow it.
+    if (haveLine && softBreak && !startsWithNoCase(physical, "END:VCARD")) {
+      append(physical);
       continue;
     }
-    if (haveLine && !current.empty() && current.back() == '=' &&
-        upper(current).find("QUOTED-PRINTABLE") != std::string::npos) {
-      current.pop_back();
-      current.append(physical);
+    if (haveLine && !softBreak && !physical.empty() && (physical.front() == ' ' || physical.front() == '\t')) {
+      append(physical.substr(1));
       continue;
     }
-    if (haveLine) finishLine(std::move(current));
-    current.assign(physical);
+    if (haveLine) finishLine(current);
+    current.clear();
+    headEnd = std::string::npos;
+    qp = softBreak = false;
+    append(physical);
     haveLine = true;
   }
-  if (haveLine) finishLine(std::move(current));
+  if (haveLine) finishLine(current);
   if (inCard) ++result.skipped;  // cut off at the end (or at the size limit)
   return result;
 }

@@ -1,11 +1,14 @@
 #pragma once
 // vCard 3.0 files of the contacts: the backup a user can open in other address books and read
 // back. Written in UTF-8 with CRLF lines folded at 75 octets (never inside a character) and the
-// text escaping of RFC 6350 ("\\", ",", ";", newlines); read leniently (LF or CRLF, folded lines,
-// 2.1-style QUOTED-PRINTABLE and BASE64 values, unknown properties ignored) and within bounds.
+// text escaping of RFC 6350 ("\\", ",", ";", newlines); read leniently and in time linear in the
+// file: 2.1, 3.0 and 4.0 cards, LF or CRLF, folded lines, QUOTED-PRINTABLE (soft breaks per RFC
+// 2045) and BASE64 values, CHARSET (UTF-8, GBK/GB2312/GB18030, BIG5, ISO-8859-1, Windows-1252),
+// raw 8-bit text without one (valid UTF-8, else GBK), UTF-16 files with a byte order mark, "tel:"
+// numbers; unknown properties ignored.
 //
-// The texts of ContactCard are the program's ANSI texts; the file's are UTF-8: the conversion
-// is done here (common/TextConv.h).
+// Written from the phone's UTF-8 bytes where the card holds them, else from its ANSI texts; read
+// texts carry their UTF-8 (what the phone is sent) and the ANSI copy (common/TextConv.h).
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -31,6 +34,9 @@ struct VCardReadResult {
 // Reads every card of a file. Input beyond kMaxVCardFile is not read (counted as skipped when a
 // card started there); a photo longer than kMaxContactPhoto is dropped, the card kept.
 inline constexpr size_t kMaxVCardFile = 64u << 20;
+// Cards beyond this many are counted as skipped (no phone holds more; a file of tiny cards must not
+// take gigabytes), and so are the entries of a list beyond kMaxCardEntries.
+inline constexpr size_t kMaxVCardContacts = 100000;
 VCardReadResult readVCards(std::string_view file);
 
 // Text escaping and line folding, as the writer does them (for tests and other writers).

@@ -4,6 +4,7 @@
 
 #include <utility>
 
+#include "devlink/TcpSocket.h"
 #include "ui/Controls.h"
 #include "ui/Notices.h"
 #include "pim/LocateNumber.h"
@@ -77,6 +78,13 @@ void CallLogPage::onInit() {
   picture_ = makeDefaultPicture();
   typeIcons_ = makeTypeIcons();
   list_.view().setExtendedStyle(LVS_EX_FULLROWSELECT);
+}
+
+void CallLogPage::load() {
+  // Sockets are started with the program; should that have failed, the user is told here (the
+  // exchange then ends as a connection error).
+  if (!startSockets()) MessageBoxA(hwnd(), "初始化错误", "卓维克", MB_OK | MB_ICONERROR);
+  ListPage::load();
 }
 
 void CallLogPage::onToolbar(int index) {

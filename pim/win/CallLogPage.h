@@ -31,6 +31,8 @@ public:
   // The list load; a second one while one runs is dropped. A failed load keeps the rows shown
   // before and says why in the status line.
   void onToolbar(int index) override;
+  // The list load; says "初始化错误" first when the socket library could not be started.
+  void load() override;
 
   void deleteChecked();
   void deleteAll();

@@ -5,12 +5,16 @@
 #include <optional>
 #include <utility>
 
+#include "common/win/WideText.h"
+#include "devlink/TcpSocket.h"
 #include "ui/Controls.h"
 
 namespace zorvik {
 
 namespace {
 constexpr const char* kPickerLoading = "联系人载入中...";
+constexpr const char* kSending = "正在发送...";
+constexpr const char* kNotSent = "【错误】短信未发送";
 constexpr int kUngrouped = -1;
 constexpr UINT kMsgTicked = WM_APP + 21;  // lParam: the item whose box was clicked
 
@@ -90,6 +94,16 @@ ComposeDialog::ComposeDialog(PageHost& host, int32_t threadId, std::string threa
 
 std::string ComposeDialog::recipients() const { return windowText(item(IDC_COMPOSE_TO)); }
 
+// Read in Unicode: an emoji or a letter GBK lacks reaches the phone as typed.
+std::string ComposeDialog::messageText() const {
+  const HWND edit = item(IDC_COMPOSE_TEXT);
+  const int length = GetWindowTextLengthW(edit);
+  if (length <= 0) return {};
+  std::wstring wide(static_cast<size_t>(length) + 1, L'\0');
+  wide.resize(static_cast<size_t>(GetWindowTextW(edit, wide.data(), length + 1)));
+  return fromWide(wide, CP_UTF8);
+}
+
 void ComposeDialog::loadPicker() {
   if (pickerLoading_) return;
   pickerLoading_ = true;
@@ -128,7 +142,7 @@ void ComposeDialog::loadPicker() {
 void ComposeDialog::fillPicker(AgentResult result, std::map<int32_t, std::string>& groups,
                                std::vector<PickerEntry>& entries) {
   pickerLoading_ = false;
-  if (const char* failure = agentFailureText(result)) host_.setStatusText(failure);
+  report(result);
   // An entry of a group the phone did not name is still offered, among the ungrouped.
   for (PickerEntry& e : entries)
     if (!groups.count(e.groupId)) e.groupId = kUngrouped;
@@ -145,8 +159,10 @@ void ComposeDialog::fillPicker(AgentResult result, std::map<int32_t, std::string
     nodes_.push_back({g, nullptr, name, {}});
     for (const PickerEntry& e : entries) {
       if (e.groupId != id) continue;
+      // The phone's number is shown; the one the field holds (and is matched by) is what a
+      // message can be sent to.
       HTREEITEM h = tree.insert(g, e.name + " [" + e.number + "]", static_cast<LPARAM>(nodes_.size()));
-      nodes_.push_back({h, g, e.name, e.number});
+      nodes_.push_back({h, g, e.name, pickerNumber(e.number)});
     }
   }
   tree.expandAll(true);
@@ -222,7 +238,7 @@ void ComposeDialog::ticksFromField() {
       all = true;
       continue;
     }
-    setChecked(n, std::find(numbers.begin(), numbers.end(), n.number) != numbers.end());
+    setChecked(n, !n.number.empty() && std::find(numbers.begin(), numbers.end(), n.number) != numbers.end());
     any = true;
     all = all && n.ticked;
   }
@@ -255,7 +271,7 @@ void ComposeDialog::loadConversation() {
       },
       [this](Read& out) {
         conversationLoading_ = false;
-        if (const char* failure = agentFailureText(out.result)) host_.setStatusText(failure);
+        report(out.result);
         if (out.result != AgentResult::Ok) return;  // the view keeps what it showed
         messages_ = std::move(out.messages);
         conversationHtml_ = std::move(out.html);
@@ -277,22 +293,46 @@ void ComposeDialog::showConversation() {
 
 void ComposeDialog::send() {
   if (sending_) return;
-  const std::string text = windowText(item(IDC_COMPOSE_TEXT));
+  const std::string text = messageText();
   const std::string to = recipients();
   if (text.empty() || to.empty()) return;
   const std::vector<std::string> numbers = splitRecipients(to);
   if (numbers.empty()) return;  // ";..." names nobody
+  // Sockets are started with the program; should that have failed, the user is told here (the
+  // exchange then fails as a connection error and the dialog stays).
+  if (!startSockets()) MessageBoxA(hwnd(), "初始化错误", "卓维克", MB_OK | MB_ICONERROR);
   sending_ = true;
+  setStatus(kSending);
   EnableWindow(item(IDC_COMPOSE_SEND), FALSE);
   EnableWindow(item(IDCANCEL), FALSE);
-  work_.run([request = sendMessageRequest(numbers, text)](ExchangeCancel* cancel) {
+  work_.run([request = sendUtf8MessageRequest(numbers, text)](ExchangeCancel* cancel) {
               return exchangeForStatus(request, nullptr, cancel);
             },
             [this](AgentResult result) {
               sending_ = false;
-              if (const char* failure = agentFailureText(result)) host_.setStatusText(failure);
-              end(IDOK);  // the list is read again either way: it shows what the phone holds
+              if (result == AgentResult::Ok) {
+                end(IDOK);  // the page reads its list again: it shows what the phone holds
+                return;
+              }
+              // Not sent, or not known to be: the recipients and the text stay for another try.
+              report(result);
+              if (!agentFailureText(result)) setStatus(kNotSent);
+              EnableWindow(item(IDC_COMPOSE_SEND), TRUE);
+              EnableWindow(item(IDCANCEL), TRUE);
             });
 }
+
+// A failure goes to the main window's status line and, because this dialog covers that, into the
+// dialog's own line as well.
+void ComposeDialog::report(AgentResult result) {
+  if (const char* failure = agentFailureText(result)) {
+    host_.setStatusText(failure);
+    setStatus(failure);
+  }
+}
+
+void ComposeDialog::setStatus(const char* text) { SetDlgItemTextA(hwnd(), IDC_COMPOSE_STATUS, text); }
+
+std::string ComposeDialog::statusText() const { return windowText(item(IDC_COMPOSE_STATUS)); }
 
 }  // namespace zorvik

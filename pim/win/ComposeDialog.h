@@ -27,9 +27,12 @@ public:
   ComposeDialog(PageHost& host, int32_t threadId = -1, std::string threadNumber = {});
   INT_PTR run(HWND parent) { return runModal(parent); }
 
-  // "立即发送": nothing when the text or the recipients are empty; else 870204 on a worker, and
-  // the dialog closes with OK once the phone answered or failed (the status line says which).
+  // "立即发送": nothing when the text or the recipients are empty; else 870204 on a worker. The
+  // dialog closes with OK once the phone answered; when the send failed it stays open with the
+  // recipients and the text, and its status line says why.
   void send();
+  // The dialog's own status line: a send under way, and what failed (picker, conversation, send).
+  std::string statusText() const;
 
   // The picker: one node per group "%s [%d]", one child per entry "%s [%s]". Ticking a node (a
   // group ticks its entries) writes or removes its recipients in the field; editing the field
@@ -37,6 +40,7 @@ public:
   void toggleTick(HTREEITEM item);  // as a click on the item's box does
   HWND picker() const { return item(IDC_COMPOSE_PICKER); }
   std::string recipients() const;
+  std::string messageText() const;  // the text to send, in UTF-8
 
   // For tests and the window's own use.
   bool pickerLoading() const { return pickerLoading_; }
@@ -62,6 +66,8 @@ private:
     bool ticked = false;  // as last set or read: the tree is asked only for a clicked item
   };
 
+  void report(AgentResult result);
+  void setStatus(const char* text);
   void loadPicker();
   void fillPicker(AgentResult result, std::map<int32_t, std::string>& groups, std::vector<PickerEntry>& entries);
   void loadConversation();

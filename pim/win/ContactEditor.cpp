@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "common/win/WideText.h"
 #include "ui/Controls.h"
 #include "pim/ContactWire.h"
 #include "pim/win/ContactsResource.h"
@@ -17,6 +18,19 @@ struct RowIds {
 constexpr RowIds kPhoneRows[3] = {{IDC_EDITOR_PHONE_KIND1, IDC_EDITOR_PHONE1},
                                   {IDC_EDITOR_PHONE_KIND2, IDC_EDITOR_PHONE2},
                                   {IDC_EDITOR_PHONE_KIND3, IDC_EDITOR_PHONE3}};
+
+// The edit boxes are read and written in Unicode, as UTF-8: what GBK cannot hold stays in them.
+std::string utf8Text(HWND dialog, int id) {
+  const HWND edit = GetDlgItem(dialog, id);
+  const int length = GetWindowTextLengthW(edit);
+  if (length <= 0) return {};
+  std::wstring wide(static_cast<size_t>(length) + 1, L'\0');
+  wide.resize(static_cast<size_t>(GetWindowTextW(edit, wide.data(), length + 1)));
+  return fromWide(wide, CP_UTF8);
+}
+void setUtf8Text(HWND dialog, int id, const std::string& utf8) {
+  SetWindowTextW(GetDlgItem(dialog, id), toWide(utf8, CP_UTF8).c_str());
+}
 
 template <size_t N>
 void fill(HWND combo, const char* const (&captions)[N]) {
@@ -47,8 +61,10 @@ ContactEditor::ContactEditor(PageHost& host, bool addMode, int32_t contactId)
       m.handled = false;
     }
   });
+  // "取消", Esc and the title-bar close. While the save is on its way the phone may already hold
+  // it: the form waits for the answer (or the deadline), so a contact is never added twice.
   map_.onCommand(IDC_EDITOR_CANCEL, [this](WinMsg& m) {
-    if (m.commandCode() == BN_CLICKED) end(IDCANCEL);
+    if (m.commandCode() == BN_CLICKED && !saving_) end(IDCANCEL);
   });
 }
 
@@ -56,6 +72,7 @@ void ContactEditor::setStatus(const char* text) { Label(hwnd(), IDC_EDITOR_STATU
 
 void ContactEditor::updateSaveButton() {
   EnableWindow(item(IDC_EDITOR_SAVE), !working() && (addMode_ || cardRead_));
+  EnableWindow(item(IDC_EDITOR_CANCEL), !saving_);
 }
 
 void ContactEditor::fillDropDowns() {
@@ -101,41 +118,43 @@ void ContactEditor::cardLoaded(AgentResult result, ContactCard& card) {
 }
 
 ContactForm ContactEditor::readForm() const {
+  const HWND d = hwnd();
   ContactForm f;
-  f.starred = Button(hwnd(), IDC_EDITOR_STARRED).checked();
-  f.name = Edit(hwnd(), IDC_EDITOR_NAME).text();
-  f.nickname = Edit(hwnd(), IDC_EDITOR_NICKNAME).text();
-  f.notes = Edit(hwnd(), IDC_EDITOR_NOTES).text();
+  f.starred = Button(d, IDC_EDITOR_STARRED).checked();
+  f.name = utf8Text(d, IDC_EDITOR_NAME);
+  f.nickname = utf8Text(d, IDC_EDITOR_NICKNAME);
+  f.notes = utf8Text(d, IDC_EDITOR_NOTES);
   for (int i = 0; i < 3; ++i) {
-    f.phones[i].kindIndex = ComboBox(hwnd(), kPhoneRows[i].kind).selected();
-    f.phones[i].text = Edit(hwnd(), kPhoneRows[i].text).text();
+    f.phones[i].kindIndex = ComboBox(d, kPhoneRows[i].kind).selected();
+    f.phones[i].text = utf8Text(d, kPhoneRows[i].text);
   }
-  f.im.kindIndex = ComboBox(hwnd(), IDC_EDITOR_IM_KIND).selected();
-  f.im.text = Edit(hwnd(), IDC_EDITOR_IM).text();
-  f.email.kindIndex = ComboBox(hwnd(), IDC_EDITOR_EMAIL_KIND).selected();
-  f.email.text = Edit(hwnd(), IDC_EDITOR_EMAIL).text();
-  f.address = Edit(hwnd(), IDC_EDITOR_ADDRESS).text();
-  f.organization = Edit(hwnd(), IDC_EDITOR_ORGANIZATION).text();
-  f.webPage = Edit(hwnd(), IDC_EDITOR_WEBPAGE).text();
+  f.im.kindIndex = ComboBox(d, IDC_EDITOR_IM_KIND).selected();
+  f.im.text = utf8Text(d, IDC_EDITOR_IM);
+  f.email.kindIndex = ComboBox(d, IDC_EDITOR_EMAIL_KIND).selected();
+  f.email.text = utf8Text(d, IDC_EDITOR_EMAIL);
+  f.address = utf8Text(d, IDC_EDITOR_ADDRESS);
+  f.organization = utf8Text(d, IDC_EDITOR_ORGANIZATION);
+  f.webPage = utf8Text(d, IDC_EDITOR_WEBPAGE);
   return f;
 }
 
 void ContactEditor::showForm(const ContactForm& f) {
-  Button(hwnd(), IDC_EDITOR_STARRED).setChecked(f.starred);
-  Edit(hwnd(), IDC_EDITOR_NAME).setText(f.name);
-  Edit(hwnd(), IDC_EDITOR_NICKNAME).setText(f.nickname);
-  Edit(hwnd(), IDC_EDITOR_NOTES).setText(f.notes);
+  const HWND d = hwnd();
+  Button(d, IDC_EDITOR_STARRED).setChecked(f.starred);
+  setUtf8Text(d, IDC_EDITOR_NAME, f.name);
+  setUtf8Text(d, IDC_EDITOR_NICKNAME, f.nickname);
+  setUtf8Text(d, IDC_EDITOR_NOTES, f.notes);
   for (int i = 0; i < 3; ++i) {
-    ComboBox(hwnd(), kPhoneRows[i].kind).select(f.phones[i].kindIndex);
-    Edit(hwnd(), kPhoneRows[i].text).setText(f.phones[i].text);
+    ComboBox(d, kPhoneRows[i].kind).select(f.phones[i].kindIndex);
+    setUtf8Text(d, kPhoneRows[i].text, f.phones[i].text);
   }
-  ComboBox(hwnd(), IDC_EDITOR_IM_KIND).select(f.im.kindIndex);
-  Edit(hwnd(), IDC_EDITOR_IM).setText(f.im.text);
-  ComboBox(hwnd(), IDC_EDITOR_EMAIL_KIND).select(f.email.kindIndex);
-  Edit(hwnd(), IDC_EDITOR_EMAIL).setText(f.email.text);
-  Edit(hwnd(), IDC_EDITOR_ADDRESS).setText(f.address);
-  Edit(hwnd(), IDC_EDITOR_ORGANIZATION).setText(f.organization);
-  Edit(hwnd(), IDC_EDITOR_WEBPAGE).setText(f.webPage);
+  ComboBox(d, IDC_EDITOR_IM_KIND).select(f.im.kindIndex);
+  setUtf8Text(d, IDC_EDITOR_IM, f.im.text);
+  ComboBox(d, IDC_EDITOR_EMAIL_KIND).select(f.email.kindIndex);
+  setUtf8Text(d, IDC_EDITOR_EMAIL, f.email.text);
+  setUtf8Text(d, IDC_EDITOR_ADDRESS, f.address);
+  setUtf8Text(d, IDC_EDITOR_ORGANIZATION, f.organization);
+  setUtf8Text(d, IDC_EDITOR_WEBPAGE, f.webPage);
 }
 
 bool ContactEditor::save() {

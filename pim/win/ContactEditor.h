@@ -27,7 +27,8 @@ public:
   // IDOK after a save the phone answered, IDCANCEL otherwise.
   INT_PTR run(HWND parent) { return runModal(parent); }
 
-  // The form as the controls hold it, and back; for the window and for tests.
+  // The form as the controls hold it (in UTF-8, read in Unicode), and back; for the window and for
+  // tests.
   ContactForm readForm() const;
   void showForm(const ContactForm& form);
   // Starts the save of the current mode on a worker; the form closes with IDOK once the phone

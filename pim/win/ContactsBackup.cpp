@@ -13,6 +13,7 @@
 #include "common/win/Handles.h"
 #include "common/win/WideText.h"
 #include "devlink/AgentSession.h"
+#include "devlink/FetchList.h"
 #include "pim/ContactWire.h"
 #include "pim/win/ContactsPage.h"
 #include "pim/win/ContactsResource.h"
@@ -68,8 +69,16 @@ struct Exported {
 struct Imported {
   AgentResult result = AgentResult::Ok;  // the exchange that stopped the import, if one did
   bool readable = true;
+  bool sent = false;  // at least one card went to the phone: the list is read again
   int added = 0, skipped = 0;
 };
+
+// How many contacts the phone holds now, read apart from the page's list; -1 when it cannot say.
+int phoneContactCount(const ExchangeCancel* cancel) {
+  auto fetched = fetchRecords(bareRequest(AgentCommand::ListContacts), parseContactList, cancel);
+  if (fetched.result == AgentResult::NoReply) return 0;  // an empty store
+  return fetched.result == AgentResult::Ok ? static_cast<int>(fetched.list.size()) : -1;
+}
 }  // namespace
 
 std::string ContactsPage::backupText() const { return windowText(item(IDC_CONTACT_BACKUP_TEXT)); }
@@ -173,7 +182,8 @@ void ContactsPage::exportTo(const std::wstring& path) {
       });
 }
 
-// Each card of the file added through 870103 in turn; then the list is read again.
+// Each card of the file added through 870103 in turn; then the list is read again, and the summary
+// counts the contacts the phone gained.
 void ContactsPage::importFrom(const std::wstring& path) {
   if (backupRunning_) return;
   startBackup(formatted(kImporting, 0, 0).c_str());
@@ -187,24 +197,28 @@ void ContactsPage::importFrom(const std::wstring& path) {
           return out;
         }
         VCardReadResult file = readVCards(bytes);
-        out.skipped = static_cast<int>(file.skipped);
         const int total = static_cast<int>(file.contacts.size());
+        // The status word of an add says nothing the phone keeps to: what counts is how many
+        // contacts the phone holds afterwards. Only when it cannot say are the cards it answered
+        // counted.
+        const int before = total > 0 ? phoneContactCount(cancel) : -1;
+        int answered = 0;
         for (int i = 0; i < total; ++i) {
-          int32_t status = 0;
-          const AgentResult result = exchangeForStatus(addContactRequest(file.contacts[static_cast<size_t>(i)].card),
-                                                       &status, cancel);
-          if (result == AgentResult::Ok && status == 1) {
-            ++out.added;
-          } else if (result == AgentResult::Ok || result == AgentResult::NoReply) {
-            ++out.skipped;  // the phone refused this card
-          } else {
+          const AgentResult result =
+              exchangeForStatus(addContactRequest(file.contacts[static_cast<size_t>(i)].card), nullptr, cancel);
+          out.sent = true;
+          if (result == AgentResult::Ok) {
+            ++answered;
+          } else if (result != AgentResult::NoReply) {
             out.result = result;  // the phone went silent or away: the rest are not sent
-            out.skipped += total - i;
             break;
           }
           const int done = i + 1;
           if (done % 10 == 0 || done == total) post([this, done, total] { backupProgress(done, total, kImporting); });
         }
+        const int after = out.sent && before >= 0 ? phoneContactCount(cancel) : -1;
+        out.added = after >= 0 ? std::clamp(after - before, 0, total) : answered;
+        out.skipped = static_cast<int>(file.skipped) + total - out.added;
         return out;
       },
       [this](Imported& out) {
@@ -216,7 +230,7 @@ void ContactsPage::importFrom(const std::wstring& path) {
         const char* failure = agentFailureText(out.result);
         host().setStatusText(failure ? failure : "");
         endBackup(formatted("导入 %d 条，跳过 %d 条", out.added, out.skipped));
-        if (out.added > 0) reload();
+        if (out.sent) reload();  // whatever the phone made of the cards, the list shows what it holds
       });
 }
 

@@ -37,7 +37,8 @@ void GroupEditDialog::confirm() {
   work_.run([request = std::move(request)](ExchangeCancel* cancel) { return exchangeForStatus(request, nullptr, cancel); },
             [this](AgentResult result) {
               saving_ = false;
-              if (const char* failure = agentFailureText(result)) host_.setStatusText(failure);
+              failure_ = agentFailureText(result);
+              if (failure_) host_.setStatusText(failure_);
               end(IDOK);
             });
 }
@@ -54,7 +55,10 @@ GroupManager::GroupManager(PageHost& host) : Dialog(IDD_GROUP_MANAGER), host_(ho
     load();
     m.result = TRUE;
   });
-  map_.onCommand(IDC_GROUP_REFRESH, [this](WinMsg&) { load(); });
+  map_.onCommand(IDC_GROUP_REFRESH, [this](WinMsg&) {
+    setStatus("");
+    load();
+  });
   map_.onCommand(IDC_GROUP_NEW, [this](WinMsg&) { addGroup(); });
   map_.onCommand(IDC_GROUP_MODIFY, [this](WinMsg&) { modifySelected(); });
   map_.onCommand(IDC_GROUP_DELETE, [this](WinMsg&) { deleteChecked(); });
@@ -75,6 +79,7 @@ void GroupManager::fill(Fetched<std::vector<GroupRecord>>& fetched) {
   if (!fetched.finished()) {
     const char* failure = agentFailureText(fetched.result);
     host_.setStatusText(failure ? failure : "");
+    if (failure) setStatus(failure);
     return;
   }
   records_ = std::move(fetched.list);
@@ -99,9 +104,21 @@ bool GroupManager::paintCell(HDC dc, const RECT& cell, int row, int column) {
   return true;
 }
 
+// A failure goes to the main window's status line and, because this dialog covers that, into the
+// dialog's own line as well; it stays until the user's next action.
+void GroupManager::setStatus(const char* text) { SetDlgItemTextA(hwnd(), IDC_GROUP_STATUS, text); }
+std::string GroupManager::statusText() const { return windowText(item(IDC_GROUP_STATUS)); }
+
+void GroupManager::runForm(GroupEditDialog& form) {
+  setStatus("");
+  const INT_PTR closed = form.run(hwnd());
+  if (form.failure()) setStatus(form.failure());
+  if (closed == IDOK) load();
+}
+
 void GroupManager::addGroup() {
   GroupEditDialog form(host_, true);
-  if (form.run(hwnd()) == IDOK) load();
+  runForm(form);
 }
 
 void GroupManager::modifySelected() {
@@ -109,7 +126,7 @@ void GroupManager::modifySelected() {
   if (row < 0 || static_cast<size_t>(row) >= records_.size()) return;
   const GroupRecord& g = records_[static_cast<size_t>(row)];
   GroupEditDialog form(host_, false, g.groupId, g.title);
-  if (form.run(hwnd()) == IDOK) load();
+  runForm(form);
 }
 
 void GroupManager::deleteChecked() {
@@ -123,10 +140,14 @@ void GroupManager::deleteChecked() {
   if (!DeleteConfirmDialog(hwnd(), deleteGroupsQuestion(ids.size()))) return;
   if (deleting_) return;
   deleting_ = true;
+  setStatus("");
   work_.run([request = deleteGroupsRequest(ids)](ExchangeCancel* cancel) { return exchangeForStatus(request, nullptr, cancel); },
             [this](AgentResult result) {
               deleting_ = false;
-              if (const char* failure = agentFailureText(result)) host_.setStatusText(failure);
+              if (const char* failure = agentFailureText(result)) {
+                host_.setStatusText(failure);
+                setStatus(failure);
+              }
               load();
             });
 }

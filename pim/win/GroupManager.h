@@ -27,6 +27,8 @@ public:
   GroupEditDialog(PageHost& host, bool addMode, int32_t groupId = 0, std::string title = {});
   INT_PTR run(HWND parent) { return runModal(parent); }
   bool saving() const { return saving_; }
+  // What the last save's failure said (null when it reached the phone or was not sent).
+  const char* failure() const { return failure_; }
 
 private:
   void confirm();
@@ -35,6 +37,7 @@ private:
   int32_t groupId_;
   std::string title_;
   bool saving_ = false;
+  const char* failure_ = nullptr;
   PageWork work_;
 };
 
@@ -54,8 +57,12 @@ public:
   TwoLineList& list() { return list_; }
   const std::vector<GroupRecord>& records() const { return records_; }
   bool busy() const { return loading_ || deleting_; }
+  // The dialog's own status line: what the last action's exchanges failed with.
+  std::string statusText() const;
 
 private:
+  void setStatus(const char* text);
+  void runForm(GroupEditDialog& form);
   void fill(Fetched<std::vector<GroupRecord>>& fetched);
   bool paintCell(HDC dc, const RECT& cell, int row, int column);
 

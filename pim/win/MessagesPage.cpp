@@ -14,6 +14,7 @@
 #include "pim/MessageExport.h"
 #include "pim/win/MessagesResource.h"
 #include "devlink/FetchList.h"
+#include "ui/Notices.h"
 
 namespace zorvik {
 
@@ -151,6 +152,9 @@ void MessagesPage::runThreadDialog(int32_t id, const std::string& number) {
 }
 
 void MessagesPage::deleteThread(int32_t id) {
+  if (deleting_) return;
+  // As every delete of the program: a whole conversation goes only after "删除".
+  if (!DeleteConfirmDialog(hwnd(), deleteThreadsQuestion(1))) return;
   if (deleting_) return;
   deleting_ = true;
   work_.run([request = deleteThreadRequest(id)](ExchangeCancel* cancel) {

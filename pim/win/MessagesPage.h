@@ -33,7 +33,7 @@ public:
 
   void compose();                   // "编写短信": a new message; OK reloads
   void openThread(int32_t id);      // "vko:vid=": the thread in ComposeDialog; OK reloads
-  void deleteThread(int32_t id);    // "vko:did=": 870206 at once, then the list again
+  void deleteThread(int32_t id);    // "vko:did=": after DeleteConfirmDialog, 870206, then the list again
   void showMoreMenu();              // "更多操作"
 
   enum class ExportFormat { Text, Csv };

@@ -9,6 +9,7 @@
 #define IDC_COMPOSE_TEXT 2513
 #define IDC_COMPOSE_SEND 2514
 #define IDC_COMPOSE_CANCEL IDCANCEL
+#define IDC_COMPOSE_STATUS 2515
 
 // "更多操作" of the messages page
 #define IDM_SMS_EXPORT_ONE_TEXT 2530

@@ -118,6 +118,16 @@ NOW_MS = 1354953600000  # 2012-12-08 08:00 UTC: the phone's "now"
 DAY = 86400000
 
 
+WORLD_CONTACTS = [
+    ("Pe\u00f1a \u00d1and\u00fa \U0001F600", "\u00df", "\u200f\u05e9\u05dc\u05d5\u05dd \U0001F389 " + "\u5907\u6ce8" * 1000,
+     "+34 600 000 001", "Stra\u00dfe 5, K\u00f6ln", "Caf\u00e9 \u00c7a"),
+    ("Zo\u00eb \u00c5ngstr\u00f6m", None, "na\u00efve fa\u00e7ade \u2603", "+46 70 000 0002", "G\u00f6teborg", "\u00c5AB"),
+]
+WORLD_THREADS = [
+    ("+34 600 000 001", ["\u00a1Hola! \U0001F600 \u00f1", "\u200f\u05e9\u05dc\u05d5\u05dd \U0001F389", "Stra\u00dfe"]),
+]
+
+
 def png_bytes(img, fmt="PNG"):
     out = io.BytesIO()
     if fmt == "JPEG":
@@ -267,6 +277,18 @@ def build(n_contacts, all_photos):
                          "phones": [{"row": next_row(), "kind": 3, "value": number}], "groups": [], "emails": [],
                          "ims": [], "webPages": [], "addresses": [], "organizations": []})
 
+    # Texts GBK cannot hold (letters, emoji, a right-to-left mark and Hebrew, a 2,000-character
+    # note): what the suite must carry back to the phone and out to files unchanged. Added after the
+    # others without drawing from rng, so the rest of the data set stays as it was.
+    for name, nick, note, number, address, org in WORLD_CONTACTS:
+        cid = len(contacts) + 1
+        contacts.append({"id": cid, "rawId": 5000 + cid, "starred": 1, "lastContact": 0, "timesContacted": 0,
+                         "photo": "", "displayName": name, "nickname": nick, "notes": note,
+                         "phones": [{"row": next_row(), "kind": 2, "value": number}], "groups": [groups[0]["id"]],
+                         "emails": [], "ims": [{"row": next_row(), "kind": 7, "value": "zo\u00eb@example.org"}],
+                         "webPages": [], "addresses": [{"row": next_row(), "kind": 1, "value": address}],
+                         "organizations": [{"row": next_row(), "kind": 1, "value": org}]})
+
     # Conversations: with contacts (both ways), with services (incoming only), with strangers.
     threads = []
     msg_id = [1]
@@ -291,6 +313,14 @@ def build(n_contacts, all_photos):
             msg_id[0] += 1
             when += rng.randint(1, 600) * 1000 * rng.choice([1, 1, 10, 100])
         threads.append({"id": t + 1, "number": number, "messages": msgs})
+
+    when = NOW_MS - 2 * DAY
+    for number, bodies in WORLD_THREADS:
+        msgs = []
+        for k, body in enumerate(bodies):
+            msgs.append({"id": msg_id[0], "direction": 1 if k % 2 == 0 else 2, "date": when + k * 60000, "body": body})
+            msg_id[0] += 1
+        threads.append({"id": len(threads) + 1, "number": number, "messages": msgs})
 
     calls = []
     for i in range(100):

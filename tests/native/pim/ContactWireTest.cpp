@@ -140,7 +140,7 @@ TEST(ContactCard, CutAnywhereNeverReadsPastTheBody) {
 
 TEST(ContactRequests, OnlyANameSendsThreeSinglesAndSevenEmptyLists) {
   ContactForm form = newContactForm();
-  form.name = kZhangSan;
+  form.name = kZhangSanUtf8;  // the form holds UTF-8
   const SaveResult saved = saveNewContact(form);
   ASSERT_TRUE(saved.ok);
   auto expected = BodyWriter::request();
@@ -291,7 +291,8 @@ TEST(ContactRequests, UntouchedTextsGoBackAsThePhonesBytes) {
   w.i64(5).i32(0).i64(0).i64(0).i32(0).i32(0);
   w.i32(1).i64(10).i32(0).utf8(name).i32(0).i32(1).i64(12).i32(0).utf8(note);
   w.i32(2).i64(20).i32(2).utf8("138").i64(21).i32(3).utf8(work);
-  for (int i = 0; i < 6; ++i) w.i32(0);
+  const std::string city = "K\xC3\xB6ln";  // an address of kind 1, which the form has no control for
+  w.i32(0).i32(0).i32(0).i32(0).i32(1).i64(30).i32(1).utf8(city).i32(0);
   ContactCard loaded;
   ASSERT_TRUE(parseContactCard(w.bytes.data(), w.bytes.size(), loaded));
   ContactForm form = formFromCard(loaded);
@@ -305,12 +306,15 @@ TEST(ContactRequests, UntouchedTextsGoBackAsThePhonesBytes) {
   expected.i32(3).i64(20).i32(kOpChange).i32(2).utf8("139");
   expected.i64(21).i32(kOpChange).i32(4).utf8(work);
   expected.i64(-1).i32(kOpUnchanged).i32(0).utf8("");
-  for (int i = 0; i < 6; ++i) expected.i32(0);
+  expected.i32(0).i32(0).i32(0).i32(0).i32(1).i64(30).i32(kOpUnchanged).i32(1).utf8(city).i32(0);
   putInt32(static_cast<int32_t>(expected.bytes.size()), expected.bytes.data() + 4);
   EXPECT_EQ(updateContactRequest(5, card), expected.bytes);
-  // A retyped text is sent from the form, not from the bytes it replaced.
-  form.name = "Zoe";
-  EXPECT_TRUE(saveChangedContact(loaded, form).card.displayName.utf8.empty());
+  // A retyped text is sent from the form (UTF-8, so what GBK cannot hold survives being edited),
+  // not from the bytes it replaced.
+  form.name = name + "!";
+  const ContactSingle retyped = saveChangedContact(loaded, form).card.displayName;
+  EXPECT_EQ(retyped.utf8, name + "!");
+  EXPECT_EQ(retyped.operation, kOpChange);
 }
 
 TEST(ContactRequests, DropDownKindsBothWays) {

@@ -1,6 +1,7 @@
 // Conversations written out: the CSV a spreadsheet opens (BOM, header, quoting, no formulas from
 // the phone) and the text file, both UTF-8 whatever the program's code page.
 #include "pim/MessageExport.h"
+#include "support/BodyWriter.h"
 
 #include <gtest/gtest.h>
 
@@ -53,6 +54,26 @@ TEST(MessageText, HeadingsDirectionsAndIndentedBreaks) {
   EXPECT_NE(text.find("  \xE6\x9C\xAC\xE6\x9C\xBA \xE6\x88\x91\xE8\xAF\xB4\xEF\xBC\x9A=HYPERLINK"), std::string::npos);  // "本机 我说："
   EXPECT_NE(text.find("\r\n\r\n====  <10086> (0 \xE6\x9D\xA1) ====\r\n"), std::string::npos);
   EXPECT_EQ(text.find('\n', 0) , text.find("\r\n") + 1);
+}
+
+// Texts GBK cannot hold (an emoji, ñ, a right-to-left mark and Hebrew) are written as the phone
+// sent them, not through the program's GBK copies.
+TEST(MessageExport, WritesThePhonesOwnBytes) {
+  const std::string name = "Pe\xC3\xB1" "a \xF0\x9F\x98\x80", text = "\xE2\x80\x8F\xD7\xA9\xD7\x9C\xD7\x95\xD7\x9D \xF0\x9F\x8E\x89";
+  auto threads = test::BodyWriter::body();
+  threads.i64(5).utf8(name).utf8("+34 600").i64(1354000000000LL).i32(0).i32(0).utf8(text);
+  auto messages = test::BodyWriter::body();
+  messages.i64(1).i32(1).utf8("+34 600").i64(1354000000000LL).i32(0).utf8(text).i32(0);
+  ConversationExport c;
+  c.thread = parseThreadList(threads.bytes.data(), threads.bytes.size()).records.at(0);
+  c.messages = parseConversation(messages.bytes.data(), messages.bytes.size()).records;
+  ASSERT_EQ(c.messages.size(), 1u);
+  ASSERT_NE(c.thread.name, name);  // the ANSI copy has lost characters
+  for (const std::string& file : {conversationsText({c}), conversationsCsv({c})}) {
+    EXPECT_NE(file.find(name), std::string::npos) << file;
+    EXPECT_NE(file.find(text), std::string::npos) << file;
+    EXPECT_EQ(file.find('?'), std::string::npos) << file;
+  }
 }
 
 }  // namespace

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 namespace zorvik {
 namespace {
 
@@ -164,6 +166,30 @@ TEST(Recipients, PickerEditsKeepTheOtherPieces) {
   EXPECT_EQ(splitRecipients(recipientText("A;9<8>\"", "123")), std::vector<std::string>{"123"});
   // What the picker writes is what the send sends.
   EXPECT_EQ(splitRecipients(addRecipient(addRecipient("", "A", "1"), "B", "2")), (std::vector<std::string>{"1", "2"}));
+}
+
+// A contact's number may carry a pause or wait and the tones after it ("10086;1", "10086,,2"), or
+// stray brackets: the picker writes only the address, so no piece of it becomes a recipient.
+TEST(Recipients, PickerNumbersWithSeparatorsSendOneNumber) {
+  const struct {
+    const char* number;
+    const char* sent;
+  } cases[] = {{"10086;123", "10086"}, {"10086,,2;3", "10086"}, {" <138 0013> ", "138 0013"}, {"\"95\"588", "95588"}};
+  for (const auto& c : cases) {
+    const std::string field = addRecipient("13900000000;", "客服", c.number);
+    auto want = BodyWriter::request();
+    want.i32(870204).i32(12 + (4 + 11) + (4 + static_cast<int32_t>(strlen(c.sent))) + 4 + 1).i32(2);
+    want.utf8("13900000000").utf8(c.sent).utf8("x");
+    EXPECT_EQ(sendMessageRequest(splitRecipients(field), "x"), want.bytes) << c.number;
+    EXPECT_EQ(removeRecipient(field, c.number), "13900000000;") << c.number;
+  }
+  // Nothing left to send to: the field is not changed.
+  EXPECT_EQ(addRecipient("1;", "A", ";5"), "1;");
+  EXPECT_EQ(addRecipient("", "A", " "), "");
+}
+
+TEST(MessageRequests, DeleteThreadIsConfirmedWithTheSharedQuestion) {
+  EXPECT_EQ(deleteThreadsQuestion(1), "您真的要删除选择的【 1 】个会话吗？");
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cstdio>
 #include <string>
 
 namespace zorvik {
@@ -20,6 +22,8 @@ VCardContact fullContact() {
   c.card.organizations = {item(1, "卓维克科技"), item(2, "其他公司")};
   c.card.webPages = {item(1, "http://zorvik.example/"), item(7, "http://blog.example/")};
   c.card.ims = {item(4, "12345678"), item(-1, "custom-id"), item(3, "skype.name")};
+  c.card.groups = {item(0, "家人"), item(0, "同事,朋友")};
+  c.card.starred = true;
   c.photo = std::string("\x89PNG\r\n\x1a\n", 8) + std::string(3000, '\0') + "tail";
   return c;
 }
@@ -40,6 +44,8 @@ TEST(VCard, RoundTripKeepsEveryTextKindAndThePhoto) {
   EXPECT_EQ(back.organizations, original.card.organizations);
   EXPECT_EQ(back.webPages, original.card.webPages);
   EXPECT_EQ(back.ims, original.card.ims);
+  EXPECT_EQ(back.groups, original.card.groups);
+  EXPECT_TRUE(back.starred);
   EXPECT_EQ(read.contacts[0].photo, original.photo);
 }
 
@@ -109,9 +115,22 @@ TEST(VCard, ReadsOtherWritersFiles) {
       "BEGIN:VCARD\nVERSION:2.1\nN;CHARSET=UTF-8;ENCODING=QUOTED-PRINTABLE:=E6=9D=8E;=E5=9B=\n=9B;;;\n"
       "item1.TEL;CELL;VOICE:139 0000 0000\nTEL;WORK;FAX:010-1\nEMAIL;PREF;INTERNET:li@x.cn\nEND:VCARD\n"
       "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Ada\r\n  Lovelace\r\nORG:Analytical;Engines\r\nX-UNKNOWN;A=B:z\r\n"
-      "PHOTO;ENCODING=BASE64;TYPE=JPEG:/9j/\r\n 4AA=\r\nEND:VCARD\r\n";
+      "PHOTO;ENCODING=BASE64;TYPE=JPEG:/9j/\r\n 4AA=\r\nEND:VCARD\r\n"
+      "BEGIN:VCARD\r\nVERSION:4.0\r\nFN:Im\r\nIMPP;PREF=1:xmpp:im@example.org\r\nIMPP:sip:im@example.org\r\n"
+      "CATEGORIES:a\\,b,,c\r\nEND:VCARD\r\n"
+      "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Lab\r\nitem1.TEL:1\r\nitem1.X-ABLabel:_$!<HomeFAX>!$_\r\nitem2.TEL:2\r\n"
+      "item2.X-ABLabel:Boat\r\nitem3.EMAIL:a@b\r\nitem3.X-ABLabel:_$!<Work>!$_\r\nTITLE:Engineer\r\nORG:Acme\r\n"
+      "item4.TEL;X-KIND=3:4\r\nitem4.X-ABLabel:Boat\r\nEND:VCARD\r\n";
   const VCardReadResult read = readVCards(file);
-  ASSERT_EQ(read.contacts.size(), 2u);
+  ASSERT_EQ(read.contacts.size(), 4u);
+  const ContactCard& lab = read.contacts[3].card;
+  EXPECT_EQ(lab.phones, (std::vector<ContactItem>{item(5, "1"), item(0, "2"), item(3, "4")}));
+  EXPECT_EQ(lab.emails, std::vector<ContactItem>{item(2, "a@b")});
+  EXPECT_EQ(lab.organizations, std::vector<ContactItem>{item(1, "Acme Engineer")});
+  const ContactCard& im = read.contacts[2].card;
+  EXPECT_EQ(im.ims, (std::vector<ContactItem>{item(7, "im@example.org"), item(-1, "sip:im@example.org")}));
+  EXPECT_EQ(im.groups, (std::vector<ContactItem>{item(0, "a,b"), item(0, "c")}));
+  EXPECT_FALSE(im.starred);
   const ContactCard& li = read.contacts[0].card;
   EXPECT_EQ(li.displayName.value, "李四");
   ASSERT_EQ(li.phones.size(), 2u);
@@ -122,6 +141,110 @@ TEST(VCard, ReadsOtherWritersFiles) {
   EXPECT_EQ(ada.card.displayName.value, "Ada Lovelace");
   EXPECT_EQ(ada.card.organizations[0], item(1, "Analytical Engines"));
   EXPECT_EQ(ada.photo, std::string("\xFF\xD8\xFF\xE0\x00", 5));
+}
+
+// One card each, in the shapes other address books write (from RFC 2426, RFC 6350 and the vCard
+// 2.1 specification): what the phone is sent (the UTF-8) for the name and the first number or note.
+TEST(VCard, ReadsTheCharsetsAndEncodingsOfOtherAddressBooks) {
+  enum class Wrap { None, Utf16Le, Utf16Be };
+  const struct {
+    const char* what;
+    std::string body;  // between BEGIN and END
+    std::string name, number, note;
+    Wrap wrap = Wrap::None;
+  } cases[] = {
+      {"4.0 tel: URI", "VERSION:4.0\r\nFN:Bo\r\nTEL;VALUE=uri;TYPE=cell:tel:+86-139-0000-0000\r\n", "Bo",
+       "+86-139-0000-0000", ""},
+      {"ISO-8859-1 raw", "FN;CHARSET=ISO-8859-1:J\xF6rg\r\n", u8"Jörg", "", ""},
+      {"ISO-8859-1 QP name", "N;CHARSET=ISO-8859-1;ENCODING=QUOTED-PRINTABLE:M=FCller;J=F6rg\r\n", u8"Jörg Müller", "", ""},
+      {"Windows-1252", "FN;CHARSET=WINDOWS-1252:\x80uro\r\n", u8"€uro", "", ""},
+      {"BIG5, '\\' as trail byte", "FN;CHARSET=BIG5:\xB3\x5C\xA5\x5C\r\nNOTE;CHARSET=BIG5:\xB3\x5C\\n\r\n",
+       u8"許功", "", u8"許\n"},
+      {"GBK", "FN;CHARSET=GBK:\xD5\xC5\xC8\xFD\r\n", u8"张三", "", ""},
+      {"GB2312 QP", "FN;CHARSET=GB2312;ENCODING=QUOTED-PRINTABLE:=D5=C5=C8=FD\r\n", u8"张三", "", ""},
+      {"GB18030 four bytes", "FN;CHARSET=GB18030:A\x94\x39\xFC\x36\r\n", u8"A\U0001F600", "", ""},
+      {"2.1 raw GBK, no CHARSET", "VERSION:2.1\nN:\xD5\xC5;\xC8\xFD\nTEL;CELL:139\n", u8"张三", "139", ""},
+      {"raw UTF-8, no CHARSET", "FN:Zo\xC3\xAB \xF0\x9F\x98\x80\r\n", "Zo\xC3\xAB \xF0\x9F\x98\x80", "", ""},
+      {"QP soft break keeps the next line's space",
+       "FN:q\r\nNOTE;ENCODING=QUOTED-PRINTABLE:one=\r\n two=20=  \t\r\n three\r\n", "q", "", "one two  three"},
+      {"QP soft break before the end", "FN:e\r\nNOTE;ENCODING=QUOTED-PRINTABLE:x=\r\n", "e", "", "x"},
+      {"UTF-16LE with BOM", "FN:\xE5\xBC\xA0 \xF0\x9F\x98\x80\r\nTEL:tel:10086\r\n", u8"张 \U0001F600", "10086", "",
+       Wrap::Utf16Le},
+      {"UTF-16BE with BOM", "FN:Ann\r\n", "Ann", "", "", Wrap::Utf16Be},
+  };
+  for (const auto& c : cases) {
+    std::string file = "BEGIN:VCARD\r\n" + c.body + "END:VCARD\r\n";
+    if (c.wrap != Wrap::None) {
+      // The same text in UTF-16 (code points from the UTF-8 above).
+      std::u32string points;
+      for (size_t i = 0; i < file.size();) {
+        const auto b = static_cast<unsigned char>(file[i]);
+        const size_t n = b >= 0xF0 ? 4 : b >= 0xE0 ? 3 : b >= 0xC0 ? 2 : 1;
+        char32_t cp = n == 1 ? b : b & (0x7F >> n);
+        for (size_t k = 1; k < n; ++k) cp = cp << 6 | (static_cast<unsigned char>(file[i + k]) & 0x3F);
+        points += cp;
+        i += n;
+      }
+      std::string wide;
+      auto unit = [&](uint32_t u) {
+        const char lo = static_cast<char>(u & 0xFF), hi = static_cast<char>(u >> 8);
+        wide += c.wrap == Wrap::Utf16Le ? std::string{lo, hi} : std::string{hi, lo};
+      };
+      unit(0xFEFF);
+      for (char32_t cp : points) {
+        if (cp < 0x10000) {
+          unit(cp);
+        } else {
+          unit(0xD800 + ((cp - 0x10000) >> 10));
+          unit(0xDC00 + ((cp - 0x10000) & 0x3FF));
+        }
+      }
+      file = wide;
+    }
+    const VCardReadResult read = readVCards(file);
+    ASSERT_EQ(read.contacts.size(), 1u) << c.what;
+    const ContactCard& card = read.contacts[0].card;
+    EXPECT_EQ(card.displayName.utf8, c.name) << c.what;
+    EXPECT_EQ(card.phones.empty() ? "" : card.phones[0].utf8, c.number) << c.what;
+    EXPECT_EQ(card.notes.utf8, c.note) << c.what;
+  }
+}
+
+// Crafted files are read in time linear in their size, whatever their shape: the soft breaks that
+// once took the import worker quadratic time fill a whole file of the largest size read, the
+// other shapes 4 MiB (a quadratic walk of either would take hours, not seconds).
+TEST(VCard, HostileShapesAreReadInLinearTime) {
+  const std::string head = "BEGIN:VCARD\nFN:x\n";
+  auto repeated = [](const std::string& piece, size_t bytes) {
+    std::string s;
+    s.reserve(bytes + piece.size());
+    while (s.size() < bytes) s += piece;
+    return s;
+  };
+  const size_t size = 4u << 20;
+  const struct {
+    const char* what;
+    std::string file;
+  } cases[] = {
+      {"soft breaks", head + "NOTE;ENCODING=QUOTED-PRINTABLE:" + repeated("a=\n", kMaxVCardFile - 64)},
+      {"soft breaks before spaces", head + "NOTE;ENCODING=QUOTED-PRINTABLE:" + repeated("=\n ", size)},
+      {"folds", head + "NOTE:" + repeated("\n z", size)},
+      {"components", head + "N:" + repeated(";", size) + "\nADR:" + repeated(";", 1 << 20)},
+      {"parameters", head + "TEL" + repeated(";TYPE=A,B", size) + ":1"},
+      {"short lines", repeated("BEGIN:VCARD\na\n\n", size)},
+      {"tiny cards", repeated("BEGIN:VCARD\nFN:x\nEND:VCARD\n", size)},
+      {"many entries", head + repeated("TEL:1\nCATEGORIES:a,b,c\n", size) + "END:VCARD\n"},
+  };
+  for (const auto& c : cases) {
+    const auto t0 = std::chrono::steady_clock::now();
+    const VCardReadResult read = readVCards(c.file);
+    const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
+    std::printf("[timing] %s: %zu MiB in %.0f ms\n", c.what, c.file.size() >> 20, ms);
+    EXPECT_LT(ms, 60000.0 * static_cast<double>(c.file.size()) / kMaxVCardFile + 5000.0) << c.what;
+    EXPECT_LE(read.contacts.size() + read.skipped, c.file.size() / 10) << c.what;
+    EXPECT_LE(read.contacts.size(), kMaxVCardContacts) << c.what;
+    for (const VCardContact& contact : read.contacts) EXPECT_LE(contact.card.phones.size() + contact.card.groups.size(), 512u);
+  }
 }
 
 TEST(VCard, HostileFilesEndCleanlyAndCountWhatIsSkipped) {

@@ -362,6 +362,107 @@ TEST_F(ContactsPageTest, EditorOnASilentPhoneKeepsTheWindowAnsweringAndCannotSav
   EXPECT_EQ(ui_.host->status(), "【X】连接超时：手机端没有响应");
 }
 
+// A contact whose name, note, address and nickname hold what GBK cannot (vphone's "Peña …"): a
+// change of its number alone goes back to the phone as that one change, every other byte of the
+// card as it was.
+TEST_F(ContactsPageTest, ChangingOneFieldLeavesTheTextGbkCannotHoldAsItWas) {
+  const std::string number = "+34 600 000 001", changed = "+34 600 000 009";
+  int row = -1;
+  for (int r = 0; r < ui_.page->list().count() && row < 0; ++r)
+    if (ui_.page->records()[static_cast<size_t>(r)].numberText == number) row = r;
+  ASSERT_GE(row, 0);
+  const int32_t id = ui_.page->records()[static_cast<size_t>(row)].contactId;
+  auto card = [&] {
+    AgentBody body;
+    EXPECT_EQ(exchangeForBody(contactDetailsRequest(id), body), AgentResult::Ok);
+    return std::string(body.bytes.begin(), body.bytes.end());
+  };
+  auto setNumber = [&](const std::string& from, const std::string& to) {
+    ListView_SetSelectionMark(ui_.page->list().hwnd(), row);
+    std::string shown;
+    EXPECT_TRUE(withModal("修改联系人 - Zorvik", [&](HWND w) {
+      ASSERT_TRUE(cardReadInto(w));
+      shown = windowText(GetDlgItem(w, IDC_EDITOR_PHONE1));
+      SetDlgItemTextA(w, IDC_EDITOR_PHONE1, to.c_str());
+      click(w, IDC_EDITOR_SAVE);
+    }, [&] { ui_.page->modifySelected(); }));
+    EXPECT_EQ(shown, from);
+    waitLoaded();
+  };
+  const std::string before = card();
+  ASSERT_NE(before.find("\xF0\x9F\x98\x80"), std::string::npos);  // the name's emoji
+  setNumber(number, changed);
+  std::string expected = before;
+  expected.replace(expected.find(number), number.size(), changed);
+  EXPECT_EQ(card(), expected);
+  row = -1;
+  for (int r = 0; r < ui_.page->list().count() && row < 0; ++r)
+    if (ui_.page->records()[static_cast<size_t>(r)].numberText == changed) row = r;
+  ASSERT_GE(row, 0);
+  setNumber(changed, number);
+  EXPECT_EQ(card(), before);
+
+  // The edit boxes hold the phone's text whole, and a touched field that GBK cannot hold keeps
+  // every character: the nickname "ß" becomes "ß!", nothing else changes.
+  auto wideText = [](HWND w, int id) {
+    wchar_t text[4096] = {};
+    GetWindowTextW(GetDlgItem(w, id), text, 4096);
+    return std::wstring(text);
+  };
+  std::wstring shownName;
+  ListView_SetSelectionMark(ui_.page->list().hwnd(), row);
+  ASSERT_TRUE(withModal("修改联系人 - Zorvik", [&](HWND w) {
+    ASSERT_TRUE(cardReadInto(w));
+    shownName = wideText(w, IDC_EDITOR_NAME);
+    SetWindowTextW(GetDlgItem(w, IDC_EDITOR_NICKNAME), (wideText(w, IDC_EDITOR_NICKNAME) + L"!").c_str());
+    click(w, IDC_EDITOR_SAVE);
+  }, [&] { ui_.page->modifySelected(); }));
+  waitLoaded();
+  EXPECT_EQ(shownName, L"Pe\u00f1a \u00d1and\u00fa \U0001F600");
+  const std::string nick(std::string("\0\0\0\x02", 4) + "\xC3\x9F"), touched(std::string("\0\0\0\x03", 4) + "\xC3\x9F!");
+  expected = before;
+  ASSERT_NE(expected.find(nick), std::string::npos);
+  expected.replace(expected.find(nick), nick.size(), touched);
+  EXPECT_EQ(card(), expected);
+}
+
+// The save may be on the phone while its answer is awaited: "取消", Esc and the close box wait for
+// it, so the user never closes the form and then adds the contact a second time.
+TEST_F(ContactsPageTest, EditorWaitsForARunningSaveBeforeItCloses) {
+  if (!std::getenv("ZORVIK_TEST_CONTROL_PORT")) GTEST_SKIP();
+  const std::string name = "等待保存的联系人";
+  ShortDeadlines deadlines;
+  ASSERT_EQ(phoneControl("reply pieces 1 10000").rfind("OK", 0), 0u);
+  ContactEditor editor(*ui_.host, true);
+  ASSERT_TRUE(editor.createModeless(ui_.frame.hwnd()));
+  const HWND w = editor.hwnd();
+  SetDlgItemTextA(w, IDC_EDITOR_NAME, name.c_str());
+  ASSERT_TRUE(editor.save());
+  const bool cancelEnabled = IsWindowEnabled(GetDlgItem(w, IDCANCEL));
+  click(w, IDCANCEL);                                          // "取消"
+  SendMessageA(w, WM_COMMAND, MAKEWPARAM(IDCANCEL, 0), 0);     // Esc
+  SendMessageA(w, WM_CLOSE, 0, 0);                             // the close box
+  const bool openWhileSaving = IsWindow(w) && editor.working();
+  const std::string savingStatus = windowText(GetDlgItem(w, IDC_EDITOR_STATUS));
+  const bool ended = pumpUntil([&] { return !editor.working(); }, 10000);
+  phoneControl("reset");
+  ASSERT_TRUE(ended);
+  EXPECT_FALSE(cancelEnabled);
+  EXPECT_TRUE(openWhileSaving);
+  EXPECT_EQ(savingStatus, "保存中...");
+  // The answer never came: the form stays with what was typed, and now "取消" closes it.
+  ASSERT_TRUE(IsWindow(w));
+  EXPECT_EQ(windowText(GetDlgItem(w, IDC_EDITOR_NAME)), name);
+  EXPECT_TRUE(IsWindowEnabled(GetDlgItem(w, IDCANCEL)));
+  click(w, IDCANCEL);
+  EXPECT_FALSE(IsWindow(w));
+  std::vector<int32_t> added;
+  for (const ContactRecord& r : phoneContacts())
+    if (r.name == name) added.push_back(r.contactId);
+  EXPECT_LE(added.size(), 1u);
+  if (!added.empty()) exchangeForStatus(deleteContactsRequest(added), nullptr);
+}
+
 // A card cut short used to open as a blank form whose save wrote the blanks back (the contact lost
 // its star). Now the form refuses to save and the phone's contact stays as it was.
 TEST_F(ContactsPageTest, ACutCardIsNeverWrittenBack) {
@@ -416,7 +517,7 @@ TEST_F(ContactsPageTest, ModifyModeRefusesAnEmptyName) {
 }
 
 // The card as the agent sends it now, with what a round trip cannot keep (row ids, operations,
-// groups, the extra text) cleared.
+// the extra text) cleared; groups stay by title, the star as it is.
 ContactCard portableCard(int32_t id) {
   AgentBody body;
   ContactCard card;
@@ -424,10 +525,12 @@ ContactCard portableCard(int32_t id) {
       !parseContactCard(body.bytes.data(), body.bytes.size(), card))
     return {};
   ContactCard clean;
+  clean.starred = card.starred;
   for (auto [from, to] : {std::pair{&card.displayName, &clean.displayName}, {&card.nickname, &clean.nickname},
                           {&card.notes, &clean.notes}})
     if (from->present) *to = {true, 0, from->value, 0};
-  for (auto [from, to] : {std::pair{&card.phones, &clean.phones}, {&card.emails, &clean.emails}, {&card.ims, &clean.ims},
+  for (auto [from, to] : {std::pair{&card.phones, &clean.phones}, {&card.groups, &clean.groups},
+                          {&card.emails, &clean.emails}, {&card.ims, &clean.ims},
                           {&card.webPages, &clean.webPages}, {&card.addresses, &clean.addresses},
                           {&card.organizations, &clean.organizations}})
     for (const ContactItem& i : *from) to->push_back(ContactItem{0, i.kind, i.value, 0});
@@ -436,8 +539,8 @@ ContactCard portableCard(int32_t id) {
 
 bool sameCard(const ContactCard& a, const ContactCard& b) {
   auto single = [](const ContactSingle& x, const ContactSingle& y) { return x.present == y.present && x.value == y.value; };
-  return single(a.displayName, b.displayName) && single(a.nickname, b.nickname) && single(a.notes, b.notes) &&
-         a.phones == b.phones && a.emails == b.emails && a.ims == b.ims && a.webPages == b.webPages &&
+  return a.starred == b.starred && single(a.displayName, b.displayName) && single(a.nickname, b.nickname) &&
+         single(a.notes, b.notes) && a.phones == b.phones && a.groups == b.groups && a.emails == b.emails && a.ims == b.ims && a.webPages == b.webPages &&
          a.addresses == b.addresses && a.organizations == b.organizations;
 }
 
@@ -504,6 +607,7 @@ TEST_F(ContactsPageTest, VCardExportOfACutCardWritesNothingAnImportOnASilentPhon
   ui_.page->importFrom(path);
   ASSERT_TRUE(pumpUntil([&] { return !ui_.page->backupRunning(); }, 30000));
   EXPECT_EQ(ui_.page->backupText(), "导入 0 条，跳过 3 条");
+  waitLoaded();  // a card was sent: the list is read again (and meets the silent phone too)
   EXPECT_EQ(ui_.host->status(), "【X】连接超时：手机端没有响应");
   phoneControl("reset");
   // The first add may have reached the phone before it went silent; the rest were never sent.

@@ -190,9 +190,21 @@ TEST_F(GroupManagerTest, RefusedConnectionKeepsTheRowsAndTheFormStillClosesWithO
   }));
   EXPECT_TRUE(closed);
   EXPECT_EQ(host_->status(), "【X】连接错误");
+  // Through the manager's own button: the form's failure is said inside the manager, which covers
+  // the main window's status line, and stays there through the reload that follows.
+  ASSERT_TRUE(withModal("新建分组 - Zorvik", [&](HWND f) {
+    SetDlgItemTextA(f, IDC_GROUP_TITLE, "不会到达");
+    click(f, IDOK);
+  }, [&] { click(manager_->hwnd(), IDC_GROUP_NEW); }));
+  waitLoaded();
+  EXPECT_EQ(manager_->statusText(), "【X】连接错误");
   click(manager_->hwnd(), IDC_GROUP_REFRESH);
   waitLoaded();
+  EXPECT_EQ(manager_->statusText(), "【X】连接错误");
   setAgentPort(port);
+  click(manager_->hwnd(), IDC_GROUP_REFRESH);
+  waitLoaded();
+  EXPECT_EQ(manager_->statusText(), "");
   EXPECT_EQ(manager_->list().count(), rows);
   EXPECT_EQ(rowTitled("不会到达"), -1);
 }

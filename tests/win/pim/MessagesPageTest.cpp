@@ -26,6 +26,8 @@
 #include "app/MainWindow.h"
 #include "app/PageData.h"
 #include "app/PageTable.h"
+#include "common/HtmlEscape.h"
+#include "common/TextConv.h"
 #include "devlink/AgentSession.h"
 #include "devlink/TcpSocket.h"
 #include "pim/win/ComposeDialog.h"
@@ -255,6 +257,36 @@ TEST_F(MessagesPageTest, NewMessageRunsNoConversationRead) {
   EXPECT_EQ(requests[1].bytes, bareRequest(AgentCommand::ListPickerContacts));
 }
 
+// The dialog covers the main window's status line: what failed is said inside it as well, and a
+// send that did not reach the phone keeps the recipients and the text for another try.
+TEST_F(MessagesPageTest, RefusedPhoneKeepsTheDialogAndTheTextAndSaysWhyInside) {
+  const uint16_t port = agentPort();
+  setAgentPort(1);  // nothing listens there
+  ComposeDialog dialog(*host_, -1);
+  ASSERT_TRUE(dialog.createModeless(frame_.hwnd()));
+  ASSERT_TRUE(pumpUntil([&] { return !dialog.pickerLoading(); }, 10000));
+  const std::string pickerStatus = dialog.statusText();
+  const std::string draft = "不会丢失的草稿";
+  SetDlgItemTextA(dialog.hwnd(), IDC_COMPOSE_TO, "10086");
+  SetDlgItemTextA(dialog.hwnd(), IDC_COMPOSE_TEXT, draft.c_str());
+  host_->setStatusText("");
+  click(dialog.hwnd(), IDC_COMPOSE_SEND);
+  EXPECT_TRUE(dialog.sending());
+  EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog.hwnd(), IDCANCEL)));
+  const bool ended = pumpUntil([&] { return !dialog.sending(); }, 10000);
+  setAgentPort(port);
+  ASSERT_TRUE(ended);
+  EXPECT_EQ(pickerStatus, "【X】连接错误");
+  ASSERT_TRUE(IsWindow(dialog.hwnd()));
+  EXPECT_EQ(dialog.statusText(), "【X】连接错误");
+  EXPECT_EQ(host_->status(), "【X】连接错误");
+  EXPECT_EQ(windowText(GetDlgItem(dialog.hwnd(), IDC_COMPOSE_TEXT)), draft);
+  EXPECT_EQ(dialog.recipients(), "10086");
+  EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dialog.hwnd(), IDC_COMPOSE_SEND)));
+  EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dialog.hwnd(), IDCANCEL)));
+  dialog.end(IDCANCEL);
+}
+
 TEST_F(MessagesPageTest, OpenedThreadShowsItsConversationAndTicksItsNumber) {
   ASSERT_FALSE(page_->threads().empty());
   // A thread with a contact's number: the picker knows it.
@@ -321,12 +353,14 @@ TEST_F(MessagesPageTest, ExportsEveryConversationAsCsvAndTheCurrentAsText) {
 
 // Changes the phone's data: run last.
 TEST_F(MessagesPageTest, ZSentMessageShowsUpInTheListAndDeleteByLink) {
-  const std::string fresh = "13912345678", text = "卓维克测试 <b>&";
+  // The text holds an emoji, which GBK cannot: the compose box is read in Unicode and the phone
+  // gets it as typed (the list shows its GBK copy).
+  const std::string fresh = "13912345678", textUtf8 = u8"卓维克测试 <b>& \U0001F600", text = toAnsi(textUtf8);
   ASSERT_EQ(threadWith(fresh), nullptr);
   ASSERT_TRUE(withModal("编写短信 - Zorvik", [&](HWND w) {
     ASSERT_TRUE(pumpUntil([&] { return pickerLoaded(GetDlgItem(w, IDC_COMPOSE_PICKER)); }, 20000));
     SetDlgItemTextA(w, IDC_COMPOSE_TO, ("\"测试\" <" + fresh + ">;10086").c_str());
-    SetDlgItemTextA(w, IDC_COMPOSE_TEXT, text.c_str());
+    SetWindowTextW(GetDlgItem(w, IDC_COMPOSE_TEXT), L"\u5353\u7EF4\u514B\u6D4B\u8BD5 <b>& \U0001F600");
     click(w, IDC_COMPOSE_SEND);
   }, [&] { page_->onToolbar(toolbar::kWriteMessage); }));
   // OK reloaded the list: both numbers' threads end with the text, the new one on top.
@@ -336,7 +370,10 @@ TEST_F(MessagesPageTest, ZSentMessageShowsUpInTheListAndDeleteByLink) {
   EXPECT_EQ(sent->snippet, text);
   ASSERT_NE(threadWith("10086"), nullptr);
   EXPECT_EQ(threadWith("10086")->snippet, text);
-  EXPECT_NE(page_->listHtml().find("卓维克测试 &lt;b&gt;&amp;</a></p></li>"), std::string::npos);
+  const std::vector<MessageRecord> stored = phoneMessages(sent->threadId);
+  ASSERT_FALSE(stored.empty());
+  EXPECT_EQ(stored.back().textUtf8, textUtf8);
+  EXPECT_NE(page_->listHtml().find(htmlEscape(text) + "</a></p></li>"), std::string::npos);
   const int32_t id = sent->threadId;
 
   // "vko:vid=" reaches the page as message 2026 (0): the thread's dialog; "取消发送" reloads nothing.
@@ -347,8 +384,19 @@ TEST_F(MessagesPageTest, ZSentMessageShowsUpInTheListAndDeleteByLink) {
   EXPECT_FALSE(page_->busy());
   EXPECT_EQ(page_->threads()[static_cast<size_t>(page_->currentThread())].threadId, id);
 
-  // "vko:did=" (2026, 1): deleted at once, the list read again.
-  SendMessageA(page_->hwnd(), kMsgThreadAction, 1, id);
+  // "vko:did=" (2026, 1): asked first, as every delete; "取消" deletes nothing, "删除" deletes and
+  // reads the list again.
+  std::string question;
+  ASSERT_TRUE(withModal("删除确认 - Zorvik", [&](HWND d) {
+    question = windowText(GetDlgItem(d, IDC_NOTICE_TEXT));
+    click(d, IDCANCEL);
+  }, [&] { SendMessageA(page_->hwnd(), kMsgThreadAction, 1, id); }));
+  EXPECT_EQ(question, "您真的要删除选择的【 1 】个会话吗？");
+  EXPECT_FALSE(page_->busy());
+  const std::vector<ThreadRecord> kept = phoneThreads();
+  EXPECT_TRUE(std::any_of(kept.begin(), kept.end(), [&](const ThreadRecord& t) { return t.threadId == id; }));
+  ASSERT_TRUE(withModal("删除确认 - Zorvik", [&](HWND d) { click(d, IDOK); },
+                        [&] { SendMessageA(page_->hwnd(), kMsgThreadAction, 1, id); }));
   EXPECT_TRUE(page_->busy());
   waitLoaded();
   EXPECT_EQ(threadWith(fresh), nullptr);
