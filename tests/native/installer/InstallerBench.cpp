@@ -3,6 +3,7 @@
 // (this program started with --open, as aapt is started).
 //   installer_bench [package] [rounds]
 //   installer_bench --open package     opens it once and ends (0 when valid)
+//   installer_bench --dump package     prints everything opening it gave (to compare builds)
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -10,8 +11,33 @@
 
 #include "installer/Package.h"
 
+namespace {
+
+void dump(const zorvik::PackageInfo& info) {
+  const zorvik::ManifestInfo& m = info.manifest;
+  const zorvik::PackageFields f = zorvik::pageFields(info);
+  std::printf("valid %d failure %d size %llu\n", info.valid, static_cast<int>(info.failure),
+              static_cast<unsigned long long>(info.sizeBytes));
+  for (const std::string* text : {&f.title, &f.size, &f.version, &f.packageName, &f.minSdk, &f.label, &f.sdCard,
+                                  &m.launchActivity, &info.iconPath})
+    std::printf("[%s]\n", text->c_str());
+  std::printf("plugin %d internet %d icon %zu bytes\n", m.isPlugin, m.usesInternet, info.iconBytes.size());
+  for (const auto* list : {&m.permissions, &m.advertising, &m.statistics}) {
+    for (const auto& item : *list) std::printf("%s;", item.c_str());
+    std::printf("\n");
+  }
+  std::fwrite(info.iconBytes.data(), 1, info.iconBytes.size(), stdout);
+  std::fwrite(info.manifestText.data(), 1, info.manifestText.size(), stdout);
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
   if (argc == 3 && std::string(argv[1]) == "--open") return zorvik::openPackage(argv[2]).valid ? 0 : 1;
+  if (argc == 3 && std::string(argv[1]) == "--dump") {
+    dump(zorvik::openPackage(argv[2]));
+    return 0;
+  }
   const std::string path = argc > 1 ? argv[1] : "/usr/share/android-framework-res/framework-res.apk";
   const int rounds = argc > 2 ? std::atoi(argv[2]) : 10;
   using Clock = std::chrono::steady_clock;
