@@ -1,7 +1,7 @@
 #include "common/TextConv.h"
 
-#include "common/AsciiRuns.h"
 #include "common/win/WideText.h"
+#include "common/AsciiRuns.h"
 
 namespace zorvik {
 
