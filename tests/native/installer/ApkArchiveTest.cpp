@@ -258,6 +258,68 @@ TEST(ApkArchive, ADamagedDirectoryOpensAsMinizipWouldOpenIt) {
   }
 }
 
+// A ZIP64 archive: sizes and offsets in the 64-bit extra fields, the 64-bit end record and its
+// locator before the classic end record. Left to minizip's walk; a member is read true or not at all.
+TEST(ApkArchive, AZip64ArchiveIsLeftToMinizip) {
+  const std::string data = "zip64 manifest";
+  const uint32_t crc = static_cast<uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(data.data()), static_cast<uInt>(data.size())));
+  const std::string name = "AndroidManifest.xml";
+  auto put64 = [](std::string& out, uint64_t v) {
+    put32(out, static_cast<uint32_t>(v));
+    put32(out, static_cast<uint32_t>(v >> 32));
+  };
+  std::string zip;
+  put32(zip, 0x04034b50);
+  for (uint32_t v : {45u, 0u, 0u, 0u, 0u}) put16(zip, v);
+  for (uint32_t v : {crc, 0xFFFFFFFFu, 0xFFFFFFFFu}) put32(zip, v);
+  put16(zip, static_cast<uint32_t>(name.size()));
+  put16(zip, 20);
+  zip += name;
+  for (uint32_t v : {1u, 16u}) put16(zip, v);
+  put64(zip, data.size());
+  put64(zip, data.size());
+  zip += data;
+  const size_t directory = zip.size();
+  put32(zip, 0x02014b50);
+  for (uint32_t v : {45u, 45u, 0u, 0u, 0u, 0u}) put16(zip, v);
+  for (uint32_t v : {crc, 0xFFFFFFFFu, 0xFFFFFFFFu}) put32(zip, v);
+  for (uint32_t v : {uint32_t(name.size()), 28u, 0u, 0u, 0u}) put16(zip, v);
+  put32(zip, 0);
+  put32(zip, 0xFFFFFFFF);
+  zip += name;
+  for (uint32_t v : {1u, 24u}) put16(zip, v);
+  put64(zip, data.size());
+  put64(zip, data.size());
+  put64(zip, 0);
+  const size_t end64 = zip.size();
+  put32(zip, 0x06064b50);
+  put64(zip, 44);
+  for (uint32_t v : {45u, 45u}) put16(zip, v);
+  put32(zip, 0);
+  put32(zip, 0);
+  for (uint64_t v : {uint64_t(1), uint64_t(1), uint64_t(end64 - directory), uint64_t(directory)}) put64(zip, v);
+  put32(zip, 0x07064b50);
+  put32(zip, 0);
+  put64(zip, end64);
+  put32(zip, 1);
+  put32(zip, 0x06054b50);
+  for (uint32_t v : {0u, 0u, 0xFFFFu, 0xFFFFu}) put16(zip, v);
+  put32(zip, 0xFFFFFFFF);
+  put32(zip, 0xFFFFFFFF);
+  put16(zip, 0);
+
+  ApkArchive inPlace, minizip;
+  ASSERT_TRUE(inPlace.openMemory(zip));
+  ASSERT_TRUE(minizip.openMemory(zip, ApkArchive::Walk::kMinizip));
+  EXPECT_FALSE(inPlace.walkedInPlace());
+  EXPECT_EQ(inPlace.memberNames(), minizip.memberNames());
+  const auto read = inPlace.readMember(name);
+  if (read) {
+    EXPECT_EQ(*read, data);
+  }
+  EXPECT_EQ(read, minizip.readMember(name));
+}
+
 TEST(ApkArchive, DuplicateNamesReadTheFirstAndAnEntryPastTheEndReadsNothing) {
   TestZip zip = makeZip(kMembers);
   set32(zip.bytes, zip.headers[1] + 42, static_cast<uint32_t>(zip.bytes.size()));
