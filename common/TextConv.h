@@ -1,7 +1,8 @@
 #pragma once
 // Text conversion between the program's ANSI texts (code page 936, GBK) and the UTF-8 that the
 // phone-side agent and the web services use. Both go through UTF-16, as Windows does; a character
-// that GBK cannot hold becomes the replacement character '?'.
+// that GBK cannot hold becomes the replacement character '?'. ASCII, the same bytes in both, is
+// copied as it is (common/AsciiRuns.h): only the other characters reach the converter.
 #include <string>
 #include <string_view>
 

@@ -1,5 +1,7 @@
 #include "common/TextConv.h"
 
+#include "common/AsciiRuns.h"
+
 #include <iconv.h>
 
 #include <cerrno>
@@ -65,13 +67,17 @@ std::string convert(std::string_view input, const Converter& converter, bool inp
 }  // namespace
 
 std::string toUtf8(std::string_view ansi) {
-  thread_local const Converter fromGbk("UTF-8", "GBK");
-  return convert(ansi, fromGbk, false);
+  return convertGbkAfterAscii(ansi, [](std::string_view rest) {
+    thread_local const Converter fromGbk("UTF-8", "GBK");
+    return convert(rest, fromGbk, false);
+  });
 }
 
 std::string toAnsi(std::string_view utf8) {
-  thread_local const Converter toGbk("GBK", "UTF-8");
-  return convert(utf8, toGbk, true);
+  return convertUtf8AroundAscii(utf8, [](std::string_view stretch) {
+    thread_local const Converter toGbk("GBK", "UTF-8");
+    return convert(stretch, toGbk, true);
+  });
 }
 
 std::string legacyToUtf8(std::string_view bytes, LegacyCharset charset) {

@@ -3,11 +3,18 @@
 #include <algorithm>
 
 #include "common/win/WideText.h"
+#include "common/AsciiRuns.h"
 
 namespace zorvik {
 
-std::string toUtf8(std::string_view ansi) { return fromWide(toWide(ansi, CP_ACP), CP_UTF8); }
-std::string toAnsi(std::string_view utf8) { return fromWide(toWide(utf8, CP_UTF8), CP_ACP); }
+std::string toUtf8(std::string_view ansi) {
+  return convertGbkAfterAscii(ansi, [](std::string_view rest) { return fromWide(toWide(rest, CP_ACP), CP_UTF8); });
+}
+
+std::string toAnsi(std::string_view utf8) {
+  return convertUtf8AroundAscii(utf8,
+                                [](std::string_view stretch) { return fromWide(toWide(stretch, CP_UTF8), CP_ACP); });
+}
 
 namespace {
 // GB18030 where the system has no code page for it (Wine): its four-byte forms of characters

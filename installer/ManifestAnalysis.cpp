@@ -104,8 +104,8 @@ const char* const kSdkNames[] = {"Android 1.5",   "Android 1.6", "Android 2.0", 
                                  "Android 3.2",   "Android 4.0", "Android 4.0.3"};
 constexpr int32_t kFirstSdk = 3;
 
-bool equalsIgnoringCase(const std::string& a, const char* b) {
-  const size_t n = std::strlen(b);
+bool equalsIgnoringCase(std::string_view a, std::string_view b) {
+  const size_t n = b.size();
   if (a.size() != n) return false;
   for (size_t i = 0; i < n; ++i) {
     char x = a[i], y = b[i];
@@ -272,15 +272,19 @@ void analyseManifestTree(const XmlTree& tree, ManifestInfo& info) {
   }
 }
 
+void probeClasses(const std::function<bool(std::string_view)>& holds, ManifestInfo& info) {
+  for (const auto& cls : kClassFiles)
+    if (holds(cls.member)) info.advertising.push_back(cls.name);
+}
+
 void probeClasses(const std::vector<std::string>& memberNames, ManifestInfo& info) {
-  for (const auto& cls : kClassFiles) {
-    for (const auto& member : memberNames) {
-      if (equalsIgnoringCase(member, cls.member)) {
-        info.advertising.push_back(cls.name);
-        break;
-      }
-    }
-  }
+  probeClasses(
+      [&](std::string_view name) {
+        for (const auto& member : memberNames)
+          if (equalsIgnoringCase(member, name)) return true;
+        return false;
+      },
+      info);
 }
 
 std::vector<ResultNode> resultTree(const ManifestInfo& info) {

@@ -4,7 +4,9 @@
 // version, install location, launch activity, plug-in mark, permissions, and the advertising and
 // statistics components it carries.
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "installer/XmlTree.h"
@@ -55,6 +57,8 @@ void analyseManifestTree(const XmlTree& tree, ManifestInfo& info);
 
 // Appends the display names of the advertising class files among the archive's member names.
 void probeClasses(const std::vector<std::string>& memberNames, ManifestInfo& info);
+// The same, asking the archive (holds: whether it has a member of that name, ignoring case).
+void probeClasses(const std::function<bool(std::string_view)>& holds, ManifestInfo& info);
 
 // "Android 2.3.3" for 10 and so on; "未知版本" for any value outside the table.
 const char* minSdkText(int32_t minSdk);

@@ -97,10 +97,12 @@ PackageInfo openPackage(const std::string& rawPath) {
   PackageInfo info;
   info.path = stripQuotes(rawPath);
   if (!hasApkExtension(info.path)) return notValid(std::move(info), PackageFailure::kBadExtension);
-  if (fileSize(info.path, info.sizeBytes)) info.sizeText = formatByteSize(info.sizeBytes);
-
   ApkArchive archive;
-  if (!archive.openFile(info.path)) return notValid(std::move(info), PackageFailure::kNotArchive);
+  const bool opened = archive.openFile(info.path);
+  // The mapping's size is the file's; a file that is no archive is measured by itself.
+  if (opened) info.sizeBytes = archive.size();
+  if (opened || fileSize(info.path, info.sizeBytes)) info.sizeText = formatByteSize(info.sizeBytes);
+  if (!opened) return notValid(std::move(info), PackageFailure::kNotArchive);
   if (!archive.hasMember(kManifestMember)) return notValid(std::move(info), PackageFailure::kNoManifest);
   auto manifestBytes = archive.readMember(kManifestMember);
   if (!manifestBytes) return notValid(std::move(info), PackageFailure::kBadManifest);
@@ -149,7 +151,7 @@ PackageInfo openPackage(const std::string& rawPath) {
     if (!info.iconPath.empty()) info.iconBytes = archive.readMember(info.iconPath).value_or(std::string());
   }
 
-  probeClasses(archive.memberNames(), m);
+  probeClasses([&](std::string_view name) { return archive.hasMember(name); }, m);
   return info;
 }
 

@@ -1,8 +1,10 @@
 #include "installer/StringPool.h"
 
+#include "common/AsciiRuns.h"
 #include "common/TextConv.h"
 #include "installer/LittleEndian.h"
 
+#include <algorithm>
 #include <iterator>
 
 namespace zorvik {
@@ -119,6 +121,9 @@ std::optional<std::string> StringPool::utf8(uint32_t index) const {
 std::optional<std::string> StringPool::ansi(uint32_t index) const {
   auto text = utf8(index);
   if (!text) return std::nullopt;
+  // Most package strings are ASCII, the same bytes in both encodings: no second copy.
+  if (std::all_of(text->begin(), text->end(), [](char c) { return isAscii(static_cast<unsigned char>(c)); }))
+    return text;
   return toAnsi(*text);
 }
 

@@ -132,7 +132,7 @@ bool pmPath(Shell& sh, const Words& w) {
 std::string installFailure(const Shell& sh, const std::string& path) {
   auto file = sh.device.pushedFiles.find(path);
   if (path.empty() || file == sh.device.pushedFiles.end()) return "INSTALL_FAILED_INVALID_URI";
-  if (file->second.compare(0, 2, "PK") != 0) return "INSTALL_FAILED_INVALID_APK";
+  if (file->second->compare(0, 2, "PK") != 0) return "INSTALL_FAILED_INVALID_APK";
   if (sh.switches.installOutcome != "Success") return sh.switches.installOutcome;
   return {};
 }
@@ -160,7 +160,7 @@ bool pmInstall(Shell& sh, const Words& w) {
     sh.out += "Failure [" + failure + "]\n";
     return true;
   }
-  const std::string& bytes = sh.device.pushedFiles.at(path);
+  const std::string& bytes = *sh.device.pushedFiles.at(path);
   const PackageFacts facts = packageFactsOf(bytes, path);
   const std::string name = sh.switches.installPackage.empty() ? facts.name : sh.switches.installPackage;
   PhoneState& p = sh.phone;

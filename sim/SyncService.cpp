@@ -9,13 +9,17 @@
 #include <algorithm>
 #include <chrono>
 #include <functional>
+#include <memory>
 #include <thread>
+#include <vector>
 
 namespace zorvik::sim {
 
 namespace {
 
 constexpr size_t kMaxFile = 256 * 1024 * 1024;
+// Pushes arrive in receives of this size: several pieces at a time.
+constexpr size_t kReceiveSize = 256 * 1024;
 
 // Runs a function on the session's device under the server's lock (not at all once it is gone:
 // then false).
@@ -52,8 +56,13 @@ class SyncSession {
   Next receive(const std::string& path);
   Next list(const std::string& folder);
 
+  // At least n bytes received and not yet taken (false when the connection ends first).
   bool need(size_t n);
   std::string take(size_t n);
+  void takeInto(std::string& out, size_t n) {
+    out.append(pending_, at_, n);
+    at_ += n;
+  }
   bool write(const std::string& bytes) { return socket_.sendAll(bytes.data(), bytes.size()); }
   void fail(const std::string& message) {
     std::string out;
@@ -70,7 +79,9 @@ class SyncSession {
   }
 
   TcpSocket& socket_;
-  std::string pending_;
+  std::string pending_;  // received bytes; those before at_ are taken
+  size_t at_ = 0;
+  std::vector<char> chunk_ = std::vector<char>(kReceiveSize);
   WithDevice withDevice_;
   std::function<int()> delayMs_;
 };
@@ -83,18 +94,20 @@ const SyncSession::Entry SyncSession::kRequests[] = {
 };
 
 bool SyncSession::need(size_t n) {
-  char chunk[16384];
+  if (pending_.size() - at_ >= n) return true;
+  pending_.erase(0, at_);
+  at_ = 0;
   while (pending_.size() < n) {
-    const int got = socket_.receive(chunk, sizeof chunk);
+    const int got = socket_.receive(chunk_.data(), static_cast<int>(chunk_.size()));
     if (got <= 0) return false;
-    pending_.append(chunk, static_cast<size_t>(got));
+    pending_.append(chunk_.data(), static_cast<size_t>(got));
   }
   return true;
 }
 
 std::string SyncSession::take(size_t n) {
-  std::string front = pending_.substr(0, n);
-  pending_.erase(0, n);
+  std::string front = pending_.substr(at_, n);
+  at_ += n;
   return front;
 }
 
@@ -162,7 +175,7 @@ SyncSession::Next SyncSession::send(const std::string& arg) {
     if (!part.is("DATA") || part.value > kAdbSyncDataMax || content.size() + part.value > kMaxFile || !need(part.value))
       return Next::Refuse;
     if (!stillThere()) return Next::Stop;
-    content += take(part.value);
+    takeInto(content, part.value);
   }
   if (path.empty() || path[0] != '/') return Next::Refuse;
   const int64_t modified = mtime ? static_cast<int64_t>(mtime) * 1000 : nowMs();
@@ -176,7 +189,7 @@ SyncSession::Next SyncSession::send(const std::string& arg) {
       files.push_back({dir, 1, 4096, modified, 1, 1, 0});
     }
     files.push_back({path, 0, static_cast<int64_t>(content.size()), modified, 1, 1, 0});
-    d.pushedFiles[path] = std::move(content);
+    d.pushedFiles[path] = std::make_shared<const std::string>(std::move(content));
   });
   std::string out;
   appendAdbSync(out, "OKAY", 0);
@@ -184,15 +197,17 @@ SyncSession::Next SyncSession::send(const std::string& arg) {
 }
 
 SyncSession::Next SyncSession::receive(const std::string& path) {
-  std::string content;
+  // A pushed file is shared, not copied: a push over it meanwhile replaces the map's pointer only.
+  std::shared_ptr<const std::string> pushed;
+  std::string made;
   int64_t synthetic = -1;  // a data-set file: its size, its bytes made up as they go
   bool found = false;
   withDevice_([&](Device& d) {
     if (auto f = d.pushedFiles.find(path); f != d.pushedFiles.end()) {
-      content = f->second;
+      pushed = f->second;
       found = true;
     } else if (path == "/system/build.prop") {
-      for (const auto& [k, v] : deviceProperties(d)) content += k + "=" + v + "\n";
+      for (const auto& [k, v] : deviceProperties(d)) made += k + "=" + v + "\n";
       found = true;
     } else {
       for (const FileEntry& e : d.phone.files)
@@ -206,6 +221,7 @@ SyncSession::Next SyncSession::receive(const std::string& path) {
     fail("No such file or directory");  // the session goes on
     return Next::Continue;
   }
+  const std::string& content = pushed ? *pushed : made;
   const uint64_t total = synthetic >= 0 ? static_cast<uint64_t>(synthetic) : content.size();
   std::string out;
   for (uint64_t at = 0; at < total; at += kAdbSyncDataMax) {

@@ -38,7 +38,9 @@ struct Device {
   std::set<std::string> grants;            // permissions given to the agent with pm grant
   std::map<std::string, std::string> appops;  // app-op -> mode, set for the agent with appops set
   PhoneState phone;
-  std::map<std::string, std::string> pushedFiles;  // path -> content, written through sync
+  // path -> content, written through sync; shared, so that a pull reads it outside the lock
+  // without a copy of its own.
+  std::map<std::string, std::shared_ptr<const std::string>> pushedFiles;
   int transportId = 1;
 
   bool agentInstalled() const { return phone.findPackage(kAgentPackage) != nullptr; }

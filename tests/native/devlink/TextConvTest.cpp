@@ -37,5 +37,15 @@ TEST(TextConv, CharactersGbkCannotHoldBecomeTheReplacement) {
   EXPECT_EQ(ansi.find('\xF0'), std::string::npos);  // no raw UTF-8 leaks through
 }
 
+// ASCII stretches are copied, the rest converted: the seams must not show.
+TEST(TextConv, AsciiBesideOtherTextConvertsAsOneText) {
+  // 中 between ASCII, and a cut sequence (E4 B8 without its last byte) just before a blank.
+  EXPECT_EQ(toAnsi("ab\xE4\xB8\xAD" "cd\xE4\xB8 e"), "ab\xD6\xD0" "cd? e");
+  EXPECT_EQ(toAnsi("\xE4\xB8\xAD"), "\xD6\xD0");
+  // GBK 0x8140 (U+4E02) has the trail byte '@', and 0xB0A1 (U+554A) follows at once.
+  EXPECT_EQ(toUtf8("x=\x81\x40@\xB0\xA1!"), "x=\xE4\xB8\x82@\xE5\x95\x8A!");
+  EXPECT_EQ(toUtf8(std::string("a\0b", 3)), std::string("a\0b", 3));
+}
+
 }  // namespace
 }  // namespace zorvik
