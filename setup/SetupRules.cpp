@@ -46,6 +46,7 @@ const std::vector<PayloadMember>& payloadMembers() {
       {"sqlite3.dll", false, 20},
       {"zorvik.exe", false, 20},
       {"Quillet.exe", false, 25},
+      {"THIRD-PARTY-NOTICES.txt", false, 0},
       {"adb.exe", false, 30},
       {"AdbWinApi.dll", false, 0},
       {"AdbWinUsbApi.dll", false, 35},

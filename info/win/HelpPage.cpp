@@ -10,6 +10,7 @@
 #include "settings/SettingsWin.h"
 #include "common/FormPost.h"
 #include "common/Md5.h"
+#include "devlink/AdbBridge.h"
 #include "devlink/AgentSession.h"
 #include "devlink/DeviceTables.h"
 #include "info/win/InfoControls.h"
@@ -54,6 +55,19 @@ HelpPage::HelpPage(const PageInfo& info, PageHost& host) : Page(info, host) {
   map_.onCommand(kHelpSubmitButton, [this](WinMsg& m) {
     if (m.commandCode() == BN_CLICKED) submit();
   });
+  map_.onCommand(kHelpNoticesButton, [this](WinMsg& m) {
+    if (m.commandCode() == BN_CLICKED) openNotices();
+  });
+}
+
+// The notices as a local file beside the program, opened with the handler of .txt files.
+void HelpPage::openNotices() {
+  const std::string path = programFolder() + kHelpNoticesFile;
+  if (GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES) {
+    SetDlgItemTextA(hwnd(), kHelpStatusLabel, kHelpNoticesMissing);
+    return;
+  }
+  openUrl_(path);
 }
 
 void HelpPage::createControls() {
@@ -80,6 +94,7 @@ void HelpPage::createControls() {
   createChild(hwnd(), "EDIT", "", edit, 370, 290, 212, 22, kHelpEmailEdit, WS_EX_CLIENTEDGE, font_.get());
   createChild(hwnd(), "BUTTON", "提交反馈", BS_PUSHBUTTON | WS_TABSTOP, 90, 326, 100, 28, kHelpSubmitButton, 0, font_.get());
   createChild(hwnd(), "STATIC", "", 0, 200, 334, 380, 16, kHelpStatusLabel, 0, font_.get());
+  createChild(hwnd(), "BUTTON", "第三方软件许可", BS_PUSHBUTTON | WS_TABSTOP, 8, 392, 136, 28, kHelpNoticesButton, 0, font_.get());
 }
 
 void HelpPage::load() {

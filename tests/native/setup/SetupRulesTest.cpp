@@ -1,5 +1,7 @@
 #include "setup/SetupRules.h"
 
+#include <algorithm>
+
 #include <gtest/gtest.h>
 
 namespace zorvik {
@@ -40,8 +42,18 @@ TEST(PayloadMembers, EveryMemberIsAPlainNameAndProgressRisesToNinety) {
       last = m.progressAfter;
     }
   }
-  EXPECT_EQ(payloadMembers().size(), 20u);
+  EXPECT_EQ(payloadMembers().size(), 21u);
   EXPECT_EQ(last, 90);
+}
+
+// The licence notices go beside the programs, where the help page opens them.
+TEST(PayloadMembers, NoticesLandBesideThePrograms) {
+  const auto& all = payloadMembers();
+  const auto notices = std::find_if(all.begin(), all.end(), [](const PayloadMember& m) {
+    return std::string(m.name) == "THIRD-PARTY-NOTICES.txt";
+  });
+  ASSERT_NE(notices, all.end());
+  EXPECT_FALSE(notices->inDataFolder);
 }
 
 TEST(UsbIdFromInterfacePath, CutsThePrefixAndTheRest) {

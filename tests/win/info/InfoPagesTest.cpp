@@ -17,6 +17,7 @@
 #include "settings/SettingsWin.h"
 #include "common/TextConv.h"
 #include "common/Md5.h"
+#include "devlink/AdbBridge.h"
 #include "devlink/AgentSession.h"
 #include "devlink/DeviceTables.h"
 #include "info/win/HelpPage.h"
@@ -326,6 +327,21 @@ TEST_F(InfoPages, FeedbackIsPrefilledCheckedSentAndLimitedToFive) {
   for (int id = kHelpMailButton; id <= kHelpSiteButton; ++id) click(h, id);
   ASSERT_EQ(opened.size(), 4u);
   EXPECT_EQ(opened[0].rfind("mailto:", 0), 0u);
+
+  // The licence notices: the file beside the program, as the build (and setup) put it there.
+  const std::string notices = programFolder() + "THIRD-PARTY-NOTICES.txt";
+  click(h, kHelpNoticesButton);
+  ASSERT_EQ(opened.size(), 5u);
+  EXPECT_EQ(opened[4], notices);
+  const std::string head = readFile(notices).substr(0, 200);
+  EXPECT_EQ(head.rfind("\xEF\xBB\xBF", 0), 0u);  // UTF-8 that Notepad reads as such
+  EXPECT_NE(head.find("THIRD-PARTY-NOTICES.txt"), std::string::npos);
+  // Gone from the folder: the page says so instead of opening nothing.
+  ASSERT_TRUE(MoveFileA(notices.c_str(), (notices + ".away").c_str()));
+  click(h, kHelpNoticesButton);
+  MoveFileA((notices + ".away").c_str(), notices.c_str());
+  EXPECT_EQ(opened.size(), 5u);
+  EXPECT_EQ(text(h, kHelpStatusLabel), kHelpNoticesMissing);
 
   // Three bytes of content: refused, not counted.
   SetDlgItemTextA(h, kHelpContentEdit, "好a");

@@ -27,7 +27,7 @@ target=$work/inst/Zorvik
 pids+=($!)
 (cd "$bin" && zorvik_wine ./setup_probe.exe "Z:$target") || { echo "[e2e] setup: FAILED"; exit 1; }
 missing=0
-for f in zorvik.exe Quillet.exe sqlite3.dll adb.exe AdbWinApi.dll AdbWinUsbApi.dll Data/device.xml Data/PageRes.dll \
+for f in zorvik.exe Quillet.exe sqlite3.dll THIRD-PARTY-NOTICES.txt adb.exe AdbWinApi.dll AdbWinUsbApi.dll Data/device.xml Data/PageRes.dll \
          com.zorvik.Zorvik.apk com.zorvik.TaskMgr.apk; do
   [ -s "$target/$f" ] || { echo "missing $f"; missing=1; }
 done
