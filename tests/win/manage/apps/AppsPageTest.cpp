@@ -35,7 +35,9 @@
 #include "common/FormPost.h"
 #include "common/Md5.h"
 #include "common/TimeFormat.h"
+#include "devlink/AdbBridge.h"
 #include "devlink/AgentSession.h"
+#include "devlink/CurrentDevice.h"
 #include "manage/apps/win/AppsPage.h"
 #include "manage/processes/ProcessWire.h"
 #include "manage/apps/win/StorePage.h"
@@ -306,12 +308,40 @@ TEST_F(AppsPageTest, RunPackageReachesThePhone) {
       row = static_cast<int>(r);
   ASSERT_GE(row, 0);
   const std::string name = page_->rows()[static_cast<size_t>(row)].packageName;
+  const std::string label = page_->rows()[static_cast<size_t>(row)].label;
   page_->runPackage(row);
   EXPECT_TRUE(pumpUntil([&] {
     const auto now = runningPackages();
     return std::find(now.begin(), now.end(), name) != now.end();
   }, 10000)) << name;
-  EXPECT_EQ(host_->status(), "");
+  EXPECT_TRUE(pumpUntil([&] { return host_->status() == "【提示】已在手机上启动「" + label + "」"; }, 5000))
+      << host_->status();
+}
+
+// "立即运行" that fails says why in the status line: a package the phone no longer has, the
+// phone refusing, the agent gone.
+TEST_F(AppsPageTest, RunPackageFailuresAreInTheStatusLine) {
+  loadAndWait();
+  int row = -1;
+  for (size_t r = 0; r < page_->rows().size() && row < 0; ++r)
+    if (page_->rows()[r].packageName != kAgentPackage) row = static_cast<int>(r);
+  ASSERT_GE(row, 0);
+  const std::string name = page_->rows()[static_cast<size_t>(row)].packageName;
+  const std::string label = page_->rows()[static_cast<size_t>(row)].label;
+  auto runAndWait = [&](const std::string& expected) {
+    host_->setStatusText("");
+    page_->runPackage(row);
+    EXPECT_TRUE(pumpUntil([&] { return host_->status() == expected; }, 10000)) << host_->status();
+  };
+  // Removed behind the page's back: the list still shows it, the phone answers 0.
+  const AdbRunResult removed = runAdbAndWait(appUninstallCommand(adbPath(), currentSerial(), name), 4096, 30000);
+  ASSERT_TRUE(removed.finished()) << removed.output;
+  runAndWait("【错误】手机没有启动「" + label + "」：找不到该程序或它没有可打开的界面");
+  ASSERT_EQ(phoneControl("reply refuse 870805 not-served").substr(0, 2), "OK");
+  runAndWait(agentRefusalText(AgentRefusal::NotServed));
+  ASSERT_EQ(phoneControl("reply refuse off").substr(0, 2), "OK");
+  ASSERT_EQ(phoneControl("agent running 0").substr(0, 2), "OK");
+  runAndWait("【X】连接错误");
 }
 
 TEST_F(AppsPageTest, DetailLinkAsksForTheStoreItemOnlyWhenKnown) {
