@@ -322,16 +322,19 @@ TEST_F(AppsPageTest, RunPackageReachesThePhone) {
 // phone refusing, the agent gone.
 TEST_F(AppsPageTest, RunPackageFailuresAreInTheStatusLine) {
   loadAndWait();
+  // The last row that later tests do not need (they open com.tencent.mm's store item).
   int row = -1;
-  for (size_t r = 0; r < page_->rows().size() && row < 0; ++r)
-    if (page_->rows()[r].packageName != kAgentPackage) row = static_cast<int>(r);
+  for (int r = static_cast<int>(page_->rows().size()) - 1; r >= 0 && row < 0; --r) {
+    const std::string& name = page_->rows()[static_cast<size_t>(r)].packageName;
+    if (name != kAgentPackage && name != "com.tencent.mm") row = r;
+  }
   ASSERT_GE(row, 0);
   const std::string name = page_->rows()[static_cast<size_t>(row)].packageName;
   const std::string label = page_->rows()[static_cast<size_t>(row)].label;
   auto runAndWait = [&](const std::string& expected) {
     host_->setStatusText("");
     page_->runPackage(row);
-    EXPECT_TRUE(pumpUntil([&] { return host_->status() == expected; }, 10000)) << host_->status();
+    EXPECT_TRUE(pumpUntil([&] { return host_->status().rfind(expected, 0) == 0; }, 10000)) << host_->status();
   };
   // Removed behind the page's back: the list still shows it, the phone answers 0.
   const AdbRunResult removed = runAdbAndWait(appUninstallCommand(adbPath(), currentSerial(), name), 4096, 30000);
@@ -341,7 +344,7 @@ TEST_F(AppsPageTest, RunPackageFailuresAreInTheStatusLine) {
   runAndWait(agentRefusalText(AgentRefusal::NotServed));
   ASSERT_EQ(phoneControl("reply refuse off").substr(0, 2), "OK");
   ASSERT_EQ(phoneControl("agent running 0").substr(0, 2), "OK");
-  runAndWait("【X】连接错误");
+  runAndWait("【X】连接");  // the forward answers and closes, or nobody answers: a connection failure either way
 }
 
 TEST_F(AppsPageTest, DetailLinkAsksForTheStoreItemOnlyWhenKnown) {
