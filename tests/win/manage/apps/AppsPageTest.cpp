@@ -29,6 +29,7 @@
 #include "ui/Notices.h"
 #include "app/PageData.h"
 #include "app/PageTable.h"
+#include "app/StoreSearchText.h"
 #include "settings/SettingsWin.h"
 #include "ui/Window.h"
 #include "common/ByteSize.h"
@@ -422,13 +423,24 @@ TEST_F(StorePageTest, HomeItemAndSearchAddresses) {
   EXPECT_EQ(store_->lastAddress(), web_ + "archives/1008.html");
   SendMessageA(store_->hwnd(), kMsgStoreItem, 0, -1);
   EXPECT_EQ(store_->lastAddress(), web_ + "archives/1008.html");
-  const char* keyword = "ab-cd";
-  store_->onRouted(kMsgStoreSearch, 0, reinterpret_cast<LPARAM>(keyword));
+  // 0x464 as the main window posts it: a ticket for the keyword, collected once.
+  ASSERT_TRUE(postStoreSearch(frame_.hwnd(), "ab-cd"));
+  MSG posted{};
+  ASSERT_TRUE(PeekMessageA(&posted, frame_.hwnd(), kMsgStoreSearch, kMsgStoreSearch, PM_REMOVE));
+  EXPECT_EQ(store_->onRouted(kMsgStoreSearch, posted.wParam, posted.lParam), 1);
   EXPECT_EQ(store_->lastAddress(), web_ + "search.php?keywords=abcd&key=e6fce676");
-  const char* shortKeyword = "a";
-  store_->onRouted(kMsgStoreSearch, 0, reinterpret_cast<LPARAM>(shortKeyword));
+  EXPECT_EQ(store_->onRouted(kMsgStoreSearch, posted.wParam, posted.lParam), 0) << "a ticket is used once";
+  const uintptr_t shortKeyword = depositStoreSearch("a");
+  store_->onRouted(kMsgStoreSearch, 0, static_cast<LPARAM>(shortKeyword));
   EXPECT_EQ(host_->status(), "关键字【a】过短，请换个长些的");
   EXPECT_EQ(store_->lastAddress(), web_ + "search.php?keywords=abcd&key=e6fce676");
+  // What another program may send: an address (or any number) in lParam names nothing here.
+  host_->setStatusText("");
+  const char* foreign = "zz-top";
+  EXPECT_EQ(store_->onRouted(kMsgStoreSearch, 0, reinterpret_cast<LPARAM>(foreign)), 0);
+  EXPECT_EQ(store_->onRouted(kMsgStoreSearch, 0, 0), 0);
+  EXPECT_EQ(store_->lastAddress(), web_ + "search.php?keywords=abcd&key=e6fce676");
+  EXPECT_EQ(host_->status(), "");
   store_->onToolbar(toolbar::kStoreHome);
   EXPECT_EQ(store_->lastAddress(), web_);
 }
