@@ -305,6 +305,20 @@ class Chooser : public ConnectionFlow {
     EXPECT_TRUE(view.waitFor([&] { return !chooser.connecting(); }, 20000));
     return chooser.lastConnectResult();
   }
+  // One device, S1, whose forward the ADB server answers only after ms.
+  std::unique_ptr<LoopbackServer> slowForward(unsigned ms) {
+    writeFile("devices.txt", "List of devices attached\nS1\tdevice\n");
+    ScriptedReply slow = forward("S1");
+    slow.silentMs = ms;
+    auto adb = std::make_unique<LoopbackServer>(std::vector<ScriptedReply>{slow});
+    setAdbServerPort(adb->port());
+    return adb;
+  }
+  // Opens the chooser and waits until its one row is in and the listing has ended.
+  bool listed(DeviceChooser& chooser) {
+    chooser.open();
+    return view.waitFor([&] { return view.rows.size() == 1 && !chooser.listing(); });
+  }
   void twoDevices() {
     writeFile("devices.txt", "List of devices attached\nS1\tdevice\nS2\tdevice\n");
     writeFile("getprop-S1.txt", "[ro.build.version.sdk]: [7]\n[ro.product.manufacturer]: [samsung]\n[ro.product.model]: [GT-I5700]\n");
@@ -367,14 +381,9 @@ TEST_F(Chooser, NoSelectedRowDoesNothingAndAnUnreachableServerIsAPortFailure) {
 // "连接" against a server that takes its time: the call returns at once, the label says it is
 // connecting, a second OK meanwhile is ignored, and the outcome arrives when the server answers.
 TEST_F(Chooser, ConnectWaitsForTheServerOnAWorker) {
-  writeFile("devices.txt", "List of devices attached\nS1\tdevice\n");
-  ScriptedReply slow = forward("S1");
-  slow.silentMs = 1500;
-  LoopbackServer adb({slow});
-  setAdbServerPort(adb.port());
+  auto adb = slowForward(1500);
   DeviceChooser chooser(view, helperTool());
-  chooser.open();
-  ASSERT_TRUE(view.waitFor([&] { return view.rows.size() == 1 && !chooser.listing(); }));
+  ASSERT_TRUE(listed(chooser));
   const auto start = std::chrono::steady_clock::now();
   ASSERT_TRUE(chooser.connect(0));
   EXPECT_FALSE(chooser.connect(0)) << "a second OK while one runs";
@@ -386,25 +395,20 @@ TEST_F(Chooser, ConnectWaitsForTheServerOnAWorker) {
   EXPECT_EQ(chooser.lastConnectResult(), AdbSocketResult::Ok);
   EXPECT_EQ(view.statusLines, std::vector<std::string>{"连接协议成功"});
   EXPECT_TRUE(view.closed);
-  EXPECT_EQ(adb.requests().size(), 1u);
+  EXPECT_EQ(adb->requests().size(), 1u);
 }
 
 // The dialog closing while the server has not answered neither waits for it nor hears from it.
 TEST_F(Chooser, ClosingDuringAConnectDoesNotWaitForTheServer) {
-  writeFile("devices.txt", "List of devices attached\nS1\tdevice\n");
-  ScriptedReply slow = forward("S1");
-  slow.silentMs = 2000;
-  LoopbackServer adb({slow});
-  setAdbServerPort(adb.port());
+  auto adb = slowForward(2000);
   auto chooser = std::make_unique<DeviceChooser>(view, helperTool());
-  chooser->open();
-  ASSERT_TRUE(view.waitFor([&] { return view.rows.size() == 1 && !chooser->listing(); }));
+  ASSERT_TRUE(listed(*chooser));
   ASSERT_TRUE(chooser->connect(0));
   const auto start = std::chrono::steady_clock::now();
   chooser.reset();
   const auto closing = std::chrono::steady_clock::now() - start;
   EXPECT_LT(closing, std::chrono::milliseconds(1000));
-  adb.wait();
+  adb->wait();
   std::this_thread::sleep_for(std::chrono::milliseconds(200));  // the late answer has come and gone
   EXPECT_TRUE(view.waitFor([&] { return view.statusLines.empty(); }, 10));
 }
