@@ -19,7 +19,7 @@ DeviceChooserDialog::DeviceChooserDialog(std::string caption,
     chooser_->onNextDeviceTimer();
   });
   map_.onCommand(IDOK, [this](WinMsg&) {
-    connected_ = chooser_->connect(list_.view().selected()) == AdbSocketResult::Ok;
+    chooser_->connect(list_.view().selected());  // on a worker; the dialog closes when it has ended
   });
   map_.onCommand(IDCANCEL, [this](WinMsg&) { end(IDCANCEL); });
   map_.on(WM_DESTROY, [this](WinMsg& m) {

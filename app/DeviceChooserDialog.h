@@ -24,7 +24,7 @@ public:
 
   const TwoLineList& list() const { return list_; }
   // "连接" set the port forward of the chosen phone.
-  bool connected() const { return connected_; }
+  bool connected() const { return chooser_->lastConnectResult() == AdbSocketResult::Ok; }
 
 private:
   // DeviceChooserView: called on the chooser's threads; each is posted to the UI thread.
@@ -41,7 +41,6 @@ private:
   void onUi(std::function<void()> fn);
 
   std::string caption_;
-  bool connected_ = false;
   std::function<void(const std::string&)> statusLine_;
   TwoLineList list_;
   std::vector<DeviceRow> rows_;          // parallel to the list, UI thread only

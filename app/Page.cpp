@@ -6,8 +6,17 @@
 #include <mutex>
 
 #include "app/PageData.h"
+#include "app/StoreSearchText.h"
 
 namespace zorvik {
+
+bool postStoreSearch(HWND mainWindow, const std::string& keyword) {
+  const uintptr_t ticket = depositStoreSearch(keyword);
+  if (ticket == 0) return false;
+  if (PostMessageA(mainWindow, kMsgStoreSearch, 0, static_cast<LPARAM>(ticket))) return true;
+  collectStoreSearch(ticket);  // not posted: the keyword does not wait for ever
+  return false;
+}
 
 Page::Page(const PageInfo& info, PageHost& host, int templateId)
     : Dialog(templateId), info_(info), host_(host) {

@@ -19,11 +19,15 @@ namespace zorvik {
 
 // What the main window sends its pages. Files dropped on the window go to the page shown
 // (wParam the HDROP); the store page opens an item (lParam) and searches (0x464 reaches it through
-// onRouted, lParam the text); the screen-capture page captures.
+// onRouted, lParam a ticket for the text: postStoreSearch); the screen-capture page captures.
 constexpr UINT kMsgDropFiles = 0x496;
 constexpr UINT kMsgStoreSearch = 0x464;
 constexpr UINT kMsgStoreItem = 0x4FB;
 constexpr UINT kMsgCapture = 0x4FC;
+
+// Asks the main window (any thread) to search the store for the keyword: 0x464 with a ticket of
+// StoreSearchText.h in lParam. False when the keyword is too long or the message was not posted.
+bool postStoreSearch(HWND mainWindow, const std::string& keyword);
 
 // What the main window offers its pages (UI thread only, unless said otherwise).
 class TwoLineList;

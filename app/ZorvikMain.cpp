@@ -5,6 +5,7 @@
 #include <ole2.h>
 
 #include "app/ConnectionLink.h"
+#include "common/win/CrashHandling.h"
 #include "ui/ImageDecode.h"
 #include "app/MainWindow.h"
 #include "app/PageRegistry.h"
@@ -30,7 +31,7 @@ BOOL CALLBACK findInstance(HWND hwnd, LPARAM out) {
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {
-  SetUnhandledExceptionFilter(crashFilter);
+  zorvik::installCrashHandling(crashFilter);
   bool hidden = zorvik::isHiddenStart(commandLine ? commandLine : "");
 
   HWND earlier = nullptr;

@@ -19,10 +19,16 @@ const DeviceChooserColumn kDeviceChooserColumns[4] = {
 const char* connectionKindText(int32_t kind) { return kind == 0 ? "USB 数据线" : "WiFi 无线网络"; }
 
 DeviceChooser::DeviceChooser(DeviceChooserView& view, std::string adb)
-    : view_(view), adb_(adb.empty() ? adbPath() : std::move(adb)), runner_(*this) {}
+    : view_(view), adb_(adb.empty() ? adbPath() : std::move(adb)), runner_(*this) {
+  connectLink_->chooser = this;
+}
 
 DeviceChooser::~DeviceChooser() {
   closing_ = true;
+  {
+    std::lock_guard lock(connectLink_->mutex);
+    connectLink_->chooser = nullptr;
+  }
   if (listThread_.joinable()) listThread_.join();
   runner_.stop();
 }
@@ -120,21 +126,40 @@ void DeviceChooser::onNextDeviceTimer() {
   readDevice(next);
 }
 
-AdbSocketResult DeviceChooser::connect(int selectedRow) {
+bool DeviceChooser::connect(int selectedRow) {
+  if (closing_ || connecting_) return false;
+  std::string serial;
   {
     std::lock_guard lock(mutex_);
-    if (selectedRow < 0 || static_cast<size_t>(selectedRow) >= rows_.size()) return AdbSocketResult::NoDevice;
-    setCurrentSerial(rows_[static_cast<size_t>(selectedRow)].info.serial);
+    if (selectedRow < 0 || static_cast<size_t>(selectedRow) >= rows_.size()) {
+      view_.setLabel(kChooseRowFirstLabel);
+      return false;
+    }
+    serial = rows_[static_cast<size_t>(selectedRow)].info.serial;
   }
-  const AdbSocketResult result = forwardAgentPort(currentSerial());
+  setCurrentSerial(serial);
+  connecting_ = true;
+  view_.setLabel(kConnectingLabel);
+  // Detached: it owns what it uses, and reaches the chooser only through the link.
+  std::thread([link = connectLink_, serial] {
+    const AdbSocketResult result = forwardAgentPort(serial);
+    std::lock_guard lock(link->mutex);
+    if (link->chooser) link->chooser->connectEnded(result);
+  }).detach();
+  return true;
+}
+
+void DeviceChooser::connectEnded(AdbSocketResult result) {
+  view_.setLabel(currentSerial());
   switch (result) {
     case AdbSocketResult::NoDevice: view_.showStatusLine("【错误】没有找到设备"); break;
     case AdbSocketResult::PortFailure: view_.showStatusLine("【错误】连接端口失败"); break;
     case AdbSocketResult::ProtocolFailure: view_.showStatusLine("【错误】连接协议失败"); break;
     case AdbSocketResult::Ok: view_.showStatusLine("连接协议成功"); break;
   }
+  lastConnect_ = result;
   if (result == AdbSocketResult::Ok || !listing_) view_.closeDialog();
-  return result;
+  connecting_ = false;
 }
 
 std::vector<DeviceRow> DeviceChooser::rows() const {

@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -38,6 +39,9 @@ constexpr const char* kConnectionMethodEntry = "USB (数据线)";
 // "USB 数据线" for 0, "WiFi 无线网络" otherwise: the "连接方式" cell.
 const char* connectionKindText(int32_t kind);
 constexpr unsigned kNextDeviceTimerMs = 50;
+// The dialog's label while "连接" waits for the server, and after OK with no row selected.
+constexpr const char* kConnectingLabel = "正在连接设备，请稍等...";
+constexpr const char* kChooseRowFirstLabel = "【提示】请先在列表中选择一个设备";
 
 // What the dialog draws. Called on the chooser's worker threads (the listing thread and the
 // runner's reader thread) except where noted; a window posts to its UI thread.
@@ -66,12 +70,18 @@ class DeviceChooser : private AdbOutputSink {
   void open();
   // The 50 ms tick after a row was added: read the next device.
   void onNextDeviceTimer();
-  // The OK command with the selected row (-1: none). Sets the current serial, requests the port
-  // forward and reports in the status line; closes the dialog unless a failure came while the
-  // list is still being read. Returns the outcome.
-  AdbSocketResult connect(int selectedRow);
+  // The OK command with the selected row (-1: none). No row: the label asks for one and nothing
+  // else happens. Otherwise sets the current serial, shows kConnectingLabel in the label and
+  // requests the port forward on a worker (the server may take up to 15 s to answer; the dialog
+  // stays live meanwhile): the outcome goes to the status line, and the dialog closes unless a
+  // failure came while the list is still being read. An OK while a connect runs is ignored.
+  // Returns true when a connect was started.
+  bool connect(int selectedRow);
 
   bool listing() const { return listing_; }
+  bool connecting() const { return connecting_; }
+  // The outcome of the last connect that ended (NoDevice before any).
+  AdbSocketResult lastConnectResult() const { return lastConnect_; }
   std::vector<DeviceRow> rows() const;
   std::vector<std::string> serials() const;
 
@@ -79,6 +89,15 @@ class DeviceChooser : private AdbOutputSink {
   void listDevices();
   void readDevice(size_t index);
   void receive(const std::string& text, int kind) override;
+  void connectEnded(AdbSocketResult result);
+
+  // The connect worker reaches the chooser through this: the chooser's end clears it, so a
+  // forward still waiting for the server when the dialog closes neither holds the close up nor
+  // reports into a dialog that is gone.
+  struct ConnectLink {
+    std::mutex mutex;
+    DeviceChooser* chooser = nullptr;
+  };
 
   DeviceChooserView& view_;
   std::string adb_;
@@ -90,6 +109,9 @@ class DeviceChooser : private AdbOutputSink {
   std::string output_;
   std::atomic<bool> listing_{false};
   std::atomic<bool> closing_{false};
+  std::atomic<bool> connecting_{false};
+  std::atomic<AdbSocketResult> lastConnect_{AdbSocketResult::NoDevice};
+  std::shared_ptr<ConnectLink> connectLink_ = std::make_shared<ConnectLink>();
   std::thread listThread_;
 };
 

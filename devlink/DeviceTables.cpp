@@ -94,19 +94,18 @@ std::vector<std::string> parseDevicesListing(std::string_view output) {
   std::vector<std::string> serials;
   for (const std::string& line : splitLines(output)) {
     if (line.empty()) break;
-    const size_t devices = line.find("devices");
-    if (devices != std::string::npos && devices > 0) continue;
-    const size_t device = line.find("device");
-    if (device == std::string::npos || device == 0) continue;
-    // The state is the word after the tab; a state such as "no permissions ... device.html" also
-    // holds the word, and is not a device.
-    const size_t tab = line.rfind('\t');
-    if (tab != std::string::npos && trimmed(std::string_view(line).substr(tab + 1)) != "device") continue;
-    std::string serial = line;
-    replaceAll(serial, "device", "");
-    replaceAll(serial, " ", "");
-    serial = trimmed(serial);
-    if (!serial.empty()) serials.push_back(serial);
+    // The state is the last word: after the tab (or, in a listing without one, the last blank).
+    // Only "device" counts; a state such as "no permissions ... device.html" merely holds it.
+    // The serial is the rest as listed, whatever it contains ("mydevice01" stays whole).
+    const std::string entry = trimmed(line);
+    size_t cut = entry.rfind('\t');
+    if (cut == std::string::npos) cut = entry.find_last_of(' ');
+    if (cut == std::string::npos || trimmed(std::string_view(entry).substr(cut + 1)) != "device") continue;
+    std::string serial = trimmed(std::string_view(entry).substr(0, cut));
+    // A control character (a second tab, a stray CR) is no serial a command line can carry.
+    bool control = false;
+    for (char c : serial) control = control || static_cast<unsigned char>(c) < 0x20 || c == 0x7F;
+    if (!serial.empty() && !control) serials.push_back(std::move(serial));
   }
   return serials;
 }

@@ -7,10 +7,10 @@
 
 namespace zorvik {
 
-// The serials of "adb devices" output: lines up to the first empty one; the header (a line with
-// "devices" after its first character) is skipped; a line with "device" after its first character
-// is a device and keeps what remains once every "device" and every space is removed and trailing
-// white space trimmed. Lines in other states (offline, unauthorized, ...) are not devices.
+// The serials of "adb devices" output: lines up to the first empty one; a line whose last word
+// (after its tab, or its last blank when it has no tab) is exactly "device" is a device, and its
+// serial is the text before that word, trimmed, kept as listed. The header and lines in other
+// states (offline, unauthorized, no permissions ...) are not devices.
 std::vector<std::string> parseDevicesListing(std::string_view output);
 
 // Properties read from "getprop" output.

@@ -87,6 +87,11 @@ bool framebufferHeaderSane(const FramebufferHeader& h) {
   return expected == h.size && expected <= kFramebufferBytesMax;
 }
 
+bool framebufferShapeShowable(uint32_t width, uint32_t height) {
+  return width != 0 && height != 0 && static_cast<uint64_t>(width) <= static_cast<uint64_t>(height) * kFramebufferAspectMax &&
+         static_cast<uint64_t>(height) <= static_cast<uint64_t>(width) * kFramebufferAspectMax;
+}
+
 const char* framebufferResultText(FramebufferResult result) {
   switch (result) {
     case FramebufferResult::Ok: return "ok";
@@ -95,6 +100,7 @@ const char* framebufferResultText(FramebufferResult result) {
     case FramebufferResult::ServiceRefused: return "framebuffer service refused";
     case FramebufferResult::ShortHeader: return "framebuffer header cut short";
     case FramebufferResult::BadHeader: return "framebuffer header does not add up";
+    case FramebufferResult::BadShape: return "framebuffer proportions no screen has";
     case FramebufferResult::RequestFailed: return "framebuffer request not sent";
     case FramebufferResult::ShortPixels: return "framebuffer pixels cut short";
     case FramebufferResult::TimedOut: return "adb server silent past the deadline";
@@ -114,7 +120,10 @@ FramebufferResult readFramebuffer(FramebufferSource& source, Frame& frame) {
   h.size = le32(words + 4);
   h.width = le32(words + 8);
   h.height = le32(words + 12);
+  frame.header = h;  // kept on a refusal, for its message
   if (!framebufferHeaderSane(h)) return FramebufferResult::BadHeader;
+  if (!framebufferShapeShowable(h.width, h.height)) return FramebufferResult::BadShape;
+  frame.header = FramebufferHeader{};
   if (!source.sendRequestByte()) return FramebufferResult::RequestFailed;
   if (!receiveAll(source, words, 16)) return FramebufferResult::ShortHeader;
   h.redOffset = le32(words);
@@ -218,12 +227,14 @@ inline void readBgr(const uint8_t* p, int bytesPerPixel, uint32_t& b, uint32_t& 
 }
 }  // namespace
 
-void scaleFrameInto(const Frame& in, int width, int height, Frame& out) {
+bool scaleFrameInto(const Frame& in, int width, int height, Frame& out) {
   const size_t bpp = static_cast<size_t>(in.bytesPerPixel);
-  if (width < 1 || height < 1 || in.width == 0 || in.height == 0 ||
-      in.pixels.size() != static_cast<size_t>(in.width) * in.height * bpp) {
+  if (width < 1 || height < 1 || static_cast<uint32_t>(width) > kFramebufferSideMax ||
+      static_cast<uint32_t>(height) > kFramebufferSideMax ||
+      static_cast<uint64_t>(width) * static_cast<uint64_t>(height) * 4 > kFramebufferBytesMax || in.width == 0 ||
+      in.height == 0 || in.pixels.size() != static_cast<size_t>(in.width) * in.height * bpp) {
     out = Frame{};
-    return;
+    return false;
   }
   const uint32_t w = static_cast<uint32_t>(width), h = static_cast<uint32_t>(height);
   out.header = in.header;
@@ -265,13 +276,15 @@ void scaleFrameInto(const Frame& in, int width, int height, Frame& out) {
       d[3] = 0xFF;
     }
   }
+  return true;
 }
 
 DisplaySize compactDisplaySize(uint32_t frameWidth, uint32_t frameHeight, int rotation) {
   DisplaySize size;
   if (frameWidth == 0) return size;
   size.width = kCompactDisplayWidth;
-  size.height = static_cast<int>(static_cast<double>(size.width) / frameWidth * frameHeight);
+  const double height = static_cast<double>(size.width) / frameWidth * frameHeight;
+  size.height = height < 1 ? 1 : height > kCompactDisplayHeightMax ? kCompactDisplayHeightMax : static_cast<int>(height);
   if (rotationExchangesSides(rotation)) std::swap(size.width, size.height);
   return size;
 }

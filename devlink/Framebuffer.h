@@ -30,6 +30,9 @@ constexpr size_t kFramebufferPieceMax = 102400;
 // Larger frames are refused (an 8K display at 32 bpp is 132 MB; we stop at 8192 x 8192 pixels).
 constexpr uint32_t kFramebufferSideMax = 8192;
 constexpr uint64_t kFramebufferBytesMax = 256ull * 1024 * 1024;
+// No screen is more than four times as long as it is wide: a header that says so (1 x 8192,
+// 8192 x 1) would ask the compact layout for a picture of millions of rows or of none.
+constexpr uint32_t kFramebufferAspectMax = 4;
 
 // 32 -> 4, 24 -> 3, 16 or anything else -> 2 (shown as RGB565).
 int framebufferBytesPerPixel(uint32_t bpp);
@@ -37,6 +40,8 @@ int framebufferBytesPerPixel(uint32_t bpp);
 bool framebufferColoursSwapped(const FramebufferHeader& header);
 // The pixel count and the byte count agree, and neither is absurd.
 bool framebufferHeaderSane(const FramebufferHeader& header);
+// Neither side longer than kFramebufferAspectMax times the other (and neither zero).
+bool framebufferShapeShowable(uint32_t width, uint32_t height);
 
 enum class FramebufferResult {
   Ok,
@@ -45,6 +50,7 @@ enum class FramebufferResult {
   ServiceRefused,  // "framebuffer:" not accepted
   ShortHeader,     // fewer header bytes than the layout has
   BadHeader,       // size disagrees with width x height x bytes per pixel, or is absurd
+  BadShape,        // a sane header whose proportions no screen has (see kFramebufferAspectMax)
   RequestFailed,   // the request byte could not be sent
   ShortPixels,     // the connection ended before all the pixels arrived
   TimedOut,        // the server went silent past the deadline
@@ -73,7 +79,8 @@ class FramebufferSource {
 
 // Reads the header in its pieces (version; bpp..height; after the request byte, the two colour
 // quartets), then the pixels in pieces of at most kFramebufferPieceMax, and puts the colours in
-// order. On any failure the frame is left empty.
+// order. On any failure the frame is left empty but for `header`, which keeps the words read
+// (so a refusal can name the size the phone claimed).
 FramebufferResult readFramebuffer(FramebufferSource& source, Frame& frame);
 // The same over bytes in memory, delivered in pieces of at most pieceSize (tests, fuzzing).
 FramebufferResult decodeFramebuffer(const uint8_t* data, size_t size, Frame& frame,
@@ -98,13 +105,17 @@ void rotateFrameInto(const Frame& in, int rotation, Frame& out);
 
 // Scales a frame to width x height (each at least 1) by averaging the source pixels that fall on
 // each target pixel, giving 4-byte blue-green-red-unused pixels whatever the source format: the
-// picture on screen is drawn from this small copy rather than scaled at every paint.
-void scaleFrameInto(const Frame& in, int width, int height, Frame& out);
+// picture on screen is drawn from this small copy rather than scaled at every paint. A target
+// beyond kFramebufferSideMax on a side or kFramebufferBytesMax in all, or a source whose bytes do
+// not match its size, gives an empty frame (returns false).
+bool scaleFrameInto(const Frame& in, int width, int height, Frame& out);
 
 // The capture page's compact layout: 300 pixels wide, the height following the frame's
-// proportions (truncated); exchanged for rotations 1 and 2.
+// proportions (truncated, and held within 1..kCompactDisplayHeightMax whatever the frame);
+// exchanged for rotations 1 and 2.
 constexpr int kCompactDisplayWidth = 300;
 constexpr int kCompactInitialHeight = 450;
+constexpr int kCompactDisplayHeightMax = kCompactDisplayWidth * static_cast<int>(kFramebufferAspectMax);
 struct DisplaySize {
   int width = kCompactDisplayWidth;
   int height = kCompactInitialHeight;

@@ -94,7 +94,11 @@ FramebufferResult FramebufferCapture::capture(const std::string& serial, Frame& 
     active_ = static_cast<NativeSocket>(-1);
     if (cancelled_ && result != FramebufferResult::Ok) result = FramebufferResult::Cancelled;
   }
-  if (result != FramebufferResult::Ok) frame = Frame{};
+  if (result != FramebufferResult::Ok) {
+    const FramebufferHeader claimed = frame.header;  // what a refused header said, for its message
+    frame = Frame{};
+    frame.header = claimed;
+  }
   return result;
 }
 

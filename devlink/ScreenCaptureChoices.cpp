@@ -49,4 +49,31 @@ std::string resolutionText(int width, int height) {
   return text;
 }
 
+std::string captureFailureText(FramebufferResult result, const FramebufferHeader& claimed) {
+  switch (result) {
+    case FramebufferResult::Ok:
+    case FramebufferResult::Cancelled:
+      return {};
+    case FramebufferResult::NoDevice: return "【提示】没有连接手机，无法截图";
+    case FramebufferResult::ServerFailure:
+    case FramebufferResult::RequestFailed:
+      return "【错误】截图失败：ADB服务没有响应或手机已断开";
+    case FramebufferResult::ServiceRefused: return "【错误】截图失败：手机拒绝读取屏幕";
+    case FramebufferResult::ShortHeader:
+    case FramebufferResult::ShortPixels:
+      return "【错误】截图失败：屏幕数据不完整";
+    case FramebufferResult::TimedOut: return "【错误】截图超时：手机没有送来屏幕数据";
+    case FramebufferResult::BadHeader: return "【错误】截图失败：手机送来的屏幕数据无效";
+    case FramebufferResult::BadShape: {
+      char text[128];
+      std::snprintf(text, sizeof text, "【错误】截图失败：手机报告的屏幕尺寸 %ux%u 无法显示", claimed.width, claimed.height);
+      return text;
+    }
+  }
+  return "【错误】截图失败";
+}
+
+std::string captureSavedText(const std::string& path) { return "【提示】截图已保存：" + path; }
+std::string captureSaveFailedText(const std::string& path) { return "【错误】截图保存失败：" + path; }
+
 }  // namespace zorvik

@@ -3,6 +3,8 @@
 #include <string>
 #include <string_view>
 
+#include "devlink/Framebuffer.h"
+
 namespace zorvik {
 
 // The three choice lists, index 0 first.
@@ -23,5 +25,15 @@ std::string autoSaveFileName(int month, int day, int hour, int minute, int secon
 
 // The resolution label: "%dx%d".
 std::string resolutionText(int width, int height);
+
+// What the status line says when a capture ends without a picture (the last picture stays);
+// `claimed` is the header a refused frame announced. Empty for Ok and Cancelled.
+std::string captureFailureText(FramebufferResult result, const FramebufferHeader& claimed);
+// The status line after a save: where the file went, or that it could not be written there.
+std::string captureSavedText(const std::string& path);
+std::string captureSaveFailedText(const std::string& path);
+// Saving or copying before any capture, and a clipboard that refused the picture.
+constexpr const char* kCaptureNothingToSave = "【提示】还没有截图，请先刷新屏幕";
+constexpr const char* kCaptureCopyFailed = "【错误】复制截图到剪贴板失败";
 
 }  // namespace zorvik

@@ -321,6 +321,22 @@ struct ControlCommands {
     v.switches_.framebufferBpp = static_cast<int>(n);
     return "OK";
   }
+  // "framebuffer shape W H": a plain frame of that shape (either side 0..8192, at most 16 M
+  // pixels); "framebuffer shape off": the home screen again.
+  static std::string framebufferShape(VirtualPhone& v, const Words& w) {
+    long long width = 0, height = 0;
+    if (word(w, 2) == "off") {
+      v.switches_.framebufferWidth = v.switches_.framebufferHeight = 0;
+      return "OK";
+    }
+    if (!toInt(word(w, 2), width) || !toInt(word(w, 3), height) || width < 0 || height < 0 || width > 8192 ||
+        height > 8192 || width * height > 16 * 1024 * 1024 || width + height == 0) {
+      return "ERR framebuffer shape W H|off";
+    }
+    v.switches_.framebufferWidth = static_cast<int>(width);
+    v.switches_.framebufferHeight = static_cast<int>(height);
+    return "OK";
+  }
   // The faults go; where the agent answers from ("agent outside") is wiring and stays.
   static std::string reset(VirtualPhone& v, const Words&) {
     std::string outside = std::move(v.switches_.outsideAgent);
@@ -379,6 +395,7 @@ const ControlCommands::Entry ControlCommands::kCommands[] = {
     {"reply", "refuse", "CODE REASON|off", true, replyRefuse},
     {"shell", "delay", "MS PREFIX...|off", true, shellDelay},
     {"framebuffer", "bpp", "16|32", true, framebufferBpp},
+    {"framebuffer", "shape", "W H|off", true, framebufferShape},
     {"reset", nullptr, "", true, reset},
     {"count", nullptr, "LIST [SERIAL]", true, count},
     {"status", nullptr, "", true, status},

@@ -100,12 +100,18 @@ void VirtualPhone::syncService(TcpSocket& socket, std::string pending, const std
 }
 
 void VirtualPhone::framebufferService(TcpSocket& socket, std::string, const std::string&, const std::string&) {
-  int bpp;
+  int bpp, width, height;
   {
     std::lock_guard lock(mutex_);
     bpp = switches_.framebufferBpp;
+    width = switches_.framebufferWidth;
+    height = switches_.framebufferHeight;
   }
-  answerAndClose(socket, adbOkay() + framebufferImage(bpp, base_.system.model));
+  if (width == 0 && height == 0) {
+    answerAndClose(socket, adbOkay() + framebufferImage(bpp, base_.system.model));
+  } else {
+    answerAndClose(socket, adbOkay() + framebufferOfShape(bpp, static_cast<uint32_t>(width), static_cast<uint32_t>(height)));
+  }
 }
 
 }  // namespace zorvik::sim

@@ -173,4 +173,18 @@ std::string framebufferImage(int bpp, const std::string& model) {
   return out;
 }
 
+std::string framebufferOfShape(int bpp, uint32_t width, uint32_t height) {
+  const bool rgba = bpp == 32;
+  const uint32_t bytesPerPixel = rgba ? 4 : 2;
+  const uint64_t pixels = static_cast<uint64_t>(width) * height;
+  std::string out;
+  const uint32_t header[13] = {1, rgba ? 32u : 16u, static_cast<uint32_t>(pixels * bytesPerPixel), width, height,
+                               rgba ? 0u : 11u, rgba ? 8u : 5u, rgba ? 16u : 0u, rgba ? 8u : 5u,
+                               rgba ? 8u : 5u, rgba ? 8u : 6u, rgba ? 24u : 0u, rgba ? 8u : 0u};
+  for (uint32_t w : header) putLe32(out, w);
+  out.reserve(out.size() + pixels * bytesPerPixel);
+  for (uint64_t i = 0; i < pixels * bytesPerPixel; ++i) out.push_back(static_cast<char>(i * 7 / bytesPerPixel));
+  return out;
+}
+
 }  // namespace zorvik::sim

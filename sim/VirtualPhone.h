@@ -62,6 +62,7 @@ struct Switches {
   std::string shellDelayPrefix;  // shell command lines starting with this wait shellDelayMs first
   int shellDelayMs = 0;
   int framebufferBpp = 32;
+  int framebufferWidth = 0, framebufferHeight = 0;  // a plain frame of this shape (0 x 0: the home screen)
   int syncDelayMs = 0;     // pause before each 64 KiB piece a sync transfer sends or takes
 };
 

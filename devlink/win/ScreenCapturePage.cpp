@@ -176,15 +176,12 @@ struct ScreenCapturePage::Result {
 
 namespace {
 // The rotation applied and the picture brought to its display size, off the UI thread when the
-// caller is the worker.
-void prepareShown(const Frame& frame, int rotation, Frame& turned, Frame& scaled) {
+// caller is the worker; false when no picture could be made of it.
+bool prepareShown(const Frame& frame, int rotation, Frame& turned, Frame& scaled) {
   const DisplaySize size = compactDisplaySize(frame.width, frame.height, rotation);
-  if (rotation == kRotateNone) {
-    scaleFrameInto(frame, size.width, size.height, scaled);
-  } else {
-    rotateFrameInto(frame, rotation, turned);
-    scaleFrameInto(turned, size.width, size.height, scaled);
-  }
+  if (rotation == kRotateNone) return scaleFrameInto(frame, size.width, size.height, scaled);
+  rotateFrameInto(frame, rotation, turned);
+  return scaleFrameInto(turned, size.width, size.height, scaled);
 }
 
 // A top-down 32-bit DIB section holding the scaled picture.
@@ -269,7 +266,9 @@ ScreenCapturePage::ScreenCapturePage(const PageInfo& info, PageHost& host)
   };
   map_.onCommand(IDC_CAPTURE_FORMAT, remember(IDC_CAPTURE_FORMAT, kScreenShotFormatValue));
   map_.onCommand(IDC_CAPTURE_QUALITY, remember(IDC_CAPTURE_QUALITY, kScreenShotQualityValue));
-  map_.onCommand(IDC_CAPTURE_COPY, [this](WinMsg&) { copyToClipboard(); });
+  map_.onCommand(IDC_CAPTURE_COPY, [this](WinMsg&) {
+    if (!copyToClipboard()) showStatus(hasImage() ? kCaptureCopyFailed : kCaptureNothingToSave);
+  });
 }
 
 ScreenCapturePage::~ScreenCapturePage() = default;
@@ -313,7 +312,12 @@ void ScreenCapturePage::startCapture() {
         result.rotation = rotation;
         if (result.status == FramebufferResult::Ok) {
           Frame turned;
-          prepareShown(result.frame, rotation, turned, result.scaled);
+          if (!prepareShown(result.frame, rotation, turned, result.scaled)) {
+            result.status = FramebufferResult::BadShape;
+            const FramebufferHeader claimed = result.frame.header;
+            result.frame = Frame{};
+            result.frame.header = claimed;
+          }
         }
         return result;
       },
@@ -326,8 +330,12 @@ void ScreenCapturePage::finishCapture(Result& result) {
   if (result.status != FramebufferResult::Ok) {
     markFailed();
     stopAutoRefresh();
+    const std::string failure = captureFailureText(result.status, result.frame.header);
+    if (!failure.empty()) showStatus(failure);
     return;
   }
+  // A frame clears what an earlier failure of this page said, and nothing else.
+  if (statusShown_) showStatus({});
   ++captures_;
   lastFrame_ = std::move(result.frame);
   image_.reset();
@@ -382,6 +390,11 @@ bool ScreenCapturePage::ensureImage() {
   return image_ != nullptr;
 }
 
+void ScreenCapturePage::showStatus(const std::string& text) {
+  statusShown_ = !text.empty();
+  host().setStatusText(text);
+}
+
 void ScreenCapturePage::stopAutoRefresh() {
   if (!autoRefresh_) return;
   autoRefresh_ = false;
@@ -431,7 +444,10 @@ bool ScreenCapturePage::saveImageAs(const std::string& path, long quality) {
 }
 
 std::string ScreenCapturePage::saveImage(int formatIndex, int qualityIndex) {
-  if (!hasImage()) return {};
+  if (!hasImage()) {
+    showStatus(kCaptureNothingToSave);
+    return {};
+  }
   const char* extension = captureFormatExtension(formatIndex);
   std::string path;
   if (Button(hwnd(), IDC_CAPTURE_AUTO_SAVE).checked()) {
@@ -455,7 +471,12 @@ std::string ScreenCapturePage::saveImage(int formatIndex, int qualityIndex) {
     if (!GetSaveFileNameA(&ofn)) return {};
     path = file;
   }
-  return saveImageAs(path, captureQuality(qualityIndex)) ? path : std::string();
+  if (!saveImageAs(path, captureQuality(qualityIndex))) {
+    showStatus(captureSaveFailedText(path));
+    return {};
+  }
+  showStatus(captureSavedText(path));
+  return path;
 }
 
 void ScreenCapturePage::chooseFolder() {

@@ -3,6 +3,7 @@
 // shown 300 pixels wide, rotated as chosen, and saved as JPEG, GIF, PNG or BMP through GDI+.
 // Every capture runs on a worker, one at a time; the picture is built and painted on the UI
 // thread. Auto refresh captures again 100 ms after each frame and stops at the first failure.
+// Failures of a capture, a save or a copy are said in the main window's status line.
 #include <windows.h>
 
 #include <memory>
@@ -56,7 +57,9 @@ class ScreenCapturePage : public Page {
   void onToolbar(int index) override;
 
   // Saves the current image: automatic save gives a time-stamped name in the capture folder,
-  // otherwise the save dialog asks. Returns the path written, empty when nothing was saved.
+  // otherwise the save dialog asks. Returns the path written, empty when nothing was saved; the
+  // status line says where the file went or why it was not written (a cancelled dialog says
+  // nothing).
   std::string saveImage(int formatIndex, int qualityIndex);
   // Saves to a path whose extension picks the encoder; false when nothing was written.
   bool saveImageAs(const std::string& path, long quality);
@@ -84,6 +87,8 @@ class ScreenCapturePage : public Page {
   void showScaled(Frame& scaled);
   bool ensureImage();
   void stopAutoRefresh();
+  // The status line, remembering whether it now holds this page's failure.
+  void showStatus(const std::string& text);
   void paint(HDC dc);
   RECT pictureRect() const;
   int choice(int id) const;
@@ -98,6 +103,7 @@ class ScreenCapturePage : public Page {
   int previousRotation_ = kRotateNone;
   bool autoRefresh_ = false;
   bool capturing_ = false;
+  bool statusShown_ = false;
   int captures_ = 0;
   FramebufferResult lastResult_ = FramebufferResult::Ok;
   std::string folder_;

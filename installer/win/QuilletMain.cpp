@@ -10,6 +10,7 @@
 
 #include "ui/ImageDecode.h"
 #include "ui/UiThread.h"
+#include "common/win/CrashHandling.h"
 #include "common/win/ModulePath.h"
 #include "devlink/AdbBridge.h"
 #include "devlink/AdbProcess.h"
@@ -66,7 +67,7 @@ std::string sharedPath() {
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {
-  SetUnhandledExceptionFilter(crashFilter);
+  zorvik::installCrashHandling(crashFilter);
   const std::string path = firstArgument(commandLine);
   // A path that does not fit is not cut into another file's name, and is not announced: the
   // buffer still holds the previous copy's path.

@@ -86,4 +86,14 @@ std::string appUninstallCommand(const std::string& adb, const std::string& seria
   return quotedPath(adb) + " -s " + serial + " uninstall " + packageName;
 }
 
+std::string runPackageText(AgentResult result, int32_t status, const std::string& label) {
+  if (result == AgentResult::Cancelled) return {};
+  if (result != AgentResult::Ok) {
+    const char* failure = agentFailureText(result);
+    return failure ? failure : "【错误】启动失败：" + label;
+  }
+  if (status == 0) return "【错误】手机没有启动「" + label + "」：找不到该程序或它没有可打开的界面";
+  return "【提示】已在手机上启动「" + label + "」";
+}
+
 }  // namespace zorvik

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "devlink/AgentRequest.h"
+#include "devlink/AgentSession.h"
 #include "devlink/BasicFacts.h"
 
 namespace zorvik {
@@ -39,6 +40,11 @@ AppList parseAppList(const unsigned char* body, size_t length);
 
 // 870805: code, 1, 16 + N, N, the package name.
 Bytes startApplicationRequest(std::string_view packageName);
+
+// The status line after "立即运行": the exchange's failure (agentFailureText), "not started"
+// when the phone answered 0, a notice naming the package when it answered anything else; empty
+// for a cancelled exchange. `label` is ANSI.
+std::string runPackageText(AgentResult result, int32_t status, const std::string& label);
 
 // True for a name Android accepts as a package: two or more dot-separated segments, each a
 // letter followed by letters, digits or '_', at most 255 bytes in all. Only such a name reaches

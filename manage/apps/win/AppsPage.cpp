@@ -321,10 +321,22 @@ void AppsPage::showContextMenu() {
 
 void AppsPage::runPackage(int row) {
   if (row < 0 || row >= static_cast<int>(records_.size())) return;
-  const Bytes request = startApplicationRequest(records_[static_cast<size_t>(row)].packageName);
-  // The answer word is read and not shown.
-  work_.run([request](ExchangeCancel* cancel) { return exchangeForStatus(request, nullptr, cancel); },
-            [](AgentResult) {});
+  const AppRow& record = records_[static_cast<size_t>(row)];
+  const Bytes request = startApplicationRequest(record.packageName);
+  struct Started {
+    AgentResult result = AgentResult::Ok;
+    int32_t status = 0;
+  };
+  // The phone answers 1 when it started (or brought forward) the package, 0 when it could not.
+  work_.run(
+      [request](ExchangeCancel* cancel) {
+        Started started;
+        started.result = exchangeForStatus(request, &started.status, cancel);
+        return started;
+      },
+      [this, label = record.label.empty() ? record.packageName : record.label](Started& started) {
+        host().setStatusText(runPackageText(started.result, started.status, label));
+      });
 }
 
 void AppsPage::openInStore(int row) {

@@ -2,9 +2,11 @@
 
 #include <cstdio>
 #include <cstring>
+#include <optional>
 
 #include "app/PageData.h"
 #include "app/PageTable.h"
+#include "app/StoreSearchText.h"
 #include "settings/SettingsWin.h"
 #include "common/Md5.h"
 #include "app/resource.h"
@@ -76,8 +78,13 @@ void StorePage::onToolbar(int index) {
 }
 
 LRESULT StorePage::onRouted(UINT msg, WPARAM, LPARAM lp) {
-  if (msg == kMsgStoreSearch) search(lp ? reinterpret_cast<const char*>(lp) : "");
-  return 0;
+  // lParam is a ticket of this process (postStoreSearch), never an address: anything else,
+  // from whatever sender, is ignored.
+  if (msg != kMsgStoreSearch) return 0;
+  const std::optional<std::string> keyword = collectStoreSearch(static_cast<uintptr_t>(lp));
+  if (!keyword) return 0;
+  search(*keyword);
+  return 1;
 }
 
 void StorePage::openHome() {

@@ -1,5 +1,5 @@
-// Any "adb devices" output: the walk ends, and every serial kept is a real word: not empty, no
-// spaces, no white space at its end.
+// Any "adb devices" output: the walk ends, and every serial kept is text of the listing as it
+// stood: not empty, no tab or line end in it, no blank at either end.
 #include "devlink/DeviceTables.h"
 
 #include <cstdint>
@@ -12,9 +12,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (serials.size() > size / 7 + 1) std::abort();  // each device line holds at least "x\tdevice"
   for (const std::string& serial : serials) {
     if (serial.empty() || serial.size() > size) std::abort();
-    if (serial.find(' ') != std::string::npos) std::abort();
-    const char last = serial.back();
-    if (last == '\t' || last == '\r' || last == '\n') std::abort();
+    if (serial.find_first_of("\t\r\n") != std::string::npos) std::abort();
+    if (serial.front() == ' ' || serial.back() == ' ') std::abort();
+    if (output.find(serial) == std::string_view::npos) std::abort();
   }
   return 0;
 }

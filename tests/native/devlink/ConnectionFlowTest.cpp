@@ -7,6 +7,8 @@
 #include "devlink/CurrentDevice.h"
 #include "devlink/DeviceChooser.h"
 
+#include <memory>
+
 #include <gtest/gtest.h>
 
 namespace zorvik {
@@ -297,6 +299,26 @@ TEST_F(ConnectionFlow, DestroyingTheConnectionDuringTheWaitEndsQuickly) {
 
 class Chooser : public ConnectionFlow {
  protected:
+  // "连接" and the wait for its worker, as the dialog's loop does.
+  AdbSocketResult connectAndWait(DeviceChooser& chooser, int row) {
+    if (!chooser.connect(row)) return AdbSocketResult::NoDevice;
+    EXPECT_TRUE(view.waitFor([&] { return !chooser.connecting(); }, 20000));
+    return chooser.lastConnectResult();
+  }
+  // One device, S1, whose forward the ADB server answers only after ms.
+  std::unique_ptr<LoopbackServer> slowForward(unsigned ms) {
+    writeFile("devices.txt", "List of devices attached\nS1\tdevice\n");
+    ScriptedReply slow = forward("S1");
+    slow.silentMs = ms;
+    auto adb = std::make_unique<LoopbackServer>(std::vector<ScriptedReply>{slow});
+    setAdbServerPort(adb->port());
+    return adb;
+  }
+  // Opens the chooser and waits until its one row is in and the listing has ended.
+  bool listed(DeviceChooser& chooser) {
+    chooser.open();
+    return view.waitFor([&] { return view.rows.size() == 1 && !chooser.listing(); });
+  }
   void twoDevices() {
     writeFile("devices.txt", "List of devices attached\nS1\tdevice\nS2\tdevice\n");
     writeFile("getprop-S1.txt", "[ro.build.version.sdk]: [7]\n[ro.product.manufacturer]: [samsung]\n[ro.product.model]: [GT-I5700]\n");
@@ -313,7 +335,7 @@ TEST_F(Chooser, AFailureWhileTheListIsStillReadKeepsTheDialogOpen) {
   // The first row is in; its timer has not been fired, so the second device is still to be read.
   ASSERT_TRUE(view.waitFor([&] { return view.rows.size() == 1 && view.timers.size() == 1; }));
   EXPECT_TRUE(chooser.listing());
-  EXPECT_EQ(chooser.connect(0), AdbSocketResult::ProtocolFailure);
+  EXPECT_EQ(connectAndWait(chooser, 0), AdbSocketResult::ProtocolFailure);
   EXPECT_EQ(view.statusLines, std::vector<std::string>{"【错误】连接协议失败"});
   EXPECT_FALSE(view.closed);
   EXPECT_EQ(currentSerial(), "S1");
@@ -328,10 +350,12 @@ TEST_F(Chooser, AFailureWhileTheListIsStillReadKeepsTheDialogOpen) {
   EXPECT_EQ(view.rows[1].info.versionName, "未知版本");
   EXPECT_EQ(view.rows[1].info.brandImage, 21004);
   // Once the list is complete a failure closes the dialog.
-  EXPECT_EQ(chooser.connect(0), AdbSocketResult::ProtocolFailure);
+  EXPECT_EQ(connectAndWait(chooser, 0), AdbSocketResult::ProtocolFailure);
   EXPECT_TRUE(view.closed);
   EXPECT_EQ(view.firstRowSelections, 1);
-  EXPECT_EQ(view.labels, (std::vector<std::string>{"获取设备信息中,请稍等...", ""}));
+  // Each connect says it is connecting, then the label shows the serial in use again.
+  EXPECT_EQ(view.labels, (std::vector<std::string>{"获取设备信息中,请稍等...", "", kConnectingLabel, "S1",
+                                                   kConnectingLabel, "S1"}));
 }
 
 TEST_F(Chooser, NoSelectedRowDoesNothingAndAnUnreachableServerIsAPortFailure) {
@@ -342,14 +366,51 @@ TEST_F(Chooser, NoSelectedRowDoesNothingAndAnUnreachableServerIsAPortFailure) {
   chooser.open();
   ASSERT_TRUE(view.waitFor([&] { return view.rows.size() == 1; }));
   ASSERT_TRUE(view.waitFor([&] { return !chooser.listing(); }));
-  EXPECT_EQ(chooser.connect(-1), AdbSocketResult::NoDevice);
-  EXPECT_EQ(chooser.connect(5), AdbSocketResult::NoDevice);
+  EXPECT_FALSE(chooser.connect(-1));
+  EXPECT_FALSE(chooser.connect(5));
   EXPECT_TRUE(view.statusLines.empty());
+  EXPECT_EQ(view.labels.back(), kChooseRowFirstLabel) << "OK without a row says what is missing";
+  EXPECT_FALSE(view.closed);
   EXPECT_EQ(currentSerial(), "KEPT");
-  EXPECT_EQ(chooser.connect(0), AdbSocketResult::PortFailure);
+  EXPECT_EQ(connectAndWait(chooser, 0), AdbSocketResult::PortFailure);
   EXPECT_EQ(view.statusLines, std::vector<std::string>{"【错误】连接端口失败"});
   EXPECT_TRUE(view.closed);
   EXPECT_EQ(currentSerial(), "S9");
+}
+
+// "连接" against a server that takes its time: the call returns at once, the label says it is
+// connecting, a second OK meanwhile is ignored, and the outcome arrives when the server answers.
+TEST_F(Chooser, ConnectWaitsForTheServerOnAWorker) {
+  auto adb = slowForward(1500);
+  DeviceChooser chooser(view, helperTool());
+  ASSERT_TRUE(listed(chooser));
+  const auto start = std::chrono::steady_clock::now();
+  ASSERT_TRUE(chooser.connect(0));
+  EXPECT_FALSE(chooser.connect(0)) << "a second OK while one runs";
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(500));
+  EXPECT_TRUE(chooser.connecting());
+  ASSERT_TRUE(view.waitFor([&] { return !view.labels.empty() && view.labels.back() == kConnectingLabel; }));
+  EXPECT_FALSE(view.closed);
+  ASSERT_TRUE(view.waitFor([&] { return !chooser.connecting(); }, 10000));
+  EXPECT_EQ(chooser.lastConnectResult(), AdbSocketResult::Ok);
+  EXPECT_EQ(view.statusLines, std::vector<std::string>{"连接协议成功"});
+  EXPECT_TRUE(view.closed);
+  EXPECT_EQ(adb->requests().size(), 1u);
+}
+
+// The dialog closing while the server has not answered neither waits for it nor hears from it.
+TEST_F(Chooser, ClosingDuringAConnectDoesNotWaitForTheServer) {
+  auto adb = slowForward(2000);
+  auto chooser = std::make_unique<DeviceChooser>(view, helperTool());
+  ASSERT_TRUE(listed(*chooser));
+  ASSERT_TRUE(chooser->connect(0));
+  const auto start = std::chrono::steady_clock::now();
+  chooser.reset();
+  const auto closing = std::chrono::steady_clock::now() - start;
+  EXPECT_LT(closing, std::chrono::milliseconds(1000));
+  adb->wait();
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));  // the late answer has come and gone
+  EXPECT_TRUE(view.waitFor([&] { return view.statusLines.empty(); }, 10));
 }
 
 TEST_F(Chooser, WithoutTheToolTheLabelSaysSo) {

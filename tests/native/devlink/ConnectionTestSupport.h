@@ -83,7 +83,8 @@ class ChooserScript : public DeviceChooserView {
       }
       if (rows.size() >= expectRows && !chooser.listing()) {
         lock.unlock();
-        if (rowToConnect >= 0) chooser.connect(rowToConnect);
+        // The connect runs on its own worker; the dialog's loop goes on until it has ended.
+        if (rowToConnect >= 0 && chooser.connect(rowToConnect)) waitFor([&] { return !chooser.connecting(); }, 20000);
         return;
       }
       changed_.wait_for(lock, std::chrono::milliseconds(20));

@@ -39,8 +39,24 @@ TEST(DevicesListing, ServerStartNoticesAndEmptyOutputGiveNothing) {
   EXPECT_EQ(parseDevicesListing("List of devices attached"), Serials{});
 }
 
-TEST(DevicesListing, EveryDeviceWordAndSpaceIsRemovedFromTheSerial) {
-  EXPECT_EQ(parseDevicesListing("my device 1\tdevice\n"), Serials{"my1"});
+// A serial is kept as listed: only the state word and its tab go, whatever the serial holds.
+TEST(DevicesListing, SerialsAreKeptAsListed) {
+  const struct {
+    const char* listing;
+    Serials serials;
+  } cases[] = {
+      {"List of devices attached\nmydevice01\tdevice\n", {"mydevice01"}},
+      {"List of devices attached\ndevice\tdevice\n", {"device"}},
+      {"List of devices attached\ndevices-7\tdevice\n", {"devices-7"}},
+      {"List of devices attached\nR58device\toffline\nR58device2\tdevice\r\n", {"R58device2"}},
+      {"List of devices attached\nmy device 1\tdevice\n", {"my device 1"}},
+      {"List of devices attached\n192.168.1.5:5555\tdevice\n", {"192.168.1.5:5555"}},
+      {"List of devices attached\nS1 device\n", {"S1"}},  // no tab: the last blank
+      {"List of devices attached\n\tdevice\n", {}},     // no serial at all
+      {"List of devices attached\nA\tB\tdevice\nC\rD\tdevice\n", {}},  // control characters
+      {"List of devices attached\nS1\tdeviceX\nS2\tmydevice\n", {}},
+  };
+  for (const auto& c : cases) EXPECT_EQ(parseDevicesListing(c.listing), c.serials) << c.listing;
 }
 
 TEST(Getprop, ValueIsBetweenTheLastBrackets) {

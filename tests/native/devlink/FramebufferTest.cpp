@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <thread>
@@ -117,6 +118,58 @@ TEST(Framebuffer, HostileHeaderIsRefusedWithoutLargeAllocation) {
   EXPECT_EQ(decodeFramebuffer(bytes.data(), bytes.size(), frame), FramebufferResult::BadHeader);
   bytes = frameBytes(32, 8192, 8192, countingPixels(1000), 0, 8192u * 8192u * 4u);
   EXPECT_EQ(decodeFramebuffer(bytes.data(), bytes.size(), frame), FramebufferResult::ShortPixels);
+}
+
+// Shapes no screen has are refused before the request byte, naming what the phone claimed; the
+// last shapes a screen may have (4:1 either way) still make a picture of a bounded size.
+TEST(Framebuffer, ShapesOutsideFourToOneAreRefused) {
+  const struct {
+    uint32_t w, h;
+    FramebufferResult result;
+  } cases[] = {
+      {1, 8192, FramebufferResult::BadShape}, {8192, 1, FramebufferResult::BadShape},
+      {2, 9, FramebufferResult::BadShape},    {9, 2, FramebufferResult::BadShape},
+      {0, 8192, FramebufferResult::BadHeader}, {8192, 0, FramebufferResult::BadHeader},
+      {2, 8, FramebufferResult::Ok},          {8, 2, FramebufferResult::Ok},
+  };
+  for (const auto& c : cases) {
+    const auto bytes = frameBytes(32, c.w, c.h, countingPixels(static_cast<size_t>(c.w) * c.h * 4));
+    Frame frame;
+    ASSERT_EQ(decodeFramebuffer(bytes.data(), bytes.size(), frame), c.result) << c.w << "x" << c.h;
+    if (c.result != FramebufferResult::Ok) {
+      EXPECT_TRUE(frame.pixels.empty());
+      EXPECT_EQ(frame.header.width, c.w);
+      EXPECT_EQ(frame.header.height, c.h);
+      continue;
+    }
+    for (int rotation : {kRotateNone, kRotateRight}) {
+      const DisplaySize d = compactDisplaySize(c.w, c.h, rotation);
+      EXPECT_GE(std::min(d.width, d.height), kCompactDisplayWidth / 4);
+      EXPECT_LE(std::max(d.width, d.height), kCompactDisplayHeightMax);
+      Frame turned, scaled;
+      rotateFrameInto(frame, rotation, turned);
+      ASSERT_TRUE(scaleFrameInto(turned, d.width, d.height, scaled));
+      EXPECT_EQ(scaled.pixels.size(), static_cast<size_t>(d.width) * d.height * 4);
+    }
+  }
+}
+
+// Whatever a caller passes, the display height stays within 1..kCompactDisplayHeightMax, and a
+// scale target beyond the frame limits is refused rather than allocated.
+TEST(Framebuffer, ComputedSizesAreBounded) {
+  EXPECT_EQ(compactDisplaySize(1, 8192, kRotateNone).height, kCompactDisplayHeightMax);
+  EXPECT_EQ(compactDisplaySize(8192, 1, kRotateNone).height, 1);
+  EXPECT_EQ(compactDisplaySize(1, 0xFFFFFFFFu, kRotateRight).width, kCompactDisplayHeightMax);
+  Frame one;
+  one.width = one.height = 1;
+  one.bytesPerPixel = 4;
+  one.pixels = {1, 2, 3, 4};
+  Frame out;
+  EXPECT_FALSE(scaleFrameInto(one, 300, 2457600, out));  // what 1 x 8192 asked for: 2.9 GB
+  EXPECT_TRUE(out.pixels.empty());
+  EXPECT_FALSE(scaleFrameInto(one, 8193, 1, out));
+  EXPECT_TRUE(scaleFrameInto(one, 8192, 1, out));
+  EXPECT_EQ(out.pixels.size(), 8192u * 4u);
 }
 
 // Records what the reader asks for: the request byte after exactly 20 header bytes, and no

@@ -8,6 +8,8 @@
 
 #include <cstdio>
 #include <set>
+#include <string>
+#include <utility>
 
 
 namespace zorvik {
@@ -44,6 +46,22 @@ TEST(FramebufferVphone, BothFormatsGiveTheSameScreen) {
   }
   EXPECT_EQ(far, 0u) << "pixels differing between the two formats";
   EXPECT_GT(colours.size(), 50u) << "a drawn screen, not a flat fill";
+}
+
+// Shapes a screen cannot have, served by the phone: refused with the claimed size, no frame.
+TEST(FramebufferVphone, OddShapesAreRefused) {
+  const std::pair<const char*, FramebufferResult> cases[] = {
+      {"1 8192", FramebufferResult::BadShape}, {"8192 1", FramebufferResult::BadShape}, {"0 8192", FramebufferResult::BadHeader}};
+  for (const auto& [shape, expected] : cases) {
+    test::VphoneProcess phone(ZORVIK_VPHONE, {"--set", std::string("framebuffer shape ") + shape});
+    ASSERT_NE(phone.port(), 0);
+    setAdbServerPort(phone.port());
+    FramebufferCapture capture;
+    Frame frame;
+    EXPECT_EQ(capture.capture(kSerial, frame), expected) << shape;
+    EXPECT_TRUE(frame.pixels.empty()) << shape;
+    EXPECT_EQ(std::to_string(frame.header.width) + " " + std::to_string(frame.header.height), shape);
+  }
 }
 
 TEST(FramebufferVphone, UnknownSerialIsAServerFailure) {

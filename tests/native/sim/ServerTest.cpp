@@ -306,6 +306,25 @@ TEST_F(ServerTest, FramebufferInBothModes) {
   }
 }
 
+// "framebuffer shape": a header of that shape whose size is the product, the pixels to match;
+// sides beyond 8192 refused; "off" the home screen again.
+TEST_F(ServerTest, FramebufferOfAnyShape) {
+  EXPECT_EQ(phone_.control("framebuffer shape 9000 1").substr(0, 3), "ERR");
+  EXPECT_EQ(phone_.control("framebuffer shape 0 0").substr(0, 3), "ERR");
+  for (const auto& [w, h] : {std::pair<uint32_t, uint32_t>{3, 2}, {0, 5}}) {
+    ASSERT_EQ(phone_.control("framebuffer shape " + std::to_string(w) + " " + std::to_string(h)), "OK");
+    const std::string fb = onDevice("framebuffer:");
+    ASSERT_GE(fb.size(), 8u + 52);
+    const auto* header = reinterpret_cast<const unsigned char*>(fb.data() + 8);
+    EXPECT_EQ(getLe32(header + 12), w);
+    EXPECT_EQ(getLe32(header + 16), h);
+    EXPECT_EQ(getLe32(header + 8), w * h * 4);
+    EXPECT_EQ(fb.size(), 8u + 52 + w * h * 4);
+  }
+  ASSERT_EQ(phone_.control("framebuffer shape off"), "OK");
+  EXPECT_EQ(getLe32(reinterpret_cast<const unsigned char*>(onDevice("framebuffer:").data() + 8 + 12)), 480u);
+}
+
 TEST_F(ServerTest, WaitForDeviceAndTrackDevices) {
   EXPECT_EQ(exchange("host:wait-for-any-device"), "OKAYOKAY");
   EXPECT_EQ(exchange(std::string("host-serial:") + kSerial + ":wait-for-usb-device"), "OKAYOKAY");

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <string>
 #include <thread>
 
 #include "UiTestSupport.h"
@@ -16,6 +17,7 @@
 #include "devlink/AdbBridge.h"
 #include "devlink/AgentSession.h"
 #include "devlink/CurrentDevice.h"
+#include "devlink/DeviceChooser.h"
 #include "support/LoopbackServer.h"
 #include "app/resource.h"
 
@@ -39,6 +41,8 @@ struct ChooserSeen {
   int widths[4] = {};
   std::string method;
   bool topmost = false;
+  std::string noRowLabel;  // the label after "连接" with no row selected
+  bool stayedOpen = false;
 };
 
 // Waits for the chooser with this caption, reads it once both rows are in, keeps a screenshot,
@@ -284,6 +288,18 @@ TEST(Connection, ConnectInTheChooserSetsTheSerialAndForwardsThePort) {
     HWND list = GetDlgItem(dlg, IDC_DEVICE_LIST);
     for (int i = 0; i < 1000 && SendMessageA(list, LVM_GETITEMCOUNT, 0, 0) < 2; ++i) Sleep(10);
     Sleep(200);
+    // "连接" with no row selected: the dialog stays and its label says what is missing.
+    LVITEMA none{};
+    none.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    SendMessageA(list, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&none));
+    PostMessageA(dlg, WM_COMMAND, IDOK, 0);
+    char label[128] = {};
+    for (int i = 0; i < 300 && std::string(label) != kChooseRowFirstLabel; ++i) {
+      Sleep(10);
+      GetDlgItemTextA(dlg, IDC_DEVICE_LABEL, label, sizeof label);
+    }
+    seen.noRowLabel = label;
+    seen.stayedOpen = IsWindowVisible(dlg) != FALSE;
     LVITEMA item{};
     item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
     item.state = LVIS_SELECTED | LVIS_FOCUSED;
@@ -293,6 +309,8 @@ TEST(Connection, ConnectInTheChooserSetsTheSerialAndForwardsThePort) {
   link.runChooser(window.hwnd(), "设备管理器 - Zorvik");  // returns when the dialog closes
   watcher.join();
   EXPECT_TRUE(seen.found);
+  EXPECT_EQ(seen.noRowLabel, kChooseRowFirstLabel);
+  EXPECT_TRUE(seen.stayedOpen);
   EXPECT_EQ(currentSerial(), "emulator-5556");
   adbServer.wait();
   ASSERT_EQ(adbServer.requests().size(), 1u);

@@ -1,13 +1,35 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <stdexcept>
 #include <string>
+#include <thread>
 #include <utility>
 
+#include "common/win/CrashHandling.h"
 #include "common/win/Handles.h"
 #include "common/win/WideText.h"
 
 namespace zorvik {
 namespace {
+
+LONG WINAPI reportingFilter(EXCEPTION_POINTERS* pointers) {
+  std::fprintf(stderr, "crash filter reached, record %s\n", pointers ? "given" : "none");
+  std::fflush(stderr);
+  return EXCEPTION_EXECUTE_HANDLER;
+}
+
+// A C++ exception no worker caught ends the process through the program's crash filter (its
+// message), not through a silent abort.
+TEST(CrashHandlingDeathTest, AnUncaughtExceptionOnAWorkerReachesTheFilter) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(
+      {
+        installCrashHandling(reportingFilter);
+        std::thread([] { throw std::runtime_error("worker fault"); }).join();
+      },
+      ::testing::ExitedWithCode(static_cast<int>(kTerminatedExitCode)), "crash filter reached, record none");
+}
 
 bool handleIsOpen(HANDLE h) {
   DWORD flags = 0;

@@ -21,6 +21,7 @@
 #include "devlink/win/ScreenCapturePage.h"
 #include "devlink/AdbBridge.h"
 #include "devlink/CurrentDevice.h"
+#include "devlink/ScreenCaptureChoices.h"
 
 namespace zorvik {
 namespace {
@@ -320,7 +321,7 @@ TEST_F(CapturePageTest, SixteenBitFrameIsShown) {
   for (int shift : {0, 8, 16}) EXPECT_LE(std::abs(int((a >> shift) & 255) - int((b >> shift) & 255)), 8);
 }
 
-TEST_F(CapturePageTest, WithoutDeviceNothingChanges) {
+TEST_F(CapturePageTest, WithoutDeviceThePictureStaysAndTheStatusLineSaysWhy) {
   ASSERT_TRUE(captureOnce());
   setCurrentSerial("");
   page_->load();
@@ -329,6 +330,71 @@ TEST_F(CapturePageTest, WithoutDeviceNothingChanges) {
   EXPECT_TRUE(page_->hasImage());
   EXPECT_EQ(page_->captureCount(), 1);
   EXPECT_FALSE(PageDataTable::instance().contains(kKeyScreenCapture));
+  EXPECT_EQ(host_->status(), "【提示】没有连接手机，无法截图");
+  // The next frame clears the page's own failure.
+  setCurrentSerial(kSerial);
+  ASSERT_TRUE(captureOnce());
+  EXPECT_EQ(host_->status(), "");
+}
+
+// Shapes no screen has, served by the phone: a message, the last picture kept, the page alive
+// (1 x 8192 once asked the compact layout for a 2.9 GB picture).
+TEST_F(CapturePageTest, OddFrameShapesAreRefusedWithAMessage) {
+  ASSERT_TRUE(captureOnce());
+  const struct {
+    const char* shape;
+    const char* status;
+  } cases[] = {
+      {"1 8192", "【错误】截图失败：手机报告的屏幕尺寸 1x8192 无法显示"},
+      {"8192 1", "【错误】截图失败：手机报告的屏幕尺寸 8192x1 无法显示"},
+      {"0 8192", "【错误】截图失败：手机送来的屏幕数据无效"},
+  };
+  for (const auto& c : cases) {
+    ASSERT_EQ(control(std::string("framebuffer shape ") + c.shape).substr(0, 2), "OK");
+    page_->load();
+    ASSERT_TRUE(test::pumpUntil([&] { return !page_->capturing(); }, 15000)) << c.shape;
+    EXPECT_EQ(host_->status(), c.status) << c.shape;
+    EXPECT_EQ(page_->captureCount(), 1) << c.shape;
+    EXPECT_EQ(label(IDC_CAPTURE_RESOLUTION), "480x800") << c.shape;
+    EXPECT_EQ(page_->displaySize().height, 500) << c.shape;
+  }
+  // The last proportions a screen may have are shown, at a bounded size.
+  ASSERT_EQ(control("framebuffer shape 200 800").substr(0, 2), "OK");
+  ASSERT_TRUE(captureOnce()) << framebufferResultText(page_->lastResult());
+  EXPECT_EQ(page_->displaySize().height, 1200);
+  EXPECT_EQ(host_->status(), "");
+}
+
+// A save that cannot be written says so with the path; one that is written says where.
+TEST_F(CapturePageTest, SaveFailuresAndSuccessesAreInTheStatusLine) {
+  Button(page_->hwnd(), IDC_CAPTURE_AUTO_SAVE).setChecked(true);
+  EXPECT_EQ(page_->saveImage(2, 0), "");
+  EXPECT_EQ(host_->status(), "【提示】还没有截图，请先刷新屏幕");
+  ASSERT_TRUE(captureOnce());
+  const std::string folder = tempFolder("zorvik_capture_blocked");
+  screenShotSetting(&folder);
+  // Folders in the place of the next few seconds' file names: the encoder cannot write there.
+  SYSTEMTIME now;
+  GetLocalTime(&now);
+  FILETIME ft;
+  SystemTimeToFileTime(&now, &ft);
+  ULARGE_INTEGER t{{ft.dwLowDateTime, ft.dwHighDateTime}};
+  for (int s = 0; s < 5; ++s) {
+    ULARGE_INTEGER later = t;
+    later.QuadPart += static_cast<ULONGLONG>(s) * 10000000ull;
+    FILETIME lf{later.LowPart, later.HighPart};
+    SYSTEMTIME st;
+    FileTimeToSystemTime(&lf, &st);
+    const std::string name = folder + "\\" + autoSaveFileName(st.wMonth, st.wDay, st.wHour, st.wMinute, st.wSecond, "png");
+    CreateDirectoryA(name.c_str(), nullptr);
+  }
+  EXPECT_EQ(page_->saveImage(2, 0), "");
+  const std::string failed = host_->status();
+  EXPECT_EQ(failed.rfind("【错误】截图保存失败：" + folder + "\\", 0), 0u) << failed;
+  const std::string path = page_->saveImage(3, 0);  // bmp: a name no folder holds
+  ASSERT_FALSE(path.empty());
+  EXPECT_EQ(host_->status(), "【提示】截图已保存：" + path);
+  DeleteFileA(path.c_str());
 }
 
 TEST_F(CapturePageTest, AutoRefreshKeepsCapturingAndStopsOnAFailure) {

@@ -29,13 +29,16 @@
 #include "ui/Notices.h"
 #include "app/PageData.h"
 #include "app/PageTable.h"
+#include "app/StoreSearchText.h"
 #include "settings/SettingsWin.h"
 #include "ui/Window.h"
 #include "common/ByteSize.h"
 #include "common/FormPost.h"
 #include "common/Md5.h"
 #include "common/TimeFormat.h"
+#include "devlink/AdbBridge.h"
 #include "devlink/AgentSession.h"
+#include "devlink/CurrentDevice.h"
 #include "manage/apps/win/AppsPage.h"
 #include "manage/processes/ProcessWire.h"
 #include "manage/apps/win/StorePage.h"
@@ -306,12 +309,43 @@ TEST_F(AppsPageTest, RunPackageReachesThePhone) {
       row = static_cast<int>(r);
   ASSERT_GE(row, 0);
   const std::string name = page_->rows()[static_cast<size_t>(row)].packageName;
+  const std::string label = page_->rows()[static_cast<size_t>(row)].label;
   page_->runPackage(row);
   EXPECT_TRUE(pumpUntil([&] {
     const auto now = runningPackages();
     return std::find(now.begin(), now.end(), name) != now.end();
   }, 10000)) << name;
-  EXPECT_EQ(host_->status(), "");
+  EXPECT_TRUE(pumpUntil([&] { return host_->status() == "【提示】已在手机上启动「" + label + "」"; }, 5000))
+      << host_->status();
+}
+
+// "立即运行" that fails says why in the status line: a package the phone no longer has, the
+// phone refusing, the agent gone.
+TEST_F(AppsPageTest, RunPackageFailuresAreInTheStatusLine) {
+  loadAndWait();
+  // The last row that later tests do not need (they open com.tencent.mm's store item).
+  int row = -1;
+  for (int r = static_cast<int>(page_->rows().size()) - 1; r >= 0 && row < 0; --r) {
+    const std::string& name = page_->rows()[static_cast<size_t>(r)].packageName;
+    if (name != kAgentPackage && name != "com.tencent.mm") row = r;
+  }
+  ASSERT_GE(row, 0);
+  const std::string name = page_->rows()[static_cast<size_t>(row)].packageName;
+  const std::string label = page_->rows()[static_cast<size_t>(row)].label;
+  auto runAndWait = [&](const std::string& expected) {
+    host_->setStatusText("");
+    page_->runPackage(row);
+    EXPECT_TRUE(pumpUntil([&] { return host_->status().rfind(expected, 0) == 0; }, 10000)) << host_->status();
+  };
+  // Removed behind the page's back: the list still shows it, the phone answers 0.
+  const AdbRunResult removed = runAdbAndWait(appUninstallCommand(adbPath(), currentSerial(), name), 4096, 30000);
+  ASSERT_TRUE(removed.finished()) << removed.output;
+  runAndWait("【错误】手机没有启动「" + label + "」：找不到该程序或它没有可打开的界面");
+  ASSERT_EQ(phoneControl("reply refuse 870805 not-served").substr(0, 2), "OK");
+  runAndWait(agentRefusalText(AgentRefusal::NotServed));
+  ASSERT_EQ(phoneControl("reply refuse off").substr(0, 2), "OK");
+  ASSERT_EQ(phoneControl("agent running 0").substr(0, 2), "OK");
+  runAndWait("【X】连接");  // the forward answers and closes, or nobody answers: a connection failure either way
 }
 
 TEST_F(AppsPageTest, DetailLinkAsksForTheStoreItemOnlyWhenKnown) {
@@ -389,13 +423,24 @@ TEST_F(StorePageTest, HomeItemAndSearchAddresses) {
   EXPECT_EQ(store_->lastAddress(), web_ + "archives/1008.html");
   SendMessageA(store_->hwnd(), kMsgStoreItem, 0, -1);
   EXPECT_EQ(store_->lastAddress(), web_ + "archives/1008.html");
-  const char* keyword = "ab-cd";
-  store_->onRouted(kMsgStoreSearch, 0, reinterpret_cast<LPARAM>(keyword));
+  // 0x464 as the main window posts it: a ticket for the keyword, collected once.
+  ASSERT_TRUE(postStoreSearch(frame_.hwnd(), "ab-cd"));
+  MSG posted{};
+  ASSERT_TRUE(PeekMessageA(&posted, frame_.hwnd(), kMsgStoreSearch, kMsgStoreSearch, PM_REMOVE));
+  EXPECT_EQ(store_->onRouted(kMsgStoreSearch, posted.wParam, posted.lParam), 1);
   EXPECT_EQ(store_->lastAddress(), web_ + "search.php?keywords=abcd&key=e6fce676");
-  const char* shortKeyword = "a";
-  store_->onRouted(kMsgStoreSearch, 0, reinterpret_cast<LPARAM>(shortKeyword));
+  EXPECT_EQ(store_->onRouted(kMsgStoreSearch, posted.wParam, posted.lParam), 0) << "a ticket is used once";
+  const uintptr_t shortKeyword = depositStoreSearch("a");
+  store_->onRouted(kMsgStoreSearch, 0, static_cast<LPARAM>(shortKeyword));
   EXPECT_EQ(host_->status(), "关键字【a】过短，请换个长些的");
   EXPECT_EQ(store_->lastAddress(), web_ + "search.php?keywords=abcd&key=e6fce676");
+  // What another program may send: an address (or any number) in lParam names nothing here.
+  host_->setStatusText("");
+  const char* foreign = "zz-top";
+  EXPECT_EQ(store_->onRouted(kMsgStoreSearch, 0, reinterpret_cast<LPARAM>(foreign)), 0);
+  EXPECT_EQ(store_->onRouted(kMsgStoreSearch, 0, 0), 0);
+  EXPECT_EQ(store_->lastAddress(), web_ + "search.php?keywords=abcd&key=e6fce676");
+  EXPECT_EQ(host_->status(), "");
   store_->onToolbar(toolbar::kStoreHome);
   EXPECT_EQ(store_->lastAddress(), web_);
 }
