@@ -13,7 +13,7 @@
 namespace zorvik {
 
 // A row keeps an icon of at most this many bytes; a longer one is dropped (the row stays).
-constexpr size_t kMaxAppIcon = 262144;
+constexpr size_t kMaxAppIcon = kAgentMaxIconBytes;
 
 struct AppRecord {
   std::string label;        // ANSI

@@ -55,6 +55,9 @@ class JniPhoneData : public PhoneData {
   Answer saveBookmark(const Bookmark& bookmark, bool update, int32_t& status) override;
   Answer deleteBookmarks(const std::vector<int32_t>& ids, int32_t& status) override;
 
+  Answer applications(std::vector<Package>& out) override;
+  Answer startApplication(const std::string& package, int32_t& status) override;
+
   Answer processes(std::vector<Process>& out) override;
   Answer endProcesses(const std::vector<std::string>& names, int32_t& status) override;
   Answer freeMemory(int64_t& bytes) override;

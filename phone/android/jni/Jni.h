@@ -196,6 +196,11 @@ class Env {
   Local<jobject> boxInt(jint value);
   Local<jobject> newArrayList(jint capacity);
   void listAdd(jobject list, jobject item);
+  // A CharSequence (a label, say) as UTF-8 through its toString; null -> empty.
+  std::string textOf(jobject value);
+  // value is non-null and of type (false after a fault).
+  bool isInstance(jobject value, jclass type);
+  // A java.util.List's size and element.
   jint listSize(jobject list);
   Local<jobject> listGet(jobject list, jint index);
   // The Integer's value, or fallback for null.

@@ -63,6 +63,7 @@ public final class Phone {
     battery.clear();
     storage.clear();
     sent.clear();
+    Packages.reset();
     resetFaults();
   }
 
@@ -72,6 +73,7 @@ public final class Phone {
     cursorEndsAt.clear();
     batchFailsAt = -1;
     smsSendRefused = false;
+    Packages.resetFaults();
   }
 
   // ---- loading, from the harness
