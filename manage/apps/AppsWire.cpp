@@ -54,6 +54,10 @@ AppList parseAppList(const unsigned char* body, size_t length) {
   return list;
 }
 
+std::string appNotStartedText(const std::string& label) {
+  return "【提示】手机没有启动「" + label + "」：它已不在手机上、没有可以打开的界面，或手机不允许「卓维克手机端」打开应用";
+}
+
 Bytes startApplicationRequest(std::string_view packageName) {
   return codeOneTotalRequest(AgentCommand::StartApplication, packageName);
 }

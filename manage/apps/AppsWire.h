@@ -40,6 +40,10 @@ AppList parseAppList(const unsigned char* body, size_t length);
 // 870805: code, 1, 16 + N, N, the package name.
 Bytes startApplicationRequest(std::string_view packageName);
 
+// The status line when the phone answers 870805 with 0: the package is gone, has nothing to open,
+// or the phone does not let the agent start apps (label in ANSI).
+std::string appNotStartedText(const std::string& label);
+
 // True for a name Android accepts as a package: two or more dot-separated segments, each a
 // letter followed by letters, digits or '_', at most 255 bytes in all. Only such a name reaches
 // a command line.

@@ -985,6 +985,12 @@ Answer JniPhoneData::startApplication(const std::string& package, int32_t& statu
   Local<jobject> intent = env.callObject(pm.get(), fw().launchIntent, name.get());
   if (!env.ok()) return Answer::refused(AgentRefusal::Unknown);
   if (!intent) return Answer::served();
+  // From Android 10 a start from the background is dropped without a word unless the agent may
+  // draw over other apps (the PC allows it through appops): not started, so status 0.
+  const jint sdk = env.staticIntField(fw().buildVersion, fw().versionSdk);
+  if (sdk >= kSdkQ && fw().canDrawOverlays &&
+      !env.callStaticBool(fw().settings, fw().canDrawOverlays, context_.get()))
+    return env.ok() ? Answer::served() : Answer::refused(AgentRefusal::Unknown);
   // Started from a service: the activity needs a task of its own.
   Local<jobject> flagged = env.callObject(intent.get(), fw().intentAddFlags, static_cast<jint>(kActivityNewTask));
   env.callVoid(context_.get(), fw().contextStartActivity, intent.get());

@@ -321,10 +321,23 @@ void AppsPage::showContextMenu() {
 
 void AppsPage::runPackage(int row) {
   if (row < 0 || row >= static_cast<int>(records_.size())) return;
-  const Bytes request = startApplicationRequest(records_[static_cast<size_t>(row)].packageName);
-  // The answer word is read and not shown.
-  work_.run([request](ExchangeCancel* cancel) { return exchangeForStatus(request, nullptr, cancel); },
-            [](AgentResult) {});
+  const AppRow& app = records_[static_cast<size_t>(row)];
+  const Bytes request = startApplicationRequest(app.packageName);
+  struct Started {
+    AgentResult result;
+    int32_t status;
+  };
+  // A start that does not happen says so: the user sees nothing on the phone otherwise.
+  work_.run(
+      [request](ExchangeCancel* cancel) {
+        Started s{AgentResult::Ok, 0};
+        s.result = exchangeForStatus(request, &s.status, cancel);
+        return s;
+      },
+      [this, label = app.label](Started& s) {
+        if (const char* failure = agentFailureText(s.result)) host().setStatusText(failure);
+        else if (s.result == AgentResult::Ok && s.status == 0) host().setStatusText(appNotStartedText(label));
+      });
 }
 
 void AppsPage::openInStore(int row) {

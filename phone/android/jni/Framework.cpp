@@ -31,6 +31,7 @@ const ClassEntry kClasses[] = {
     {&F::systemClock, "android/os/SystemClock"},
     {&F::activityManager, "android/app/ActivityManager"},
     {&F::memoryInfo, "android/app/ActivityManager$MemoryInfo"},
+    {&F::settings, "android/provider/Settings"},
     {&F::settingsSystem, "android/provider/Settings$System"},
     {&F::settingsSecure, "android/provider/Settings$Secure"},
     {&F::settingsGlobal, "android/provider/Settings$Global"},
@@ -146,6 +147,7 @@ const MethodEntry kMethods[] = {
     {&F::canvasNew, &F::canvas, "<init>", "(Landroid/graphics/Bitmap;)V", false, false},
     {&F::byteStreamNew, &F::byteStream, "<init>", "(I)V", false, false},
     {&F::byteStreamBytes, &F::byteStream, "toByteArray", "()[B", false, false},
+    {&F::canDrawOverlays, &F::settings, "canDrawOverlays", "(Landroid/content/Context;)Z", true, true},
 };
 
 struct FieldEntry {

@@ -161,6 +161,12 @@ class Env {
     return check() ? r : 0;
   }
   template <class... A>
+  bool callStaticBool(jclass owner, jmethodID method, A... args) {
+    if (!ready(owner, method)) return false;
+    const jboolean r = env_->CallStaticBooleanMethod(owner, method, args...);
+    return check() && r == JNI_TRUE;
+  }
+  template <class... A>
   Local<jobject> make(jclass type, jmethodID constructor, A... args) {
     if (!ready(type, constructor)) return {};
     jobject r = env_->NewObject(type, constructor, args...);

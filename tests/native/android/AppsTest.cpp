@@ -209,6 +209,29 @@ TEST_F(Applications, StartGoesThroughTheLaunchIntentAndSaysWhenItCannot) {
   }
 }
 
+// From Android 10 a start without the overlay access would be dropped by the phone unseen.
+TEST_F(Applications, FromAndroid10AStartNeedsTheOverlayAccess) {
+  const std::string name = firstUserPackage(h).name;
+  JNIEnv* env = jvmEnv();
+  jclass phone = javaClass("zorvik/fakes/Phone");
+  auto call = [&](const char* method, int value) {
+    env->CallStaticVoidMethod(phone, env->GetStaticMethodID(phone, method, "(I)V"), value);
+    EXPECT_EQ(takeException(env), "");
+  };
+  struct Case {
+    int sdk, overlay, status;
+  } cases[] = {{28, 0, 1}, {29, 0, 0}, {29, 1, 1}, {34, 0, 0}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.sdk);
+    h.loadFakes();
+    call("setSdk", c.sdk);
+    call("allowOverlay", c.overlay);
+    EXPECT_EQ(h.jniReply(startRequest(name)), phone::statusWord(c.status));
+    EXPECT_EQ(packages<int32_t>("startedCount", "()I"), c.status);
+  }
+  call("setSdk", h.state.system.sdk);
+}
+
 TEST_F(Applications, ThreeHundredPackagesWithinBudget) {
   packages("loadBench", "(II)V", 300, 144);  // 144 x 144: a launcher icon of a high-density phone
   double best = 1e9, provider = 0, graphics = 0;

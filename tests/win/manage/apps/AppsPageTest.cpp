@@ -26,6 +26,9 @@
 #include "UiTestSupport.h"
 #include "ui/Controls.h"
 #include "app/MainWindow.h"
+#include "devlink/AdbBridge.h"
+#include "devlink/AgentSession.h"
+#include "devlink/CurrentDevice.h"
 #include "ui/Notices.h"
 #include "app/PageData.h"
 #include "app/PageTable.h"
@@ -312,6 +315,22 @@ TEST_F(AppsPageTest, RunPackageReachesThePhone) {
     return std::find(now.begin(), now.end(), name) != now.end();
   }, 10000)) << name;
   EXPECT_EQ(host_->status(), "");
+}
+
+// A start the phone cannot make, or refuses, is said in the status line.
+TEST_F(AppsPageTest, RunPackageThatCannotStartSaysSo) {
+  loadAndWait();
+  ASSERT_GE(page_->rows().size(), 2u);
+  const AppRow gone = page_->rows()[0];
+  // Gone from the phone since the list was read: the agent answers 0.
+  const AdbRunResult removed = runAdbAndWait(appUninstallCommand(adbPath(), currentSerial(), gone.packageName), 4096);
+  ASSERT_TRUE(removed.finished()) << removed.output;
+  page_->runPackage(0);
+  EXPECT_TRUE(pumpUntil([&] { return host_->status() == appNotStartedText(gone.label); }, 10000)) << host_->status();
+  phoneControl("reply refuse 870805 0");
+  page_->runPackage(1);
+  EXPECT_TRUE(pumpUntil([&] { return host_->status() == agentRefusalText(AgentRefusal::Unknown); }, 10000))
+      << host_->status();
 }
 
 TEST_F(AppsPageTest, DetailLinkAsksForTheStoreItemOnlyWhenKnown) {
