@@ -117,6 +117,10 @@ std::string grantCommand(const std::string& adb, const std::string& serial, cons
   return quotedPath(adb) + " -s " + serial + " shell " + "pm" + " grant " + kAgentPackage + " " + permission;
 }
 
+std::string appOpCommand(const std::string& adb, const std::string& serial, const std::string& op) {
+  return quotedPath(adb) + " -s " + serial + " shell appops set " + kAgentPackage + " " + op + " allow";
+}
+
 std::string uninstallCommand(const std::string& adb, const std::string& package) {
   return quotedPath(adb) + " uninstall " + package;
 }

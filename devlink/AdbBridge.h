@@ -183,6 +183,18 @@ constexpr const char* kAgentPermissions[] = {
 };
 std::string uninstallCommand(const std::string& adb, const std::string& package);    // "%s uninstall %s"
 
+// The special access the PC gives the agent at every connection, from the SDK level that needs
+// it: all-files access (Android 11 keeps the shared storage's folders from an app without it) and
+// drawing over other apps (Android 10 drops activity starts from an app in the background
+// without it, silently: "立即运行" would open nothing).
+struct AgentAppOp {
+  const char* op;
+  int fromSdk;
+};
+constexpr AgentAppOp kAgentAppOps[] = {{"MANAGE_EXTERNAL_STORAGE", 30}, {"SYSTEM_ALERT_WINDOW", 29}};
+// "... shell appops set com.zorvik.Zorvik <op> allow"
+std::string appOpCommand(const std::string& adb, const std::string& serial, const std::string& op);
+
 // Install result: 0 "Success"; 2 inconsistent certificates; 3 insufficient storage; 4 anything
 // else; 1 when the tool could not be run at all; 5 when it ran past its deadline.
 enum InstallResult : int {

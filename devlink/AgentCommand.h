@@ -1,5 +1,6 @@
 #pragma once
 // Command codes of the phone-side agent: 87xxyy, xx the data area, yy the operation.
+#include <cstddef>
 #include <cstdint>
 
 namespace zorvik {
@@ -96,6 +97,10 @@ enum class AgentRefusal : int32_t {
   ProcessesNotOffered = 13,  // other apps' processes
 };
 inline constexpr int32_t kAgentRefusalLast = 13;
+
+// The most bytes of an encoded icon the applications page keeps for a row: the agent scales an
+// icon down until it fits.
+inline constexpr size_t kAgentMaxIconBytes = 262144;
 
 // The agent's port on the phone, and the PC port forwarded to it.
 inline constexpr uint16_t kAgentPort = 50505;

@@ -181,6 +181,10 @@ bool DeviceConnection::forwardAndCheck() {
     return false;
   }
   if (version < kAgentMinimumVersion) return install(true);
+  if (!allowAppOps()) {
+    status(kAppOpsNoticeText, kStateInfo);
+    listener_.showBalloon(kAppOpsNoticeText, kBalloonTitle);
+  }
   connected_ = true;
   status("连接成功:)", kStateSuccess);
   listener_.startTimer(kDashboardTimerId, kDashboardTimerMs);
@@ -200,6 +204,19 @@ bool DeviceConnection::grantPermissions() {
         runAdbAndWait(grantCommand(adb_, currentSerial(), permission), 4096, options_.shellDeadlineMs);
     if (run.status != AdbRunStatus::Ok || run.timedOut) return false;
     // pm grant says nothing when it grants; anything it prints is why it did not.
+    if (!trimmed(run.output).empty()) return false;
+  }
+  return true;
+}
+
+bool DeviceConnection::allowAppOps() {
+  const int sdk = readSdk();
+  for (const AgentAppOp& a : kAgentAppOps) {
+    if (closing_) return false;
+    if (sdk < a.fromSdk) continue;  // an unreadable level (-1) asks for nothing
+    const AdbRunResult run = runAdbAndWait(appOpCommand(adb_, currentSerial(), a.op), 4096, options_.shellDeadlineMs);
+    if (run.status != AdbRunStatus::Ok || run.timedOut) return false;
+    // appops set says nothing when it sets; anything it prints is why it did not.
     if (!trimmed(run.output).empty()) return false;
   }
   return true;

@@ -49,6 +49,10 @@ constexpr const char* kAgentPackageMissingText = "【错误】安装失败：程
 // Some runtime permissions could not be granted after the install (not fatal: the pages say what
 // the phone refuses when it does).
 constexpr const char* kGrantNoticeText = "【提示】手机端没有得到全部权限：请在手机上打开「卓维克手机端」，允许它请求的权限";
+// The phone did not allow the special access of kAgentAppOps (not fatal either: the files page
+// says when the phone refuses a folder).
+constexpr const char* kAppOpsNoticeText =
+    "【提示】手机没有允许「卓维克手机端」访问全部文件或打开应用：请在手机的设置中为它打开“所有文件访问权限”和“显示在其他应用的上层”";
 
 constexpr const char* kConnectorCaption = "连接管理器 - Zorvik";
 constexpr const char* kDeviceManagerCaption = "设备管理器 - Zorvik";
@@ -101,6 +105,9 @@ class DeviceConnection : private AdbOutputSink {
   // pm grant for each of kAgentPermissions; false when one failed or ran past its deadline (the
   // rest are not tried then: a phone that holds one up holds the next up too).
   bool grantPermissions();
+  // appops set for each of kAgentAppOps the phone's SDK level needs, each within the shell
+  // deadline; false when one failed (the rest are not tried then).
+  bool allowAppOps();
   void status(const char* text, int state) { listener_.showConnectionStatus(text, state); }
   void busy(int delta);
   // Sleeps, unless the connection is being destroyed: false then.

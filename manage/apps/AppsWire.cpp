@@ -92,7 +92,7 @@ std::string runPackageText(AgentResult result, int32_t status, const std::string
     const char* failure = agentFailureText(result);
     return failure ? failure : "【错误】启动失败：" + label;
   }
-  if (status == 0) return "【错误】手机没有启动「" + label + "」：找不到该程序或它没有可打开的界面";
+  if (status == 0) return "【错误】手机没有启动「" + label + "」：找不到该程序、它没有可打开的界面，或手机不允许「卓维克手机端」打开应用";
   return "【提示】已在手机上启动「" + label + "」";
 }
 

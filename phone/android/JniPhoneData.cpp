@@ -3,6 +3,8 @@
 #include "phone/android/FileFolder.h"
 #include "phone/android/jni/Framework.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <map>
@@ -226,6 +228,86 @@ std::string gigabytes(int64_t bytes) {
   char b[32];
   std::snprintf(b, sizeof b, "%.1f GB", static_cast<double>(bytes) / (1024.0 * 1024.0 * 1024.0));
   return b;
+}
+
+// The package manager of the application's context; a fault when there is none.
+Local<jobject> packageManager(Env& env, jobject context) {
+  Local<jobject> pm = env.callObject(context, fw().contextPackageManager);
+  if (env.ok() && !pm) env.fail(Fault::Failed, "no package manager");
+  return pm;
+}
+
+// The icon's longest side on the wire: the page draws 48 x 48, and twice that stays sharp on a
+// high-density screen while 300 icons stay a few megabytes.
+constexpr int kIconSide = 96;
+
+// w x h shrunk (never grown) to fit side x side, the aspect kept, at least 1 x 1.
+void fitInside(int& w, int& h, int side) {
+  if (w <= side && h <= side) return;
+  const int64_t longest = std::max(w, h);
+  w = std::max<int>(1, static_cast<int>(int64_t{w} * side / longest));
+  h = std::max<int>(1, static_cast<int>(int64_t{h} * side / longest));
+}
+
+// The drawable as a PNG of at most kAgentMaxIconBytes: its own bitmap when it is a BitmapDrawable,
+// else drawn onto a new one (adaptive and vector icons); larger than kIconSide scaled down, and
+// halved again for as long as the PNG does not fit. Null when the phone gave no icon or none
+// could be made (the row is sent without one).
+Blob iconPng(Env& env, jobject drawable) {
+  if (!drawable) return nullptr;
+  Frame frame(env, 16);
+  Local<jobject> bitmap;
+  bool ours = false;  // a bitmap made here is recycled; the drawable's own is not
+  if (env.isInstance(drawable, fw().bitmapDrawable)) bitmap = env.callObject(drawable, fw().drawableBitmap);
+  if (env.ok() && !bitmap) {
+    int w = env.callInt(drawable, fw().drawableWidth), h = env.callInt(drawable, fw().drawableHeight);
+    if (w <= 0 || h <= 0) w = h = kIconSide;  // no size of its own (a colour, say): the side we send
+    fitInside(w, h, kIconSide);
+    Local<jobject> config = env.staticObjectField(fw().bitmapConfig, fw().configArgb8888);
+    bitmap = env.callStaticObject(fw().bitmap, fw().bitmapCreate, static_cast<jint>(w), static_cast<jint>(h), config.get());
+    Local<jobject> canvas = env.make(fw().canvas, fw().canvasNew, bitmap.get());
+    env.callVoid(drawable, fw().drawableSetBounds, 0, 0, static_cast<jint>(w), static_cast<jint>(h));
+    env.callVoid(drawable, fw().drawableDraw, canvas.get());
+    ours = true;
+  }
+  Local<jobject> png = env.staticObjectField(fw().compressFormat, fw().compressPng);
+  int side = kIconSide;
+  Blob out;
+  while (env.ok() && bitmap && side >= 1) {
+    int w = env.callInt(bitmap.get(), fw().bitmapWidth), h = env.callInt(bitmap.get(), fw().bitmapHeight);
+    if (!env.ok() || w <= 0 || h <= 0) break;
+    int sw = w, sh = h;
+    fitInside(sw, sh, side);
+    if (sw != w || sh != h) {
+      Local<jobject> scaled = env.callStaticObject(fw().bitmap, fw().bitmapScaled, bitmap.get(), static_cast<jint>(sw),
+                                                   static_cast<jint>(sh), static_cast<jboolean>(JNI_TRUE));
+      if (!scaled) break;
+      if (ours) env.callVoid(bitmap.get(), fw().bitmapRecycle);
+      bitmap = std::move(scaled);
+      ours = true;
+      w = sw;
+      h = sh;
+    }
+    Local<jobject> stream = env.make(fw().byteStream, fw().byteStreamNew, static_cast<jint>(16384));
+    const bool written = env.callBool(bitmap.get(), fw().bitmapCompress, png.get(), static_cast<jint>(100), stream.get());
+    if (!written) break;
+    Local<jobject> bytes = env.callObject(stream.get(), fw().byteStreamBytes);
+    if (!bytes) break;
+    if (static_cast<size_t>(env.arrayLength(static_cast<jarray>(bytes.get()))) <= kAgentMaxIconBytes) {
+      out = std::make_shared<const std::string>(env.bytes(static_cast<jbyteArray>(bytes.get())));
+      break;
+    }
+    side = std::max(w, h) / 2;  // too many bytes (a noisy picture): half the size
+  }
+  if (ours && bitmap) env.callVoidRegardless(bitmap.get(), fw().bitmapRecycle);
+  return out;
+}
+
+// The package file's size, from the file system (no Java); 0 when it cannot be read.
+int64_t fileSize(const std::string& path) {
+  struct stat st {};
+  if (path.empty() || ::stat(path.c_str(), &st) != 0) return 0;
+  return static_cast<int64_t>(st.st_size);
 }
 
 }  // namespace
@@ -851,6 +933,71 @@ Answer JniPhoneData::saveBookmark(const Bookmark&, bool, int32_t&) {
 }
 Answer JniPhoneData::deleteBookmarks(const std::vector<int32_t>&, int32_t&) {
   return Answer::refused(AgentRefusal::BookmarksNotOffered);
+}
+
+// ---------------------------------------------------------------- applications
+
+Answer JniPhoneData::applications(std::vector<Package>& out) {
+  Env env(threadEnv());
+  Local<jobject> pm = packageManager(env, context_.get());
+  Local<jobject> list = env.callObject(pm.get(), fw().installedPackages, static_cast<jint>(0));
+  if (env.ok() && !list) env.fail(Fault::Failed, "no package list");
+  const jint n = env.listSize(list.get());
+  for (jint i = 0; i < n && env.ok(); ++i) {
+    Frame frame(env, 16);
+    Local<jobject> info = env.listGet(list.get(), i);
+    Local<jobject> app = info ? env.objectField(info.get(), fw().packageApplication) : Local<jobject>();
+    if (!env.ok() || !app) continue;
+    // The page lists what the user installed; the system's own (updated ones too) stay out.
+    if ((env.intField(app.get(), fw().applicationFlags) & kFlagSystem) != 0) continue;
+    Package p;
+    Local<jobject> name = env.objectField(info.get(), fw().packageName);
+    p.name = env.utf8(name.get());
+    Local<jobject> version = env.objectField(info.get(), fw().packageVersionName);
+    p.version = env.utf8(version.get());
+    p.versionCode = env.intField(info.get(), fw().packageVersionCode);
+    p.installTime = env.longField(info.get(), fw().packageFirstInstall);
+    Local<jobject> source = env.objectField(app.get(), fw().applicationSourceDir);
+    p.path = env.utf8(source.get());
+    Local<jobject> label = env.callObject(pm.get(), fw().applicationLabel, app.get());
+    p.label = env.textOf(label.get());
+    if (!env.ok()) break;
+    p.size = fileSize(p.path);
+    // An icon the phone cannot give or draw leaves the row without one; the list goes on.
+    Local<jobject> drawable = env.callObject(pm.get(), fw().applicationIcon, app.get());
+    if (env.ok()) p.icon = iconPng(env, drawable.get());
+    env.clearFault();
+    out.push_back(std::move(p));
+  }
+  if (!env.ok()) {
+    out.clear();
+    return Answer::refused(AgentRefusal::Unknown);
+  }
+  return Answer::served();
+}
+
+Answer JniPhoneData::startApplication(const std::string& package, int32_t& status) {
+  Env env(threadEnv());
+  status = 0;
+  Local<jobject> pm = packageManager(env, context_.get());
+  Local<jstring> name = env.string(package);
+  // Null for a package that is not there or has no launcher activity: not started, status 0.
+  Local<jobject> intent = env.callObject(pm.get(), fw().launchIntent, name.get());
+  if (!env.ok()) return Answer::refused(AgentRefusal::Unknown);
+  if (!intent) return Answer::served();
+  // From Android 10 a start from the background is dropped without a word unless the agent may
+  // draw over other apps (the PC allows it through appops): not started, so status 0.
+  const jint sdk = env.staticIntField(fw().buildVersion, fw().versionSdk);
+  if (sdk >= kSdkQ && fw().canDrawOverlays &&
+      !env.callStaticBool(fw().settings, fw().canDrawOverlays, context_.get()))
+    return env.ok() ? Answer::served() : Answer::refused(AgentRefusal::Unknown);
+  // Started from a service: the activity needs a task of its own.
+  Local<jobject> flagged = env.callObject(intent.get(), fw().intentAddFlags, static_cast<jint>(kActivityNewTask));
+  env.callVoid(context_.get(), fw().contextStartActivity, intent.get());
+  // The activity is not there after all (ActivityNotFoundException), or the phone refused it.
+  if (!env.ok()) return Answer::served();
+  status = 1;
+  return Answer::served();
 }
 
 // ---------------------------------------------------------------- processes

@@ -7,7 +7,9 @@
 // that fails otherwise (it died mid-walk, say) is a refusal of reason Unknown. Folders come from the
 // file system (phone/android/FileFolder.h). What current Android gives no app (the clock's alarms,
 // a browser's bookmarks, other apps' processes) is refused as such; free memory is served. The
-// other tools' areas (applications, settings, cleaner, start-up) are not served here.
+// installed applications come from the package manager (icons as PNG within the page's buffer) and
+// start through their launch intent. The other tools' areas (settings, cleaner, start-up) are not
+// served here.
 //
 // Any thread may call in: threadEnv() attaches it to the JVM (and detaches it when it ends).
 #include "phone/PhoneData.h"
@@ -54,6 +56,9 @@ class JniPhoneData : public PhoneData {
   Answer bookmarks(std::vector<Bookmark>& out) override;
   Answer saveBookmark(const Bookmark& bookmark, bool update, int32_t& status) override;
   Answer deleteBookmarks(const std::vector<int32_t>& ids, int32_t& status) override;
+
+  Answer applications(std::vector<Package>& out) override;
+  Answer startApplication(const std::string& package, int32_t& status) override;
 
   Answer processes(std::vector<Process>& out) override;
   Answer endProcesses(const std::vector<std::string>& names, int32_t& status) override;

@@ -98,7 +98,10 @@ namespace zorvik::phone::jni {
 // Integer constants: (C++ name, class in the listing, field, value).
 #define ZORVIK_FRAMEWORK_INTS(X)                                                                  \
   X(kSmsInbox, "android.provider.Telephony.Sms", "MESSAGE_TYPE_INBOX", 1)                         \
-  X(kLocationModeOff, "android.provider.Settings.Secure", "LOCATION_MODE_OFF", 0)
+  X(kLocationModeOff, "android.provider.Settings.Secure", "LOCATION_MODE_OFF", 0)                 \
+  X(kFlagSystem, "android.content.pm.ApplicationInfo", "FLAG_SYSTEM", 1)                           \
+  X(kActivityNewTask, "android.content.Intent", "FLAG_ACTIVITY_NEW_TASK", 268435456)                \
+  X(kSdkQ, "android.os.Build.VERSION_CODES", "Q", 29)
 
 #define ZORVIK_DECLARE_TEXT(name, owner, field, value) inline constexpr const char name[] = value;
 #define ZORVIK_DECLARE_INT(name, owner, field, value) inline constexpr int name = value;
@@ -112,8 +115,10 @@ ZORVIK_FRAMEWORK_INTS(ZORVIK_DECLARE_INT)
 struct Framework {
   jclass context, contentResolver, cursor, operation, operationBuilder, operationResult, intent, intentFilter;
   jclass build, buildVersion, statFs, environment, file, systemClock, activityManager, memoryInfo;
-  jclass settingsSystem, settingsSecure, settingsGlobal, sms, smsManager;
+  jclass settings, settingsSystem, settingsSecure, settingsGlobal, sms, smsManager;
   jclass contacts, rawContacts, data, groups, calls;
+  jclass packageManager, packageInfo, applicationInfo, drawable, bitmapDrawable, bitmap, bitmapConfig, compressFormat,
+      canvas, byteStream;
 
   jmethodID contextResolver, contextPackageName, contextSystemService, contextRegisterReceiver;
   jmethodID resolverQuery, resolverApplyBatch, resolverDelete;
@@ -126,11 +131,18 @@ struct Framework {
   jmethodID elapsedRealtime, activityMemoryInfo, memoryInfoNew;
   jmethodID systemInt, secureInt, secureString, globalInt;
   jmethodID defaultSmsPackage, smsManagerDefault, smsDivide, smsSendMultipart;
+  jmethodID contextPackageManager, contextStartActivity, installedPackages, applicationLabel, applicationIcon,
+      launchIntent, intentAddFlags;
+  jmethodID drawableBitmap, drawableWidth, drawableHeight, drawableSetBounds, drawableDraw;
+  jmethodID bitmapCreate, bitmapScaled, bitmapWidth, bitmapHeight, bitmapCompress, bitmapRecycle, canvasNew;
+  jmethodID byteStreamNew, byteStreamBytes, canDrawOverlays;
 
   jfieldID resultCount, resultUri;
   jfieldID buildModel, buildManufacturer, buildDisplay, buildHardware, versionSdk, versionRelease;
   jfieldID memoryAvailable, memoryTotal;
   jfieldID contactsUriField, rawContactsUriField, dataUriField, groupsUriField, smsUriField, callsUriField;
+  jfieldID packageName, packageVersionName, packageVersionCode, packageFirstInstall, packageApplication;
+  jfieldID applicationFlags, applicationSourceDir, configArgb8888, compressPng;
 
   // The providers' content Uris (global references).
   jobject contactsUri, rawContactsUri, dataUri, groupsUri, smsUri, callsUri;

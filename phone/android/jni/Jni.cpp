@@ -33,7 +33,8 @@ void makeKey() { pthread_key_create(&gAttachedKey, detachThread); }
 // What Env needs of java.lang and java.util, looked up once.
 struct Language {
   jclass string = nullptr, securityException = nullptr, classClass = nullptr;
-  jclass longClass = nullptr, integerClass = nullptr, arrayList = nullptr;
+  jclass longClass = nullptr, integerClass = nullptr, arrayList = nullptr, list = nullptr, object = nullptr;
+  jmethodID toString = nullptr;
   jmethodID className = nullptr, longValueOf = nullptr, integerValueOf = nullptr, intValue = nullptr;
   jmethodID listNew = nullptr, listAdd = nullptr, listSize = nullptr, listGet = nullptr;
   bool loaded = false;
@@ -113,16 +114,20 @@ bool loadLanguageClasses(JNIEnv* env) {
   l.longClass = globalClass(env, "java/lang/Long");
   l.integerClass = globalClass(env, "java/lang/Integer");
   l.arrayList = globalClass(env, "java/util/ArrayList");
+  l.list = globalClass(env, "java/util/List");
+  l.object = globalClass(env, "java/lang/Object");
+  l.toString = method(env, l.object, "toString", "()Ljava/lang/String;", false);
   l.className = method(env, l.classClass, "getName", "()Ljava/lang/String;", false);
   l.longValueOf = method(env, l.longClass, "valueOf", "(J)Ljava/lang/Long;", true);
   l.integerValueOf = method(env, l.integerClass, "valueOf", "(I)Ljava/lang/Integer;", true);
   l.intValue = method(env, l.integerClass, "intValue", "()I", false);
   l.listNew = method(env, l.arrayList, "<init>", "(I)V", false);
   l.listAdd = method(env, l.arrayList, "add", "(Ljava/lang/Object;)Z", false);
-  l.listSize = method(env, l.arrayList, "size", "()I", false);
-  l.listGet = method(env, l.arrayList, "get", "(I)Ljava/lang/Object;", false);
+  // Through the interface: the framework hands back lists of any List class.
+  l.listSize = method(env, l.list, "size", "()I", false);
+  l.listGet = method(env, l.list, "get", "(I)Ljava/lang/Object;", false);
   l.loaded = l.string && l.securityException && l.className && l.longValueOf && l.integerValueOf && l.intValue &&
-             l.listNew && l.listAdd && l.listSize && l.listGet;
+             l.listNew && l.listAdd && l.listSize && l.listGet && l.toString;
   if (l.loaded) gLang = l;
   return l.loaded;
 }
@@ -312,6 +317,17 @@ Local<jobject> Env::boxLong(jlong value) { return callStaticObject(gLang.longCla
 Local<jobject> Env::boxInt(jint value) { return callStaticObject(gLang.integerClass, gLang.integerValueOf, value); }
 Local<jobject> Env::newArrayList(jint capacity) { return make(gLang.arrayList, gLang.listNew, capacity); }
 void Env::listAdd(jobject list, jobject item) { callBool(list, gLang.listAdd, item); }
+std::string Env::textOf(jobject value) {
+  if (!value) return {};
+  Local<jobject> s = callObject(value, gLang.toString);
+  return utf8(s.get());
+}
+
+bool Env::isInstance(jobject value, jclass type) {
+  if (!ok() || !value || !type) return false;
+  return env_->IsInstanceOf(value, type) == JNI_TRUE;
+}
+
 jint Env::listSize(jobject list) { return callInt(list, gLang.listSize); }
 Local<jobject> Env::listGet(jobject list, jint index) { return callObject(list, gLang.listGet, index); }
 

@@ -161,6 +161,12 @@ class Env {
     return check() ? r : 0;
   }
   template <class... A>
+  bool callStaticBool(jclass owner, jmethodID method, A... args) {
+    if (!ready(owner, method)) return false;
+    const jboolean r = env_->CallStaticBooleanMethod(owner, method, args...);
+    return check() && r == JNI_TRUE;
+  }
+  template <class... A>
   Local<jobject> make(jclass type, jmethodID constructor, A... args) {
     if (!ready(type, constructor)) return {};
     jobject r = env_->NewObject(type, constructor, args...);
@@ -196,6 +202,11 @@ class Env {
   Local<jobject> boxInt(jint value);
   Local<jobject> newArrayList(jint capacity);
   void listAdd(jobject list, jobject item);
+  // A CharSequence (a label, say) as UTF-8 through its toString; null -> empty.
+  std::string textOf(jobject value);
+  // value is non-null and of type (false after a fault).
+  bool isInstance(jobject value, jclass type);
+  // A java.util.List's size and element.
   jint listSize(jobject list);
   Local<jobject> listGet(jobject list, jint index);
   // The Integer's value, or fallback for null.

@@ -8,6 +8,10 @@
 
 #include <gtest/gtest.h>
 
+#include <dirent.h>
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstdlib>
 
@@ -17,13 +21,46 @@ namespace {
 
 jclass phoneClass() { return javaClass("zorvik/fakes/Phone"); }
 
-jmethodID staticMethod(const char* name, const char* signature) {
-  jmethodID m = jvmEnv()->GetStaticMethodID(phoneClass(), name, signature);
+jmethodID staticMethod(jclass owner, const char* name, const char* signature) {
+  jmethodID m = jvmEnv()->GetStaticMethodID(owner, name, signature);
   if (!m) {
     std::fprintf(stderr, "fake method %s%s missing: %s\n", name, signature, takeException(jvmEnv()).c_str());
     std::abort();
   }
   return m;
+}
+
+jmethodID staticMethod(const char* name, const char* signature) { return staticMethod(phoneClass(), name, signature); }
+
+// The packages' files, sparse, of the data set's sizes: the agent reads a package's size from its
+// file. Removed when the program ends.
+struct ApkFolder {
+  std::string path;
+  ApkFolder() {
+    char name[] = "/tmp/zorvik-apks-XXXXXX";
+    if (::mkdtemp(name)) path = name;
+  }
+  ~ApkFolder() {
+    if (path.empty()) return;
+    if (DIR* d = ::opendir(path.c_str())) {
+      while (dirent* e = ::readdir(d))
+        if (e->d_name[0] != '.') ::unlink((path + "/" + e->d_name).c_str());
+      ::closedir(d);
+    }
+    ::rmdir(path.c_str());
+  }
+};
+
+const std::string& apkFolder() {
+  static ApkFolder folder;
+  return folder.path;
+}
+
+jbyteArray byteArray(JNIEnv* env, const phone::Blob& bytes) {
+  if (!bytes || bytes->empty()) return nullptr;
+  jbyteArray a = env->NewByteArray(static_cast<jsize>(bytes->size()));
+  env->SetByteArrayRegion(a, 0, static_cast<jsize>(bytes->size()), reinterpret_cast<const jbyte*>(bytes->data()));
+  return a;
 }
 
 void checked(JNIEnv* env) {
@@ -106,6 +143,8 @@ Harness::Harness(size_t contacts) : state(dataSet()) {
   f.resolution.clear();
   f.mobileNetwork.clear();
   f.wifiNetwork.clear();
+  // The package files live where the harness can make them; vphone names the same paths.
+  for (sim::Package& p : state.packages) p.path = apkFolder() + "/" + p.name + "-1.apk";
   jni_ = std::make_unique<phone::JniPhoneData>(jvmEnv(), agentContext());
 }
 
@@ -195,6 +234,18 @@ void Harness::loadFakes() {
   env->DeleteLocalRef(dataDir);
   env->DeleteLocalRef(sdDir);
   checked(env);
+  jclass packages = javaClass("zorvik/fakes/Packages");
+  static jmethodID package = staticMethod(packages, "load",
+                                          "(Ljava/lang/String;Ljava/lang/String;Ljava/lang/String;ILjava/lang/String;IJ[B)V");
+  for (const sim::Package& p : state.packages) {
+    const int fd = ::open(p.path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0 || ::ftruncate(fd, p.size) != 0) ADD_FAILURE() << "cannot make " << p.path;
+    if (fd >= 0) ::close(fd);
+    env->PushLocalFrame(8);
+    call(env, packages, package, str(p.label), str(p.name), str(p.version), p.versionCode, str(p.path), p.system,
+         p.installTime, byteArray(env, p.icon));
+    env->PopLocalFrame(nullptr);
+  }
 }
 
 std::string Harness::jniReply(const std::string& request) {
@@ -231,6 +282,13 @@ void Harness::resetFaults() {
 long long Harness::providerNanos() {
   jclass timing = javaClass("zorvik/fakes/Timing");
   const long long n = jvmEnv()->CallStaticLongMethod(timing, jvmEnv()->GetStaticMethodID(timing, "providerNanos", "()J"));
+  checked(jvmEnv());
+  return n;
+}
+
+long long Harness::graphicsNanos() {
+  jclass timing = javaClass("zorvik/fakes/Timing");
+  const long long n = jvmEnv()->CallStaticLongMethod(timing, jvmEnv()->GetStaticMethodID(timing, "graphicsNanos", "()J"));
   checked(jvmEnv());
   return n;
 }

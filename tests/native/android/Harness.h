@@ -37,6 +37,7 @@ class Harness {
   static void fake(const char* method, const char* table, int value);
   static void resetFaults();
   static long long providerNanos();
+  static long long graphicsNanos();  // the fake graphics' (scaling, drawing, PNG encoding), apart
   static void resetProviderNanos();
   static int openCursors();
 

@@ -175,6 +175,39 @@ TEST_F(AgainstVphone, FromAndroid6TheInstallGrantsRuntimePermissionsAndAHungGran
   }
 }
 
+// At every connection, the special access the phone's level needs; a phone that holds it up or
+// refuses it gets a notice, and the connection is made all the same.
+TEST_F(AgainstVphone, EachConnectionAllowsTheAppOpsTheLevelNeedsAndARefusalIsOnlyANotice) {
+  struct Case {
+    const char* sdk;
+    const char* fault;  // a vphone setting, or null
+    std::string grants;
+  } cases[] = {
+      {"28", nullptr, "OK install-g=0"},
+      {"29", nullptr, "OK install-g=0 SYSTEM_ALERT_WINDOW=allow"},
+      {"30", nullptr, "OK install-g=0 MANAGE_EXTERNAL_STORAGE=allow SYSTEM_ALERT_WINDOW=allow"},
+      {"30", "shell delay 60000 appops", "OK install-g=0"},
+  };
+  for (const Case& c : cases) {
+    listener.clear();
+    std::vector<std::string> options = {"--device", "S1", "--control-port", "0", "--set",
+                                        std::string("device props S1 Xiaomi MI ") + c.sdk};
+    if (c.fault) options.insert(options.end(), {"--set", c.fault});
+    startPhone(options);
+    ConnectionOptions o = phoneOptions();
+    o.shellDeadlineMs = 500;
+    const auto t0 = std::chrono::steady_clock::now();
+    DeviceConnection connection(listener, o);
+    connection.startConnection(false);
+    ASSERT_TRUE(connection.waitIdle(30000));
+    std::vector<Event> expected = {{"连接设备中...", 0}, {"连接成功:)", 2}};
+    if (c.fault) expected.insert(expected.begin() + 1, Event{kAppOpsNoticeText, 0});
+    EXPECT_EQ(listener.statuses(), expected) << "SDK " << c.sdk;
+    EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::seconds(15)) << "the hung appops held the connection";
+    EXPECT_EQ(phone_->control("agent grants S1"), c.grants) << "SDK " << c.sdk;
+  }
+}
+
 TEST_F(AgainstVphone, AnAgentPackageInstalledThroughTheFlowAnswersTheVersionItCarries) {
   std::ifstream in(ZORVIK_TEST_AGENT_APK, std::ios::binary);
   if (!in) GTEST_SKIP() << "no test package (aapt missing)";

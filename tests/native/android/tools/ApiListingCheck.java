@@ -68,8 +68,8 @@ public final class ApiListingCheck {
       }
       if (line.equals("  }") || current == null) continue;
       line = line.trim();
-      if (line.startsWith("field ")) {
-        String body = line.substring(6);
+      if (line.startsWith("field ") || line.startsWith("enum_constant ")) {
+        String body = line.substring(line.indexOf(' ') + 1);
         String value = null;
         int eq = body.indexOf(" = ");
         if (eq >= 0) {
@@ -188,12 +188,16 @@ public final class ApiListingCheck {
     }
     ++checked;
     if (type.isInterface() != api.kind.equals("interface")) problem("class " + name + ": interface or class differs");
-    if (type.getEnclosingClass() != null && !type.isInterface()
+    boolean isEnum = type.isEnum();
+    if (isEnum != api.kind.equals("enum")) problem("class " + name + ": enum or class differs");
+    // An enum is static, final and extends java.lang.Enum by the language; the listing says none of it.
+    if (type.getEnclosingClass() != null && !type.isInterface() && !isEnum
         && Modifier.isStatic(type.getModifiers()) != api.isStatic)
       problem("class " + name + ": static differs");
-    if (Modifier.isFinal(type.getModifiers()) && !api.isFinal) problem("class " + name + " is final, the listing's is not");
+    if (Modifier.isFinal(type.getModifiers()) && !api.isFinal && !isEnum)
+      problem("class " + name + " is final, the listing's is not");
     Class<?> sup = type.getSuperclass();
-    if (sup != null && sup != Object.class && !api.supers.contains(sup.getCanonicalName()))
+    if (sup != null && sup != Object.class && !isEnum && !api.supers.contains(sup.getCanonicalName()))
       problem("class " + name + " extends " + sup.getCanonicalName() + ", not in the listing");
     for (Class<?> i : type.getInterfaces())
       if (!api.supers.contains(i.getCanonicalName())) problem("class " + name + " implements " + i.getCanonicalName() + ", not in the listing");
@@ -211,6 +215,7 @@ public final class ApiListingCheck {
     }
     for (Method m : type.getDeclaredMethods()) {
       if (!visible(m.getModifiers()) || m.isSynthetic() || m.isBridge()) continue;
+      if (isEnum && isEnumBuiltin(m)) continue;
       checkMethod(name, m.getName(), params(m.getParameterTypes()), m.getReturnType().getCanonicalName(),
           Modifier.isStatic(m.getModifiers()));
     }
@@ -218,6 +223,12 @@ public final class ApiListingCheck {
       if (!visible(c.getModifiers()) || c.isSynthetic()) continue;
       checkCtor(name, params(c.getParameterTypes()));
     }
+  }
+
+  /** values() and valueOf(String), which the compiler gives every enum and the listing leaves out. */
+  static boolean isEnumBuiltin(Method m) {
+    return (m.getName().equals("values") && m.getParameterCount() == 0)
+        || (m.getName().equals("valueOf") && m.getParameterCount() == 1 && m.getParameterTypes()[0] == String.class);
   }
 
   static boolean visible(int modifiers) { return Modifier.isPublic(modifiers) || Modifier.isProtected(modifiers); }

@@ -26,6 +26,9 @@
 #include "UiTestSupport.h"
 #include "ui/Controls.h"
 #include "app/MainWindow.h"
+#include "devlink/AdbBridge.h"
+#include "devlink/AgentSession.h"
+#include "devlink/CurrentDevice.h"
 #include "ui/Notices.h"
 #include "app/PageData.h"
 #include "app/PageTable.h"
@@ -340,7 +343,7 @@ TEST_F(AppsPageTest, RunPackageFailuresAreInTheStatusLine) {
   // Removed behind the page's back: the list still shows it, the phone answers 0.
   const AdbRunResult removed = runAdbAndWait(appUninstallCommand(adbPath(), currentSerial(), name), 4096, 30000);
   ASSERT_TRUE(removed.finished()) << removed.output;
-  runAndWait("【错误】手机没有启动「" + label + "」：找不到该程序或它没有可打开的界面");
+  runAndWait("【错误】手机没有启动「" + label + "」：找不到该程序、它没有可打开的界面，或手机不允许「卓维克手机端」打开应用");
   ASSERT_EQ(phoneControl("reply refuse 870805 not-served").substr(0, 2), "OK");
   runAndWait(agentRefusalText(AgentRefusal::NotServed));
   ASSERT_EQ(phoneControl("reply refuse off").substr(0, 2), "OK");

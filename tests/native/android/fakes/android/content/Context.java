@@ -12,4 +12,8 @@ public abstract class Context {
   public abstract Object getSystemService(String name);
 
   public abstract Intent registerReceiver(BroadcastReceiver receiver, IntentFilter filter);
+
+  public abstract android.content.pm.PackageManager getPackageManager();
+
+  public abstract void startActivity(Intent intent);
 }

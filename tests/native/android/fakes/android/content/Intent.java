@@ -5,8 +5,12 @@ import java.util.Map;
 
 public class Intent {
   public static final String ACTION_BATTERY_CHANGED = "android.intent.action.BATTERY_CHANGED";
+  public static final String ACTION_MAIN = "android.intent.action.MAIN";
+  public static final int FLAG_ACTIVITY_NEW_TASK = 268435456;
 
   private final String action;
+  private String packageName;
+  private int flags;
   final Map<String, Integer> extras = new HashMap<>();
 
   public Intent(String action) { this.action = action; }
@@ -19,4 +23,18 @@ public class Intent {
     extras.put(name, value);
     return this;
   }
+
+  public Intent setPackage(String packageName) {
+    this.packageName = packageName;
+    return this;
+  }
+
+  public String getPackage() { return packageName; }
+
+  public Intent addFlags(int flags) {
+    this.flags |= flags;
+    return this;
+  }
+
+  public int getFlags() { return flags; }
 }

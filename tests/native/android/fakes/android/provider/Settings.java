@@ -17,6 +17,8 @@ public final class Settings {
     }
   }
 
+  public static boolean canDrawOverlays(android.content.Context context) { return Phone.overlayAllowed; }
+
   public static class NameValueTable implements BaseColumns {
     public NameValueTable() {}
   }

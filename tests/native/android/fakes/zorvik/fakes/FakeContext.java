@@ -12,6 +12,7 @@ import java.util.Map;
 public final class FakeContext extends Context {
   private final ContentResolver resolver = new ContentResolver(this) {};
   private Object activityManager;
+  private final FakePackageManager packageManager = new FakePackageManager();
 
   @Override
   public ContentResolver getContentResolver() { return resolver; }
@@ -33,6 +34,12 @@ public final class FakeContext extends Context {
     }
     return activityManager;
   }
+
+  @Override
+  public android.content.pm.PackageManager getPackageManager() { return packageManager; }
+
+  @Override
+  public void startActivity(Intent intent) { Packages.start(intent); }
 
   /** Only the sticky battery intent is there to be had. */
   @Override

@@ -53,6 +53,13 @@ public final class Phone {
   /** The batch operation (by index) that fails; -1 none. */
   public static volatile int batchFailsAt = -1;
   public static volatile boolean smsSendRefused;
+  /** Settings.canDrawOverlays: the "display over other apps" access (granted through appops). */
+  public static volatile boolean overlayAllowed = true;
+
+  /** The SDK level the agent sees from now on (the harness puts the data set's back). */
+  public static void setSdk(int level) { android.os.Build.VERSION.SDK_INT = level; }
+
+  public static void allowOverlay(int allowed) { overlayAllowed = allowed != 0; }
 
   public static synchronized void reset() {
     for (Table t : new Table[] {rawContacts, data, groups, sms, calls}) t.clear();
@@ -63,6 +70,7 @@ public final class Phone {
     battery.clear();
     storage.clear();
     sent.clear();
+    Packages.reset();
     resetFaults();
   }
 
@@ -72,6 +80,8 @@ public final class Phone {
     cursorEndsAt.clear();
     batchFailsAt = -1;
     smsSendRefused = false;
+    overlayAllowed = true;
+    Packages.resetFaults();
   }
 
   // ---- loading, from the harness

@@ -1,0 +1,240 @@
+package zorvik.fakes;
+
+import android.content.Intent;
+import android.content.pm.ApplicationInfo;
+import android.content.pm.PackageInfo;
+import android.graphics.Bitmap;
+import android.graphics.Canvas;
+import android.graphics.drawable.BitmapDrawable;
+import android.graphics.drawable.Drawable;
+import java.awt.image.BufferedImage;
+import java.io.ByteArrayInputStream;
+import java.io.ByteArrayOutputStream;
+import java.io.IOException;
+import java.lang.reflect.Method;
+import java.util.Random;
+import javax.imageio.ImageIO;
+import java.util.ArrayList;
+import java.util.IdentityHashMap;
+import java.util.List;
+import java.util.Map;
+import java.util.Set;
+import java.util.concurrent.ConcurrentHashMap;
+
+/**
+ * The fake phone's installed packages behind FakePackageManager, the activities started, and the
+ * faults a test asks for. The C++ harness fills it through JNI.
+ */
+public final class Packages {
+  private Packages() {}
+
+  static final class Entry {
+    PackageInfo info;
+    String label;
+    Drawable icon;
+    boolean launchable = true;
+  }
+
+  static final List<Entry> entries = new ArrayList<>();
+  static final Map<ApplicationInfo, Entry> byApplication = new IdentityHashMap<>();
+  static final List<String> started = new ArrayList<>();
+
+  // ---- faults
+  static volatile boolean listRefused;
+  static final Set<String> iconFails = ConcurrentHashMap.newKeySet();
+  static final Set<String> activityGone = ConcurrentHashMap.newKeySet();
+
+  /** What startActivity throws for an activity that went away (ActivityNotFoundException on a phone). */
+  static final class ActivityGone extends RuntimeException {
+    ActivityGone(String what) { super("No Activity found to handle " + what); }
+  }
+
+  /** An icon that is no bitmap (an adaptive or vector icon): drawn in one colour within its bounds. */
+  static final class Painted extends Drawable {
+    final int width, height, argb;
+    int boundsWidth, boundsHeight;
+
+    Painted(int width, int height, int argb) {
+      this.width = width;
+      this.height = height;
+      this.argb = argb;
+    }
+
+    @Override
+    public void setBounds(int left, int top, int right, int bottom) {
+      boundsWidth = right - left;
+      boundsHeight = bottom - top;
+    }
+
+    @Override
+    public void draw(Canvas canvas) {
+      long start = System.nanoTime();
+      // A drawable draws within its bounds; none set, nothing drawn.
+      if (boundsWidth > 0 && boundsHeight > 0) canvas.drawColor(argb);
+      Timing.addGraphics(start);
+    }
+
+    @Override
+    public int getIntrinsicWidth() { return width; }
+
+    @Override
+    public int getIntrinsicHeight() { return height; }
+  }
+
+  public static synchronized void reset() {
+    entries.clear();
+    byApplication.clear();
+    started.clear();
+    resetFaults();
+  }
+
+  public static void resetFaults() {
+    listRefused = false;
+    iconFails.clear();
+    activityGone.clear();
+  }
+
+  @SuppressWarnings("deprecation")
+  static Drawable bitmapIcon(byte[] png) {
+    if (png == null || png.length == 0) return null;
+    try {
+      Method decode = Bitmap.class.getDeclaredMethod("decode", byte[].class);
+      decode.setAccessible(true);
+      return new BitmapDrawable((Bitmap) decode.invoke(null, (Object) png));
+    } catch (ReflectiveOperationException e) {
+      throw new IllegalStateException(e);
+    }
+  }
+
+  @SuppressWarnings("deprecation")
+  public static synchronized void load(String label, String name, String version, int versionCode, String sourceDir,
+                                       int system, long installTime, byte[] png) {
+    Entry e = new Entry();
+    e.info = new PackageInfo();
+    e.info.packageName = name;
+    e.info.versionName = version;
+    e.info.versionCode = versionCode;
+    e.info.firstInstallTime = installTime;
+    e.info.lastUpdateTime = installTime;
+    e.info.applicationInfo = new ApplicationInfo();
+    e.info.applicationInfo.flags = system != 0 ? ApplicationInfo.FLAG_SYSTEM : 0;
+    e.info.applicationInfo.sourceDir = sourceDir;
+    e.label = label;
+    e.icon = bitmapIcon(png);
+    entries.add(e);
+    byApplication.put(e.info.applicationInfo, e);
+  }
+
+  static synchronized Entry named(String name) {
+    for (Entry e : entries)
+      if (e.info.packageName.equals(name)) return e;
+    throw new IllegalArgumentException("no package " + name);
+  }
+
+  public static synchronized void setIcon(String name, byte[] png) { named(name).icon = bitmapIcon(png); }
+
+  public static synchronized void setPaintedIcon(String name, int width, int height, int argb) {
+    named(name).icon = new Painted(width, height, argb);
+  }
+
+  public static synchronized void setLaunchable(String name, boolean launchable) { named(name).launchable = launchable; }
+
+  public static void refuseList() { listRefused = true; }
+
+  public static void failIcon(String name) { iconFails.add(name); }
+
+  public static void loseActivity(String name) { activityGone.add(name); }
+
+  public static synchronized int startedCount() { return started.size(); }
+
+  /** "package flags" of the i-th activity started. */
+  public static synchronized String startedAt(int i) { return started.get(i); }
+
+  // ---- pictures, for the tests
+  /** A PNG of w x h: a coloured square, with noise over it when noisy (which PNG cannot squeeze). */
+  static byte[] png(int w, int h, int argb, boolean noisy, long seed) {
+    BufferedImage image = new BufferedImage(w, h, BufferedImage.TYPE_INT_ARGB);
+    Random random = new Random(seed);
+    for (int y = 0; y < h; ++y)
+      for (int x = 0; x < w; ++x) image.setRGB(x, y, noisy ? random.nextInt() | 0xFF000000 : argb);
+    ByteArrayOutputStream out = new ByteArrayOutputStream();
+    try {
+      ImageIO.write(image, "png", out);
+    } catch (IOException e) {
+      throw new IllegalStateException(e);
+    }
+    return out.toByteArray();
+  }
+
+  /** Gives the package a noisy bitmap icon of w x h; answers the PNG's length. */
+  public static int setNoiseIcon(String name, int w, int h) {
+    byte[] bytes = png(w, h, 0, true, name.hashCode());
+    setIcon(name, bytes);
+    return bytes.length;
+  }
+
+  /** The pixel at x, y of a PNG (ARGB). */
+  public static int pixel(byte[] png, int x, int y) throws IOException {
+    return ImageIO.read(new ByteArrayInputStream(png)).getRGB(x, y);
+  }
+
+  /** count user packages, each with its own side x side bitmap icon (half of them noisy over a quarter). */
+  public static synchronized void loadBench(int count, int side) {
+    reset();
+    for (int i = 0; i < count; ++i) {
+      BufferedImage image = new BufferedImage(side, side, BufferedImage.TYPE_INT_ARGB);
+      Random random = new Random(i);
+      int colour = random.nextInt() | 0xFF000000;
+      for (int y = 0; y < side; ++y)
+        for (int x = 0; x < side; ++x)
+          image.setRGB(x, y, i % 2 == 1 && x < side / 2 && y < side / 2 ? random.nextInt() | 0xFF000000 : colour);
+      ByteArrayOutputStream out = new ByteArrayOutputStream();
+      try {
+        ImageIO.write(image, "png", out);
+      } catch (IOException e) {
+        throw new IllegalStateException(e);
+      }
+      String name = "com.example.app" + i;
+      load("应用 " + i, name, "1." + i, i + 1, "/data/app/" + name + "-1/base.apk", 0, 1354953600000L - i * 86400000L,
+          out.toByteArray());
+    }
+  }
+
+  // ---- what the package manager answers
+  static List<PackageInfo> installed() {
+    long start = System.nanoTime();
+    try {
+      if (listRefused) throw new SecurityException("getInstalledPackages: not allowed");
+      synchronized (Packages.class) {
+        List<PackageInfo> out = new ArrayList<>(entries.size());
+        for (Entry e : entries) out.add(e.info);
+        return out;
+      }
+    } finally {
+      Timing.add(start);
+    }
+  }
+
+  static synchronized CharSequence label(ApplicationInfo info) {
+    Entry e = byApplication.get(info);
+    return e == null ? null : new StringBuilder(e.label);  // a CharSequence that is no String, as labels can be
+  }
+
+  static synchronized Drawable icon(ApplicationInfo info) {
+    Entry e = byApplication.get(info);
+    if (e == null) throw new IllegalArgumentException("unknown application");
+    if (iconFails.contains(e.info.packageName)) throw new RuntimeException("Resources$NotFoundException: icon");
+    return e.icon;
+  }
+
+  static synchronized Intent launchIntent(String name) {
+    for (Entry e : entries)
+      if (e.info.packageName.equals(name)) return e.launchable ? new Intent(Intent.ACTION_MAIN).setPackage(name) : null;
+    return null;
+  }
+
+  static synchronized void start(Intent intent) {
+    if (activityGone.contains(intent.getPackage())) throw new ActivityGone(intent.getPackage());
+    started.add(intent.getPackage() + " " + intent.getFlags());
+  }
+}
