@@ -144,7 +144,7 @@ TEST(VCard, ReadsOtherWritersFiles) {
 }
 
 // One card each, in the shapes other address books write (from RFC 2426, RFC 6350 and the vCard
-// 2.1 specification): what the phone is sent (the UTF-8) for the name and the first number or note.
+// 2.1 standard): what the phone is sent (the UTF-8) for the name and the first number or note.
 TEST(VCard, ReadsTheCharsetsAndEncodingsOfOtherAddressBooks) {
   enum class Wrap { None, Utf16Le, Utf16Be };
   const struct {
