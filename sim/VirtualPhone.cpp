@@ -304,7 +304,13 @@ bool askOutsideAgent(const std::string& name, const std::string& request, std::s
 void VirtualPhone::serveAgent(TcpSocket socket, int localPort) {
   SocketRegistration reg(mutex_, openSockets_, socket.handle());
   const std::shared_ptr<Device> device = agentBehind(localPort);
-  if (!device) return;
+  if (!device) {
+    // Closed with the request unread, the socket would end with a reset or a clean end as the
+    // request happened to arrive; the PC then reads either a connection error or a cut reply.
+    // A phone without its agent always ends the call cleanly.
+    closeGracefully(socket);
+    return;
+  }
   setReceiveTimeout(socket, 30);
   std::string request;
   RequestFrame frame;
