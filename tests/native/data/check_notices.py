@@ -35,9 +35,9 @@ def check(ok, msg):
 
 
 def load_generator(path):
-    spec = importlib.util.spec_from_file_location("gen_notices", path)
-    module = importlib.util.module_from_spec(spec)
-    spec.loader.exec_module(module)
+    found = importlib.util.spec_from_file_location("gen_notices", path)
+    module = importlib.util.module_from_spec(found)
+    found.loader.exec_module(module)
     return module
 
 

@@ -137,13 +137,16 @@ struct TempDir {
   std::string path;
 };
 
-// websim on a free port, ended with the test.
-class WebSim {
+// A child process, ended with the test; with `readFirstLine`, the first line of its standard
+// output (where a server says where it listens) is read before the constructor returns.
+class ChildProcess {
  public:
-  WebSim() {
+  ChildProcess(std::vector<std::string> args, bool readFirstLine) {
     int out[2];
     if (::pipe(out) != 0) return;
-    std::vector<char*> argv = {const_cast<char*>(ZORVIK_WEBSIM), nullptr};
+    std::vector<char*> argv;
+    for (auto& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, out[1], 1);
@@ -151,23 +154,35 @@ class WebSim {
     if (::posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), environ) != 0) pid_ = -1;
     posix_spawn_file_actions_destroy(&actions);
     ::close(out[1]);
-    std::string line;
     char c;
-    while (::read(out[0], &c, 1) == 1 && c != '\n') line += c;
+    while (readFirstLine && ::read(out[0], &c, 1) == 1 && c != '\n') firstLine += c;
     ::close(out[0]);
-    const size_t at = line.find("http://");
-    if (at != std::string::npos) base = line.substr(at);
   }
-  ~WebSim() {
+  ~ChildProcess() {
     if (pid_ > 0) {
       ::kill(pid_, SIGTERM);
       ::waitpid(pid_, nullptr, 0);
     }
   }
-  std::string base;  // "http://127.0.0.1:P/"
+  ChildProcess(const ChildProcess&) = delete;
+  ChildProcess& operator=(const ChildProcess&) = delete;
+  std::string firstLine;
 
  private:
   pid_t pid_ = -1;
+};
+
+// websim on a free port, ended with the test.
+class WebSim {
+ public:
+  WebSim() : process_({ZORVIK_WEBSIM}, true) {
+    const size_t at = process_.firstLine.find("http://");
+    if (at != std::string::npos) base = process_.firstLine.substr(at);
+  }
+  std::string base;  // "http://127.0.0.1:P/"
+
+ private:
+  ChildProcess process_;
 };
 
 }  // namespace zorvik::test

@@ -386,35 +386,13 @@ TEST_F(WebSimDownloadTest, KilledAtARandomByteThenResumedGivesTheSameFile) {
 class Child {
  public:
   // Starts argv; `portLine` true: the first line of its standard output is "port N".
-  Child(std::vector<std::string> args, bool portLine) {
-    int out[2];
-    if (::pipe(out) != 0) return;
-    std::vector<char*> argv;
-    for (auto& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-    posix_spawn_file_actions_addclose(&actions, out[0]);
-    if (::posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), environ) != 0) pid_ = -1;
-    posix_spawn_file_actions_destroy(&actions);
-    ::close(out[1]);
-    std::string line;
-    char c;
-    while (portLine && ::read(out[0], &c, 1) == 1 && c != '\n') line += c;
-    ::close(out[0]);
-    if (line.rfind("port ", 0) == 0) port = static_cast<uint16_t>(std::atoi(line.c_str() + 5));
-  }
-  ~Child() {
-    if (pid_ > 0) {
-      ::kill(pid_, SIGTERM);
-      ::waitpid(pid_, nullptr, 0);
-    }
+  Child(std::vector<std::string> args, bool portLine) : process_(std::move(args), portLine) {
+    if (process_.firstLine.rfind("port ", 0) == 0) port = static_cast<uint16_t>(std::atoi(process_.firstLine.c_str() + 5));
   }
   uint16_t port = 0;
 
  private:
-  pid_t pid_ = -1;
+  test::ChildProcess process_;
 };
 
 uint16_t freePort() {
