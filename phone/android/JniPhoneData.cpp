@@ -916,14 +916,10 @@ Answer JniPhoneData::deleteAllCalls(int32_t& status) {
 
 // ---------------------------------------------------------------- alarms, files, bookmarks
 
-// The clock app keeps its alarms to itself (there is no provider or API that lists them), and the
-// browsers' bookmark provider is gone since Android 6: a refusal, which the pages say plainly,
-// never an empty list that would look like a phone without any.
-Answer JniPhoneData::alarms(std::vector<Alarm>&) { return Answer::refused(AgentRefusal::AlarmsNotOffered); }
-Answer JniPhoneData::saveAlarm(const Alarm&, bool, int32_t&) { return Answer::refused(AgentRefusal::AlarmsNotOffered); }
-Answer JniPhoneData::deleteAlarms(const std::vector<int32_t>&, int32_t&) {
-  return Answer::refused(AgentRefusal::AlarmsNotOffered);
-}
+// Alarms: JniAlarms.cpp. The browsers' bookmark provider (android.provider.Browser's
+// BOOKMARKS_URI) went in Android 6, below the package's minimum (7.0): on every phone the package
+// runs on, a refusal, which the page says plainly, never an empty list that would look like a
+// browser without bookmarks.
 
 Answer JniPhoneData::folder(const std::string& folder, std::vector<FileEntry>& out) { return listFolder(folder, out); }
 

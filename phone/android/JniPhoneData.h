@@ -8,8 +8,9 @@
 // file system (phone/android/FileFolder.h). What current Android gives no app (the clock's alarms,
 // a browser's bookmarks, other apps' processes) is refused as such; free memory is served. The
 // installed applications come from the package manager (icons as PNG within the page's buffer) and
-// start through their launch intent. The other tools' areas (settings, cleaner, start-up) are not
-// served here.
+// start through their launch intent; the start-up items are the receivers it resolves for the
+// page's events (JniStartup.cpp); an alarm is added through the clock app's intent (JniAlarms.cpp).
+// The other tools' areas (settings, cleaner) are not served here.
 //
 // Any thread may call in: threadEnv() attaches it to the JVM (and detaches it when it ends).
 #include "phone/PhoneData.h"
@@ -59,6 +60,8 @@ class JniPhoneData : public PhoneData {
 
   Answer applications(std::vector<Package>& out) override;
   Answer startApplication(const std::string& package, int32_t& status) override;
+
+  Answer startupItems(std::vector<StartupEntry>& out) override;
 
   Answer processes(std::vector<Process>& out) override;
   Answer endProcesses(const std::vector<std::string>& names, int32_t& status) override;

@@ -97,7 +97,7 @@ SYSTEM_APPS = [
     ("音乐", "com.android.music", "4.0.4", 0xF4511E), ("Android 系统", "android", "4.0.4", 0x78909C),
     ("系统用户界面", "com.android.systemui", "4.0.4", 0x26A69A), ("输入法", "com.android.inputmethod.latin", "4.0.4", 0x8E24AA),
 ]
-EVENTS = {0: "BOOT", 1: "BOOT_COMPLETED", 2: "CONNECTIVITY_CHANGE", 4: "BATTERY_CHANGED", 5: "BATTERY_LOW",
+EVENTS = {0: "LOCKED_BOOT_COMPLETED", 1: "BOOT_COMPLETED", 2: "CONNECTIVITY_CHANGE", 4: "BATTERY_CHANGED", 5: "BATTERY_LOW",
           23: "MEDIA_MOUNTED", 33: "PACKAGE_ADDED", 37: "PACKAGE_REMOVED", 38: "PACKAGE_REPLACED",
           42: "SCREEN_OFF", 43: "SCREEN_ON", 48: "UMS_CONNECTED", 52: "ACTION_POWER_CONNECTED",
           71: "PHONE_STATE", 80: "SMS_RECEIVED", 86: "WIFI_STATE_CHANGED", 93: "RINGER_MODE_CHANGED",

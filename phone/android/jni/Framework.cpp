@@ -1,5 +1,7 @@
 #include "phone/android/jni/Framework.h"
 
+#include "phone/android/jni/AgentIntents.h"
+
 #include <mutex>
 #include <string>
 
@@ -42,6 +44,8 @@ const ClassEntry kClasses[] = {
     {&F::data, "android/provider/ContactsContract$Data"},
     {&F::groups, "android/provider/ContactsContract$Groups"},
     {&F::calls, "android/provider/CallLog$Calls"},
+    {&F::resolveInfo, "android/content/pm/ResolveInfo"},
+    {&F::activityInfo, "android/content/pm/ActivityInfo"},
     {&F::packageManager, "android/content/pm/PackageManager"},
     {&F::packageInfo, "android/content/pm/PackageInfo"},
     {&F::applicationInfo, "android/content/pm/ApplicationInfo"},
@@ -130,6 +134,17 @@ const MethodEntry kMethods[] = {
     {&F::launchIntent, &F::packageManager, "getLaunchIntentForPackage", "(Ljava/lang/String;)Landroid/content/Intent;",
      false, false},
     {&F::intentAddFlags, &F::intent, "addFlags", "(I)Landroid/content/Intent;", false, false},
+    {&F::queryReceivers, &F::packageManager, "queryBroadcastReceivers", "(Landroid/content/Intent;I)Ljava/util/List;", false,
+     false},
+    {&F::resolveActivity, &F::packageManager, "resolveActivity",
+     "(Landroid/content/Intent;I)Landroid/content/pm/ResolveInfo;", false, false},
+    {&F::intentNew, &F::intent, "<init>", "(Ljava/lang/String;)V", false, false},
+    {&F::intentPutInt, &F::intent, "putExtra", "(Ljava/lang/String;I)Landroid/content/Intent;", false, false},
+    {&F::intentPutBool, &F::intent, "putExtra", "(Ljava/lang/String;Z)Landroid/content/Intent;", false, false},
+    {&F::intentPutText, &F::intent, "putExtra", "(Ljava/lang/String;Ljava/lang/String;)Landroid/content/Intent;", false,
+     false},
+    {&F::intentPutIntList, &F::intent, "putIntegerArrayListExtra",
+     "(Ljava/lang/String;Ljava/util/ArrayList;)Landroid/content/Intent;", false, false},
     {&F::drawableBitmap, &F::bitmapDrawable, "getBitmap", "()Landroid/graphics/Bitmap;", false, false},
     {&F::drawableWidth, &F::drawable, "getIntrinsicWidth", "()I", false, false},
     {&F::drawableHeight, &F::drawable, "getIntrinsicHeight", "()I", false, false},
@@ -183,6 +198,10 @@ const FieldEntry kFields[] = {
     {&F::packageApplication, &F::packageInfo, "applicationInfo", "Landroid/content/pm/ApplicationInfo;", false, false},
     {&F::applicationFlags, &F::applicationInfo, "flags", "I", false, false},
     {&F::applicationSourceDir, &F::applicationInfo, "sourceDir", "Ljava/lang/String;", false, false},
+    {&F::resolveActivityInfo, &F::resolveInfo, "activityInfo", "Landroid/content/pm/ActivityInfo;", false, false},
+    {&F::itemName, &F::activityInfo, "name", "Ljava/lang/String;", false, false},
+    {&F::itemPackage, &F::activityInfo, "packageName", "Ljava/lang/String;", false, false},
+    {&F::componentApplication, &F::activityInfo, "applicationInfo", "Landroid/content/pm/ApplicationInfo;", false, false},
     {&F::configArgb8888, &F::bitmapConfig, "ARGB_8888", "Landroid/graphics/Bitmap$Config;", true, false},
     {&F::compressPng, &F::compressFormat, "PNG", "Landroid/graphics/Bitmap$CompressFormat;", true, false},
 };
@@ -299,6 +318,10 @@ std::string frameworkClaims() {
 #define ZORVIK_INT_CLAIM(name, owner, field, value) line({"field", owner, field, std::to_string(value)});
   ZORVIK_FRAMEWORK_TEXTS(ZORVIK_TEXT_CLAIM)
   ZORVIK_FRAMEWORK_INTS(ZORVIK_INT_CLAIM)
+  ZORVIK_ALARM_TEXTS(ZORVIK_TEXT_CLAIM)
+#define ZORVIK_ACTION_CLAIM(event, owner, field, value) line({"field", owner, field, "\"" value "\""});
+  ZORVIK_STARTUP_ACTIONS(ZORVIK_ACTION_CLAIM)
+#undef ZORVIK_ACTION_CLAIM
 #undef ZORVIK_TEXT_CLAIM
 #undef ZORVIK_INT_CLAIM
   for (const MethodEntry& m : kMethods) {

@@ -117,6 +117,7 @@ struct Framework {
   jclass build, buildVersion, statFs, environment, file, systemClock, activityManager, memoryInfo;
   jclass settings, settingsSystem, settingsSecure, settingsGlobal, sms, smsManager;
   jclass contacts, rawContacts, data, groups, calls;
+  jclass resolveInfo, activityInfo;
   jclass packageManager, packageInfo, applicationInfo, drawable, bitmapDrawable, bitmap, bitmapConfig, compressFormat,
       canvas, byteStream;
 
@@ -136,6 +137,7 @@ struct Framework {
   jmethodID drawableBitmap, drawableWidth, drawableHeight, drawableSetBounds, drawableDraw;
   jmethodID bitmapCreate, bitmapScaled, bitmapWidth, bitmapHeight, bitmapCompress, bitmapRecycle, canvasNew;
   jmethodID byteStreamNew, byteStreamBytes, canDrawOverlays;
+  jmethodID queryReceivers, resolveActivity, intentNew, intentPutInt, intentPutBool, intentPutText, intentPutIntList;
 
   jfieldID resultCount, resultUri;
   jfieldID buildModel, buildManufacturer, buildDisplay, buildHardware, versionSdk, versionRelease;
@@ -143,6 +145,7 @@ struct Framework {
   jfieldID contactsUriField, rawContactsUriField, dataUriField, groupsUriField, smsUriField, callsUriField;
   jfieldID packageName, packageVersionName, packageVersionCode, packageFirstInstall, packageApplication;
   jfieldID applicationFlags, applicationSourceDir, configArgb8888, compressPng;
+  jfieldID resolveActivityInfo, itemName, itemPackage, componentApplication;
 
   // The providers' content Uris (global references).
   jobject contactsUri, rawContactsUri, dataUri, groupsUri, smsUri, callsUri;

@@ -4,6 +4,7 @@
 #include "devlink/ByteOrder.h"
 #include "phone/AgentService.h"
 #include "phone/AgentVersion.h"
+#include "phone/android/jni/AgentIntents.h"
 #include "phone/android/jni/Framework.h"
 
 #include <gtest/gtest.h>
@@ -12,6 +13,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
@@ -143,6 +145,16 @@ Harness::Harness(size_t contacts) : state(dataSet()) {
   f.resolution.clear();
   f.mobileNetwork.clear();
   f.wifiNetwork.clear();
+  // The start-up entries of the events the agent can ask the package manager about, in the order
+  // it asks them (by event; each event's receivers as registered).
+  auto asked = [](const phone::StartupEntry& e) {
+    for (const phone::jni::StartupAction& a : phone::jni::kStartupActions)
+      if (a.event == e.event) return true;
+    return false;
+  };
+  state.startup.erase(std::remove_if(state.startup.begin(), state.startup.end(), [&](auto& e) { return !asked(e); }),
+                      state.startup.end());
+  std::stable_sort(state.startup.begin(), state.startup.end(), [](auto& a, auto& b) { return a.event < b.event; });
   // The package files live where the harness can make them; vphone names the same paths.
   for (sim::Package& p : state.packages) p.path = apkFolder() + "/" + p.name + "-1.apk";
   jni_ = std::make_unique<phone::JniPhoneData>(jvmEnv(), agentContext());
@@ -244,6 +256,24 @@ void Harness::loadFakes() {
     env->PushLocalFrame(8);
     call(env, packages, package, str(p.label), str(p.name), str(p.version), p.versionCode, str(p.path), p.system,
          p.installTime, byteArray(env, p.icon));
+    env->PopLocalFrame(nullptr);
+  }
+  // Each start-up entry as a receiver of its package ("pkg/.Class (ACTION)") for the event's action.
+  static jmethodID receiver = staticMethod(packages, "loadReceiver", "(Ljava/lang/String;Ljava/lang/String;Ljava/lang/String;)V");
+  for (const phone::StartupEntry& e : state.startup) {
+    const size_t slash = e.detail.find('/'), open = e.detail.find(" (");
+    if (slash == std::string::npos || open == std::string::npos || open < slash) {
+      ADD_FAILURE() << "start-up detail " << e.detail;
+      continue;
+    }
+    const std::string package = e.detail.substr(0, slash);
+    std::string name = e.detail.substr(slash + 1, open - slash - 1);
+    if (!name.empty() && name[0] == '.') name = package + name;
+    const char* action = nullptr;
+    for (const phone::jni::StartupAction& a : phone::jni::kStartupActions)
+      if (a.event == e.event) action = a.action;
+    env->PushLocalFrame(8);
+    call(env, packages, receiver, str(package), str(name), str(action));
     env->PopLocalFrame(nullptr);
   }
 }

@@ -1,5 +1,6 @@
 package android.content;
 
+import java.util.ArrayList;
 import java.util.HashMap;
 import java.util.Map;
 
@@ -11,16 +12,50 @@ public class Intent {
   private final String action;
   private String packageName;
   private int flags;
-  final Map<String, Integer> extras = new HashMap<>();
+  final Map<String, Object> extras = new HashMap<>();
 
   public Intent(String action) { this.action = action; }
 
   public String getAction() { return action; }
 
-  public int getIntExtra(String name, int defaultValue) { return extras.getOrDefault(name, defaultValue); }
+  public int getIntExtra(String name, int defaultValue) {
+    Object v = extras.get(name);
+    return v instanceof Integer ? (Integer) v : defaultValue;
+  }
+
+  public boolean getBooleanExtra(String name, boolean defaultValue) {
+    Object v = extras.get(name);
+    return v instanceof Boolean ? (Boolean) v : defaultValue;
+  }
+
+  public String getStringExtra(String name) {
+    Object v = extras.get(name);
+    return v instanceof String ? (String) v : null;
+  }
+
+  @SuppressWarnings("unchecked")
+  public ArrayList<Integer> getIntegerArrayListExtra(String name) {
+    Object v = extras.get(name);
+    return v instanceof ArrayList ? (ArrayList<Integer>) v : null;
+  }
 
   public Intent putExtra(String name, int value) {
     extras.put(name, value);
+    return this;
+  }
+
+  public Intent putExtra(String name, boolean value) {
+    extras.put(name, value);
+    return this;
+  }
+
+  public Intent putExtra(String name, String value) {
+    extras.put(name, value);
+    return this;
+  }
+
+  public Intent putIntegerArrayListExtra(String name, ArrayList<Integer> value) {
+    extras.put(name, value == null ? null : new ArrayList<>(value));
     return this;
   }
 

@@ -39,7 +39,10 @@ public final class FakeContext extends Context {
   public android.content.pm.PackageManager getPackageManager() { return packageManager; }
 
   @Override
-  public void startActivity(Intent intent) { Packages.start(intent); }
+  public void startActivity(Intent intent) {
+    if (Packages.SET_ALARM.equals(intent.getAction())) Packages.setAlarm(intent);
+    else Packages.start(intent);
+  }
 
   /** Only the sticky battery intent is there to be had. */
   @Override

@@ -4,6 +4,7 @@ import android.content.Intent;
 import android.content.pm.ApplicationInfo;
 import android.content.pm.PackageInfo;
 import android.content.pm.PackageManager;
+import android.content.pm.ResolveInfo;
 import android.graphics.drawable.Drawable;
 import java.util.List;
 
@@ -21,4 +22,10 @@ final class FakePackageManager extends PackageManager {
 
   @Override
   public Intent getLaunchIntentForPackage(String packageName) { return Packages.launchIntent(packageName); }
+
+  @Override
+  public List<ResolveInfo> queryBroadcastReceivers(Intent intent, int flags) { return Packages.receiversOf(intent); }
+
+  @Override
+  public ResolveInfo resolveActivity(Intent intent, int flags) { return Packages.activityFor(intent); }
 }

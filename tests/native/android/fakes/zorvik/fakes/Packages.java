@@ -1,8 +1,10 @@
 package zorvik.fakes;
 
 import android.content.Intent;
+import android.content.pm.ActivityInfo;
 import android.content.pm.ApplicationInfo;
 import android.content.pm.PackageInfo;
+import android.content.pm.ResolveInfo;
 import android.graphics.Bitmap;
 import android.graphics.Canvas;
 import android.graphics.drawable.BitmapDrawable;
@@ -39,8 +41,26 @@ public final class Packages {
   static final Map<ApplicationInfo, Entry> byApplication = new IdentityHashMap<>();
   static final List<String> started = new ArrayList<>();
 
+  /** A manifest receiver for one broadcast action. */
+  static final class Receiver {
+    final String action;
+    final ResolveInfo info;
+
+    Receiver(String action, ResolveInfo info) {
+      this.action = action;
+      this.info = info;
+    }
+  }
+
+  static final List<Receiver> receivers = new ArrayList<>();
+  /** The alarms asked of the clock app (AlarmClock.ACTION_SET_ALARM), described. */
+  static final List<String> alarmsSet = new ArrayList<>();
+  static final String SET_ALARM = "android.intent.action.SET_ALARM";
+
   // ---- faults
   static volatile boolean listRefused;
+  static volatile boolean receiversRefused;
+  static volatile boolean clockPresent = true;
   static final Set<String> iconFails = ConcurrentHashMap.newKeySet();
   static final Set<String> activityGone = ConcurrentHashMap.newKeySet();
 
@@ -85,11 +105,15 @@ public final class Packages {
     entries.clear();
     byApplication.clear();
     started.clear();
+    receivers.clear();
+    alarmsSet.clear();
     resetFaults();
   }
 
   public static void resetFaults() {
     listRefused = false;
+    receiversRefused = false;
+    clockPresent = true;
     iconFails.clear();
     activityGone.clear();
   }
@@ -140,6 +164,25 @@ public final class Packages {
   public static synchronized void setLaunchable(String name, boolean launchable) { named(name).launchable = launchable; }
 
   public static void refuseList() { listRefused = true; }
+
+  public static void refuseReceivers() { receiversRefused = true; }
+
+  /** A phone without an app that takes AlarmClock.ACTION_SET_ALARM. */
+  public static void removeClock() { clockPresent = false; }
+
+  /** A receiver of the package for action, its class named className. */
+  public static synchronized void loadReceiver(String name, String className, String action) {
+    ResolveInfo r = new ResolveInfo();
+    r.activityInfo = new ActivityInfo();
+    r.activityInfo.packageName = name;
+    r.activityInfo.name = className;
+    r.activityInfo.applicationInfo = named(name).info.applicationInfo;
+    receivers.add(new Receiver(action, r));
+  }
+
+  public static synchronized int alarmSetCount() { return alarmsSet.size(); }
+
+  public static synchronized String alarmSetAt(int i) { return alarmsSet.get(i); }
 
   public static void failIcon(String name) { iconFails.add(name); }
 
@@ -231,6 +274,40 @@ public final class Packages {
     for (Entry e : entries)
       if (e.info.packageName.equals(name)) return e.launchable ? new Intent(Intent.ACTION_MAIN).setPackage(name) : null;
     return null;
+  }
+
+  static List<ResolveInfo> receiversOf(Intent intent) {
+    long start = System.nanoTime();
+    try {
+      if (receiversRefused) throw new SecurityException("queryBroadcastReceivers: not allowed");
+      synchronized (Packages.class) {
+        List<ResolveInfo> out = new ArrayList<>();
+        for (Receiver r : receivers)
+          if (r.action.equals(intent.getAction())) out.add(r.info);
+        return out;
+      }
+    } finally {
+      Timing.add(start);
+    }
+  }
+
+  static ResolveInfo activityFor(Intent intent) {
+    if (!SET_ALARM.equals(intent.getAction()) || !clockPresent) return null;
+    ResolveInfo r = new ResolveInfo();
+    r.activityInfo = new ActivityInfo();
+    r.activityInfo.packageName = "com.android.deskclock";
+    r.activityInfo.name = "com.android.deskclock.HandleApiCalls";
+    return r;
+  }
+
+  static synchronized void setAlarm(Intent intent) {
+    if (!clockPresent) throw new ActivityGone(intent.getAction());
+    alarmsSet.add(String.format("%d:%02d days=%s message=%s vibrate=%b skipUi=%b ringtone=%s flags=%d",
+        intent.getIntExtra("android.intent.extra.alarm.HOUR", -1), intent.getIntExtra("android.intent.extra.alarm.MINUTES", -1),
+        intent.getIntegerArrayListExtra("android.intent.extra.alarm.DAYS"), intent.getStringExtra("android.intent.extra.alarm.MESSAGE"),
+        intent.getBooleanExtra("android.intent.extra.alarm.VIBRATE", false),
+        intent.getBooleanExtra("android.intent.extra.alarm.SKIP_UI", false),
+        intent.getStringExtra("android.intent.extra.alarm.RINGTONE"), intent.getFlags()));
   }
 
   static synchronized void start(Intent intent) {

@@ -16,4 +16,10 @@ public abstract class PackageManager {
   public abstract Drawable getApplicationIcon(ApplicationInfo info);
 
   public abstract Intent getLaunchIntentForPackage(String packageName);
+
+  @Deprecated
+  public abstract List<ResolveInfo> queryBroadcastReceivers(Intent intent, int flags);
+
+  @Deprecated
+  public abstract ResolveInfo resolveActivity(Intent intent, int flags);
 }

@@ -1,0 +1,5 @@
+package android.content.pm;
+
+public class ActivityInfo extends ComponentInfo {
+  public ActivityInfo() {}
+}

@@ -1,0 +1,8 @@
+package android.content.pm;
+
+public class ComponentInfo extends PackageItemInfo {
+  public ApplicationInfo applicationInfo;
+  public boolean enabled = true;
+
+  public ComponentInfo() {}
+}

@@ -1,0 +1,8 @@
+package android.content.pm;
+
+public class PackageItemInfo {
+  public String name;
+  public String packageName;
+
+  public PackageItemInfo() {}
+}

@@ -1,0 +1,7 @@
+package android.content.pm;
+
+public class ResolveInfo {
+  public ActivityInfo activityInfo;
+
+  public ResolveInfo() {}
+}
