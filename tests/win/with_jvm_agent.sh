@@ -24,6 +24,8 @@ grep -q '^jvm_agent_host: serving' "$work/host.log" || { echo "the JVM agent did
 start_phone || exit 1
 [ "$(phone_control "agent outside $name")" = OK ] || { echo "vphone refused agent outside"; exit 1; }
 status=0
+# The page tests see that the package itself answers (no refusals injected by vphone).
+export ZORVIK_AGENT_IS_PACKAGE=1
 "$root/scripts/wine-ui-run" "$exe" --gtest_brief=1 "$@" || status=1
 # The relay held to the end (a reset between cases keeps it), and the agent still answers.
 phone_control status | grep -q " outside=$name" || { echo "vphone no longer relays to $name"; status=1; }

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include <algorithm>
 #include <chrono>
 #include <memory>
@@ -93,7 +95,10 @@ TEST_F(AlarmsPageTest, ColumnsAndEveryAlarmOfThePhone) {
 
 // Current Android gives no app the clock's alarms: the page says so, and asks again next time.
 TEST_F(AlarmsPageTest, APhoneThatGivesNoAppItsAlarmsSaysSoPlainly) {
-  ASSERT_EQ(phoneControl("reply refuse 870401 alarms").rfind("OK", 0), 0u);
+  // The package refuses by itself; vphone is told to.
+  if (!std::getenv("ZORVIK_AGENT_IS_PACKAGE")) {
+    ASSERT_EQ(phoneControl("reply refuse 870401 alarms").rfind("OK", 0), 0u);
+  }
   load();
   EXPECT_EQ(host_->status(),
             "【提示】此手机不允许读取闹钟：Android 不让其他应用读取或修改时钟应用的闹钟，请在手机的时钟应用中设置");
