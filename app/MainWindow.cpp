@@ -46,7 +46,10 @@ public:
       if (m.wp == VK_RETURN) onEnter_();
       else m.handled = false;
     });
-    map_.on(WM_CHAR, [](WinMsg& m) { m.handled = m.wp == '\r' || m.wp == '\n'; });  // no beep
+    map_.on(WM_CHAR, [](WinMsg& m) {
+      if (m.wp == 1) SendMessageA(m.hwnd, EM_SETSEL, 0, -1);  // Ctrl+A: a new keyword replaces the last
+      m.handled = m.wp == 1 || m.wp == '\r' || m.wp == '\n';  // no beep
+    });
     map_.on(WM_PAINT, [this](WinMsg& m) {
       m.result = defaultProc(m);
       if (GetWindowTextLengthA(m.hwnd) > 0) return;

@@ -111,6 +111,7 @@ bool StorePage::search(const std::string& keyword) {
   PageDataTable::instance().beginLoad(kKeyStore);
   navigate(storeSearchAddress(storeBase(), cleaned, key));
   PageDataTable::instance().markLoaded(kKeyStore);
+  host().setStatusText("");  // an earlier "too short" no longer applies
   return true;
 }
 
