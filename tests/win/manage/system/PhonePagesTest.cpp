@@ -251,6 +251,8 @@ TEST_F(PhoneSettingsPageTest, FailedLoadLeavesTheControlsClosed) {
   EXPECT_NE(host_->status(), "");
   for (int n = 0; n < kPhoneSettingCount; ++n)
     EXPECT_FALSE(IsWindowEnabled(page_->control(static_cast<PhoneSetting>(n)))) << n;
+  pump(300);
+  test::saveWindowPng(ui_.frame.hwnd(), test::artifactPath("phone_settings_closed.png"));
 }
 
 // Ten quick changes, as fast as the user clicks (no message turn between them): the phone ends at
