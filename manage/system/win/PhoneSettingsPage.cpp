@@ -69,7 +69,8 @@ void PhoneSettingsPage::createControls() {
     HWND h = nullptr;
     if (c.kind == Kind::Choice) {
       make("STATIC", c.caption, SS_LEFT | SS_CENTERIMAGE, c.x, c.y, kLabelWidth, kRowHeight, -1);
-      h = make("COMBOBOX", "", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, c.x + kLabelWidth, c.y, kChoiceWidth, 300, id);
+      h = make("COMBOBOX", "", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, c.x + kLabelWidth, c.y, kChoiceWidth, 300,
+               id);
       ComboBox combo(h);
       switch (c.number) {
         case kSettingTimeout:
