@@ -10,6 +10,7 @@
 #include "app/MainWindowLayout.h"
 #include "app/PageData.h"
 #include "app/StartupArgs.h"
+#include "ui/Controls.h"
 #include "ui/UiThread.h"
 #include "app/resource.h"
 
@@ -29,6 +30,42 @@ enum AppCommand : WPARAM {
 }  // namespace
 
 using namespace mainwindow;
+
+// The store search edit. A dialog turns Enter into IDOK, which the window swallows; this box asks
+// for Enter itself (in the modal loop's dialog manager as well as in a plain message loop) and
+// runs the search. While empty it shows a grey hint (the edit repaints itself on every change).
+class MainWindow::SearchBox : public Window {
+public:
+  explicit SearchBox(std::function<void()> onEnter) : onEnter_(std::move(onEnter)) {
+    map_.on(WM_GETDLGCODE, [this](WinMsg& m) {
+      const auto* msg = reinterpret_cast<const MSG*>(m.lp);
+      m.result = defaultProc(m);
+      if (msg && msg->message == WM_KEYDOWN && msg->wParam == VK_RETURN) m.result |= DLGC_WANTALLKEYS;
+    });
+    map_.on(WM_KEYDOWN, [this](WinMsg& m) {
+      if (m.wp == VK_RETURN) onEnter_();
+      else m.handled = false;
+    });
+    map_.on(WM_CHAR, [](WinMsg& m) {
+      if (m.wp == 1) SendMessageA(m.hwnd, EM_SETSEL, 0, -1);  // Ctrl+A: a new keyword replaces the last
+      m.handled = m.wp == 1 || m.wp == '\r' || m.wp == '\n';  // no beep
+    });
+    map_.on(WM_PAINT, [this](WinMsg& m) {
+      m.result = defaultProc(m);
+      if (GetWindowTextLengthA(m.hwnd) > 0) return;
+      WindowDc dc(m.hwnd);
+      RECT r{};
+      SendMessageA(m.hwnd, EM_GETRECT, 0, reinterpret_cast<LPARAM>(&r));
+      SelectObjectScope font(dc.get(), reinterpret_cast<HFONT>(SendMessageA(m.hwnd, WM_GETFONT, 0, 0)));
+      SetBkMode(dc.get(), TRANSPARENT);
+      SetTextColor(dc.get(), GetSysColor(COLOR_GRAYTEXT));
+      DrawTextA(dc.get(), kSearchHint, -1, &r, DT_LEFT | DT_SINGLELINE | DT_NOPREFIX | DT_VCENTER);
+    });
+  }
+
+private:
+  std::function<void()> onEnter_;
+};
 
 std::string trayTooltip() { return std::string("卓维克 [") + kMakerAddress + "]"; }
 
@@ -88,6 +125,9 @@ MainWindow::MainWindow(MainWindowOptions options)
   for (int i = 0; i < kToolbarButtons; ++i)
     map_.onCommand(kToolbarIds[i], [this, i](WinMsg&) { runToolbar(i); });
   map_.onCommand(IDC_DEVICE_MANAGER, [this](WinMsg& m) { onDeviceManagerLink(m); });
+  map_.onCommand(kSearchButtonId, [this](WinMsg& m) {
+    if (m.commandCode() == BN_CLICKED) searchStore();
+  });
   for (auto& [msg, handler] : options_.extraMessages) map_.on(msg, handler);
 }
 
@@ -204,7 +244,38 @@ void MainWindow::onToolbarMessage(WinMsg& m) {
 }
 
 void MainWindow::onStoreSearch(WinMsg& m) {
-  if (Page* p = page(kPageStore)) m.result = p->onRouted(kMsgStoreSearch, m.wp, m.lp);
+  Page* store = page(kPageStore);
+  if (!store) return;
+  m.result = store->onRouted(kMsgStoreSearch, m.wp, m.lp);
+  // The results are on the store page. The search has marked its key loaded, so showing it
+  // does not open the store home over them.
+  if (m.result) showPage(kPageStore);
+}
+
+HWND MainWindow::searchBox() const { return searchBox_ ? searchBox_->hwnd() : nullptr; }
+
+void MainWindow::createSearchBox(HFONT font) {
+  searchBox_ = std::make_unique<SearchBox>([this] { searchStore(); });
+  const RECT& r = kSearchEditRect;
+  WindowCreateArgs args;
+  args.className = "EDIT";
+  args.style = WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL;
+  args.exStyle = WS_EX_CLIENTEDGE;
+  args.x = r.left;
+  args.y = r.top;
+  args.width = r.right - r.left;
+  args.height = r.bottom - r.top;
+  args.parent = hwnd();
+  args.menuOrId = reinterpret_cast<HMENU>(static_cast<INT_PTR>(kSearchEditId));
+  if (!searchBox_->create(args)) return;
+  SendMessageA(searchBox_->hwnd(), WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+  Edit(searchBox_->hwnd()).setLimit(kSearchMaxChars);
+}
+
+// Enter in the box or its button: the keyword, as typed, to the store page through 0x464 (the
+// store page refuses one that is too short).
+void MainWindow::searchStore() {
+  if (!postStoreSearch(hwnd(), windowText(searchBox()))) setStatusText("【错误】关键字太长，请换个短些的");
 }
 
 void MainWindow::onAppCommandMessage(WinMsg& m) { onAppCommand(m.wp, m.lp); }

@@ -74,11 +74,14 @@ public:
   bool toolbarChecked(int index) const { return toolbarChecked_.at(static_cast<size_t>(index)); }
   int toolbarCount() const { return toolbarCount_; }
   bool hiddenStart() const { return hiddenStart_; }
+  // The store search box's edit control.
+  HWND searchBox() const;
   int connectionState() const { return connState_; }
   const TrayIcon& tray() const { return tray_; }
 
 private:
   struct Tables;  // the message and command tables (MainWindow.cpp)
+  class SearchBox;  // the header's store search edit (MainWindow.cpp)
 
   MainWindowOptions options_;
   bool hiddenStart_;
@@ -96,6 +99,7 @@ private:
   UniqueFont titleFont_, uiFont_, underlineFont_;
   UniqueBrush white_, navBrush_, barBrush_;
   HWND tooltip_ = nullptr;
+  std::unique_ptr<SearchBox> searchBox_;
 
   // Message handlers, one per entry of the message table.
   void onInit(WinMsg& m);
@@ -127,9 +131,11 @@ private:
   void showTasks();
   void showTasksFromTray();
   void showSettingsFromTray();
+  void searchStore();
 
   void loadSkin();
   void createControls();
+  void createSearchBox(HFONT font);
   void createPages();
   void closePages();
   void layoutPageButtons();

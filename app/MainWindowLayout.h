@@ -19,4 +19,15 @@ inline constexpr const char* kMakerAddress = "http://www.zorvik.example";
 
 inline constexpr int kToolbarIds[kToolbarButtons] = {IDC_TOOLBAR_0, IDC_TOOLBAR_1, IDC_TOOLBAR_2, IDC_TOOLBAR_3};
 
+// The store search box in the header, left of the caption buttons: the one control of the window
+// that takes Enter, and its button.
+inline constexpr int kSearchEditId = 1060, kSearchButtonId = 1061;
+inline constexpr RECT kSearchEditRect{560, 15, 730, 37};
+inline constexpr RECT kSearchButtonRect{734, 14, 790, 38};
+inline constexpr const char* kSearchButtonText = "搜索";
+inline constexpr const char* kSearchHint = "搜索软件、游戏";
+// Characters the box takes: in GBK at most two bytes each, so the keyword stays within the
+// 255 bytes 0x464 carries.
+inline constexpr int kSearchMaxChars = 120;
+
 }  // namespace zorvik::mainwindow

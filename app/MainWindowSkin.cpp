@@ -100,6 +100,9 @@ void MainWindow::createControls() {
   HWND link = child("STATIC", "设备管理器", SS_NOTIFY | SS_CENTER, kWidth - 206, y, 80, 18, IDC_DEVICE_MANAGER);
   SendMessageA(link, WM_SETFONT, reinterpret_cast<WPARAM>(underlineFont_.get()), FALSE);
   child("BUTTON", "当前任务", BS_OWNERDRAW, kWidth - 114, kHeight - kBottomHeight + 3, 104, 24, IDC_CURRENT_TASKS);
+  createSearchBox(uiFont_.get());
+  const RECT& s = kSearchButtonRect;
+  child("BUTTON", kSearchButtonText, BS_OWNERDRAW, s.left, s.top, s.right - s.left, s.bottom - s.top, kSearchButtonId);
 }
 
 void MainWindow::onEraseBackground(WinMsg& m) {

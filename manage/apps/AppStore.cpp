@@ -100,8 +100,16 @@ std::string storeItemAddress(std::string_view base, int32_t itemNumber) {
 
 std::string cleanSearchKeyword(std::string_view keyword) {
   std::string out;
-  for (char c : keyword)
-    if (std::string_view("/\\><&-'`").find(c) == std::string_view::npos) out += c;
+  for (size_t i = 0; i < keyword.size(); ++i) {
+    const char c = keyword[i];
+    // A GBK character's second byte may be "\\" or "`" (as in "誠"): the pair stays whole.
+    if (static_cast<unsigned char>(c) >= 0x81 && i + 1 < keyword.size()) {
+      out += c;
+      out += keyword[++i];
+    } else if (std::string_view("/\\><&-'`").find(c) == std::string_view::npos) {
+      out += c;
+    }
+  }
   return out;
 }
 

@@ -53,7 +53,7 @@ int32_t leadingDecimal(std::string_view text);
 
 // Store addresses; `base` ends in "/".
 std::string storeItemAddress(std::string_view base, int32_t itemNumber);
-// The keyword without "/", "\", ">", "<", "&", "-", "'" and "`".
+// The keyword without "/", "\", ">", "<", "&", "-", "'" and "`" (GBK characters stay whole).
 std::string cleanSearchKeyword(std::string_view keyword);
 // Mid(md5hex(Mid(md5hex(cleaned keyword), 6, 4)), 8, 8).
 std::string searchKey(std::string_view cleanedKeyword, const Md5Function& md5);

@@ -82,9 +82,8 @@ LRESULT StorePage::onRouted(UINT msg, WPARAM, LPARAM lp) {
   // from whatever sender, is ignored.
   if (msg != kMsgStoreSearch) return 0;
   const std::optional<std::string> keyword = collectStoreSearch(static_cast<uintptr_t>(lp));
-  if (!keyword) return 0;
-  search(*keyword);
-  return 1;
+  // 1 when the results were opened, so the main window shows them.
+  return keyword && search(*keyword) ? 1 : 0;
 }
 
 void StorePage::openHome() {
@@ -99,12 +98,12 @@ void StorePage::openItem(int32_t itemNumber) {
   navigate(storeItemAddress(storeBase(), itemNumber));
 }
 
-void StorePage::search(const std::string& keyword) {
+bool StorePage::search(const std::string& keyword) {
   if (keyword.size() < kMinSearchKeyword) {
     char text[160];
     std::snprintf(text, sizeof text, "关键字【%s】过短，请换个长些的", keyword.c_str());
     host().setStatusText(text);
-    return;
+    return false;
   }
   const std::string cleaned = cleanSearchKeyword(keyword);
   const std::string key = searchKey(cleaned, md5hex);
@@ -112,6 +111,8 @@ void StorePage::search(const std::string& keyword) {
   PageDataTable::instance().beginLoad(kKeyStore);
   navigate(storeSearchAddress(storeBase(), cleaned, key));
   PageDataTable::instance().markLoaded(kKeyStore);
+  host().setStatusText("");  // an earlier "too short" no longer applies
+  return true;
 }
 
 bool StorePage::beforeNavigate(const std::string& address) {

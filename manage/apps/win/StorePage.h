@@ -33,8 +33,9 @@ public:
 
   void openHome();
   void openItem(int32_t itemNumber);
-  // The shell's search box: refuses keywords shorter than two bytes.
-  void search(const std::string& keyword);
+  // The shell's search box: refuses keywords shorter than two bytes (the status line says so);
+  // true when the search address was opened.
+  bool search(const std::string& keyword);
   // The embedded browser is about to open `address`; true when it must not (a package link).
   bool beforeNavigate(const std::string& address);
 

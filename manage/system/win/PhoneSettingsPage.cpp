@@ -1,5 +1,7 @@
 #include "manage/system/win/PhoneSettingsPage.h"
 
+#include <optional>
+
 #include "ui/Controls.h"
 
 namespace zorvik {
@@ -64,11 +66,12 @@ void PhoneSettingsPage::createControls() {
   for (const GroupSpec& g : kGroups) make("BUTTON", g.caption, BS_GROUPBOX, 12, g.y, kGroupWidth, g.height, -1);
   for (const ControlSpec& c : kControls) {
     const int id = kFirstControlId + c.number;
+    HWND h = nullptr;
     if (c.kind == Kind::Choice) {
       make("STATIC", c.caption, SS_LEFT | SS_CENTERIMAGE, c.x, c.y, kLabelWidth, kRowHeight, -1);
-      HWND box = make("COMBOBOX", "", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, c.x + kLabelWidth, c.y,
-                      kChoiceWidth, 300, id);
-      ComboBox combo(box);
+      h = make("COMBOBOX", "", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, c.x + kLabelWidth, c.y, kChoiceWidth, 300,
+               id);
+      ComboBox combo(h);
       switch (c.number) {
         case kSettingTimeout:
           for (const char* t : kTimeoutTexts) combo.add(t);
@@ -84,10 +87,11 @@ void PhoneSettingsPage::createControls() {
           break;
       }
     } else {
-      HWND b = make("BUTTON", c.caption, BS_AUTOCHECKBOX | WS_TABSTOP, c.x, c.y, c.kind == Kind::Check ? 220 : 130,
-                    kRowHeight, id);
-      EnableWindow(b, FALSE);  // enabled once the phone's values are in
+      h = make("BUTTON", c.caption, BS_AUTOCHECKBOX | WS_TABSTOP, c.x, c.y, c.kind == Kind::Check ? 220 : 130,
+               kRowHeight, id);
     }
+    // No input before the phone's values are in: a change would be written over a value nobody saw.
+    EnableWindow(h, FALSE);
   }
   make("BUTTON", "壁纸管理", BS_PUSHBUTTON | WS_TABSTOP, 28, 374, 100, 26, kWallpaperButtonId);
   make("BUTTON", "铃声管理", BS_PUSHBUTTON | WS_TABSTOP, 148, 374, 100, 26, kRingtoneButtonId);
@@ -97,25 +101,51 @@ void PhoneSettingsPage::onToolbar(int index) {
   if (index == toolbar::kRefreshPhoneSettings) reload();
 }
 
+void PhoneSettingsPage::close() {
+  queue_.clear();
+  Page::close();
+}
+
 void PhoneSettingsPage::load() {
-  if (loading_) return;
-  loading_ = true;
-  work_.run(
-      [](ExchangeCancel* cancel) {
-        Loaded loaded;
-        AgentBody body;
-        loaded.result = exchangeForBody(readSettingsRequest(), body, cancel);
-        if (loaded.result == AgentResult::Ok) {
-          loaded.read = parsePhoneSettings(body.bytes.data(), body.bytes.size(), loaded.values);
-          if (!loaded.read) loaded.result = AgentResult::Malformed;
-        }
-        return loaded;
-      },
-      [this](Loaded& loaded) { fill(loaded); });
+  if (!queue_.read()) return;
+  readAskedAt_ = ++clock_;
+  runNext();
+}
+
+void PhoneSettingsPage::runNext() {
+  const std::optional<PhoneSettingsJob> job = queue_.start();
+  if (!job) return;
+  if (job->kind == PhoneSettingsJob::Kind::Read) {
+    work_.run(
+        [](ExchangeCancel* cancel) {
+          Loaded loaded;
+          AgentBody body;
+          loaded.result = exchangeForBody(readSettingsRequest(), body, cancel);
+          if (loaded.result == AgentResult::Ok) {
+            loaded.read = parsePhoneSettings(body.bytes.data(), body.bytes.size(), loaded.values);
+            if (!loaded.read) loaded.result = AgentResult::Malformed;
+          }
+          return loaded;
+        },
+        [this](Loaded& loaded) {
+          queue_.finish();
+          fill(loaded);
+          runNext();
+        });
+    return;
+  }
+  ++writesSent_;
+  // The control keeps the user's change whatever the phone says.
+  work_.run([request = changeSettingRequest(job->number, job->value)](
+                ExchangeCancel* cancel) { return exchangeForStatus(request, nullptr, cancel); },
+            [this](AgentResult result) {
+              queue_.finish();
+              if (const char* failure = agentFailureText(result)) host().setStatusText(failure);
+              runNext();
+            });
 }
 
 void PhoneSettingsPage::fill(const Loaded& loaded) {
-  loading_ = false;
   // The controls keep their state unless the values came whole.
   finishLoad(loaded.result, [&] {
     if (loaded.read) show(loaded.values);
@@ -123,13 +153,16 @@ void PhoneSettingsPage::fill(const Loaded& loaded) {
 }
 
 void PhoneSettingsPage::show(const PhoneSettingValues& values) {
-  // Setting the controls here sends nothing: only the user's clicks and selections write.
+  // Setting the controls here sends nothing: only the user's clicks and selections write. A
+  // control the user changed since the read was asked for keeps the change (its write follows
+  // the read).
   for (const ControlSpec& c : kControls) {
-    const int32_t v = values.value[static_cast<size_t>(c.number)];
     HWND h = control(c.number);
+    EnableWindow(h, TRUE);
+    if (changedAt_[static_cast<size_t>(c.number)] > readAskedAt_) continue;
+    const int32_t v = values.value[static_cast<size_t>(c.number)];
     if (c.kind != Kind::Choice) {
       Button(h).setChecked(v == 1);
-      EnableWindow(h, TRUE);
       continue;
     }
     int position = -1;
@@ -153,15 +186,10 @@ void PhoneSettingsPage::onChoice(PhoneSetting number) {
   if (value >= 0) write(number, value);
 }
 
-// On a worker like every exchange; the control keeps the user's change whatever the phone says.
 void PhoneSettingsPage::write(PhoneSetting number, int32_t value) {
-  ++writes_;
-  work_.run([request = changeSettingRequest(number, value)](
-                ExchangeCancel* cancel) { return exchangeForStatus(request, nullptr, cancel); },
-            [this](AgentResult result) {
-              --writes_;
-              if (const char* failure = agentFailureText(result)) host().setStatusText(failure);
-            });
+  changedAt_[static_cast<size_t>(number)] = ++clock_;
+  queue_.write(number, value);
+  runNext();
 }
 
 void PhoneSettingsPage::showFolder(const char* what, const char* folder) {

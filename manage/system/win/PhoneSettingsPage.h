@@ -1,14 +1,20 @@
 #pragma once
 // The phone settings page (手机设置): six switches, three choices of sound and display, the clock
 // and date format, read together (871501) and each written as soon as the user changes it
-// (871502), without a reload.
+// (871502), without a reload. Reads and writes leave one at a time through the page's queue
+// (PhoneSettingsQueue.h): in click order, the latest value of a setting winning. The controls
+// take input only once the phone's values are in, and a read never puts back a control the user
+// changed after the read was asked for.
 #include <windows.h>
 
+#include <array>
+#include <cstdint>
 #include <memory>
 #include <string>
 
 #include "app/Page.h"
 #include "devlink/AgentSession.h"
+#include "manage/system/PhoneSettingsQueue.h"
 #include "manage/system/PhoneSettingsWire.h"
 
 namespace zorvik {
@@ -24,14 +30,17 @@ public:
 
   PhoneSettingsPage(const PageInfo& info, PageHost& host);
 
-  // A load requested while one runs is dropped.
+  // A load requested while one waits or runs is dropped.
   void load() override;
   void onToolbar(int index) override;
+  void close() override;
 
   HWND control(PhoneSetting number) const { return GetDlgItem(hwnd(), kFirstControlId + number); }
-  bool loading() const { return loading_; }
-  bool busy() const { return loading_ || writes_ > 0; }
-  int writesPending() const { return writes_; }
+  bool loading() const { return queue_.readPending(); }
+  bool busy() const { return queue_.running(); }
+  int writesPending() const { return static_cast<int>(queue_.writesPending()); }
+  // Writes that went to the phone (collapsed ones never leave).
+  int writesSent() const { return writesSent_; }
   int fills() const { return fills_; }
 
 private:
@@ -46,10 +55,17 @@ private:
   void onSwitch(PhoneSetting number);
   void onChoice(PhoneSetting number);
   void write(PhoneSetting number, int32_t value);
+  // Starts the queue's next job on a worker when none runs.
+  void runNext();
   void showFolder(const char* what, const char* folder);
 
-  bool loading_ = false;
-  int writes_ = 0;
+  PhoneSettingsQueue queue_;
+  // When each setting was last changed by the user and when the waiting read was asked for, on
+  // one counter: a read fills only the controls not changed since it was asked for.
+  uint64_t clock_ = 0;
+  std::array<uint64_t, kPhoneSettingCount> changedAt_{};
+  uint64_t readAskedAt_ = 0;
+  int writesSent_ = 0;
   int fills_ = 0;
 };
 

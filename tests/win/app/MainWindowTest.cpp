@@ -18,6 +18,9 @@
 #include "app/PageData.h"
 #include "app/StartupArgs.h"
 #include "app/resource.h"
+#include "app/MainWindowLayout.h"
+#include "manage/apps/win/StorePage.h"
+#include "settings/SettingsWin.h"
 
 using namespace zorvik;
 using namespace zorvik::test;
@@ -91,6 +94,7 @@ protected:
   void TearDown() override {
     if (window && window->hwnd()) DestroyWindow(window->hwnd());
     pump(50);
+    setPageFactory(kPageStore, nullptr);
   }
   void open(bool hidden = false) {
     MainWindowOptions o;
@@ -353,4 +357,61 @@ TEST_F(MainWindowTest, DroppedFilesReachTheCurrentPagesOnDropFiles) {
   GlobalUnlock(mem);
   SendMessageA(h(), WM_DROPFILES, reinterpret_cast<WPARAM>(mem), 0);  // the window frees it
   EXPECT_EQ(g_droppedFile, file);
+}
+
+// The store search box as the user meets it: typed into, Enter pressed through the dialog
+// manager as in the modal loop, the button; the store page then shows the search.
+TEST_F(MainWindowTest, SearchBoxSendsTheKeywordToTheStorePage) {
+  using namespace zorvik::mainwindow;
+  setPageFactory(kPageStore, makePage<StorePage>());
+  open();
+  auto* store = static_cast<StorePage*>(window->page(kPageStore));
+  ASSERT_NE(store, nullptr);
+  HWND box = window->searchBox();
+  ASSERT_EQ(box, GetDlgItem(h(), kSearchEditId));
+  EXPECT_TRUE(IsWindowVisible(box));
+  EXPECT_EQ(text(kSearchButtonId), "搜索");
+  EXPECT_EQ(childRect(box).left, kSearchEditRect.left);
+  EXPECT_EQ(SendMessageA(box, EM_GETLIMITTEXT, 0, 0), kSearchMaxChars);
+  pump(100);
+  saveWindowPng(h(), artifactPath("mainwindow-search-hint.png"));
+  // A message loop as the modal one runs it: the dialog manager sees every message first.
+  auto dialogPump = [this](int ms) {
+    const DWORD end = GetTickCount() + static_cast<DWORD>(ms);
+    while (GetTickCount() < end) {
+      MSG m;
+      while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE))
+        if (!IsDialogMessageA(h(), &m)) {
+          TranslateMessage(&m);
+          DispatchMessageA(&m);
+        }
+      Sleep(5);
+    }
+  };
+  // Too short, by the button: said in the status line, no page change, no navigation.
+  SetWindowTextA(box, "a");
+  click(kSearchButtonId);
+  pump(100);
+  EXPECT_EQ(text(IDC_STATUS_LINE), "关键字【a】过短，请换个长些的");
+  EXPECT_EQ(window->currentPageId(), 0);
+  EXPECT_EQ(store->lastAddress(), "");
+  // Ctrl+A, a new keyword over the old, Enter: each key through the dialog manager first.
+  SetFocus(box);
+  PostMessageA(box, WM_CHAR, 1, 1);
+  for (char c : std::string("ab-cd")) PostMessageA(box, WM_CHAR, static_cast<unsigned char>(c), 1);
+  PostMessageA(box, WM_KEYDOWN, VK_RETURN, 1);
+  dialogPump(300);
+  EXPECT_EQ(windowText(box), "ab-cd");
+  EXPECT_EQ(window->currentPageId(), kPageStore);
+  EXPECT_EQ(window->currentGroup(), groupOfPage(kPageStore));
+  EXPECT_EQ(store->lastAddress(), storeBase() + "search.php?keywords=abcd&key=e6fce676");
+  EXPECT_EQ(PageDataTable::instance().state(kKeyStore), PageDataState::Loaded);
+  EXPECT_EQ(text(IDC_STATUS_LINE), "");
+  EXPECT_TRUE(IsWindow(h()));  // Enter in the box is no IDOK
+  saveWindowPng(h(), artifactPath("mainwindow-search.png"));
+  post(kMsgShowPage, 0, 0);
+  // 0x464 from elsewhere with an address in lParam: nothing happens.
+  const char* foreign = "zz-top";
+  post(kMsgStoreSearch, 0, reinterpret_cast<LPARAM>(foreign));
+  EXPECT_EQ(window->currentPageId(), 0);
 }

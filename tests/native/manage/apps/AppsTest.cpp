@@ -224,6 +224,8 @@ TEST(StoreAddresses, ItemAndSearch) {
   EXPECT_EQ(storeItemAddress("http://s/", 1234), "http://s/archives/1234.html");
   EXPECT_EQ(cleanSearchKeyword("a/b\\c>d<e&f-g'h`i"), "abcdefghi");
   EXPECT_EQ(cleanSearchKeyword("ab-cd"), "abcd");
+  // GBK second bytes equal to "\\" or "`" are not removed; the marks around them are.
+  EXPECT_EQ(cleanSearchKeyword("\xD5\\-\xC8\x60`\xB1"), "\xD5\\\xC8\x60\xB1");
   EXPECT_EQ(searchKey("abcd", knownMd5), "e6fce676");
   EXPECT_EQ(storeSearchAddress("http://s/", "abcd", "e6fce676"), "http://s/search.php?keywords=abcd&key=e6fce676");
   // A '#' or a blank cannot cut the key off; GBK bytes travel as %XX.

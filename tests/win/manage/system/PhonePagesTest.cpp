@@ -191,7 +191,8 @@ protected:
 
 TEST_F(PhoneSettingsPageTest, ControlsShowThePhonesValues) {
   ASSERT_EQ(findPage(kPagePhoneSettings)->pageKey, 11);
-  EXPECT_FALSE(IsWindowEnabled(page_->control(kSettingWifi)));  // until the phone's values are in
+  for (int n = 0; n < kPhoneSettingCount; ++n)  // no input until the phone's values are in
+    EXPECT_FALSE(IsWindowEnabled(page_->control(static_cast<PhoneSetting>(n)))) << n;
   ComboBox timeout(page_->control(kSettingTimeout));
   ASSERT_EQ(timeout.count(), 6);
   EXPECT_EQ(timeout.itemText(4), "10 分钟");
@@ -205,10 +206,10 @@ TEST_F(PhoneSettingsPageTest, ControlsShowThePhonesValues) {
   EXPECT_EQ(PageDataTable::instance().state(11), PageDataState::Loaded);
   const PhoneSettingValues v = phoneSettings();
   for (PhoneSetting n : {kSettingWifi, kSettingBluetooth, kSettingAirplane, kSettingGps, kSettingRotation,
-                         kSettingVibrate, kSettingTime24}) {
+                         kSettingVibrate, kSettingTime24})
     EXPECT_EQ(checked(n), v.value[n] == 1) << n;
-    EXPECT_TRUE(IsWindowEnabled(page_->control(n))) << n;
-  }
+  for (int n = 0; n < kPhoneSettingCount; ++n)
+    EXPECT_TRUE(IsWindowEnabled(page_->control(static_cast<PhoneSetting>(n)))) << n;
   EXPECT_EQ(position(kSettingTimeout), timeoutPosition(v.value[kSettingTimeout]));
   EXPECT_EQ(position(kSettingRinger), v.value[kSettingRinger]);
   EXPECT_EQ(position(kSettingMusic), v.value[kSettingMusic]);
@@ -241,6 +242,64 @@ TEST_F(PhoneSettingsPageTest, ChangesReachThePhoneAndShowAfterReload) {
   EXPECT_FALSE(checked(kSettingBluetooth));
   EXPECT_EQ(position(kSettingTimeout), 4);
   EXPECT_EQ(position(kSettingMusic), 15);
+}
+
+TEST_F(PhoneSettingsPageTest, FailedLoadLeavesTheControlsClosed) {
+  ShortDeadlines deadlines;
+  ASSERT_EQ(phoneControl("reply truncate 871501 20").rfind("OK", 0), 0u);
+  loadNow();
+  EXPECT_NE(host_->status(), "");
+  for (int n = 0; n < kPhoneSettingCount; ++n)
+    EXPECT_FALSE(IsWindowEnabled(page_->control(static_cast<PhoneSetting>(n)))) << n;
+  pump(300);
+  test::saveWindowPng(ui_.frame.hwnd(), test::artifactPath("phone_settings_closed.png"));
+}
+
+// Ten quick changes, as fast as the user clicks (no message turn between them): the phone ends at
+// the last of each, the waiting writes of a setting collapse, and what left left in click order.
+TEST_F(PhoneSettingsPageTest, RapidClicksEndAtTheLastValues) {
+  setOnPhone(kSettingMusic, 0);
+  setOnPhone(kSettingGps, 0);
+  loadNow();
+  for (int i = 1; i <= 10; ++i) {
+    choose(kSettingMusic, i);
+    if (i < 10) Button(page_->control(kSettingGps)).click();  // nine times: ends on
+  }
+  EXPECT_EQ(position(kSettingMusic), 10);
+  EXPECT_TRUE(checked(kSettingGps));
+  settle();
+  EXPECT_EQ(host_->status(), "");
+  // The first change left at once; the other eighteen collapsed into one write per setting.
+  EXPECT_EQ(page_->writesSent(), 3);
+  const PhoneSettingValues v = phoneSettings();
+  EXPECT_EQ(v.value[kSettingMusic], 10);
+  EXPECT_EQ(v.value[kSettingGps], 1);
+  loadNow();
+  EXPECT_EQ(position(kSettingMusic), 10);
+  EXPECT_TRUE(checked(kSettingGps));
+}
+
+// A change made while a slow read is under way is neither put back by the read nor lost.
+TEST_F(PhoneSettingsPageTest, ALoadNeverPutsBackALaterChange) {
+  setOnPhone(kSettingBluetooth, 0);
+  setOnPhone(kSettingTimeout, 15000);
+  loadNow();
+  ASSERT_FALSE(checked(kSettingBluetooth));
+  ASSERT_EQ(phoneControl("reply pieces 8 100").rfind("OK", 0), 0u);
+  const int fills = page_->fills();
+  page_->reload();
+  ASSERT_TRUE(page_->loading());
+  Button(page_->control(kSettingBluetooth)).click();  // the user turns Bluetooth on meanwhile
+  choose(kSettingTimeout, 4);
+  ASSERT_TRUE(pumpUntil([&] { return !page_->loading(); }, 20000));
+  EXPECT_EQ(page_->fills(), fills + 1);
+  EXPECT_TRUE(checked(kSettingBluetooth));
+  EXPECT_EQ(position(kSettingTimeout), 4);
+  settle();
+  ASSERT_EQ(phoneControl("reply pieces 0 0").rfind("OK", 0), 0u);
+  const PhoneSettingValues v = phoneSettings();
+  EXPECT_EQ(v.value[kSettingBluetooth], 1);
+  EXPECT_EQ(v.value[kSettingTimeout], 600000);
 }
 
 TEST_F(PhoneSettingsPageTest, OddPhoneValuesFollowTheLoadRules) {
