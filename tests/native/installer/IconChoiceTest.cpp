@@ -13,6 +13,7 @@
 #include "common/WebpImage.h"
 #include "installer/IconChoice.h"
 #include "installer/Package.h"
+#include "installer/ResourceTable.h"
 
 namespace zorvik {
 namespace {
@@ -137,6 +138,111 @@ TEST(IconChoice, CutTablesNeverReadPastTheirBytes) {
     const std::string cut = table.substr(0, n);
     const auto some = resourceValues(cut, icon);
     if (some) { EXPECT_LE(some->size(), whole->size()) << n; }
+  }
+}
+
+// ---------------------------------------------------------------- the layouts of newer tools
+// An aapt-built table with every type chunk written again in a layout of current tools: 16-bit
+// offsets, sparse (entry, offset) pairs, or compact 8-byte entries. The values read must not change.
+enum class Layout { kOffset16, kSparse, kCompact };
+
+uint32_t u32(const std::string& b, size_t at) {
+  return static_cast<uint32_t>(static_cast<uint8_t>(b[at])) | static_cast<uint32_t>(static_cast<uint8_t>(b[at + 1])) << 8 |
+         static_cast<uint32_t>(static_cast<uint8_t>(b[at + 2])) << 16 |
+         static_cast<uint32_t>(static_cast<uint8_t>(b[at + 3])) << 24;
+}
+uint16_t u16(const std::string& b, size_t at) {
+  return static_cast<uint16_t>(static_cast<uint8_t>(b[at]) | static_cast<uint8_t>(b[at + 1]) << 8);
+}
+void put32(std::string& b, size_t at, uint32_t v) {
+  for (int i = 0; i < 4; ++i) b[at + i] = static_cast<char>(v >> (8 * i));
+}
+void add16(std::string& b, uint16_t v) { b += static_cast<char>(v), b += static_cast<char>(v >> 8); }
+void add32(std::string& b, uint32_t v) { add16(b, static_cast<uint16_t>(v)), add16(b, static_cast<uint16_t>(v >> 16)); }
+
+std::string relaidType(const std::string& chunk, Layout layout) {
+  const uint16_t headerSize = u16(chunk, 2);
+  const uint32_t count = u32(chunk, 12), entriesStart = u32(chunk, 16);
+  std::string entries, offsets;
+  uint32_t stored = 0;
+  for (uint32_t i = 0; i < count; ++i) {
+    const uint32_t offset = u32(chunk, headerSize + i * 4);
+    if (offset == kNoEntry) {
+      if (layout == Layout::kOffset16) add16(offsets, 0xFFFF);
+      else if (layout == Layout::kCompact) add32(offsets, kNoEntry);
+      continue;
+    }
+    const size_t at = entriesStart + offset;
+    const uint16_t size = u16(chunk, at), flags = u16(chunk, at + 2);
+    const uint32_t key = u32(chunk, at + 4);
+    const uint32_t where = static_cast<uint32_t>(entries.size());
+    if (layout == Layout::kCompact && !(flags & 0x0001)) {
+      add16(entries, static_cast<uint16_t>(key));
+      add16(entries, static_cast<uint16_t>(0x0008 | static_cast<uint8_t>(chunk[at + 11]) << 8));
+      add32(entries, u32(chunk, at + 12));
+    } else {
+      const size_t length = (flags & 0x0001) ? size + u32(chunk, at + 12) * 12 : 16;
+      entries += chunk.substr(at, length);
+    }
+    if (layout == Layout::kOffset16) add16(offsets, static_cast<uint16_t>(where / 4));
+    else if (layout == Layout::kSparse) add32(offsets, i | (where / 4) << 16);
+    else add32(offsets, where);
+    ++stored;
+  }
+  while (offsets.size() % 4) offsets += '\0';
+  std::string out = chunk.substr(0, headerSize);
+  out[9] = static_cast<char>(out[9] | (layout == Layout::kOffset16 ? 0x02 : layout == Layout::kSparse ? 0x01 : 0));
+  put32(out, 12, layout == Layout::kSparse ? stored : count);
+  put32(out, 16, static_cast<uint32_t>(headerSize + offsets.size()));
+  out += offsets + entries;
+  put32(out, 4, static_cast<uint32_t>(out.size()));
+  return out;
+}
+
+std::string relaid(const std::string& table, Layout layout) {
+  const size_t poolEnd = u16(table, 2) + u32(table, u16(table, 2) + 4);
+  std::string out = table.substr(0, poolEnd);
+  for (size_t at = poolEnd; at < table.size();) {
+    const uint32_t packageSize = u32(table, at + 4);
+    const uint16_t packageHeader = u16(table, at + 2);
+    std::string package = table.substr(at, packageHeader);
+    for (size_t c = at + packageHeader; c < at + packageSize;) {
+      const uint32_t size = u32(table, c + 4);
+      const std::string chunk = table.substr(c, size);
+      package += u16(chunk, 0) == kTypeChunk ? relaidType(chunk, layout) : chunk;
+      c += size;
+    }
+    put32(package, 4, static_cast<uint32_t>(package.size()));
+    out += package;
+    at += packageSize;
+  }
+  put32(out, 4, static_cast<uint32_t>(out.size()));
+  return out;
+}
+
+TEST(IconChoice, LayoutsOfCurrentToolsReadAlike) {
+  for (const char* apk : {"densities.apk", "adaptive.apk", "aliases.apk", "basic.apk"}) {
+    const std::string table = test::member(fixture(apk), "resources.arsc");
+    for (Layout layout : {Layout::kOffset16, Layout::kSparse, Layout::kCompact}) {
+      const std::string other = relaid(table, layout);
+      ASSERT_NE(other, table);
+      for (uint8_t type = 1; type <= 4; ++type) {
+        for (uint16_t entry = 0; entry < 12; ++entry) {
+          const ResourceRef ref{0x7f, type, entry};
+          const auto want = resourceValues(table, ref), got = resourceValues(other, ref);
+          ASSERT_TRUE(want && got) << apk << " " << int(layout);
+          ASSERT_EQ(got->size(), want->size()) << apk << " " << int(layout) << " " << int(type) << ":" << entry;
+          for (size_t i = 0; i < want->size(); ++i) {
+            EXPECT_EQ((*got)[i].density, (*want)[i].density);
+            EXPECT_EQ((*got)[i].valueType, (*want)[i].valueType);
+            EXPECT_EQ((*got)[i].data, (*want)[i].data);
+            EXPECT_EQ((*got)[i].text, (*want)[i].text);
+          }
+        }
+      }
+      auto none = [](const std::string&) -> std::optional<std::string> { return std::nullopt; };
+      EXPECT_EQ(chooseIconPath(other, {0x7f, 2, 0}, none), chooseIconPath(table, {0x7f, 2, 0}, none)) << apk;
+    }
   }
 }
 
