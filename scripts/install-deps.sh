@@ -240,8 +240,6 @@ if [ ! -f "$win/lib/libwebpdecoder.a" ]; then
   $AR rcs "$win/lib/libwebpdecoder.a" "$b"/*.o
   mkdir -p "$win/include/webp"
   cp "$d"/src/webp/{decode,types}.h "$win/include/webp/"
-  mkdir -p "$win/share/libwebp"
-  cp "$d/COPYING" "$d/PATENTS" "$win/share/libwebp/"
 fi
 
 # GoogleTest and GoogleMock for the Windows tests.
