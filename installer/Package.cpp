@@ -4,6 +4,7 @@
 
 #include "installer/ApkArchive.h"
 #include "installer/BinaryXml.h"
+#include "installer/IconChoice.h"
 #include "installer/ResourceTable.h"
 
 namespace zorvik {
@@ -143,13 +144,14 @@ PackageInfo openPackage(const std::string& rawPath) {
     for (size_t i = 0; i < 3; ++i)
       if (!(*resolved)[i].empty()) texts[i] = std::move((*resolved)[i]);
   }
-  tableCopy.reset();
   if (label.type) m.label = texts[0];
   if (version.type) m.versionName = texts[1];
   if (icon.type) {
-    info.iconPath = texts[2];
+    // The densest picture of the icon's configurations, not the XML of an adaptive icon.
+    info.iconPath = chooseIconPath(*tableBytes, icon, [&](const std::string& name) { return archive.readMember(name); });
     if (!info.iconPath.empty()) info.iconBytes = archive.readMember(info.iconPath).value_or(std::string());
   }
+  tableCopy.reset();
 
   probeClasses([&](std::string_view name) { return archive.hasMember(name); }, m);
   return info;

@@ -2,7 +2,8 @@
 # Installs everything both builds and the Wine harness need, idempotently.
 #   native: Debian -dev packages
 #   win:    mingw-w64 + zlib from Debian; SQLite (as sqlite3.dll), JsonCpp, minizip and GoogleTest
-#           compiled with mingw from Debian's own source packages
+#           compiled with mingw from Debian's own source packages, and libwebp's decoder as a static
+#           library from Debian's libwebp source
 # Results live under .deps/ (ignored by git); a second run only checks stamps.
 set -euo pipefail
 
@@ -30,6 +31,8 @@ apt_packages+=(aapt android-framework-res libxml2-dev)
 apt_packages+=(chromium python3)
 # downloads: a web server nobody here wrote, for Range, If-Range, 416 and redirections
 apt_packages+=(lighttpd)
+# icons: WebP pictures decoded natively with Debian's libwebp; cwebp makes the test pictures
+apt_packages+=(libwebp-dev webp)
 missing=()
 for p in "${apt_packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
@@ -177,7 +180,7 @@ extract() { # extract <package> -> prints the unpacked folder
   echo "$dir"
 }
 
-fetch_sources sqlite3 libjsoncpp zlib googletest
+fetch_sources sqlite3 libjsoncpp zlib googletest libwebp
 
 win="$deps/mingw"
 mkdir -p "$win/include" "$win/lib" "$win/bin"
@@ -222,6 +225,23 @@ if [ ! -f "$win/lib/libminizip.a" ]; then
   cp "$d/contrib/minizip/"{unzip,zip,ioapi,iowin32}.h "$win/include/minizip/"
 fi
 
+# libwebp's decoder (libwebpdecoder.a: its makefile's decoding objects only), linked statically into
+# the programs that draw package icons, so that no DLL joins setup's payload.
+if [ ! -f "$win/lib/libwebpdecoder.a" ]; then
+  d=$(extract libwebp)
+  log "building libwebpdecoder"
+  b="$deps/build/webp"; rm -rf "$b"; mkdir -p "$b"
+  # The decoder's objects as its own makefile lists them (DEC_OBJS, DSP_DEC_OBJS, UTILS_DEC_OBJS).
+  objs=$(sed -n '/^\(DEC\|DSP_DEC\|UTILS_DEC\)_OBJS =/,/^$/p' "$d/makefile.unix" | grep -o 'src/[a-z/_0-9]*\.o')
+  [ -n "$objs" ] || { log "libwebp's makefile lists no decoder objects"; exit 1; }
+  for o in $objs; do
+    $CC -O2 -DNDEBUG -I"$d" -c "$d/${o%.o}.c" -o "$b/$(basename "$o")"
+  done
+  $AR rcs "$win/lib/libwebpdecoder.a" "$b"/*.o
+  mkdir -p "$win/include/webp"
+  cp "$d"/src/webp/{decode,types}.h "$win/include/webp/"
+fi
+
 # GoogleTest and GoogleMock for the Windows tests.
 if [ ! -f "$win/lib/libgtest.a" ]; then
   d=$(extract googletest)
@@ -260,6 +280,17 @@ if [ "$(node -p "require('$weather_npm/node_modules/weathercityid/package.json')
   log "installing weathercityid into $weather_npm"
   mkdir -p "$weather_npm"
   npm install --prefix "$weather_npm" --save-exact --no-audit --no-fund --loglevel=error weathercityid@0.0.3 >/dev/null
+fi
+
+# Three packages built by the current Android build tools (a settings helper and a test server
+# with its instrumentation package), as Quillet's test packages from outside; test data only, in
+# their own prefix, their install scripts not run (they would build the packages again).
+apk_npm="$deps/npm/apks"
+apk_have() { node -p "require('$apk_npm/node_modules/$1/package.json').version" 2>/dev/null || true; }
+if [ "$(apk_have io.appium.settings)" != 8.0.10 ] || [ "$(apk_have appium-uiautomator2-server)" != 10.6.6 ]; then
+  log "installing the test packages io.appium.settings and appium-uiautomator2-server into $apk_npm"
+  mkdir -p "$apk_npm"
+  npm install --prefix "$apk_npm" --save-exact --no-audit --no-fund --ignore-scripts --loglevel=error io.appium.settings@8.0.10 appium-uiautomator2-server@10.6.6 >/dev/null
 fi
 
 log "dependencies ready"

@@ -7,7 +7,10 @@
 namespace Gdiplus { using std::min; using std::max; }
 #include <gdiplus.h>
 
+#include <cstring>
 #include <memory>
+
+#include "common/WebpImage.h"
 
 namespace zorvik {
 
@@ -22,8 +25,26 @@ GdiplusSession::~GdiplusSession() {
 
 namespace {
 
+// GDI+ reads no WebP: libwebp decodes it into a bitmap of GDI+'s own.
+std::unique_ptr<Gdiplus::Bitmap> decodeWebpBitmap(const uint8_t* bytes, size_t size) {
+  BgraImage image;
+  if (decodeWebp(bytes, size, image) != WebpResult::kOk) return nullptr;
+  auto bmp = std::make_unique<Gdiplus::Bitmap>(image.width, image.height, PixelFormat32bppARGB);
+  if (bmp->GetLastStatus() != Gdiplus::Ok) return nullptr;
+  Gdiplus::Rect all(0, 0, image.width, image.height);
+  Gdiplus::BitmapData data;
+  if (bmp->LockBits(&all, Gdiplus::ImageLockModeWrite, PixelFormat32bppARGB, &data) != Gdiplus::Ok) return nullptr;
+  const size_t row = static_cast<size_t>(image.width) * 4;
+  for (int y = 0; y < image.height; ++y)
+    std::memcpy(static_cast<uint8_t*>(data.Scan0) + static_cast<ptrdiff_t>(y) * data.Stride,
+                image.pixels.data() + static_cast<size_t>(y) * row, row);
+  if (bmp->UnlockBits(&data) != Gdiplus::Ok) return nullptr;
+  return bmp;
+}
+
 std::unique_ptr<Gdiplus::Bitmap> decode(const uint8_t* bytes, size_t size) {
   if (!bytes || size == 0 || size > 0x7FFFFFFF) return nullptr;
+  if (looksLikeWebp(bytes, size)) return decodeWebpBitmap(bytes, size);
   ComPtr<IStream> stream = ComPtr<IStream>::attach(SHCreateMemStream(bytes, static_cast<UINT>(size)));
   if (!stream) return nullptr;
   std::unique_ptr<Gdiplus::Bitmap> bmp(Gdiplus::Bitmap::FromStream(stream.get()));

@@ -1,5 +1,5 @@
 #pragma once
-// Decoding encoded pictures (PNG, JPEG, BMP, GIF) from memory with GDI+.
+// Decoding encoded pictures (PNG, JPEG, BMP, GIF) from memory with GDI+, and WebP with libwebp.
 #include <windows.h>
 
 #include <cstddef>

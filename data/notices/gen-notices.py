@@ -156,6 +156,12 @@ def minizip(deps):
              Text(f"{folder}/debian/copyright", "debian/copyright")])
 
 
+def libwebp(deps):
+    folder, v = debian_source(deps, "libwebp")
+    return f"{upstream(v)} (Debian source package libwebp {v})", [Text(f"{folder}/COPYING", "COPYING"),
+                                                                  Text(f"{folder}/PATENTS", "PATENTS")]
+
+
 def debian_doc(package, file="copyright", label="copyright of the Debian package"):
     """A resolver for a Debian binary package whose licence is one file of its /usr/share/doc folder."""
     def resolve(deps):
@@ -202,6 +208,9 @@ SHIPPED = [
          takes="Compiled into zorvik.exe: the JSON of the web services and of the weather service."),
     dict(name="minizip", installed_as=["zlib"], licences=["Zlib"], resolve=minizip,
          takes="Compiled into Quillet.exe (reading .apk packages) and setup.exe (reading its payload)."),
+    dict(name="libwebp", installed_as=["libwebp"], licences=["BSD-3-Clause"], resolve=libwebp,
+         takes="Its decoder, compiled into Quillet.exe and zorvik.exe (their shared picture decoding): icons "
+               "stored as WebP."),
     dict(name="zlib", installed_as=["libz-mingw-w64-dev"], licences=["Zlib"],
          resolve=debian_doc("libz-mingw-w64-dev"),
          takes="Compiled into Quillet.exe and setup.exe under minizip: inflating archive members."),
@@ -251,8 +260,10 @@ NOT_SHIPPED = {
     **dict.fromkeys(["libgtest-dev", "libgmock-dev", "libbenchmark-dev", "googletest", "libcpp-httplib-dev",
                      "wine", "wine64", "xvfb", "xauth", "imagemagick", "fonts-wqy-microhei", "x11-utils",
                      "xdotool", "chromium", "lighttpd", "adb", "python3-pil", "qemu-user-static", "locales",
-                     "aapt", "android-framework-res", "@devicefarmer/adbkit"], _TESTS),
-    **dict.fromkeys(["libsqlite3-dev", "libjsoncpp-dev", "libminizip-dev", "zlib1g-dev", "libxml2-dev"], _NATIVE),
+                     "aapt", "android-framework-res", "@devicefarmer/adbkit",
+                     "webp", "io.appium.settings", "appium-uiautomator2-server"], _TESTS),
+    **dict.fromkeys(["libsqlite3-dev", "libjsoncpp-dev", "libminizip-dev", "zlib1g-dev", "libxml2-dev",
+                     "libwebp-dev"], _NATIVE),
     **dict.fromkeys(["android-liblog-dev", "android-platform-frameworks-native-headers"], _DECL),
 }
 

@@ -24,6 +24,8 @@ IDENTIFYING = {
     "ZPL-2.1": ["Redistributions in binary form must reproduce the accompanying"],
     "GCC-exception-3.1": ["GCC RUNTIME LIBRARY EXCEPTION"],
     "MIT-declared": ['"license": "MIT"'],
+    "BSD-3-Clause": ["Redistributions in binary form must reproduce the above copyright",
+                     "Neither the name of"],
 }
 
 failures = []

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <regex>
 
 #include "AaptDump.h"
 #include "common/TextConv.h"
@@ -15,6 +16,20 @@ using test::fixture;
 
 uint32_t refId(const ResourceRef& r) {
   return static_cast<uint32_t>(r.package) << 24 | static_cast<uint32_t>(r.type) << 16 | r.entry;
+}
+
+std::string densestIcon(const std::string& badging) {
+  const std::regex line("(^|\n)application-icon-(\\d+):'([^']*)'");
+  std::string best;
+  long most = -1;
+  for (auto it = std::sregex_iterator(badging.begin(), badging.end(), line); it != std::sregex_iterator(); ++it) {
+    const long density = std::stol((*it)[2]);
+    if (density < 65534 && density > most) {
+      most = density;
+      best = (*it)[3];
+    }
+  }
+  return best;
 }
 
 void expectAgreement(const std::string& name, const std::string& apk) {
@@ -51,7 +66,8 @@ void expectAgreement(const std::string& name, const std::string& apk) {
   if (!chineseLabel.empty()) {
     EXPECT_EQ(m.label, toAnsi(chineseLabel));
   }
-  if (m.iconType != 0) EXPECT_EQ(p.iconPath, test::preferredResourceValue(values, refId(m.iconRef)));
+  // The icon: the picture aapt lists for the densest screen (anydpi and nodpi aside).
+  if (m.iconType != 0) EXPECT_EQ(p.iconPath, densestIcon(badging));
   else EXPECT_EQ(test::badgingValue(badging, "application:", "icon"), "");
   EXPECT_FALSE(m.label.empty());
 

@@ -108,7 +108,7 @@ TEST(OpenPackage, EveryFailureMakesThePackageNotValid) {
 }
 
 TEST(OpenPackage, ReferencesIntoAnotherPackageStayEmpty) {
-  // customperm's own icon has two densities; the one stored last is taken.
+  // customperm's own icon has two densities; the densest is taken.
   const PackageInfo p = openPackage(fixture("customperm.apk"));
   ASSERT_TRUE(p.valid);
   EXPECT_EQ(p.iconPath, "res/drawable-hdpi-v4/logo.png");

@@ -32,7 +32,12 @@ for dir in "$here"/fixtures/*/; do
   if [ -f "$src/icons" ]; then
     while read -r path size colour; do
       mkdir -p "$(dirname "$work/$name/$path")"
-      convert -size "$size" "xc:$colour" "$work/$name/$path"
+      case "$path" in
+        *.webp)  # drawn as PNG, encoded losslessly by libwebp's own encoder
+          convert -size "$size" "xc:$colour" "$work/icon.png"
+          cwebp -quiet -lossless "$work/icon.png" -o "$work/$name/$path" ;;
+        *) convert -size "$size" "xc:$colour" "$work/$name/$path" ;;
+      esac
     done < "$src/icons"
   fi
   apk="$out/$name.apk"
@@ -57,6 +62,18 @@ aapt dump badging "$framework" > "$out/framework-res.badging"
 ids=$(awk '/E: application/{a=1} a && /android:(label|icon)\(/{sub(/.*=@/,""); print} a && /E: /&&!/application/{exit}' "$out/framework-res.xmltree")
 pattern=$(echo "$ids" | sed 's/.*/resource &[ ]/' | paste -sd'|')
 aapt dump --values resources "$framework" | grep -A1 -E "^ *config |$pattern" > "$out/framework-res.resources" || true
+
+# WebP pictures made by libwebp's own encoder from a PNG with colour and alpha everywhere, and the
+# PNG's pixels as ImageMagick reads them (straight RGBA), for the decoder's pixel comparison.
+mkdir -p "$out/webp" "$out/seeds/webp"
+convert -seed 7 -size 37x23 plasma:fractal \( -size 37x23 gradient:white-black -rotate 90 -resize 37x23\! \) \
+        -alpha off -compose CopyOpacity -composite "PNG32:$out/webp/picture.png"
+convert "$out/webp/picture.png" -depth 8 "rgba:$out/webp/picture.rgba"
+cwebp -quiet -lossless -exact "$out/webp/picture.png" -o "$out/webp/lossless.webp"
+cwebp -quiet -q 90 "$out/webp/picture.png" -o "$out/webp/lossy.webp"
+convert -size 37x23 gradient:red-blue "$out/webp/opaque.png"
+cwebp -quiet -q 90 "$out/webp/opaque.png" -o "$out/webp/opaque-lossy.webp"
+cp "$out"/webp/*.webp "$out/seeds/webp/"
 
 # Seed corpora for the fuzz targets: the members as aapt wrote them.
 mkdir -p "$out/seeds/xml" "$out/seeds/arsc" "$out/seeds/zip"

@@ -109,6 +109,10 @@ TEST(ImageDecode, DecodesFromMemoryAndRefusesGarbage) {
   EXPECT_FALSE(decodeImageToBitmap(nullptr, 0, 48, 48));
   // A picture cut short is refused, not read past its end.
   EXPECT_FALSE(decodeImageToBitmap(bmp.data(), 40, 48, 48));
+  // A WebP header over bytes that are no picture goes to libwebp, which refuses it.
+  const uint8_t webp[] = {'R', 'I', 'F', 'F', 24, 0, 0, 0, 'W', 'E', 'B', 'P', 'V', 'P', '8', 'L',
+                          12, 0, 0, 0, 0x2f, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11};
+  EXPECT_FALSE(decodeImageToBitmap(webp, sizeof webp, 48, 48));
 }
 
 TEST(TwoLineList, RowsDrawWithPicturesAndAClickTogglesTheCheckColumn) {
