@@ -33,6 +33,7 @@ struct SyncTransfer::Job {
 struct SyncTransfer::Planning {
   std::vector<Job> jobs;
   std::set<std::string> seenFolders;  // real paths of the folders entered
+  std::set<std::string> localNames;   // PC paths given out, as the file system compares them
   bool tooMany = false;
 };
 
@@ -186,9 +187,23 @@ std::optional<std::string> SyncTransfer::realPath(const std::string& remote) {
   return parseRealPathReply(reply);
 }
 
-std::string SyncTransfer::localName(const std::string& phoneName, TransferReport& report) const {
-  const std::string name = windowsNames_ ? windowsSafeName(phoneName) : phoneName;
-  if (name.empty() || !isSafeLocalName(name)) return std::string();
+std::string SyncTransfer::localName(const std::string& phoneName, const std::string& localFolder,
+                                    Planning& planning, TransferReport& report) const {
+  const std::string safe = windowsNames_ ? windowsSafeName(phoneName) : phoneName;
+  if (safe.empty() || !isSafeLocalName(safe)) return std::string();
+  // Windows compares names without case (ASCII letters here; that covers the usual clashes).
+  const auto key = [this, &localFolder](const std::string& name) {
+    std::string k = joinLocalPath(localFolder, name);
+    if (windowsNames_)
+      for (char& c : k)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return k;
+  };
+  std::string name = safe;
+  const size_t dot = safe.rfind('.');
+  const size_t stemEnd = dot == std::string::npos || dot == 0 ? safe.size() : dot;
+  for (int n = 2; !planning.localNames.insert(key(name)).second; ++n)
+    name = safe.substr(0, stemEnd) + "_" + std::to_string(n) + safe.substr(stemEnd);
   if (name != phoneName) ++report.renamed;
   return name;
 }
@@ -278,7 +293,7 @@ void SyncTransfer::plan(const std::string& remote, const std::string& real, cons
   for (const SyncEntry& e : entries) {
     if (cancelled() || planning.tooMany) return;
     const std::string childShown = shown + "/" + e.name;
-    const std::string name = localName(e.name, report);
+    const std::string name = localName(e.name, local, planning, report);
     if (name.empty()) {
       report.failures.push_back({childShown, "名称不能用作电脑上的文件名，未复制"});
       continue;
@@ -336,7 +351,7 @@ TransferReport SyncTransfer::pull(const std::vector<RemoteItem>& items, const st
     while (remote.size() > 1 && remote.back() == '/') remote.pop_back();
     size_t slash = remote.find_last_of('/');
     const std::string phoneName = slash == std::string::npos ? remote : remote.substr(slash + 1);
-    const std::string name = localName(phoneName, report);
+    const std::string name = localName(phoneName, localFolder, planning, report);
     if (name.empty()) {
       report.failures.push_back({remote, "名称不能用作电脑上的文件名，未复制"});
       continue;

@@ -130,8 +130,11 @@ class SyncTransfer {
   void plan(const std::string& remote, const std::string& real, const std::string& local,
             const std::string& shownName, int depth, Planning& planning, TransferReport& report);
   std::optional<std::string> realPath(const std::string& remote);
-  // The local name for a name the phone lists; empty when it cannot be one.
-  std::string localName(const std::string& phoneName, TransferReport& report) const;
+  // The local name in localFolder for a name the phone lists, one no other item of this pull
+  // took (on Windows "A.txt" and "a.txt", or "a?b" and "a*b", would be one file); empty when it
+  // cannot be one.
+  std::string localName(const std::string& phoneName, const std::string& localFolder, Planning& planning,
+                        TransferReport& report) const;
   SyncResult pullFile(const Job& job, TransferReport& report);
   void tell(bool force);
   bool cancelled() const { return cancel_ && cancel_->cancelled(); }

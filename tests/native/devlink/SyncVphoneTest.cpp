@@ -256,7 +256,7 @@ TEST_F(SyncAgainstVphone, APullLargerThanItsCapCopiesNothing) {
 // Names Windows keeps for devices or cannot hold get the same safe name every time.
 TEST_F(SyncAgainstVphone, DeviceNamesLandUnderSafeNames) {
   pushOne(u8"/sdcard/设备名", "x", 1);
-  for (const char* name : {"COM1", "nul.txt", "trailing.", "a:b"})
+  for (const char* name : {"COM1", "nul.txt", "trailing.", "a:b", "a*b", "A_B", "Nul.txt"})
     ASSERT_EQ(phone_->control(std::string(u8"file add '/sdcard/设备名/") + name + "' 7").rfind("OK", 0), 0u);
   const fs::path dst = root_ / "dst";
   fs::create_directories(dst);
@@ -264,8 +264,9 @@ TEST_F(SyncAgainstVphone, DeviceNamesLandUnderSafeNames) {
   t.useWindowsNames(true);
   const TransferReport r = t.pull({{u8"/sdcard/设备名", true}}, dst.string());
   EXPECT_TRUE(r.failures.empty()) << r.failures[0].nameUtf8 << " " << r.failures[0].text;
-  EXPECT_EQ(r.renamed, 4);
-  for (const char* name : {"COM1_", "nul_.txt", "trailing._", "a_b"})
+  // Names that would become one file on the PC are told apart.
+  EXPECT_EQ(r.renamed, 7);
+  for (const char* name : {"COM1_", "nul_.txt", "trailing._", "a_b", "a_b_2", "A_B_3", "Nul__2.txt"})
     EXPECT_EQ(fs::file_size(dst / u8"设备名" / name), 7u) << name;
 }
 
