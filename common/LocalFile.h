@@ -53,6 +53,8 @@ bool replaceLocalFile(const std::string& fromUtf8, const std::string& toUtf8);
 // Creates one folder; true when it exists afterwards.
 bool makeLocalFolder(const std::string& utf8Path);
 bool localFolderExists(const std::string& utf8Path);
+// Whether anything (a file, a folder) has that name.
+bool localPathExists(const std::string& utf8Path);
 // Modification time in seconds since 1970 UTC (files and folders).
 bool setLocalModifiedTime(const std::string& utf8Path, int64_t seconds);
 int64_t localModifiedTime(const std::string& utf8Path);

@@ -92,6 +92,11 @@ bool localFolderExists(const std::string& utf8Path) {
   return ::stat(utf8Path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+bool localPathExists(const std::string& utf8Path) {
+  struct stat st {};
+  return ::lstat(utf8Path.c_str(), &st) == 0;
+}
+
 bool setLocalModifiedTime(const std::string& utf8Path, int64_t seconds) {
   struct timeval times[2] = {};
   times[0].tv_sec = times[1].tv_sec = static_cast<time_t>(seconds);

@@ -88,6 +88,10 @@ bool localFolderExists(const std::string& utf8Path) {
   return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+bool localPathExists(const std::string& utf8Path) {
+  return GetFileAttributesW(wide(utf8Path).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
 bool setLocalModifiedTime(const std::string& utf8Path, int64_t seconds) {
   HANDLE h = openForTimes(utf8Path, FILE_WRITE_ATTRIBUTES);
   if (h == INVALID_HANDLE_VALUE) return false;

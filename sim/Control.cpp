@@ -3,6 +3,7 @@
 // of kCommands: its verb and subcommand, whether it runs under the server's lock, and a function.
 #include "sim/AgentService.h"
 #include "sim/DeviceShell.h"
+#include "sim/SimUtil.h"
 #include "sim/VirtualPhone.h"
 
 #include <algorithm>
@@ -239,6 +240,59 @@ struct ControlCommands {
     v.switches_.replyDelayMs = static_cast<int>(delay);
     return "OK";
   }
+  // ---- files: "file link PATH TARGET [SERIAL]", "file add PATH SIZE [SERIAL]",
+  // "file remove PATH [SERIAL]"; without a serial on every device. Paths are absolute; the
+  // folders on the way must exist.
+  template <class Change>
+  static std::string eachDeviceFile(VirtualPhone& v, const Words& w, size_t serialWord, Change change) {
+    const std::string path = word(w, 2);
+    if (path.size() < 2 || path[0] != '/' || path.back() == '/') return "ERR file needs an absolute path";
+    const std::string serial = word(w, serialWord);
+    bool any = false;
+    for (auto& d : v.devices_)
+      if (serial.empty() || d->serial == serial) {
+        const auto& files = d->phone.files;
+        const std::string parent = parentOf(path);
+        if (parent != "/" && std::none_of(files.begin(), files.end(), [&](const FileEntry& f) {
+              return f.path == parent && f.isDir;
+            }))
+          return "ERR no folder " + parent;
+        change(*d, path);
+        any = true;
+      }
+    return any ? "OK" : "ERR no device " + serial;
+  }
+  static void removeFile(Device& d, const std::string& path) {
+    auto& files = d.phone.files;
+    const auto under = [&](const std::string& p) { return p == path || p.rfind(path + "/", 0) == 0; };
+    files.erase(std::remove_if(files.begin(), files.end(), [&](const FileEntry& f) { return under(f.path); }),
+                files.end());
+    for (auto it = d.links.begin(); it != d.links.end();) it = under(it->first) ? d.links.erase(it) : std::next(it);
+    for (auto it = d.pushedFiles.begin(); it != d.pushedFiles.end();)
+      it = under(it->first) ? d.pushedFiles.erase(it) : std::next(it);
+  }
+  static std::string fileLink(VirtualPhone& v, const Words& w) {
+    const std::string target = word(w, 3);
+    if (target.empty()) return "ERR file link PATH TARGET [SERIAL]";
+    return eachDeviceFile(v, w, 4, [&](Device& d, const std::string& path) {
+      removeFile(d, path);
+      // Listed by the agent as a folder, as a phone's file manager shows a link to one.
+      d.phone.files.push_back({path, 1, 4096, nowMs(), 1, 1, 0});
+      d.links[path] = target;
+    });
+  }
+  static std::string fileAdd(VirtualPhone& v, const Words& w) {
+    long long size = 0;
+    if (!toInt(word(w, 3), size) || size < 0 || size > (1LL << 31)) return "ERR file add PATH SIZE [SERIAL]";
+    return eachDeviceFile(v, w, 4, [&](Device& d, const std::string& path) {
+      removeFile(d, path);
+      d.phone.files.push_back({path, 0, size, nowMs(), 1, 1, 0});
+    });
+  }
+  static std::string fileRemove(VirtualPhone& v, const Words& w) {
+    return eachDeviceFile(v, w, 3, [](Device& d, const std::string& path) { removeFile(d, path); });
+  }
+
   static std::string syncDelay(VirtualPhone& v, const Words& w) {
     long long delay = 0;
     if (!toInt(word(w, 2), delay) || delay < 0 || delay > 10000) return "ERR sync delay MS";
@@ -389,6 +443,9 @@ const ControlCommands::Entry ControlCommands::kCommands[] = {
     {"forward", "refuse", "0|1", true, forwardRefuse},
     {"reply", "pieces", "BYTES [DELAY_MS]", true, replyPieces},
     {"sync", "delay", "MS", true, syncDelay},
+    {"file", "link", "PATH TARGET [SERIAL]", true, fileLink},
+    {"file", "add", "PATH SIZE [SERIAL]", true, fileAdd},
+    {"file", "remove", "PATH [SERIAL]", true, fileRemove},
     {"reply", "noreply", "CODE|off", true, replyNoReply},
     {"reply", "truncate", "CODE BYTES|off", true, replyTruncate},
     {"reply", "close-mid", "CODE|off", true, replyCloseMid},

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <climits>
 #include <cctype>
+#include <optional>
 #include <string_view>
 
 namespace zorvik::sim {
@@ -313,6 +314,27 @@ void ls(Shell& sh, const Words& w) {
     if (parentOf(f.path) == dir && f.path != "/") sh.out += baseName(f.path) + "\n";
 }
 
+// "readlink [-f] [--] PATH": the link's target, or with -f the real path of something that
+// exists; nothing (a failure) otherwise.
+void readlink(Shell& sh, const Words& w) {
+  bool full = false;
+  std::string path;
+  for (size_t i = 1; i < w.size(); ++i) {
+    if (w[i] == "-f") full = true;
+    else if (w[i] != "--") path = w[i];
+  }
+  if (path.empty() || path[0] != '/') return;
+  if (!full) {
+    if (auto l = sh.device.links.find(path); l != sh.device.links.end()) sh.out += l->second + "\n";
+    return;
+  }
+  const std::optional<std::string> real = resolvePhonePath(sh.device, path, true);
+  if (!real) return;
+  const bool exists = *real == "/" || std::any_of(sh.phone.files.begin(), sh.phone.files.end(),
+                                                  [&](const FileEntry& f) { return f.path == *real; });
+  if (exists) sh.out += *real + "\n";
+}
+
 void echo(Shell& sh, const Words& w) {
   for (size_t i = 1; i < w.size(); ++i) sh.out += (i > 1 ? " " : "") + w[i];
   sh.out += "\n";
@@ -333,7 +355,7 @@ struct CommandEntry {
 
 const CommandEntry kCommands[] = {
     {"getprop", getprop}, {"pm", pm},     {"am", am},     {"appops", appops}, {"rm", rm},          {"ls", ls},
-    {"echo", echo},       {"id", id},     {"exit", nothing}, {"true", nothing},
+    {"echo", echo},       {"id", id},     {"readlink", readlink},     {"exit", nothing}, {"true", nothing},
 };
 
 // Command lists ("a; b", "a && b"), split outside quotes.

@@ -33,6 +33,9 @@ char syntheticByte(const std::string& path, uint64_t at) {
   return static_cast<char>((h >> (at % 24)) + at * 131 + (at >> 16));
 }
 
+// The link's mode as a phone's STAT gives it.
+constexpr uint32_t kLinkMode = 0120777;
+
 class SyncSession {
  public:
   SyncSession(TcpSocket& socket, std::string pending, WithDevice withDevice, std::function<int()> delayMs)
@@ -140,10 +143,20 @@ void SyncSession::run() {
 SyncSession::Next SyncSession::stat(const std::string& arg) {
   uint32_t mode = 0, size = 0, mtime = 0;
   std::string path = arg;
+  // As lstat: the last link is not followed unless the path ends in "/".
+  const bool follow = path.size() > 1 && path.back() == '/';
   while (path.size() > 1 && path.back() == '/') path.pop_back();
   withDevice_([&](Device& d) {
+    const std::optional<std::string> at = resolvePhonePath(d, path, follow);
+    if (!at) return;
+    path = *at;
     if (path == "/") {
       mode = 040771;
+      return;
+    }
+    if (auto l = d.links.find(path); l != d.links.end()) {
+      mode = kLinkMode;
+      size = static_cast<uint32_t>(l->second.size());
       return;
     }
     for (const FileEntry& e : d.phone.files)
@@ -196,13 +209,15 @@ SyncSession::Next SyncSession::send(const std::string& arg) {
   return sent(out);
 }
 
-SyncSession::Next SyncSession::receive(const std::string& path) {
+SyncSession::Next SyncSession::receive(const std::string& asked) {
+  std::string path = asked;
   // A pushed file is shared, not copied: a push over it meanwhile replaces the map's pointer only.
   std::shared_ptr<const std::string> pushed;
   std::string made;
   int64_t synthetic = -1;  // a data-set file: its size, its bytes made up as they go
   bool found = false;
   withDevice_([&](Device& d) {
+    path = resolvePhonePath(d, asked, true).value_or(std::string());
     if (auto f = d.pushedFiles.find(path); f != d.pushedFiles.end()) {
       pushed = f->second;
       found = true;
@@ -247,9 +262,10 @@ SyncSession::Next SyncSession::list(const std::string& folder) {
   std::string dir = folder;
   while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
   withDevice_([&](Device& d) {
+    dir = resolvePhonePath(d, dir, true).value_or(std::string());
     for (const FileEntry& e : d.phone.files) {
       if (e.path == "/" || parentOf(e.path) != dir) continue;
-      appendAdbSync(out, "DENT", e.isDir ? 040771 : 0100644);
+      appendAdbSync(out, "DENT", d.links.count(e.path) ? kLinkMode : e.isDir ? 040771 : 0100644);
       putLe32(out, static_cast<uint32_t>(e.size));
       putLe32(out, static_cast<uint32_t>(e.modified / 1000));
       const std::string name = baseName(e.path);
@@ -263,6 +279,41 @@ SyncSession::Next SyncSession::list(const std::string& folder) {
 }
 
 }  // namespace
+
+std::optional<std::string> resolvePhonePath(const Device& d, const std::string& path, bool followLast) {
+  std::vector<std::string> todo;  // components still to walk, the next one last
+  const auto push = [&todo](const std::string& p) {
+    std::vector<std::string> parts;
+    for (size_t at = 0; at <= p.size();) {
+      const size_t slash = std::min(p.find('/', at), p.size());
+      if (slash > at) parts.push_back(p.substr(at, slash - at));
+      at = slash + 1;
+    }
+    todo.insert(todo.end(), parts.rbegin(), parts.rend());
+  };
+  push(path);
+  std::string at;  // resolved so far; empty is the root
+  int hops = 0;
+  while (!todo.empty()) {
+    const std::string part = todo.back();
+    todo.pop_back();
+    if (part == ".") continue;
+    if (part == "..") {
+      at = at.empty() ? at : at.substr(0, at.find_last_of('/'));
+      continue;
+    }
+    const std::string next = at + "/" + part;
+    const auto link = d.links.find(next);
+    if (link == d.links.end() || (todo.empty() && !followLast)) {
+      at = next;
+      continue;
+    }
+    if (++hops > 40) return std::nullopt;  // ELOOP
+    if (!link->second.empty() && link->second[0] == '/') at.clear();
+    push(link->second);
+  }
+  return at.empty() ? std::string("/") : at;
+}
 
 void VirtualPhone::sync(TcpSocket& socket, std::string pending, const std::string& serial) {
   SyncSession session(

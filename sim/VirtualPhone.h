@@ -16,6 +16,7 @@
 #include <functional>
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <memory>
 #include <mutex>
 #include <set>
@@ -41,6 +42,9 @@ struct Device {
   // path -> content, written through sync; shared, so that a pull reads it outside the lock
   // without a copy of its own.
   std::map<std::string, std::shared_ptr<const std::string>> pushedFiles;
+  // Symbolic links made by tests ("file link"): path -> target, absolute or relative to the
+  // link's folder. The sync service and the shell's readlink follow them.
+  std::map<std::string, std::string> links;
   int transportId = 1;
 
   bool agentInstalled() const { return phone.findPackage(kAgentPackage) != nullptr; }
@@ -156,5 +160,9 @@ class VirtualPhone {
 // still sends (a client that writes a byte nobody reads would otherwise get the data reset away),
 // then close.
 void closeGracefully(TcpSocket& socket);
+
+// A phone path with the device's links on the way followed (the last component's too when
+// followLast), "." and ".." taken out; nothing when links go round more than 40 times.
+std::optional<std::string> resolvePhonePath(const Device& d, const std::string& path, bool followLast);
 
 }  // namespace zorvik::sim

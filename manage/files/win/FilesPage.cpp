@@ -1,11 +1,15 @@
 #include "manage/files/win/FilesPage.h"
 
+#include <cderr.h>
 #include <commctrl.h>
 #include <commdlg.h>
 #include <shellapi.h>
 #include <shlobj.h>
 
+#include <condition_variable>
 #include <map>
+#include <mutex>
+#include <optional>
 #include <utility>
 
 #include "app/PageTable.h"
@@ -21,6 +25,18 @@ constexpr const char* kReading = "正在读取...";
 constexpr int kBarHeight = 30;
 constexpr int kTransferHeight = 92;
 constexpr int kFailuresShown = 200;
+// Room for the names of thousands of picked files (the dialog fails, and says so, beyond it).
+constexpr size_t kOpenBufferChars = 1 << 20;
+
+struct PromptButton {
+  int id;
+  const char* text;
+  OverwriteChoice choice;
+};
+const PromptButton kPromptButtons[] = {{IDC_FILES_REPLACE, "替换", OverwriteChoice::Replace},
+                                       {IDC_FILES_SKIP, "跳过", OverwriteChoice::Skip},
+                                       {IDC_FILES_REPLACE_ALL, "全部替换", OverwriteChoice::ReplaceAll},
+                                       {IDC_FILES_SKIP_ALL, "全部跳过", OverwriteChoice::SkipAll}};
 
 enum Column { kNameColumn, kSizeColumn, kTypeColumn, kTimeColumn, kAttributeColumn, kColumnCount };
 const ListColumn kColumns[kColumnCount] = {
@@ -64,6 +80,30 @@ struct FilesPage::Transfer {
   TransferReport report;
 };
 
+// Shared by the worker that waits and the page that answers.
+struct FilesPage::PromptSlot {
+  std::mutex mutex;
+  std::condition_variable answered;
+  std::optional<OverwriteChoice> answer;
+  bool done = false;
+
+  void give(std::optional<OverwriteChoice> choice) {
+    {
+      std::lock_guard lock(mutex);
+      if (done) return;
+      answer = choice;
+      done = true;
+    }
+    answered.notify_all();
+  }
+  // The answer, or none once the transfer is cancelled (the page closing cancels it).
+  std::optional<OverwriteChoice> wait(const ExchangeCancel& cancel) {
+    std::unique_lock lock(mutex);
+    while (!done && !cancel.cancelled()) answered.wait_for(lock, std::chrono::milliseconds(50));
+    return done ? answer : std::nullopt;
+  }
+};
+
 FilesPage::FilesPage(const PageInfo& info, PageHost& host) : Page(info, host) {
   map_.on(WM_INITDIALOG, [this](WinMsg& m) {
     auto make = [this](const char* cls, const char* text, DWORD style, int id, DWORD ex = 0) {
@@ -80,6 +120,8 @@ FilesPage::FilesPage(const PageInfo& info, PageHost& host) : Page(info, host) {
     make("STATIC", "", SS_LEFT | SS_NOPREFIX, IDC_FILES_PROGRESS_TEXT);
     make("BUTTON", "取消", BS_PUSHBUTTON | WS_TABSTOP, IDC_FILES_CANCEL);
     make("EDIT", "", ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | WS_VSCROLL, IDC_FILES_REPORT, WS_EX_CLIENTEDGE);
+    make("STATIC", "", SS_LEFT | SS_NOPREFIX | SS_ENDELLIPSIS, IDC_FILES_PROMPT_TEXT);
+    for (const PromptButton& b : kPromptButtons) make("BUTTON", b.text, BS_PUSHBUTTON | WS_TABSTOP, b.id);
     ListView lv(listWindow);
     lv.setExtendedStyle(LVS_EX_FULLROWSELECT);
     for (int c = 0; c < kColumnCount; ++c) lv.addColumn(c, kColumns[c]);
@@ -90,7 +132,8 @@ FilesPage::FilesPage(const PageInfo& info, PageHost& host) : Page(info, host) {
     if (images) SendMessageA(listWindow, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(images));
     ProgressBar(hwnd(), IDC_FILES_PROGRESS).setRange(0, 1000);
     // The transfer panel appears with the first transfer.
-    for (int id : {IDC_FILES_PROGRESS, IDC_FILES_PROGRESS_TEXT, IDC_FILES_CANCEL, IDC_FILES_REPORT})
+    for (int id : {IDC_FILES_PROGRESS, IDC_FILES_PROGRESS_TEXT, IDC_FILES_CANCEL, IDC_FILES_REPORT,
+                   IDC_FILES_PROMPT_TEXT, IDC_FILES_REPLACE, IDC_FILES_SKIP, IDC_FILES_REPLACE_ALL, IDC_FILES_SKIP_ALL})
       Control(item(id)).show(false);
     updateButtons();
     layout();
@@ -105,11 +148,15 @@ FilesPage::FilesPage(const PageInfo& info, PageHost& host) : Page(info, host) {
   map_.onCommand(IDC_FILES_PULL, [this](WinMsg&) { chooseFolderAndPull(); });
   map_.onCommand(IDC_FILES_PUSH, [this](WinMsg&) { chooseFilesAndPush(); });
   map_.onCommand(IDC_FILES_CANCEL, [this](WinMsg&) { cancelTransfer(); });
+  for (const PromptButton& b : kPromptButtons)
+    map_.onCommand(b.id, [this, choice = b.choice](WinMsg&) { answerPrompt(choice); });
   busyCursorOver([this] { return item(IDC_FILES_LIST); }, [this] { return busy(); });
 }
 
 void FilesPage::close() {
+  // The worker waiting on a question sees the cancel within 50 ms.
   if (transferCancel_) transferCancel_->cancel();
+  hidePrompt();
   Page::close();
 }
 
@@ -127,6 +174,13 @@ void FilesPage::layout() {
   MoveWindow(item(IDC_FILES_CANCEL), client.right - 80, listBottom + 2, 76, 22, TRUE);
   MoveWindow(item(IDC_FILES_PROGRESS_TEXT), 4, listBottom + 24, client.right - 8, 18, TRUE);
   MoveWindow(item(IDC_FILES_REPORT), 4, listBottom + 44, client.right - 8, kTransferHeight - 46, TRUE);
+  // The question takes the report's place while the transfer waits on it.
+  constexpr int kButton = 78;
+  const int buttons = static_cast<int>(std::size(kPromptButtons));
+  MoveWindow(item(IDC_FILES_PROMPT_TEXT), 4, listBottom + 48, client.right - 12 - buttons * (kButton + 4), 20, TRUE);
+  for (int i = 0; i < buttons; ++i)
+    MoveWindow(item(kPromptButtons[i].id), client.right - (buttons - i) * (kButton + 4), listBottom + 46, kButton, 24,
+               TRUE);
 }
 
 void FilesPage::updateButtons() {
@@ -168,7 +222,7 @@ void FilesPage::list(Bytes request, bool root, const std::string& folderUtf8) {
 // The folder shown stays until a listing comes whole; the root's key is set only then.
 void FilesPage::fill(bool root, const std::string& folderUtf8, Fetched<FileListing>& listed) {
   loading_ = false;
-  finishLoad(listed.result, [&] {
+  const bool shown = finishLoad(listed.result, [&] {
     FileListing& l = listed.list;
     hasUp_ = l.hasUp || hasUp_;
     if (l.hasUp) {
@@ -193,6 +247,9 @@ void FilesPage::fill(bool root, const std::string& folderUtf8, Fetched<FileListi
       list.setCell(row, kAttributeColumn, fileAttributeText(r));
     }
   }, root);
+  // A listing that failed keeps its own text.
+  if (shown && !statusAfterListing_.empty()) host().setStatusText(statusAfterListing_);
+  statusAfterListing_.clear();
 }
 
 // ---------------------------------------------------------------- transfers
@@ -227,7 +284,7 @@ void FilesPage::pullSelectedTo(const std::string& localFolderUtf8) {
 
 void FilesPage::chooseFilesAndPush() {
   if (transferring_) return;
-  std::vector<wchar_t> buffer(64 * 1024, L'\0');
+  std::vector<wchar_t> buffer(kOpenBufferChars, L'\0');
   OPENFILENAMEW ofn{};
   ofn.lStructSize = sizeof ofn;
   ofn.hwndOwner = hwnd();
@@ -236,7 +293,20 @@ void FilesPage::chooseFilesAndPush() {
   const std::wstring title = toWide("选择上传到手机的文件");
   ofn.lpstrTitle = title.c_str();
   ofn.Flags = OFN_ALLOWMULTISELECT | OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_NOCHANGEDIR;
-  if (!GetOpenFileNameW(&ofn)) return;
+  if (!GetOpenFileNameW(&ofn)) {
+    // Zero: the user closed the dialog. Anything else must not pass unsaid.
+    const DWORD error = CommDlgExtendedError();
+    if (error == FNERR_BUFFERTOOSMALL) {
+      host().setStatusText("【提示】一次选择的文件太多，请分几次上传");
+      MessageBoxA(hwnd(), "一次选择的文件太多，文件名超出了可以接收的长度。请分几次选择上传。", "提示",
+                  MB_OK | MB_ICONINFORMATION);
+    } else if (error != 0) {
+      char text[96];
+      wsprintfA(text, "【错误】无法打开选择文件的对话框（错误 0x%lX）", static_cast<unsigned long>(error));
+      host().setStatusText(text);
+    }
+    return;
+  }
   // One file: its full path. Several: the folder, then each name, every one ended by a zero.
   std::vector<std::wstring> parts;
   for (const wchar_t* p = buffer.data(); *p; p += wcslen(p) + 1) parts.emplace_back(p);
@@ -270,6 +340,34 @@ void FilesPage::pushFiles(const std::vector<std::string>& localFilesUtf8) {
 
 void FilesPage::cancelTransfer() {
   if (transferCancel_) transferCancel_->cancel();
+  hidePrompt();
+}
+
+void FilesPage::showPrompt(const std::shared_ptr<PromptSlot>& slot, const std::string& nameUtf8, bool toPhone) {
+  if (!transferring_ || (transferCancel_ && transferCancel_->cancelled())) {
+    slot->give(std::nullopt);
+    return;
+  }
+  prompt_ = slot;
+  const std::wstring text = toWide(toPhone ? "手机上已有“" : "电脑上已有“") + fromUtf8(nameUtf8) + toWide("”，要替换吗？");
+  SetWindowTextW(item(IDC_FILES_PROMPT_TEXT), text.c_str());
+  Control(item(IDC_FILES_PROMPT_TEXT)).show(true);
+  for (const PromptButton& b : kPromptButtons) Control(item(b.id)).show(true);
+  SetFocus(item(IDC_FILES_REPLACE));
+}
+
+void FilesPage::hidePrompt() {
+  if (prompt_) prompt_->give(std::nullopt);
+  prompt_.reset();
+  Control(item(IDC_FILES_PROMPT_TEXT)).show(false);
+  for (const PromptButton& b : kPromptButtons) Control(item(b.id)).show(false);
+}
+
+void FilesPage::answerPrompt(OverwriteChoice choice) {
+  if (!prompt_) return;
+  prompt_->give(choice);
+  prompt_.reset();
+  hidePrompt();
 }
 
 void FilesPage::startTransfer(bool pull, std::vector<RemoteItem> items, std::vector<std::string> files,
@@ -289,10 +387,18 @@ void FilesPage::startTransfer(bool pull, std::vector<RemoteItem> items, std::vec
   // Progress goes to the page only while it lives; the worker itself never touches it.
   PageWork::Post post = work_.poster();
   auto progress = [this, post](const TransferProgress& p) { post([this, p] { showProgress(p); }); };
+  // The question goes to the page and the worker waits; a page that is gone never shows it, but
+  // it cancelled the transfer as it closed, which ends the wait.
+  auto ask = [this, post, cancel = transferCancel_](const std::string& name, bool toPhone) {
+    auto slot = std::make_shared<PromptSlot>();
+    post([this, slot, name, toPhone] { showPrompt(slot, name, toPhone); });
+    return slot->wait(*cancel);
+  };
   work_.run(
-      [progress, cancel = transferCancel_, pull, items = std::move(items), files = std::move(files), target,
+      [progress, ask, cancel = transferCancel_, pull, items = std::move(items), files = std::move(files), target,
        serial = currentSerial()](ExchangeCancel*) {
         SyncTransfer transfer(serial, cancel.get(), progress);
+        transfer.setOverwriteAsk(ask);
         Transfer done;
         done.report = pull ? transfer.pull(items, target) : transfer.push(files, target);
         return done;
@@ -305,6 +411,10 @@ void FilesPage::showProgress(const TransferProgress& p) {
   const double seconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - transferStart_).count();
   const uint64_t speed = seconds > 0.2 ? static_cast<uint64_t>(static_cast<double>(p.bytes) / seconds) : 0;
+  if (p.planning) {
+    Control(item(IDC_FILES_PROGRESS_TEXT)).setText("正在统计要复制的文件：已找到 " + std::to_string(p.planned) + " 项");
+    return;
+  }
   std::string text = pulling_ ? "正在复制到电脑：" : "正在上传到手机：";
   // Past what the listing promised (a file of 4 GiB or more) only the count of bytes is true.
   if (p.expectedBytes > 0 && p.bytes <= p.expectedBytes) {
@@ -320,10 +430,14 @@ void FilesPage::showProgress(const TransferProgress& p) {
 
 void FilesPage::finishTransfer(Transfer& t) {
   transferring_ = false;
+  hidePrompt();
   const TransferReport& r = t.report;
   const std::string verb = pulling_ ? "复制" : "上传";
   std::string text;
-  if (r.cancelled) {
+  if (r.tooMany) {
+    text = "没有开始复制：所选内容超过 " + std::to_string(kPullPlanMax) +
+           " 项（可能有绕回自身的文件夹链接），请选择较小的文件夹";
+  } else if (r.cancelled) {
     text = "已取消" + verb + "：" + std::to_string(r.filesCopied) + " 个文件已完成" +
            (pulling_ ? "，未完成的文件已删除" : "");
   } else if (r.failures.empty()) {
@@ -332,7 +446,12 @@ void FilesPage::finishTransfer(Transfer& t) {
     text = verb + "结束：" + std::to_string(r.filesCopied) + " 个文件成功，" + std::to_string(r.failures.size()) +
            " 个失败";
   }
+  if (!r.tooMany) {
+    if (r.skipped > 0) text += "，跳过 " + std::to_string(r.skipped) + " 个已有的文件";
+    if (r.renamed > 0) text += "，" + std::to_string(r.renamed) + " 个名称已改为电脑可用的名称";
+  }
   Control(item(IDC_FILES_PROGRESS_TEXT)).setText(text);
+  host().setStatusText(text);
   if (!r.cancelled && r.failures.empty()) ProgressBar(item(IDC_FILES_PROGRESS)).setPos(1000);
   std::wstring report;
   int shown = 0;
@@ -348,6 +467,7 @@ void FilesPage::finishTransfer(Transfer& t) {
   updateButtons();
   // After a push the folder is listed again, so it shows what the phone really holds.
   if (!pulling_ && !currentFolder_.empty()) {
+    statusAfterListing_ = text;
     const std::string folder = currentFolder_;
     list(listFolderRequestUtf8(folder), false, folder);
   }

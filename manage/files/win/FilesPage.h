@@ -3,7 +3,9 @@
 // with name, size, type, time and attributes; double click opens a folder, "向上" goes to the
 // folder the listing's first record names. Beside browsing, files travel both ways through the
 // ADB sync service: "复制到电脑" pulls the selected rows (folders recursively) into a folder the
-// user picks, "上传到手机" pushes picked or dropped files into the folder shown.
+// user picks, "上传到手机" pushes picked or dropped files into the folder shown. Before a file of
+// the same name is replaced the transfer panel asks "替换 / 跳过 / 全部替换 / 全部跳过" while the
+// transfer's worker waits for the answer (or for "取消", or the page closing).
 #include <windows.h>
 
 #include <chrono>
@@ -30,6 +32,11 @@ enum FilesControl {
   IDC_FILES_PROGRESS_TEXT = 1607,
   IDC_FILES_CANCEL = 1608,
   IDC_FILES_REPORT = 1609,
+  IDC_FILES_PROMPT_TEXT = 1610,
+  IDC_FILES_REPLACE = 1611,
+  IDC_FILES_SKIP = 1612,
+  IDC_FILES_REPLACE_ALL = 1613,
+  IDC_FILES_SKIP_ALL = 1614,
 };
 
 class FilesPage : public Page {
@@ -49,6 +56,8 @@ public:
   void pullSelectedTo(const std::string& localFolderUtf8);
   void pushFiles(const std::vector<std::string>& localFilesUtf8);
   void cancelTransfer();
+  // The answer to the question shown (the buttons call it).
+  void answerPrompt(OverwriteChoice choice);
 
   // What the page shows, for tests.
   ListView list() const { return ListView(item(IDC_FILES_LIST)); }
@@ -61,9 +70,12 @@ public:
   bool busy() const { return loading_ || transferring_; }
   std::string progressText() const { return Control(item(IDC_FILES_PROGRESS_TEXT)).text(); }
   std::string reportText() const { return Control(item(IDC_FILES_REPORT)).text(); }
+  bool prompting() const { return prompt_ != nullptr; }
+  std::string promptText() const { return Control(item(IDC_FILES_PROMPT_TEXT)).text(); }
 
 private:
   struct Transfer;
+  struct PromptSlot;
   // One listing: the request, whether it is the root's (key 6), and the folder it names.
   void list(Bytes request, bool root, const std::string& folderUtf8);
   void fill(bool root, const std::string& folderUtf8, Fetched<FileListing>& listed);
@@ -75,6 +87,8 @@ private:
   void showProgress(const TransferProgress& p);
   void finishTransfer(Transfer& t);
   void updateButtons();
+  void showPrompt(const std::shared_ptr<PromptSlot>& slot, const std::string& nameUtf8, bool toPhone);
+  void hidePrompt();
 
   std::vector<FileRecord> rows_;
   std::string upPath_, upPathUtf8_;
@@ -87,6 +101,10 @@ private:
   std::chrono::steady_clock::time_point transferStart_;
   // "取消" ends the transfer alone.
   std::shared_ptr<ExchangeCancel> transferCancel_;
+  // A push's summary, put back in the status line once the folder is listed again.
+  std::string statusAfterListing_;
+  // The question the worker waits on; null when none is shown.
+  std::shared_ptr<PromptSlot> prompt_;
 };
 
 }  // namespace zorvik

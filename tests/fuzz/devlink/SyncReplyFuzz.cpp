@@ -1,8 +1,10 @@
 // The sync client over hostile replies: STAT, LIST and RECV in turn on one stream, in pieces of a
 // size the first byte picks. Nothing may be read past the input, no entry or piece past its
-// ceiling, and a session that broke must stay broken.
+// ceiling, and a session that broke must stay broken. The same bytes as the shell's real-path
+// answer and as a name the phone lists (made safe for Windows, which must then stay as it is).
 #include "devlink/AdbFraming.h"
 #include "devlink/AdbSync.h"
+#include "devlink/SyncTransfer.h"
 #include "support/MemorySyncStream.h"
 
 #include <cstddef>
@@ -11,6 +13,11 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace zorvik;
   if (size == 0) return 0;
+  const std::string text(reinterpret_cast<const char*>(data), size);
+  if (const auto real = parseRealPathReply(text))
+    if (real->empty() || (*real)[0] != '/' || real->size() >= size) __builtin_trap();
+  const std::string safe = windowsSafeName(text.substr(0, 300));
+  if (!safe.empty() && windowsSafeName(safe) != safe) __builtin_trap();
   test::MemorySyncStream stream(std::string(reinterpret_cast<const char*>(data) + 1, size - 1), 1 + data[0] % 64);
   AdbSyncClient client(stream);
   for (int round = 0; round < 4 && client.usable(); ++round) {

@@ -13,6 +13,7 @@
 #include <fstream>
 #include <map>
 #include <random>
+#include <set>
 #include <thread>
 
 namespace zorvik {
@@ -197,6 +198,128 @@ TEST_F(SyncAgainstVphone, APullOverAnExistingFileThatFailsKeepsTheOldFile) {
   const TransferReport r = t.pull({{u8"/sdcard/旧.txt", false}}, root_.string());
   EXPECT_EQ(r.failures.size(), 1u);
   EXPECT_EQ(readAll(root_ / u8"旧.txt"), "old content");
+}
+
+// Folder links that lead back up, to each other or twice to one folder: every real folder is
+// copied once, each link that would repeat one is named, and the pull ends.
+TEST_F(SyncAgainstVphone, FolderLinksThatGoRoundAreFollowedOnceAndReported) {
+  pushOne(u8"/sdcard/环", "a.txt", 10);
+  pushOne(u8"/sdcard/环/子", "b.txt", 20);
+  pushOne(u8"/sdcard/乙", "c.txt", 30);
+  const char* links[][2] = {
+      {u8"/sdcard/环/回", u8"/sdcard/环"},  // itself
+      {u8"/sdcard/环/子/上", ".."},          // its parent, relatively
+      {u8"/sdcard/环/到乙", u8"/sdcard/乙"}, // a folder that links back
+      {u8"/sdcard/乙/到环", u8"/sdcard/环/子/上"},
+      {u8"/sdcard/环/深", u8"/sdcard/环/子"},  // the same folder a second way
+  };
+  for (const auto& l : links)
+    ASSERT_EQ(phone_->control(std::string("file link ") + "'" + l[0] + "' '" + l[1] + "'").rfind("OK", 0), 0u) << l[0];
+  bool sawPlanning = false;
+  const fs::path dst = root_ / "dst";
+  fs::create_directories(dst);
+  SyncTransfer t(kSerial, nullptr, [&](const TransferProgress& p) { sawPlanning = sawPlanning || p.planning; });
+  const TransferReport r = t.pull({{u8"/sdcard/环", true}}, dst.string());
+  EXPECT_TRUE(sawPlanning);
+  EXPECT_FALSE(r.tooMany);
+  EXPECT_EQ(r.filesCopied, 3);
+  const std::map<std::string, std::string> got = tree(dst);
+  std::map<std::string, size_t> sizes;
+  for (const auto& [rel, content] : got) sizes[rel] = content.size();
+  const std::map<std::string, size_t> want = {{fs::path(u8"环/a.txt").string(), 10},
+                                              {fs::path(u8"环/子/b.txt").string(), 20},
+                                              {fs::path(u8"环/到乙/c.txt").string(), 30}};
+  EXPECT_EQ(sizes, want);
+  std::set<std::string> reported;
+  for (const TransferFailure& f : r.failures) {
+    EXPECT_EQ(f.text, "文件夹链接绕回已复制的文件夹，未重复复制") << f.nameUtf8;
+    reported.insert(f.nameUtf8);
+  }
+  EXPECT_EQ(reported, (std::set<std::string>{u8"环/回", u8"环/子/上", u8"环/到乙/到环", u8"环/深"}));
+}
+
+TEST_F(SyncAgainstVphone, APullLargerThanItsCapCopiesNothing) {
+  for (int i = 0; i < 6; ++i) pushOne(u8"/sdcard/多", "f" + std::to_string(i), 3);
+  const fs::path dst = root_ / "dst";
+  fs::create_directories(dst);
+  SyncTransfer t(kSerial, nullptr, nullptr);
+  t.setPlanLimit(5);
+  const TransferReport r = t.pull({{u8"/sdcard/多", true}}, dst.string());
+  EXPECT_TRUE(r.tooMany);
+  EXPECT_EQ(r.filesCopied, 0);
+  EXPECT_TRUE(fs::is_empty(dst));
+  SyncTransfer enough(kSerial, nullptr, nullptr);
+  enough.setPlanLimit(7);
+  EXPECT_EQ(enough.pull({{u8"/sdcard/多", true}}, dst.string()).filesCopied, 6);
+}
+
+// Names Windows keeps for devices or cannot hold get the same safe name every time.
+TEST_F(SyncAgainstVphone, DeviceNamesLandUnderSafeNames) {
+  pushOne(u8"/sdcard/设备名", "x", 1);
+  for (const char* name : {"COM1", "nul.txt", "trailing.", "a:b", "a*b", "A_B", "Nul.txt"})
+    ASSERT_EQ(phone_->control(std::string(u8"file add '/sdcard/设备名/") + name + "' 7").rfind("OK", 0), 0u);
+  const fs::path dst = root_ / "dst";
+  fs::create_directories(dst);
+  SyncTransfer t(kSerial, nullptr, nullptr);
+  t.useWindowsNames(true);
+  const TransferReport r = t.pull({{u8"/sdcard/设备名", true}}, dst.string());
+  EXPECT_TRUE(r.failures.empty()) << r.failures[0].nameUtf8 << " " << r.failures[0].text;
+  // Names that would become one file on the PC are told apart.
+  EXPECT_EQ(r.renamed, 7);
+  for (const char* name : {"COM1_", "nul_.txt", "trailing._", "a_b", "a_b_2", "A_B_3", "Nul__2.txt"})
+    EXPECT_EQ(fs::file_size(dst / u8"设备名" / name), 7u) << name;
+}
+
+// An existing file on either side is replaced only when the user says so; "全部…" answers the rest.
+TEST_F(SyncAgainstVphone, ExistingFilesAreAskedAboutBothWays) {
+  const fs::path src = root_ / "src";
+  fs::create_directories(src);
+  std::vector<std::string> files;
+  for (int i = 0; i < 4; ++i) {
+    writeFile(src / ("f" + std::to_string(i)), "old" + std::to_string(i));
+    files.push_back((src / ("f" + std::to_string(i))).string());
+  }
+  ASSERT_EQ(SyncTransfer(kSerial, nullptr, nullptr).push({files[0], files[1], files[2]}, u8"/sdcard/问").filesCopied, 3);
+  for (const std::string& f : files) writeFile(f, "new");
+  std::vector<std::pair<std::string, bool>> asked;
+  std::vector<OverwriteChoice> answers = {OverwriteChoice::Skip, OverwriteChoice::ReplaceAll};
+  SyncTransfer push(kSerial, nullptr, nullptr);
+  push.setOverwriteAsk([&](const std::string& name, bool toPhone) -> std::optional<OverwriteChoice> {
+    asked.emplace_back(name, toPhone);
+    return answers[asked.size() - 1];
+  });
+  const TransferReport pushed = push.push(files, u8"/sdcard/问");
+  EXPECT_EQ(asked, (std::vector<std::pair<std::string, bool>>{{"f0", true}, {"f1", true}}));  // f3 is new
+  EXPECT_EQ(pushed.skipped, 1);
+  EXPECT_EQ(pushed.filesCopied, 3);
+
+  // Back to the PC over older copies: f0 kept the phone's old bytes, the rest are new.
+  const fs::path dst = root_ / "dst";
+  fs::create_directories(dst);
+  for (int i = 0; i < 4; ++i) writeFile(dst / ("f" + std::to_string(i)), "pc");
+  asked.clear();
+  answers = {OverwriteChoice::Replace, OverwriteChoice::Skip, OverwriteChoice::SkipAll};
+  SyncTransfer pull(kSerial, nullptr, nullptr);
+  pull.setOverwriteAsk([&](const std::string& name, bool toPhone) -> std::optional<OverwriteChoice> {
+    asked.emplace_back(name, toPhone);
+    return answers[asked.size() - 1];
+  });
+  std::vector<RemoteItem> items;
+  for (int i = 0; i < 4; ++i) items.push_back({u8"/sdcard/问/f" + std::to_string(i), false});
+  const TransferReport pulled = pull.pull(items, dst.string());
+  EXPECT_EQ(asked.size(), 3u);
+  for (const auto& a : asked) EXPECT_FALSE(a.second);
+  EXPECT_EQ(pulled.filesCopied, 1);
+  EXPECT_EQ(pulled.skipped, 3);
+  EXPECT_EQ(readAll(dst / "f0"), "old0");
+  for (int i = 1; i < 4; ++i) EXPECT_EQ(readAll(dst / ("f" + std::to_string(i))), "pc") << i;
+
+  // No answer (the page closed): the transfer stops there and the file is untouched.
+  SyncTransfer gone(kSerial, nullptr, nullptr);
+  gone.setOverwriteAsk([](const std::string&, bool) { return std::optional<OverwriteChoice>(); });
+  const TransferReport stopped = gone.pull(items, dst.string());
+  EXPECT_EQ(stopped.filesCopied, 0);
+  EXPECT_EQ(readAll(dst / "f1"), "pc");
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
 // The file page against the virtual phone, under Wine: the root's rows and columns as the user
 // sees them, a folder opened with a double click and left with "向上", and files both ways
-// (pushed from a picked list and from a drop, pulled into a folder, a pull cancelled midway).
+// (pushed from a picked list and from a drop, pulled into a folder, a pull cancelled midway);
+// the question before a file is replaced, answered with its buttons both ways; a folder link
+// that leads back into itself; a phone file named COM1.
 // with_vphone.sh starts the phone, forwards ZORVIK_AGENT_PORT to it and exports its ADB port.
 #include <winsock2.h>
 #include <windows.h>
@@ -231,6 +233,119 @@ TEST_F(FilesPageTest, CancelledPullLeavesNoPartialFile) {
   EXPECT_EQ(page_->progressText().rfind("已取消复制", 0), 0u) << page_->progressText();
   EXPECT_FALSE(LocalFile::openRead(joinLocalPath(dst, "big.bin")).valid());
   EXPECT_FALSE(LocalFile::openRead(joinLocalPath(dst, std::string("big.bin") + kPartialSuffix)).valid());
+}
+
+// The question the transfer waits on, answered with one of its four buttons as a user would.
+void answer(FilesPage* page, int button) {
+  ASSERT_TRUE(pumpUntil([&] { return page->prompting(); }, 20000)) << page->progressText();
+  EXPECT_TRUE(IsWindowVisible(GetDlgItem(page->hwnd(), button)));
+  SendMessageA(GetDlgItem(page->hwnd(), button), BM_CLICK, 0, 0);
+}
+
+TEST_F(FilesPageTest, ReplacingAFileIsAskedBothWays) {
+  openSdcard();
+  const std::string src = freshFolder("zorvik-ask");
+  const std::string a = joinLocalPath(src, u8"问一.txt"), b = joinLocalPath(src, u8"问二.txt");
+  writeLocal(a, "phone a");
+  writeLocal(b, "phone b");
+  page_->pushFiles({a, b});
+  waitIdle();
+  ASSERT_EQ(page_->progressText().rfind("上传完成：2 个文件", 0), 0u) << page_->progressText();
+
+  // To the phone: both names exist; "跳过" for the first, "全部替换" answers the second too.
+  writeLocal(a, "newer a");
+  writeLocal(b, "newer b");
+  page_->pushFiles({a, b});
+  answer(page_, IDC_FILES_SKIP);
+  EXPECT_TRUE(pumpUntil([&] { return page_->prompting() || !page_->busy(); }, 20000));
+  EXPECT_EQ(page_->promptText(), "手机上已有“问二.txt”，要替换吗？");
+  const std::vector<std::string> captions = {"替换", "跳过", "全部替换", "全部跳过"};
+  for (int i = 0; i < 4; ++i) EXPECT_EQ(Control(GetDlgItem(page_->hwnd(), IDC_FILES_REPLACE + i)).text(), captions[i]);
+  EXPECT_TRUE(test::saveWindowPng(ui_.frame.hwnd(), test::artifactPath("files-page-ask-phone.png")));
+  answer(page_, IDC_FILES_REPLACE_ALL);
+  waitIdle();
+  EXPECT_FALSE(page_->prompting());
+  EXPECT_EQ(page_->progressText(), "上传完成：1 个文件，7 字节，跳过 1 个已有的文件");
+  EXPECT_EQ(ui_.host->status(), page_->progressText());
+
+  // To the PC over older copies: "替换" for the first, "全部跳过" for the rest.
+  const std::string dst = freshFolder("zorvik-ask-pull");
+  writeLocal(joinLocalPath(dst, u8"问一.txt"), "pc a");
+  writeLocal(joinLocalPath(dst, u8"问二.txt"), "pc b");
+  ListView_SetItemState(page_->list().hwnd(), -1, 0, LVIS_SELECTED);
+  for (const char* name : {"问一", "问二"}) {
+    const int row = rowNamed(name);
+    ASSERT_GE(row, 0) << name;
+    ListView_SetItemState(page_->list().hwnd(), row, LVIS_SELECTED, LVIS_SELECTED);
+  }
+  page_->pullSelectedTo(dst);
+  answer(page_, IDC_FILES_REPLACE);
+  EXPECT_TRUE(pumpUntil([&] { return page_->prompting(); }, 20000));
+  EXPECT_EQ(page_->promptText().rfind("电脑上已有“", 0), 0u) << page_->promptText();
+  answer(page_, IDC_FILES_SKIP_ALL);
+  waitIdle();
+  EXPECT_EQ(page_->progressText().rfind("复制完成：1 个文件", 0), 0u) << page_->progressText();
+  EXPECT_NE(page_->progressText().find("跳过 1 个已有的文件"), std::string::npos) << page_->progressText();
+  // Asked in the rows' order: the phone's a (kept old when skipped) replaced the PC's; b stayed.
+  EXPECT_EQ(readLocal(joinLocalPath(dst, u8"问一.txt")), "phone a");
+  EXPECT_EQ(readLocal(joinLocalPath(dst, u8"问二.txt")), "pc b");
+}
+
+// Closing the page while the question waits ends the transfer and touches nothing.
+TEST_F(FilesPageTest, ClosingWhileAskedEndsTheTransfer) {
+  openSdcard();
+  const std::string src = freshFolder("zorvik-ask-close");
+  const std::string a = joinLocalPath(src, "close.txt");
+  writeLocal(a, "first");
+  page_->pushFiles({a});
+  waitIdle();
+  writeLocal(a, "second");
+  page_->pushFiles({a});
+  ASSERT_TRUE(pumpUntil([&] { return page_->prompting(); }, 20000));
+  const DWORD before = GetTickCount();
+  page_->close();
+  EXPECT_LT(GetTickCount() - before, 3000u);
+  EXPECT_FALSE(page_->prompting());
+  ui_.close(0);
+  page_ = nullptr;
+}
+
+TEST_F(FilesPageTest, AFolderLinkIntoItselfIsCopiedOnceAndReported) {
+  {
+    const std::string src = freshFolder("zorvik-loop");
+    writeLocal(joinLocalPath(src, "inside.txt"), "inside");
+    SyncTransfer setUp(kSerial, nullptr, nullptr);
+    ASSERT_EQ(setUp.push({joinLocalPath(src, "inside.txt")}, "/sdcard/loop").filesCopied, 1);
+  }
+  ASSERT_EQ(phoneControl("file link /sdcard/loop/again /sdcard/loop").rfind("OK", 0), 0u);
+  ASSERT_EQ(phoneControl("file link /sdcard/loop/self .").rfind("OK", 0), 0u);
+  openSdcard();
+  const int row = rowNamed("loop");
+  ASSERT_GE(row, 0);
+  selectOnly(row);
+  const std::string dst = freshFolder("zorvik-loop-pull");
+  page_->pullSelectedTo(dst);
+  waitIdle();
+  EXPECT_EQ(readLocal(joinLocalPath(joinLocalPath(dst, "loop"), "inside.txt")), "inside");
+  EXPECT_EQ(page_->reportText(),
+            "loop/again：文件夹链接绕回已复制的文件夹，未重复复制\r\nloop/self：文件夹链接绕回已复制的文件夹，未重复复制\r\n");
+  EXPECT_EQ(page_->progressText(), "复制结束：1 个文件成功，2 个失败");
+  EXPECT_TRUE(test::saveWindowPng(ui_.frame.hwnd(), test::artifactPath("files-page-link-loop.png")));
+  phoneControl("file remove /sdcard/loop");
+}
+
+TEST_F(FilesPageTest, APhoneFileNamedCom1LandsUnderASafeName) {
+  ASSERT_EQ(phoneControl("file add /sdcard/COM1 5").rfind("OK", 0), 0u);
+  openSdcard();
+  const int row = rowNamed("COM1");
+  ASSERT_GE(row, 0);
+  selectOnly(row);
+  const std::string dst = freshFolder("zorvik-com1");
+  page_->pullSelectedTo(dst);
+  waitIdle();
+  EXPECT_EQ(page_->progressText(), "复制完成：1 个文件，5 字节，1 个名称已改为电脑可用的名称");
+  EXPECT_EQ(readLocal(joinLocalPath(dst, "COM1_")).size(), 5u);
+  phoneControl("file remove /sdcard/COM1");
 }
 
 }  // namespace
