@@ -184,7 +184,14 @@ TEST(DecodeManifest, RefusesNamesThatWouldBeMarkup) {
   for (const char* bad : {"!DOCTYPE x [<!ENTITY a 'b'>]><manifest", "manifest a=\"1\"", "mani fest", "", "1st",
                           "a&b", "a/b", "a>b"}) {
     EXPECT_FALSE(decodeManifest(withUtf8Pool(good, "manifest", bad))) << bad;
-    EXPECT_FALSE(decodeManifest(withUtf8Pool(good, "versionCode", bad))) << bad;
+    EXPECT_FALSE(decodeManifest(withUtf8Pool(good, "package", bad))) << bad;  // no resource id
+    // An attribute the resource id map names is written by that name; its pool name never shows.
+    auto byId = decodeManifest(withUtf8Pool(good, "versionCode", bad));
+    ASSERT_TRUE(byId) << bad;
+    EXPECT_NE(byId->find("<manifest versionCode=\"7\""), std::string::npos) << bad;
+    if (*bad) {
+      EXPECT_EQ(byId->find(bad), std::string::npos) << bad;
+    }
   }
   auto renamed = decodeManifest(withUtf8Pool(good, "manifest", "x-manifest.v2:a_b"));
   ASSERT_TRUE(renamed);
