@@ -38,7 +38,8 @@ constexpr size_t kLocaleEnd = 12;
 constexpr size_t kDensityAt = 14;
 constexpr size_t kSdkVersionAt = 24;
 
-// One type chunk whose header, offset array and entries start were checked.
+// One type chunk whose header, offset array and entries start were checked (the rank is set by
+// PackageIndex::chunk, when the chunk is used).
 struct TypeChunk {
   std::string_view bytes;
   std::string_view config;
@@ -59,15 +60,14 @@ struct Value {
 
 enum class Read { kAbsent, kFound, kBroken };
 
-bool checkTypeChunk(std::string_view chunk, uint16_t headerSize, TypeChunk& out) {
-  TypeChunk c;
+// (The chunk is a checked one: headerSize is at least 8 and no larger than the chunk.)
+bool checkTypeChunk(std::string_view chunk, uint16_t headerSize, TypeChunk& c) {
   c.bytes = chunk;
   if (!readU8(chunk, 8, c.type) || !readU8(chunk, 9, c.flags) || !readU32(chunk, 12, c.count) ||
       !readU32(chunk, 16, c.entriesStart))
     return false;
   if (c.type == 0 || c.count > kMaxEntries) return false;
-  if (headerSize > kConfigAt) c.config = chunk.substr(kConfigAt, headerSize - kConfigAt);
-  c.rank = headerSize >= kConfigAt + kLocaleEnd ? configRank(c.config) : ConfigRank::kOther;
+  if (headerSize > kConfigAt) c.config = std::string_view(chunk.data() + kConfigAt, headerSize - kConfigAt);
   // The entry offsets follow the header (its configuration included) and end before the entries.
   c.offsetsAt = headerSize;
   const size_t width = (c.flags & kSparseFlag) ? 4 : (c.flags & kOffset16Flag) ? 2 : 4;
@@ -84,7 +84,6 @@ bool checkTypeChunk(std::string_view chunk, uint16_t headerSize, TypeChunk& out)
       previous = entry;
     }
   }
-  out = c;
   return true;
 }
 
@@ -150,21 +149,31 @@ bool readValue(const TypeChunk& c, uint32_t offset, Value& out) {
   return true;
 }
 
-// The type chunks of one package, by type, with what resolving a value needs.
+// The type chunks of one package, by type, with what resolving a value needs. Only where each
+// chunk starts is kept (a large table has thousands), each checked once while indexing.
 struct PackageIndex {
   AnsiStrings& strings;
   uint8_t packageId;
-  std::vector<TypeChunk> chunks;                    // in file order
-  std::array<std::vector<uint32_t>, 256> byType{};  // indices into chunks
+  std::string_view package;
+  std::array<std::vector<uint32_t>, 256> byType{};  // where each chunk of a type starts, in file order
   std::array<uint32_t, 256> specCount{};            // entries per type, from the typeSpec chunks
+
+  TypeChunk chunk(uint32_t at) const {
+    ChunkHeader header;
+    TypeChunk c;
+    readChunkHeader(package, at, header);
+    checkTypeChunk(package.substr(at, header.size), header.headerSize, c);
+    c.rank = header.headerSize >= kConfigAt + kLocaleEnd ? configRank(c.config) : ConfigRank::kOther;
+    return c;
+  }
 
   // Of the configurations that hold the entry, the value of the best ranked (the last among
   // equals).
   Read best(uint8_t type, uint32_t entry, Value& out) const {
     Read result = Read::kAbsent;
     ConfigRank rank = ConfigRank::kNone;
-    for (uint32_t i : byType[type]) {
-      const TypeChunk& c = chunks[i];
+    for (uint32_t at : byType[type]) {
+      const TypeChunk c = chunk(at);
       uint32_t offset = 0;
       if (!entryOffset(c, entry, offset)) continue;
       Value v;
@@ -216,8 +225,8 @@ struct PackageIndex {
       values[entry] = v;
       return true;
     };
-    for (uint32_t i : byType[type]) {
-      const TypeChunk& c = chunks[i];
+    for (uint32_t at : byType[type]) {
+      const TypeChunk c = chunk(at);
       for (uint32_t step = 0; step < c.count; ++step) {
         uint32_t entry = step, offset = 0;
         if (c.flags & kSparseFlag) {
@@ -269,6 +278,7 @@ auto withPackage(std::string_view bytes, uint8_t packageId, Use use) -> decltype
       continue;
 
     // The type-name and key pools come first; the types follow.
+    index.package = package;
     ChunkWalker chunks(package, header.headerSize);
     ChunkHeader chunk;
     std::string_view body;
@@ -283,8 +293,7 @@ auto withPackage(std::string_view bytes, uint8_t packageId, Use use) -> decltype
       } else if (chunk.type == kTypeChunk) {
         TypeChunk c;
         if (!checkTypeChunk(body, chunk.headerSize, c)) return std::nullopt;
-        index.byType[c.type].push_back(static_cast<uint32_t>(index.chunks.size()));
-        index.chunks.push_back(c);
+        index.byType[c.type].push_back(static_cast<uint32_t>(body.data() - package.data()));
       }
       // Other chunks (a library's id map, overlay data) carry no values and are stepped over.
     }
@@ -368,8 +377,8 @@ std::optional<std::vector<ConfigValue>> resourceValues(std::string_view bytes, u
   return withPackage(bytes, packageId, [&](PackageIndex& index) -> std::optional<std::vector<ConfigValue>> {
     std::vector<ConfigValue> out;
     if (type == 0) return out;
-    for (uint32_t i : index.byType[type]) {
-      const TypeChunk& c = index.chunks[i];
+    for (uint32_t at : index.byType[type]) {
+      const TypeChunk c = index.chunk(at);
       uint32_t offset = 0, string = kNoEntry;
       Value v;
       if (!entryOffset(c, resourceId & 0xFFFF, offset)) continue;
