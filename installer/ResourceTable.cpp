@@ -28,6 +28,10 @@ constexpr uint8_t kReferenceValue = 0x01;
 constexpr uint8_t kDynamicReferenceValue = 0x07;
 // Real tables chain a string to another once or twice; a longer chain or a loop names nothing.
 constexpr int kMaxReferenceDepth = 8;
+// Each step of a reference looks through every configuration of the target's type. A table made
+// so that following its references visits more chunks than this (far beyond any real one: the
+// framework's largest whole type takes about 15,500) is refused rather than read for minutes.
+constexpr uint64_t kMaxChunkVisits = uint64_t{1} << 20;
 
 // Where a type chunk's configuration keeps its locale: language and region, two bytes each,
 // after the size, mcc and mnc; the density follows the orientation and touchscreen bytes, the
@@ -60,8 +64,9 @@ struct Value {
 
 enum class Read { kAbsent, kFound, kBroken };
 
-// (The chunk is a checked one: headerSize is at least 8 and no larger than the chunk.)
-bool checkTypeChunk(std::string_view chunk, uint16_t headerSize, TypeChunk& c) {
+// (The chunk is a checked one: headerSize is at least 8 and no larger than the chunk.) The order of
+// sparse pairs is checked once, while indexing, not at every use.
+bool checkTypeChunk(std::string_view chunk, uint16_t headerSize, TypeChunk& c, bool checkOrder = true) {
   c.bytes = chunk;
   if (!readU8(chunk, 8, c.type) || !readU8(chunk, 9, c.flags) || !readU32(chunk, 12, c.count) ||
       !readU32(chunk, 16, c.entriesStart))
@@ -74,7 +79,7 @@ bool checkTypeChunk(std::string_view chunk, uint16_t headerSize, TypeChunk& c) {
   const size_t offsetsSize = static_cast<size_t>(c.count) * width;
   if (!fits(chunk.size(), c.offsetsAt, offsetsSize)) return false;
   if (c.entriesStart < c.offsetsAt + offsetsSize || c.entriesStart > chunk.size()) return false;
-  if (c.flags & kSparseFlag) {
+  if ((c.flags & kSparseFlag) && checkOrder) {
     // Looked up by binary search, so the entry numbers must rise; a writer always sorts them.
     uint16_t previous = 0;
     for (uint32_t i = 0; i < c.count; ++i) {
@@ -157,12 +162,13 @@ struct PackageIndex {
   std::string_view package;
   std::array<std::vector<uint32_t>, 256> byType{};  // where each chunk of a type starts, in file order
   std::array<uint32_t, 256> specCount{};            // entries per type, from the typeSpec chunks
+  mutable uint64_t visits = 0;                      // chunks looked through by best()
 
   TypeChunk chunk(uint32_t at) const {
     ChunkHeader header;
     TypeChunk c;
     readChunkHeader(package, at, header);
-    checkTypeChunk(package.substr(at, header.size), header.headerSize, c);
+    checkTypeChunk(package.substr(at, header.size), header.headerSize, c, false);
     c.rank = header.headerSize >= kConfigAt + kLocaleEnd ? configRank(c.config) : ConfigRank::kOther;
     return c;
   }
@@ -172,6 +178,8 @@ struct PackageIndex {
   Read best(uint8_t type, uint32_t entry, Value& out) const {
     Read result = Read::kAbsent;
     ConfigRank rank = ConfigRank::kNone;
+    visits += byType[type].size();
+    if (visits > kMaxChunkVisits) return Read::kBroken;
     for (uint32_t at : byType[type]) {
       const TypeChunk c = chunk(at);
       uint32_t offset = 0;

@@ -535,3 +535,56 @@ TEST(ResourceTable, EveryConfigurationOfAnIconWithItsDensity) {
 
 }  // namespace
 }  // namespace zorvik
+
+namespace zorvik {
+namespace {
+
+// `configs` one-entry chunks of the string type 3 (entry 0 names global string 0), and a type 4
+// whose `references` entries all refer to that string: following every reference looks through
+// every one of the string's chunks.
+std::string manyReferencesTable(uint32_t configs, uint32_t references) {
+  const std::string emptyPool = utf16Pool({}, "");
+  std::string package(kPackageHeaderSize - 8, '\0');
+  putU32(package, 0, kAppPackageId);
+  package += emptyPool + emptyPool;
+  auto typeChunk = [](uint8_t type, uint32_t entries, uint8_t valueType, uint32_t data) {
+    const uint16_t header = 20 + 64;
+    std::string head(header - 8, '\0');
+    head[0] = static_cast<char>(type);
+    putU32(head, 4, entries);
+    putU32(head, 8, header + entries * 4);
+    putU32(head, 12, 64);
+    std::string record(16, '\0');
+    putU16(record, 0, 8);
+    putU16(record, 8, 8);
+    record[11] = static_cast<char>(valueType);
+    putU32(record, 12, data);
+    return chunk(kTypeChunk, header, head + std::string(entries * 4, '\0') + record);  // every offset 0
+  };
+  for (uint32_t i = 0; i < configs; ++i) package += typeChunk(3, 1, 0x03, 0);
+  package += typeChunk(4, references, 0x01, 0x7f030000);
+  std::string text(2, '\0');
+  putU16(text, 0, 1);
+  text += utf16Run('x', 1) + std::string(2, '\0');
+  std::string head(4, '\0');
+  putU32(head, 0, 1);
+  return chunk(kTableChunk, 12, head + utf16Pool({0}, text) + chunk(kPackageChunk, kPackageHeaderSize, package));
+}
+
+TEST(ResourceTable, FollowingReferencesHasABoundedCost) {
+  // Few references through many configurations, or many through few, read...
+  auto few = readResourceTypes(manyReferencesTable(1100, 64), kAppPackageId, {4});
+  ASSERT_TRUE(few);
+  EXPECT_EQ((*few)[0].at(63), "x");
+  EXPECT_TRUE(readResourceTypes(manyReferencesTable(2, 8192), kAppPackageId, {4}));
+  // ...but a table whose references would make over a million visits is refused, while the few
+  // entries a package page asks for still resolve.
+  const std::string heavy = manyReferencesTable(1100, 1024);
+  EXPECT_FALSE(readResourceTypes(heavy, kAppPackageId, {4}));
+  auto some = resolveResourceStrings(heavy, kAppPackageId, {{4, 0}, {4, 1023}});
+  ASSERT_TRUE(some);
+  EXPECT_EQ(*some, (std::vector<std::string>{"x", "x"}));
+}
+
+}  // namespace
+}  // namespace zorvik
