@@ -1,6 +1,7 @@
 #include "installer/BinaryXml.h"
 
 #include <cinttypes>
+#include <algorithm>
 #include <cstdio>
 #include <vector>
 
@@ -19,15 +20,46 @@ constexpr size_t kMaxTextSize = 64u << 20;
 // No manifest nests deeply; a bound keeps every XML reader after the decoder within its limits.
 constexpr int kMaxDepth = 200;
 
+// The android: attributes the analysis reads (and a few more a reader of the text expects), by
+// the resource id the map gives their names. The system itself finds them by id only, so a
+// manifest whose pool names them emptily or wrongly still means them.
+struct KnownAttribute {
+  uint32_t id;
+  const char* name;
+};
+constexpr KnownAttribute kKnownAttributes[] = {
+    {0x01010001, "label"},          {0x01010002, "icon"},           {0x01010003, "name"},
+    {0x0101000c, "hasCode"},        {0x0101000f, "debuggable"},     {0x01010024, "value"},
+    {0x01010025, "resource"},       {0x0101020c, "minSdkVersion"},  {0x0101021b, "versionCode"},
+    {0x0101021c, "versionName"},    {0x01010270, "targetSdkVersion"}, {0x01010271, "maxSdkVersion"},
+    {0x010102b7, "installLocation"}, {0x0101052c, "roundIcon"},     {0x0101055b, "isFeatureSplit"},
+    {0x01010591, "isSplitRequired"}, {0x01010572, "compileSdkVersion"}, {0x01010573, "compileSdkVersionCodename"},
+};
+constexpr uint8_t kValueBoolean = 0x12;
+
+const char* knownAttribute(uint32_t id) {
+  for (const auto& a : kKnownAttributes)
+    if (a.id == id) return a.name;
+  return nullptr;
+}
+
 struct Decoder {
   std::string_view bytes;
   AnsiStrings& strings;  // every string converted before the walk
   std::string out;
+  std::string_view resourceIds;  // the resource id map: u32 per string index, from the first
+  ManifestFlags flags;
+  bool sawRoot = false;
 
   const std::string* string(uint32_t index) const { return strings.at(index); }
   const std::string* name(uint32_t index) const {
     const std::string* s = string(index);
     return s && isPlainXmlName(*s) ? s : nullptr;
+  }
+  uint32_t resourceId(uint32_t index) const {
+    uint32_t id = 0;
+    if (index < resourceIds.size() / 4) readU32(resourceIds, static_cast<size_t>(index) * 4, id);
+    return id;
   }
 
   // One start element: "<name attr="value" ...>\n".
@@ -38,8 +70,11 @@ struct Decoder {
     if (!fits(chunk.size(), kAttributesAt, static_cast<size_t>(count) * kAttributeSize)) return false;
     const std::string* elementName = name(nameIndex);
     if (!elementName) return false;
+    const bool root = !sawRoot;
+    sawRoot = true;
     out += '<';
     out += *elementName;
+    std::vector<std::string_view> written;
     for (size_t i = 0; i < count; ++i) {
       const size_t at = kAttributesAt + i * kAttributeSize;
       uint32_t attrName = 0, data = 0;
@@ -50,10 +85,19 @@ struct Decoder {
       readU8(chunk, at + 14, reserved);
       readU8(chunk, at + 15, type);
       readU32(chunk, at + 16, data);
-      const std::string* attr = name(attrName);
-      if (!attr) return false;
+      // An attribute with a resource id is named by it when it is one we know; another one whose
+      // pool name is unusable, or repeats a name already written, is left out: nothing reads it.
+      const uint32_t id = resourceId(attrName);
+      std::string_view attr;
+      if (const char* known = id ? knownAttribute(id) : nullptr) attr = known;
+      else if (const std::string* pooled = name(attrName)) attr = *pooled;
+      else if (id) continue;
+      else return false;
+      if (id && std::find(written.begin(), written.end(), attr) != written.end()) continue;
+      written.push_back(attr);
+      if (root && attr == "isFeatureSplit" && type == kValueBoolean && data != 0) flags.featureSplit = true;
       out += ' ';
-      out += *attr;
+      out += attr;
       out += "=\"";
       if (size == 8 && reserved == 0) {
         char number[16];
@@ -76,6 +120,11 @@ struct Decoder {
     return true;
   }
 };
+
+std::optional<std::string> finish(Decoder& d, ManifestFlags* flags) {
+  if (flags) *flags = d.flags;
+  return std::move(d.out);
+}
 
 }  // namespace
 
@@ -104,17 +153,18 @@ void appendEscaped(std::string& out, std::string_view text) {
   }
 }
 
-std::optional<std::string> decodeManifest(std::string_view bytes) {
+std::optional<std::string> decodeManifest(std::string_view bytes, ManifestFlags* flags) {
   StringPool pool;
   if (!pool.open(bytes, kPoolOffset)) return std::nullopt;
   AnsiStrings strings(pool);
   for (uint32_t i = 0; i < pool.count(); ++i)
     if (!strings.at(i)) return std::nullopt;
-  Decoder d{bytes, strings, {}};
+  Decoder d{bytes, strings, {}, {}, {}};
   d.out.reserve(bytes.size());
   d.out = "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n";
 
-  // The resource id map after the pool, like any chunk that is not a node, is stepped over.
+  // The resource id map after the pool names attributes by id; any other chunk that is not a
+  // node is stepped over.
   ChunkWalker nodes(bytes, kPoolOffset + static_cast<size_t>(pool.chunkSize()));
   ChunkHeader header;
   std::string_view chunk;
@@ -124,7 +174,8 @@ std::optional<std::string> decodeManifest(std::string_view bytes) {
   bool sawElement = false;
   while (nodes.next(header, chunk)) {
     const uint32_t word = static_cast<uint32_t>(header.type) | static_cast<uint32_t>(header.headerSize) << 16;
-    if (word == kXmlEndNamespace && depth == 0 && sawElement) return std::move(d.out);
+    if (word == kXmlEndNamespace && depth == 0 && sawElement) return finish(d, flags);
+    if (header.type == kXmlResourceMap && !sawElement) d.resourceIds = chunk.substr(header.headerSize);
     if (word == kXmlStartElement) {
       if (!d.startElement(chunk) || depth >= kMaxDepth) return std::nullopt;
       ++depth;
@@ -145,7 +196,7 @@ std::optional<std::string> decodeManifest(std::string_view bytes) {
   }
   if (nodes.broken()) return std::nullopt;
   // A document without namespaces ends with its bytes, once its root has closed.
-  if (sawElement && depth == 0) return std::move(d.out);
+  if (sawElement && depth == 0) return finish(d, flags);
   return std::nullopt;
 }
 

@@ -11,26 +11,14 @@
 #include <vector>
 
 #include "installer/ManifestAnalysis.h"
+#include "installer/ResourceTable.h"
 
 namespace zorvik {
 
-// Screen densities of a configuration with a meaning of their own.
-constexpr uint16_t kDensityDefault = 0;
-constexpr uint16_t kDensityAny = 0xFFFE;
-constexpr uint16_t kDensityNone = 0xFFFF;
-
-// One configuration's value of a resource entry.
-struct ConfigValue {
-  uint16_t density = kDensityDefault;
-  uint8_t valueType = 0;  // 0x03 string, 0x01 / 0x07 reference, …
-  uint32_t data = 0;      // for a reference, the resource id it names
-  std::string text;       // for a string, its text (ANSI)
-};
-
-// Every configuration's value of one entry, in the order stored. Reads dense, 16-bit-offset and
-// sparse type chunks and compact entries; map entries are passed over. nullopt when the bytes
-// are not a sound resource table (as far as walked).
-std::optional<std::vector<ConfigValue>> resourceValues(std::string_view table, const ResourceRef& ref);
+// Every configuration's value of one entry, in the order stored (the table's own walk).
+inline std::optional<std::vector<ConfigValue>> resourceValues(std::string_view table, const ResourceRef& ref) {
+  return resourceValues(table, static_cast<uint32_t>(ref.package) << 24 | static_cast<uint32_t>(ref.type) << 16 | ref.entry);
+}
 
 // A member name that is a picture file (PNG, WebP, JPEG, GIF, BMP), by its ending.
 bool isRasterPath(std::string_view path);

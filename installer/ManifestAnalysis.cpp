@@ -198,6 +198,8 @@ void analyseManifestTree(const XmlTree& tree, ManifestInfo& info) {
         }
       } else if (name == "package") {
         info.packageName = value;
+      } else if (name == "split") {
+        info.splitName = value;
       } else if (name == "installLocation" && (value == "internalOnly" || value == kInternalOnlyNumber)) {
         info.sdCardAllowed = false;
       }

@@ -22,6 +22,7 @@ struct ResourceRef {
 
 struct ManifestInfo {
   std::string packageName;
+  std::string splitName;  // the manifest's split attribute: set only in a part of a split package
   std::string versionName;  // the text, or the resolved string once the table is read
   bool versionIsReference = false;
   uint16_t versionEntry = 0;

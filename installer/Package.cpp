@@ -10,6 +10,7 @@
 namespace zorvik {
 
 const char kInvalidPackageTitle[] = "【错误】不是有效的APK文件";
+const char kSplitPartTitle[] = "【错误】这是拆分安装包的一部分，不能单独安装，请使用完整的安装包";
 
 namespace {
 
@@ -86,7 +87,10 @@ bool fileSize(const std::string& path, uint64_t& out) {
   return true;
 }
 
-std::string PackageInfo::title() const { return valid ? manifest.label : kInvalidPackageTitle; }
+std::string PackageInfo::title() const {
+  if (valid) return manifest.label;
+  return failure == PackageFailure::kSplitPart ? kSplitPartTitle : kInvalidPackageTitle;
+}
 
 PackageFields pageFields(const PackageInfo& info) {
   const ManifestInfo& m = info.manifest;
@@ -107,13 +111,21 @@ PackageInfo openPackage(const std::string& rawPath) {
   if (!archive.hasMember(kManifestMember)) return notValid(std::move(info), PackageFailure::kNoManifest);
   auto manifestBytes = archive.readMember(kManifestMember);
   if (!manifestBytes) return notValid(std::move(info), PackageFailure::kBadManifest);
-  auto text = decodeManifest(*manifestBytes);
+  ManifestFlags flags;
+  auto text = decodeManifest(*manifestBytes, &flags);
   if (!text) return notValid(std::move(info), PackageFailure::kBadManifest);
   info.manifestText = std::move(*text);
   switch (analyseManifest(info.manifestText, info.manifest)) {
     case AnalysisStatus::kOk: break;
     case AnalysisStatus::kRefused: return notValid(std::move(info), PackageFailure::kManifestRefused);
     case AnalysisStatus::kNoXmlReader: return notValid(std::move(info), PackageFailure::kNoXmlReader);
+  }
+  // A part of a split package names its split; the package manager installs it only together
+  // with its base. The page says so and keeps the names it read (package, split, version).
+  if (!info.manifest.splitName.empty() || flags.featureSplit) {
+    info.valid = false;
+    info.failure = PackageFailure::kSplitPart;
+    return info;
   }
 
   if (!archive.hasMember(kResourcesMember)) return notValid(std::move(info), PackageFailure::kNoResources);

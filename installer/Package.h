@@ -20,9 +20,12 @@ enum class PackageFailure {
   kNoXmlReader,     // no XML reader on this system (the window shows kNoXmlReaderMessage)
   kNoResources,     // no "resources.arsc" member
   kBadResources,    // unreadable member, or not a sound resource table
+  kSplitPart,       // one part of a split package (a configuration or feature split): not installable alone
 };
 
 extern const char kInvalidPackageTitle[];  // "【错误】不是有效的APK文件"
+// The title (and the install refusal) for a part of a split package.
+extern const char kSplitPartTitle[];  // "【错误】这是拆分安装包的一部分，不能单独安装，请使用完整的安装包"
 
 struct PackageInfo {
   bool valid = true;
@@ -37,7 +40,7 @@ struct PackageInfo {
   std::string manifestText;  // the decoded manifest
 
   bool installable() const { return valid; }
-  // What the title area shows: the label, or kInvalidPackageTitle.
+  // What the title area shows: the label, kSplitPartTitle or kInvalidPackageTitle.
   std::string title() const;
   std::vector<ResultNode> results() const { return resultTree(manifest); }
 };

@@ -1,6 +1,9 @@
 #pragma once
 // The compiled resource table ("resources.arsc"): only what the package page needs, the string
-// values of two resource types (the label's and the icon's) by entry number.
+// values of resources (the label's, the version name's, the icon's). Type chunks may write their
+// entry offsets densely (u32 or, as newer tools do, u16 in units of four bytes) or sparsely, and
+// entries in full or compact form; a value that refers to another resource of the same package
+// is followed (at most 8 steps; a loop names nothing).
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -53,7 +56,7 @@ enum class ConfigRank : uint8_t { kNone = 0, kOther = 1, kDefault = 2, kChinese 
 ConfigRank configRank(std::string_view config);
 
 // Reads the tables of labelType and iconType (they may be the same type) from the package with
-// packageId, taking each entry's configuration by ConfigRank.
+// packageId, taking each entry's configuration by ConfigRank (and again at each reference).
 // nullopt when the bytes are not a sound resource table (any offset, count or size out of range,
 // or strings that together claim more text than the pool holds).
 std::optional<ResourceStrings> readResourceTable(std::string_view bytes, uint8_t labelType, uint8_t iconType,
@@ -71,6 +74,27 @@ struct ResourceEntry {
 };
 std::optional<std::vector<std::string>> resolveResourceStrings(std::string_view bytes, uint8_t packageId,
                                                                const std::vector<ResourceEntry>& wanted);
+
+// Every configuration that holds one resource (package, type and entry from the id), in file
+// order: the configuration as stored (its size field first), its density (0 default, 0xFFFE any,
+// 0xFFFF none) and platform version (0 when it names none), its rank, and the string the value
+// names with references followed (empty when it names none). For choosing among densities.
+// Screen densities of a configuration with a meaning of their own.
+constexpr uint16_t kDensityDefault = 0;
+constexpr uint16_t kDensityAny = 0xFFFE;
+constexpr uint16_t kDensityNone = 0xFFFF;
+
+struct ConfigValue {
+  std::string config;
+  uint16_t density = kDensityDefault;
+  uint16_t sdkVersion = 0;
+  ConfigRank rank = ConfigRank::kNone;
+  std::string text;
+  // The value as stored, before references are followed (0 for a style or array).
+  uint8_t valueType = 0;  // 0x03 string, 0x01 / 0x07 reference, …
+  uint32_t data = 0;      // for a reference, the resource id it names
+};
+std::optional<std::vector<ConfigValue>> resourceValues(std::string_view bytes, uint32_t resourceId);
 
 // The text at an entry, or empty when the table does not hold it.
 inline const std::string& entryText(const ResourceTexts& table, uint32_t entry) { return table.at(entry); }

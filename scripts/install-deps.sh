@@ -25,7 +25,7 @@ apt_packages=(
   tcl
   python3-phonenumbers nodejs
 )
-# Quillet: aapt and the framework resources build the test packages; libxml2 is the native XML reader.
+# Quillet: aapt (and its aapt2) and the framework resources build the test packages; libxml2 is the native XML reader.
 apt_packages+=(aapt android-framework-res libxml2-dev)
 # app: headless rendering of the HTML pages for screenshots, and the asset generator
 apt_packages+=(chromium python3)

@@ -146,7 +146,7 @@ void QuilletWindow::startInstall() {
     return;
   }
   if (!package_.installable()) {
-    setTitle(kRefusedPackageText);
+    setTitle(package_.failure == PackageFailure::kSplitPart ? kSplitPartTitle : kRefusedPackageText);
     installing_ = false;
     return;
   }

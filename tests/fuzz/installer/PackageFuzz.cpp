@@ -21,8 +21,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const zorvik::PackageInfo info = zorvik::openPackage(path);
   const zorvik::PackageFields fields = zorvik::pageFields(info);
   const auto tree = info.results();
-  // An invalid package shows the error title and nothing analysed; every page has its three roots.
-  if (!info.valid && (fields.title != zorvik::kInvalidPackageTitle || !info.manifest.permissions.empty())) std::abort();
+  // An invalid package shows the error title and nothing analysed, or, a part of a split
+  // package, says so and is never installable; every page has its three roots.
+  const bool split = info.failure == zorvik::PackageFailure::kSplitPart;
+  if (!info.valid && !split && (fields.title != zorvik::kInvalidPackageTitle || !info.manifest.permissions.empty()))
+    std::abort();
+  if (split && (info.installable() || fields.title != zorvik::kSplitPartTitle)) std::abort();
   if (tree.size() != 3) std::abort();
   std::remove(path.c_str());
   return 0;

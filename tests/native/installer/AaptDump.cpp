@@ -133,20 +133,23 @@ int configPreference(const std::string& config) {
 }
 
 // The string value of a resource in the configuration preferred by `rank` (the last among equals).
+// A reference taken is followed through the dump (at most `hops` times; beyond, or a loop: empty).
 template <typename Rank>
-std::string resourceValue(const std::string& dump, uint32_t id, Rank rank) {
+std::string resourceValue(const std::string& dump, uint32_t id, Rank rank, int hops = 0) {
   char key[32];
   std::snprintf(key, sizeof key, "resource 0x%08x ", id);
   std::istringstream in(dump);
   std::string line, value, config;
   int best = 0, current = 0;
-  bool take = false;
+  bool take = false, referenceTaken = false;
   while (std::getline(in, line)) {
     const size_t start = line.find_first_not_of(' ');
     if (take) {
       take = false;
-      if (line.find("(string") != std::string::npos && current >= best) {
-        value = quoted(line, 0);
+      const bool reference = line.find("(reference) 0x") != std::string::npos;
+      if ((reference || line.find("(string") != std::string::npos) && current >= best) {
+        value = reference ? line.substr(line.find("0x")) : quoted(line, 0);
+        referenceTaken = reference;
         best = current;
       }
       continue;
@@ -157,7 +160,9 @@ std::string resourceValue(const std::string& dump, uint32_t id, Rank rank) {
     }
     take = start != std::string::npos && line.compare(start, std::strlen(key), key) == 0;
   }
-  return value;
+  if (!referenceTaken) return value;
+  if (hops == 0) return {};
+  return resourceValue(dump, static_cast<uint32_t>(std::stoul(value, nullptr, 16)), rank, hops - 1);
 }
 
 }  // namespace
@@ -168,6 +173,16 @@ std::string lastResourceValue(const std::string& dump, uint32_t id) {
 
 std::string preferredResourceValue(const std::string& dump, uint32_t id) {
   return resourceValue(dump, id, configPreference);
+}
+
+std::string preferredResolvedValue(const std::string& dump, uint32_t id, int hops) {
+  return resourceValue(dump, id, configPreference, hops);
+}
+
+uint32_t resourceIdNamed(const std::string& dump, const std::string& typeAndName) {
+  const size_t at = dump.find(":" + typeAndName + ": ");
+  const size_t id = at == std::string::npos ? std::string::npos : dump.rfind("resource 0x", at);
+  return id == std::string::npos ? 0 : static_cast<uint32_t>(std::stoul(dump.substr(id + 9, 10), nullptr, 16));
 }
 
 std::string badgingPreferredLabel(const std::string& badging) {

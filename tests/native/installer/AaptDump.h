@@ -37,6 +37,11 @@ std::string lastResourceValue(const std::string& dump, uint32_t id);
 // The same in the configuration a package page prefers: zh-CN, then zh, then the default, then
 // the last one (read from the configuration names aapt prints).
 std::string preferredResourceValue(const std::string& dump, uint32_t id);
+// The same, references followed through the dump up to `hops` times (a loop or a longer chain:
+// empty), as aapt's badging resolves a label.
+std::string preferredResolvedValue(const std::string& dump, uint32_t id, int hops = 8);
+// The id aapt lists for "type/name" (e.g. "string/app_name"), or 0.
+uint32_t resourceIdNamed(const std::string& dump, const std::string& typeAndName);
 // "aapt dump badging": the label aapt resolves for zh-CN, else for zh, else the default label
 // (UTF-8), or empty when the dump names none of them.
 std::string badgingPreferredLabel(const std::string& badging);

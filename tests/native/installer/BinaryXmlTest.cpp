@@ -1,6 +1,9 @@
 // The compiled manifest decoder, on packages built by aapt and on hostile bytes derived from them.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <string_view>
+
 #include "AaptDump.h"
 #include "installer/BinaryXml.h"
 #include "installer/ChunkWalker.h"
@@ -184,7 +187,14 @@ TEST(DecodeManifest, RefusesNamesThatWouldBeMarkup) {
   for (const char* bad : {"!DOCTYPE x [<!ENTITY a 'b'>]><manifest", "manifest a=\"1\"", "mani fest", "", "1st",
                           "a&b", "a/b", "a>b"}) {
     EXPECT_FALSE(decodeManifest(withUtf8Pool(good, "manifest", bad))) << bad;
-    EXPECT_FALSE(decodeManifest(withUtf8Pool(good, "versionCode", bad))) << bad;
+    EXPECT_FALSE(decodeManifest(withUtf8Pool(good, "package", bad))) << bad;  // no resource id
+    // An attribute the resource id map names is written by that name; its pool name never shows.
+    auto byId = decodeManifest(withUtf8Pool(good, "versionCode", bad));
+    ASSERT_TRUE(byId) << bad;
+    EXPECT_NE(byId->find("<manifest versionCode=\"7\""), std::string::npos) << bad;
+    if (*bad) {
+      EXPECT_EQ(byId->find(bad), std::string::npos) << bad;
+    }
   }
   auto renamed = decodeManifest(withUtf8Pool(good, "manifest", "x-manifest.v2:a_b"));
   ASSERT_TRUE(renamed);
@@ -319,6 +329,43 @@ TEST(DecodeManifest, PoolStringsAreConvertedOncePerPlace) {
   for (uint32_t i = 0; i < 1300; ++i) overlapping.push_back(2 * i);
   EXPECT_FALSE(decodeManifest(withExtraStrings(good, overlapping, units(0x7000, 30000))));
   EXPECT_EQ(decodeManifest(withExtraStrings(good, {0, 2}, units(0x7000, 30000))), whole);
+}
+
+}  // namespace
+}  // namespace zorvik
+
+namespace zorvik {
+namespace {
+
+TEST(DecodeManifest, AttributesOnlyTheMapNamesAreLeftOutOrKeptOnce) {
+  // The obfuscated manifest (names emptied or "a") with every id made one the decoder does not
+  // know: an emptied name is left out, "a" is written once per element, and the text still parses.
+  std::string bytes = manifestOf("obfuscated.apk");
+  uint32_t poolSize = 0;
+  ASSERT_TRUE(readU32(bytes, 12, poolSize));
+  ChunkHeader map;
+  ASSERT_TRUE(readChunkHeader(bytes, 8 + poolSize, map));
+  ASSERT_EQ(map.type, kXmlResourceMap);
+  ASSERT_GE(map.size, 8u + 4 * 4);
+  for (size_t at = 8 + poolSize + map.headerSize; at < 8 + poolSize + map.size; at += 4)
+    for (int i = 0; i < 4; ++i) bytes[at + static_cast<size_t>(i)] = static_cast<char>(0x7E ^ i);
+  auto text = decodeManifest(bytes);
+  ASSERT_TRUE(text);
+  EXPECT_EQ(text->find(" =\""), std::string::npos);
+  // Each start tag has a line of its own.
+  int kept = 0;
+  for (size_t line = 0; line < text->size();) {
+    const size_t end = std::min(text->find('\n', line), text->size());
+    const std::string_view tag(text->data() + line, end - line);
+    const size_t first = tag.find(" a=\"");
+    kept += first != std::string_view::npos;
+    EXPECT_EQ(tag.find(" a=\"", first == std::string_view::npos ? 0 : first + 1), std::string_view::npos) << tag;
+    line = end + 1;
+  }
+  EXPECT_GT(kept, 0);
+  XmlTree tree;
+  EXPECT_EQ(parseXmlTree(*text, tree), XmlParseStatus::kOk);  // no attribute twice on an element
+  EXPECT_EQ(tree.elements[0].attribute("package") ? *tree.elements[0].attribute("package") : "", "com.zorvik.demo");
 }
 
 }  // namespace

@@ -20,8 +20,16 @@ namespace {
 
 using test::fixture;
 
-ConfigValue file(uint16_t density, const char* path) { return ConfigValue{density, 0x03, 0, path}; }
-ConfigValue reference(uint16_t density, uint32_t id) { return ConfigValue{density, 0x01, id, ""}; }
+ConfigValue value(uint16_t density, uint8_t type, uint32_t data, const char* text) {
+  ConfigValue v;
+  v.density = density;
+  v.valueType = type;
+  v.data = data;
+  v.text = text;
+  return v;
+}
+ConfigValue file(uint16_t density, const char* path) { return value(density, 0x03, 0, path); }
+ConfigValue reference(uint16_t density, uint32_t id) { return value(density, 0x01, id, ""); }
 
 TEST(IconChoice, BestValueOverConfigurations) {
   struct Case {
@@ -47,7 +55,7 @@ TEST(IconChoice, BestValueOverConfigurations) {
       {"a raster before an alias", {reference(640, 0x7f020001), file(120, "l/a.png")}, 1},
       {"a null reference is none", {reference(0, 0)}, std::nullopt},
       {"colours and other files are no icon",
-       {ConfigValue{0, 0x1c, 0xff00ff00, ""}, file(0, "raw/a.mp3"), file(0, "a.png.txt")}, std::nullopt},
+       {value(0, 0x1c, 0xff00ff00, ""), file(0, "raw/a.mp3"), file(0, "a.png.txt")}, std::nullopt},
       {"nothing", {}, std::nullopt},
   };
   for (const Case& c : cases) EXPECT_EQ(bestIconValue(c.values), c.best) << c.what;

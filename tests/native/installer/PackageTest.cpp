@@ -2,9 +2,12 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
+#include <tuple>
 
 #include "AaptDump.h"
+#include "installer/BinaryXml.h"
 #include "installer/Package.h"
 
 namespace zorvik {
@@ -149,6 +152,56 @@ TEST(PackagePath, ByteSizeText) {
   EXPECT_EQ(formatByteSize(512 * 1024), "512 KB");
   EXPECT_EQ(formatByteSize(45573370), "43.4 MB");
   EXPECT_EQ(formatByteSize(3ull << 30), "3.00 GB");
+}
+
+}  // namespace
+}  // namespace zorvik
+
+namespace zorvik {
+namespace {
+
+TEST(OpenPackage, PartsOfASplitPackageAreExplained) {
+  // aapt2's configuration split (split="config.xxhdpi", no code) and a feature split.
+  struct Part {
+    const char* apk;
+    bool featureFlag;
+  };
+  for (const Part part : {Part{"modern-xxhdpi.apk", false}, Part{"feature.apk", true}}) {
+    SCOPED_TRACE(part.apk);
+    const std::string badging = test::readFile(fixture(std::string(part.apk, std::strlen(part.apk) - 4) + ".badging"));
+    const PackageInfo p = openPackage(fixture(part.apk));
+    EXPECT_FALSE(p.installable());
+    EXPECT_EQ(p.failure, PackageFailure::kSplitPart);
+    EXPECT_EQ(p.title(), kSplitPartTitle);
+    EXPECT_EQ(pageFields(p).title, "【错误】这是拆分安装包的一部分，不能单独安装，请使用完整的安装包");
+    EXPECT_EQ(p.manifest.packageName, test::badgingValue(badging, "package:", "name"));
+    EXPECT_EQ(p.manifest.splitName, test::badgingValue(badging, "package:", "split"));
+    EXPECT_FALSE(p.manifest.splitName.empty());
+    ManifestFlags flags;
+    ASSERT_TRUE(decodeManifest(test::member(fixture(part.apk), "AndroidManifest.xml"), &flags));
+    EXPECT_EQ(flags.featureSplit, part.featureFlag);
+  }
+  // The base of the same package installs.
+  const PackageInfo base = openPackage(fixture("modern.apk"));
+  EXPECT_TRUE(base.installable());
+  EXPECT_EQ(base.manifest.splitName, "");
+}
+
+TEST(OpenPackage, AnObfuscatedManifestReadsAsTheOriginal) {
+  // Every attribute name the resource id map names is empty or "a" in the pool.
+  const std::string label("l\0a\0b\0e\0l\0", 10);  // as the UTF-16 pool holds it
+  ASSERT_NE(test::member(fixture("basic.apk"), "AndroidManifest.xml").find(label), std::string::npos);
+  ASSERT_EQ(test::member(fixture("obfuscated.apk"), "AndroidManifest.xml").find(label), std::string::npos);
+  const PackageInfo original = openPackage(fixture("basic.apk"));
+  const PackageInfo obfuscated = openPackage(fixture("obfuscated.apk"));
+  ASSERT_TRUE(obfuscated.valid);
+  EXPECT_EQ(obfuscated.manifestText, original.manifestText);
+  const PackageFields a = pageFields(original), b = pageFields(obfuscated);
+  EXPECT_EQ(std::tie(a.title, a.version, a.packageName, a.minSdk, a.label, a.sdCard),
+            std::tie(b.title, b.version, b.packageName, b.minSdk, b.label, b.sdCard));
+  EXPECT_EQ(obfuscated.manifest.launchActivity, ".Main");
+  EXPECT_EQ(obfuscated.manifest.permissions, original.manifest.permissions);
+  EXPECT_EQ(obfuscated.iconBytes, original.iconBytes);
 }
 
 }  // namespace

@@ -385,3 +385,206 @@ TEST(ResourceTable, ConfigurationRanks) {
 
 }  // namespace
 }  // namespace zorvik
+
+namespace zorvik {
+namespace {
+
+// The forms current tools write: aapt2's own sparse table, and the same table rewritten with
+// 16-bit offsets and compact entries; every form reads alike, and as aapt listed the original.
+class ModernTable : public ::testing::TestWithParam<const char*> {
+ protected:
+  const std::string dump = test::readFile(fixture("modern.resources"));
+  uint32_t id(const char* name) const { return test::resourceIdNamed(dump, std::string("string/") + name); }
+  std::string resolve(const std::string& arsc, const char* name) const {
+    const uint32_t rid = id(name);
+    auto one = resolveResourceStrings(arsc, kAppPackageId, {{static_cast<uint8_t>(rid >> 16), uint16_t(rid)}});
+    return one ? (*one)[0] : "<refused>";
+  }
+};
+
+TEST_P(ModernTable, ReferencesAreFollowedAsFarAsEightSteps) {
+  const std::string arsc = tableOf(GetParam());
+  ASSERT_NE(id("app_name"), 0u);
+  EXPECT_EQ(resolve(arsc, "app_name"), "现代工具");  // two references, the last into zh-CN
+  EXPECT_EQ(resolve(arsc, "app_name"), toAnsi(test::preferredResolvedValue(dump, id("app_name"))));
+  EXPECT_EQ(resolve(arsc, "version_name"), "3.1.0");
+  EXPECT_EQ(resolve(arsc, "plain"), "Plain");
+  EXPECT_EQ(resolve(arsc, "hop2"), "End of the chain");  // eight references
+  EXPECT_EQ(resolve(arsc, "hop1"), "");                  // nine
+  for (const char* loop : {"loop_a", "loop_b", "self"}) EXPECT_EQ(resolve(arsc, loop), "") << loop;
+  EXPECT_EQ(resolve(arsc, "to_framework"), "");  // another package's string is not in this table
+  EXPECT_EQ(test::preferredResolvedValue(dump, id("hop1")), "");
+  EXPECT_EQ(test::preferredResolvedValue(dump, id("hop2")), "End of the chain");
+}
+
+TEST_P(ModernTable, WholeTypesAgreeWithTheOriginalAndWithResolving) {
+  const std::string arsc = tableOf(GetParam());
+  const uint8_t stringType = static_cast<uint8_t>(id("plain") >> 16);
+  auto mine = readResourceTable(arsc, stringType, stringType);
+  auto original = readResourceTable(tableOf("modern.apk"), stringType, stringType);
+  ASSERT_TRUE(mine && original);
+  EXPECT_EQ(mine->label, original->label);
+  ASSERT_GE(mine->label.size(), 20u);
+  for (uint16_t e = 0; e < mine->label.size(); ++e) {
+    auto one = resolveResourceStrings(arsc, kAppPackageId, {{stringType, e}});
+    ASSERT_TRUE(one);
+    EXPECT_EQ((*one)[0], mine->label.at(e)) << e;
+  }
+}
+
+TEST_P(ModernTable, TheFormIsWhatItSays) {
+  // Each type chunk's flags, and the first entry of every dense one.
+  const std::string arsc = tableOf(GetParam());
+  const std::string name = GetParam();
+  int sparse = 0, offset16 = 0, compact = 0;
+  for (size_t at : chunksOfType(arsc, kTypeChunk)) {
+    const uint8_t flags = static_cast<uint8_t>(arsc[at + 9]);
+    sparse += flags & 0x01;
+    offset16 += (flags & 0x02) != 0;
+    uint32_t entriesStart = 0;
+    uint16_t entryFlags = 0;
+    readU32(arsc, at + 16, entriesStart);
+    readU16(arsc, at + entriesStart + 2, entryFlags);
+    compact += (entryFlags & 0x08) != 0;
+  }
+  EXPECT_GE(sparse, 1);  // aapt2 wrote the zh-CN chunk sparse; the rewrites keep it so
+  EXPECT_EQ(sparse == static_cast<int>(chunksOfType(arsc, kTypeChunk).size()), name == "sparse.apk");
+  EXPECT_EQ(offset16 > 0, name == "offset16.apk" || name == "compact.apk");
+  EXPECT_EQ(compact > 0, name == "compact.apk");
+}
+
+INSTANTIATE_TEST_SUITE_P(Forms, ModernTable,
+                         ::testing::Values("modern.apk", "sparse.apk", "offset16.apk", "compact.apk"));
+
+TEST(ResourceTable, CompactEntriesOfManyConfigurationsReadAsTheFullOnes) {
+  auto full = readResourceTable(tableOf("locales.apk"), kString, kDrawable);
+  auto compact = readResourceTable(tableOf("locales-compact.apk"), kString, kDrawable);
+  ASSERT_TRUE(full && compact);
+  EXPECT_EQ(full->label, compact->label);
+  EXPECT_EQ(full->icon, compact->icon);
+}
+
+TEST(ResourceTable, RefusesHostileSixteenBitOffsetsAndSparsePairs) {
+  const std::string dump = test::readFile(fixture("modern.resources"));
+  const auto stringType = static_cast<uint8_t>(test::resourceIdNamed(dump, "string/plain") >> 16);
+  const auto iconType = static_cast<uint8_t>(test::resourceIdNamed(dump, "drawable/icon") >> 16);
+  // The default strings of the compact table (16-bit offsets) and of the all-sparse one.
+  auto stringChunk = [&](const std::string& arsc, uint8_t flag) {
+    for (size_t at : chunksOfType(arsc, kTypeChunk))
+      if (static_cast<uint8_t>(arsc[at + 8]) == stringType && (arsc[at + 9] & flag)) return at;
+    return size_t{0};
+  };
+  struct Case {
+    const char* what;
+    const char* apk;
+    uint8_t flag;
+    void (*patch)(std::string& bytes, size_t at, uint16_t header, uint32_t size, uint32_t entriesStart);
+  };
+  const Case cases[] = {
+      {"16-bit offset past the chunk", "compact.apk", 0x02,
+       [](std::string& b, size_t at, uint16_t h, uint32_t, uint32_t) { putU16(b, at + h, 0xFFFE); }},
+      {"compact entry cut by the chunk's end", "compact.apk", 0x02,
+       [](std::string& b, size_t at, uint16_t h, uint32_t size, uint32_t start) {
+         putU16(b, at + h, static_cast<uint16_t>((size - start - 4) / 4));
+       }},
+      {"entry count past the offsets", "compact.apk", 0x02,
+       [](std::string& b, size_t at, uint16_t, uint32_t, uint32_t) { putU32(b, at + 12, 0xF000); }},
+      {"entries start inside the offsets", "compact.apk", 0x02,
+       [](std::string& b, size_t at, uint16_t h, uint32_t, uint32_t) { putU32(b, at + 16, h); }},
+      {"sparse numbers out of order", "sparse.apk", 0x01,
+       [](std::string& b, size_t at, uint16_t h, uint32_t, uint32_t) {
+         std::swap(b[at + h], b[at + h + 4]);  // the first two pairs' numbers (below 256)
+       }},
+      {"sparse number repeated", "sparse.apk", 0x01,
+       [](std::string& b, size_t at, uint16_t h, uint32_t, uint32_t) { b[at + h + 4] = b[at + h]; }},
+  };
+  for (const Case& c : cases) {
+    std::string bytes = tableOf(c.apk);
+    const size_t at = stringChunk(bytes, c.flag);
+    ASSERT_NE(at, 0u) << c.what;
+    ASSERT_TRUE(readResourceTable(bytes, stringType, iconType)) << c.what;
+    uint16_t header = 0;
+    uint32_t size = 0, entriesStart = 0;
+    readU16(bytes, at + 2, header);
+    readU32(bytes, at + 4, size);
+    readU32(bytes, at + 16, entriesStart);
+    c.patch(bytes, at, header, size, entriesStart);
+    EXPECT_FALSE(readResourceTable(bytes, stringType, iconType)) << c.what;
+  }
+}
+
+TEST(ResourceTable, EveryConfigurationOfAnIconWithItsDensity) {
+  const std::string dump = test::readFile(fixture("locales.resources"));
+  const uint32_t icon = test::resourceIdNamed(dump, "drawable/icon");
+  auto values = resourceValues(tableOf("locales.apk"), icon);
+  ASSERT_TRUE(values);
+  ASSERT_GE(values->size(), 2u);
+  const std::pair<const char*, uint16_t> kDensities[] = {{"-ldpi", 120}, {"-mdpi", 160}, {"-hdpi", 240},
+                                                         {"-xhdpi", 320}, {"-xxhdpi", 480}};
+  for (const auto& v : *values) {
+    uint16_t expected = 0;
+    for (const auto& [qualifier, dpi] : kDensities)
+      if (v.text.find(std::string(qualifier) + "-") != std::string::npos) expected = dpi;
+    EXPECT_EQ(v.density, expected) << v.text;
+    EXPECT_EQ(v.sdkVersion, v.text.find("-v4/") != std::string::npos ? 4 : 0) << v.text;
+  }
+  EXPECT_EQ(values->back().text, entryText(readResourceTable(tableOf("locales.apk"), kString, kDrawable)->icon, 0));
+  EXPECT_TRUE(resourceValues(tableOf("locales.apk"), 0x7f7f0000)->empty());
+  EXPECT_FALSE(resourceValues(std::string(64, '\xFF'), icon));
+}
+
+}  // namespace
+}  // namespace zorvik
+
+namespace zorvik {
+namespace {
+
+// `configs` one-entry chunks of the string type 3 (entry 0 names global string 0), and a type 4
+// whose `references` entries all refer to that string: following every reference looks through
+// every one of the string's chunks.
+std::string manyReferencesTable(uint32_t configs, uint32_t references) {
+  const std::string emptyPool = utf16Pool({}, "");
+  std::string package(kPackageHeaderSize - 8, '\0');
+  putU32(package, 0, kAppPackageId);
+  package += emptyPool + emptyPool;
+  auto typeChunk = [](uint8_t type, uint32_t entries, uint8_t valueType, uint32_t data) {
+    const uint16_t header = 20 + 64;
+    std::string head(header - 8, '\0');
+    head[0] = static_cast<char>(type);
+    putU32(head, 4, entries);
+    putU32(head, 8, header + entries * 4);
+    putU32(head, 12, 64);
+    std::string record(16, '\0');
+    putU16(record, 0, 8);
+    putU16(record, 8, 8);
+    record[11] = static_cast<char>(valueType);
+    putU32(record, 12, data);
+    return chunk(kTypeChunk, header, head + std::string(entries * 4, '\0') + record);  // every offset 0
+  };
+  for (uint32_t i = 0; i < configs; ++i) package += typeChunk(3, 1, 0x03, 0);
+  package += typeChunk(4, references, 0x01, 0x7f030000);
+  std::string text(2, '\0');
+  putU16(text, 0, 1);
+  text += utf16Run('x', 1) + std::string(2, '\0');
+  std::string head(4, '\0');
+  putU32(head, 0, 1);
+  return chunk(kTableChunk, 12, head + utf16Pool({0}, text) + chunk(kPackageChunk, kPackageHeaderSize, package));
+}
+
+TEST(ResourceTable, FollowingReferencesHasABoundedCost) {
+  // Few references through many configurations, or many through few, read...
+  auto few = readResourceTypes(manyReferencesTable(1100, 64), kAppPackageId, {4});
+  ASSERT_TRUE(few);
+  EXPECT_EQ((*few)[0].at(63), "x");
+  EXPECT_TRUE(readResourceTypes(manyReferencesTable(2, 8192), kAppPackageId, {4}));
+  // ...but a table whose references would make over a million visits is refused, while the few
+  // entries a package page asks for still resolve.
+  const std::string heavy = manyReferencesTable(1100, 1024);
+  EXPECT_FALSE(readResourceTypes(heavy, kAppPackageId, {4}));
+  auto some = resolveResourceStrings(heavy, kAppPackageId, {{4, 0}, {4, 1023}});
+  ASSERT_TRUE(some);
+  EXPECT_EQ(*some, (std::vector<std::string>{"x", "x"}));
+}
+
+}  // namespace
+}  // namespace zorvik

@@ -42,12 +42,40 @@ for dir in "$here"/fixtures/*/; do
   fi
   apk="$out/$name.apk"
   rm -f "$apk"
-  aapt package -f "${options[@]}" -M "$work/$name/AndroidManifest.xml" -S "$work/$name/res" -I "$framework" -F "$apk" >/dev/null
+  if [ -f "$src/AAPT2" ]; then
+    # Built as current tools build: aapt2 with the link options on the file's first line; a line
+    # "split <config>" also writes that configuration's split package as <name>-<config>.apk.
+    read -r -a options < <(head -n1 "$src/AAPT2")
+    while read -r word config; do
+      [ "$word" = split ] && options+=(--split "$out/$name-$config.apk:$config")
+    done < <(tail -n +2 "$src/AAPT2")
+    compiled=()
+    if [ -d "$work/$name/res" ]; then
+      aapt2 compile --dir "$work/$name/res" -o "$work/$name.flat.zip"
+      compiled=("$work/$name.flat.zip")
+    fi
+    aapt2 link "${options[@]}" -I "$framework" --manifest "$work/$name/AndroidManifest.xml" -o "$apk" "${compiled[@]}"
+  else
+    aapt package -f "${options[@]}" -M "$work/$name/AndroidManifest.xml" -S "$work/$name/res" -I "$framework" -F "$apk" >/dev/null
+  fi
   if [ -d "$work/$name/classes" ]; then
     (cd "$work/$name/classes" && find . -type f | sed 's|^\./||' | sort | xargs aapt add "$apk" >/dev/null)
   fi
   dump "$apk" "$name"
 done
+
+# aapt2's split of the xxhdpi resources is recorded like the others.
+dump "$out/modern-xxhdpi.apk" modern-xxhdpi
+# The forms newer tools and shrinkers write, made from packages whose values aapt listed above:
+# every chunk sparse, 16-bit entry offsets, compact entries (with 16-bit offsets, as they come), emptied and mangled
+# attribute names in the manifest's pool. Debian's aapt predates the first two and cannot read them.
+python3 "$here/make-modern.py" sparse "$out/modern.apk" "$out/sparse.apk"
+dump "$out/sparse.apk" sparse  # aapt reads sparse chunks: a check of the rewrite itself
+python3 "$here/make-modern.py" offset16 "$out/modern.apk" "$out/offset16.apk"
+python3 "$here/make-modern.py" compact "$out/modern.apk" "$out/compact.apk"
+python3 "$here/make-modern.py" compact "$out/locales.apk" "$out/locales-compact.apk"
+python3 "$here/make-modern.py" obfuscate "$out/basic.apk" "$out/obfuscated.apk"
+dump "$out/obfuscated.apk" obfuscated  # aapt reads android: attributes by their ids too
 
 # The same package under an upper-case extension and under another extension.
 cp "$out/basic.apk" "$out/upper.APK"

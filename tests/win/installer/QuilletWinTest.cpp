@@ -328,6 +328,28 @@ TEST_F(Quillet, WindowShowsTheFixture) {
   EXPECT_TRUE(test::saveWindowPng(w.window.hwnd(), test::artifactPath("quillet-window.png")));
 }
 
+TEST_F(Quillet, WindowReadsPackagesAsCurrentToolsWriteThemAndExplainsSplitParts) {
+  OpenWindow w(options(fixture("compact.apk")));  // 16-bit offsets, compact entries, a label through two references
+  ASSERT_TRUE(test::pumpUntil([&] { return text(w.window, IDC_Q_PACKAGE) == "com.zorvik.modern"; }, 10000))
+      << text(w.window, IDC_Q_TITLE);
+  EXPECT_EQ(text(w.window, IDC_Q_TITLE), "现代工具");
+  EXPECT_EQ(text(w.window, IDC_Q_VERSION), "3.1.0");
+  EXPECT_FALSE(w.window.package().iconBytes.empty());
+  w.window.openPath(fixture("obfuscated.apk"));
+  ASSERT_TRUE(test::pumpUntil([&] { return text(w.window, IDC_Q_PACKAGE) == "com.zorvik.demo"; }, 10000));
+  EXPECT_EQ(text(w.window, IDC_Q_LABEL), "演示程序");
+  EXPECT_EQ(text(w.window, IDC_Q_MINSDK), "Android 2.3.3");
+  w.window.openPath(fixture("modern-xxhdpi.apk"));
+  const std::string splitTitle = "【错误】这是拆分安装包的一部分，不能单独安装，请使用完整的安装包";
+  ASSERT_TRUE(test::pumpUntil([&] { return text(w.window, IDC_Q_TITLE) == splitTitle; }, 10000))
+      << text(w.window, IDC_Q_TITLE);
+  EXPECT_EQ(text(w.window, IDC_Q_PACKAGE), "com.zorvik.modern");  // whose part it is
+  test::pump(300);
+  EXPECT_TRUE(test::saveWindowPng(w.window.hwnd(), test::artifactPath("quillet-split-part.png")));
+  w.window.startInstall();  // refused with the same words, before any device is asked
+  EXPECT_EQ(text(w.window, IDC_Q_TITLE), splitTitle);
+}
+
 TEST_F(Quillet, HostilePackagesAreRefusedAndTheWindowStays) {
   OpenWindow w(options());
   for (const char* name : {"hostile-cut.apk", "hostile-counts.apk", "hostile-bomb.apk", "hostile-50mb.apk",
