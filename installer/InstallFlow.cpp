@@ -170,8 +170,10 @@ bool isCommandPackageName(std::string_view name) {
 
 bool isPlainSerial(std::string_view serial) {
   if (serial.empty() || serial.size() > 256) return false;
+  // The serial goes quoted (quotedArgument) as one word for the tool itself, never to a shell: only
+  // what no listing holds (control characters) or what would end the quotes is refused.
   for (char c : serial)
-    if (!asciiLetter(c) && !asciiDigit(c) && c != '.' && c != '_' && c != ':' && c != '-') return false;
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F || c == '"') return false;
   return true;
 }
 
@@ -258,11 +260,11 @@ bool installToSd(bool ticked, bool allowed, int sdkLevel) { return ticked && all
 
 std::string packageInstallCommand(const std::string& adb, const std::string& serial, bool toSd,
                                   const std::string& path) {
-  return quotedPath(adb) + " -s " + serial + " install -r" + (toSd ? " -s" : "") + " " + quotedPath(path);
+  return quotedPath(adb) + " -s " + quotedArgument(serial) + " install -r" + (toSd ? " -s" : "") + " " + quotedPath(path);
 }
 
 std::string componentInstallCommand(const std::string& adb, const std::string& serial, const std::string& path) {
-  return quotedPath(adb) + " -s " + serial + " install " + quotedPath(path);
+  return quotedPath(adb) + " -s " + quotedArgument(serial) + " install " + quotedPath(path);
 }
 
 std::string startActivityCommand(const std::string& adb, const std::string& serial, const std::string& package,
@@ -270,7 +272,7 @@ std::string startActivityCommand(const std::string& adb, const std::string& seri
   if (!isPlainSerial(serial) || !isCommandPackageName(package)) return {};
   const std::string full = resolvedActivityName(package, activity);
   if (full.empty()) return {};
-  return quotedPath(adb) + " -s " + serial + " shell am start -n " + package + "/" + full;
+  return quotedPath(adb) + " -s " + quotedArgument(serial) + " shell am start -n " + package + "/" + full;
 }
 
 // ---------------------------------------------------------------- installing

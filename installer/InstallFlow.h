@@ -90,7 +90,7 @@ std::string startActivityCommand(const std::string& adb, const std::string& seri
 bool isJavaClassName(std::string_view name);
 // A package name as the package manager accepts it: at least two segments of [A-Za-z][A-Za-z0-9_]*.
 bool isCommandPackageName(std::string_view name);
-// A serial as adb lists it: letters, digits and "._:-" only (no blank, no quote).
+// A serial a command line can carry quoted: 1 to 256 bytes, no control character, no double quote.
 bool isPlainSerial(std::string_view serial);
 // The manifest's activity name as a full class name: a leading dot or a name without one is
 // relative to the package. Empty when the result is no valid class name.
