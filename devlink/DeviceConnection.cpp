@@ -95,6 +95,7 @@ int DeviceConnection::scanDevices(bool keepChosen) {
   if (run.timedOut) return kScanTimedOut;
   if (run.status == AdbRunStatus::CannotStart) return kScanCannotStart;
   const std::vector<std::string> serials = parseDevicesListing(run.output);
+  if (serials.empty() && adbServerMissing(run.output)) return kScanNoServer;
   if (serials.empty()) {
     // Found but not usable yet is not "not found": the user has something to do on the phone.
     for (const TrackedDevice& d : parseDeviceStates(run.output)) {
@@ -126,6 +127,7 @@ void DeviceConnection::attempt(bool delayed, bool keepChosen) {
     case kScanUnauthorized: return status(kUnauthorizedText, kStateInfo);
     case kScanOffline: return status(kOfflineText, kStateInfo);
     case kScanTimedOut: return status(adbTimeoutText("列出设备").c_str(), kStateError);
+    case kScanNoServer: return status(kNoAdbServerText, kStateError);
     case kScanCancelled: return;
     default: break;
   }

@@ -38,11 +38,17 @@ enum ScanResult : int {
   kScanOffline = 6,      // found, but offline: kOfflineText
   kScanTimedOut = 7,     // "devices" ran past its deadline: "【错误】列出设备超时"
   kScanCancelled = 8,    // the program is closing: nothing is said
+  kScanNoServer = 9,     // no ADB server answers the tool: kNoAdbServerText
 };
 
 // A phone that is there but cannot be used yet: the user has something to do.
 constexpr const char* kUnauthorizedText = "【提示】请在手机上允许USB调试";
 constexpr const char* kOfflineText = "【提示】设备离线，请重新插拔数据线";
+// The tool beside the program is a client only: without the platform tools' server on the port
+// it lists nothing, which is not "no phone".
+constexpr const char* kNoAdbServerText =
+    "【错误】没有可用的ADB服务：请安装Android平台工具（platform-tools）中的adb，"
+    "或把它的adb.exe、AdbWinApi.dll和AdbWinUsbApi.dll放到本程序所在的文件夹";
 constexpr const char* kRemovalText = "【提示】检测到一个设备断开";
 // The agent package is not beside the program (no build makes it; a real phone needs it).
 constexpr const char* kAgentPackageMissingText = "【错误】安装失败：程序目录中没有手机端安装包 com.zorvik.Zorvik.apk";

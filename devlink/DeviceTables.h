@@ -13,6 +13,12 @@ namespace zorvik {
 // states (offline, unauthorized, no permissions ...) are not devices.
 std::vector<std::string> parseDevicesListing(std::string_view output);
 
+// True when the tool's output says no ADB server answers on its port: the suite's own client
+// ("adb: error: cannot connect to daemon at tcp:5037: ...") and the platform tools' adb, which
+// could not start one ("* failed to start daemon", "error: cannot connect to daemon"). Such a
+// listing is not an empty one: the phone may well be there.
+bool adbServerMissing(std::string_view output);
+
 // Properties read from "getprop" output.
 struct DeviceProperties {
   int sdkLevel = 0;          // ro.build.version.sdk, through atoi

@@ -39,6 +39,14 @@ TEST(DevicesListing, ServerStartNoticesAndEmptyOutputGiveNothing) {
   EXPECT_EQ(parseDevicesListing("List of devices attached"), Serials{});
 }
 
+TEST(DevicesListing, NoServerIsTheToolsWordsNeverASerial) {
+  EXPECT_TRUE(adbServerMissing("adb: error: cannot connect to daemon at tcp:5037: Connection refused\n"));
+  EXPECT_TRUE(adbServerMissing("* daemon not running; starting now at tcp:5037\r\n* failed to start daemon\r\n"));
+  EXPECT_FALSE(adbServerMissing("List of devices attached\n\n"));
+  EXPECT_FALSE(adbServerMissing("* daemon not running; starting now at tcp:5037\n* daemon started successfully\n"));
+  EXPECT_FALSE(adbServerMissing("List of devices attached\ncannot connect to daemon\tdevice\n"));
+}
+
 // A serial is kept as listed: only the state word and its tab go, whatever the serial holds.
 TEST(DevicesListing, SerialsAreKeptAsListed) {
   const struct {
