@@ -89,7 +89,7 @@ void DeviceConnection::startConnection(bool delayed, bool keepChosen) {
 }
 
 int DeviceConnection::scanDevices(bool keepChosen) {
-  const AdbRunResult run = runAdbAndWait(devicesCommand(adb_), kDevicesOutputMax, kAdbListingDeadlineMs);
+  const AdbRunResult run = runAdbAndWait(devicesCommand(adb_), kDevicesOutputMax, options_.listingDeadlineMs);
   if (run.status == AdbRunStatus::CannotRun) return kScanCannotRun;
   if (run.cancelled) return kScanCancelled;
   if (run.timedOut) return kScanTimedOut;
@@ -127,7 +127,10 @@ void DeviceConnection::attempt(bool delayed, bool keepChosen) {
     case kScanUnauthorized: return status(kUnauthorizedText, kStateInfo);
     case kScanOffline: return status(kOfflineText, kStateInfo);
     case kScanTimedOut: return status(adbTimeoutText("列出设备").c_str(), kStateError);
-    case kScanNoServer: return status(kNoAdbServerText, kStateError);
+    case kScanNoServer:
+      // The label shows the start of it; the balloon has room for what to do.
+      status(kNoAdbServerText, kStateError);
+      return listener_.showBalloon(kNoAdbServerText, kBalloonTitle);
     case kScanCancelled: return;
     default: break;
   }

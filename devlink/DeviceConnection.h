@@ -24,6 +24,7 @@ struct ConnectionOptions {
   unsigned arrivalDelayMs = 3000;    // a delayed attempt sleeps this long first
   unsigned agentStartWaitMs = 3000;  // between the forward and the version query
   bool trackDevices = true;          // follow host:track-devices (tests with scripted servers: off)
+  unsigned listingDeadlineMs = kAdbListingDeadlineMs;  // for "devices"
   unsigned shellDeadlineMs = kAdbShellDeadlineMs;  // for each getprop and grant run around the install
 };
 

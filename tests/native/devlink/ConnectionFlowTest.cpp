@@ -257,6 +257,7 @@ TEST_F(ConnectionFlow, NoAdbServerIsNamedNotAnEmptyListing) {
     connection.startConnection(false);
     ASSERT_TRUE(connection.waitIdle(10000));
     EXPECT_EQ(listener.statuses(), noServer) << said;
+    EXPECT_EQ(listener.balloons(), (std::vector<Event>{{std::string(kNoAdbServerText) + "|" + kBalloonTitle, 0}})) << said;
   }
 #ifdef ZORVIK_ADB_TOOL
   // The suite's own client, with nothing listening on the server port.
