@@ -307,6 +307,10 @@ InstallOutcome installOnDevice(InstallHost& host, const InstallRequest& request,
   if (!request.component && request.sdTicked && request.sdAllowed) {
     const AdbRunResult sdk = host.run(sdkCommand(request.adb, serial), kDevicesOutputMax, kAdbQueryDeadlineMs);
     toSd = installToSd(true, true, sdk.status == AdbRunStatus::Ok ? sdkLevelFromOutput(sdk.output) : -1);
+    if (sdk.cancelled) {  // the window is closing: no install starts now
+      host.deleteFile(copy);
+      return outcome;
+    }
   }
   if (!copied || !host.fileExists(copy)) {
     host.deleteFile(copy);  // a cut copy is not left behind

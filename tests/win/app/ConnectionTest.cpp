@@ -4,7 +4,6 @@
 #include <windows.h>
 #include <commctrl.h>
 #include <dbt.h>
-#include <tlhelp32.h>
 
 #include <gtest/gtest.h>
 
@@ -37,19 +36,6 @@ std::string besideTest(const char* name) {
   return s.substr(0, s.find_last_of('\\') + 1) + name;
 }
 std::string fakeAdb() { return besideTest("fakeadb.exe"); }
-
-// How many processes of this program file name run now.
-int runningCount(const char* exe) {
-  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-  if (snapshot == INVALID_HANDLE_VALUE) return -1;
-  PROCESSENTRY32 entry{};
-  entry.dwSize = sizeof entry;
-  int count = 0;
-  for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry))
-    if (lstrcmpiA(entry.szExeFile, exe) == 0) ++count;
-  CloseHandle(snapshot);
-  return count;
-}
 
 std::string connectionLabel(HWND window) {
   char label[512] = {};

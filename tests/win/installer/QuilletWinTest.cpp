@@ -7,7 +7,10 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
+#include <cstdio>
 #include <fstream>
+#include <memory>
 #include <sstream>
 #include <thread>
 
@@ -326,6 +329,24 @@ TEST_F(Quillet, WindowShowsTheFixture) {
   EXPECT_EQ(w.window.marketAddress(), "http://market.zorvik.com/store/apps/details?id=com.zorvik.demo");
   test::pump(300);
   EXPECT_TRUE(test::saveWindowPng(w.window.hwnd(), test::artifactPath("quillet-window.png")));
+}
+
+// An install whose tool never ends: closing the window ends the tool and does not wait for it.
+TEST_F(Quillet, ClosingWhileTheToolHangsDoesNotWait) {
+  QuilletOptions o = options(fixture("basic.apk"));
+  o.adb = programFolder() + "hangadb.exe";
+  auto w = std::make_unique<OpenWindow>(o);
+  ASSERT_TRUE(test::pumpUntil([&] { return text(w->window, IDC_Q_PACKAGE) == "com.zorvik.demo"; }, 10000));
+  SendMessageA(w->window.hwnd(), WM_COMMAND, IDC_Q_INSTALL, 0);
+  ASSERT_TRUE(test::pumpUntil([] { return test::runningCount("hangadb.exe") > 0; }, 10000));
+  const auto start = std::chrono::steady_clock::now();
+  w.reset();
+  const long closeMs = static_cast<long>(
+      std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count());
+  RecordProperty("close_ms_with_hung_adb", static_cast<int>(closeMs));
+  std::printf("closing Quillet with a hung adb took %ld ms\n", closeMs);
+  EXPECT_LT(closeMs, 3000);
+  EXPECT_TRUE(test::pumpUntil([] { return test::runningCount("hangadb.exe") == 0; }, 2000)) << "the tool outlived the window";
 }
 
 TEST_F(Quillet, HostilePackagesAreRefusedAndTheWindowStays) {
