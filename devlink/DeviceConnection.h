@@ -5,6 +5,7 @@
 #include "devlink/AdbBridge.h"
 #include "devlink/AgentSession.h"
 #include "devlink/ConnectionListener.h"
+#include "devlink/DeviceTables.h"
 #include "devlink/DeviceTracker.h"
 
 #include <atomic>
@@ -45,11 +46,6 @@ enum ScanResult : int {
 // A phone that is there but cannot be used yet: the user has something to do.
 constexpr const char* kUnauthorizedText = "【提示】请在手机上允许USB调试";
 constexpr const char* kOfflineText = "【提示】设备离线，请重新插拔数据线";
-// The tool beside the program is a client only: without the platform tools' server on the port
-// it lists nothing, which is not "no phone".
-constexpr const char* kNoAdbServerText =
-    "【错误】没有可用的ADB服务：请安装Android平台工具（platform-tools）中的adb，"
-    "或把它的adb.exe、AdbWinApi.dll和AdbWinUsbApi.dll放到本程序所在的文件夹";
 constexpr const char* kRemovalText = "【提示】检测到一个设备断开";
 // The agent package is not beside the program (no build makes it; a real phone needs it).
 constexpr const char* kAgentPackageMissingText = "【错误】安装失败：程序目录中没有手机端安装包 com.zorvik.Zorvik.apk";

@@ -105,6 +105,7 @@ DeviceChoice chooseInstallDevice(InstallHost& host, const std::string& adb, std:
   if (listing.status == AdbRunStatus::CannotRun) return DeviceChoice::kNoPipe;
   if (listing.status == AdbRunStatus::CannotStart) return DeviceChoice::kCannotStart;
   const std::vector<std::string> serials = parseDevicesListing(trimmed(listing.output));
+  if (serials.empty() && adbServerMissing(listing.output)) return DeviceChoice::kNoServer;
   if (serials.empty()) return DeviceChoice::kNoDevice;
   if (serials.size() == 1) {
     serial = serials[0];
@@ -124,6 +125,7 @@ std::string deviceChoiceText(DeviceChoice choice, bool component) {
     case DeviceChoice::kNoPipe: return "【内部错误】，请重新安装“Quillet”";
     case DeviceChoice::kCannotStart: return "【组件丢失，请重新安装“Quillet”";
     case DeviceChoice::kNoDevice: return "【错误】没有找到Android设备，请检查USB连接";
+    case DeviceChoice::kNoServer: return kNoAdbServerText;
     case DeviceChoice::kNoneChosen:
       return component ? "【错误】没有选择任何设备，请重新执行安装并选择设备"
                        : "【错误】没有选择任何设备，单击【安装到手机】重新选择";

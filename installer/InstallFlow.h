@@ -47,6 +47,7 @@ enum class DeviceChoice : int {
   kCannotStart = 2,  // "【组件丢失，请重新安装“Quillet”"
   kNoDevice = 3,     // "【错误】没有找到Android设备，请检查USB连接"
   kNoneChosen = 4,   // "【错误】没有选择任何设备，单击【安装到手机】重新选择" (the button that offers the choice again)
+  kNoServer = 5,     // no ADB server answers the tool: kNoAdbServerText
 };
 // Lists the devices; one is taken as it is, several are offered to the user.
 DeviceChoice chooseInstallDevice(InstallHost& host, const std::string& adb, std::string& serial);

@@ -463,6 +463,16 @@ TEST_F(Chooser, WithoutTheToolTheLabelSaysSo) {
   EXPECT_TRUE(view.rows.empty());
 }
 
+TEST_F(Chooser, WithoutAServerTheLabelSaysWhatToDo) {
+  writeFile("devices.txt", "* failed to start daemon\nerror: cannot connect to daemon\n");
+  DeviceChooser chooser(view, helperTool());
+  chooser.open();
+  ASSERT_TRUE(view.waitFor([&] { return !chooser.listing(); }));
+  ASSERT_EQ(view.labels.size(), 2u);
+  EXPECT_EQ(view.labels.back(), kNoAdbServerText);
+  EXPECT_TRUE(view.rows.empty());
+}
+
 TEST_F(Chooser, ClosingWhileAPropertyReadRunsStopsIt) {
   twoDevices();
   {

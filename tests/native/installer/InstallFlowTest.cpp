@@ -2,6 +2,7 @@
 // what the user sees while it runs, and that the temporary copy never outlives an install.
 #include "installer/InstallFlow.h"
 #include "installer/Association.h"
+#include "devlink/DeviceTables.h"
 
 #include <gtest/gtest.h>
 
@@ -143,6 +144,12 @@ TEST(InstallFlow, DeviceChoiceResults) {
     ScriptedHost host;
     host.devices("List of devices attached\nSER9\toffline\n\n");
     EXPECT_EQ(installPackage(host, request()).status, "【错误】没有找到Android设备，请检查USB连接");
+  }
+  {
+    // The tool beside Quillet reaches no server: that is what the user has to mend, not the cable.
+    ScriptedHost host;
+    host.devices("adb: error: cannot connect to daemon at tcp:5037: Connection refused\n");
+    EXPECT_EQ(installPackage(host, request()).status, kNoAdbServerText);
   }
   {
     ScriptedHost host;
