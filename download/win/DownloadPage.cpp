@@ -224,7 +224,7 @@ std::string DownloadPage::downloadFolder() {
   }
   return folder;
 }
-std::string DownloadPage::adbTool() { return adbPath(); }
+std::string DownloadPage::adbTool() { return adbTool_.empty() ? adbPath() : adbTool_; }
 std::string DownloadPage::deviceSerial() { return currentSerial(); }
 
 std::string DownloadPage::runInstall(const std::string& commandLine) {
