@@ -78,27 +78,43 @@ AdbSocketResult openTransport(const std::string& serial, TcpSocket& socket) {
 // The tool's path is quoted like the package path when it holds a space: unquoted, a program
 // folder such as "C:\Program Files\Zorvik" would let "C:\Program.exe" run instead.
 
-std::string quotedPath(const std::string& path) {
-  return path.find(' ') == std::string::npos ? path : "\"" + path + "\"";
+std::string quotedArgument(std::string_view word) {
+  if (!word.empty() && word.find_first_of(" \t\"") == std::string_view::npos) return std::string(word);
+  std::string quoted = "\"";
+  size_t backslashes = 0;
+  for (const char c : word) {
+    if (c == '\\') {
+      ++backslashes;
+      continue;
+    }
+    // Backslashes before a quote are doubled and the quote escaped; others stay as they are.
+    quoted.append(c == '"' ? backslashes * 2 + 1 : backslashes, '\\');
+    backslashes = 0;
+    quoted += c;
+  }
+  quoted.append(backslashes * 2, '\\');  // before the closing quote
+  return quoted + "\"";
 }
+
+std::string quotedPath(const std::string& path) { return quotedArgument(path); }
 
 std::string devicesCommand(const std::string& adb) { return quotedPath(adb) + " devices"; }
 
 std::string getpropCommand(const std::string& adb, const std::string& serial) {
-  return quotedPath(adb) + " -s " + serial + " shell getprop";
+  return quotedPath(adb) + " -s " + quotedArgument(serial) + " shell getprop";
 }
 
 std::string listPackagesCommand(const std::string& adb, const std::string& serial) {
-  return quotedPath(adb) + " -s " + serial + " shell " + "pm" + " " + "list" + " package";
+  return quotedPath(adb) + " -s " + quotedArgument(serial) + " shell " + "pm" + " " + "list" + " package";
 }
 
 std::string startAgentCommand(const std::string& adb, const std::string& serial) {
-  return quotedPath(adb) + " -s " + serial + " shell " + "am" + " start -n " + kAgentPackage + "/" + kAgentActivity;
+  return quotedPath(adb) + " -s " + quotedArgument(serial) + " shell " + "am" + " start -n " + kAgentPackage + "/" + kAgentActivity;
 }
 
 std::string installCommand(const std::string& adb, const std::string& serial, const std::string& apkPath,
                            bool grantAtInstall) {
-  return quotedPath(adb) + " -s " + serial + (grantAtInstall ? " install -r -g " : " install -r ") + quotedPath(apkPath);
+  return quotedPath(adb) + " -s " + quotedArgument(serial) + (grantAtInstall ? " install -r -g " : " install -r ") + quotedPath(apkPath);
 }
 
 int sdkLevelFromOutput(std::string_view output) {
@@ -110,15 +126,15 @@ int sdkLevelFromOutput(std::string_view output) {
 }
 
 std::string sdkCommand(const std::string& adb, const std::string& serial) {
-  return quotedPath(adb) + " -s " + serial + " shell getprop ro.build.version.sdk";
+  return quotedPath(adb) + " -s " + quotedArgument(serial) + " shell getprop ro.build.version.sdk";
 }
 
 std::string grantCommand(const std::string& adb, const std::string& serial, const std::string& permission) {
-  return quotedPath(adb) + " -s " + serial + " shell " + "pm" + " grant " + kAgentPackage + " " + permission;
+  return quotedPath(adb) + " -s " + quotedArgument(serial) + " shell " + "pm" + " grant " + kAgentPackage + " " + permission;
 }
 
 std::string appOpCommand(const std::string& adb, const std::string& serial, const std::string& op) {
-  return quotedPath(adb) + " -s " + serial + " shell appops set " + kAgentPackage + " " + op + " allow";
+  return quotedPath(adb) + " -s " + quotedArgument(serial) + " shell appops set " + kAgentPackage + " " + op + " allow";
 }
 
 std::string uninstallCommand(const std::string& adb, const std::string& package) {

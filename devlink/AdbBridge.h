@@ -156,7 +156,12 @@ constexpr const char* kAgentPackage = "com.zorvik.Zorvik";
 constexpr const char* kAgentActivity = ".Zorvik";
 constexpr const char* kAgentPackageFile = "com.zorvik.Zorvik.apk";
 
-// The path quoted when it holds a space (the tool's path as well as the package's).
+// One word of a command line, so that the tool reads it back whole: as it is when it holds no
+// blank, tab or double quote and is not empty; else in double quotes, a quote inside escaped and
+// the backslashes before a quote (or the closing one) doubled, as Windows programs split their
+// command lines (and detail::splitCommandLine does). Serials ("my device 1") and paths go so.
+std::string quotedArgument(std::string_view word);
+// The same for a path (the tool's path as well as the package's).
 std::string quotedPath(const std::string& path);
 
 std::string devicesCommand(const std::string& adb);                                 // "%s devices"

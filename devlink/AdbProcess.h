@@ -7,7 +7,8 @@
 
 namespace zorvik::detail {
 
-// Splits a command line as Windows programs split theirs: blanks separate, double quotes group.
+// Splits a command line as Windows programs split theirs: blanks separate, double quotes group, and
+// backslashes escape a quote (2n backslashes before a quote are n, 2n+1 are n and a literal quote).
 std::vector<std::string> splitCommandLine(std::string_view commandLine);
 
 // Keeps at most `limit` bytes of a tool's output.

@@ -35,11 +35,25 @@ std::vector<std::string> splitCommandLine(std::string_view commandLine) {
   std::vector<std::string> words;
   std::string word;
   bool inWord = false, quoted = false;
+  size_t backslashes = 0;
   for (const char c : commandLine) {
-    if (c == '"') {
-      quoted = !quoted;
+    if (c == '\\') {
+      ++backslashes;
       inWord = true;
-    } else if ((c == ' ' || c == '\t') && !quoted) {
+      continue;
+    }
+    if (c == '"') {
+      // 2n backslashes and a quote: n backslashes, and the quote opens or closes; 2n+1: n and a quote.
+      word.append(backslashes / 2, '\\');
+      if (backslashes % 2) word += c;
+      else quoted = !quoted;
+      backslashes = 0;
+      inWord = true;
+      continue;
+    }
+    word.append(backslashes, '\\');
+    backslashes = 0;
+    if ((c == ' ' || c == '\t') && !quoted) {
       if (inWord) words.push_back(word);
       word.clear();
       inWord = false;
@@ -48,6 +62,7 @@ std::vector<std::string> splitCommandLine(std::string_view commandLine) {
       inWord = true;
     }
   }
+  word.append(backslashes, '\\');
   if (inWord) words.push_back(word);
   return words;
 }

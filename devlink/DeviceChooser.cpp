@@ -60,7 +60,7 @@ void DeviceChooser::listDevices() {
     rows_.clear();
     deviceIndex_ = 0;
   }
-  view_.setLabel(currentSerial());
+  view_.setLabel(found.empty() && adbServerMissing(run.output) ? std::string(kNoAdbServerText) : currentSerial());
   // The last step of this thread, so a later open() never waits on a view call.
   if (found.empty() || closing_) {
     listing_ = false;

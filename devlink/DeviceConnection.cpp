@@ -89,12 +89,13 @@ void DeviceConnection::startConnection(bool delayed, bool keepChosen) {
 }
 
 int DeviceConnection::scanDevices(bool keepChosen) {
-  const AdbRunResult run = runAdbAndWait(devicesCommand(adb_), kDevicesOutputMax, kAdbListingDeadlineMs);
+  const AdbRunResult run = runAdbAndWait(devicesCommand(adb_), kDevicesOutputMax, options_.listingDeadlineMs);
   if (run.status == AdbRunStatus::CannotRun) return kScanCannotRun;
   if (run.cancelled) return kScanCancelled;
   if (run.timedOut) return kScanTimedOut;
   if (run.status == AdbRunStatus::CannotStart) return kScanCannotStart;
   const std::vector<std::string> serials = parseDevicesListing(run.output);
+  if (serials.empty() && adbServerMissing(run.output)) return kScanNoServer;
   if (serials.empty()) {
     // Found but not usable yet is not "not found": the user has something to do on the phone.
     for (const TrackedDevice& d : parseDeviceStates(run.output)) {
@@ -126,6 +127,10 @@ void DeviceConnection::attempt(bool delayed, bool keepChosen) {
     case kScanUnauthorized: return status(kUnauthorizedText, kStateInfo);
     case kScanOffline: return status(kOfflineText, kStateInfo);
     case kScanTimedOut: return status(adbTimeoutText("列出设备").c_str(), kStateError);
+    case kScanNoServer:
+      // The label shows the start of it; the balloon has room for what to do.
+      status(kNoAdbServerText, kStateError);
+      return listener_.showBalloon(kNoAdbServerText, kBalloonTitle);
     case kScanCancelled: return;
     default: break;
   }

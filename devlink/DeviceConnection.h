@@ -5,6 +5,7 @@
 #include "devlink/AdbBridge.h"
 #include "devlink/AgentSession.h"
 #include "devlink/ConnectionListener.h"
+#include "devlink/DeviceTables.h"
 #include "devlink/DeviceTracker.h"
 
 #include <atomic>
@@ -24,6 +25,7 @@ struct ConnectionOptions {
   unsigned arrivalDelayMs = 3000;    // a delayed attempt sleeps this long first
   unsigned agentStartWaitMs = 3000;  // between the forward and the version query
   bool trackDevices = true;          // follow host:track-devices (tests with scripted servers: off)
+  unsigned listingDeadlineMs = kAdbListingDeadlineMs;  // for "devices"
   unsigned shellDeadlineMs = kAdbShellDeadlineMs;  // for each getprop and grant run around the install
 };
 
@@ -38,6 +40,7 @@ enum ScanResult : int {
   kScanOffline = 6,      // found, but offline: kOfflineText
   kScanTimedOut = 7,     // "devices" ran past its deadline: "【错误】列出设备超时"
   kScanCancelled = 8,    // the program is closing: nothing is said
+  kScanNoServer = 9,     // no ADB server answers the tool: kNoAdbServerText
 };
 
 // A phone that is there but cannot be used yet: the user has something to do.

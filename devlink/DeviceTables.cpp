@@ -110,6 +110,17 @@ std::vector<std::string> parseDevicesListing(std::string_view output) {
   return serials;
 }
 
+bool adbServerMissing(std::string_view output) {
+  // Only the tool's own words, never a serial: a listing's lines end in a tab and a state.
+  for (const std::string& line : splitLines(output)) {
+    const std::string text = trimmed(line);
+    if (text.find('\t') != std::string::npos) continue;
+    if (text.find("cannot connect to daemon") != std::string::npos) return true;
+    if (text.find("failed to start daemon") != std::string::npos) return true;
+  }
+  return false;
+}
+
 std::string getpropValue(std::string_view line) {
   const size_t open = line.rfind('[');
   const size_t close = line.rfind(']');

@@ -13,6 +13,17 @@ namespace zorvik {
 // states (offline, unauthorized, no permissions ...) are not devices.
 std::vector<std::string> parseDevicesListing(std::string_view output);
 
+// True when the tool's output says no ADB server answers on its port: the suite's own client
+// ("adb: error: cannot connect to daemon at tcp:5037: ...") and the platform tools' adb, which
+// could not start one ("* failed to start daemon", "error: cannot connect to daemon"). Such a
+// listing is not an empty one: the phone may well be there.
+bool adbServerMissing(std::string_view output);
+// What the user reads then (the connection label, the chooser, Quillet): the tool beside the
+// program is a client only and needs the platform tools' server.
+constexpr const char* kNoAdbServerText =
+    "【错误】没有可用的ADB服务：请安装Android平台工具（platform-tools）中的adb，"
+    "或把它的adb.exe、AdbWinApi.dll和AdbWinUsbApi.dll放到本程序所在的文件夹";
+
 // Properties read from "getprop" output.
 struct DeviceProperties {
   int sdkLevel = 0;          // ro.build.version.sdk, through atoi

@@ -105,6 +105,7 @@ DeviceChoice chooseInstallDevice(InstallHost& host, const std::string& adb, std:
   if (listing.status == AdbRunStatus::CannotRun) return DeviceChoice::kNoPipe;
   if (listing.status == AdbRunStatus::CannotStart) return DeviceChoice::kCannotStart;
   const std::vector<std::string> serials = parseDevicesListing(trimmed(listing.output));
+  if (serials.empty() && adbServerMissing(listing.output)) return DeviceChoice::kNoServer;
   if (serials.empty()) return DeviceChoice::kNoDevice;
   if (serials.size() == 1) {
     serial = serials[0];
@@ -124,6 +125,7 @@ std::string deviceChoiceText(DeviceChoice choice, bool component) {
     case DeviceChoice::kNoPipe: return "【内部错误】，请重新安装“Quillet”";
     case DeviceChoice::kCannotStart: return "【组件丢失，请重新安装“Quillet”";
     case DeviceChoice::kNoDevice: return "【错误】没有找到Android设备，请检查USB连接";
+    case DeviceChoice::kNoServer: return kNoAdbServerText;
     case DeviceChoice::kNoneChosen:
       return component ? "【错误】没有选择任何设备，请重新执行安装并选择设备"
                        : "【错误】没有选择任何设备，单击【安装到手机】重新选择";
@@ -170,8 +172,10 @@ bool isCommandPackageName(std::string_view name) {
 
 bool isPlainSerial(std::string_view serial) {
   if (serial.empty() || serial.size() > 256) return false;
+  // The serial goes quoted (quotedArgument) as one word for the tool itself, never to a shell: only
+  // what no listing holds (control characters) or what would end the quotes is refused.
   for (char c : serial)
-    if (!asciiLetter(c) && !asciiDigit(c) && c != '.' && c != '_' && c != ':' && c != '-') return false;
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F || c == '"') return false;
   return true;
 }
 
@@ -258,11 +262,11 @@ bool installToSd(bool ticked, bool allowed, int sdkLevel) { return ticked && all
 
 std::string packageInstallCommand(const std::string& adb, const std::string& serial, bool toSd,
                                   const std::string& path) {
-  return quotedPath(adb) + " -s " + serial + " install -r" + (toSd ? " -s" : "") + " " + quotedPath(path);
+  return quotedPath(adb) + " -s " + quotedArgument(serial) + " install -r" + (toSd ? " -s" : "") + " " + quotedPath(path);
 }
 
 std::string componentInstallCommand(const std::string& adb, const std::string& serial, const std::string& path) {
-  return quotedPath(adb) + " -s " + serial + " install " + quotedPath(path);
+  return quotedPath(adb) + " -s " + quotedArgument(serial) + " install " + quotedPath(path);
 }
 
 std::string startActivityCommand(const std::string& adb, const std::string& serial, const std::string& package,
@@ -270,7 +274,7 @@ std::string startActivityCommand(const std::string& adb, const std::string& seri
   if (!isPlainSerial(serial) || !isCommandPackageName(package)) return {};
   const std::string full = resolvedActivityName(package, activity);
   if (full.empty()) return {};
-  return quotedPath(adb) + " -s " + serial + " shell am start -n " + package + "/" + full;
+  return quotedPath(adb) + " -s " + quotedArgument(serial) + " shell am start -n " + package + "/" + full;
 }
 
 // ---------------------------------------------------------------- installing
@@ -305,6 +309,10 @@ InstallOutcome installOnDevice(InstallHost& host, const InstallRequest& request,
   if (!request.component && request.sdTicked && request.sdAllowed) {
     const AdbRunResult sdk = host.run(sdkCommand(request.adb, serial), kDevicesOutputMax, kAdbQueryDeadlineMs);
     toSd = installToSd(true, true, sdk.status == AdbRunStatus::Ok ? sdkLevelFromOutput(sdk.output) : -1);
+    if (sdk.cancelled) {  // the window is closing: no install starts now
+      host.deleteFile(copy);
+      return outcome;
+    }
   }
   if (!copied || !host.fileExists(copy)) {
     host.deleteFile(copy);  // a cut copy is not left behind

@@ -47,6 +47,7 @@ enum class DeviceChoice : int {
   kCannotStart = 2,  // "【组件丢失，请重新安装“Quillet”"
   kNoDevice = 3,     // "【错误】没有找到Android设备，请检查USB连接"
   kNoneChosen = 4,   // "【错误】没有选择任何设备，单击【安装到手机】重新选择" (the button that offers the choice again)
+  kNoServer = 5,     // no ADB server answers the tool: kNoAdbServerText
 };
 // Lists the devices; one is taken as it is, several are offered to the user.
 DeviceChoice chooseInstallDevice(InstallHost& host, const std::string& adb, std::string& serial);
@@ -90,7 +91,7 @@ std::string startActivityCommand(const std::string& adb, const std::string& seri
 bool isJavaClassName(std::string_view name);
 // A package name as the package manager accepts it: at least two segments of [A-Za-z][A-Za-z0-9_]*.
 bool isCommandPackageName(std::string_view name);
-// A serial as adb lists it: letters, digits and "._:-" only (no blank, no quote).
+// A serial a command line can carry quoted: 1 to 256 bytes, no control character, no double quote.
 bool isPlainSerial(std::string_view serial);
 // The manifest's activity name as a full class name: a leading dot or a name without one is
 // relative to the package. Empty when the result is no valid class name.

@@ -75,6 +75,10 @@ DownloadPage::DownloadPage(const PageInfo& info, PageHost& host) : Page(info, ho
 }
 
 void DownloadPage::close() {
+  // The pages close before the connection does: an install held up by the tool ends now with its
+  // process tree (and reads as failed), so the queue's install thread is not waited for until its
+  // deadline.
+  endAdbRuns();
   queue_.reset();  // stops the transfer and waits for the lookup and install threads
   store_.close();
   Page::close();
@@ -220,7 +224,7 @@ std::string DownloadPage::downloadFolder() {
   }
   return folder;
 }
-std::string DownloadPage::adbTool() { return adbPath(); }
+std::string DownloadPage::adbTool() { return adbTool_.empty() ? adbPath() : adbTool_; }
 std::string DownloadPage::deviceSerial() { return currentSerial(); }
 
 std::string DownloadPage::runInstall(const std::string& commandLine) {

@@ -49,6 +49,8 @@ class DownloadPage : public Page, public DownloadRequestSink, private DownloadQu
   // The duplicate dialog's choice; tests answer in its place.
   using DuplicateChooser = std::function<DuplicateTaskDialog::Choice(const TaskMatch&, bool fileExists)>;
   void setDuplicateChooser(DuplicateChooser chooser) { chooser_ = std::move(chooser); }
+  // The tool the installs run; empty (as it starts): adbPath(). Tests put a stand-in here.
+  void setAdbTool(std::string tool) { adbTool_ = std::move(tool); }
 
   // "Config.db" in the program's data folder: beside the program, or in %APPDATA%\Zorvik when
   // the program's folder cannot be written (the page then says where in the status line).
@@ -91,6 +93,7 @@ class DownloadPage : public Page, public DownloadRequestSink, private DownloadQu
   TaskStore store_;
   std::unique_ptr<DownloadQueue> queue_;
   DuplicateChooser chooser_;
+  std::string adbTool_;
 };
 
 }  // namespace zorvik

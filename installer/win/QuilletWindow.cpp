@@ -10,6 +10,7 @@
 #include "ui/Controls.h"
 #include "ui/ImageDecode.h"
 #include "ui/UiThread.h"
+#include "devlink/AdbBridge.h"
 #include "devlink/DeviceTables.h"
 #include "installer/InstallFlow.h"
 #include "installer/win/InstallHostWin.h"
@@ -58,6 +59,9 @@ QuilletWindow::QuilletWindow(QuilletOptions options) : Dialog(IDD_QUILLET), opti
 
 QuilletWindow::~QuilletWindow() {
   *alive_ = false;
+  // A held-up tool (listing, install, package list) ends now with its process tree, so closing
+  // never waits for its deadline.
+  endAdbRuns();
   joinWorkers();
 }
 

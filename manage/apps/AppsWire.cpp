@@ -79,11 +79,9 @@ bool isValidPackageName(std::string_view name) {
 
 std::string appUninstallCommand(const std::string& adb, const std::string& serial, const std::string& packageName) {
   if (!isValidPackageName(packageName)) return {};
-  // A serial is the phone's own word; it goes on the line only when it cannot split or quote it.
-  const bool plainSerial = !serial.empty() && serial.find_first_not_of(
-      "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789._:-") == std::string::npos;
-  if (!plainSerial) return uninstallCommand(adb, packageName);
-  return quotedPath(adb) + " -s " + serial + " uninstall " + packageName;
+  if (serial.empty()) return uninstallCommand(adb, packageName);
+  // The serial as one quoted word ("my device 1"): the phone the page shows, never another one.
+  return quotedPath(adb) + " -s " + quotedArgument(serial) + " uninstall " + packageName;
 }
 
 std::string runPackageText(AgentResult result, int32_t status, const std::string& label) {

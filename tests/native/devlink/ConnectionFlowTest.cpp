@@ -243,6 +243,45 @@ TEST_F(ConnectionFlow, NoAdbServerIsAPortFailure) {
   EXPECT_EQ(listener.statuses(), (std::vector<Event>{{"连接设备中...", 0}, {"【错误】连接端口失败", 1}}));
 }
 
+// The tool beside the program is a client only: with no ADB server on its port the user reads what
+// to do about the server, not that no phone is attached.
+TEST_F(ConnectionFlow, NoAdbServerIsNamedNotAnEmptyListing) {
+  const std::vector<Event> noServer{{"连接设备中...", 0}, {kNoAdbServerText, 1}};
+  // Debian's platform tools' adb when it cannot start its server (its two forms of the last line).
+  for (const char* said : {"* daemon not running; starting now at tcp:5037\nADB server didn't ACK\n"
+                           "* failed to start daemon\nadb: failed to check server version: cannot connect to daemon\n",
+                           "* failed to start daemon\nerror: cannot connect to daemon\n"}) {
+    listener.clear();
+    writeFile("devices.txt", said);
+    DeviceConnection connection(listener, options());
+    connection.startConnection(false);
+    ASSERT_TRUE(connection.waitIdle(10000));
+    EXPECT_EQ(listener.statuses(), noServer) << said;
+    EXPECT_EQ(listener.balloons(), (std::vector<Event>{{std::string(kNoAdbServerText) + "|" + kBalloonTitle, 0}})) << said;
+  }
+#ifdef ZORVIK_ADB_TOOL
+  // The suite's own client, with nothing listening on the server port.
+  listener.clear();
+  test::setEnvironment("ANDROID_ADB_SERVER_PORT", std::to_string(unusedPort()));
+  ConnectionOptions ours = options();
+  ours.adbPath = ZORVIK_ADB_TOOL;
+  {
+    DeviceConnection connection(listener, ours);
+    connection.startConnection(false);
+    ASSERT_TRUE(connection.waitIdle(10000));
+  }
+  test::setEnvironment("ANDROID_ADB_SERVER_PORT", "5037");
+  EXPECT_EQ(listener.statuses(), noServer);
+#endif
+  // An empty listing is still no phone.
+  listener.clear();
+  writeFile("devices.txt", "List of devices attached\n\n");
+  DeviceConnection connection(listener, options());
+  connection.startConnection(false);
+  ASSERT_TRUE(connection.waitIdle(10000));
+  EXPECT_EQ(listener.statuses(), (std::vector<Event>{{"连接设备中...", 0}, {"【错误】没有找到Android设备", 1}}));
+}
+
 TEST_F(ConnectionFlow, NoToolAtAllAsksForAReinstall) {
   ConnectionOptions missing = options();
   missing.adbPath = programFolder() + "no-such-adb";
@@ -421,6 +460,16 @@ TEST_F(Chooser, WithoutTheToolTheLabelSaysSo) {
   ASSERT_TRUE(view.waitFor([&] { return view.labels.size() == 2; }));
   EXPECT_EQ(view.labels.back(), "【组件丢失，请重新安装");
   ASSERT_TRUE(view.waitFor([&] { return !chooser.listing(); }));
+  EXPECT_TRUE(view.rows.empty());
+}
+
+TEST_F(Chooser, WithoutAServerTheLabelSaysWhatToDo) {
+  writeFile("devices.txt", "* failed to start daemon\nerror: cannot connect to daemon\n");
+  DeviceChooser chooser(view, helperTool());
+  chooser.open();
+  ASSERT_TRUE(view.waitFor([&] { return !chooser.listing(); }));
+  ASSERT_EQ(view.labels.size(), 2u);
+  EXPECT_EQ(view.labels.back(), kNoAdbServerText);
   EXPECT_TRUE(view.rows.empty());
 }
 

@@ -39,6 +39,14 @@ TEST(DevicesListing, ServerStartNoticesAndEmptyOutputGiveNothing) {
   EXPECT_EQ(parseDevicesListing("List of devices attached"), Serials{});
 }
 
+TEST(DevicesListing, NoServerIsTheToolsWordsNeverASerial) {
+  EXPECT_TRUE(adbServerMissing("adb: error: cannot connect to daemon at tcp:5037: Connection refused\n"));
+  EXPECT_TRUE(adbServerMissing("* daemon not running; starting now at tcp:5037\r\n* failed to start daemon\r\n"));
+  EXPECT_FALSE(adbServerMissing("List of devices attached\n\n"));
+  EXPECT_FALSE(adbServerMissing("* daemon not running; starting now at tcp:5037\n* daemon started successfully\n"));
+  EXPECT_FALSE(adbServerMissing("List of devices attached\ncannot connect to daemon\tdevice\n"));
+}
+
 // A serial is kept as listed: only the state word and its tab go, whatever the serial holds.
 TEST(DevicesListing, SerialsAreKeptAsListed) {
   const struct {
@@ -162,6 +170,29 @@ TEST(CommandLines, AToolPathWithASpaceIsQuotedSoNoOtherProgramRuns) {
   EXPECT_EQ(uninstallCommand(tool, "p"), quoted + " uninstall p");
 }
 
+// A serial or path with blanks, quotes or backslashes reaches the tool as the one word it was,
+// on every command line that addresses a phone.
+TEST(CommandLines, SerialsAndPathsComeBackWhole) {
+  using W = std::vector<std::string>;
+  const std::string serial = "my device 1";
+  for (const std::string& line :
+       {getpropCommand("adb", serial), listPackagesCommand("adb", serial), startAgentCommand("adb", serial),
+        installCommand("adb", serial, "a.apk"), sdkCommand("adb", serial), grantCommand("adb", serial, "p"),
+        appOpCommand("adb", serial, "o")}) {
+    const W words = detail::splitCommandLine(line);
+    ASSERT_GE(words.size(), 3u) << line;
+    EXPECT_EQ(words[1], "-s") << line;
+    EXPECT_EQ(words[2], serial) << line;
+  }
+  EXPECT_EQ(getpropCommand("adb", serial), "adb -s \"my device 1\" shell getprop");
+  for (const char* word : {"my device 1", "", "a\tb", "say \"hi\"", "C:\\Program Files\\", "x\\\"y", "\\\\srv\\a b\\c",
+                           "plain", "C:\\dir\\"}) {
+    EXPECT_EQ(detail::splitCommandLine("adb " + quotedArgument(word) + " end"), (W{"adb", word, "end"})) << word;
+  }
+  EXPECT_EQ(detail::splitCommandLine(installCommand("C:\\Program Files\\Zorvik\\adb.exe", serial, "C:\\my apps\\a.apk")),
+            (W{"C:\\Program Files\\Zorvik\\adb.exe", "-s", serial, "install", "-r", "C:\\my apps\\a.apk"}));
+}
+
 TEST(CommandLines, SplitLikeWindowsPrograms) {
   using W = std::vector<std::string>;
   EXPECT_EQ(detail::splitCommandLine("adb -s S1 install -r \"C:\\Program Files\\a.apk\""),
@@ -169,6 +200,8 @@ TEST(CommandLines, SplitLikeWindowsPrograms) {
   EXPECT_EQ(detail::splitCommandLine("  a\t b  "), (W{"a", "b"}));
   EXPECT_EQ(detail::splitCommandLine("a \"\" b"), (W{"a", "", "b"}));
   EXPECT_EQ(detail::splitCommandLine(""), W{});
+  // Backslashes escape only a quote: 2n before one are n, 2n+1 are n and the quote itself.
+  EXPECT_EQ(detail::splitCommandLine("a\\b \"c\\\\\" \"d\\\"e\""), (W{"a\\b", "c\\", "d\"e"}));
 }
 
 TEST(InstallResult, FirstMatchingRuleWins) {

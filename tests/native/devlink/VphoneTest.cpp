@@ -10,7 +10,12 @@
 #include <chrono>
 #include <cstdio>
 #include <fstream>
+#include <filesystem>
 #include <iterator>
+#include <sstream>
+#include <thread>
+
+#include <unistd.h>
 
 
 namespace zorvik {
@@ -30,9 +35,36 @@ class AgainstVphone : public test::ConnectionFixture {
     listener.adb = "adb";
     writeFile("pkg dir/com.zorvik.Zorvik.apk", std::string("PK\x03\x04", 4) + "agent package");
   }
+  // Debian's adb starts a server of its own ("fork-server") when it finds none on its port: a tool
+  // the flow launched without waiting ("am start") that reaches the port after the phone is gone
+  // would leave one running. So the phone ends only after every adb this test started, and a
+  // server started anyway is ended, whatever the test's outcome.
   void TearDown() override {
+    for (int i = 0; i < 250 && adbChildRunning(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    const uint16_t port = phone_ ? phone_->port() : 0;
     phone_.reset();
+    if (port != 0) {
+      const std::string kill = "ANDROID_ADB_SERVER_PORT=" + std::to_string(port) + " adb -P " + std::to_string(port) +
+                               " kill-server >/dev/null 2>&1";
+      EXPECT_EQ(std::system(kill.c_str()), 0);
+    }
     ConnectionFixture::TearDown();
+  }
+  // An adb process whose parent is this test, not yet ended.
+  static bool adbChildRunning() {
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc", error)) {
+      std::ifstream in(entry.path() / "stat");
+      std::string stat;
+      if (!std::getline(in, stat)) continue;
+      const size_t open = stat.find('('), close = stat.rfind(')');
+      if (open == std::string::npos || close == std::string::npos || close + 2 >= stat.size()) continue;
+      char state = 0;
+      long parent = 0;
+      std::istringstream(stat.substr(close + 2)) >> state >> parent;
+      if (parent == ::getpid() && state != 'Z' && stat.compare(open + 1, close - open - 1, "adb") == 0) return true;
+    }
+    return false;
   }
   ConnectionOptions phoneOptions() const {
     ConnectionOptions o = options();

@@ -2,6 +2,7 @@
 // what the user sees while it runs, and that the temporary copy never outlives an install.
 #include "installer/InstallFlow.h"
 #include "installer/Association.h"
+#include "devlink/DeviceTables.h"
 
 #include <gtest/gtest.h>
 
@@ -143,6 +144,12 @@ TEST(InstallFlow, DeviceChoiceResults) {
     ScriptedHost host;
     host.devices("List of devices attached\nSER9\toffline\n\n");
     EXPECT_EQ(installPackage(host, request()).status, "【错误】没有找到Android设备，请检查USB连接");
+  }
+  {
+    // The tool beside Quillet reaches no server: that is what the user has to mend, not the cable.
+    ScriptedHost host;
+    host.devices("adb: error: cannot connect to daemon at tcp:5037: Connection refused\n");
+    EXPECT_EQ(installPackage(host, request()).status, kNoAdbServerText);
   }
   {
     ScriptedHost host;
@@ -357,8 +364,13 @@ TEST(CommandLineNames, HostileNamesStartNothing) {
     EXPECT_EQ(startActivityCommand("adb", "S1", "com.a.b", activity), "") << activity;
   for (const char* package : {"com.a;id", "nodot", "com.9a", "com.a b", "com.a$b", ""})
     EXPECT_EQ(startActivityCommand("adb", "S1", package, ".Main"), "") << package;
-  for (const char* serial : {"", "S 1", "S;id", "S$(id)", "\"S\"", "S\tX"})
+  for (const char* serial : {"", "\"S\"", "S\tX"})
     EXPECT_EQ(startActivityCommand("adb", serial, "com.a.b", ".Main"), "") << serial;
+  // The serial is the tool's own word, never the phone shell's: quoted whole, whatever it holds.
+  EXPECT_EQ(startActivityCommand("adb", "my device 1", "com.a.b", ".Main"),
+            "adb -s \"my device 1\" shell am start -n com.a.b/com.a.b.Main");
+  EXPECT_EQ(packageInstallCommand("adb", "S;id", true, "C:\\my apps\\a.apk"), "adb -s S;id install -r -s \"C:\\my apps\\a.apk\"");
+  EXPECT_EQ(componentInstallCommand("adb", "my device 1", "a.apk"), "adb -s \"my device 1\" install a.apk");
   EXPECT_TRUE(isPlainSerial("emulator-5554"));
   EXPECT_TRUE(isPlainSerial("192.168.1.5:5555"));
   EXPECT_FALSE(isJavaClassName(std::string(2000, 'a')));
@@ -375,11 +387,21 @@ TEST(CommandLineNames, HostileNamesStartNothing) {
 
 TEST(CommandLineNames, UnsafeSerialRunsNoInstall) {
   ScriptedHost host;
-  host.devices("List of devices attached\nS;reboot\tdevice\n");
+  host.devices("List of devices attached\nS\"x -s Y\tdevice\n");
   const InstallOutcome out = installPackage(host, request());
   EXPECT_EQ(out.status, kUnsafeSerialText);
   for (const std::string& c : host.commands) EXPECT_EQ(c.find(" install"), std::string::npos) << c;
   EXPECT_EQ(host.files.size(), 1u);  // no copy was made
+}
+
+TEST(CommandLineNames, ASerialWithBlanksInstallsQuoted) {
+  ScriptedHost host;
+  host.devices("List of devices attached\nmy device 1\tdevice\n");
+  installPackage(host, request());
+  bool installed = false;
+  for (const std::string& c : host.commands)
+    installed = installed || c.find(" -s \"my device 1\" install -r ") != std::string::npos;
+  EXPECT_TRUE(installed);
 }
 
 TEST(Deadlines, EveryRunHasOneAndATimeoutSaysSo) {

@@ -8,6 +8,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
+#include <cstdio>
 #include <string>
 #include <thread>
 
@@ -18,6 +20,7 @@
 #include "devlink/AgentSession.h"
 #include "devlink/CurrentDevice.h"
 #include "devlink/DeviceChooser.h"
+#include "devlink/TcpSocket.h"
 #include "support/LoopbackServer.h"
 #include "app/resource.h"
 
@@ -26,11 +29,18 @@ using namespace zorvik::test;
 
 namespace {
 
-std::string fakeAdb() {
+std::string besideTest(const char* name) {
   char path[MAX_PATH] = {};
   GetModuleFileNameA(nullptr, path, MAX_PATH);
   std::string s = path;
-  return s.substr(0, s.find_last_of('\\') + 1) + "fakeadb.exe";
+  return s.substr(0, s.find_last_of('\\') + 1) + name;
+}
+std::string fakeAdb() { return besideTest("fakeadb.exe"); }
+
+std::string connectionLabel(HWND window) {
+  char label[512] = {};
+  GetDlgItemTextA(window, IDC_CONNECTION_LABEL, label, sizeof label);
+  return label;
 }
 
 struct ChooserSeen {
@@ -191,6 +201,76 @@ TEST(Connection, OnePhoneWithItsAgentTurnsTheLabelGreen) {
   SetEnvironmentVariableA("FAKEADB_ONE_DEVICE", nullptr);
   setAdbServerPort(5037);
   setAgentPort(kAgentPort);
+  pump(50);
+}
+
+// A tool that never ends: its deadline ends it with the time-out in the label, and closing the
+// window while it runs ends it too, without waiting for it.
+TEST(Connection, AHungAdbTimesOutInTheLabelAndNeverHoldsTheClose) {
+  setCurrentSerial("");
+  ASSERT_EQ(runningCount("hangadb.exe"), 0);
+  ConnectionOptions options;
+  options.adbPath = besideTest("hangadb.exe");
+  options.listingDeadlineMs = 2000;
+  options.trackDevices = false;
+  {
+    ConnectionLink link(options);
+    MainWindow window(link.windowOptions(false));
+    link.attach(window);
+    ASSERT_TRUE(window.createModeless(nullptr));
+    ShowWindow(window.hwnd(), SW_SHOW);
+    EXPECT_TRUE(pumpUntil([&] { return connectionLabel(window.hwnd()) == "【错误】列出设备超时"; }, 15000))
+        << connectionLabel(window.hwnd());
+    EXPECT_EQ(window.connectionState(), 1);
+    EXPECT_TRUE(pumpUntil([] { return runningCount("hangadb.exe") == 0; }, 3000));
+    saveWindowPng(window.hwnd(), artifactPath("mainwindow-adb-timeout.png"));
+    DestroyWindow(window.hwnd());
+    link.shutdown();
+  }
+  options.listingDeadlineMs = kAdbListingDeadlineMs;
+  ConnectionLink link(options);
+  MainWindow window(link.windowOptions(false));
+  link.attach(window);
+  ASSERT_TRUE(window.createModeless(nullptr));
+  ShowWindow(window.hwnd(), SW_SHOW);
+  ASSERT_TRUE(pumpUntil([] { return runningCount("hangadb.exe") > 0; }, 10000));
+  EXPECT_EQ(connectionLabel(window.hwnd()), "连接设备中...");
+  const auto start = std::chrono::steady_clock::now();
+  DestroyWindow(window.hwnd());
+  link.shutdown();
+  const long closeMs = static_cast<long>(
+      std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count());
+  RecordProperty("close_ms_with_hung_adb", static_cast<int>(closeMs));
+  std::printf("closing with a hung adb took %ld ms\n", closeMs);
+  EXPECT_LT(closeMs, 3000);
+  EXPECT_TRUE(pumpUntil([] { return runningCount("hangadb.exe") == 0; }, 2000)) << "the tool outlived the window";
+  pump(50);
+}
+
+// The suite's adb.exe with nothing on the server port: the label names the missing server.
+TEST(Connection, NoAdbServerIsNamedInTheLabel) {
+  setCurrentSerial("");
+  const uint16_t port = [] {
+    TcpListener probe;
+    probe.listen(0);
+    return probe.port();
+  }();
+  SetEnvironmentVariableA("ANDROID_ADB_SERVER_PORT", std::to_string(port).c_str());
+  ConnectionOptions options;
+  options.adbPath = besideTest("adb.exe");
+  options.trackDevices = false;
+  ConnectionLink link(options);
+  MainWindow window(link.windowOptions(false));
+  link.attach(window);
+  ASSERT_TRUE(window.createModeless(nullptr));
+  ShowWindow(window.hwnd(), SW_SHOW);
+  EXPECT_TRUE(pumpUntil([&] { return connectionLabel(window.hwnd()) == kNoAdbServerText; }, 20000))
+      << connectionLabel(window.hwnd());
+  EXPECT_EQ(window.connectionState(), 1);
+  saveWindowPng(window.hwnd(), artifactPath("mainwindow-no-adb-server.png"));
+  DestroyWindow(window.hwnd());
+  link.shutdown();
+  SetEnvironmentVariableA("ANDROID_ADB_SERVER_PORT", nullptr);
   pump(50);
 }
 

@@ -5,6 +5,8 @@
 namespace Gdiplus { using std::min; using std::max; }
 #include <gdiplus.h>
 
+#include <tlhelp32.h>
+
 #include <cstdlib>
 #include <vector>
 
@@ -80,6 +82,18 @@ std::string artifactPath(const std::string& name) {
   std::string base = dir && *dir ? dir : ".";
   CreateDirectoryA(base.c_str(), nullptr);
   return base + "\\" + name;
+}
+
+int runningCount(const char* exe) {
+  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  if (snapshot == INVALID_HANDLE_VALUE) return -1;
+  PROCESSENTRY32 entry{};
+  entry.dwSize = sizeof entry;
+  int count = 0;
+  for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry))
+    if (entry.th32ParentProcessID == GetCurrentProcessId() && lstrcmpiA(entry.szExeFile, exe) == 0) ++count;
+  CloseHandle(snapshot);
+  return count;
 }
 
 }  // namespace zorvik::test

@@ -17,5 +17,8 @@ bool pumpUntil(const std::function<bool()>& done, int timeoutMs = 5000);
 bool saveWindowPng(HWND hwnd, const std::string& path);
 // The folder where tests keep their screenshots (ZORVIK_ARTIFACTS or the working folder).
 std::string artifactPath(const std::string& name);
+// How many processes of this program file name ("hangadb.exe") this process started run now (other
+// tests may run the same program meanwhile); -1 when it cannot be told.
+int runningCount(const char* exe);
 
 }  // namespace zorvik::test

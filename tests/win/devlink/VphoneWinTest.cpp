@@ -123,6 +123,26 @@ TEST_F(WineConnection, AgentMissingIsInstalledOnceAndTheAttemptRunsOnceMore) {
                                            {"连接成功:)", 2}}));
 }
 
+// A serial with blanks reaches adb.exe whole on every command line: listing, package check, the
+// install, "am start", the level read.
+TEST_F(WineConnection, ASerialWithBlanksInstallsAndConnects) {
+  attach({});
+  const std::string serial = "my device 1";
+  ASSERT_EQ(control(ports_.control, "device add '" + serial + "'"), "OK");
+  // The status listing splits at blanks: this device leaves by name, whatever the outcome.
+  struct Detach {
+    uint16_t port;
+    ~Detach() { control(port, "device remove 'my device 1'"); }
+  } detach{ports_.control};
+  set("agent installed 0 '" + serial + "'");
+  EXPECT_EQ(attempt(), (std::vector<Event>{{"连接设备中...", 0},
+                                           {"【提示】正在安装手机端...", 0},
+                                           {"安装成功", 2},
+                                           {"连接设备中...", 0},
+                                           {"连接成功:)", 2}}));
+  EXPECT_EQ(currentSerial(), serial);
+}
+
 TEST_F(WineConnection, ACertificateFailureGivesExactlyOneMoreAttempt) {
   attach({"WINE0009"});
   set("agent installed 0 WINE0009");

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <string>
@@ -15,6 +17,7 @@
 #include "app/MainWindow.h"
 #include "app/PageTable.h"
 #include "settings/SettingsWin.h"
+#include "devlink/AdbBridge.h"
 #include "devlink/CurrentDevice.h"
 #include "download/win/DownloadPage.h"
 #include "app/PageTestSupport.h"
@@ -122,6 +125,26 @@ TEST_F(DownloadPageTest, TreeColumnsAndAnEmptyStore) {
 int phonePackages() {
   const std::string answer = phoneControl("count packages");
   return std::atoi(answer.substr(answer.find_last_of(' ') + 1).c_str());
+}
+
+// An install whose tool never ends: closing the page (as the main window does) ends the tool
+// instead of waiting for the install's deadline, and the task is not called installed.
+TEST_F(DownloadPageTest, ClosingWhileAnInstallHangsDoesNotWait) {
+  page_->setAdbTool(programFolder() + "hangadb.exe");
+  request("com.zorvik.demo");
+  ASSERT_TRUE(pumpUntil([] { return test::runningCount("hangadb.exe") > 0; }, 20000));
+  ASSERT_TRUE(page_->queue().installRunning());
+  const auto start = std::chrono::steady_clock::now();
+  page_->close();
+  const long closeMs = static_cast<long>(
+      std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count());
+  RecordProperty("close_ms_with_hung_adb", static_cast<int>(closeMs));
+  std::printf("closing the downloads page with a hung adb took %ld ms\n", closeMs);
+  EXPECT_LT(closeMs, 3000);
+  EXPECT_TRUE(pumpUntil([] { return test::runningCount("hangadb.exe") == 0; }, 2000)) << "the tool outlived the page";
+  TaskStore store;
+  ASSERT_TRUE(store.open(DownloadPage::databasePath()));
+  EXPECT_EQ(store.findByPackage("com.zorvik.demo").found, 1);  // still a task, not a finished one
 }
 
 TEST_F(DownloadPageTest, RequestDownloadsAndInstallsThenAFailedInstall) {

@@ -7,7 +7,10 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
+#include <cstdio>
 #include <fstream>
+#include <memory>
 #include <sstream>
 #include <thread>
 
@@ -348,6 +351,24 @@ TEST_F(Quillet, WindowReadsPackagesAsCurrentToolsWriteThemAndExplainsSplitParts)
   EXPECT_TRUE(test::saveWindowPng(w.window.hwnd(), test::artifactPath("quillet-split-part.png")));
   w.window.startInstall();  // refused with the same words, before any device is asked
   EXPECT_EQ(text(w.window, IDC_Q_TITLE), splitTitle);
+}
+
+// An install whose tool never ends: closing the window ends the tool and does not wait for it.
+TEST_F(Quillet, ClosingWhileTheToolHangsDoesNotWait) {
+  QuilletOptions o = options(fixture("basic.apk"));
+  o.adb = programFolder() + "hangadb.exe";
+  auto w = std::make_unique<OpenWindow>(o);
+  ASSERT_TRUE(test::pumpUntil([&] { return text(w->window, IDC_Q_PACKAGE) == "com.zorvik.demo"; }, 10000));
+  SendMessageA(w->window.hwnd(), WM_COMMAND, IDC_Q_INSTALL, 0);
+  ASSERT_TRUE(test::pumpUntil([] { return test::runningCount("hangadb.exe") > 0; }, 10000));
+  const auto start = std::chrono::steady_clock::now();
+  w.reset();
+  const long closeMs = static_cast<long>(
+      std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count());
+  RecordProperty("close_ms_with_hung_adb", static_cast<int>(closeMs));
+  std::printf("closing Quillet with a hung adb took %ld ms\n", closeMs);
+  EXPECT_LT(closeMs, 3000);
+  EXPECT_TRUE(test::pumpUntil([] { return test::runningCount("hangadb.exe") == 0; }, 2000)) << "the tool outlived the window";
 }
 
 TEST_F(Quillet, HostilePackagesAreRefusedAndTheWindowStays) {

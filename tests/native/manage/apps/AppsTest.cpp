@@ -260,8 +260,8 @@ TEST(UninstallCommand, OnlyValidNamesReachTheCommandLine) {
   EXPECT_EQ(appUninstallCommand("adb.exe", "", "com.tencent.mm"), "adb.exe uninstall com.tencent.mm");
   EXPECT_EQ(appUninstallCommand("C:\\Program Files\\Z\\adb.exe", "ZRVK0A1B", "com.a"),
             "\"C:\\Program Files\\Z\\adb.exe\" -s ZRVK0A1B uninstall com.a");
-  // A serial that could split the line is left off rather than quoted into it.
-  EXPECT_EQ(appUninstallCommand("adb", "a b", "com.a"), "adb uninstall com.a");
+  // A serial with a blank goes quoted: the phone the page shows, not whichever one the tool picks.
+  EXPECT_EQ(appUninstallCommand("adb", "my device 1", "com.a"), "adb -s \"my device 1\" uninstall com.a");
   EXPECT_EQ(appUninstallCommand("adb", "", "com.a & calc"), "");
   EXPECT_EQ(appUninstallCommand("adb", "", "com.a\" -s x"), "");
 }
