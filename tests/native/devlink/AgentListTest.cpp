@@ -28,81 +28,60 @@ using test::BodyWriter;
 
 // Each list: its parser, how it ends, the fields a record holds before its first text (where the
 // end mark stands) and after it.
-struct Calls {
-  static auto parse(const unsigned char* b, size_t n) { return parseCallList(b, n); }
-  static constexpr ListEnd kEnd = ListEnd::MarkOrBody;
+template <auto Parse, ListEnd End = ListEnd::MarkOrBody>
+struct Layout {
+  static auto parse(const unsigned char* b, size_t n) { return Parse(b, n); }
+  static constexpr ListEnd kEnd = End;
+};
+struct Calls : Layout<parseCallList> {
   static void before(BodyWriter& w) { w.i64(7); }
   static void after(BodyWriter& w) { w.i64(1354953600000).i64(61).i32(1).utf8("name"); }
 };
-struct Contacts {
-  static auto parse(const unsigned char* b, size_t n) { return parseContactList(b, n); }
-  static constexpr ListEnd kEnd = ListEnd::MarkOrBody;
+struct Contacts : Layout<parseContactList> {
   static void before(BodyWriter& w) { w.i64(3).i64(4); }
   static void after(BodyWriter& w) { w.i32(1).utf8("138").i64(0).i32(0).i32(0); }
 };
-struct Groups {
-  static auto parse(const unsigned char* b, size_t n) { return parseGroupList(b, n); }
-  static constexpr ListEnd kEnd = ListEnd::MarkOrBody;
+struct Groups : Layout<parseGroupList> {
   static void before(BodyWriter& w) { w.i64(2); }
   static void after(BodyWriter& w) { w.utf8("account").i32(1); }
 };
-struct Threads {
-  static auto parse(const unsigned char* b, size_t n) { return parseThreadList(b, n); }
-  static constexpr ListEnd kEnd = ListEnd::MarkOrBody;
+struct Threads : Layout<parseThreadList> {
   static void before(BodyWriter& w) { w.i64(9); }
   static void after(BodyWriter& w) { w.utf8("10086").i64(0).i32(1).i32(0).utf8("snippet"); }
 };
-struct Conversation {
-  static auto parse(const unsigned char* b, size_t n) { return parseConversation(b, n); }
-  static constexpr ListEnd kEnd = ListEnd::MarkOrBody;
+struct Conversation : Layout<parseConversation> {
   static void before(BodyWriter& w) { w.i64(1).i32(1); }
   static void after(BodyWriter& w) { w.i64(0).i32(0).utf8("text").i32(0); }
 };
-struct PickerGroups {
-  static auto parse(const unsigned char* b, size_t n) { return parsePickerGroups(b, n); }
-  static constexpr ListEnd kEnd = ListEnd::MarkOrBody;
+struct PickerGroups : Layout<parsePickerGroups> {
   static void before(BodyWriter& w) { w.i64(5); }
   static void after(BodyWriter&) {}
 };
-struct PickerEntries {
-  static auto parse(const unsigned char* b, size_t n) { return parsePickerEntries(b, n); }
-  static constexpr ListEnd kEnd = ListEnd::MarkOrBody;
+struct PickerEntries : Layout<parsePickerEntries> {
   static void before(BodyWriter& w) { w.i64(5); }
   static void after(BodyWriter& w) { w.utf8("10010"); }
 };
-struct Alarms {
-  static auto parse(const unsigned char* b, size_t n) { return parseAlarmList(b, n); }
-  static constexpr ListEnd kEnd = ListEnd::MarkOrBody;
+struct Alarms : Layout<parseAlarmList> {
   static void before(BodyWriter& w) { w.i64(1).i32(7).i32(30).i32(0).i32(1).i32(0); }
   static void after(BodyWriter& w) { w.utf8("ring").i64(0).utf8("content://x"); }
 };
-struct Bookmarks {
-  static auto parse(const unsigned char* b, size_t n) { return parseBookmarkList(b, n); }
-  static constexpr ListEnd kEnd = ListEnd::MarkOrBody;
+struct Bookmarks : Layout<parseBookmarkList> {
   static void before(BodyWriter& w) { w.i64(8); }
   static void after(BodyWriter& w) { w.utf8("https://a.cn/").i32(2).i64(0).i32(0).i32(0); }
 };
-struct Apps {
-  static auto parse(const unsigned char* b, size_t n) { return parseAppList(b, n); }
-  static constexpr ListEnd kEnd = ListEnd::MarkOrBody;
+struct Apps : Layout<parseAppList> {
   static void before(BodyWriter& w) { w.i32(0); }
   static void after(BodyWriter& w) { w.utf8("com.a.b").utf8("1.0").i32(0).i64(100).i64(0).utf8("").i32(0).i64(0); }
 };
-struct Processes {
-  static auto parse(const unsigned char* b, size_t n) { return parseProcessList(b, n); }
-  static constexpr ListEnd kEnd = ListEnd::MarkOrBody;
+struct Processes : Layout<parseProcessList> {
   static void before(BodyWriter& w) { w.i64(1024).i32(100).i32(3).i32(42).i32(0); }
   static void after(BodyWriter& w) { w.utf8("com.a.b").i64(0); }
 };
-struct Cache {
-  static auto parse(const unsigned char* b, size_t n) { return parseCacheList(b, n); }
-  static constexpr ListEnd kEnd = ListEnd::Mark;
+struct Cache : Layout<parseCacheList, ListEnd::Mark> {
   static void before(BodyWriter& w) { w.i64(4096); }
   static void after(BodyWriter& w) { w.utf8("com.a.b").i64(0); }
 };
-struct Startup {
-  static auto parse(const unsigned char* b, size_t n) { return parseStartupItems(b, n); }
-  static constexpr ListEnd kEnd = ListEnd::Mark;
+struct Startup : Layout<parseStartupItems, ListEnd::Mark> {
   static void before(BodyWriter& w) { w.i32(80); }
   static void after(BodyWriter& w) { w.utf8("com.a.b").i32(0); }
 };
