@@ -1,12 +1,13 @@
 #pragma once
 // One list exchange with the agent as every page runs it: the request, the reply read whole, the
 // parser over the body. What comes back is either the phone's whole list or none: a reply the
-// parser could not walk to its end (a field ran past the body, or the end mark never came) is
-// Malformed and its records are dropped, so no page shows part of a list as if it were all of it.
+// parser calls malformed (a field ran past the body, or the end mark never came: readAgentList)
+// is Malformed and its records are dropped, so no page shows part of a list as if it were whole.
 // The agent's "no reply" word is a finished exchange with an empty list.
 #include <type_traits>
 #include <utility>
 
+#include "devlink/AgentList.h"
 #include "devlink/AgentSession.h"
 
 namespace zorvik {
@@ -21,36 +22,10 @@ struct Fetched {
   bool finished() const { return result == AgentResult::Ok || result == AgentResult::NoReply; }
 };
 
-namespace fetch_detail {
-template <typename L, typename = void>
-struct HasMalformed : std::false_type {};
-template <typename L>
-struct HasMalformed<L, std::void_t<decltype(std::declval<const L&>().malformed)>> : std::true_type {};
-template <typename L, typename = void>
-struct HasRecords : std::false_type {};
-template <typename L>
-struct HasRecords<L, std::void_t<decltype(std::declval<L&>().records)>> : std::true_type {};
-template <typename L, typename = void>
-struct HasEnded : std::false_type {};
-template <typename L>
-struct HasEnded<L, std::void_t<decltype(std::declval<const L&>().ended)>> : std::true_type {};
-}  // namespace fetch_detail
-
-// Whether a parsed list is the whole of what the phone sent: a list that says whether a field
-// ran past the body is whole unless it did; a list that only says whether the end mark arrived is
-// whole when it did; anything else (a parser with its own rule, e.g. a bool) is taken as whole.
-template <typename List>
-bool wholeList(const List& list) {
-  if constexpr (fetch_detail::HasMalformed<List>::value) return !list.malformed;
-  else if constexpr (fetch_detail::HasEnded<List>::value) return list.ended;
-  else return true;
-}
-
 // Exchange `request`, then `parse(body, length)` on the calling (worker) thread. `parse` returns
-// the list type; `whole(list)` decides whether it is the phone's whole list (by default
-// wholeList above).
-template <typename Parse, typename Whole>
-auto fetchList(const Bytes& request, Parse&& parse, const ExchangeCancel* cancel, Whole&& whole)
+// a WireList (or a list built on one): a malformed one makes the outcome Malformed with no list.
+template <typename Parse>
+auto fetchList(const Bytes& request, Parse&& parse, const ExchangeCancel* cancel)
     -> Fetched<std::decay_t<decltype(parse(static_cast<const unsigned char*>(nullptr), size_t{0}))>> {
   using List = std::decay_t<decltype(parse(static_cast<const unsigned char*>(nullptr), size_t{0}))>;
   Fetched<List> out;
@@ -58,32 +33,18 @@ auto fetchList(const Bytes& request, Parse&& parse, const ExchangeCancel* cancel
   out.result = exchangeForBody(request, body, cancel);
   if (out.result != AgentResult::Ok) return out;
   List list = parse(body.bytes.data(), body.bytes.size());
-  if (whole(static_cast<const List&>(list))) out.list = std::move(list);
-  else out.result = AgentResult::Malformed;
+  if (list.malformed) out.result = AgentResult::Malformed;
+  else out.list = std::move(list);
   return out;
-}
-
-template <typename Parse>
-auto fetchList(const Bytes& request, Parse&& parse, const ExchangeCancel* cancel) {
-  using List = std::decay_t<decltype(parse(static_cast<const unsigned char*>(nullptr), size_t{0}))>;
-  return fetchList(request, std::forward<Parse>(parse), cancel, [](const List& l) { return wholeList(l); });
-}
-
-// The records of a parsed list, whichever name its parser gives them (`records` or `rows`).
-template <typename List>
-auto& listRecords(List& list) {
-  if constexpr (fetch_detail::HasRecords<List>::value) return list.records;
-  else return list.rows;
 }
 
 // fetchList for the pages that keep only the records: the whole list's records, or none.
 template <typename Parse>
 auto fetchRecords(const Bytes& request, Parse&& parse, const ExchangeCancel* cancel) {
   auto fetched = fetchList(request, std::forward<Parse>(parse), cancel);
-  using Records = std::decay_t<decltype(listRecords(fetched.list))>;
-  Fetched<Records> out;
+  Fetched<decltype(fetched.list.records)> out;
   out.result = fetched.result;
-  out.list = std::move(listRecords(fetched.list));
+  out.list = std::move(fetched.list.records);
   return out;
 }
 

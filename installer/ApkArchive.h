@@ -12,7 +12,7 @@
 #include <string_view>
 #include <vector>
 
-#include "installer/MappedFile.h"
+#include "common/MappedFile.h"
 
 namespace zorvik {
 

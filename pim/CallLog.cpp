@@ -6,30 +6,24 @@
 #include <cstdlib>
 
 #include "common/TimeFormat.h"
-#include "devlink/FieldReader.h"
 
 namespace zorvik {
 
-CallList parseCallList(const unsigned char* body, size_t length) {
-  CallList list;
-  FieldReader reader(body, length);
-  while (reader.hasMoreRecords()) {
-    CallRecord record;
+WireList<CallRecord> parseCallList(const unsigned char* body, size_t length) {
+  return readAgentList<CallRecord>(body, length, [](FieldReader& reader, CallRecord& record) {
     record.callId = static_cast<int32_t>(reader.readInt64());
     auto number = reader.readListTextOrEnd();
-    if (!number) break;
+    if (!number) return false;
     record.number = std::move(*number);
     const int64_t time = reader.readInt64();
     const int64_t seconds = reader.readInt64();
     record.type = reader.readInt32();
     record.name = reader.readText();
-    if (!reader.ok()) break;
+    if (!reader.ok()) return false;
     record.callTime = formatPhoneTime(time, "N/A");
     record.duration = callDurationText(seconds);
-    list.records.push_back(std::move(record));
-  }
-  list.malformed = reader.overran();
-  return list;
+    return true;
+  });
 }
 
 std::string callDurationText(int64_t seconds) {

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "devlink/AgentList.h"
 #include "devlink/AgentRequest.h"
 
 namespace zorvik {
@@ -21,14 +22,9 @@ struct CallRecord {
   int32_t photoLength = 0;  // the phone sends no photo: the row shows the default picture
 };
 
-struct CallList {
-  std::vector<CallRecord> records;
-  bool malformed = false;  // a field ran past the body; the records before it are kept
-};
-
 // Walks a 870301 body. The end mark in the number's place ends the list; a record cut off by the
 // end of the body is not returned.
-CallList parseCallList(const unsigned char* body, size_t length);
+WireList<CallRecord> parseCallList(const unsigned char* body, size_t length);
 
 // "%02d:%02d:%02d\n" with the hours taken mod 24 (a day-long call shows as its remainder, as users
 // know it). A negative duration from a confused phone shows as 00:00:00.

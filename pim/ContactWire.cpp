@@ -81,15 +81,12 @@ void appendCardBody(AgentArgs& args, const ContactCard& card, bool withOperation
 
 }  // namespace
 
-ContactList parseContactList(const unsigned char* body, size_t length) {
-  ContactList list;
-  FieldReader reader(body, length);
-  while (reader.hasMoreRecords()) {
-    ContactRecord record;
+WireList<ContactRecord> parseContactList(const unsigned char* body, size_t length) {
+  return readAgentList<ContactRecord>(body, length, [](FieldReader& reader, ContactRecord& record) {
     record.contactId = static_cast<int32_t>(reader.readInt64());
     record.secondId = static_cast<int32_t>(reader.readInt64());
     auto name = reader.readListTextOrEnd();
-    if (!name) break;
+    if (!name) return false;
     record.name = std::move(*name);
     record.starred = reader.readInt32() == 1 ? 1 : 0;
     record.numberText = reader.readText();
@@ -105,11 +102,8 @@ ContactList parseContactList(const unsigned char* body, size_t length) {
         reader.skip(static_cast<size_t>(photoLength));
       }
     }
-    if (!reader.ok()) break;
-    list.records.push_back(std::move(record));
-  }
-  list.malformed = reader.overran();
-  return list;
+    return reader.ok();
+  });
 }
 
 bool parseContactCard(const unsigned char* body, size_t length, ContactCard& card) {

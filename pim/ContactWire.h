@@ -1,6 +1,7 @@
 #pragma once
 // Contacts on the wire: the list (870101), one card (870102), add (870103), update (870104) and
 // delete (870106).
+#include "devlink/AgentList.h"
 #include "devlink/AgentRequest.h"
 #include "pim/Contact.h"
 
@@ -8,13 +9,8 @@
 
 namespace zorvik {
 
-struct ContactList {
-  std::vector<ContactRecord> records;
-  bool malformed = false;  // a field ran past the body; the records before it are kept
-};
-
 // Walks a 870101 body. A record cut off by the end of the body is not returned.
-ContactList parseContactList(const unsigned char* body, size_t length);
+WireList<ContactRecord> parseContactList(const unsigned char* body, size_t length);
 
 // Walks a 870102 body into card (which the caller has reset). Returns false when a field ran past
 // the body; what was read before stays in the card.

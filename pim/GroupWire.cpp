@@ -2,26 +2,19 @@
 
 #include <cstdio>
 
-#include "devlink/FieldReader.h"
 
 namespace zorvik {
 
-GroupList parseGroupList(const unsigned char* body, size_t length) {
-  GroupList list;
-  FieldReader reader(body, length);
-  while (reader.hasMoreRecords()) {
-    GroupRecord record;
+WireList<GroupRecord> parseGroupList(const unsigned char* body, size_t length) {
+  return readAgentList<GroupRecord>(body, length, [](FieldReader& reader, GroupRecord& record) {
     record.groupId = static_cast<int32_t>(reader.readInt64());
     auto title = reader.readListTextOrEnd();
-    if (!title) break;
+    if (!title) return false;
     record.title = std::move(*title);
     record.account = reader.readText();
     record.visible = reader.readInt32();
-    if (!reader.ok()) break;
-    list.records.push_back(std::move(record));
-  }
-  list.malformed = reader.overran();
-  return list;
+    return reader.ok();
+  });
 }
 
 const char* groupVisibleText(int32_t visible) { return visible == 1 ? "是" : "【隐藏】"; }

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "devlink/AgentList.h"
 #include "devlink/AgentRequest.h"
 
 namespace zorvik {
@@ -17,14 +18,9 @@ struct GroupRecord {
   int32_t visible = 0;  // 1 = shown on the phone
 };
 
-struct GroupList {
-  std::vector<GroupRecord> records;
-  bool malformed = false;  // a field ran past the body; the records before it are kept
-};
-
 // Walks a 870140 body. The end mark in the title's place ends the list; a record cut off by the
 // end of the body is not returned.
-GroupList parseGroupList(const unsigned char* body, size_t length);
+WireList<GroupRecord> parseGroupList(const unsigned char* body, size_t length);
 
 // "是" for exactly 1, else "【隐藏】".
 const char* groupVisibleText(int32_t visible);

@@ -5,86 +5,64 @@
 #include "common/HtmlEscape.h"
 #include "common/TextConv.h"
 #include "common/TimeFormat.h"
-#include "devlink/FieldReader.h"
 
 namespace zorvik {
 
 WireList<ThreadRecord> parseThreadList(const unsigned char* body, size_t length) {
-  WireList<ThreadRecord> list;
-  FieldReader reader(body, length);
-  while (reader.hasMoreRecords()) {
-    ThreadRecord r;
+  return readAgentList<ThreadRecord>(body, length, [](FieldReader& reader, ThreadRecord& r) {
     r.threadId = static_cast<int32_t>(reader.readInt64());
     auto name = reader.readListUtf8TextOrEnd();
-    if (!name) break;
+    if (!name) return false;
     r.nameUtf8 = std::move(*name);
     r.numberUtf8 = reader.readUtf8Text();
     r.date = reader.readInt64();
     reader.readInt32();
     reader.readInt32();
     r.snippet = reader.readText();
-    if (!reader.ok()) break;
+    if (!reader.ok()) return false;
     r.name = toAnsi(r.nameUtf8);
     r.number = toAnsi(r.numberUtf8);
-    list.records.push_back(std::move(r));
-  }
-  list.malformed = reader.overran();
-  return list;
+    return true;
+  });
 }
 
 WireList<MessageRecord> parseConversation(const unsigned char* body, size_t length) {
-  WireList<MessageRecord> list;
-  FieldReader reader(body, length);
-  while (reader.hasMoreRecords()) {
-    MessageRecord m;
+  return readAgentList<MessageRecord>(body, length, [](FieldReader& reader, MessageRecord& m) {
     reader.readInt64();
     m.received = reader.readInt32() == 1;
     auto address = reader.readListUtf8TextOrEnd();
-    if (!address) break;
+    if (!address) return false;
     m.addressUtf8 = std::move(*address);
     m.date = reader.readInt64();
     reader.readInt32();
     m.textUtf8 = reader.readUtf8Text();
     reader.readInt32();
-    if (!reader.ok()) break;
+    if (!reader.ok()) return false;
     m.address = toAnsi(m.addressUtf8);
     m.text = toAnsi(m.textUtf8);
-    list.records.push_back(std::move(m));
-  }
-  list.malformed = reader.overran();
-  return list;
+    return true;
+  });
 }
 
 WireList<PickerGroup> parsePickerGroups(const unsigned char* body, size_t length) {
-  WireList<PickerGroup> list;
-  FieldReader reader(body, length);
-  while (reader.hasMoreRecords()) {
-    PickerGroup g;
+  return readAgentList<PickerGroup>(body, length, [](FieldReader& reader, PickerGroup& g) {
     g.groupId = static_cast<int32_t>(reader.readInt64());
     auto name = reader.readListTextOrEnd();
-    if (!name) break;
+    if (!name) return false;
     g.name = std::move(*name);
-    list.records.push_back(std::move(g));
-  }
-  list.malformed = reader.overran();
-  return list;
+    return true;
+  });
 }
 
 WireList<PickerEntry> parsePickerEntries(const unsigned char* body, size_t length) {
-  WireList<PickerEntry> list;
-  FieldReader reader(body, length);
-  while (reader.hasMoreRecords()) {
-    PickerEntry e;
+  return readAgentList<PickerEntry>(body, length, [](FieldReader& reader, PickerEntry& e) {
     e.groupId = static_cast<int32_t>(reader.readInt64());
     auto name = reader.readListTextOrEnd();
-    if (!name) break;
+    if (!name) return false;
     e.name = std::move(*name);
     e.number = reader.readText();
-    if (!reader.ok()) break;
-    list.records.push_back(std::move(e));
-  }
-  list.malformed = reader.overran();
-  return list;
+    return reader.ok();
+  });
 }
 
 Bytes conversationRequest(int32_t threadId) { return codeAndValueRequest(AgentCommand::ListMessages, threadId); }

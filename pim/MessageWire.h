@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "devlink/AgentList.h"
 #include "devlink/AgentRequest.h"
 
 namespace zorvik {
@@ -37,14 +38,6 @@ struct PickerGroup {
 struct PickerEntry {
   int32_t groupId = 0;
   std::string name, number;
-};
-
-// Each parse keeps the whole records before the end mark or a cut; `malformed` says a field ran
-// past the body.
-template <typename R>
-struct WireList {
-  std::vector<R> records;
-  bool malformed = false;
 };
 
 WireList<ThreadRecord> parseThreadList(const unsigned char* body, size_t length);

@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "common/MappedFile.h"
+
 namespace zorvik {
 
 // A read handle on the prefix-table file. Move-only; owns and closes its handle and view.
@@ -35,7 +37,7 @@ class PhoneFile {
   static PhoneFile openForReading(const std::string& path, bool mapped = true);
 
   bool isOpen() const { return handle_ != kClosed; }
-  bool isMapped() const { return view_ != nullptr; }
+  bool isMapped() const { return view_.mapped(); }
   // Reads exactly size bytes at offset; safe from several threads at once. False past the end
   // of the file or on an error.
   bool readAt(std::uint64_t offset, void* out, std::size_t size) const;
@@ -44,13 +46,11 @@ class PhoneFile {
   static constexpr std::intptr_t kClosed = -1;
   void swap(PhoneFile& other) noexcept;
   void close();
-  void map();
   bool readFromHandle(std::uint64_t offset, void* out, std::size_t size) const;
 
-  std::intptr_t handle_ = kClosed;      // file descriptor or HANDLE
-  const unsigned char* view_ = nullptr;  // the whole file, read-only
-  std::size_t viewSize_ = 0;
-  std::unique_ptr<std::mutex> seek_;     // guards the file position between seek and read
+  std::intptr_t handle_ = kClosed;   // file descriptor or HANDLE
+  MappedFile view_;                  // the whole file, read-only
+  std::unique_ptr<std::mutex> seek_;  // guards the file position between seek and read
 };
 
 // The system's temporary folder, ending with a path separator.

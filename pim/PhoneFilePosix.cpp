@@ -1,7 +1,5 @@
 #include <errno.h>
 #include <fcntl.h>
-#include <sys/mman.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -35,27 +33,15 @@ PhoneFile PhoneFile::openForReading(const std::string& path, bool mapped) {
   PhoneFile file;
   if (fd < 0) return file;
   file.handle_ = fd;
-  if (mapped) file.map();
+  // The file is only ever replaced by renaming a new one over it, never truncated in place, so
+  // the view stays valid for as long as it is held. Without one, reads go to the descriptor.
+  if (mapped) file.view_.map(fd);
   return file;
 }
 
-void PhoneFile::map() {
-  // The file is only ever replaced by renaming a new one over it, never truncated in place, so
-  // the view stays valid for as long as it is held.
-  struct stat st {};
-  if (::fstat(static_cast<int>(handle_), &st) != 0 || st.st_size <= 0) return;
-  const auto size = static_cast<std::size_t>(st.st_size);
-  void* view = ::mmap(nullptr, size, PROT_READ, MAP_SHARED, static_cast<int>(handle_), 0);
-  if (view == MAP_FAILED) return;
-  view_ = static_cast<const unsigned char*>(view);
-  viewSize_ = size;
-}
-
 void PhoneFile::close() {
-  if (view_) ::munmap(const_cast<unsigned char*>(view_), viewSize_);
+  view_.close();
   if (handle_ != kClosed) ::close(static_cast<int>(handle_));
-  view_ = nullptr;
-  viewSize_ = 0;
   handle_ = kClosed;
 }
 
@@ -97,20 +83,9 @@ bool replaceFile(const std::string& path, std::string_view bytes) {
 }
 
 bool writeProgramTable(const std::string& path) {
-  const int fd = ::open(ZORVIK_PREFIX_TABLE_FILE, O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return false;
-  struct stat st {};
-  bool ok = false;
-  if (::fstat(fd, &st) == 0 && st.st_size > 0) {
-    const auto size = static_cast<std::size_t>(st.st_size);
-    void* view = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0);
-    if (view != MAP_FAILED) {
-      ok = replaceFile(path, std::string_view(static_cast<const char*>(view), size));
-      ::munmap(view, size);
-    }
-  }
-  ::close(fd);
-  return ok;
+  MappedFile table;
+  if (!table.open(ZORVIK_PREFIX_TABLE_FILE) || table.bytes().empty()) return false;
+  return replaceFile(path, table.bytes());
 }
 
 }  // namespace zorvik

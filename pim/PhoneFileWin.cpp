@@ -29,30 +29,15 @@ PhoneFile PhoneFile::openForReading(const std::string& path, bool mapped) {
     Sleep(25);
   }
   file.seek_ = std::make_unique<std::mutex>();
-  if (mapped) file.map();
+  // While this handle is open nobody can write or delete the file, so the view stays valid.
+  // Without one, reads go to the handle.
+  if (mapped) file.view_.map(file.handle_);
   return file;
 }
 
-void PhoneFile::map() {
-  // While this handle is open nobody can write or delete the file, so the view stays valid.
-  LARGE_INTEGER size;
-  if (!GetFileSizeEx(asHandle(handle_), &size) || size.QuadPart <= 0 ||
-      static_cast<unsigned long long>(size.QuadPart) > SIZE_MAX)
-    return;
-  HANDLE mapping = CreateFileMappingA(asHandle(handle_), nullptr, PAGE_READONLY, 0, 0, nullptr);
-  if (!mapping) return;
-  const void* view = MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, 0);
-  CloseHandle(mapping);  // the view keeps the mapping alive
-  if (!view) return;
-  view_ = static_cast<const unsigned char*>(view);
-  viewSize_ = static_cast<std::size_t>(size.QuadPart);
-}
-
 void PhoneFile::close() {
-  if (view_) UnmapViewOfFile(view_);
+  view_.close();
   if (handle_ != kClosed) CloseHandle(asHandle(handle_));
-  view_ = nullptr;
-  viewSize_ = 0;
   handle_ = kClosed;
 }
 

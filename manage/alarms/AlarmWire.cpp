@@ -4,17 +4,13 @@
 #include <cstdio>
 #include <utility>
 
-#include "devlink/FieldReader.h"
 
 namespace zorvik {
 
 Bytes listAlarmsRequest() { return bareRequest(AgentCommand::ListAlarms); }
 
-AlarmList parseAlarmList(const unsigned char* body, size_t length) {
-  AlarmList list;
-  FieldReader r(body, length);
-  while (r.hasMoreRecords()) {
-    AlarmRow a;
+WireList<AlarmRow> parseAlarmList(const unsigned char* body, size_t length) {
+  return readAgentList<AlarmRow>(body, length, [](FieldReader& r, AlarmRow& a) {
     a.alarmId = r.readInt64();
     a.hour = r.readInt32();
     a.minute = r.readInt32();
@@ -22,22 +18,16 @@ AlarmList parseAlarmList(const unsigned char* body, size_t length) {
     a.enabled = r.readInt32();
     a.vibrate = r.readInt32();
     std::optional<std::string> title = r.readListTextOrEnd();
-    if (r.listEnded()) {
-      list.ended = true;
-      break;
-    }
-    if (!title) break;
+    if (!title) return false;
     a.title = std::move(*title);
     a.ringtoneName = r.readText();
     a.ringtoneValue = r.readInt64();
     a.ringtoneUri = r.readText();
-    if (!r.ok()) break;
+    if (!r.ok()) return false;
     a.timeText = alarmTimeText(a.hour, a.minute);
     a.daysText = alarmDaysText(a.daysMask);
-    list.rows.push_back(std::move(a));
-  }
-  list.malformed = r.overran();
-  return list;
+    return true;
+  });
 }
 
 std::string alarmTimeText(int32_t hour, int32_t minute) {

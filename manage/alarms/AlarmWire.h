@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "devlink/AgentList.h"
 #include "devlink/AgentRequest.h"
 
 namespace zorvik {
@@ -29,16 +30,10 @@ struct AlarmRow {
   std::string ringtoneUri;  // ANSI
 };
 
-struct AlarmList {
-  std::vector<AlarmRow> rows;
-  bool ended = false;      // the end mark arrived
-  bool malformed = false;  // a field ran past the body or a length was impossible
-};
-
 Bytes listAlarmsRequest();
 // Walks a 870401 body (header word first): records until the end mark or until fewer than two
 // bytes remain. A record cut short is dropped and ends the walk.
-AlarmList parseAlarmList(const unsigned char* body, size_t length);
+WireList<AlarmRow> parseAlarmList(const unsigned char* body, size_t length);
 
 std::string alarmTimeText(int32_t hour, int32_t minute);
 // "无重复", "每天", or the names of the set days each followed by a space ("一 日 ").

@@ -24,28 +24,21 @@ bool pictureLength(FieldReader& r, size_t& n) {
 }
 }  // namespace
 
-BookmarkList parseBookmarkList(const unsigned char* body, size_t length) {
-  BookmarkList list;
-  FieldReader r(body, length);
-  while (r.hasMoreRecords()) {
-    BookmarkRow b;
+WireList<BookmarkRow> parseBookmarkList(const unsigned char* body, size_t length) {
+  return readAgentList<BookmarkRow>(body, length, [](FieldReader& r, BookmarkRow& b) {
     b.bookmarkId = r.readInt64();
     std::optional<std::string> title = r.readListTextOrEnd();
-    if (r.listEnded()) {
-      list.ended = true;
-      break;
-    }
-    if (!title) break;
+    if (!title) return false;
     b.title = std::move(*title);
     b.url = r.readText();
     b.visits = r.readInt32();
     b.lastVisit = r.readInt64();
     size_t n = 0;
     if (r.readInt32() == 1) {  // the page icon: not shown
-      if (!pictureLength(r, n) || !r.skip(n)) break;
+      if (!pictureLength(r, n) || !r.skip(n)) return false;
     }
     if (r.readInt32() == 1) {
-      if (!pictureLength(r, n)) break;
+      if (!pictureLength(r, n)) return false;
       if (n <= kMaxBookmarkThumbnail) {
         b.thumbnail.resize(n);
         r.read(n, b.thumbnail.data());
@@ -53,12 +46,10 @@ BookmarkList parseBookmarkList(const unsigned char* body, size_t length) {
         r.skip(n);
       }
     }
-    if (!r.ok()) break;
+    if (!r.ok()) return false;
     b.lastVisitText = formatPhoneTime(b.lastVisit, kNeverVisitedText);
-    list.rows.push_back(std::move(b));
-  }
-  list.malformed = r.overran();
-  return list;
+    return true;
+  });
 }
 
 std::string visitCountText(int32_t visits) {

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "devlink/AgentList.h"
 #include "devlink/AgentRequest.h"
 
 namespace zorvik {
@@ -29,17 +30,11 @@ struct BookmarkRow {
   std::vector<unsigned char> thumbnail;  // encoded picture; empty when absent or too large
 };
 
-struct BookmarkList {
-  std::vector<BookmarkRow> rows;
-  bool ended = false;      // the end mark arrived
-  bool malformed = false;  // a field ran past the body or a length was impossible
-};
-
 Bytes listBookmarksRequest();
 // Walks a 870701 body (header word first): records until the end mark or until fewer than two
 // bytes remain. The page icon is skipped; a record cut short or with a negative or too long
 // picture length is dropped and ends the walk.
-BookmarkList parseBookmarkList(const unsigned char* body, size_t length);
+WireList<BookmarkRow> parseBookmarkList(const unsigned char* body, size_t length);
 
 // "%d 次".
 std::string visitCountText(int32_t visits);

@@ -6,33 +6,22 @@
 #include "common/TextConv.h"
 #include "devlink/AdbBridge.h"
 #include "devlink/AgentCommand.h"
-#include "devlink/FieldReader.h"
 
 namespace zorvik {
 
-AppList parseAppList(const unsigned char* body, size_t length) {
-  AppList list;
-  FieldReader r(body, length);
-  while (r.hasMoreRecords()) {
+WireList<AppRecord> parseAppList(const unsigned char* body, size_t length) {
+  return readAgentList<AppRecord>(body, length, [](FieldReader& r, AppRecord& a) {
     r.skip(4);
     // The end mark stands where the label's length would be.
     std::optional<std::string> label = r.readListTextOrEnd();
-    if (r.listEnded()) break;
-    if (!label) {
-      list.malformed = true;
-      break;
-    }
-    AppRecord a;
+    if (!label) return false;
     a.label = std::move(*label);
     a.packageName = r.readText();
     a.versionName = r.readText();
     a.extraValue = r.readInt32();
     a.sizeBytes = r.readInt64();
     const int64_t iconLength = r.readInt64();
-    if (!r.ok() || iconLength < 0 || static_cast<uint64_t>(iconLength) > r.remaining()) {
-      list.malformed = true;
-      break;
-    }
+    if (!r.ok() || iconLength < 0 || static_cast<uint64_t>(iconLength) > r.remaining()) return false;
     const size_t n = static_cast<size_t>(iconLength);
     if (n > kMaxAppIcon) {
       a.iconDropped = true;
@@ -44,14 +33,8 @@ AppList parseAppList(const unsigned char* body, size_t length) {
     r.skipText();
     r.skip(4);
     a.installTimeMs = r.readInt64();
-    if (!r.ok()) {
-      list.malformed = true;
-      break;
-    }
-    list.records.push_back(std::move(a));
-  }
-  if (!r.ok()) list.malformed = true;
-  return list;
+    return r.ok();
+  });
 }
 
 Bytes startApplicationRequest(std::string_view packageName) {

@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "devlink/AgentList.h"
 #include "devlink/AgentRequest.h"
 #include "devlink/AgentSession.h"
 #include "devlink/BasicFacts.h"
@@ -27,16 +28,9 @@ struct AppRecord {
   bool iconDropped = false;   // the phone sent an icon longer than kMaxAppIcon
 };
 
-struct AppList {
-  std::vector<AppRecord> records;
-  // A record ran past the body or carried a negative length: the records before it are kept,
-  // but the reply is not the phone's whole list.
-  bool malformed = false;
-};
-
 // The body of 870802 (length word already taken off; the cursor starts at offset 4). Never reads
-// past `length`.
-AppList parseAppList(const unsigned char* body, size_t length);
+// past `length`; a record running past the body or with a negative length makes it malformed.
+WireList<AppRecord> parseAppList(const unsigned char* body, size_t length);
 
 // 870805: code, 1, 16 + N, N, the package name.
 Bytes startApplicationRequest(std::string_view packageName);

@@ -3,42 +3,32 @@
 #include <utility>
 
 #include "common/TextConv.h"
-#include "devlink/FieldReader.h"
 
 namespace zorvik {
 
 FileListing parseFileListing(const unsigned char* body, size_t length) {
   FileListing out;
-  FieldReader r(body, length);
-  while (r.hasMoreRecords()) {
-    FileRecord f;
+  static_cast<WireList<FileRecord>&>(out) = readAgentList<FileRecord>(body, length, [](FieldReader& r, FileRecord& f) {
     f.type = r.readInt32();
     const int32_t n = r.readInt32();
-    if (!r.ok() || n < 0) {
-      out.malformed = true;
-      break;
-    }
-    std::string utf8;
-    r.read(static_cast<size_t>(n), utf8);
+    if (!r.ok() || n < 0) return false;
+    r.read(static_cast<size_t>(n), f.pathUtf8);
     f.size = r.readInt64();
     f.modified = r.readInt64();
     f.readable = r.readInt32();
     f.writable = r.readInt32();
     f.hidden = r.readInt32();
-    if (!r.ok()) {
-      out.malformed = true;
-      break;
-    }
-    f.path = toAnsi(utf8);
-    f.pathUtf8 = std::move(utf8);
-    if (!out.hasUp) {
-      out.hasUp = true;
-      out.upPath = std::move(f.path);
-      out.upPathUtf8 = std::move(f.pathUtf8);
-      out.upType = f.type;
-    } else {
-      out.rows.push_back(std::move(f));
-    }
+    if (!r.ok()) return false;
+    f.path = toAnsi(f.pathUtf8);
+    return true;
+  });
+  if (!out.records.empty()) {
+    FileRecord& up = out.records.front();
+    out.hasUp = true;
+    out.upPath = std::move(up.path);
+    out.upPathUtf8 = std::move(up.pathUtf8);
+    out.upType = up.type;
+    out.records.erase(out.records.begin());
   }
   return out;
 }

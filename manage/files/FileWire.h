@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "devlink/AgentList.h"
 #include "devlink/AgentRequest.h"
 
 namespace zorvik {
@@ -22,20 +23,17 @@ struct FileRecord {
   bool isFolder() const { return type == 1; }
 };
 
-struct FileListing {
-  // The first record names the folder "向上" opens; it is no row.
+// A folder's records after the first, which names the folder "向上" opens and is no row.
+struct FileListing : WireList<FileRecord> {
   bool hasUp = false;
   std::string upPath;
   std::string upPathUtf8;
   int32_t upType = 0;
-  std::vector<FileRecord> rows;
-  // A record ran past the body or carried a negative length: the rows before it are kept here,
-  // but the reply is not the whole folder.
-  bool malformed = false;
 };
 
 // The body of 870601/870602 (length word already taken off; the cursor starts at offset 4;
-// records until fewer than two bytes remain). Never reads past `length`.
+// records until fewer than two bytes remain). Never reads past `length`; a record running past
+// the body or with a negative length makes it malformed.
 FileListing parseFileListing(const unsigned char* body, size_t length);
 
 // 870602: code, 16 + N, 1, N, the path in UTF-8 (ansiPath is the program's ANSI text).

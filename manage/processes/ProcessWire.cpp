@@ -5,15 +5,11 @@
 #include <utility>
 
 #include "common/TextConv.h"
-#include "devlink/FieldReader.h"
 
 namespace zorvik {
 
-ProcessList parseProcessList(const unsigned char* body, size_t length) {
-  ProcessList list;
-  FieldReader r(body, length);
-  while (r.hasMoreRecords()) {
-    ProcessRecord p;
+WireList<ProcessRecord> parseProcessList(const unsigned char* body, size_t length) {
+  return readAgentList<ProcessRecord>(body, length, [](FieldReader& r, ProcessRecord& p) {
     p.memoryBytes = r.readInt64();
     p.importance = r.readInt32();
     p.cpuPercent = r.readInt32();
@@ -21,18 +17,11 @@ ProcessList parseProcessList(const unsigned char* body, size_t length) {
     p.systemFlag = r.readInt32();
     // The end mark sits where the label's length would be: the five fields before it are no row.
     std::optional<std::string> label = r.readListTextOrEnd();
-    if (r.listEnded()) break;
-    if (!label) {
-      list.malformed = true;
-      break;
-    }
+    if (!label) return false;
     p.label = std::move(*label);
     p.processNameUtf8 = r.readUtf8Text();
     const int64_t iconLength = r.readInt64();
-    if (!r.ok() || iconLength < 0 || static_cast<uint64_t>(iconLength) > r.remaining()) {
-      list.malformed = true;
-      break;
-    }
+    if (!r.ok() || iconLength < 0 || static_cast<uint64_t>(iconLength) > r.remaining()) return false;
     const size_t n = static_cast<size_t>(iconLength);
     if (n > kMaxProcessIcon) {
       p.iconDropped = true;
@@ -42,10 +31,8 @@ ProcessList parseProcessList(const unsigned char* body, size_t length) {
       if (n) r.read(n, p.icon.data());
     }
     p.processName = toAnsi(p.processNameUtf8);
-    list.records.push_back(std::move(p));
-  }
-  if (!r.ok()) list.malformed = true;
-  return list;
+    return true;
+  });
 }
 
 const char* importanceText(int32_t importance) {

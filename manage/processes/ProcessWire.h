@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "devlink/AgentList.h"
 #include "devlink/AgentRequest.h"
 
 namespace zorvik {
@@ -26,16 +27,9 @@ struct ProcessRecord {
   bool iconDropped = false;      // the phone sent an icon longer than kMaxProcessIcon
 };
 
-struct ProcessList {
-  std::vector<ProcessRecord> records;
-  // A record ran past the body or carried a negative length: the records before it are kept
-  // here, but the reply is not the phone's whole list.
-  bool malformed = false;
-};
-
 // The body of 871801 (length word already taken off; the cursor starts at offset 4). Never reads
-// past `length`.
-ProcessList parseProcessList(const unsigned char* body, size_t length);
+// past `length`; a record running past the body or with a negative length makes it malformed.
+WireList<ProcessRecord> parseProcessList(const unsigned char* body, size_t length);
 
 // "前台", "可见", "服务", "后台", "置空", or "未知" for any other Android importance number.
 const char* importanceText(int32_t importance);

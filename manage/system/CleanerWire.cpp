@@ -2,7 +2,6 @@
 
 #include <utility>
 
-#include "devlink/FieldReader.h"
 
 namespace zorvik {
 
@@ -14,34 +13,27 @@ const CleanFixedRow kCleanFixedRows[kCleanFixedRowCount] = {
 
 Bytes scanCacheRequest() { return bareRequest(AgentCommand::ScanCache); }
 
-CacheList parseCacheList(const unsigned char* body, size_t length) {
-  CacheList list;
-  FieldReader r(body, length);
-  while (r.hasMoreRecords()) {
-    CacheRecord c;
-    c.size = r.readInt64();
-    std::optional<std::string> label = r.readListTextOrEnd();
-    if (r.listEnded()) {
-      list.ended = true;
-      break;
-    }
-    if (!label) break;
-    c.label = std::move(*label);
-    c.package = r.readText();
-    const int64_t iconLength = r.readInt64();
-    if (!r.ok()) break;
-    if (iconLength < 0 || static_cast<uint64_t>(iconLength) > r.remaining()) break;
-    const auto n = static_cast<size_t>(iconLength);
-    if (n <= kMaxCleanIcon) {
-      c.icon.resize(n);
-      r.read(n, c.icon.data());
-    } else {
-      r.skip(n);  // too large to show: the row stays without a picture
-    }
-    if (!r.ok()) break;
-    list.records.push_back(std::move(c));
-  }
-  return list;
+WireList<CacheRecord> parseCacheList(const unsigned char* body, size_t length) {
+  return readAgentList<CacheRecord>(
+      body, length,
+      [](FieldReader& r, CacheRecord& c) {
+        c.size = r.readInt64();
+        std::optional<std::string> label = r.readListTextOrEnd();
+        if (!label) return false;
+        c.label = std::move(*label);
+        c.package = r.readText();
+        const int64_t iconLength = r.readInt64();
+        if (!r.ok() || iconLength < 0 || static_cast<uint64_t>(iconLength) > r.remaining()) return false;
+        const auto n = static_cast<size_t>(iconLength);
+        if (n <= kMaxCleanIcon) {
+          c.icon.resize(n);
+          r.read(n, c.icon.data());
+        } else {
+          r.skip(n);  // too large to show: the row stays without a picture
+        }
+        return r.ok();
+      },
+      ListEnd::Mark);
 }
 
 Bytes cleanRequest(const std::array<bool, kCleanFixedRowCount>& fixedChecked,

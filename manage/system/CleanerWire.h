@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "devlink/AgentList.h"
 #include "devlink/AgentRequest.h"
 
 namespace zorvik {
@@ -33,15 +34,11 @@ struct CacheRecord {
   std::vector<unsigned char> icon;  // empty when absent or too large
 };
 
-struct CacheList {
-  std::vector<CacheRecord> records;
-  bool ended = false;  // the end mark arrived
-};
-
 Bytes scanCacheRequest();
 // Reads a reply body (header word first): records until the end mark or until fewer than two
-// bytes remain. A record cut short or with a negative length is dropped and ends the walk.
-CacheList parseCacheList(const unsigned char* body, size_t length);
+// bytes remain. A record cut short or with a negative length is dropped and ends the walk; without
+// the end mark the list is malformed.
+WireList<CacheRecord> parseCacheList(const unsigned char* body, size_t length);
 
 // 871602: the check states of the three fixed rows, then the packages to clear.
 Bytes cleanRequest(const std::array<bool, kCleanFixedRowCount>& fixedChecked,

@@ -3,7 +3,6 @@
 #include <cstdio>
 #include <utility>
 
-#include "devlink/FieldReader.h"
 
 namespace zorvik {
 
@@ -16,26 +15,25 @@ std::string startupEventText(int32_t index) {
 
 Bytes startupItemsRequest() { return bareRequest(AgentCommand::ListStartupItems); }
 
-StartupItems parseStartupItems(const unsigned char* body, size_t length) {
-  StartupItems items;
-  FieldReader r(body, length);
-  while (r.ok() && r.remaining() > 0) {
-    StartupEntry e;
-    e.event = r.readInt32();
-    std::optional<std::string> entry = r.readListTextOrEnd();
-    if (r.listEnded()) {
-      items.ended = true;
-      break;
-    }
-    if (!entry) break;
-    e.entryText = std::move(*entry);
-    e.detailText = r.readText();
-    r.skip(4);  // not interpreted
-    if (!r.ok()) break;  // the record was cut: drop it
-    items.byEvent[e.event].push_back(std::move(e));
-    ++items.entryCount;
-  }
-  return items;
+WireList<StartupEntry> parseStartupItems(const unsigned char* body, size_t length) {
+  return readAgentList<StartupEntry>(
+      body, length,
+      [](FieldReader& r, StartupEntry& e) {
+        e.event = r.readInt32();
+        std::optional<std::string> entry = r.readListTextOrEnd();
+        if (!entry) return false;
+        e.entryText = std::move(*entry);
+        e.detailText = r.readText();
+        r.skip(4);  // not interpreted
+        return r.ok();
+      },
+      ListEnd::Mark);
+}
+
+StartupTree startupTree(std::vector<StartupEntry> entries) {
+  StartupTree tree;
+  for (StartupEntry& e : entries) tree[e.event].push_back(std::move(e));
+  return tree;
 }
 
 }  // namespace zorvik

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "devlink/AgentList.h"
 #include "devlink/AgentRequest.h"
 
 namespace zorvik {
@@ -25,18 +26,15 @@ struct StartupEntry {
   std::string detailText;  // ANSI
 };
 
-struct StartupItems {
-  // Event index -> its entries in arrival order; iteration gives ascending event indices.
-  std::map<int32_t, std::vector<StartupEntry>> byEvent;
-  size_t entryCount = 0;
-  // The end mark arrived. Without it the body was cut or hostile: what came before it is kept.
-  bool ended = false;
-};
-
 Bytes startupItemsRequest();
 
-// Reads a reply body (header word first) up to the end mark. A record cut short or with a
-// negative length is dropped and ends the walk; the records before it stay.
-StartupItems parseStartupItems(const unsigned char* body, size_t length);
+// Reads a reply body (header word first) up to the end mark, entries in arrival order. A record
+// cut short or with a negative length is dropped and ends the walk; without the end mark the list
+// is malformed.
+WireList<StartupEntry> parseStartupItems(const unsigned char* body, size_t length);
+
+// Event index -> its entries in arrival order; iteration gives ascending event indices.
+using StartupTree = std::map<int32_t, std::vector<StartupEntry>>;
+StartupTree startupTree(std::vector<StartupEntry> entries);
 
 }  // namespace zorvik

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "common/win/WideText.h"
+#include "devlink/FetchList.h"
 #include "devlink/TcpSocket.h"
 #include "ui/Controls.h"
 
@@ -259,13 +260,9 @@ void ComposeDialog::loadConversation() {
   work_.run(
       [id](ExchangeCancel* cancel) {
         Read out;
-        AgentBody body;
-        out.result = exchangeForBody(conversationRequest(id), body, cancel);
-        if (out.result == AgentResult::Ok) {
-          auto list = parseConversation(body.bytes.data(), body.bytes.size());
-          if (list.malformed) out.result = AgentResult::Malformed;  // a cut conversation is not shown
-          else out.messages = std::move(list.records);
-        }
+        auto talk = fetchRecords(conversationRequest(id), parseConversation, cancel);  // a cut one is not shown
+        out.result = talk.result;
+        out.messages = std::move(talk.list);
         if (out.result == AgentResult::Ok) out.html = buildConversationHtml(out.messages);
         return out;
       },

@@ -227,17 +227,12 @@ bool MessagesPage::exportConversations(bool all, ExportFormat format, const std:
         std::vector<ConversationExport> conversations;
         conversations.reserve(chosen.size());
         for (const ThreadRecord& t : chosen) {
-          AgentBody body;
-          out.result = exchangeForBody(conversationRequest(t.threadId), body, cancel);
-          if (out.result == AgentResult::NoReply) out.result = AgentResult::Ok;  // refused: no messages
+          // A cut conversation is not written as if whole; a refused one has no messages.
+          auto talk = fetchRecords(conversationRequest(t.threadId), parseConversation, cancel);
+          out.result = talk.result == AgentResult::NoReply ? AgentResult::Ok : talk.result;
           if (out.result != AgentResult::Ok) break;
-          auto list = parseConversation(body.bytes.data(), body.bytes.size());
-          if (list.malformed) {
-            out.result = AgentResult::Malformed;  // a cut conversation is not written as if whole
-            break;
-          }
-          out.messages += static_cast<int>(list.records.size());
-          conversations.push_back({t, std::move(list.records)});
+          out.messages += static_cast<int>(talk.list.size());
+          conversations.push_back({t, std::move(talk.list)});
         }
         if (out.result == AgentResult::Ok) {
           const std::string bytes =

@@ -230,7 +230,7 @@ void FilesPage::fill(bool root, const std::string& folderUtf8, Fetched<FileListi
       upPathUtf8_ = l.upPathUtf8;
       upType_ = l.upType;
     }
-    rows_ = std::move(l.rows);
+    rows_ = std::move(l.records);
     currentFolder_ = rows_.empty() ? folderUtf8 : parentFolder(rows_.front().pathUtf8);
     SetWindowTextW(item(IDC_FILES_FOLDER), fromUtf8(currentFolder_).c_str());
     HWND lv = item(IDC_FILES_LIST);

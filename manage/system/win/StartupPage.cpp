@@ -49,19 +49,19 @@ void StartupPage::expandRoots(bool expand) {
 void StartupPage::load() {
   if (loading_) return;
   loading_ = true;
-  work_.run([](ExchangeCancel* cancel) { return fetchList(startupItemsRequest(), parseStartupItems, cancel); },
-            [this](Fetched<StartupItems>& loaded) {
+  work_.run([](ExchangeCancel* cancel) { return fetchRecords(startupItemsRequest(), parseStartupItems, cancel); },
+            [this](Fetched<std::vector<StartupEntry>>& loaded) {
               loading_ = false;
               // The tree shown stays until a whole reply has come.
-              finishLoad(loaded.result, [&] { fill(loaded.list); });
+              finishLoad(loaded.result, [&] { fill(std::move(loaded.list)); });
             });
 }
 
-void StartupPage::fill(const StartupItems& items) {
+void StartupPage::fill(std::vector<StartupEntry> items) {
   TreeView tree(tree_);
   RedrawSuspended quiet(tree_);
   tree.clear();
-  for (const auto& [event, entries] : items.byEvent) {
+  for (const auto& [event, entries] : startupTree(std::move(items))) {
     HTREEITEM root = tree.insert(TVI_ROOT, startupEventText(event));
     for (const StartupEntry& e : entries) {
       HTREEITEM entry = tree.insert(root, e.entryText);

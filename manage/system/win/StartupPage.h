@@ -29,7 +29,7 @@ public:
   bool busy() const { return loading_; }
 
 private:
-  void fill(const StartupItems& items);
+  void fill(std::vector<StartupEntry> items);
   void layout();
 
   HWND tree_ = nullptr;  // a child of the page, destroyed with it

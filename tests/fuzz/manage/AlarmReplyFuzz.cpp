@@ -10,9 +10,9 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace zorvik;
-  const AlarmList alarms = parseAlarmList(data, size);
+  const WireList<AlarmRow> alarms = parseAlarmList(data, size);
   std::vector<int32_t> ids;
-  for (const AlarmRow& a : alarms.rows) {
+  for (const AlarmRow& a : alarms.records) {
     const AlarmClock c = alarmClockFor(a.hour, a.minute);
     if (c.hourIndex < 0 || c.hourIndex > 11 || c.minuteIndex < 0 || c.minuteIndex > 59) std::abort();
     const int32_t hour = alarmHourFor(c.afternoon, c.hourIndex);
@@ -23,8 +23,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     ids.push_back(static_cast<int32_t>(a.alarmId));
   }
   if (deleteAlarmsRequest(ids).size() != 12 + 4 * ids.size()) std::abort();
-  const BookmarkList bookmarks = parseBookmarkList(data, size);
-  for (const BookmarkRow& b : bookmarks.rows) {
+  const WireList<BookmarkRow> bookmarks = parseBookmarkList(data, size);
+  for (const BookmarkRow& b : bookmarks.records) {
     if (b.thumbnail.size() > kMaxBookmarkThumbnail || b.thumbnail.size() > size) std::abort();
     const Bytes request = updateBookmarkRequest(static_cast<int32_t>(b.bookmarkId), {b.title, b.url, b.visits});
     if (getInt32(request.data() + 4) != static_cast<int32_t>(request.size())) std::abort();

@@ -8,7 +8,7 @@
 #include <string>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  const zorvik::AppList list = zorvik::parseAppList(data, size);
+  const zorvik::WireList<zorvik::AppRecord> list = zorvik::parseAppList(data, size);
   size_t used = 0;
   std::vector<std::string> names;
   for (const auto& a : list.records) {

@@ -7,7 +7,7 @@
 #include <cstdlib>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  const zorvik::CacheList list = zorvik::parseCacheList(data, size);
+  const zorvik::WireList<zorvik::CacheRecord> list = zorvik::parseCacheList(data, size);
   std::vector<std::string> packages;
   for (const auto& r : list.records) {
     if (r.icon.size() > zorvik::kMaxCleanIcon || r.icon.size() > size) std::abort();

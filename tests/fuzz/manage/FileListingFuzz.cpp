@@ -7,8 +7,8 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const zorvik::FileListing l = zorvik::parseFileListing(data, size);
-  if (!l.hasUp && !l.rows.empty()) std::abort();
-  for (const auto& r : l.rows) {
+  if (!l.hasUp && !l.records.empty()) std::abort();
+  for (const auto& r : l.records) {
     if (zorvik::fileDisplayName(r.path).size() > r.path.size()) std::abort();
     zorvik::fileAttributeText(r);
     zorvik::listFolderRequest(r.path);

@@ -6,7 +6,7 @@
 #include <cstdlib>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  const zorvik::ProcessList list = zorvik::parseProcessList(data, size);
+  const zorvik::WireList<zorvik::ProcessRecord> list = zorvik::parseProcessList(data, size);
   size_t used = 0;
   for (const auto& p : list.records) {
     if (p.icon.size() > zorvik::kMaxProcessIcon) std::abort();

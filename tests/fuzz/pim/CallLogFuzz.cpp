@@ -6,7 +6,7 @@
 #include <cstdlib>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  const zorvik::CallList list = zorvik::parseCallList(data, size);
+  const zorvik::WireList<zorvik::CallRecord> list = zorvik::parseCallList(data, size);
   if (list.records.size() > size / 28 + 1) std::abort();  // a record takes at least 28 bytes
   for (const auto& r : list.records) {
     if (r.duration.size() != 9 || r.duration.back() != '\n') std::abort();

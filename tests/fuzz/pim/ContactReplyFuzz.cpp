@@ -6,7 +6,7 @@
 #include <cstdlib>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  const zorvik::ContactList list = zorvik::parseContactList(data, size);
+  const zorvik::WireList<zorvik::ContactRecord> list = zorvik::parseContactList(data, size);
   for (const auto& record : list.records)
     if (record.photo.size() > zorvik::kMaxContactPhoto || record.photo.size() > size) std::abort();
   zorvik::ContactCard card;

@@ -5,7 +5,7 @@
 #include <cstdlib>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  const zorvik::GroupList list = zorvik::parseGroupList(data, size);
+  const zorvik::WireList<zorvik::GroupRecord> list = zorvik::parseGroupList(data, size);
   if (list.records.size() > size / 20 + 1) std::abort();  // a record takes at least 20 bytes
   for (const auto& r : list.records)
     if (r.title.size() > 2 * size || r.account.size() > 2 * size) std::abort();

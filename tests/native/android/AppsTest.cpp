@@ -52,13 +52,13 @@ std::string startRequest(const std::string& name) {
   return be32(commandCode(C::StartApplication)) + be32(1) + be32(static_cast<int32_t>(16 + name.size())) + text(name);
 }
 
-AppList parsed(const std::string& reply) {
+WireList<AppRecord> parsed(const std::string& reply) {
   EXPECT_GE(reply.size(), 8u);
   if (reply.size() < 8) return {};
   return parseAppList(reinterpret_cast<const unsigned char*>(reply.data()) + 4, reply.size() - 4);
 }
 
-const AppRecord* find(const AppList& list, const std::string& name) {
+const AppRecord* find(const WireList<AppRecord>& list, const std::string& name) {
   for (const AppRecord& a : list.records)
     if (a.packageName == name) return &a;
   return nullptr;
@@ -106,7 +106,7 @@ class Applications : public ::testing::Test {
 TEST_F(Applications, AnsweredAsVphoneAnswersAndAsThePageReadsThem) {
   const std::string reply = h.jniReply(listRequest());
   EXPECT_EQ(reply, h.simReply(listRequest()));
-  const AppList list = parsed(reply);
+  const WireList<AppRecord> list = parsed(reply);
   EXPECT_FALSE(list.malformed);
   const auto user = std::count_if(h.state.packages.begin(), h.state.packages.end(), [](auto& p) { return !p.system; });
   ASSERT_GT(user, 0);
@@ -138,13 +138,13 @@ TEST_F(Applications, IconsAreDrawnAndScaledUnderTheRowsCap) {
       {"an icon the phone fails to load", [](jstring n) { packages("failIcon", "(Ljava/lang/String;)V", n); }, 0, 0, 0},
   };
   const std::string name = firstUserPackage(h).name;
-  const AppList expected = parsed(h.simReply(listRequest()));
+  const WireList<AppRecord> expected = parsed(h.simReply(listRequest()));
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     h.loadFakes();
     JavaText n(name);
     c.give(n.ref);
-    const AppList list = parsed(h.jniReply(listRequest()));
+    const WireList<AppRecord> list = parsed(h.jniReply(listRequest()));
     ASSERT_EQ(list.records.size(), expected.records.size());  // the rest of the list goes on
     const AppRecord* a = find(list, name);
     ASSERT_NE(a, nullptr);
@@ -240,7 +240,7 @@ TEST_F(Applications, ThreeHundredPackagesWithinBudget) {
     const auto start = std::chrono::steady_clock::now();
     const std::string reply = h.jniReply(listRequest());
     const double total = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-    const AppList list = parsed(reply);
+    const WireList<AppRecord> list = parsed(reply);
     ASSERT_EQ(list.records.size(), 300u);
     for (const AppRecord& a : list.records) ASSERT_EQ(pngSize(a.icon), std::make_pair(96, 96));
     const double fakes = Harness::providerNanos() / 1e6, drawn = Harness::graphicsNanos() / 1e6;

@@ -34,7 +34,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "the contact list reply is malformed\n");
     return 1;
   }
-  const zorvik::ContactList list =
+  const zorvik::WireList<zorvik::ContactRecord> list =
       zorvik::parseContactList(reinterpret_cast<const unsigned char*>(body.data()), body.size());
   if (list.malformed || list.records.empty()) {
     std::fprintf(stderr, "the contact list holds no contacts\n");

@@ -1,13 +1,15 @@
 // fetchList against a scripted loopback agent: a whole list, a list the parser could not finish,
-// one without its end mark, the agent's "no reply", a cut reply and nobody listening — each one
-// either the whole list or none, never a part of it.
+// one without its end mark (whole or not by the list's rule), the agent's "no reply", a cut reply
+// and nobody listening — each one either the whole list or none, never a part of it.
 #include "devlink/FetchList.h"
 #include "devlink/ByteOrder.h"
+#include "support/BodyWriter.h"
 #include "support/LoopbackServer.h"
 
 #include <gtest/gtest.h>
 
 #include <optional>
+#include <string>
 #include <vector>
 
 namespace zorvik {
@@ -25,38 +27,30 @@ Bytes be32(std::initializer_list<int32_t> words) {
   return out;
 }
 
-// A list of int32 words up to the end mark; malformed when a word is cut short.
-struct Words {
-  std::vector<int32_t> records;
-  bool malformed = false;
-};
-Words parseWords(const unsigned char* body, size_t length) {
-  Words w;
-  size_t at = 0;
-  for (; at + 4 <= length; at += 4) {
-    const int32_t v = getInt32(body + at);
-    if (v == kAgentListEnd) return w;
-    w.records.push_back(v);
-  }
-  w.malformed = at != length;
-  return w;
+// A list of texts, as the agent's lists begin their records; `end` says how it must end.
+WireList<std::string> parseTexts(const unsigned char* body, size_t length, ListEnd end) {
+  return readAgentList<std::string>(
+      body, length,
+      [](FieldReader& r, std::string& text) {
+        auto t = r.readListUtf8TextOrEnd();
+        if (!t) return false;
+        text = std::move(*t);
+        return true;
+      },
+      end);
 }
-// The same walk, saying only whether the end mark came.
-struct Ended {
-  std::vector<int32_t> records;
-  bool ended = false;
-};
-Ended parseEnded(const unsigned char* body, size_t length) {
-  Ended e;
-  for (size_t at = 0; at + 4 <= length; at += 4) {
-    const int32_t v = getInt32(body + at);
-    if (v == kAgentListEnd) {
-      e.ended = true;
-      break;
-    }
-    e.records.push_back(v);
-  }
-  return e;
+WireList<std::string> parseWords(const unsigned char* body, size_t length) {
+  return parseTexts(body, length, ListEnd::MarkOrBody);
+}
+WireList<std::string> parseEnded(const unsigned char* body, size_t length) {
+  return parseTexts(body, length, ListEnd::Mark);
+}
+
+// A reply: the body's length, then the body.
+Bytes reply(const test::BodyWriter& body) {
+  Bytes out = be32({static_cast<int32_t>(body.bytes.size())});
+  out.insert(out.end(), body.bytes.begin(), body.bytes.end());
+  return out;
 }
 
 struct PortScope {
@@ -71,11 +65,12 @@ TEST(FetchList, EveryOutcomeIsTheWholeListOrNone) {
     Bytes reply;
     bool closeWithoutReply;
     AgentResult want;
-    std::vector<int32_t> records;
+    std::vector<std::string> records;
   } cases[] = {
-      {"whole", be32({12, 7, 8, kAgentListEnd}), false, AgentResult::Ok, {7, 8}},
-      {"empty list", be32({4, kAgentListEnd}), false, AgentResult::Ok, {}},
-      {"field past the body", [] { Bytes b = be32({10, 7, 8}); b.push_back(1); b.push_back(2); return b; }(), false,
+      {"whole", reply(test::BodyWriter::body().utf8("a").utf8("bc").i32(kAgentListEnd)), false, AgentResult::Ok,
+       {"a", "bc"}},
+      {"empty list", reply(test::BodyWriter::body().i32(kAgentListEnd)), false, AgentResult::Ok, {}},
+      {"field past the body", reply(test::BodyWriter::body().utf8("a").i32(10).raw("x")), false,
        AgentResult::Malformed, {}},
       {"no reply word", be32({kAgentNoReply}), false, AgentResult::NoReply, {}},
       {"cut before the length", {}, true, AgentResult::Cut, {}},
@@ -84,7 +79,7 @@ TEST(FetchList, EveryOutcomeIsTheWholeListOrNone) {
   for (const Case& c : cases) {
     LoopbackServer server({{.requestSize = 4, .reply = c.reply, .closeWithoutReply = c.closeWithoutReply}});
     PortScope port(server.port());
-    const Fetched<Words> got = fetchList(bareRequest(AgentCommand::ListCalls), parseWords, nullptr);
+    const Fetched<WireList<std::string>> got = fetchList(bareRequest(AgentCommand::ListCalls), parseWords, nullptr);
     EXPECT_EQ(got.result, c.want) << c.name;
     EXPECT_EQ(got.list.records, c.records) << c.name;
     EXPECT_FALSE(got.list.malformed) << c.name;
@@ -92,21 +87,21 @@ TEST(FetchList, EveryOutcomeIsTheWholeListOrNone) {
   }
 }
 
-TEST(FetchList, AListWithoutItsEndMarkIsMalformedAndAParserRuleDecides) {
+TEST(FetchList, AListWithoutItsEndMarkIsWholeOnlyWhereTheBodyMayEndIt) {
+  const Bytes unended = reply(test::BodyWriter::body().utf8("a").utf8("bc"));
   {
-    LoopbackServer server({{.requestSize = 4, .reply = be32({8, 7, 8})}});
+    LoopbackServer server({{.requestSize = 4, .reply = unended}});
     PortScope port(server.port());
-    const auto got = fetchList(bareRequest(AgentCommand::ScanCache), parseEnded, nullptr);
+    const auto got = fetchRecords(bareRequest(AgentCommand::ScanCache), parseEnded, nullptr);
     EXPECT_EQ(got.result, AgentResult::Malformed);
-    EXPECT_TRUE(got.list.records.empty());
+    EXPECT_TRUE(got.list.empty());
   }
   {
-    LoopbackServer server({{.requestSize = 4, .reply = be32({8, 7, 8})}});
+    LoopbackServer server({{.requestSize = 4, .reply = unended}});
     PortScope port(server.port());
-    const auto got = fetchList(bareRequest(AgentCommand::ScanCache), parseEnded, nullptr,
-                               [](const Ended& e) { return e.records.size() == 2; });
+    const auto got = fetchRecords(bareRequest(AgentCommand::ListCalls), parseWords, nullptr);
     EXPECT_EQ(got.result, AgentResult::Ok);
-    EXPECT_EQ(got.list.records, (std::vector<int32_t>{7, 8}));
+    EXPECT_EQ(got.list, (std::vector<std::string>{"a", "bc"}));
   }
 }
 

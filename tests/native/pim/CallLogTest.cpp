@@ -19,7 +19,7 @@ TEST(CallList, RecordsInReplyOrderWithTheirTexts) {
   auto w = BodyWriter::body();
   call(w, 0x700000009LL, "13800138000", 1354000000000LL, 3725, 2, "\xE5\xBC\xA0\xE4\xB8\x89");  // "张三"
   call(w, 10, "10086", 1354000000000LL, 0, 4, "");
-  const CallList list = parseCallList(w.bytes.data(), w.bytes.size());
+  const WireList<CallRecord> list = parseCallList(w.bytes.data(), w.bytes.size());
   EXPECT_FALSE(list.malformed);
   ASSERT_EQ(list.records.size(), 2u);
   const CallRecord& first = list.records[0];
@@ -40,7 +40,7 @@ TEST(CallList, EndMarkInTheNumberEndsTheListWithoutARow) {
   call(w, 1, "123", 1000, 1, 1, "a");
   w.i64(2).i32(kAgentListEnd);
   call(w, 3, "456", 1000, 1, 1, "b");  // after the mark: never read
-  const CallList list = parseCallList(w.bytes.data(), w.bytes.size());
+  const WireList<CallRecord> list = parseCallList(w.bytes.data(), w.bytes.size());
   EXPECT_FALSE(list.malformed);
   ASSERT_EQ(list.records.size(), 1u);
   EXPECT_EQ(list.records[0].callId, 1);
@@ -50,7 +50,7 @@ TEST(CallList, HeaderOnlyAndOneStrayByteAreEmptyLists) {
   auto w = BodyWriter::body();
   EXPECT_TRUE(parseCallList(w.bytes.data(), w.bytes.size()).records.empty());
   w.bytes.push_back(7);  // fewer than two unread bytes: no record starts
-  const CallList list = parseCallList(w.bytes.data(), w.bytes.size());
+  const WireList<CallRecord> list = parseCallList(w.bytes.data(), w.bytes.size());
   EXPECT_TRUE(list.records.empty());
   EXPECT_FALSE(list.malformed);
   EXPECT_TRUE(parseCallList(nullptr, 0).records.empty());
@@ -62,7 +62,7 @@ TEST(CallList, CutAnywhereKeepsTheWholeRecordsBeforeTheCut) {
   const size_t firstEnd = w.bytes.size();
   call(w, 2, "13900139000", 1354000000000LL, 61, 3, "Bob");
   for (size_t cut = 4; cut < w.bytes.size(); ++cut) {
-    const CallList list = parseCallList(w.bytes.data(), cut);
+    const WireList<CallRecord> list = parseCallList(w.bytes.data(), cut);
     const size_t whole = cut >= firstEnd ? 1u : 0u;
     ASSERT_EQ(list.records.size(), whole) << cut;
     // Any cut inside a record is reported, except one leaving a single byte (no record starts).
@@ -77,7 +77,7 @@ TEST(CallList, HostileLengthsEndTheWalkInsideTheBody) {
     auto w = BodyWriter::body();
     call(w, 1, "1", 1, 1, 1, "ok");
     w.i64(2).i32(count).raw("13800");
-    const CallList list = parseCallList(w.bytes.data(), w.bytes.size());
+    const WireList<CallRecord> list = parseCallList(w.bytes.data(), w.bytes.size());
     EXPECT_TRUE(list.malformed) << count;
     EXPECT_EQ(list.records.size(), 1u) << count;
   }
@@ -90,7 +90,7 @@ TEST(CallList, HostileTimesAndDurationsShowSoundTexts) {
   auto w = BodyWriter::body();
   call(w, 1, "1", INT64_MAX, INT64_MIN, 1, "");
   call(w, 2, "2", 0, INT64_MAX, 1, "");
-  const CallList list = parseCallList(w.bytes.data(), w.bytes.size());
+  const WireList<CallRecord> list = parseCallList(w.bytes.data(), w.bytes.size());
   ASSERT_EQ(list.records.size(), 2u);
   EXPECT_EQ(list.records[0].callTime, "N/A");
   EXPECT_EQ(list.records[0].duration, "00:00:00\n");

@@ -33,7 +33,7 @@ TEST(ContactList, RecordsInReplyOrderWithTheirFields) {
   listRecord(w, 0x100000005LL, kZhangSanUtf8, 1, "13800138000", 0, &photo);
   listRecord(w, 6, "Bob", 2, "010-62345678", 1354000000000LL);
   w.i64(0).i64(0).i32(kAgentListEnd);
-  const ContactList list = parseContactList(w.bytes.data(), w.bytes.size());
+  const WireList<ContactRecord> list = parseContactList(w.bytes.data(), w.bytes.size());
   ASSERT_EQ(list.records.size(), 2u);
   EXPECT_FALSE(list.malformed);
   const ContactRecord& first = list.records[0];
@@ -56,7 +56,7 @@ TEST(ContactList, EmptyStoreAndEndMarkOnTheFirstRecord) {
   EXPECT_TRUE(parseContactList(header.bytes.data(), header.bytes.size()).records.empty());
   auto w = BodyWriter::body();
   w.i64(1).i64(2).i32(kAgentListEnd).i32(1).utf8("x");
-  const ContactList list = parseContactList(w.bytes.data(), w.bytes.size());
+  const WireList<ContactRecord> list = parseContactList(w.bytes.data(), w.bytes.size());
   EXPECT_TRUE(list.records.empty());
   EXPECT_FALSE(list.malformed);
 }
@@ -67,7 +67,7 @@ TEST(ContactList, OversizedPhotoIsDroppedButTheContactStays) {
   const std::string fits(kMaxContactPhoto, 'q');
   listRecord(w, 1, "Big", 0, "1", 0, &big);
   listRecord(w, 2, "Fits", 0, "2", 0, &fits);
-  const ContactList list = parseContactList(w.bytes.data(), w.bytes.size());
+  const WireList<ContactRecord> list = parseContactList(w.bytes.data(), w.bytes.size());
   ASSERT_EQ(list.records.size(), 2u);
   EXPECT_TRUE(list.records[0].photo.empty());
   EXPECT_EQ(list.records[1].photo.size(), kMaxContactPhoto);
@@ -80,7 +80,7 @@ TEST(ContactList, BodyCutAnywhereGivesOnlyWholeRecords) {
   const size_t firstEnd = w.bytes.size();
   listRecord(w, 2, kZhangSanUtf8, 1, "2", 0, &photo);
   for (size_t cut = 4; cut < w.bytes.size(); ++cut) {
-    const ContactList list = parseContactList(w.bytes.data(), cut);
+    const WireList<ContactRecord> list = parseContactList(w.bytes.data(), cut);
     EXPECT_EQ(list.records.size(), cut >= firstEnd ? 1u : 0u) << cut;
     // A cut that leaves fewer than two bytes after a record is a normal end, anything else malformed.
     EXPECT_EQ(list.malformed, cut != firstEnd && cut != firstEnd + 1 && cut > 5) << cut;
@@ -90,7 +90,7 @@ TEST(ContactList, BodyCutAnywhereGivesOnlyWholeRecords) {
 TEST(ContactList, PhotoLengthBeyondTheBodyIsMalformed) {
   auto w = BodyWriter::body();
   w.i64(1).i64(2).utf8("A").i32(0).utf8("1").i64(0).i32(0).i32(1).i64(1LL << 40).raw("abc");
-  const ContactList list = parseContactList(w.bytes.data(), w.bytes.size());
+  const WireList<ContactRecord> list = parseContactList(w.bytes.data(), w.bytes.size());
   EXPECT_TRUE(list.records.empty());
   EXPECT_TRUE(list.malformed);
 }

@@ -18,7 +18,7 @@ TEST(GroupList, RecordsWithTitleAccountAndVisibility) {
   w.i64(5).utf8("Work").utf8("").i32(0);
   w.i64(6).utf8("Odd").utf8("x").i32(2);
   w.i64(7).i32(kAgentListEnd);
-  const GroupList list = parseGroupList(w.bytes.data(), w.bytes.size());
+  const WireList<GroupRecord> list = parseGroupList(w.bytes.data(), w.bytes.size());
   EXPECT_FALSE(list.malformed);
   ASSERT_EQ(list.records.size(), 3u);
   EXPECT_EQ(list.records[0].groupId, 4);  // low 32 bits
@@ -35,7 +35,7 @@ TEST(GroupList, CutAnywhereKeepsOnlyWholeRecords) {
   const size_t firstEnd = w.bytes.size();
   w.i64(2).utf8("B").utf8("acc").i32(1);
   for (size_t cut = 4; cut < w.bytes.size(); ++cut) {
-    const GroupList list = parseGroupList(w.bytes.data(), cut);
+    const WireList<GroupRecord> list = parseGroupList(w.bytes.data(), cut);
     ASSERT_EQ(list.records.size(), cut >= firstEnd ? 1u : 0u) << cut;
   }
   EXPECT_TRUE(parseGroupList(nullptr, 0).records.empty());
@@ -46,7 +46,7 @@ TEST(GroupList, HostileLengthsEndTheWalkInsideTheBody) {
     auto w = BodyWriter::body();
     w.i64(1).utf8("ok").utf8("").i32(1);
     w.i64(2).i32(count).raw("xyz");
-    const GroupList list = parseGroupList(w.bytes.data(), w.bytes.size());
+    const WireList<GroupRecord> list = parseGroupList(w.bytes.data(), w.bytes.size());
     EXPECT_TRUE(list.malformed) << count;
     EXPECT_EQ(list.records.size(), 1u) << count;
   }

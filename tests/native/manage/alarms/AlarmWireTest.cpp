@@ -16,7 +16,7 @@ namespace {
 
 using test::BodyWriter;
 
-AlarmList parse(const BodyWriter& w) { return parseAlarmList(w.bytes.data(), w.bytes.size()); }
+WireList<AlarmRow> parse(const BodyWriter& w) { return parseAlarmList(w.bytes.data(), w.bytes.size()); }
 
 BodyWriter& alarm(BodyWriter& w, int64_t id, int32_t hour, int32_t minute, int32_t days, const std::string& title,
                   const std::string& tone = "Argon", const std::string& uri = "content://media/internal/audio/media/7") {
@@ -97,11 +97,11 @@ TEST(AlarmWire, RecordsUpToTheEndMark) {
   alarm(w, (9LL << 32) | 4, 15, 5, 65, "开会提醒", "默认铃声");
   alarm(w, 2, 7, 0, 0, "");
   endMark(w);
-  AlarmList list = parse(w);
+  WireList<AlarmRow> list = parse(w);
   EXPECT_TRUE(list.ended);
   EXPECT_FALSE(list.malformed);
-  ASSERT_EQ(list.rows.size(), 2u);
-  const AlarmRow& a = list.rows[0];
+  ASSERT_EQ(list.records.size(), 2u);
+  const AlarmRow& a = list.records[0];
   EXPECT_EQ(a.alarmId, (9LL << 32) | 4);
   EXPECT_EQ(a.timeText, "15:05");
   EXPECT_EQ(a.daysText, "一 日 ");
@@ -111,19 +111,19 @@ TEST(AlarmWire, RecordsUpToTheEndMark) {
   EXPECT_EQ(a.ringtoneUri, "content://media/internal/audio/media/7");
   EXPECT_EQ(a.enabled, 1);
   EXPECT_EQ(a.vibrate, 0);
-  EXPECT_EQ(list.rows[1].title, "");
-  EXPECT_EQ(list.rows[1].daysText, "无重复");
+  EXPECT_EQ(list.records[1].title, "");
+  EXPECT_EQ(list.records[1].daysText, "无重复");
 }
 
 TEST(AlarmWire, EndMarkAloneAndHeaderOnlyGiveNothing) {
   BodyWriter w = BodyWriter::body();
   endMark(w);
-  EXPECT_TRUE(parse(w).rows.empty());
+  EXPECT_TRUE(parse(w).records.empty());
   EXPECT_TRUE(parse(w).ended);
   const BodyWriter header = BodyWriter::body();
-  EXPECT_TRUE(parse(header).rows.empty());
+  EXPECT_TRUE(parse(header).records.empty());
   EXPECT_FALSE(parse(header).malformed);
-  EXPECT_TRUE(parseAlarmList(nullptr, 0).rows.empty());
+  EXPECT_TRUE(parseAlarmList(nullptr, 0).records.empty());
 }
 
 TEST(AlarmWire, EveryCutKeepsOnlyTheWholeRecordsBeforeIt) {
@@ -134,8 +134,8 @@ TEST(AlarmWire, EveryCutKeepsOnlyTheWholeRecordsBeforeIt) {
   const size_t second = w.bytes.size();
   endMark(w);
   for (size_t cut = 4; cut < w.bytes.size(); ++cut) {
-    AlarmList list = parseAlarmList(w.bytes.data(), cut);
-    EXPECT_EQ(list.rows.size(), cut >= second ? 2u : cut >= first ? 1u : 0u) << cut;
+    WireList<AlarmRow> list = parseAlarmList(w.bytes.data(), cut);
+    EXPECT_EQ(list.records.size(), cut >= second ? 2u : cut >= first ? 1u : 0u) << cut;
     EXPECT_FALSE(list.ended) << cut;
   }
 }
@@ -145,8 +145,8 @@ TEST(AlarmWire, HostileLengthsEndTheWalkWithoutReadingPastTheBody) {
     BodyWriter w = BodyWriter::body();
     alarm(w, 1, 6, 30, 31, "好");
     w.i64(2).i32(1).i32(2).i32(0).i32(1).i32(1).i32(bad).raw("xyz");
-    AlarmList list = parse(w);
-    EXPECT_EQ(list.rows.size(), 1u) << bad;
+    WireList<AlarmRow> list = parse(w);
+    EXPECT_EQ(list.records.size(), 1u) << bad;
     EXPECT_TRUE(list.malformed) << bad;
   }
 }

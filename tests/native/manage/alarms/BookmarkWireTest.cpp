@@ -17,7 +17,7 @@ namespace {
 
 using test::BodyWriter;
 
-BookmarkList parse(const BodyWriter& w) { return parseBookmarkList(w.bytes.data(), w.bytes.size()); }
+WireList<BookmarkRow> parse(const BodyWriter& w) { return parseBookmarkList(w.bytes.data(), w.bytes.size()); }
 
 struct Pictures {
   const std::string* icon = nullptr;
@@ -68,15 +68,15 @@ TEST(BookmarkWire, NeverVisitedVisitedAndTheVisitCount) {
   bookmark(w, 1, "百度", "http://www.baidu.com/", 0, 0);
   bookmark(w, (2LL << 32) | 8, "知乎", "https://www.zhihu.com/", 31, 1354953600000);
   endMark(w);
-  BookmarkList list = parse(w);
+  WireList<BookmarkRow> list = parse(w);
   ASSERT_TRUE(list.ended);
-  ASSERT_EQ(list.rows.size(), 2u);
-  EXPECT_EQ(list.rows[0].lastVisitText, "从未");
-  EXPECT_EQ(list.rows[0].title, "百度");
-  EXPECT_EQ(list.rows[1].bookmarkId, (2LL << 32) | 8);
-  EXPECT_EQ(list.rows[1].url, "https://www.zhihu.com/");
-  EXPECT_EQ(list.rows[1].lastVisitText, formatPhoneTime(1354953600000, "从未"));
-  EXPECT_NE(list.rows[1].lastVisitText, "从未");
+  ASSERT_EQ(list.records.size(), 2u);
+  EXPECT_EQ(list.records[0].lastVisitText, "从未");
+  EXPECT_EQ(list.records[0].title, "百度");
+  EXPECT_EQ(list.records[1].bookmarkId, (2LL << 32) | 8);
+  EXPECT_EQ(list.records[1].url, "https://www.zhihu.com/");
+  EXPECT_EQ(list.records[1].lastVisitText, formatPhoneTime(1354953600000, "从未"));
+  EXPECT_NE(list.records[1].lastVisitText, "从未");
   EXPECT_EQ(visitCountText(31), "31 次");
 }
 
@@ -87,14 +87,14 @@ TEST(BookmarkWire, APageIconWithoutThumbnailIsSkippedAndTheNextRecordReadInPlace
   bookmark(w, 2, "有缩略图", "http://b/", 2, 0, {nullptr, &thumb});
   bookmark(w, 3, "都有", "http://c/", 3, 0, {&icon, &thumb});
   endMark(w);
-  BookmarkList list = parse(w);
+  WireList<BookmarkRow> list = parse(w);
   ASSERT_TRUE(list.ended);
-  ASSERT_EQ(list.rows.size(), 3u);
-  EXPECT_TRUE(list.rows[0].thumbnail.empty());
-  EXPECT_EQ(list.rows[1].title, "有缩略图");
-  EXPECT_EQ(std::string(list.rows[1].thumbnail.begin(), list.rows[1].thumbnail.end()), thumb);
-  EXPECT_EQ(list.rows[2].url, "http://c/");
-  EXPECT_EQ(std::string(list.rows[2].thumbnail.begin(), list.rows[2].thumbnail.end()), thumb);
+  ASSERT_EQ(list.records.size(), 3u);
+  EXPECT_TRUE(list.records[0].thumbnail.empty());
+  EXPECT_EQ(list.records[1].title, "有缩略图");
+  EXPECT_EQ(std::string(list.records[1].thumbnail.begin(), list.records[1].thumbnail.end()), thumb);
+  EXPECT_EQ(list.records[2].url, "http://c/");
+  EXPECT_EQ(std::string(list.records[2].thumbnail.begin(), list.records[2].thumbnail.end()), thumb);
 }
 
 TEST(BookmarkWire, ThumbnailsUpToTheLimitKeptLargerOnesSkippedWithTheRowKept) {
@@ -103,10 +103,10 @@ TEST(BookmarkWire, ThumbnailsUpToTheLimitKeptLargerOnesSkippedWithTheRowKept) {
   bookmark(w, 1, "大", "http://big/", 0, 0, {nullptr, &over});
   bookmark(w, 2, "正好", "http://fit/", 0, 0, {nullptr, &atLimit});
   endMark(w);
-  BookmarkList list = parse(w);
-  ASSERT_EQ(list.rows.size(), 2u);
-  EXPECT_TRUE(list.rows[0].thumbnail.empty());
-  EXPECT_EQ(list.rows[1].thumbnail.size(), kMaxBookmarkThumbnail);
+  WireList<BookmarkRow> list = parse(w);
+  ASSERT_EQ(list.records.size(), 2u);
+  EXPECT_TRUE(list.records[0].thumbnail.empty());
+  EXPECT_EQ(list.records[1].thumbnail.size(), kMaxBookmarkThumbnail);
   EXPECT_TRUE(list.ended);
 }
 
@@ -119,8 +119,8 @@ TEST(BookmarkWire, EveryCutKeepsOnlyTheWholeRecordsBeforeIt) {
   const size_t second = w.bytes.size();
   endMark(w);
   for (size_t cut = 4; cut < w.bytes.size(); ++cut) {
-    BookmarkList list = parseBookmarkList(w.bytes.data(), cut);
-    EXPECT_EQ(list.rows.size(), cut >= second ? 2u : cut >= first ? 1u : 0u) << cut;
+    WireList<BookmarkRow> list = parseBookmarkList(w.bytes.data(), cut);
+    EXPECT_EQ(list.records.size(), cut >= second ? 2u : cut >= first ? 1u : 0u) << cut;
     EXPECT_FALSE(list.ended);
   }
 }
@@ -133,8 +133,8 @@ TEST(BookmarkWire, HostilePictureLengthsEndTheWalk) {
       w.i64(2).utf8("x").utf8("http://x/").i32(0).i64(0);
       if (which == 0) w.i32(1).i64(bad).raw("tiny");
       else w.i32(0).i32(1).i64(bad).raw("tiny");
-      BookmarkList list = parse(w);
-      EXPECT_EQ(list.rows.size(), 1u) << bad;
+      WireList<BookmarkRow> list = parse(w);
+      EXPECT_EQ(list.records.size(), 1u) << bad;
       EXPECT_TRUE(list.malformed) << bad;
     }
   }
@@ -144,7 +144,7 @@ TEST(BookmarkWire, HostileTextLengthsEndTheWalk) {
   for (int32_t bad : {-5, INT32_MAX}) {
     BodyWriter w = BodyWriter::body();
     w.i64(1).i32(bad).raw("abc");
-    EXPECT_TRUE(parse(w).rows.empty());
+    EXPECT_TRUE(parse(w).records.empty());
     EXPECT_TRUE(parse(w).malformed);
   }
 }

@@ -21,14 +21,14 @@ BodyWriter& app(BodyWriter& w, const std::string& label, const std::string& name
   return w.utf8("/data/app/x.apk").i32(0).i64(installed);
 }
 
-AppList parse(const BodyWriter& w) { return parseAppList(w.bytes.data(), w.bytes.size()); }
+WireList<AppRecord> parse(const BodyWriter& w) { return parseAppList(w.bytes.data(), w.bytes.size()); }
 
 TEST(AppList, RecordsInOrderWithEveryField) {
   BodyWriter w = BodyWriter::body();
   app(w, "\xE5\xBE\xAE\xE4\xBF\xA1", "com.tencent.mm", "4.5.1", 451, 0x1'0000'0400LL, "PNGDATA", 1354953600123LL);
   app(w, "QQ", "com.tencent.mobileqq", "4.2", -1, 10, "", 0);
   w.i32(0).i32(kAgentListEnd);
-  AppList list = parse(w);
+  WireList<AppRecord> list = parse(w);
   ASSERT_FALSE(list.malformed);
   ASSERT_EQ(list.records.size(), 2u);
   const AppRecord& a = list.records[0];
@@ -46,7 +46,7 @@ TEST(AppList, RecordsInOrderWithEveryField) {
 TEST(AppList, EmptyListAndEmptyBody) {
   BodyWriter w = BodyWriter::body();
   w.i32(0).i32(kAgentListEnd);
-  AppList list = parse(w);
+  WireList<AppRecord> list = parse(w);
   EXPECT_TRUE(list.records.empty());
   EXPECT_FALSE(list.malformed);
   // Only the header word, or less: no records and nothing read past the body.
@@ -60,7 +60,7 @@ TEST(AppList, IconAtTheLimitKeptLargerDroppedAndTheWalkGoesOn) {
   app(w, "b", "com.b", "1", 0, 1, std::string(kMaxAppIcon + 1, 'y'), 6);
   app(w, "c", "com.c", "1", 0, 1, "z", 7);
   w.i32(0).i32(kAgentListEnd);
-  AppList list = parse(w);
+  WireList<AppRecord> list = parse(w);
   ASSERT_EQ(list.records.size(), 3u);
   EXPECT_EQ(list.records[0].icon.size(), kMaxAppIcon);
   EXPECT_FALSE(list.records[0].iconDropped);
@@ -76,7 +76,7 @@ TEST(AppList, HostileIconLengthsEndTheWalk) {
     BodyWriter w = BodyWriter::body();
     app(w, "a", "com.a", "1", 0, 1, "i", 5);
     w.i32(17).utf8("b").utf8("com.b").utf8("1").i32(0).i64(1).i64(length).raw("short");
-    AppList list = parse(w);
+    WireList<AppRecord> list = parse(w);
     EXPECT_TRUE(list.malformed) << length;
     ASSERT_EQ(list.records.size(), 1u);
     EXPECT_EQ(list.records[0].packageName, "com.a");
@@ -90,7 +90,7 @@ TEST(AppList, CutAtEveryByteKeepsOnlyWholeRecords) {
   w.i32(0).i32(kAgentListEnd);
   const size_t first = 4 + 4 + 5 + 9 + 5 + 4 + 8 + 8 + 6 + 19 + 4 + 8;
   for (size_t cut = 0; cut < w.bytes.size() - 8; ++cut) {
-    AppList list = parseAppList(w.bytes.data(), cut);
+    WireList<AppRecord> list = parseAppList(w.bytes.data(), cut);
     EXPECT_EQ(list.records.size(), cut >= first ? 1u : 0u) << cut;
     for (const AppRecord& a : list.records) EXPECT_EQ(a.packageName, "com.a");
     // A cut inside a record is reported; fewer than two bytes after a record end the walk quietly.

@@ -28,15 +28,15 @@ TEST(FileListing, FirstRecordIsTheUpFolderTheRestAreRowsInOrder) {
   ASSERT_TRUE(l.hasUp);
   EXPECT_EQ(l.upPath, "/sdcard");
   EXPECT_EQ(l.upType, 1);
-  ASSERT_EQ(l.rows.size(), 2u);
-  EXPECT_EQ(l.rows[0].path, "/sdcard/DCIM/相册");  // converted to the program's ANSI text
-  EXPECT_TRUE(l.rows[0].isFolder());
-  EXPECT_EQ(l.rows[0].modified, 1300000000000LL);
-  EXPECT_EQ(l.rows[1].size, 0x1'0000'0010LL);
-  EXPECT_EQ(fileDisplayName(l.rows[1].path), "archive.tar");
-  EXPECT_STREQ(fileTypeText(l.rows[1]), "文件");
-  EXPECT_STREQ(fileTypeText(l.rows[0]), "文件夹");
-  EXPECT_EQ(fileAttributeText(l.rows[1]), " 可写 隐藏");
+  ASSERT_EQ(l.records.size(), 2u);
+  EXPECT_EQ(l.records[0].path, "/sdcard/DCIM/相册");  // converted to the program's ANSI text
+  EXPECT_TRUE(l.records[0].isFolder());
+  EXPECT_EQ(l.records[0].modified, 1300000000000LL);
+  EXPECT_EQ(l.records[1].size, 0x1'0000'0010LL);
+  EXPECT_EQ(fileDisplayName(l.records[1].path), "archive.tar");
+  EXPECT_STREQ(fileTypeText(l.records[1]), "文件");
+  EXPECT_STREQ(fileTypeText(l.records[0]), "文件夹");
+  EXPECT_EQ(fileAttributeText(l.records[1]), " 可写 隐藏");
 }
 
 TEST(FileListing, OnlyTheUpRecordIsAnEmptyFolderThatCanStillGoUp) {
@@ -46,7 +46,7 @@ TEST(FileListing, OnlyTheUpRecordIsAnEmptyFolderThatCanStillGoUp) {
   EXPECT_FALSE(l.malformed);
   EXPECT_TRUE(l.hasUp);
   EXPECT_EQ(l.upPath, "/");
-  EXPECT_TRUE(l.rows.empty());
+  EXPECT_TRUE(l.records.empty());
   FileListing none = parseFileListing(BodyWriter::body().bytes.data(), 4);
   EXPECT_FALSE(none.hasUp);
   EXPECT_FALSE(none.malformed);
@@ -60,7 +60,7 @@ TEST(FileListing, BodyCutAnywhereKeepsWholeRecordsAndSaysSo) {
   entry(w, 0, "/up/b.txt", 5, 0, 1, 1, 0);
   for (size_t cut = whole + 2; cut < w.bytes.size(); ++cut) {
     FileListing l = parseFileListing(w.bytes.data(), cut);
-    ASSERT_EQ(l.rows.size(), 1u) << cut;
+    ASSERT_EQ(l.records.size(), 1u) << cut;
     EXPECT_TRUE(l.malformed) << cut;
   }
 }
@@ -106,13 +106,13 @@ TEST(ListFolderRequest, AFolderNameGbkCannotHoldStillOpensByItsUtf8Path) {
   entry(w, 1, "/sdcard", 0, 0, 1, 1, 0);
   entry(w, 1, utf8, 0, 0, 1, 1, 0);
   const FileListing l = parse(w);
-  ASSERT_EQ(l.rows.size(), 1u);
+  ASSERT_EQ(l.records.size(), 1u);
   EXPECT_EQ(l.upPathUtf8, "/sdcard");
-  EXPECT_EQ(l.rows[0].pathUtf8, utf8);
-  EXPECT_NE(toUtf8(l.rows[0].path), utf8);  // the ANSI text lost the emoji
+  EXPECT_EQ(l.records[0].pathUtf8, utf8);
+  EXPECT_NE(toUtf8(l.records[0].path), utf8);  // the ANSI text lost the emoji
   BodyWriter want = BodyWriter::request();
   want.i32(870602).i32(static_cast<int32_t>(16 + utf8.size())).i32(1).utf8(utf8);
-  EXPECT_EQ(listFolderRequestUtf8(l.rows[0].pathUtf8), want.bytes);
+  EXPECT_EQ(listFolderRequestUtf8(l.records[0].pathUtf8), want.bytes);
 }
 
 }  // namespace

@@ -18,14 +18,14 @@ BodyWriter& record(BodyWriter& w, int64_t memory, int32_t importance, int32_t cp
   return w.i64(static_cast<int64_t>(icon.size())).raw(icon);
 }
 
-ProcessList parse(const BodyWriter& w) { return parseProcessList(w.bytes.data(), w.bytes.size()); }
+WireList<ProcessRecord> parse(const BodyWriter& w) { return parseProcessList(w.bytes.data(), w.bytes.size()); }
 
 TEST(ProcessList, RecordsInOrderWithEveryField) {
   BodyWriter w = BodyWriter::body();
   record(w, 0x1'2345'6789LL, 100, 7, 1234, 1, "\xE8\xAE\xBE\xE7\xBD\xAE", "com.android.settings", "PNG1");
   record(w, 4096, 400, 0, 99, 0, "Mail", "com.mail:remote", "");
   w.i64(0).i32(0).i32(0).i32(0).i32(0).i32(kAgentListEnd);
-  ProcessList list = parse(w);
+  WireList<ProcessRecord> list = parse(w);
   ASSERT_FALSE(list.malformed);
   ASSERT_EQ(list.records.size(), 2u);
   const ProcessRecord& a = list.records[0];
@@ -45,14 +45,14 @@ TEST(ProcessList, RecordsInOrderWithEveryField) {
 TEST(ProcessList, EndMarkAfterTheFiveFieldsLeavesNoHalfRow) {
   BodyWriter w = BodyWriter::body();
   w.i64(777).i32(100).i32(5).i32(42).i32(1).i32(kAgentListEnd);
-  ProcessList list = parse(w);
+  WireList<ProcessRecord> list = parse(w);
   EXPECT_FALSE(list.malformed);
   EXPECT_TRUE(list.records.empty());
 }
 
 TEST(ProcessList, BodyWithNoRecordIsAnEmptyList) {
   for (BodyWriter w : {BodyWriter::body(), BodyWriter{{0, 0, 0, 0, 9}}, BodyWriter{}}) {
-    ProcessList list = parse(w);
+    WireList<ProcessRecord> list = parse(w);
     EXPECT_TRUE(list.records.empty());
     EXPECT_FALSE(list.malformed);
   }
@@ -62,7 +62,7 @@ TEST(ProcessList, OversizedIconIsDroppedButTheProcessStays) {
   BodyWriter w = BodyWriter::body();
   record(w, 1, 300, 1, 2, 0, "Big", "big.icon", std::string(kMaxProcessIcon + 1, 'x'));
   record(w, 1, 300, 1, 3, 0, "Fits", "fits", std::string(kMaxProcessIcon, 'y'));
-  ProcessList list = parse(w);
+  WireList<ProcessRecord> list = parse(w);
   ASSERT_FALSE(list.malformed);
   ASSERT_EQ(list.records.size(), 2u);
   EXPECT_TRUE(list.records[0].iconDropped);
@@ -77,7 +77,7 @@ TEST(ProcessList, BodyCutAnywhereGivesOnlyWholeRecordsAndSaysSo) {
   const size_t firstEnd = w.bytes.size();
   record(w, 20, 200, 2, 2, 0, "Two", "two", "icon");
   for (size_t cut = firstEnd + 2; cut < w.bytes.size(); ++cut) {
-    ProcessList list = parseProcessList(w.bytes.data(), cut);
+    WireList<ProcessRecord> list = parseProcessList(w.bytes.data(), cut);
     ASSERT_EQ(list.records.size(), 1u) << cut;
     EXPECT_EQ(list.records[0].processName, "one");
     EXPECT_TRUE(list.malformed) << cut;
@@ -88,7 +88,7 @@ TEST(ProcessList, HostileLengthsAreMalformedNotAllocations) {
   for (int64_t iconLength : {int64_t{-1}, int64_t{0x7FFF'FFFF'FFFF'FFFFLL}, int64_t{5}}) {
     BodyWriter w = BodyWriter::body();
     w.i64(1).i32(100).i32(0).i32(1).i32(0).utf8("L").utf8("n").i64(iconLength).raw("abc");
-    ProcessList list = parse(w);
+    WireList<ProcessRecord> list = parse(w);
     EXPECT_TRUE(list.malformed) << iconLength;
     EXPECT_TRUE(list.records.empty());
   }

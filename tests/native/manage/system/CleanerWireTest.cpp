@@ -15,7 +15,7 @@ namespace {
 
 using test::BodyWriter;
 
-CacheList parse(const BodyWriter& w) { return parseCacheList(w.bytes.data(), w.bytes.size()); }
+WireList<CacheRecord> parse(const BodyWriter& w) { return parseCacheList(w.bytes.data(), w.bytes.size()); }
 
 BodyWriter& record(BodyWriter& w, int64_t size, const std::string& label, const std::string& package,
                    const std::string& icon) {
@@ -53,7 +53,7 @@ TEST(CleanerWire, RecordsUpToTheEndMarkEmptyLabelKept) {
   record(w, 5LL << 32 | 7, "微信", "com.tencent.mm", "PNG");
   record(w, 1024, "", "com.blank", "");
   w.i64(0).i32(kAgentListEnd);
-  CacheList list = parse(w);
+  WireList<CacheRecord> list = parse(w);
   EXPECT_TRUE(list.ended);
   ASSERT_EQ(list.records.size(), 2u);
   EXPECT_EQ(list.records[0].size, 5LL << 32 | 7);
@@ -68,7 +68,7 @@ TEST(CleanerWire, AnIconOverTheLimitIsDroppedAndTheRowAndTheNextStay) {
   record(w, 10, "大", "com.big", std::string(kMaxCleanIcon + 1, 'x'));
   record(w, 20, "小", "com.small", std::string(kMaxCleanIcon, 'y'));
   w.i64(0).i32(kAgentListEnd);
-  CacheList list = parse(w);
+  WireList<CacheRecord> list = parse(w);
   ASSERT_EQ(list.records.size(), 2u);
   EXPECT_TRUE(list.records[0].icon.empty());
   EXPECT_EQ(list.records[1].icon.size(), kMaxCleanIcon);
@@ -81,7 +81,7 @@ TEST(CleanerWire, ACutBodyKeepsTheWholeRecordsBeforeIt) {
   record(w, 2, "b", "p.b", "jj");
   const size_t one = 8 + 5 + 7 + 8 + 2;
   for (size_t cut = 0; cut < w.bytes.size(); ++cut) {
-    CacheList list = parseCacheList(w.bytes.data(), cut);
+    WireList<CacheRecord> list = parseCacheList(w.bytes.data(), cut);
     EXPECT_FALSE(list.ended);
     EXPECT_EQ(list.records.size(), cut >= 4 + one ? 1u : 0u) << cut;
   }
@@ -93,7 +93,7 @@ TEST(CleanerWire, HostileLengthsEndTheWalkInsideTheBody) {
     BodyWriter w = BodyWriter::body();
     record(w, 1, "a", "p.a", "");
     w.i64(2).utf8("b").utf8("p.b").i64(bad).raw("zz");
-    CacheList list = parse(w);
+    WireList<CacheRecord> list = parse(w);
     ASSERT_EQ(list.records.size(), 1u) << bad;
     EXPECT_FALSE(list.ended);
   }

@@ -19,7 +19,7 @@ using test::BodyWriter;
 BodyWriter& entry(BodyWriter& w, int32_t event, const std::string& ansiEntry, const std::string& ansiDetail) {
   return w.i32(event).utf8(toUtf8(ansiEntry)).utf8(toUtf8(ansiDetail)).i32(0x5a5a5a5a);
 }
-StartupItems parse(const BodyWriter& w) { return parseStartupItems(w.bytes.data(), w.bytes.size()); }
+WireList<StartupEntry> parse(const BodyWriter& w) { return parseStartupItems(w.bytes.data(), w.bytes.size()); }
 
 TEST(StartupItems, RequestIsTheBareCode) {
   const Bytes want = {0x00, 0x0D, 0x4D, 0x15};  // 871701 big-endian
@@ -33,12 +33,14 @@ TEST(StartupItems, EntriesOfOneEventArrivingApartShareOneRootInArrivalOrder) {
   entry(w, 80, "拦截", "com.b.block");
   entry(w, 80, "备份", "com.c.backup");
   w.i32(0).i32(kAgentListEnd);
-  StartupItems items = parse(w);
+  WireList<StartupEntry> items = parse(w);
   EXPECT_TRUE(items.ended);
-  EXPECT_EQ(items.entryCount, 4u);
-  ASSERT_EQ(items.byEvent.size(), 2u);
-  EXPECT_EQ(items.byEvent.begin()->first, 1);  // ascending whatever the arrival order
-  const auto& sms = items.byEvent.at(80);
+  EXPECT_FALSE(items.malformed);
+  ASSERT_EQ(items.records.size(), 4u);
+  const StartupTree tree = startupTree(items.records);
+  ASSERT_EQ(tree.size(), 2u);
+  EXPECT_EQ(tree.begin()->first, 1);  // ascending whatever the arrival order
+  const auto& sms = tree.at(80);
   ASSERT_EQ(sms.size(), 3u);
   EXPECT_EQ(sms[0].entryText, "短信助手");
   EXPECT_EQ(sms[1].entryText, "拦截");
@@ -48,9 +50,10 @@ TEST(StartupItems, EntriesOfOneEventArrivingApartShareOneRootInArrivalOrder) {
 TEST(StartupItems, OnlyTheEndMarkGivesNothing) {
   BodyWriter w = BodyWriter::body();
   w.i32(7).i32(kAgentListEnd);
-  StartupItems items = parse(w);
+  WireList<StartupEntry> items = parse(w);
   EXPECT_TRUE(items.ended);
-  EXPECT_TRUE(items.byEvent.empty());
+  EXPECT_FALSE(items.malformed);
+  EXPECT_TRUE(items.records.empty());
 }
 
 TEST(StartupItems, ACutBodyKeepsTheWholeRecordsBeforeTheCut) {
@@ -60,10 +63,11 @@ TEST(StartupItems, ACutBodyKeepsTheWholeRecordsBeforeTheCut) {
   w.i32(kAgentListEnd);
   const size_t whole = 4 + 2 * (4 + 4 + 3 + 4 + 3 + 4);
   for (size_t cut = 0; cut < w.bytes.size(); ++cut) {
-    StartupItems items = parseStartupItems(w.bytes.data(), cut);
+    WireList<StartupEntry> items = parseStartupItems(w.bytes.data(), cut);
     EXPECT_FALSE(items.ended) << cut;
+    EXPECT_TRUE(items.malformed) << cut;  // without its end mark the list is not whole
     size_t want = cut >= whole ? 2 : cut >= 4 + (4 + 4 + 3 + 4 + 3 + 4) ? 1 : 0;
-    EXPECT_EQ(items.entryCount, want) << cut;
+    EXPECT_EQ(items.records.size(), want) << cut;
   }
 }
 
@@ -72,14 +76,15 @@ TEST(StartupItems, HostileLengthsEndTheWalkInsideTheBody) {
     BodyWriter w = BodyWriter::body();
     entry(w, 5, "好", "ok");
     w.i32(6).i32(bad).raw("xx");
-    StartupItems items = parse(w);
-    EXPECT_EQ(items.entryCount, 1u) << bad;
+    WireList<StartupEntry> items = parse(w);
+    EXPECT_EQ(items.records.size(), 1u) << bad;
     EXPECT_FALSE(items.ended);
+    EXPECT_TRUE(items.malformed);
     BodyWriter d = BodyWriter::body();
     d.i32(6).utf8("name").i32(bad).raw("yy");
-    EXPECT_EQ(parse(d).entryCount, 0u) << bad;
+    EXPECT_TRUE(parse(d).records.empty()) << bad;
   }
-  EXPECT_TRUE(parseStartupItems(nullptr, 0).byEvent.empty());
+  EXPECT_TRUE(parseStartupItems(nullptr, 0).records.empty());
 }
 
 TEST(StartupItems, EventsOutsideTheTableGetAClearTextNotAStrayRead) {

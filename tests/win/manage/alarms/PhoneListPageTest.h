@@ -25,7 +25,8 @@ auto phoneList(const Bytes& request, List (*parse)(const unsigned char*, size_t)
   EXPECT_EQ(exchangeForBody(request, body), AgentResult::Ok);
   List list = parse(body.bytes.data(), body.bytes.size());
   EXPECT_TRUE(list.ended);
-  return list.rows;
+  EXPECT_FALSE(list.malformed);
+  return list.records;
 }
 
 template <typename Row>

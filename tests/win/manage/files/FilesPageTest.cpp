@@ -120,7 +120,7 @@ TEST_F(FilesPageTest, RootRowsAndColumnsThenDownAndUp) {
   listRoot();
   EXPECT_EQ(PageDataTable::instance().state(kKeyFiles), PageDataState::Loaded);
   const FileListing root = phoneListing(bareRequest(AgentCommand::ListRoot));
-  ASSERT_GE(root.rows.size(), 2u);
+  ASSERT_GE(root.records.size(), 2u);
   ListView view = page_->list();
   ASSERT_EQ(view.columnCount(), 5);
   const char* titles[] = {"文件名", "大小", "文件类型", "上次修改时间", "属性"};
@@ -129,9 +129,9 @@ TEST_F(FilesPageTest, RootRowsAndColumnsThenDownAndUp) {
     EXPECT_EQ(view.columnTitle(c), titles[c]);
     EXPECT_EQ(view.columnWidth(c), widths[c]);
   }
-  ASSERT_EQ(view.count(), static_cast<int>(root.rows.size()));
+  ASSERT_EQ(view.count(), static_cast<int>(root.records.size()));
   for (int r = 0; r < view.count(); ++r) {
-    const FileRecord& want = root.rows[static_cast<size_t>(r)];
+    const FileRecord& want = root.records[static_cast<size_t>(r)];
     EXPECT_EQ(view.cell(r, 0), fileDisplayName(want.path)) << r;
     EXPECT_EQ(view.cell(r, 2), fileTypeText(want)) << r;
     EXPECT_EQ(view.cell(r, 3), formatPhoneTime(want.modified, "未知")) << r;
@@ -143,7 +143,7 @@ TEST_F(FilesPageTest, RootRowsAndColumnsThenDownAndUp) {
   ASSERT_GE(sdcard, 0);
   doubleClick(sdcard);
   const FileListing inside = phoneListing(listFolderRequest("/sdcard"));
-  ASSERT_EQ(page_->list().count(), static_cast<int>(inside.rows.size()));
+  ASSERT_EQ(page_->list().count(), static_cast<int>(inside.records.size()));
   EXPECT_EQ(page_->upPath(), inside.upPath);
   EXPECT_TRUE(test::saveWindowPng(ui_.frame.hwnd(), test::artifactPath("files-page-sdcard.png")));
 
@@ -160,7 +160,7 @@ TEST_F(FilesPageTest, RootRowsAndColumnsThenDownAndUp) {
                reinterpret_cast<LPARAM>(GetDlgItem(page_->hwnd(), IDC_FILES_UP)));
   waitIdle();
   const FileListing up = phoneListing(listFolderRequest(inside.upPath));
-  EXPECT_EQ(page_->list().count(), static_cast<int>(up.rows.size()));
+  EXPECT_EQ(page_->list().count(), static_cast<int>(up.records.size()));
   EXPECT_GE(rowNamed("sdcard"), 0);
 }
 

@@ -37,7 +37,7 @@ std::string textOf(HWND w) {
 }
 
 // The phone's applications with cached data as its agent sends them now, read apart from the page.
-CacheList phoneCache() {
+WireList<CacheRecord> phoneCache() {
   AgentBody body;
   EXPECT_EQ(exchangeForBody(scanCacheRequest(), body), AgentResult::Ok);
   return parseCacheList(body.bytes.data(), body.bytes.size());
@@ -74,7 +74,7 @@ protected:
 };
 
 TEST_F(CleanerPageTest, FixedRowsThenEveryApplicationWithItsColumns) {
-  CacheList phone = phoneCache();
+  WireList<CacheRecord> phone = phoneCache();
   ASSERT_TRUE(phone.ended);
   ASSERT_FALSE(phone.records.empty());
   EXPECT_EQ(PageDataTable::instance().state(12), PageDataState::Loaded);
@@ -115,7 +115,7 @@ TEST_F(CleanerPageTest, FixedRowsThenEveryApplicationWithItsColumns) {
 }
 
 TEST_F(CleanerPageTest, ClearingTheCheckedApplicationsShowsAfterTheNextScan) {
-  CacheList before = phoneCache();
+  WireList<CacheRecord> before = phoneCache();
   ASSERT_GE(before.records.size(), 2u);
   // Keep only fixed row 1 and the first application checked.
   for (int r = 0; r < ui_.page->list().count(); ++r) ui_.page->list().setChecked(r, r == 1 || r == 3);

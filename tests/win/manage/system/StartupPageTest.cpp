@@ -78,7 +78,7 @@ protected:
     ASSERT_TRUE(pumpUntil([&] { return !ui_.page->loading(); }, 20000));
   }
   // The phone's items as its agent sends them now, read apart from the page.
-  StartupItems phoneItems() {
+  WireList<StartupEntry> phoneItems() {
     AgentBody body;
     EXPECT_EQ(exchangeForBody(startupItemsRequest(), body), AgentResult::Ok);
     return parseStartupItems(body.bytes.data(), body.bytes.size());
@@ -88,15 +88,16 @@ protected:
 };
 
 TEST_F(StartupPageTest, TreeShowsEveryEventAscendingWithItsEntriesCollapsed) {
-  StartupItems phone = phoneItems();
-  ASSERT_TRUE(phone.ended);
-  ASSERT_FALSE(phone.byEvent.empty());
+  WireList<StartupEntry> phoneList = phoneItems();
+  ASSERT_TRUE(phoneList.ended);
+  const StartupTree phone = startupTree(phoneList.records);
+  ASSERT_FALSE(phone.empty());
   EXPECT_EQ(PageDataTable::instance().state(13), PageDataState::Loaded);
   EXPECT_EQ(ui_.host->status(), "");
   std::vector<Node> roots = readTree(ui_.page->tree());
-  ASSERT_EQ(roots.size(), phone.byEvent.size());
+  ASSERT_EQ(roots.size(), phone.size());
   size_t r = 0, entries = 0;
-  for (const auto& [event, want] : phone.byEvent) {
+  for (const auto& [event, want] : phone) {
     const Node& root = roots[r++];
     EXPECT_EQ(root.text, startupEventText(event));
     EXPECT_FALSE(root.expanded);
@@ -109,7 +110,7 @@ TEST_F(StartupPageTest, TreeShowsEveryEventAscendingWithItsEntriesCollapsed) {
       ++entries;
     }
   }
-  EXPECT_EQ(entries, phone.entryCount);
+  EXPECT_EQ(entries, phoneList.records.size());
   EXPECT_EQ(TreeView_GetCount(ui_.page->tree()), roots.size() + 2 * entries);
   // "展开全部项" then a screenshot of what the user sees.
   ui_.page->onToolbar(toolbar::kExpandAll);

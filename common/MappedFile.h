@@ -1,6 +1,8 @@
 #pragma once
-// A whole file mapped read-only into memory, so that a large package is read in place: only the
-// pages of the members actually read are ever loaded. Move-only; unmaps once.
+// A whole file mapped read-only into memory, so that a large file is read in place: only the pages
+// actually read are ever loaded, from the system's page cache, never copied into the process (the
+// package archive, the number-location table). Move-only; unmaps once.
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -27,8 +29,13 @@ class MappedFile {
   // path is ANSI text. False when the file cannot be opened or mapped (an empty file maps to an
   // empty view and succeeds).
   bool open(const std::string& path);
+  // Maps the whole of a file its owner holds open for reading (a descriptor, or a HANDLE on
+  // Windows); the handle stays the owner's. The same outcomes as open.
+  bool map(std::intptr_t handle);
   void close();
   std::string_view bytes() const { return {static_cast<const char*>(data_), size_}; }
+  // Whether a view is held (an empty file has none).
+  bool mapped() const { return data_ != nullptr; }
 
  private:
   void* data_ = nullptr;
