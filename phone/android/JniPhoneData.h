@@ -8,8 +8,10 @@
 // file system (phone/android/FileFolder.h). What current Android gives no app (the clock's alarms,
 // a browser's bookmarks, other apps' processes) is refused as such; free memory is served. The
 // installed applications come from the package manager (icons as PNG within the page's buffer) and
-// start through their launch intent. The other tools' areas (settings, cleaner, start-up) are not
-// served here.
+// start through their launch intent. The phone settings (JniSettings.cpp) come from Settings and
+// AudioManager, and a change the phone allows no app is refused as such; the cleaner
+// (JniCleaner.cpp) reads other apps' cache sizes through StorageStatsManager (with the usage
+// access the PC grants) and clears only the agent's own cache. Start-up items are not served here.
 //
 // Any thread may call in: threadEnv() attaches it to the JVM (and detaches it when it ends).
 #include "phone/PhoneData.h"
@@ -59,6 +61,11 @@ class JniPhoneData : public PhoneData {
 
   Answer applications(std::vector<Package>& out) override;
   Answer startApplication(const std::string& package, int32_t& status) override;
+
+  Answer settings(PhoneSettings& out) override;
+  Answer changeSetting(int32_t number, int32_t value, int32_t& status) override;
+  Answer cache(std::vector<CacheEntry>& out) override;
+  Answer cleanCache(const CleanRequest& request, int32_t& status) override;
 
   Answer processes(std::vector<Process>& out) override;
   Answer endProcesses(const std::vector<std::string>& names, int32_t& status) override;
