@@ -120,6 +120,8 @@ void PhoneSettingsPage::fill(const Loaded& loaded) {
   finishLoad(loaded.result, [&] {
     if (loaded.read) show(loaded.values);
   });
+  if (!refusalText_.empty() && loaded.result == AgentResult::Ok) host().setStatusText(refusalText_);
+  refusalText_.clear();
 }
 
 void PhoneSettingsPage::show(const PhoneSettingValues& values) {
@@ -153,14 +155,19 @@ void PhoneSettingsPage::onChoice(PhoneSetting number) {
   if (value >= 0) write(number, value);
 }
 
-// On a worker like every exchange; the control keeps the user's change whatever the phone says.
+// On a worker like every exchange; the control keeps the user's change unless the phone refused
+// it: then the page reads the phone again and shows what it really has.
 void PhoneSettingsPage::write(PhoneSetting number, int32_t value) {
   ++writes_;
   work_.run([request = changeSettingRequest(number, value)](
                 ExchangeCancel* cancel) { return exchangeForStatus(request, nullptr, cancel); },
             [this](AgentResult result) {
               --writes_;
-              if (const char* failure = agentFailureText(result)) host().setStatusText(failure);
+              const char* failure = agentFailureText(result);
+              if (failure) host().setStatusText(failure);
+              if (!isAgentRefusal(result)) return;
+              refusalText_ = failure ? failure : "";
+              reload();
             });
 }
 

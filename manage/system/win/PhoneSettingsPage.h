@@ -51,6 +51,8 @@ private:
   bool loading_ = false;
   int writes_ = 0;
   int fills_ = 0;
+  // A refused change's text, shown again once the reload it started has shown the phone's values.
+  std::string refusalText_;
 };
 
 }  // namespace zorvik
