@@ -58,6 +58,9 @@ public final class Tools {
 
   public static void loadCache(String packageName, long bytes) { cacheByUid.put(Packages.uidOf(packageName), bytes); }
 
+  /** A cache of some kilobytes, from the name. */
+  public static void loadCache(String packageName) { loadCache(packageName, 1024L * (1 + Math.abs(packageName.hashCode() % 60000))); }
+
   public static void setCacheDir(String path) { cacheDir = path; }
 
   public static void allowWriteSettings(int allowed) { writeSettings = allowed != 0; }
