@@ -122,6 +122,8 @@ TEST_F(Tools, ChangesThePhoneRefusesAreRefusalsAndChangeNothing) {
     std::string reply;
   } cases[] = {
       {"Wi-Fi off", nullptr, phone::kWifi, 0, refused(AgentRefusal::SettingNotChangeable)},
+      {"Wi-Fi off on Android 7 (no WifiManager in the listing the agent keeps to)",
+       [] { tools("setSdk", 24, "zorvik/fakes/Phone"); }, phone::kWifi, 0, refused(AgentRefusal::SettingNotChangeable)},
       {"Bluetooth on", nullptr, phone::kBluetooth, 1, refused(AgentRefusal::SettingNotChangeable)},
       {"airplane mode on", nullptr, phone::kAirplane, 1, refused(AgentRefusal::SettingNotChangeable)},
       {"GPS off", nullptr, phone::kGps, 0, refused(AgentRefusal::SettingNotChangeable)},
