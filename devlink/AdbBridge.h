@@ -191,12 +191,15 @@ std::string uninstallCommand(const std::string& adb, const std::string& package)
 // The special access the PC gives the agent at every connection, from the SDK level that needs
 // it: all-files access (Android 11 keeps the shared storage's folders from an app without it) and
 // drawing over other apps (Android 10 drops activity starts from an app in the background
-// without it, silently: "立即运行" would open nothing).
+// without it, silently: "立即运行" would open nothing), the usage access (other apps' cache sizes
+// for the cleaner, from Android 8.0) and the "modify system settings" access (the phone settings
+// page's system settings, from Android 6).
 struct AgentAppOp {
   const char* op;
   int fromSdk;
 };
-constexpr AgentAppOp kAgentAppOps[] = {{"MANAGE_EXTERNAL_STORAGE", 30}, {"SYSTEM_ALERT_WINDOW", 29}};
+constexpr AgentAppOp kAgentAppOps[] = {
+    {"MANAGE_EXTERNAL_STORAGE", 30}, {"SYSTEM_ALERT_WINDOW", 29}, {"GET_USAGE_STATS", 26}, {"WRITE_SETTINGS", 23}};
 // "... shell appops set com.zorvik.Zorvik <op> allow"
 std::string appOpCommand(const std::string& adb, const std::string& serial, const std::string& op);
 

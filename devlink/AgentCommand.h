@@ -95,8 +95,14 @@ enum class AgentRefusal : int32_t {
   AlarmsNotOffered = 11,     // the clock app's alarms
   BookmarksNotOffered = 12,  // a browser's bookmarks
   ProcessesNotOffered = 13,  // other apps' processes
+  // Settings and the cleaner:
+  SettingNotChangeable = 14,  // the phone lets no app change this setting (Wi-Fi, airplane mode, ...)
+  SystemSettingsAccess = 15,  // changing system settings needs the "modify system settings" access
+  UsageAccess = 16,           // other apps' cache sizes need the usage access
+  CleanNotOffered = 17,       // other apps' caches and the browsers' histories are no app's to clear
+  CacheSizesNotOffered = 18,  // this Android gives no app other apps' cache sizes (before 8.0)
 };
-inline constexpr int32_t kAgentRefusalLast = 13;
+inline constexpr int32_t kAgentRefusalLast = 18;
 
 // The most bytes of an encoded icon the applications page keeps for a row: the agent scales an
 // icon down until it fits.

@@ -79,6 +79,16 @@ const char* agentRefusalText(AgentRefusal reason) {
       return "【提示】此手机不允许读取书签：Android 不让其他应用读取或修改浏览器的书签，请在手机的浏览器中管理";
     case AgentRefusal::ProcessesNotOffered:
       return "【提示】此手机不允许查看进程：Android 只让应用看到它自己的进程，请在手机的设置中查看正在运行的应用";
+    case AgentRefusal::SettingNotChangeable:
+      return "【提示】此手机不允许更改这项设置：Android 不让其他应用切换它，请在手机的设置中更改";
+    case AgentRefusal::SystemSettingsAccess:
+      return "【提示】手机拒绝更改系统设置：请在手机上允许「卓维克手机端」修改系统设置，然后重试";
+    case AgentRefusal::UsageAccess:
+      return "【提示】手机拒绝读取应用缓存：请在手机上允许「卓维克手机端」访问使用情况，然后重新扫描";
+    case AgentRefusal::CleanNotOffered:
+      return "【提示】此手机不允许清理这些项目：Android 只让应用清理它自己的缓存，浏览记录和其他应用的缓存请在手机的设置中清理";
+    case AgentRefusal::CacheSizesNotOffered:
+      return "【提示】此手机不提供应用的缓存大小：Android 8.0 以前的系统不让应用读取其他应用的缓存，请在手机的设置中查看";
     case AgentRefusal::Unknown:
       break;
   }

@@ -52,10 +52,10 @@ constexpr const char* kAgentPackageMissingText = "【错误】安装失败：程
 // Some runtime permissions could not be granted after the install (not fatal: the pages say what
 // the phone refuses when it does).
 constexpr const char* kGrantNoticeText = "【提示】手机端没有得到全部权限：请在手机上打开「卓维克手机端」，允许它请求的权限";
-// The phone did not allow the special access of kAgentAppOps (not fatal either: the files page
-// says when the phone refuses a folder).
+// The phone did not allow the special access of kAgentAppOps (not fatal either: the files,
+// cleaner and phone settings pages say when the phone refuses).
 constexpr const char* kAppOpsNoticeText =
-    "【提示】手机没有允许「卓维克手机端」访问全部文件或打开应用：请在手机的设置中为它打开“所有文件访问权限”和“显示在其他应用的上层”";
+    "【提示】手机没有允许「卓维克手机端」访问全部文件、打开应用、读取应用缓存或修改系统设置：请在手机的设置中为它打开“所有文件访问权限”、“显示在其他应用的上层”、“使用情况访问权限”和“修改系统设置”";
 
 constexpr const char* kConnectorCaption = "连接管理器 - Zorvik";
 constexpr const char* kDeviceManagerCaption = "设备管理器 - Zorvik";

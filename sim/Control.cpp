@@ -67,7 +67,10 @@ bool refusalNamed(const std::string& name, AgentRefusal& reason) {
       {"call-log-write", AgentRefusal::CallLogWrite}, {"phone-state", AgentRefusal::PhoneState},
       {"storage", AgentRefusal::Storage},           {"not-served", AgentRefusal::NotServed},
       {"alarms", AgentRefusal::AlarmsNotOffered},   {"bookmarks", AgentRefusal::BookmarksNotOffered},
-      {"processes", AgentRefusal::ProcessesNotOffered}, {"unknown", AgentRefusal::Unknown},
+      {"processes", AgentRefusal::ProcessesNotOffered}, {"setting", AgentRefusal::SettingNotChangeable},
+      {"write-settings", AgentRefusal::SystemSettingsAccess}, {"usage", AgentRefusal::UsageAccess},
+      {"clean", AgentRefusal::CleanNotOffered},     {"cache-sizes", AgentRefusal::CacheSizesNotOffered},
+      {"unknown", AgentRefusal::Unknown},
   };
   for (const auto& n : kNames)
     if (name == n.name) {

@@ -1,6 +1,7 @@
 #include "phone/android/JniPhoneData.h"
 
 #include "phone/android/FileFolder.h"
+#include "phone/android/JniPieces.h"
 #include "phone/android/jni/Framework.h"
 
 #include <sys/stat.h>
@@ -311,6 +312,9 @@ int64_t fileSize(const std::string& path) {
 }
 
 }  // namespace
+
+Local<jobject> packageManagerOf(Env& env, jobject context) { return packageManager(env, context); }
+Blob drawablePng(Env& env, jobject drawable) { return iconPng(env, drawable); }
 
 JniPhoneData::JniPhoneData(JNIEnv* raw, jobject context) : PhoneData(AgentRefusal::NotServed), context_(raw, context) {
   Env env(raw);

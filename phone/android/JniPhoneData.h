@@ -8,9 +8,12 @@
 // file system (phone/android/FileFolder.h). What current Android gives no app (the clock's alarms,
 // a browser's bookmarks, other apps' processes) is refused as such; free memory is served. The
 // installed applications come from the package manager (icons as PNG within the page's buffer) and
-// start through their launch intent; the start-up items are the receivers it resolves for the
-// page's events (JniStartup.cpp); an alarm is added through the clock app's intent (JniAlarms.cpp).
-// The other tools' areas (settings, cleaner) are not served here.
+// start through their launch intent. The phone settings (JniSettings.cpp) come from Settings and
+// AudioManager, and a change the phone allows no app is refused as such; the cleaner
+// (JniCleaner.cpp) reads other apps' cache sizes through StorageStatsManager (with the usage
+// access the PC grants) and clears only the agent's own cache. The start-up items are the receivers
+// the package manager resolves for the page's events (JniStartup.cpp); an alarm is added through
+// the clock app's intent (JniAlarms.cpp).
 //
 // Any thread may call in: threadEnv() attaches it to the JVM (and detaches it when it ends).
 #include "phone/PhoneData.h"
@@ -62,6 +65,10 @@ class JniPhoneData : public PhoneData {
   Answer startApplication(const std::string& package, int32_t& status) override;
 
   Answer startupItems(std::vector<StartupEntry>& out) override;
+  Answer settings(PhoneSettings& out) override;
+  Answer changeSetting(int32_t number, int32_t value, int32_t& status) override;
+  Answer cache(std::vector<CacheEntry>& out) override;
+  Answer cleanCache(const CleanRequest& request, int32_t& status) override;
 
   Answer processes(std::vector<Process>& out) override;
   Answer endProcesses(const std::vector<std::string>& names, int32_t& status) override;

@@ -3,7 +3,8 @@
 # native tree, its fake providers holding vphone's data set): vphone runs as with_vphone.sh starts
 # it and relays its agent forward to the host's abstract socket ("agent outside NAME").
 # usage: with_jvm_agent.sh VPHONE HOST TEST_EXE ARTIFACTS [gtest arguments]
-# Skipped (77) without a native tree's vphone or host (the host needs a JDK).
+# Skipped (77) without a native tree's vphone or host (the host needs a JDK). ZORVIK_JVM_AGENT_SDK,
+# when set, is the Android level the host's fakes report; the test sees ZORVIK_JVM_AGENT=1.
 set -uo pipefail
 source "$(dirname "$0")/vphone-lib.sh"
 vphone_prepare "$1" "$4" || exit 77
@@ -24,9 +25,7 @@ grep -q '^jvm_agent_host: serving' "$work/host.log" || { echo "the JVM agent did
 start_phone || exit 1
 [ "$(phone_control "agent outside $name")" = OK ] || { echo "vphone refused agent outside"; exit 1; }
 status=0
-# The page tests see that the package itself answers (no refusals injected by vphone).
-export ZORVIK_AGENT_IS_PACKAGE=1
-"$root/scripts/wine-ui-run" "$exe" --gtest_brief=1 "$@" || status=1
+ZORVIK_JVM_AGENT=1 "$root/scripts/wine-ui-run" "$exe" --gtest_brief=1 "$@" || status=1
 # The relay held to the end (a reset between cases keeps it), and the agent still answers.
 phone_control status | grep -q " outside=$name" || { echo "vphone no longer relays to $name"; status=1; }
 kill -0 "$hp" 2>/dev/null || { echo "the JVM agent ended"; cat "$work/host.log"; status=1; }

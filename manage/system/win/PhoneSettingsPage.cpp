@@ -135,12 +135,18 @@ void PhoneSettingsPage::runNext() {
     return;
   }
   ++writesSent_;
-  // The control keeps the user's change whatever the phone says.
+  // The control keeps the user's change unless the phone refused it: then the page reads the
+  // phone again (after what is already queued) and shows what it really has.
   work_.run([request = changeSettingRequest(job->number, job->value)](
                 ExchangeCancel* cancel) { return exchangeForStatus(request, nullptr, cancel); },
             [this](AgentResult result) {
               queue_.finish();
-              if (const char* failure = agentFailureText(result)) host().setStatusText(failure);
+              const char* failure = agentFailureText(result);
+              if (failure) host().setStatusText(failure);
+              if (isAgentRefusal(result)) {
+                refusalText_ = failure ? failure : "";
+                reload();
+              }
               runNext();
             });
 }
@@ -150,6 +156,8 @@ void PhoneSettingsPage::fill(const Loaded& loaded) {
   finishLoad(loaded.result, [&] {
     if (loaded.read) show(loaded.values);
   });
+  if (!refusalText_.empty() && loaded.result == AgentResult::Ok) host().setStatusText(refusalText_);
+  refusalText_.clear();
 }
 
 void PhoneSettingsPage::show(const PhoneSettingValues& values) {

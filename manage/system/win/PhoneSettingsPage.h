@@ -67,6 +67,8 @@ private:
   uint64_t readAskedAt_ = 0;
   int writesSent_ = 0;
   int fills_ = 0;
+  // A refused change's text, shown again once the reload it started has shown the phone's values.
+  std::string refusalText_;
 };
 
 }  // namespace zorvik

@@ -14,6 +14,7 @@ using F = Framework;
 struct ClassEntry {
   jclass F::*slot;
   const char* name;
+  bool optional = false;  // absent on older Android: its members are then null, optional or not
 };
 
 const ClassEntry kClasses[] = {
@@ -56,6 +57,9 @@ const ClassEntry kClasses[] = {
     {&F::compressFormat, "android/graphics/Bitmap$CompressFormat"},
     {&F::canvas, "android/graphics/Canvas"},
     {&F::byteStream, "java/io/ByteArrayOutputStream"},
+    {&F::audioManager, "android/media/AudioManager"},
+    {&F::storageStatsManager, "android/app/usage/StorageStatsManager", true},
+    {&F::storageStats, "android/app/usage/StorageStats", true},
 };
 
 struct MethodEntry {
@@ -163,6 +167,21 @@ const MethodEntry kMethods[] = {
     {&F::byteStreamNew, &F::byteStream, "<init>", "(I)V", false, false},
     {&F::byteStreamBytes, &F::byteStream, "toByteArray", "()[B", false, false},
     {&F::canDrawOverlays, &F::settings, "canDrawOverlays", "(Landroid/content/Context;)Z", true, true},
+    {&F::systemString, &F::settingsSystem, "getString",
+     "(Landroid/content/ContentResolver;Ljava/lang/String;)Ljava/lang/String;", true, false},
+    {&F::systemPutInt, &F::settingsSystem, "putInt", "(Landroid/content/ContentResolver;Ljava/lang/String;I)Z", true,
+     false},
+    {&F::systemPutString, &F::settingsSystem, "putString",
+     "(Landroid/content/ContentResolver;Ljava/lang/String;Ljava/lang/String;)Z", true, false},
+    {&F::systemCanWrite, &F::settingsSystem, "canWrite", "(Landroid/content/Context;)Z", true, false},
+    {&F::audioVolume, &F::audioManager, "getStreamVolume", "(I)I", false, false},
+    {&F::audioMaxVolume, &F::audioManager, "getStreamMaxVolume", "(I)I", false, false},
+    {&F::audioSetVolume, &F::audioManager, "setStreamVolume", "(III)V", false, false},
+    {&F::statsForUid, &F::storageStatsManager, "queryStatsForUid",
+     "(Ljava/util/UUID;I)Landroid/app/usage/StorageStats;", false, true},
+    {&F::statsCacheBytes, &F::storageStats, "getCacheBytes", "()J", false, true},
+    {&F::contextCacheDir, &F::context, "getCacheDir", "()Ljava/io/File;", false, false},
+    {&F::contextExternalCacheDir, &F::context, "getExternalCacheDir", "()Ljava/io/File;", false, false},
 };
 
 struct FieldEntry {
@@ -204,6 +223,8 @@ const FieldEntry kFields[] = {
     {&F::componentApplication, &F::activityInfo, "applicationInfo", "Landroid/content/pm/ApplicationInfo;", false, false},
     {&F::configArgb8888, &F::bitmapConfig, "ARGB_8888", "Landroid/graphics/Bitmap$Config;", true, false},
     {&F::compressPng, &F::compressFormat, "PNG", "Landroid/graphics/Bitmap$CompressFormat;", true, false},
+    {&F::applicationUid, &F::applicationInfo, "uid", "I", false, false},
+    {&F::applicationStorageUuid, &F::applicationInfo, "storageUuid", "Ljava/util/UUID;", false, true},
 };
 
 // The Uris read from the fields above.
@@ -236,6 +257,8 @@ bool load(JNIEnv* env, Framework& f, std::string& missing) {
     jclass local = env->FindClass(c.name);
     if (!local || env->ExceptionCheck()) {
       env->ExceptionClear();
+      f.*c.slot = nullptr;
+      if (c.optional) continue;
       missing = c.name;
       return false;
     }
@@ -244,8 +267,9 @@ bool load(JNIEnv* env, Framework& f, std::string& missing) {
   }
   for (const MethodEntry& m : kMethods) {
     jclass owner = f.*m.owner;
-    jmethodID id = m.isStatic ? env->GetStaticMethodID(owner, m.name, m.signature)
-                              : env->GetMethodID(owner, m.name, m.signature);
+    jmethodID id = !owner ? nullptr
+                   : m.isStatic ? env->GetStaticMethodID(owner, m.name, m.signature)
+                                : env->GetMethodID(owner, m.name, m.signature);
     if (!id || env->ExceptionCheck()) {
       env->ExceptionClear();
       id = nullptr;

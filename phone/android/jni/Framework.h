@@ -93,7 +93,13 @@ namespace zorvik::phone::jni {
   X(kBatteryChanged, "android.content.Intent", "ACTION_BATTERY_CHANGED", "android.intent.action.BATTERY_CHANGED")   \
   X(kBatteryLevel, "android.os.BatteryManager", "EXTRA_LEVEL", "level")                                             \
   X(kBatteryScale, "android.os.BatteryManager", "EXTRA_SCALE", "scale")                                             \
-  X(kActivityService, "android.content.Context", "ACTIVITY_SERVICE", "activity")
+  X(kActivityService, "android.content.Context", "ACTIVITY_SERVICE", "activity")                                   \
+  X(kAudioService, "android.content.Context", "AUDIO_SERVICE", "audio")                                            \
+  X(kStorageStatsService, "android.content.Context", "STORAGE_STATS_SERVICE", "storagestats")                      \
+  X(kVibrateWhenRinging, "android.provider.Settings.System", "VIBRATE_WHEN_RINGING", "vibrate_when_ringing")       \
+  X(kScreenOffTimeout, "android.provider.Settings.System", "SCREEN_OFF_TIMEOUT", "screen_off_timeout")             \
+  X(kTime1224, "android.provider.Settings.System", "TIME_12_24", "time_12_24")                                     \
+  X(kDateFormatSetting, "android.provider.Settings.System", "DATE_FORMAT", "date_format")
 
 // Integer constants: (C++ name, class in the listing, field, value).
 #define ZORVIK_FRAMEWORK_INTS(X)                                                                  \
@@ -101,7 +107,10 @@ namespace zorvik::phone::jni {
   X(kLocationModeOff, "android.provider.Settings.Secure", "LOCATION_MODE_OFF", 0)                 \
   X(kFlagSystem, "android.content.pm.ApplicationInfo", "FLAG_SYSTEM", 1)                           \
   X(kActivityNewTask, "android.content.Intent", "FLAG_ACTIVITY_NEW_TASK", 268435456)                \
-  X(kSdkQ, "android.os.Build.VERSION_CODES", "Q", 29)
+  X(kSdkQ, "android.os.Build.VERSION_CODES", "Q", 29)                                             \
+  X(kSdkO, "android.os.Build.VERSION_CODES", "O", 26)                                             \
+  X(kStreamRing, "android.media.AudioManager", "STREAM_RING", 2)                                  \
+  X(kStreamMusic, "android.media.AudioManager", "STREAM_MUSIC", 3)
 
 #define ZORVIK_DECLARE_TEXT(name, owner, field, value) inline constexpr const char name[] = value;
 #define ZORVIK_DECLARE_INT(name, owner, field, value) inline constexpr int name = value;
@@ -120,6 +129,7 @@ struct Framework {
   jclass resolveInfo, activityInfo;
   jclass packageManager, packageInfo, applicationInfo, drawable, bitmapDrawable, bitmap, bitmapConfig, compressFormat,
       canvas, byteStream;
+  jclass audioManager, storageStatsManager, storageStats;  // the last two optional (Android 8.0)
 
   jmethodID contextResolver, contextPackageName, contextSystemService, contextRegisterReceiver;
   jmethodID resolverQuery, resolverApplyBatch, resolverDelete;
@@ -138,6 +148,8 @@ struct Framework {
   jmethodID bitmapCreate, bitmapScaled, bitmapWidth, bitmapHeight, bitmapCompress, bitmapRecycle, canvasNew;
   jmethodID byteStreamNew, byteStreamBytes, canDrawOverlays;
   jmethodID queryReceivers, resolveActivity, intentNew, intentPutInt, intentPutBool, intentPutText, intentPutIntList;
+  jmethodID systemString, systemPutInt, systemPutString, systemCanWrite, audioVolume, audioMaxVolume, audioSetVolume;
+  jmethodID statsForUid, statsCacheBytes, contextCacheDir, contextExternalCacheDir;
 
   jfieldID resultCount, resultUri;
   jfieldID buildModel, buildManufacturer, buildDisplay, buildHardware, versionSdk, versionRelease;
@@ -146,6 +158,7 @@ struct Framework {
   jfieldID packageName, packageVersionName, packageVersionCode, packageFirstInstall, packageApplication;
   jfieldID applicationFlags, applicationSourceDir, configArgb8888, compressPng;
   jfieldID resolveActivityInfo, itemName, itemPackage, componentApplication;
+  jfieldID applicationUid, applicationStorageUuid;
 
   // The providers' content Uris (global references).
   jobject contactsUri, rawContactsUri, dataUri, groupsUri, smsUri, callsUri;

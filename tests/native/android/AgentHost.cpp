@@ -1,7 +1,8 @@
 // The package's native entry on the harness JVM, serving until SIGTERM, SIGINT or SIGHUP: the fake
 // providers hold vphone's data set, the listener serves the abstract socket NAME to this user.
 //   jvm_agent_host NAME
-// Prints "jvm_agent_host: serving NAME" once the socket is bound.
+// Prints "jvm_agent_host: serving NAME" once the socket is bound. ZORVIK_JVM_AGENT_SDK, when set,
+// is the Android level the fakes report.
 #include "Harness.h"
 #include "Jvm.h"
 #include "phone/android/AgentEntry.h"
@@ -27,6 +28,13 @@ int main(int argc, char** argv) {
 
   zorvik::test::Harness harness;
   harness.loadFakes();
+  // Another Android level than the data set's, for the pages whose answers depend on it.
+  if (const char* sdk = std::getenv("ZORVIK_JVM_AGENT_SDK")) {
+    JNIEnv* env = zorvik::test::jvmEnv();
+    jclass phone = zorvik::test::javaClass("zorvik/fakes/Phone");
+    env->CallStaticVoidMethod(phone, env->GetStaticMethodID(phone, "setSdk", "(I)V"), std::atoi(sdk));
+    if (!zorvik::test::takeException(env).empty()) return 1;
+  }
   if (::testing::UnitTest::GetInstance()->ad_hoc_test_result().Failed()) {
     std::fprintf(stderr, "jvm_agent_host: the fakes did not take vphone's data set\n");
     return 1;

@@ -58,6 +58,12 @@ const std::string& apkFolder() {
   return folder.path;
 }
 
+// The agent's own cache folder (Context.getCacheDir).
+const std::string& cacheFolder() {
+  static ApkFolder folder;
+  return folder.path;
+}
+
 jbyteArray byteArray(JNIEnv* env, const phone::Blob& bytes) {
   if (!bytes || bytes->empty()) return nullptr;
   jbyteArray a = env->NewByteArray(static_cast<jsize>(bytes->size()));
@@ -276,7 +282,43 @@ void Harness::loadFakes() {
     call(env, packages, receiver, str(package), str(name), str(action));
     env->PopLocalFrame(nullptr);
   }
+  loadTools();
 }
+
+// The phone settings page's and the cleaner's side: the settings Settings.System holds, the
+// volumes on the page's own scales, the cache figures of the data set's packages.
+void Harness::loadTools() {
+  JNIEnv* env = jvmEnv();
+  using namespace phone::jni;
+  const int32_t* s = state.settings;
+  static jmethodID setting = staticMethod("loadSetting", "(Ljava/lang/String;Ljava/lang/String;Ljava/lang/String;)V");
+  auto put = [&](const char* name, const std::string& value) {
+    env->PushLocalFrame(8);
+    call(env, phoneClass(), setting, javaString(env, "system"), javaString(env, name), javaString(env, value));
+    env->PopLocalFrame(nullptr);
+  };
+  static const char* const patterns[] = {"yyyy-MM-dd", "MM-dd-yyyy", "dd-MM-yyyy"};
+  put(kVibrateWhenRinging, std::to_string(s[sim::kVibrate]));
+  put(kScreenOffTimeout, std::to_string(s[sim::kTimeout]));
+  put(kTime1224, s[sim::kTime24] == 1 ? "24" : "12");
+  if (s[sim::kDateFormat] >= 0 && s[sim::kDateFormat] < 3) put(kDateFormatSetting, patterns[s[sim::kDateFormat]]);
+  jclass tools = javaClass("zorvik/fakes/Tools");
+  static jmethodID volume = staticMethod(tools, "loadVolume", "(III)V");
+  static jmethodID cache = staticMethod(tools, "loadCache", "(Ljava/lang/String;J)V");
+  static jmethodID folder = staticMethod(tools, "setCacheDir", "(Ljava/lang/String;)V");
+  call(env, tools, volume, kStreamRing, s[sim::kRinger], 7);
+  call(env, tools, volume, kStreamMusic, s[sim::kMusic], 15);
+  for (const phone::CacheEntry& c : state.cache) {
+    env->PushLocalFrame(4);
+    call(env, tools, cache, javaString(env, c.package), static_cast<jlong>(c.size));
+    env->PopLocalFrame(nullptr);
+  }
+  env->PushLocalFrame(4);
+  call(env, tools, folder, javaString(env, cacheFolder()));
+  env->PopLocalFrame(nullptr);
+}
+
+const std::string& Harness::agentCacheFolder() { return cacheFolder(); }
 
 std::string Harness::jniReply(const std::string& request) {
   return phone::answerAgentRequest(*jni_, reinterpret_cast<const unsigned char*>(request.data()), request.size(),

@@ -26,6 +26,8 @@ class Harness {
 
   // Puts state into the fake providers (after clearing them and their faults).
   void loadFakes();
+  // The agent's own cache folder on the fake phone.
+  static const std::string& agentCacheFolder();
 
   std::string jniReply(const std::string& request);
   std::string simReply(const std::string& request);
@@ -42,6 +44,7 @@ class Harness {
   static int openCursors();
 
  private:
+  void loadTools();
   std::unique_ptr<phone::JniPhoneData> jni_;
 };
 

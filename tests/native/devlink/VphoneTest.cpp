@@ -184,8 +184,8 @@ TEST_F(AgainstVphone, FromAndroid6TheInstallGrantsRuntimePermissionsAndAHungGran
     std::string grants;
   } cases[] = {
       {"15", false, "OK install-g=0"},  // an older pm knows neither -g nor runtime grants
-      {"23", false, allGranted},
-      {"23", true, "OK install-g=1"},
+      {"23", false, allGranted + " WRITE_SETTINGS=allow"},  // and the connection's appops after the grants
+      {"23", true, "OK install-g=1 WRITE_SETTINGS=allow"},
   };
   for (const Case& c : cases) {
     listener.clear();
@@ -215,9 +215,12 @@ TEST_F(AgainstVphone, EachConnectionAllowsTheAppOpsTheLevelNeedsAndARefusalIsOnl
     const char* fault;  // a vphone setting, or null
     std::string grants;
   } cases[] = {
-      {"28", nullptr, "OK install-g=0"},
-      {"29", nullptr, "OK install-g=0 SYSTEM_ALERT_WINDOW=allow"},
-      {"30", nullptr, "OK install-g=0 MANAGE_EXTERNAL_STORAGE=allow SYSTEM_ALERT_WINDOW=allow"},
+      {"22", nullptr, "OK install-g=0"},
+      {"23", nullptr, "OK install-g=0 WRITE_SETTINGS=allow"},
+      {"28", nullptr, "OK install-g=0 GET_USAGE_STATS=allow WRITE_SETTINGS=allow"},
+      {"29", nullptr, "OK install-g=0 GET_USAGE_STATS=allow SYSTEM_ALERT_WINDOW=allow WRITE_SETTINGS=allow"},
+      {"30", nullptr,
+       "OK install-g=0 GET_USAGE_STATS=allow MANAGE_EXTERNAL_STORAGE=allow SYSTEM_ALERT_WINDOW=allow WRITE_SETTINGS=allow"},
       {"30", "shell delay 60000 appops", "OK install-g=0"},
   };
   for (const Case& c : cases) {

@@ -23,7 +23,7 @@ NATIVE_ENTRY = "Java_com_zorvik_Zorvik_AgentService_start"
 # the installed packages, and a foreground service that may run on Android 14.
 REQUIRED_PERMISSIONS = ["READ_CONTACTS", "WRITE_CONTACTS", "READ_SMS", "SEND_SMS", "READ_CALL_LOG",
                         "WRITE_CALL_LOG", "READ_PHONE_STATE", "QUERY_ALL_PACKAGES", "POST_NOTIFICATIONS",
-                        "FOREGROUND_SERVICE", "FOREGROUND_SERVICE_DATA_SYNC"]
+                        "FOREGROUND_SERVICE", "FOREGROUND_SERVICE_DATA_SYNC", "PACKAGE_USAGE_STATS", "WRITE_SETTINGS"]
 MACHINES = {"arm64-v8a": "AArch64", "armeabi-v7a": "ARM", "x86_64": "Advanced Micro Devices X86-64"}
 BIONIC_LIBRARIES = {"libc.so", "libdl.so", "liblog.so", "libm.so"}
 # Present only where C++ exceptions could be thrown or caught.

@@ -336,7 +336,7 @@ public final class ApiListingCheck {
     String owner = w[1].replace('/', '.').replace('$', '.');
     if (owner.startsWith("java.")) return;  // the JDK's own classes are the real ones
     switch (w[0]) {
-      case "field" -> checkField(owner, w[2], null, true, line.substring(line.indexOf(w[2]) + w[2].length() + 1), false);
+      case "field" -> checkField(owner, w[2], null, true, line.substring(line.indexOf(" " + w[2] + " ") + w[2].length() + 2), false);
       case "sfield", "ifield" -> checkField(owner, w[2], descriptorTypes(w[3]).get(0), w[0].equals("sfield"), null, true);
       case "ctor" -> {
         String d = w[2];

@@ -96,7 +96,7 @@ TEST_F(AlarmsPageTest, ColumnsAndEveryAlarmOfThePhone) {
 // Current Android gives no app the clock's alarms: the page says so, and asks again next time.
 TEST_F(AlarmsPageTest, APhoneThatGivesNoAppItsAlarmsSaysSoPlainly) {
   // The package refuses by itself; vphone is told to.
-  if (!std::getenv("ZORVIK_AGENT_IS_PACKAGE")) {
+  if (!std::getenv("ZORVIK_JVM_AGENT")) {
     ASSERT_EQ(phoneControl("reply refuse 870401 alarms").rfind("OK", 0), 0u);
   }
   load();

@@ -113,7 +113,7 @@ TEST_F(BookmarksPageTest, ColumnsAndEveryBookmarkOfThePhone) {
 
 TEST_F(BookmarksPageTest, APhoneThatGivesNoAppBookmarksSaysSoPlainly) {
   // The package refuses by itself; vphone is told to.
-  if (!std::getenv("ZORVIK_AGENT_IS_PACKAGE")) {
+  if (!std::getenv("ZORVIK_JVM_AGENT")) {
     ASSERT_EQ(phoneControl("reply refuse 870701 bookmarks").rfind("OK", 0), 0u);
   }
   load();

@@ -143,7 +143,7 @@ TEST_F(ProcessesPageTest, EndingWithNothingTickedAsksNoConfirmationAndReloads) {
 // does give.
 TEST_F(ProcessesPageTest, APhoneThatHidesOtherAppsProcessesSaysSoAndStillShowsFreeMemory) {
   // The package refuses by itself; vphone is told to.
-  if (!std::getenv("ZORVIK_AGENT_IS_PACKAGE")) {
+  if (!std::getenv("ZORVIK_JVM_AGENT")) {
     ASSERT_EQ(phoneControl("reply refuse 871801 processes").rfind("OK", 0), 0u);
   }
   loadAndWait();

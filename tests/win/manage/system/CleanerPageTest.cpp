@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <memory>
 #include <optional>
 #include <thread>
@@ -155,6 +156,47 @@ TEST_F(CleanerPageTest, ClearingOnASilentPhoneKeepsTheWindowAnswering) {
   ASSERT_TRUE(pumpUntil([&] { return !ui_.page->clearing(); }, 5000));
   asker.join();
   EXPECT_EQ(ui_.host->status(), "【X】连接超时：手机端没有响应");
+}
+
+// What no app may clear (every row is checked after a scan: the browsers' histories too): the
+// phone's reason, and the next scan finds every row still there. The package's agent refuses by
+// itself; vphone is told to.
+TEST_F(CleanerPageTest, ClearingWhatThePhoneRefusesSaysWhyAndChangesNothing) {
+  const bool jvm = std::getenv("ZORVIK_JVM_AGENT") != nullptr;
+  if (!jvm) {
+    ASSERT_EQ(phoneControl("reply refuse 871602 clean").rfind("OK", 0), 0u);
+  }
+  const int rows = ui_.page->list().count();
+  if (jvm) {
+    ASSERT_GT(rows, 3);  // vphone's caches may be cleared by the cases before
+  }
+  ui_.page->onToolbar(toolbar::kDeleteFound);
+  ASSERT_TRUE(pumpUntil([&] { return !ui_.page->clearing(); }, 10000));
+  EXPECT_EQ(ui_.host->status(), agentRefusalText(AgentRefusal::CleanNotOffered));
+  phoneControl("reply refuse off");
+  scan();
+  EXPECT_EQ(ui_.page->list().count(), rows);
+  pump(300);
+  test::saveWindowPng(ui_.frame.hwnd(), test::artifactPath("cleaner_clean_refused.png"));
+}
+
+// A phone that gives no cache sizes: its reason, and only the three fixed rows. The package's agent
+// on the data set's Android 4.0 refuses by itself (no sizes before 8.0); vphone is told to refuse
+// as a phone without the usage access.
+TEST_F(CleanerPageTest, AScanThePhoneRefusesSaysWhyAndKeepsTheFixedRows) {
+  AgentRefusal why = AgentRefusal::UsageAccess;
+  if (std::getenv("ZORVIK_JVM_AGENT")) {
+    const char* sdk = std::getenv("ZORVIK_JVM_AGENT_SDK");
+    if (sdk && std::atoi(sdk) >= 26) GTEST_SKIP() << "this agent serves cache sizes";
+    why = AgentRefusal::CacheSizesNotOffered;
+  } else {
+    ASSERT_EQ(phoneControl("reply refuse 871601 usage").rfind("OK", 0), 0u);
+  }
+  scan();
+  expectOnlyFixedRows();
+  EXPECT_EQ(ui_.host->status(), agentRefusalText(why));
+  pump(300);
+  test::saveWindowPng(ui_.frame.hwnd(), test::artifactPath("cleaner_scan_refused.png"));
 }
 
 TEST(CleanerSizeText, FourGigabytesAndMoreKeepTheirHighBits) {

@@ -302,6 +302,43 @@ TEST_F(PhoneSettingsPageTest, ALoadNeverPutsBackALaterChange) {
   EXPECT_EQ(v.value[kSettingTimeout], 600000);
 }
 
+// The system settings and the volumes, which the phone lets the agent change.
+TEST_F(PhoneSettingsPageTest, SystemSettingsAndVolumesReachThePhone) {
+  loadNow();
+  const bool rotation = checked(kSettingRotation);
+  Button(page_->control(kSettingRotation)).click();
+  choose(kSettingTimeout, 4);  // "10 分钟"
+  choose(kSettingMusic, 15);
+  choose(kSettingDateFormat, 2);
+  settle();
+  EXPECT_EQ(host_->status(), "");
+  const PhoneSettingValues v = phoneSettings();
+  EXPECT_EQ(v.value[kSettingRotation], rotation ? 0 : 1);
+  EXPECT_EQ(v.value[kSettingTimeout], 600000);
+  EXPECT_EQ(v.value[kSettingMusic], 15);
+  EXPECT_EQ(v.value[kSettingDateFormat], 2);
+}
+
+// What the phone lets no app switch: the phone's reason in the status line, and the switch back
+// at the phone's own value. The package's agent refuses Wi-Fi by itself; vphone is told to.
+TEST_F(PhoneSettingsPageTest, ARefusedChangeSaysWhyAndShowsThePhonesValue) {
+  loadNow();
+  if (!std::getenv("ZORVIK_JVM_AGENT")) {
+    ASSERT_EQ(phoneControl("reply refuse 871502 setting").rfind("OK", 0), 0u);
+  }
+  const bool before = checked(kSettingWifi);
+  const int fills = page_->fills();
+  Button(page_->control(kSettingWifi)).click();
+  EXPECT_EQ(checked(kSettingWifi), !before);
+  ASSERT_TRUE(pumpUntil([&] { return page_->fills() > fills && !page_->busy(); }, 10000));
+  EXPECT_EQ(host_->status(), agentRefusalText(AgentRefusal::SettingNotChangeable));
+  EXPECT_EQ(checked(kSettingWifi), before);
+  phoneControl("reply refuse off");
+  EXPECT_EQ(phoneSettings().value[kSettingWifi] == 1, before);
+  pump(300);
+  test::saveWindowPng(ui_.frame.hwnd(), test::artifactPath("phone_settings_refused.png"));
+}
+
 TEST_F(PhoneSettingsPageTest, OddPhoneValuesFollowTheLoadRules) {
   setOnPhone(kSettingTimeout, 45000);
   setOnPhone(kSettingMusic, 16);

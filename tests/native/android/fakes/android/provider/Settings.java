@@ -27,6 +27,18 @@ public final class Settings {
     public System() {}
 
     public static int getInt(ContentResolver cr, String name, int def) { return number(Phone.system, name, def); }
+
+    public static String getString(ContentResolver cr, String name) { return Phone.system.get(name); }
+
+    public static boolean putInt(ContentResolver cr, String name, int value) { return putString(cr, name, Integer.toString(value)); }
+
+    public static boolean putString(ContentResolver cr, String name, String value) {
+      zorvik.fakes.Tools.checkWrite(name);
+      Phone.system.put(name, value);
+      return true;
+    }
+
+    public static boolean canWrite(android.content.Context context) { return zorvik.fakes.Tools.canWrite(); }
   }
 
   public static final class Secure extends NameValueTable {

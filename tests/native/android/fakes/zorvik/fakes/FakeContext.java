@@ -22,6 +22,9 @@ public final class FakeContext extends Context {
 
   @Override
   public synchronized Object getSystemService(String name) {
+    if (AUDIO_SERVICE.equals(name)) return Tools.service(name);
+    // Android 8.0's.
+    if (STORAGE_STATS_SERVICE.equals(name)) return android.os.Build.VERSION.SDK_INT >= 26 ? Tools.service(name) : null;
     if (!ACTIVITY_SERVICE.equals(name)) return null;
     if (activityManager == null) {
       try {
@@ -43,6 +46,13 @@ public final class FakeContext extends Context {
     if (Packages.SET_ALARM.equals(intent.getAction())) Packages.setAlarm(intent);
     else Packages.start(intent);
   }
+
+  @Override
+  public java.io.File getCacheDir() { return new java.io.File(Tools.cacheDir); }
+
+  /** No external storage mounted for the agent's own files. */
+  @Override
+  public java.io.File getExternalCacheDir() { return null; }
 
   /** Only the sticky battery intent is there to be had. */
   @Override

@@ -143,6 +143,8 @@ public final class Packages {
     e.info.applicationInfo = new ApplicationInfo();
     e.info.applicationInfo.flags = system != 0 ? ApplicationInfo.FLAG_SYSTEM : 0;
     e.info.applicationInfo.sourceDir = sourceDir;
+    e.info.applicationInfo.uid = 10000 + entries.size();
+    e.info.applicationInfo.storageUuid = Tools.INTERNAL;
     e.label = label;
     e.icon = bitmapIcon(png);
     entries.add(e);
@@ -154,6 +156,8 @@ public final class Packages {
       if (e.info.packageName.equals(name)) return e;
     throw new IllegalArgumentException("no package " + name);
   }
+
+  static synchronized int uidOf(String name) { return named(name).info.applicationInfo.uid; }
 
   public static synchronized void setIcon(String name, byte[] png) { named(name).icon = bitmapIcon(png); }
 

@@ -71,6 +71,7 @@ public final class Phone {
     storage.clear();
     sent.clear();
     Packages.reset();
+    Tools.reset();
     resetFaults();
   }
 
@@ -82,6 +83,7 @@ public final class Phone {
     smsSendRefused = false;
     overlayAllowed = true;
     Packages.resetFaults();
+    Tools.resetFaults();
   }
 
   // ---- loading, from the harness

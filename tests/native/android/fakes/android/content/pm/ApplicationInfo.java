@@ -6,6 +6,8 @@ public class ApplicationInfo {
 
   public int flags;
   public String sourceDir;
+  public java.util.UUID storageUuid;
+  public int uid;
 
   public ApplicationInfo() {}
 }

@@ -59,7 +59,7 @@ std::string addAlarm(int32_t hour, int32_t minute, int32_t days, int32_t enabled
                                        be32(vibrate) + text(title) + text(ringtone));
 }
 
-class Tools : public ::testing::Test {
+class StartupAndAlarms : public ::testing::Test {
  protected:
   void SetUp() override {
     h.loadFakes();
@@ -76,7 +76,7 @@ class Tools : public ::testing::Test {
   Harness h;
 };
 
-TEST_F(Tools, StartupItemsAreThePackagesReceiversAsVphoneAnswersThemAndAsThePageReadsThem) {
+TEST_F(StartupAndAlarms, StartupItemsAreThePackagesReceiversAsVphoneAnswersThemAndAsThePageReadsThem) {
   const std::string request = bare(code(C::ListStartupItems));
   const std::string reply = h.jniReply(request);
   EXPECT_EQ(reply, h.simReply(request));
@@ -91,7 +91,7 @@ TEST_F(Tools, StartupItemsAreThePackagesReceiversAsVphoneAnswersThemAndAsThePage
   }
 }
 
-TEST_F(Tools, StartupItemsLeaveOutTheSystemsOwnKeepForeignClassNamesWholeAndAreRefusedWhenThePhoneRefuses) {
+TEST_F(StartupAndAlarms, StartupItemsLeaveOutTheSystemsOwnKeepForeignClassNamesWholeAndAreRefusedWhenThePhoneRefuses) {
   const std::string request = bare(code(C::ListStartupItems));
   const sim::Package& user = userPackage();
   const sim::Package& system =
@@ -116,7 +116,7 @@ TEST_F(Tools, StartupItemsLeaveOutTheSystemsOwnKeepForeignClassNamesWholeAndAreR
   EXPECT_EQ(Harness::openCursors(), 0);
 }
 
-TEST_F(Tools, AnAlarmIsAddedThroughTheClockAppAndWhatItCannotDoIsRefused) {
+TEST_F(StartupAndAlarms, AnAlarmIsAddedThroughTheClockAppAndWhatItCannotDoIsRefused) {
   const std::string tone = "content://settings/system/alarm_alert";
   const std::string asked = u8" message=起床 vibrate=true skipUi=true ringtone=" + tone + " flags=268435456";
   struct Case {
@@ -167,7 +167,7 @@ TEST_F(Tools, AnAlarmIsAddedThroughTheClockAppAndWhatItCannotDoIsRefused) {
 
 // The Browser provider's bookmarks went in Android 6, below the package's minimum; whatever level
 // the phone reports, the bookmark commands are refused and the start-up items still served.
-TEST_F(Tools, BookmarksAreRefusedAtEverySdkLevelAndStartupItemsServed) {
+TEST_F(StartupAndAlarms, BookmarksAreRefusedAtEverySdkLevelAndStartupItemsServed) {
   const std::string bookmark = be32(0) + text("t") + text("http://u");
   const std::string requests[] = {bare(code(C::ListBookmarks)), framed(code(C::AddBookmark), be32(1) + bookmark),
                                   framed(code(C::UpdateBookmark), be32(1) + be32(2) + bookmark),
