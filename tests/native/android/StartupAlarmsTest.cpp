@@ -81,12 +81,15 @@ TEST_F(StartupAndAlarms, StartupItemsAreThePackagesReceiversAsVphoneAnswersThemA
   const std::string reply = h.jniReply(request);
   EXPECT_EQ(reply, h.simReply(request));
   ASSERT_GE(reply.size(), 8u);
-  const StartupItems page = parseStartupItems(reinterpret_cast<const unsigned char*>(reply.data()) + 4, reply.size() - 4);
+  const WireList<StartupEntry> page =
+      parseStartupItems(reinterpret_cast<const unsigned char*>(reply.data()) + 4, reply.size() - 4);
   EXPECT_TRUE(page.ended);
+  EXPECT_FALSE(page.malformed);
   ASSERT_GT(h.state.startup.size(), 10u);
-  EXPECT_EQ(page.entryCount, h.state.startup.size());
-  EXPECT_GT(page.byEvent.size(), 5u);
-  for (const auto& [event, entries] : page.byEvent) {
+  EXPECT_EQ(page.records.size(), h.state.startup.size());
+  const StartupTree tree = startupTree(page.records);
+  EXPECT_GT(tree.size(), 5u);
+  for (const auto& [event, entries] : tree) {
     EXPECT_NE(startupEventTableText(event), nullptr) << event;
   }
 }
