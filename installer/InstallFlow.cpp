@@ -61,16 +61,19 @@ const FailureCode* namedFailureCode(std::string_view output) {
   return nullptr;
 }
 
-// "to install" is the old tool's "can't find '…' to install"; the newer tool's "failed to install
-// …" precedes the phone's own reason and is not that.
+// "to install" is the old tool's "can't find '…' to install", which a newer tool says as "cannot
+// stat '…'"; its "failed to install …" precedes the phone's own reason and is not that.
 bool rowMatches(std::string_view output, const ResultRow& row) {
   const std::string_view key = row.key;
+  if (key == "to install" && output.find("cannot stat '") != std::string_view::npos) return true;
   for (size_t at = output.find(key); at != std::string_view::npos; at = output.find(key, at + 1)) {
     if (key == "to install" && at >= 7 && output.substr(at - 7, 7) == "failed ") continue;
     return true;
   }
   if (key == "device not found") {
-    // Our client and newer tools: "error: device 'SERIAL' not found".
+    // Our client and newer tools: "error: device 'SERIAL' not found", and with no phone at all
+    // "error: no devices/emulators found".
+    if (output.find("no devices/emulators found") != std::string_view::npos) return true;
     const size_t device = output.find("device '");
     return device != std::string_view::npos && output.find("' not found", device + 8) != std::string_view::npos;
   }
