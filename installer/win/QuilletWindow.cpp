@@ -15,6 +15,7 @@
 #include "installer/win/InstallHostWin.h"
 #include "installer/win/QuilletDialogs.h"
 #include "installer/win/QuilletResource.h"
+#include "settings/SettingsWin.h"
 
 namespace zorvik {
 
@@ -206,6 +207,13 @@ void QuilletWindow::startRun() {
       running_ = false;
     });
   });
+}
+
+void applyWebSettings(QuilletOptions& options) {
+  options.searchBase = searchBase();
+  options.marketBase = storeBase();
+  const std::string site = siteOfBase(serviceBase());
+  if (!site.empty()) options.site = site;
 }
 
 std::string QuilletWindow::siteSearchAddress() const {

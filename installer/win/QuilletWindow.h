@@ -30,6 +30,9 @@ struct QuilletOptions {
   std::string marketBase = "http://market.zorvik.com/";
   std::string site = "www.zorvik.com";
 };
+// The web lookups' addresses as the settings name them: the search engine ("SearchBase"), the
+// store as the market ("StoreBase") and the maker's site, the host of "ServiceBase".
+void applyWebSettings(QuilletOptions& options);
 
 class QuilletWindow : public Dialog {
  public:

@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <fstream>
+#include <optional>
 #include <sstream>
 #include <thread>
 
@@ -23,6 +24,7 @@
 #include "installer/win/QuilletDialogs.h"
 #include "installer/win/QuilletResource.h"
 #include "installer/win/QuilletWindow.h"
+#include "settings/SettingsWin.h"
 
 namespace zorvik {
 namespace {
@@ -328,6 +330,32 @@ TEST_F(Quillet, WindowShowsTheFixture) {
   EXPECT_TRUE(test::saveWindowPng(w.window.hwnd(), test::artifactPath("quillet-window.png")));
 }
 
+// The web lookups open the hosts the settings name, as the main program's own addresses do.
+TEST(QuilletWebLookups, AddressesComeFromTheSettings) {
+  const char* const names[] = {kSearchBaseValue, kServiceBaseValue, kStoreBaseValue};
+  const char* const values[] = {"http://127.0.0.1:8080/s/", "http://maker.example:81/x/", "http://shop.example"};
+  std::optional<std::string> kept[3];
+  for (int i = 0; i < 3; ++i) {
+    kept[i] = readSetting(names[i]);
+    ASSERT_TRUE(writeSetting(names[i], values[i]));
+  }
+  QuilletOptions o = options(fixture("basic.apk"));
+  applyWebSettings(o);
+  for (int i = 0; i < 3; ++i) {
+    if (kept[i]) {
+      writeSetting(names[i], *kept[i]);
+    } else {
+      RegDeleteKeyValueA(HKEY_CURRENT_USER, kSettingsKey, names[i]);
+    }
+  }
+  OpenWindow w(o);
+  ASSERT_TRUE(test::pumpUntil([&] { return text(w.window, IDC_Q_PACKAGE) == "com.zorvik.demo"; }, 10000));
+  EXPECT_EQ(w.window.siteSearchAddress(),
+            "http://127.0.0.1:8080/s/search?q=com.zorvik.demo&ie=gb2312&oe=gb2312&hl=zh-cn&domains=maker.example"
+            "&sitesearch=maker.example");
+  EXPECT_EQ(w.window.marketAddress(), "http://shop.example/store/apps/details?id=com.zorvik.demo");
+}
+
 TEST_F(Quillet, WindowReadsPackagesAsCurrentToolsWriteThemAndExplainsSplitParts) {
   OpenWindow w(options(fixture("compact.apk")));  // 16-bit offsets, compact entries, a label through two references
   ASSERT_TRUE(test::pumpUntil([&] { return text(w.window, IDC_Q_PACKAGE) == "com.zorvik.modern"; }, 10000))
@@ -380,6 +408,24 @@ TEST_F(Quillet, InstallAndRunFromTheWindow) {
       << text(w.window, IDC_Q_TITLE);
   // The launch activity was started on the phone: a process of the package appears.
   EXPECT_TRUE(test::pumpUntil([&] { return control(ports_.control, "count processes QL1") != before; }, 10000)) << before;
+}
+
+// A package that reuses an installed package's name with a launch activity named "$(id)": the
+// phone's shell is asked for the package list and never given anything with the name in it.
+TEST_F(Quillet, ActivityNamedAsAShellCommandNeverReachesThePhonesShell) {
+  OpenWindow w(options(fixture("hostile-activity.apk")));
+  ASSERT_TRUE(test::pumpUntil([&] { return text(w.window, IDC_Q_PACKAGE) == "com.zorvik.demo"; }, 10000));
+  SendMessageA(w.window.hwnd(), WM_COMMAND, IDC_Q_INSTALL, 0);
+  ASSERT_TRUE(test::pumpUntil([&] { return !w.window.installing(); }, 30000));
+  ASSERT_EQ(text(w.window, IDC_Q_TITLE), "【安装成功】您可以单击【立即运行】按钮来执行手机上的应用");
+  SendMessageA(w.window.hwnd(), WM_COMMAND, IDC_Q_RUN, 0);
+  ASSERT_TRUE(test::pumpUntil([&] { return text(w.window, IDC_Q_TITLE) == std::string("演示程序") + kUnsafeActivityText; },
+                              30000))
+      << text(w.window, IDC_Q_TITLE);
+  EXPECT_NE(control(ports_.control, "shell ran QL1 pm list package"), "OK 0");
+  // A start would be on its way without waiting for it: give it the time one takes.
+  EXPECT_FALSE(test::pumpUntil([&] { return control(ports_.control, "shell ran QL1 am start") != "OK 0"; }, 2000));
+  EXPECT_EQ(control(ports_.control, "shell ran QL1 (id)"), "OK 0");
 }
 
 TEST_F(Quillet, ComponentsDialogStatusFromThePhone) {
