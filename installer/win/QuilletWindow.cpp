@@ -126,7 +126,8 @@ void QuilletWindow::show(PackageInfo info) {
   SetWindowTextA(hwnd(), package_.valid && !f.label.empty() ? (f.label + " - Quillet").c_str()
                                                             : "Quillet - Android程序安装器");
   // No MSXML class could be made: the user is told and sent to the parser's download page.
-  if (package_.failure == PackageFailure::kNoXmlReader) notifyNoXmlParser(hwnd());
+  if (package_.failure == PackageFailure::kNoXmlReader)
+    (options_.noXmlReader ? options_.noXmlReader : notifyNoXmlParser)(hwnd());
 }
 
 void QuilletWindow::paintIcon(const DRAWITEMSTRUCT& d) {
