@@ -331,7 +331,7 @@ TEST_F(Quillet, WindowShowsTheFixture) {
 }
 
 // The web lookups open the hosts the settings name, as the main program's own addresses do.
-TEST(QuilletWebLookups, AddressesComeFromTheSettings) {
+TEST_F(Quillet, WebLookupsOpenTheHostsTheSettingsName) {
   const char* const names[] = {kSearchBaseValue, kServiceBaseValue, kStoreBaseValue};
   const char* const values[] = {"http://127.0.0.1:8080/s/", "http://maker.example:81/x/", "http://shop.example"};
   std::optional<std::string> kept[3];
