@@ -273,7 +273,11 @@ std::string startActivityCommand(const std::string& adb, const std::string& seri
   if (!isPlainSerial(serial) || !isCommandPackageName(package)) return {};
   const std::string full = resolvedActivityName(package, activity);
   if (full.empty()) return {};
-  return quotedPath(adb) + " -s " + serial + " shell am start -n " + package + "/" + full;
+  std::string component = package + "/" + full;
+  // '$' is allowed in a class name (a nested class) but the phone's shell would expand what
+  // follows it: such a name goes in single quotes, which no valid name holds.
+  if (component.find('$') != std::string::npos) component = "'" + component + "'";
+  return quotedPath(adb) + " -s " + serial + " shell am start -n " + component;
 }
 
 // ---------------------------------------------------------------- installing

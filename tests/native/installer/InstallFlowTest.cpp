@@ -359,7 +359,8 @@ TEST(CommandLineNames, HostileNamesStartNothing) {
   EXPECT_EQ(startActivityCommand("adb", "S1", "com.a.b", ".Main"), "adb -s S1 shell am start -n com.a.b/com.a.b.Main");
   EXPECT_EQ(startActivityCommand("adb", "S1", "com.a.b", "Main"), "adb -s S1 shell am start -n com.a.b/com.a.b.Main");
   EXPECT_EQ(startActivityCommand("adb", "S1", "com.a.b", "org.x.Outer$Inner"),
-            "adb -s S1 shell am start -n com.a.b/org.x.Outer$Inner");
+            "adb -s S1 shell am start -n 'com.a.b/org.x.Outer$Inner'");  // $Inner not expanded by the phone
+  EXPECT_EQ(startActivityCommand("adb", "S1", "com.a.b", ".$0"), "adb -s S1 shell am start -n 'com.a.b/com.a.b.$0'");
   for (const char* activity : {".Main;reboot", ".M $(reboot)", "a.b`id`", ".M|sh", ".M&&id", "a..b", ".9x", "a.b.",
                                ".M\nid", "a b.C", ".M>x", "\xe4\xb8\xad.A"})
     EXPECT_EQ(startActivityCommand("adb", "S1", "com.a.b", activity), "") << activity;
