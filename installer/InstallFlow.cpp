@@ -62,10 +62,13 @@ const FailureCode* namedFailureCode(std::string_view output) {
 }
 
 // "to install" is the old tool's "can't find '…' to install", which a newer tool says as "cannot
-// stat '…'"; its "failed to install …" precedes the phone's own reason and is not that.
+// stat '…'" and our client as "failed to stat …"; "failed to install …" precedes the phone's own
+// reason and is not that.
 bool rowMatches(std::string_view output, const ResultRow& row) {
   const std::string_view key = row.key;
-  if (key == "to install" && output.find("cannot stat '") != std::string_view::npos) return true;
+  if (key == "to install" && (output.find("cannot stat '") != std::string_view::npos ||
+                              output.find("failed to stat ") != std::string_view::npos))
+    return true;
   for (size_t at = output.find(key); at != std::string_view::npos; at = output.find(key, at + 1)) {
     if (key == "to install" && at >= 7 && output.substr(at - 7, 7) == "failed ") continue;
     return true;

@@ -339,6 +339,7 @@ TEST(InstallResultText, RealToolLines) {
       {"error: no devices/emulators found", "【安装失败】请确认手机已经连接到电脑上"},
       {"Performing Push Install\nadb: error: cannot stat 'C:\\t\\1.apk': No such file or directory",
        "【安装失败】APK文件意外丢失"},
+      {"adb: failed to stat C:\\t\\1.apk: No such file or directory", "【安装失败】APK文件意外丢失"},
       {"adb: failed to install 1.apk: Failure [INSTALL_ACTIVATION_FAILED: apex]", "【安装失败】手机启用新安装的软件时出错，请重试"},
       {"MY_INSTALL_FAILED_DEXOPT", "【安装失败】未知错误"},
   };
