@@ -163,6 +163,18 @@ TEST_F(Quillet, EveryRowOfTheResultTableThroughThePhone) {
   }
 }
 
+// The phone went between the choice and the install: the suite's adb.exe names the serial it
+// did not find, which reads as no phone.
+TEST_F(Quillet, PhoneGoneBeforeTheInstallReadsAsNotConnected) {
+  WinInstallHost host(nullptr, nullptr);
+  InstallRequest r;
+  r.adb = adbPath();
+  r.path = fixture("basic.apk");
+  const InstallOutcome o = installOnDevice(host, r, "QL9");
+  EXPECT_NE(o.output.find("'QL9' not found"), std::string::npos) << o.output;
+  EXPECT_EQ(o.status, "【安装失败】请确认手机已经连接到电脑上") << o.output;
+}
+
 TEST_F(Quillet, TenMillionBytesIsNotLargeOneMoreIs) {
   std::ifstream in(fixture("basic.apk"), std::ios::binary);
   std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
