@@ -338,6 +338,25 @@ TEST_F(Quillet, WindowShowsTheFixture) {
             "广告检测+|多盟广告|微云广告;统计信息+|友盟统计;");
   EXPECT_FALSE(w.window.package().iconBytes.empty());
   EXPECT_EQ(w.window.marketAddress(), "http://market.zorvik.com/store/apps/details?id=com.zorvik.demo");
+  // The status after no device was chosen sends the user to a button this window has.
+  const std::string noChoice = deviceChoiceText(DeviceChoice::kNoneChosen, false);
+  const size_t from = noChoice.find("单击【"), to = noChoice.find("】", from);
+  ASSERT_NE(to, std::string::npos) << noChoice;
+  struct Find {
+    std::string caption;
+    bool found = false;
+  } find{noChoice.substr(from + std::string("单击【").size(), to - from - std::string("单击【").size())};
+  EnumChildWindows(
+      w.window.hwnd(),
+      [](HWND child, LPARAM lp) -> BOOL {
+        auto* f = reinterpret_cast<Find*>(lp);
+        char cls[32] = {};
+        GetClassNameA(child, cls, sizeof cls);
+        if (lstrcmpiA(cls, "Button") == 0 && windowText(child) == f->caption && IsWindowVisible(child)) f->found = true;
+        return !f->found;
+      },
+      reinterpret_cast<LPARAM>(&find));
+  EXPECT_TRUE(find.found) << find.caption;
   test::pump(300);
   EXPECT_TRUE(test::saveWindowPng(w.window.hwnd(), test::artifactPath("quillet-window.png")));
 }
