@@ -61,16 +61,22 @@ const FailureCode* namedFailureCode(std::string_view output) {
   return nullptr;
 }
 
-// "to install" is the old tool's "can't find '…' to install"; the newer tool's "failed to install
-// …" precedes the phone's own reason and is not that.
+// "to install" is the old tool's "can't find '…' to install", which a newer tool says as "cannot
+// stat '…'" and our client as "failed to stat …"; "failed to install …" precedes the phone's own
+// reason and is not that.
 bool rowMatches(std::string_view output, const ResultRow& row) {
   const std::string_view key = row.key;
+  if (key == "to install" && (output.find("cannot stat '") != std::string_view::npos ||
+                              output.find("failed to stat ") != std::string_view::npos))
+    return true;
   for (size_t at = output.find(key); at != std::string_view::npos; at = output.find(key, at + 1)) {
     if (key == "to install" && at >= 7 && output.substr(at - 7, 7) == "failed ") continue;
     return true;
   }
   if (key == "device not found") {
-    // Our client and newer tools: "error: device 'SERIAL' not found".
+    // Our client and newer tools: "error: device 'SERIAL' not found", and with no phone at all
+    // "error: no devices/emulators found".
+    if (output.find("no devices/emulators found") != std::string_view::npos) return true;
     const size_t device = output.find("device '");
     return device != std::string_view::npos && output.find("' not found", device + 8) != std::string_view::npos;
   }
@@ -274,7 +280,11 @@ std::string startActivityCommand(const std::string& adb, const std::string& seri
   if (!isPlainSerial(serial) || !isCommandPackageName(package)) return {};
   const std::string full = resolvedActivityName(package, activity);
   if (full.empty()) return {};
-  return quotedPath(adb) + " -s " + quotedArgument(serial) + " shell am start -n " + package + "/" + full;
+  std::string component = package + "/" + full;
+  // '$' is allowed in a class name (a nested class) but the phone's shell would expand what
+  // follows it: such a name goes in single quotes, which no valid name holds.
+  if (component.find('$') != std::string::npos) component = "'" + component + "'";
+  return quotedPath(adb) + " -s " + quotedArgument(serial) + " shell am start -n " + component;
 }
 
 // ---------------------------------------------------------------- installing

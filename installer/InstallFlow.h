@@ -79,7 +79,7 @@ std::string packageInstallCommand(const std::string& adb, const std::string& ser
 // "%s -s %s install %s".
 std::string componentInstallCommand(const std::string& adb, const std::string& serial, const std::string& path);
 // Empty unless the serial is plain, the package a package name and the activity (resolved) a class
-// name: the caller then runs nothing.
+// name: the caller then runs nothing. A name with '$' (a nested class) goes in single quotes.
 std::string startActivityCommand(const std::string& adb, const std::string& serial, const std::string& package,
                                  const std::string& activity);
 

@@ -144,22 +144,22 @@ PackageInfo openPackage(const std::string& rawPath) {
   const ResourceRef& label = m.labelIsReference ? m.labelRef : none;
   const ResourceRef& version = m.versionIsReference ? m.versionRef : none;
   const ResourceRef& icon = m.iconType != 0 ? m.iconRef : none;
-  std::string texts[3];
-  for (const ResourceRef* ref : {&label, &version, &icon}) {
-    if (ref->type == 0 || (ref != &label && ref->package == label.package && label.type) ||
-        (ref == &icon && icon.package == version.package && version.type))
-      continue;  // already resolved with an earlier reference of the same package
+  std::string texts[2];
+  for (const ResourceRef* ref : {&label, &version}) {
+    if (ref->type == 0 || (ref == &version && version.package == label.package && label.type))
+      continue;  // already resolved with the label, in the same package
     const uint8_t package = ref->package;
     auto pick = [&](const ResourceRef& r) { return ResourceEntry{r.package == package ? r.type : uint8_t(0), r.entry}; };
-    auto resolved = resolveResourceStrings(*tableBytes, package, {pick(label), pick(version), pick(icon)});
+    auto resolved = resolveResourceStrings(*tableBytes, package, {pick(label), pick(version)});
     if (!resolved) return notValid(std::move(info), PackageFailure::kBadResources);
-    for (size_t i = 0; i < 3; ++i)
+    for (size_t i = 0; i < 2; ++i)
       if (!(*resolved)[i].empty()) texts[i] = std::move((*resolved)[i]);
   }
   if (label.type) m.label = texts[0];
   if (version.type) m.versionName = texts[1];
   if (icon.type) {
-    // The densest picture of the icon's configurations, not the XML of an adaptive icon.
+    // The densest picture of the icon's configurations, not the XML of an adaptive icon: its own
+    // walk of the table, across configurations.
     info.iconPath = chooseIconPath(*tableBytes, icon, [&](const std::string& name) { return archive.readMember(name); });
     if (!info.iconPath.empty()) info.iconBytes = archive.readMember(info.iconPath).value_or(std::string());
   }

@@ -78,6 +78,7 @@ std::string serviceBase() { return serviceBaseFrom(readSetting(kServiceBaseValue
 std::string storeBase() { return serviceBaseFrom(readSetting(kStoreBaseValue), kDefaultStoreBase); }
 std::string downloadBase() { return serviceBaseFrom(readSetting(kDownloadBaseValue), kDefaultDownloadBase); }
 std::string weatherHost() { return weatherHostFrom(readSetting(kWeatherHostValue)); }
+std::string searchBase() { return serviceBaseFrom(readSetting(kSearchBaseValue), kDefaultSearchBase); }
 
 std::uint32_t readExitMode() { return exitModeFrom(readSettingNumber(kExitModeValue)); }
 bool writeExitMode(std::uint32_t mode) { return writeSettingNumber(kExitModeValue, mode); }

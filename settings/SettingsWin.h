@@ -23,6 +23,7 @@ std::string serviceBase();
 std::string storeBase();
 std::string downloadBase();
 std::string weatherHost();
+std::string searchBase();
 
 std::uint32_t readExitMode();
 bool writeExitMode(std::uint32_t mode);

@@ -412,6 +412,17 @@ struct ControlCommands {
     const size_t n = countOf(d->phone, word(w, 1), known);
     return known ? "OK " + std::to_string(n) : "ERR unknown list " + word(w, 1);
   }
+  // "shell ran SERIAL TEXT...": how many of the command lines the device's shell was given hold TEXT.
+  static std::string shellRan(VirtualPhone& v, const Words& w) {
+    std::string text;
+    for (size_t i = 3; i < w.size(); ++i) text += (i > 3 ? " " : "") + w[i];
+    std::shared_ptr<Device> d = v.findDevice(word(w, 2));
+    if (!d) return "ERR no device";
+    if (text.empty()) return "ERR shell ran SERIAL TEXT...";
+    size_t n = 0;
+    for (const std::string& line : d->shellLines) n += line.find(text) != std::string::npos;
+    return "OK " + std::to_string(n);
+  }
   static std::string status(VirtualPhone& v, const Words&) {
     std::ostringstream out;
     out << "OK";
@@ -454,6 +465,7 @@ const ControlCommands::Entry ControlCommands::kCommands[] = {
     {"reply", "close-mid", "CODE|off", true, replyCloseMid},
     {"reply", "refuse", "CODE REASON|off", true, replyRefuse},
     {"shell", "delay", "MS PREFIX...|off", true, shellDelay},
+    {"shell", "ran", "SERIAL TEXT...", true, shellRan},
     {"framebuffer", "bpp", "16|32", true, framebufferBpp},
     {"framebuffer", "shape", "W H|off", true, framebufferShape},
     {"reset", nullptr, "", true, reset},

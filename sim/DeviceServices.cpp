@@ -88,6 +88,8 @@ void VirtualPhone::shellService(TcpSocket& socket, std::string, const std::strin
     std::lock_guard lock(mutex_);
     auto device = findDevice(serial);
     if (!device) return answerAndClose(socket, adbFail("device '" + serial + "' not found"));
+    device->shellLines.push_back(command);
+    if (device->shellLines.size() > kShellRecordLines) device->shellLines.pop_front();
     output = runShell(*device, switches_, command);
   }
   if (command.empty()) output = "shell@" + serial + ":/ $ ";  // an interactive shell: show a prompt, then end

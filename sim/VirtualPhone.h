@@ -15,6 +15,7 @@
 #include <condition_variable>
 #include <functional>
 #include <cstdint>
+#include <deque>
 #include <map>
 #include <optional>
 #include <memory>
@@ -28,6 +29,8 @@ namespace zorvik::sim {
 
 inline constexpr const char* kAgentPackage = "com.zorvik.Zorvik";
 inline constexpr const char* kAgentActivity = ".Zorvik";
+
+constexpr size_t kShellRecordLines = 1000;
 
 struct Device {
   std::string serial;
@@ -45,6 +48,9 @@ struct Device {
   // Symbolic links made by tests ("file link"): path -> target, absolute or relative to the
   // link's folder. The sync service and the shell's readlink follow them.
   std::map<std::string, std::string> links;
+  // The command lines its shell was given, latest last (at most kShellRecordLines): tests ask
+  // what reached the phone's shell ("shell ran").
+  std::deque<std::string> shellLines;
   int transportId = 1;
 
   bool agentInstalled() const { return phone.findPackage(kAgentPackage) != nullptr; }

@@ -95,10 +95,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {
     options.programPath = ownPath();
     options.initialPath = path;
     options.sharedPath = sharedPath;
-    // The maker's site and the store as the settings name them (the main program's addresses).
-    const std::string site = zorvik::siteOfBase(zorvik::serviceBase());
-    if (!site.empty()) options.site = site;
-    options.marketBase = zorvik::storeBase();
+    zorvik::applyWebSettings(options);
     zorvik::QuilletWindow window(options);
     rc = window.runModal(nullptr) == -1 ? 1 : 0;
     zorvik::stopUiThreadQueue();

@@ -16,6 +16,7 @@
 #include "installer/win/InstallHostWin.h"
 #include "installer/win/QuilletDialogs.h"
 #include "installer/win/QuilletResource.h"
+#include "settings/SettingsWin.h"
 
 namespace zorvik {
 
@@ -129,7 +130,8 @@ void QuilletWindow::show(PackageInfo info) {
   SetWindowTextA(hwnd(), package_.valid && !f.label.empty() ? (f.label + " - Quillet").c_str()
                                                             : "Quillet - Android程序安装器");
   // No MSXML class could be made: the user is told and sent to the parser's download page.
-  if (package_.failure == PackageFailure::kNoXmlReader) notifyNoXmlParser(hwnd());
+  if (package_.failure == PackageFailure::kNoXmlReader)
+    (options_.noXmlReader ? options_.noXmlReader : notifyNoXmlParser)(hwnd());
 }
 
 void QuilletWindow::paintIcon(const DRAWITEMSTRUCT& d) {
@@ -210,6 +212,13 @@ void QuilletWindow::startRun() {
       running_ = false;
     });
   });
+}
+
+void applyWebSettings(QuilletOptions& options) {
+  options.searchBase = searchBase();
+  options.marketBase = storeBase();
+  const std::string site = siteOfBase(serviceBase());
+  if (!site.empty()) options.site = site;
 }
 
 std::string QuilletWindow::siteSearchAddress() const {

@@ -29,7 +29,13 @@ struct QuilletOptions {
   std::string searchBase = "http://search.zorvik.com/";
   std::string marketBase = "http://market.zorvik.com/";
   std::string site = "www.zorvik.com";
+  // Told when no MSXML document can be made; nullptr: the message box and the parser's download
+  // page (notifyNoXmlParser).
+  void (*noXmlReader)(HWND owner) = nullptr;
 };
+// The web lookups' addresses as the settings name them: the search engine ("SearchBase"), the
+// store as the market ("StoreBase") and the maker's site, the host of "ServiceBase".
+void applyWebSettings(QuilletOptions& options);
 
 class QuilletWindow : public Dialog {
  public:

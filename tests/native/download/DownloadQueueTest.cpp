@@ -152,12 +152,29 @@ TEST_F(DownloadQueueTest, FailedInstallFailedDownloadAndBadAnswers) {
     queue_.lookup(name);
     for (int i = 0; i < 100 && queue_.lookupRunning(); ++i) std::this_thread::sleep_for(20ms);
     EXPECT_EQ(store_.listGroup(TaskGroup::kUnfinished).size(), 2u) << name;
+    std::lock_guard<std::mutex> hold(host_.lock);
+    EXPECT_EQ(host_.status, std::string("【错误】查询软件包信息失败，无法下载 ") + name);
   }
+}
+
+// Config.db could not be opened (a program folder no one may write, say): the answer is not
+// announced as a new task, the status says it was not kept.
+TEST_F(DownloadQueueTest, StoreThatCannotBeWrittenSaysSo) {
+  store_.close();
+  queue_.lookup("com.zorvik.demo");
+  for (int i = 0; i < 250 && queue_.lookupRunning(); ++i) std::this_thread::sleep_for(20ms);
+  std::lock_guard<std::mutex> hold(host_.lock);
+  EXPECT_EQ(host_.status, "【错误】任务无法保存（Config.db 不可写），无法下载 测试应用 com.zorvik.demo");
+  EXPECT_EQ(host_.refills, 0);
 }
 
 TEST_F(DownloadQueueTest, SecondRequestWhileALookupRunsIsDropped) {
   queue_.lookup("com.zorvik.first");
   queue_.lookup("com.zorvik.second");
+  {
+    std::lock_guard<std::mutex> hold(host_.lock);
+    EXPECT_EQ(host_.status, "【提示】正在查询另一个软件包，请稍后再下载 com.zorvik.second");
+  }
   for (int i = 0; i < 250 && store_.findByPackage("com.zorvik.first").found == 0; ++i) std::this_thread::sleep_for(20ms);
   for (int i = 0; i < 100 && (queue_.lookupRunning() || queue_.downloadRunning()); ++i) std::this_thread::sleep_for(20ms);
   EXPECT_NE(store_.findByPackage("com.zorvik.first").found, 0);

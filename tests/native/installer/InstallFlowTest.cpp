@@ -325,8 +325,6 @@ TEST(Association, FiveEntriesAndExactComparisons) {
   EXPECT_FALSE(associationMatches("pkgnest042.apk", entries[3].data, "D:\\Moved\\Quillet.exe"));
 }
 
-// Names from a package reach the phone's shell only when they are names: nothing a shell would
-// read as an operator, a substitution or a second word.
 // What the tools really print: a newer adb's failure line names the code after "failed to install",
 // our client and newer adb name the missing serial.
 TEST(InstallResultText, RealToolLines) {
@@ -341,6 +339,15 @@ TEST(InstallResultText, RealToolLines) {
       {"adb: failed to install 1.apk: cmd: Can't find service: package", "【安装失败】未知错误"},
       {"error: device 'SER1' not found", "【安装失败】请确认手机已经连接到电脑上"},
       {"adb: error: device 'emulator-5554' not found", "【安装失败】请确认手机已经连接到电脑上"},
+      {"Performing Push Install\nadb: error: failed to get feature set: device 'SER1' not found",
+       "【安装失败】请确认手机已经连接到电脑上"},
+      {"Performing Push Install\nadb: error: failed to get feature set: no devices/emulators found",
+       "【安装失败】请确认手机已经连接到电脑上"},
+      {"error: no devices/emulators found", "【安装失败】请确认手机已经连接到电脑上"},
+      {"Performing Push Install\nadb: error: cannot stat 'C:\\t\\1.apk': No such file or directory",
+       "【安装失败】APK文件意外丢失"},
+      {"adb: failed to stat C:\\t\\1.apk: No such file or directory", "【安装失败】APK文件意外丢失"},
+      {"adb: failed to install 1.apk: Failure [INSTALL_ACTIVATION_FAILED: apex]", "【安装失败】手机启用新安装的软件时出错，请重试"},
       {"MY_INSTALL_FAILED_DEXOPT", "【安装失败】未知错误"},
   };
   for (const auto& [output, text] : rows) EXPECT_EQ(installResultText(output), text) << output;
@@ -354,11 +361,14 @@ TEST(InstallResultText, RealToolLines) {
   }
 }
 
+// Names from a package reach the phone's shell only when they are names: nothing a shell would
+// read as an operator, a substitution or a second word.
 TEST(CommandLineNames, HostileNamesStartNothing) {
   EXPECT_EQ(startActivityCommand("adb", "S1", "com.a.b", ".Main"), "adb -s S1 shell am start -n com.a.b/com.a.b.Main");
   EXPECT_EQ(startActivityCommand("adb", "S1", "com.a.b", "Main"), "adb -s S1 shell am start -n com.a.b/com.a.b.Main");
   EXPECT_EQ(startActivityCommand("adb", "S1", "com.a.b", "org.x.Outer$Inner"),
-            "adb -s S1 shell am start -n com.a.b/org.x.Outer$Inner");
+            "adb -s S1 shell am start -n 'com.a.b/org.x.Outer$Inner'");  // $Inner not expanded by the phone
+  EXPECT_EQ(startActivityCommand("adb", "S1", "com.a.b", ".$0"), "adb -s S1 shell am start -n 'com.a.b/com.a.b.$0'");
   for (const char* activity : {".Main;reboot", ".M $(reboot)", "a.b`id`", ".M|sh", ".M&&id", "a..b", ".9x", "a.b.",
                                ".M\nid", "a b.C", ".M>x", "\xe4\xb8\xad.A"})
     EXPECT_EQ(startActivityCommand("adb", "S1", "com.a.b", activity), "") << activity;

@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <fstream>
 #include <memory>
+#include <optional>
 #include <sstream>
 #include <thread>
 
@@ -26,6 +27,7 @@
 #include "installer/win/QuilletDialogs.h"
 #include "installer/win/QuilletResource.h"
 #include "installer/win/QuilletWindow.h"
+#include "settings/SettingsWin.h"
 
 namespace zorvik {
 namespace {
@@ -162,6 +164,18 @@ TEST_F(Quillet, EveryRowOfTheResultTableThroughThePhone) {
     EXPECT_EQ(run.outcome.status, text) << command << "\n" << run.outcome.output;
     EXPECT_EQ(run.outcome.serial, "QL1");
   }
+}
+
+// The phone went between the choice and the install: the suite's adb.exe names the serial it
+// did not find, which reads as no phone.
+TEST_F(Quillet, PhoneGoneBeforeTheInstallReadsAsNotConnected) {
+  WinInstallHost host(nullptr, nullptr);
+  InstallRequest r;
+  r.adb = adbPath();
+  r.path = fixture("basic.apk");
+  const InstallOutcome o = installOnDevice(host, r, "QL9");
+  EXPECT_NE(o.output.find("'QL9' not found"), std::string::npos) << o.output;
+  EXPECT_EQ(o.status, "【安装失败】请确认手机已经连接到电脑上") << o.output;
 }
 
 TEST_F(Quillet, TenMillionBytesIsNotLargeOneMoreIs) {
@@ -327,8 +341,53 @@ TEST_F(Quillet, WindowShowsTheFixture) {
             "广告检测+|多盟广告|微云广告;统计信息+|友盟统计;");
   EXPECT_FALSE(w.window.package().iconBytes.empty());
   EXPECT_EQ(w.window.marketAddress(), "http://market.zorvik.com/store/apps/details?id=com.zorvik.demo");
+  // The status after no device was chosen sends the user to a button this window has.
+  const std::string noChoice = deviceChoiceText(DeviceChoice::kNoneChosen, false);
+  const size_t from = noChoice.find("单击【"), to = noChoice.find("】", from);
+  ASSERT_NE(to, std::string::npos) << noChoice;
+  struct Find {
+    std::string caption;
+    bool found = false;
+  } find{noChoice.substr(from + std::string("单击【").size(), to - from - std::string("单击【").size())};
+  EnumChildWindows(
+      w.window.hwnd(),
+      [](HWND child, LPARAM lp) -> BOOL {
+        auto* f = reinterpret_cast<Find*>(lp);
+        char cls[32] = {};
+        GetClassNameA(child, cls, sizeof cls);
+        if (lstrcmpiA(cls, "Button") == 0 && windowText(child) == f->caption && IsWindowVisible(child)) f->found = true;
+        return !f->found;
+      },
+      reinterpret_cast<LPARAM>(&find));
+  EXPECT_TRUE(find.found) << find.caption;
   test::pump(300);
   EXPECT_TRUE(test::saveWindowPng(w.window.hwnd(), test::artifactPath("quillet-window.png")));
+}
+
+// The web lookups open the hosts the settings name, as the main program's own addresses do.
+TEST_F(Quillet, WebLookupsOpenTheHostsTheSettingsName) {
+  const char* const names[] = {kSearchBaseValue, kServiceBaseValue, kStoreBaseValue};
+  const char* const values[] = {"http://127.0.0.1:8080/s/", "http://maker.example:81/x/", "http://shop.example"};
+  std::optional<std::string> kept[3];
+  for (int i = 0; i < 3; ++i) {
+    kept[i] = readSetting(names[i]);
+    ASSERT_TRUE(writeSetting(names[i], values[i]));
+  }
+  QuilletOptions o = options(fixture("basic.apk"));
+  applyWebSettings(o);
+  for (int i = 0; i < 3; ++i) {
+    if (kept[i]) {
+      writeSetting(names[i], *kept[i]);
+    } else {
+      RegDeleteKeyValueA(HKEY_CURRENT_USER, kSettingsKey, names[i]);
+    }
+  }
+  OpenWindow w(o);
+  ASSERT_TRUE(test::pumpUntil([&] { return text(w.window, IDC_Q_PACKAGE) == "com.zorvik.demo"; }, 10000));
+  EXPECT_EQ(w.window.siteSearchAddress(),
+            "http://127.0.0.1:8080/s/search?q=com.zorvik.demo&ie=gb2312&oe=gb2312&hl=zh-cn&domains=maker.example"
+            "&sitesearch=maker.example");
+  EXPECT_EQ(w.window.marketAddress(), "http://shop.example/store/apps/details?id=com.zorvik.demo");
 }
 
 TEST_F(Quillet, WindowReadsPackagesAsCurrentToolsWriteThemAndExplainsSplitParts) {
@@ -401,6 +460,24 @@ TEST_F(Quillet, InstallAndRunFromTheWindow) {
       << text(w.window, IDC_Q_TITLE);
   // The launch activity was started on the phone: a process of the package appears.
   EXPECT_TRUE(test::pumpUntil([&] { return control(ports_.control, "count processes QL1") != before; }, 10000)) << before;
+}
+
+// A package that reuses an installed package's name with a launch activity named "$(id)": the
+// phone's shell is asked for the package list and never given anything with the name in it.
+TEST_F(Quillet, ActivityNamedAsAShellCommandNeverReachesThePhonesShell) {
+  OpenWindow w(options(fixture("hostile-activity.apk")));
+  ASSERT_TRUE(test::pumpUntil([&] { return text(w.window, IDC_Q_PACKAGE) == "com.zorvik.demo"; }, 10000));
+  SendMessageA(w.window.hwnd(), WM_COMMAND, IDC_Q_INSTALL, 0);
+  ASSERT_TRUE(test::pumpUntil([&] { return !w.window.installing(); }, 30000));
+  ASSERT_EQ(text(w.window, IDC_Q_TITLE), "【安装成功】您可以单击【立即运行】按钮来执行手机上的应用");
+  SendMessageA(w.window.hwnd(), WM_COMMAND, IDC_Q_RUN, 0);
+  ASSERT_TRUE(test::pumpUntil([&] { return text(w.window, IDC_Q_TITLE) == std::string("演示程序") + kUnsafeActivityText; },
+                              30000))
+      << text(w.window, IDC_Q_TITLE);
+  EXPECT_NE(control(ports_.control, "shell ran QL1 pm list package"), "OK 0");
+  // A start would be on its way without waiting for it: give it the time one takes.
+  EXPECT_FALSE(test::pumpUntil([&] { return control(ports_.control, "shell ran QL1 am start") != "OK 0"; }, 2000));
+  EXPECT_EQ(control(ports_.control, "shell ran QL1 (id)"), "OK 0");
 }
 
 TEST_F(Quillet, ComponentsDialogStatusFromThePhone) {

@@ -32,3 +32,9 @@ big = bytearray(manifest) + bytes((50 << 20) - len(manifest))
 struct.pack_into('<I', big, 4, len(big))
 struct.pack_into('<I', big, 12, len(big) - 8)
 write('hostile-50mb.apk', {'AndroidManifest.xml': bytes(big)})
+# The launch activity ".Main" renamed "$(id)" in the manifest's string pool (same length, so no
+# offset moves): a name the phone's shell would run if it reached a command line.
+shell = manifest.replace(b'\x05\x00' + '.Main'.encode('utf-16-le') + b'\x00\x00',
+                         b'\x05\x00' + '$(id)'.encode('utf-16-le') + b'\x00\x00', 1)
+assert shell != manifest, 'the activity name was not found in the pool'
+write('hostile-activity.apk', {'AndroidManifest.xml': shell})
