@@ -119,7 +119,7 @@ void HttpSocket::readHeader() {
   char piece[4096];
   size_t searched = 0;
   for (;;) {
-    const int got = receiveFromSocket(piece, sizeof piece);
+    const int got = receive(piece, sizeof piece);
     if (got <= 0) return;
     text.append(piece, static_cast<size_t>(got));
     if (text.size() >= 4 && text.compare(0, 4, "HTTP") != 0) {
@@ -142,26 +142,27 @@ void HttpSocket::readHeader() {
 }
 
 int HttpSocket::receive(char* buffer, size_t size) {
-  if (earlyAt_ < early_.size()) {
-    const size_t take = std::min(size, early_.size() - earlyAt_);
-    std::memcpy(buffer, early_.data() + earlyAt_, take);
-    earlyAt_ += take;
-    return static_cast<int>(take);
-  }
-  return receiveFromSocket(buffer, size);
-}
-
-int HttpSocket::receiveFromSocket(char* buffer, size_t size) {
   for (;;) {
-    if (!connected()) return -1;
-    const int got = socket_.receiveAvailable(buffer, size);
-    if (got != TcpSocket::kWouldBlock) return got;
+    const int got = receiveArrived(buffer, size);
+    if (got != kNothingYet) return got;
     switch (socket_.waitReadable(receiveTimeoutMs_, stop_)) {
       case TcpSocket::Wait::Ready: continue;
       case TcpSocket::Wait::Stopped: return kStopped;
       default: return -1;
     }
   }
+}
+
+int HttpSocket::receiveArrived(char* buffer, size_t size) {
+  if (earlyAt_ < early_.size()) {
+    const size_t take = std::min(size, early_.size() - earlyAt_);
+    std::memcpy(buffer, early_.data() + earlyAt_, take);
+    earlyAt_ += take;
+    return static_cast<int>(take);
+  }
+  if (!connected()) return -1;
+  const int got = socket_.receiveAvailable(buffer, size);
+  return got == TcpSocket::kWouldBlock ? kNothingYet : got;
 }
 
 bool HttpSocket::headerValue(std::string_view name, size_t limit, std::string& value) const {

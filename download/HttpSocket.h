@@ -34,6 +34,9 @@ class HttpSocket {
   // Up to `size` bytes of the body: the count, 0 when the server closed, -1 on an error or when
   // the receive time-out passed without data, kStopped.
   int receive(char* buffer, size_t size);
+  // As receive, but never waits: kNothingYet when no byte has arrived.
+  static constexpr int kNothingYet = -3;
+  int receiveArrived(char* buffer, size_t size);
   void setReceiveTimeout(unsigned milliseconds) { receiveTimeoutMs_ = milliseconds; }
   void close();
 
@@ -46,8 +49,6 @@ class HttpSocket {
 
  private:
   void readHeader();
-
-  int receiveFromSocket(char* buffer, size_t size);
 
   TcpSocket socket_;
   std::function<bool()> stop_;
