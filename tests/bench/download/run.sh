@@ -5,10 +5,13 @@
 # times (the Wine server kept running, as Windows has none to start); medians over the rounds, each
 # ÷ curl's; the Wine server's CPU per Wine run; the machine's load before and after. Every file is
 # compared with curl's.
-# usage: tests/bench/download/run.sh [NATIVE_TREE] [WIN_TREE] [ROUNDS (9)]
+# usage: tests/bench/download/run.sh [NATIVE_TREE] [WIN_TREE] [ROUNDS (9)] [NAME=OTHER.exe ...]
+# (other builds of download_bench.exe run in the same rounds, e.g. before=/tmp/old.exe)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../../.." && pwd)
 native=$(realpath "${1:-$root/build/native}") win=$(realpath "${2:-$root/build/win}") rounds=${3:-9}
+shift $(($# < 3 ? $# : 3))
+others=("$@")
 size=$((200 * 1024 * 1024))
 source "$root/scripts/wine-env.sh"
 zorvik_wine_init
@@ -57,18 +60,21 @@ run() {
    run wine "$work/w.apk" zorvik_wine "$wine_exe" "$url" "Z:$work/w.apk"
    run floor "$work/f.apk" zorvik_wine "$floor_exe" "$url" "Z:$work/f.apk"
    run native "$work/n.apk" "$native/tests/bench/download/download_bench" "$url" "$work/n.apk"
+   for o in "${others[@]}"; do
+     run "${o%%=*}" "$work/o.apk" zorvik_wine "$(realpath "${o#*=}")" "$url" "Z:$work/o.apk"
+   done
  done)
-python3 - "$work/results" <<'EOF'
+python3 - "$work/results" "${others[@]%%=*}" <<'EOF'
 import statistics, sys
 rows = {}
 for line in open(sys.argv[1]):
     name, secs, server = line.split()
     rows.setdefault(name, []).append((float(secs), float(server)))
 curl = statistics.median(s for s, _ in rows['curl'])
-for name in ('curl', 'native', 'wine', 'floor'):
+for name in ['curl', 'native', 'wine', 'floor'] + sys.argv[2:]:
     secs = [s for s, _ in rows[name]]
     med = statistics.median(secs)
-    extra = f"  Wine server CPU {statistics.median(c for _, c in rows[name]):.2f} s" if name in ('wine', 'floor') else ''
+    extra = f"  Wine server CPU {statistics.median(c for _, c in rows[name]):.2f} s" if name not in ('curl', 'native') else ''
     print(f"{name:7} median {med:6.3f} s  ({min(secs):.3f}-{max(secs):.3f})  ÷ curl {med / curl:5.2f}{extra}")
 ratios = [w / c for (w, _), (c, _) in zip(rows['wine'], rows['curl'])]
 floors = [f / c for (f, _), (c, _) in zip(rows['floor'], rows['curl'])]
