@@ -4,6 +4,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <random>
 
 #include "download/HttpMessage.h"
@@ -195,6 +196,32 @@ TEST_F(DownloaderTest, StopKeepsWhatArrived) {
   downloader_.stop();
   EXPECT_EQ(listener_.waitFinal(), kEventStopped);
   EXPECT_TRUE(readFile(temporary_) == body.substr(0, 8000)) << readFile(temporary_).size();
+  EXPECT_FALSE(exists(target_));
+}
+
+// A stream that never pauses (no receive waits, pieces gathered before they are written): stop
+// still ends it at once, and the file holds the stream from its start, in order.
+TEST_F(DownloaderTest, StopDuringAnUnbrokenStreamEndsAtOnceWithTheFileInOrder) {
+  const std::string piece = pattern(256 * 1024 + 7);  // the body is this piece again and again
+  test::ScriptedHttpServer server([&](TcpSocket& c, const std::string&, int) {
+    const std::string header = okHeader(size_t{1} << 40);
+    if (!c.sendAll(header.data(), header.size())) return;
+    while (c.sendAll(piece.data(), piece.size())) {
+    }
+  });
+  downloader_.setTask(server.url("/x.apk"), target_);
+  downloader_.start();
+  std::this_thread::sleep_for(std::chrono::milliseconds(400));
+  const auto asked = std::chrono::steady_clock::now();
+  downloader_.stop();
+  EXPECT_EQ(listener_.waitFinal(), kEventStopped);
+  EXPECT_LT(std::chrono::steady_clock::now() - asked, std::chrono::milliseconds(300));
+  const std::string kept = readFile(temporary_);
+  EXPECT_GT(kept.size(), HttpDownloader::kChunk);
+  bool inOrder = true;
+  for (size_t at = 0; at < kept.size() && inOrder; at += piece.size())
+    inOrder = kept.compare(at, piece.size(), piece, 0, std::min(piece.size(), kept.size() - at)) == 0;
+  EXPECT_TRUE(inOrder) << kept.size();
   EXPECT_FALSE(exists(target_));
 }
 
