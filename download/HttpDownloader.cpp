@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <limits>
 #include <vector>
 
@@ -287,8 +288,8 @@ int HttpDownloader::run() {
   int64_t received = 0;
   int outcome = kEventComplete;
   ChunkedDecoder decoder;
-  // What arrived is gathered and written in pieces of up to kChunk, and before every wait for
-  // more: a fast transfer makes few large writes, a slow one keeps its file current.
+  // What arrived is gathered and written in pieces of up to kChunk, and whenever a receive has to
+  // wait: a fast transfer makes few large writes, a slow one keeps its file current.
   std::vector<char> chunk(kChunk);
   char* buffer = chunk.data();
   size_t filled = 0;
@@ -296,10 +297,6 @@ int HttpDownloader::run() {
     const bool ok = filled == 0 || file.write(buffer, filled);
     filled = 0;
     return ok;
-  };
-  const auto room = [&] {
-    const size_t space = kChunk - filled;
-    return chunked ? space : static_cast<size_t>(std::min<int64_t>(static_cast<int64_t>(space), contentLength - received));
   };
   while (chunked ? !decoder.done() : received < contentLength) {
     if (stop_) {
@@ -310,13 +307,18 @@ int HttpDownloader::run() {
       outcome = kEventReceiveFailed;
       break;
     }
-    int got = socket.receiveArrived(buffer + filled, room());
-    if (got == HttpSocket::kNothingYet) {
-      if (!flush()) {
-        outcome = kEventReceiveFailed;
-        break;
-      }
-      got = socket.receive(buffer, room());
+    // The receive lands behind what is gathered; a flush during its wait moves it to the front.
+    const size_t at = filled;
+    size_t room = kChunk - at;
+    if (!chunked) room = static_cast<size_t>(std::min<int64_t>(static_cast<int64_t>(room), contentLength - received));
+    bool writeFailed = false;
+    const int got = socket.receive(buffer + at, room, [&] {
+      writeFailed = !flush();
+      return !writeFailed;
+    });
+    if (writeFailed) {
+      outcome = kEventReceiveFailed;
+      break;
     }
     if (got == HttpSocket::kStopped) {
       outcome = kEventStopped;
@@ -330,8 +332,8 @@ int HttpDownloader::run() {
       outcome = kEventReceiveFailed;
       break;
     }
-    const size_t data =
-        chunked ? decoder.decode(buffer + filled, static_cast<size_t>(got)) : static_cast<size_t>(got);
+    const size_t data = chunked ? decoder.decode(buffer + at, static_cast<size_t>(got)) : static_cast<size_t>(got);
+    if (filled != at) std::memmove(buffer + filled, buffer + at, data);
     filled += data;
     received += static_cast<int64_t>(data);
     if (decoder.failed()) {
