@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <limits>
 #include <vector>
 
@@ -287,15 +288,38 @@ int HttpDownloader::run() {
   int64_t received = 0;
   int outcome = kEventComplete;
   ChunkedDecoder decoder;
+  // What arrived is gathered and written in pieces of up to kChunk, and whenever a receive has to
+  // wait: a fast transfer makes few large writes, a slow one keeps its file current.
   std::vector<char> chunk(kChunk);
   char* buffer = chunk.data();
+  size_t filled = 0;
+  const auto flush = [&] {
+    const bool ok = filled == 0 || file.write(buffer, filled);
+    filled = 0;
+    return ok;
+  };
   while (chunked ? !decoder.done() : received < contentLength) {
     if (stop_) {
       outcome = kEventStopped;
       break;
     }
-    const int64_t want = chunked ? kChunk : std::min<int64_t>(kChunk, contentLength - received);
-    const int got = socket.receive(buffer, static_cast<size_t>(want));
+    if (filled == kChunk && !flush()) {
+      outcome = kEventReceiveFailed;
+      break;
+    }
+    // The receive lands behind what is gathered; a flush during its wait moves it to the front.
+    const size_t at = filled;
+    size_t room = kChunk - at;
+    if (!chunked) room = static_cast<size_t>(std::min<int64_t>(static_cast<int64_t>(room), contentLength - received));
+    bool writeFailed = false;
+    const int got = socket.receive(buffer + at, room, [&] {
+      writeFailed = !flush();
+      return !writeFailed;
+    });
+    if (writeFailed) {
+      outcome = kEventReceiveFailed;
+      break;
+    }
     if (got == HttpSocket::kStopped) {
       outcome = kEventStopped;
       break;
@@ -308,16 +332,14 @@ int HttpDownloader::run() {
       outcome = kEventReceiveFailed;
       break;
     }
-    const size_t data = chunked ? decoder.decode(buffer, static_cast<size_t>(got)) : static_cast<size_t>(got);
-    if (data > 0 && !file.write(buffer, data)) {
-      outcome = kEventReceiveFailed;
-      break;
-    }
+    const size_t data = chunked ? decoder.decode(buffer + at, static_cast<size_t>(got)) : static_cast<size_t>(got);
+    if (filled != at) std::memmove(buffer + filled, buffer + at, data);
+    filled += data;
+    received += static_cast<int64_t>(data);
     if (decoder.failed()) {
       outcome = kEventReceiveFailed;
       break;
     }
-    received += static_cast<int64_t>(data);
     const int64_t elapsed = nowMs() - start;
     if (elapsed > 1000 && received > 10240 && elapsed - lastReport > 200) {
       const int64_t percent = total > 0 ? std::min<int64_t>(100, (offset + received) * 100 / total) : 0;
@@ -326,6 +348,8 @@ int HttpDownloader::run() {
       lastReport = elapsed;
     }
   }
+  // Every byte that arrived is kept, whatever ended the transfer: the next one resumes after it.
+  if (!flush() && outcome == kEventComplete) outcome = kEventReceiveFailed;
   socket.close();
   if (!file.close() && outcome == kEventComplete) return kEventReceiveFailed;
   if (outcome != kEventComplete) return outcome;

@@ -32,10 +32,13 @@ class HttpSocket {
   // sent; a missing, stray, unfinished or over-long header shows as status() -1.
   bool send(const std::string& request);
   // Up to `size` bytes of the body: the count, 0 when the server closed, -1 on an error or when
-  // the receive time-out passed without data, kStopped.
-  int receive(char* buffer, size_t size);
+  // the receive time-out passed without data, kStopped. When nothing has arrived yet, `beforeWait`
+  // (if given) runs once before the wait, while the receive may already be filling `buffer`; its
+  // false ends the receive with -1.
+  int receive(char* buffer, size_t size, const std::function<bool()>& beforeWait = {});
   void setReceiveTimeout(unsigned milliseconds) { receiveTimeoutMs_ = milliseconds; }
   void close();
+  ~HttpSocket() { close(); }
 
   int status() const { return headerComplete_ ? replyStatus(header_) : -1; }
   bool headerValue(std::string_view name, size_t limit, std::string& value) const;
@@ -47,8 +50,6 @@ class HttpSocket {
  private:
   void readHeader();
 
-  int receiveFromSocket(char* buffer, size_t size);
-
   TcpSocket socket_;
   std::function<bool()> stop_;
   Resolver resolver_ = systemResolve;
@@ -58,6 +59,9 @@ class HttpSocket {
   bool headerComplete_ = false;
   std::string early_;  // body bytes that arrived with the header, not yet handed out
   size_t earlyAt_ = 0;
+#ifdef _WIN32
+  void* event_ = nullptr;  // the overlapped receives' event, made on first use
+#endif
   std::string address_;
 };
 

@@ -1,12 +1,16 @@
 #!/usr/bin/env bash
 # A 200 MB file pulled and pushed over loopback through the same vphone, by our sync client and by
 # Debian's adb, in the same run; prints MB/s for each (best of ROUNDS).
-# usage: tests/bench/devlink/sync_bench.sh [BUILD_DIR (default build/native)] [MB (200)] [ROUNDS (3)]
+# Then pulls onto a fresh target and over an existing one, interleaved: ours and adb natively and,
+# given a Windows tree, ours under Wine (the Wine server kept running); medians of ROUNDS. A fresh
+# target is removed outside the timing; over an existing one, removing the old file is timed.
+# usage: tests/bench/devlink/sync_bench.sh [BUILD_DIR (default build/native)] [MB (200)] [ROUNDS (3)] [WIN_TREE]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../../.." && pwd)
 build=${1:-$root/build/native}
 mb=${2:-200}
 rounds=${3:-3}
+win=${4:-}
 vphone=$build/sim/vphone tool=$build/tests/bench/devlink/sync_bench_tool adb=/usr/bin/adb
 for f in "$vphone" "$tool" "$adb"; do [ -x "$f" ] || { echo "missing $f (cmake --preset native; build vphone sync_bench_tool)"; exit 1; }; done
 serial=ZRVK0A1B2C3D4E5F
@@ -49,3 +53,45 @@ printf '%-6s %-10s %8s s %8s MB/s\n' push ours "${secs[push_ours]}" "$(rate "${s
 printf '%-6s %-10s %8s s %8s MB/s\n' push "adb" "${secs[push_adb]}" "$(rate "${secs[push_adb]}")"
 printf '%-6s %-10s %8s s %8s MB/s\n' pull ours "${secs[pull_ours]}" "$(rate "${secs[pull_ours]}")"
 printf '%-6s %-10s %8s s %8s MB/s\n' pull "adb" "${secs[pull_adb]}" "$(rate "${secs[pull_adb]}")"
+
+# Onto a fresh target and over the file the previous pull left, one after the other in each round.
+over_rounds=() ; wine_tool=
+if [ -n "$win" ]; then
+  source "$root/scripts/wine-env.sh"
+  zorvik_wine_init
+  wine_tool=$(realpath "$win/bin/sync_bench_tool.exe")
+fi
+for _ in $(seq "$rounds"); do
+  rm -f "$work/ours/big.bin"
+  fresh=$("$tool" "$port" $serial pull /sdcard/bench/big.bin "$work/ours" | cut -d' ' -f1)
+  over=$("$tool" "$port" $serial pull /sdcard/bench/big.bin "$work/ours" | cut -d' ' -f1)
+  line="native $fresh $over"
+  rm -f "$work/adb/big.bin"
+  fresh=$(pull_adb)
+  t0=$(now)
+  "$adb" -P "$port" -s $serial pull /sdcard/bench/big.bin "$work/adb/big.bin" >/dev/null
+  line+=" adb $fresh $(python3 -c "print(f'{$(now) - $t0:.3f}')")"
+  if [ -n "$wine_tool" ]; then
+    mkdir -p "$work/wine"
+    rm -f "$work/wine/big.bin"
+    fresh=$(zorvik_wine "$wine_tool" "$port" $serial pull /sdcard/bench/big.bin "Z:$work/wine" | tr -d '\r' | cut -d' ' -f1)
+    over=$(zorvik_wine "$wine_tool" "$port" $serial pull /sdcard/bench/big.bin "Z:$work/wine" | tr -d '\r' | cut -d' ' -f1)
+    cmp "$work/big.bin" "$work/wine/big.bin"
+    line+=" wine $fresh $over"
+  fi
+  over_rounds+=("$line")
+done
+cmp "$work/big.bin" "$work/ours/big.bin"
+printf '%s\n' "${over_rounds[@]}" | python3 -c "
+import statistics, sys
+rows = {}
+for line in sys.stdin:
+    f = line.split()
+    for i in range(0, len(f), 3):
+        rows.setdefault(f[i], []).append((float(f[i + 1]), float(f[i + 2])))
+for name, runs in rows.items():
+    fresh = statistics.median(a for a, _ in runs)
+    over = statistics.median(b for _, b in runs)
+    print(f'pull {name:6} fresh {fresh:.3f} s, over an existing file {over:.3f} s (÷ fresh {over / fresh:.2f}; medians of {len(runs)})')
+"
+echo "load: $(cut -d' ' -f1-3 /proc/loadavg)"

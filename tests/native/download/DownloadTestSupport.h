@@ -12,6 +12,7 @@
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <memory>
 #include <mutex>
 #include <signal.h>
 #include <string>
@@ -20,6 +21,7 @@
 
 #include "devlink/TcpSocket.h"
 #include "download/HttpDownloader.h"
+#include "native/download/RealServerCases.h"
 
 extern char** environ;
 
@@ -112,20 +114,6 @@ class ScriptedHttpServer {
 
 inline void sendText(TcpSocket& client, const std::string& text) { client.sendAll(text.data(), text.size()); }
 
-inline std::string pattern(size_t size, size_t from = 0) {
-  std::string s(size, '\0');
-  for (size_t i = 0; i < size; ++i)
-    s[i] = from + i < 2 ? "PK"[from + i] : static_cast<char>(((from + i) * 131u) ^ ((from + i) >> 12) ^ ((from + i) >> 20));
-  return s;
-}
-
-inline std::string readFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
-inline void writeFile(const std::string& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary) << bytes;
-}
 inline bool exists(const std::string& path) { return ::access(path.c_str(), F_OK) == 0; }
 
 struct TempDir {
@@ -138,10 +126,12 @@ struct TempDir {
 };
 
 // A child process, ended with the test; with `readFirstLine`, the first line of its standard
-// output (where a server says where it listens) is read before the constructor returns.
+// output (where a server says where it listens) is read before the constructor returns. With
+// `keepOutput` the child writes to this process's standard output instead. The program is looked
+// up in PATH when its name has no slash.
 class ChildProcess {
  public:
-  ChildProcess(std::vector<std::string> args, bool readFirstLine) {
+  ChildProcess(std::vector<std::string> args, bool readFirstLine, bool keepOutput = false) {
     int out[2];
     if (::pipe(out) != 0) return;
     std::vector<char*> argv;
@@ -149,9 +139,10 @@ class ChildProcess {
     argv.push_back(nullptr);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+    if (!keepOutput) posix_spawn_file_actions_adddup2(&actions, out[1], 1);
     posix_spawn_file_actions_addclose(&actions, out[0]);
-    if (::posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), environ) != 0) pid_ = -1;
+    if (keepOutput) posix_spawn_file_actions_addclose(&actions, out[1]);
+    if (::posix_spawnp(&pid_, argv[0], &actions, nullptr, argv.data(), environ) != 0) pid_ = -1;
     posix_spawn_file_actions_destroy(&actions);
     ::close(out[1]);
     char c;
@@ -164,6 +155,15 @@ class ChildProcess {
       ::waitpid(pid_, nullptr, 0);
     }
   }
+  // Waits until the child ends by itself: its exit code, 128 + the signal that ended it, -1 when
+  // it never started.
+  // An interrupted wait leaves the child to the destructor.
+  int wait() {
+    int status = 0;
+    if (pid_ <= 0 || ::waitpid(pid_, &status, 0) != pid_) return -1;
+    pid_ = -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  }
   ChildProcess(const ChildProcess&) = delete;
   ChildProcess& operator=(const ChildProcess&) = delete;
   std::string firstLine;
@@ -172,6 +172,7 @@ class ChildProcess {
   pid_t pid_ = -1;
 };
 
+#ifdef ZORVIK_WEBSIM
 // websim on a free port, ended with the test.
 class WebSim {
  public:
@@ -183,6 +184,45 @@ class WebSim {
 
  private:
   ChildProcess process_;
+};
+#endif
+
+// The servers of RealServerCases.h in a folder of their own holding "src.bin": Debian's lighttpd
+// (with redirections) and odd_server.py, each a child process ended with this object. Empty bases
+// when one did not start.
+class RealServers {
+ public:
+  explicit RealServers(const std::string& oddServerScript) {
+    writeFile(dir_.path + "/src.bin", realServerSource());
+    uint16_t port = 0;
+    {
+      TcpListener probe;  // a free port for lighttpd, which cannot pick one itself
+      probe.listen(0);
+      port = probe.port();
+    }
+    writeFile(dir_.path + "/lighttpd.conf",
+              "server.document-root = \"" + dir_.path + "\"\nserver.bind = \"127.0.0.1\"\nserver.port = " +
+                  std::to_string(port) + "\nserver.modules = (\"mod_redirect\")\n"
+                  "url.redirect = (\"^/go/(.*)$\" => \"/hop/$1\", \"^/hop/(.*)$\" => \"/$1\", "
+                  "\"^/signed$\" => \"/src.bin?sig=" + std::string(6000, 's') + "\")\n");
+    lighttpd_ = std::make_unique<ChildProcess>(
+        std::vector<std::string>{"/usr/sbin/lighttpd", "-D", "-f", dir_.path + "/lighttpd.conf"}, false);
+    for (int i = 0; i < 100; ++i) {
+      if (TcpSocket::connectIpv4(0x0100007F, port, false, 100, nullptr).valid()) {
+        lighttpd = "http://127.0.0.1:" + std::to_string(port);
+        break;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    odd_ = std::make_unique<ChildProcess>(std::vector<std::string>{"python3", oddServerScript, dir_.path + "/src.bin"},
+                                          true);
+    if (odd_->firstLine.rfind("port ", 0) == 0) odd = "http://127.0.0.1:" + odd_->firstLine.substr(5);
+  }
+  std::string lighttpd, odd;  // "http://127.0.0.1:PORT"
+
+ private:
+  TempDir dir_;  // made first, removed last
+  std::unique_ptr<ChildProcess> lighttpd_, odd_;
 };
 
 }  // namespace zorvik::test

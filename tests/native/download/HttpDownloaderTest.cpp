@@ -4,6 +4,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <random>
 
 #include "download/HttpMessage.h"
@@ -198,6 +199,32 @@ TEST_F(DownloaderTest, StopKeepsWhatArrived) {
   EXPECT_FALSE(exists(target_));
 }
 
+// A stream that never pauses (no receive waits, pieces gathered before they are written): stop
+// still ends it at once, and the file holds the stream from its start, in order.
+TEST_F(DownloaderTest, StopDuringAnUnbrokenStreamEndsAtOnceWithTheFileInOrder) {
+  const std::string piece = pattern(256 * 1024 + 7);  // the body is this piece again and again
+  test::ScriptedHttpServer server([&](TcpSocket& c, const std::string&, int) {
+    const std::string header = okHeader(size_t{1} << 40);
+    if (!c.sendAll(header.data(), header.size())) return;
+    while (c.sendAll(piece.data(), piece.size())) {
+    }
+  });
+  downloader_.setTask(server.url("/x.apk"), target_);
+  downloader_.start();
+  std::this_thread::sleep_for(std::chrono::milliseconds(400));
+  const auto asked = std::chrono::steady_clock::now();
+  downloader_.stop();
+  EXPECT_EQ(listener_.waitFinal(), kEventStopped);
+  EXPECT_LT(std::chrono::steady_clock::now() - asked, std::chrono::milliseconds(300));
+  const std::string kept = readFile(temporary_);
+  EXPECT_GT(kept.size(), HttpDownloader::kChunk);
+  bool inOrder = true;
+  for (size_t at = 0; at < kept.size() && inOrder; at += piece.size())
+    inOrder = kept.compare(at, piece.size(), piece, 0, std::min(piece.size(), kept.size() - at)) == 0;
+  EXPECT_TRUE(inOrder) << kept.size();
+  EXPECT_FALSE(exists(target_));
+}
+
 TEST_F(DownloaderTest, NotFoundTouchesNoFile) {
   test::ScriptedHttpServer server([&](TcpSocket& c, const std::string&, int) {
     sendText(c, "HTTP/1.1 404 Not Found\r\nContent-Length: 5\r\n\r\nnope\n");
@@ -380,102 +407,13 @@ TEST_F(WebSimDownloadTest, KilledAtARandomByteThenResumedGivesTheSameFile) {
   EXPECT_TRUE(readFile(target_) == pattern(kSize)) << "killed after " << left << " bytes";
 }
 
-// Servers nobody here wrote or that answer as some real ones do: Debian's lighttpd (static files
-// with Range, ETag/If-Range, 416, redirections) and odd_server.py (chunked, long headers, a wrong
-// Content-Range, a changed file). Each is a child process ended with the suite, whatever happens.
-class Child {
- public:
-  // Starts argv; `portLine` true: the first line of its standard output is "port N".
-  Child(std::vector<std::string> args, bool portLine) : process_(std::move(args), portLine) {
-    if (process_.firstLine.rfind("port ", 0) == 0) port = static_cast<uint16_t>(std::atoi(process_.firstLine.c_str() + 5));
-  }
-  uint16_t port = 0;
-
- private:
-  test::ChildProcess process_;
-};
-
-uint16_t freePort() {
-  TcpListener l;
-  l.listen(0);
-  return l.port();
-}
-
-class RealServerTest : public DownloaderTest {
- protected:
-  static void SetUpTestSuite() {
-    root_ = new test::TempDir;
-    test::writeFile(root_->path + "/src.bin", source());
-    const uint16_t port = freePort();
-    test::writeFile(root_->path + "/lighttpd.conf",
-                    "server.document-root = \"" + root_->path + "\"\nserver.bind = \"127.0.0.1\"\nserver.port = " +
-                        std::to_string(port) + "\nserver.modules = (\"mod_redirect\")\n"
-                        "url.redirect = (\"^/go/(.*)$\" => \"/hop/$1\", \"^/hop/(.*)$\" => \"/$1\", "
-                        "\"^/signed$\" => \"/src.bin?sig=" + std::string(6000, 's') + "\")\n");
-    lighttpd_ = new Child({"/usr/sbin/lighttpd", "-D", "-f", root_->path + "/lighttpd.conf"}, false);
-    lighttpdBase_ = "http://127.0.0.1:" + std::to_string(port);
-    for (int i = 0; i < 100 && !TcpSocket::connectIpv4(0x0100007F, port, false, 100, nullptr).valid(); ++i)
-      std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    odd_ = new Child({"/usr/bin/env", "python3", ZORVIK_ODD_SERVER, root_->path + "/src.bin"}, true);
-  }
-  static void TearDownTestSuite() {
-    delete odd_;
-    delete lighttpd_;
-    delete root_;
-  }
-  static std::string source() { return pattern(1500000, 7); }
-  static test::TempDir* root_;
-  static Child* lighttpd_;
-  static Child* odd_;
-  static std::string lighttpdBase_;
-};
-test::TempDir* RealServerTest::root_ = nullptr;
-Child* RealServerTest::lighttpd_ = nullptr;
-Child* RealServerTest::odd_ = nullptr;
-std::string RealServerTest::lighttpdBase_;
-
-TEST_F(RealServerTest, EveryFileIsTheSourceByteForByte) {
-  ASSERT_NE(odd_->port, 0);
-  const std::string odd = "http://127.0.0.1:" + std::to_string(odd_->port);
-  const std::string src = source();
-  struct Case {
-    std::string name, url;
-    std::string partial;    // the temporary file before the transfer ("" for none)
-    std::string validator;  // beside it
-    int event;
-  };
-  const std::string stale = pattern(400000, 99);  // another file's first bytes
-  const std::vector<Case> cases = {
-      {"plain", lighttpdBase_ + "/src.bin", "", "", kEventComplete},
-      {"resume with Range", lighttpdBase_ + "/src.bin", src.substr(0, 654321), "", kEventComplete},
-      {"changed file: If-Range gets it whole", lighttpdBase_ + "/src.bin", stale, "\"not-the-same\"", kEventComplete},
-      {"complete .tmp: 416 finishes it", lighttpdBase_ + "/src.bin", src, "", kEventComplete},
-      {"two redirections", lighttpdBase_ + "/go/src.bin", "", "", kEventComplete},
-      {"6000-character Location", lighttpdBase_ + "/signed", "", "", kEventComplete},
-      {"chunked", odd + "/chunked", "", "", kEventComplete},
-      {"chunked wins over Content-Length", odd + "/chunked-length", "", "", kEventComplete},
-      {"40 KiB header", odd + "/long-header", "", "", kEventComplete},
-      {"wrong Content-Range restarts from 0", odd + "/wrong-range", stale, "", kEventComplete},
-      {"changed file without the server's tag", odd + "/changed", stale, "\"v1\"", kEventComplete},
-      {"resume, same tag", odd + "/changed", src.substr(0, 77777), "\"v2\"", kEventComplete},
-      {"70 KiB header", odd + "/huge-header", "", "", kEventRefused},
-      {"bad chunk size", odd + "/bad-chunk", "", "", kEventReceiveFailed},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    std::remove(target_.c_str());
-    removeTemporaryFiles(target_);
-    if (!c.partial.empty()) writeFile(temporary_, c.partial);
-    if (!c.validator.empty()) writeFile(validatorPath(target_), c.validator);
-    EXPECT_EQ(fetch(c.url), c.event);
-    if (c.event == kEventComplete) {
-      EXPECT_TRUE(readFile(target_) == src) << readFile(target_).size();
-      EXPECT_FALSE(exists(temporary_));
-      EXPECT_FALSE(exists(validatorPath(target_)));
-    } else {
-      EXPECT_FALSE(exists(target_));
-    }
-  }
+// Servers nobody here wrote or that answer as some real ones do (RealServerCases.h); the same
+// cases run under Wine from tests/win/download.
+TEST_F(DownloaderTest, RealServersGiveEveryFileByteForByte) {
+  const test::RealServers servers(ZORVIK_ODD_SERVER);
+  ASSERT_FALSE(servers.lighttpd.empty());
+  ASSERT_FALSE(servers.odd.empty());
+  test::checkRealServerCases(target_, servers.lighttpd, servers.odd);
 }
 
 }  // namespace
