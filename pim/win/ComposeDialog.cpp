@@ -117,24 +117,13 @@ void ComposeDialog::loadPicker() {
       [](ExchangeCancel* cancel) {
         Picked out;
         out.groups[kUngrouped] = "【未分组】";
-        AgentBody body;
-        out.result = exchangeForBody(bareRequest(AgentCommand::ListPickerGroups), body, cancel);
-        if (out.result == AgentResult::Ok) {
-          auto list = parsePickerGroups(body.bytes.data(), body.bytes.size());
-          for (PickerGroup& g : list.records) out.groups[g.groupId] = std::move(g.name);
-          if (list.malformed) out.result = AgentResult::Malformed;
-        }
-        if (out.result == AgentResult::Ok || out.result == AgentResult::NoReply) {
-          AgentBody numbers;
-          const AgentResult second = exchangeForBody(bareRequest(AgentCommand::ListPickerContacts), numbers, cancel);
-          if (second == AgentResult::Ok) {
-            auto list = parsePickerEntries(numbers.bytes.data(), numbers.bytes.size());
-            out.entries = std::move(list.records);
-            if (list.malformed) out.result = AgentResult::Malformed;
-          } else if (second != AgentResult::NoReply) {
-            out.result = second;
-          }
-        }
+        auto groups = fetchRecords(bareRequest(AgentCommand::ListPickerGroups), parsePickerGroups, cancel);
+        out.result = groups.result;
+        if (!groups.finished()) return out;
+        for (PickerGroup& g : groups.list) out.groups[g.groupId] = std::move(g.name);
+        auto entries = fetchRecords(bareRequest(AgentCommand::ListPickerContacts), parsePickerEntries, cancel);
+        if (entries.finished()) out.entries = std::move(entries.list);
+        else out.result = entries.result;
         return out;
       },
       [this](Picked& out) { fillPicker(out.result, out.groups, out.entries); });
@@ -144,6 +133,8 @@ void ComposeDialog::fillPicker(AgentResult result, std::map<int32_t, std::string
                                std::vector<PickerEntry>& entries) {
   pickerLoading_ = false;
   report(result);
+  // Only a whole pair of lists replaces the tree: after a failure the numbers offered before stay.
+  if (result != AgentResult::Ok && result != AgentResult::NoReply) return;
   // An entry of a group the phone did not name is still offered, among the ungrouped.
   for (PickerEntry& e : entries)
     if (!groups.count(e.groupId)) e.groupId = kUngrouped;

@@ -257,6 +257,29 @@ TEST_F(MessagesPageTest, NewMessageRunsNoConversationRead) {
   EXPECT_EQ(requests[1].bytes, bareRequest(AgentCommand::ListPickerContacts));
 }
 
+// A numbers list cut inside its second entry: the picker says so and offers no part of it.
+TEST_F(MessagesPageTest, PickerCutReplyOffersNoPartOfTheList) {
+  const std::vector<unsigned char> groups = {0, 0, 0, 16, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x0D, 0xF0, 0xAD, 0xBA};
+  // One whole entry, then one whose number runs past the reply.
+  const std::vector<unsigned char> cut = {0, 0, 0, 50, 0, 0, 0, 0,
+                                          0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 4, 'a', 'b', 'c', 'd', 0, 0, 0, 5, '1', '0', '0', '8', '6',
+                                          0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 4, 'e', 'f', 'g', 'h', 0, 0, 0, 40, '1'};
+  test::LoopbackServer agent({{.requestSize = 4, .reply = groups}, {.requestSize = 4, .reply = cut}});
+  const uint16_t port = agentPort();
+  setAgentPort(agent.port());
+  {
+    ComposeDialog dialog(*host_, -1);
+    ASSERT_TRUE(dialog.createModeless(frame_.hwnd()));
+    ASSERT_TRUE(pumpUntil([&] { return !dialog.pickerLoading(); }, 10000));
+    EXPECT_NE(dialog.statusText(), "");
+    for (HTREEITEM group : children(dialog.picker(), nullptr))
+      EXPECT_TRUE(children(dialog.picker(), group).empty()) << itemText(dialog.picker(), group);
+    dialog.end(IDCANCEL);
+  }
+  setAgentPort(port);
+  EXPECT_EQ(agent.requests().size(), 2u);
+}
+
 // The dialog covers the main window's status line: what failed is said inside it as well, and a
 // send that did not reach the phone keeps the recipients and the text for another try.
 TEST_F(MessagesPageTest, RefusedPhoneKeepsTheDialogAndTheTextAndSaysWhyInside) {
