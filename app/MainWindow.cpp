@@ -317,6 +317,11 @@ void MainWindow::onInit(WinMsg& m) {
   SetPropA(h, kInstanceProperty, reinterpret_cast<HANDLE>(static_cast<INT_PTR>(kInstanceMark)));
   // A message registered by the shell is not a constant, so it goes into the map here.
   map_.on(taskbarCreated_, [this](WinMsg&) { tray_.addAfterShellRestart(kTrayTooltipAfterShellRestart); });
+  // A second start: shown as from the tray, even when this one was started hidden.
+  map_.on(RegisterWindowMessageA(kRevealMessageName), [this](WinMsg& m) {
+    bringForward();
+    m.result = 1;
+  });
   loadSkin();
 
   tray_.add(h, smallIcon_.get(), trayTooltip());
