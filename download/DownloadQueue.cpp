@@ -51,6 +51,7 @@ void DownloadQueue::lookup(const std::string& packageName) {
 void DownloadQueue::runLookup(std::string packageName) {
   const std::string checkSum = packageCheckSum(host_.md5hex(checkSumInput(packageName)));
   const std::string reply = host_.postPackageInfo(packageInfoUrl(host_.serviceBase()), packageInfoJson(checkSum, packageName));
+  if (closing_) return;  // the answer of a closing queue is dropped, unsaid
   DownloadTask task;
   if (!taskFromPackageInfo(reply, host_.downloadBase(), host_.downloadFolder(), task)) {
     host_.setStatusText("【错误】查询软件包信息失败，无法下载 " + packageName);

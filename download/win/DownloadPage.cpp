@@ -75,7 +75,8 @@ DownloadPage::DownloadPage(const PageInfo& info, PageHost& host) : Page(info, ho
 }
 
 void DownloadPage::close() {
-  queue_.reset();  // stops the transfer and waits for the lookup and install threads
+  closing_ = true;  // a lookup waiting on the service gives up at once
+  queue_.reset();   // stops the transfer and waits for the lookup and install threads
   store_.close();
   Page::close();
 }
@@ -204,7 +205,7 @@ void DownloadPage::setCurrentProgress(const std::string& text) {
 void DownloadPage::setStatusText(const std::string& text) { host().setStatusText(text); }
 
 std::string DownloadPage::postPackageInfo(const std::string& url, const std::string& json) {
-  return FormPost(url, {{"apk", json}});
+  return FormPostWithin(url, {{"apk", json}}, kLookupDeadlineMs, [this] { return closing_.load(); }).value_or("");
 }
 
 std::string DownloadPage::md5hex(const std::string& bytes) { return zorvik::md5hex(bytes); }

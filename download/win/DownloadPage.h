@@ -4,6 +4,7 @@
 // records are touched on the UI thread only; the queue's workers reach them through the page's poster.
 #include <windows.h>
 
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <string>
@@ -21,6 +22,8 @@ namespace zorvik {
 
 class DownloadPage : public Page, public DownloadRequestSink, private DownloadQueueHost {
  public:
+  // How long a package lookup waits for the web service.
+  static constexpr unsigned kLookupDeadlineMs = 30000;
   static constexpr int kTreeId = 4501, kListId = 4502;
   // The context menu's entries.
   enum MenuCommand { kFindTarget = 4601, kContinue, kPause, kReinstall, kDelete };
@@ -89,6 +92,7 @@ class DownloadPage : public Page, public DownloadRequestSink, private DownloadQu
   // (declared before the queue, so it outlives the queue's threads).
   PageWork::Post onUi_ = work_.poster();
   TaskStore store_;
+  std::atomic<bool> closing_{false};  // read by the lookup thread while it waits for the service
   std::unique_ptr<DownloadQueue> queue_;
   DuplicateChooser chooser_;
 };
