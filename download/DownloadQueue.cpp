@@ -132,7 +132,7 @@ void DownloadQueue::runInstall(int32_t id) {
   // Only a package name may reach the command line; a serial with blanks or quotes neither.
   if (task.id != -1 && isPackageName(task.unique_id) && !serial.empty() &&
       serial.find_first_of(" \t\"&|<>^") == std::string::npos)
-    state = installOutcome(host_.runInstall(installCommand(adb, serial, store_.taskFile(id))));
+    state = installOutcome(host_.runInstall(installCommand(adb, serial, store_.taskFile(id)), store_.taskFile(id)));
   store_.setState(id, state);
   host_.refillUnfinished();
   installRunning_ = false;

@@ -224,10 +224,14 @@ std::string DownloadPage::downloadFolder() {
 std::string DownloadPage::adbTool() { return adbPath(); }
 std::string DownloadPage::deviceSerial() { return currentSerial(); }
 
-std::string DownloadPage::runInstall(const std::string& commandLine) {
-  // A phone that stops answering mid-install must not hold the install thread (and closing) for ever.
-  constexpr unsigned kInstallDeadlineMs = 600000;
-  const AdbRunResult run = runAdbAndWait(commandLine, kInstallOutputMax, kInstallDeadlineMs);
+std::string DownloadPage::runInstall(const std::string& commandLine, const std::string& packageFile) {
+  // A phone that stops answering mid-install must not hold the install thread for ever; a large
+  // package is given the time its size needs.
+  WIN32_FILE_ATTRIBUTE_DATA file{};
+  const uint64_t bytes = GetFileAttributesExA(packageFile.c_str(), GetFileExInfoStandard, &file)
+                             ? (static_cast<uint64_t>(file.nFileSizeHigh) << 32) | file.nFileSizeLow
+                             : 0;
+  const AdbRunResult run = runAdbAndWait(commandLine, kInstallOutputMax, adbDeadlineMs(AdbCommandKind::Install, bytes));
   return run.status == AdbRunStatus::Ok ? run.output : std::string();
 }
 

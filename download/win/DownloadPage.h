@@ -71,7 +71,7 @@ class DownloadPage : public Page, public DownloadRequestSink, private DownloadQu
   std::string downloadFolder() override;
   std::string adbTool() override;
   std::string deviceSerial() override;
-  std::string runInstall(const std::string& commandLine) override;
+  std::string runInstall(const std::string& commandLine, const std::string& packageFile) override;
 
   void onInit();
   void layout();
