@@ -5,6 +5,7 @@
 #include <shellapi.h>
 #include <windowsx.h>
 
+#include <chrono>
 #include <cstdio>
 
 #include "app/MainWindowLayout.h"
@@ -189,7 +190,12 @@ void MainWindow::onDestroy(WinMsg& m) {
 // Every page's work stops and its window goes while the page is whole; the objects go with the
 // main window.
 void MainWindow::closePages() {
-  for (const auto& p : pages_) p->close();
+  for (const auto& p : pages_) p->stopWork();
+  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(Page::kCloseWaitMs);
+  for (const auto& p : pages_) {
+    p->closeBy(end);
+    p->close();
+  }
 }
 
 // ---- commands
