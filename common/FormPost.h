@@ -27,6 +27,7 @@ std::string FormPost(const std::string& url, const FormFields& fields);
 // turns true; nullopt then (the post ends by itself later, its answer dropped). For callers that
 // must not wait on a service that takes the request and never answers (the session's own
 // time-outs do not always end that wait), such as a closing window's workers.
+constexpr unsigned kFormPostDeadlineMs = 30000;  // the deadline the program's callers give it
 std::optional<std::string> FormPostWithin(const std::string& url, const FormFields& fields, unsigned deadlineMs,
                                           const std::function<bool()>& stop);
 

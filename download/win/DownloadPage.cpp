@@ -205,7 +205,7 @@ void DownloadPage::setCurrentProgress(const std::string& text) {
 void DownloadPage::setStatusText(const std::string& text) { host().setStatusText(text); }
 
 std::string DownloadPage::postPackageInfo(const std::string& url, const std::string& json) {
-  return FormPostWithin(url, {{"apk", json}}, kLookupDeadlineMs, [this] { return closing_.load(); }).value_or("");
+  return FormPostWithin(url, {{"apk", json}}, kFormPostDeadlineMs, [this] { return closing_.load(); }).value_or("");
 }
 
 std::string DownloadPage::md5hex(const std::string& bytes) { return zorvik::md5hex(bytes); }

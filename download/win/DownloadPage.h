@@ -22,8 +22,6 @@ namespace zorvik {
 
 class DownloadPage : public Page, public DownloadRequestSink, private DownloadQueueHost {
  public:
-  // How long a package lookup waits for the web service.
-  static constexpr unsigned kLookupDeadlineMs = 30000;
   static constexpr int kTreeId = 4501, kListId = 4502;
   // The context menu's entries.
   enum MenuCommand { kFindTarget = 4601, kContinue, kPause, kReinstall, kDelete };

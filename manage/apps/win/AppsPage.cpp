@@ -199,7 +199,9 @@ void AppsPage::startLookup() {
           q.apiLevel = looked.phone.apiLevel;
           q.modelName = looked.phone.modelName;
           q.packageNames = names;
-          const std::string reply = FormPost(address, {{"apps", apkListRequestJson(q)}});
+          const std::string reply = FormPostWithin(address, {{"apps", apkListRequestJson(q)}}, kFormPostDeadlineMs,
+                                                   [cancel] { return cancel->cancelled(); })
+                                        .value_or("");
           looked.facts = matchApkListReply(reply, names);
         }
         looked.names = names;
