@@ -5,6 +5,7 @@
 #include <shellapi.h>
 #include <windowsx.h>
 
+#include <chrono>
 #include <cstdio>
 
 #include "app/MainWindowLayout.h"
@@ -189,7 +190,12 @@ void MainWindow::onDestroy(WinMsg& m) {
 // Every page's work stops and its window goes while the page is whole; the objects go with the
 // main window.
 void MainWindow::closePages() {
-  for (const auto& p : pages_) p->close();
+  for (const auto& p : pages_) p->stopWork();
+  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(Page::kCloseWaitMs);
+  for (const auto& p : pages_) {
+    p->closeBy(end);
+    p->close();
+  }
 }
 
 // ---- commands
@@ -317,6 +323,11 @@ void MainWindow::onInit(WinMsg& m) {
   SetPropA(h, kInstanceProperty, reinterpret_cast<HANDLE>(static_cast<INT_PTR>(kInstanceMark)));
   // A message registered by the shell is not a constant, so it goes into the map here.
   map_.on(taskbarCreated_, [this](WinMsg&) { tray_.addAfterShellRestart(kTrayTooltipAfterShellRestart); });
+  // A second start: shown as from the tray, even when this one was started hidden.
+  map_.on(RegisterWindowMessageA(kRevealMessageName), [this](WinMsg& m) {
+    bringForward();
+    m.result = 1;
+  });
   loadSkin();
 
   tray_.add(h, smallIcon_.get(), trayTooltip());

@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <map>
 #include <mutex>
 
@@ -38,7 +39,12 @@ void Page::close() {
   work_.stop();
   // Cancelled exchanges end within TcpSocket::kPollMs; a web fetch may take to its own deadline
   // and holds nothing of the page, so the wait is short.
-  work_.waitForWorkers(kCloseWaitMs);
+  unsigned waitMs = kCloseWaitMs;
+  if (closeBy_) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(*closeBy_ - std::chrono::steady_clock::now());
+    waitMs = left.count() <= 0 ? 0 : static_cast<unsigned>(std::min<long long>(left.count(), kCloseWaitMs));
+  }
+  work_.waitForWorkers(waitMs);
   if (hwnd()) DestroyWindow(hwnd());
 }
 

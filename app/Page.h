@@ -4,9 +4,11 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "app/PageTable.h"
@@ -61,6 +63,10 @@ public:
   // queue) overrides it and calls Page::close() last. Safe to call twice.
   virtual void close();
   static constexpr unsigned kCloseWaitMs = 2000;
+  // A frame closing all its pages stops the work of every page first, then closes each with one
+  // shared end to the wait, so pages whose workers are held up do not add their waits up.
+  void stopWork() { work_.stop(); }
+  void closeBy(std::chrono::steady_clock::time_point end) { closeBy_ = end; }
   // The page's workers that have not ended yet.
   int workersRunning() const { return work_.liveWorkers(); }
 
@@ -129,6 +135,7 @@ private:
   const PageInfo& info_;
   PageHost& host_;
   bool closed_ = false;
+  std::optional<std::chrono::steady_clock::time_point> closeBy_;
 };
 
 // A page without content of its own yet: an empty page with no toolbar.

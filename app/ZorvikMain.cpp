@@ -37,6 +37,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {
   HWND earlier = nullptr;
   EnumWindows(findInstance, reinterpret_cast<LPARAM>(&earlier));
   if (earlier) {
+    DWORD_PTR ignored = 0;
+    SendMessageTimeoutA(earlier, RegisterWindowMessageA(zorvik::kRevealMessageName), 0, 0,
+                        SMTO_ABORTIFHUNG | SMTO_BLOCK, zorvik::kRevealWaitMs, &ignored);
     ShowWindow(earlier, SW_SHOWNORMAL);
     SetForegroundWindow(earlier);
     return 0;

@@ -3,6 +3,12 @@
 #include <windows.h>
 #include <wininet.h>
 
+#include <chrono>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <system_error>
+#include <thread>
 #include <utility>
 
 namespace zorvik {
@@ -67,6 +73,37 @@ std::string FormPost(const std::string& url, const FormFields& fields) {
   DWORD got = 0;
   while (InternetReadFile(request.get(), chunk, sizeof chunk, &got) && got > 0) reply.append(chunk, got);
   return formReplyText(reply);
+}
+
+std::optional<std::string> FormPostWithin(const std::string& url, const FormFields& fields, unsigned deadlineMs,
+                                          const std::function<bool()>& stop) {
+  // Shared with the post's thread, which holds nothing of the caller's.
+  struct Answer {
+    std::mutex lock;
+    std::condition_variable done;
+    bool finished = false;
+    std::string text;
+  };
+  auto answer = std::make_shared<Answer>();
+  try {
+    std::thread([answer, url, fields] {
+      std::string text = FormPost(url, fields);
+      std::lock_guard<std::mutex> hold(answer->lock);
+      answer->text = std::move(text);
+      answer->finished = true;
+      answer->done.notify_all();
+    }).detach();
+  } catch (const std::system_error&) {
+    return std::nullopt;
+  }
+  constexpr auto kPoll = std::chrono::milliseconds(50);
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(deadlineMs);
+  std::unique_lock<std::mutex> hold(answer->lock);
+  while (!answer->finished) {
+    if ((stop && stop()) || std::chrono::steady_clock::now() >= deadline) return std::nullopt;
+    answer->done.wait_for(hold, kPoll);
+  }
+  return std::move(answer->text);
 }
 
 }  // namespace zorvik

@@ -51,6 +51,7 @@ void DownloadQueue::lookup(const std::string& packageName) {
 void DownloadQueue::runLookup(std::string packageName) {
   const std::string checkSum = packageCheckSum(host_.md5hex(checkSumInput(packageName)));
   const std::string reply = host_.postPackageInfo(packageInfoUrl(host_.serviceBase()), packageInfoJson(checkSum, packageName));
+  if (closing_) return;  // the answer of a closing queue is dropped, unsaid
   DownloadTask task;
   if (!taskFromPackageInfo(reply, host_.downloadBase(), host_.downloadFolder(), task)) {
     host_.setStatusText("【错误】查询软件包信息失败，无法下载 " + packageName);
@@ -131,7 +132,7 @@ void DownloadQueue::runInstall(int32_t id) {
   // Only a package name may reach the command line; a serial with blanks or quotes neither.
   if (task.id != -1 && isPackageName(task.unique_id) && !serial.empty() &&
       serial.find_first_of(" \t\"&|<>^") == std::string::npos)
-    state = installOutcome(host_.runInstall(installCommand(adb, serial, store_.taskFile(id))));
+    state = installOutcome(host_.runInstall(installCommand(adb, serial, store_.taskFile(id)), store_.taskFile(id)));
   store_.setState(id, state);
   host_.refillUnfinished();
   installRunning_ = false;

@@ -37,7 +37,8 @@ class DownloadQueueHost {
   virtual std::string adbTool() = 0;
   virtual std::string deviceSerial() = 0;
   // Runs "<adb> -s <serial> install -r <path>" and returns what it wrote; empty on failure.
-  virtual std::string runInstall(const std::string& commandLine) = 0;
+  // `packageFile` is the path it installs (its size sets the run's deadline).
+  virtual std::string runInstall(const std::string& commandLine, const std::string& packageFile) = 0;
 };
 
 // The install's state from its output: the first 4095 bytes, trimmed, containing "Success" → 3, else 8.

@@ -331,7 +331,8 @@ InstallOutcome installOnDevice(InstallHost& host, const InstallRequest& request,
   }
   outcome.command = request.component ? componentInstallCommand(request.adb, serial, copy)
                                       : packageInstallCommand(request.adb, serial, toSd, copy);
-  const AdbRunResult run = host.run(outcome.command, kInstallOutputMax, kAdbInstallDeadlineMs);
+  const AdbRunResult run =
+      host.run(outcome.command, kInstallOutputMax, adbDeadlineMs(AdbCommandKind::Install, request.sizeBytes));
   host.deleteFile(copy);
   if (run.status != AdbRunStatus::Ok) {
     outcome.status = "【错误】组件丢失，请重新安装Quillet...";

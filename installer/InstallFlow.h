@@ -35,9 +35,9 @@ class InstallHost {
 };
 
 // Deadlines of the tool's runs: listings and properties answer at once; an install copies the
-// package over USB and lets the phone verify it (a 100 MB package takes about a minute).
+// package over USB and lets the phone verify it (a 100 MB package takes about a minute), so its
+// deadline grows with the package (adbDeadlineMs(AdbCommandKind::Install, size)).
 constexpr unsigned kAdbQueryDeadlineMs = 20000;
-constexpr unsigned kAdbInstallDeadlineMs = 600000;
 
 // ---------------------------------------------------------------- device choice
 

@@ -72,6 +72,15 @@ std::string defaultDownloadFolder(const DriveProbe& drives, const std::string& p
   return folder + kDownloadFolderName;
 }
 
+bool isFullFolderPath(const std::string& folder) {
+  if (folder.size() < 3) return false;
+  const unsigned char first = static_cast<unsigned char>(folder[0]);
+  const bool drive = ((first | 0x20) >= 'a' && (first | 0x20) <= 'z') && folder[1] == ':' &&
+                     (folder[2] == '\\' || folder[2] == '/');
+  const bool share = folder[0] == '\\' && folder[1] == '\\' && folder[2] != '\\';
+  return drive || share;
+}
+
 DataFolder chooseDataFolder(const std::string& programFolder, const std::string& appDataFolder,
                             const std::function<bool(const std::string&)>& writable) {
   auto withSlash = [](std::string folder) {

@@ -77,6 +77,10 @@ constexpr const char* kUserDataFolderName = "Zorvik";
 DataFolder chooseDataFolder(const std::string& programFolder, const std::string& appDataFolder,
                             const std::function<bool(const std::string&)>& writable);
 
+// Whether a typed folder starts at a drive or a share ("D:\x", "\\server\x"): anything else
+// would be found from whatever the working folder is at the time, so it is not stored.
+bool isFullFolderPath(const std::string& folder);
+
 // The "%d MB" shown for a drive: free bytes / 1 048 576, 0 when unreadable, capped at INT_MAX.
 int freeMegabytes(std::optional<std::uint64_t> freeBytes);
 

@@ -163,10 +163,15 @@ std::string readDownloadFolder(const DriveProbe& drives) {
   return folder;
 }
 
-void openDownloadFolder() {
+void openInExplorer(const std::string& folder) {
+  ShellExecuteA(nullptr, "open", "explorer.exe", ("\"" + folder + "\"").c_str(), nullptr, SW_SHOWNORMAL);
+}
+
+bool openDownloadFolder(const FolderOpener& open) {
   const std::optional<std::string> folder = readSetting(kDownloadPathValue);
-  if (folder && folderExists(*folder))
-    ShellExecuteA(nullptr, "open", "explorer.exe", ("\"" + *folder + "\"").c_str(), nullptr, SW_SHOWNORMAL);
+  if (!folder || !folderExists(*folder)) return false;
+  open(*folder);
+  return true;
 }
 
 }  // namespace zorvik

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -57,7 +58,10 @@ const DataFolder& dataFolder();
 // "DownloadPath" when it names an existing folder; otherwise the default folder, created and
 // stored. Empty when no folder could be made.
 std::string readDownloadFolder(const DriveProbe& drives = WinDriveProbe());
-// Opens "DownloadPath" in the explorer when it names an existing folder.
-void openDownloadFolder();
+// "explorer.exe" on a folder (verb "open", shown normally).
+void openInExplorer(const std::string& folder);
+using FolderOpener = std::function<void(const std::string& folder)>;
+// Opens "DownloadPath" when it names an existing folder; false (nothing opened) otherwise.
+bool openDownloadFolder(const FolderOpener& open = openInExplorer);
 
 }  // namespace zorvik

@@ -79,7 +79,8 @@ void DownloadPage::close() {
   // process tree (and reads as failed), so the queue's install thread is not waited for until its
   // deadline.
   endAdbRuns();
-  queue_.reset();  // stops the transfer and waits for the lookup and install threads
+  closing_ = true;  // a lookup waiting on the service gives up at once
+  queue_.reset();   // stops the transfer and waits for the lookup and install threads
   store_.close();
   Page::close();
 }
@@ -208,7 +209,7 @@ void DownloadPage::setCurrentProgress(const std::string& text) {
 void DownloadPage::setStatusText(const std::string& text) { host().setStatusText(text); }
 
 std::string DownloadPage::postPackageInfo(const std::string& url, const std::string& json) {
-  return FormPost(url, {{"apk", json}});
+  return FormPostWithin(url, {{"apk", json}}, kFormPostDeadlineMs, [this] { return closing_.load(); }).value_or("");
 }
 
 std::string DownloadPage::md5hex(const std::string& bytes) { return zorvik::md5hex(bytes); }
@@ -227,10 +228,14 @@ std::string DownloadPage::downloadFolder() {
 std::string DownloadPage::adbTool() { return adbTool_.empty() ? adbPath() : adbTool_; }
 std::string DownloadPage::deviceSerial() { return currentSerial(); }
 
-std::string DownloadPage::runInstall(const std::string& commandLine) {
-  // A phone that stops answering mid-install must not hold the install thread (and closing) for ever.
-  constexpr unsigned kInstallDeadlineMs = 600000;
-  const AdbRunResult run = runAdbAndWait(commandLine, kInstallOutputMax, kInstallDeadlineMs);
+std::string DownloadPage::runInstall(const std::string& commandLine, const std::string& packageFile) {
+  // A phone that stops answering mid-install must not hold the install thread for ever; a large
+  // package is given the time its size needs.
+  WIN32_FILE_ATTRIBUTE_DATA file{};
+  const uint64_t bytes = GetFileAttributesExA(packageFile.c_str(), GetFileExInfoStandard, &file)
+                             ? (static_cast<uint64_t>(file.nFileSizeHigh) << 32) | file.nFileSizeLow
+                             : 0;
+  const AdbRunResult run = runAdbAndWait(commandLine, kInstallOutputMax, adbDeadlineMs(AdbCommandKind::Install, bytes));
   return run.status == AdbRunStatus::Ok ? run.output : std::string();
 }
 

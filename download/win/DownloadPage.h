@@ -4,6 +4,7 @@
 // records are touched on the UI thread only; the queue's workers reach them through the page's poster.
 #include <windows.h>
 
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <string>
@@ -70,7 +71,7 @@ class DownloadPage : public Page, public DownloadRequestSink, private DownloadQu
   std::string downloadFolder() override;
   std::string adbTool() override;
   std::string deviceSerial() override;
-  std::string runInstall(const std::string& commandLine) override;
+  std::string runInstall(const std::string& commandLine, const std::string& packageFile) override;
 
   void onInit();
   void layout();
@@ -91,6 +92,7 @@ class DownloadPage : public Page, public DownloadRequestSink, private DownloadQu
   // (declared before the queue, so it outlives the queue's threads).
   PageWork::Post onUi_ = work_.poster();
   TaskStore store_;
+  std::atomic<bool> closing_{false};  // read by the lookup thread while it waits for the service
   std::unique_ptr<DownloadQueue> queue_;
   DuplicateChooser chooser_;
   std::string adbTool_;

@@ -3,6 +3,7 @@
 #include <shlobj.h>
 
 #include <cstdio>
+#include <utility>
 
 #include "ui/Controls.h"
 #include "common/win/Handles.h"
@@ -30,7 +31,8 @@ std::string browseForFolder(HWND owner) {
 }
 }  // namespace
 
-DownloadSettingsDialog::DownloadSettingsDialog() : Dialog(IDD_DOWNLOAD_SETTINGS) {
+DownloadSettingsDialog::DownloadSettingsDialog(FolderOpener open)
+    : Dialog(IDD_DOWNLOAD_SETTINGS), open_(std::move(open)) {
   map_.on(WM_INITDIALOG, [this](WinMsg& m) {
     Edit(hwnd(), IDC_DOWNLOAD_FOLDER).setLimit(MAX_PATH - 1);
     choose(readDownloadFolder());
@@ -46,6 +48,7 @@ DownloadSettingsDialog::DownloadSettingsDialog() : Dialog(IDD_DOWNLOAD_SETTINGS)
     else
       SetFocus(item(IDC_DOWNLOAD_FOLDER));
   });
+  map_.onCommand(IDC_DOWNLOAD_OPEN, [this](WinMsg&) { openFolder(); });
   map_.onCommand(IDCANCEL, [this](WinMsg&) { end(IDCANCEL); });
 }
 
@@ -56,12 +59,32 @@ void DownloadSettingsDialog::choose(const std::string& folder) {
   char text[32];
   std::snprintf(text, sizeof text, "%d MB", freeMegabytes(folderFreeBytes(folder)));
   Label(hwnd(), IDC_DOWNLOAD_FREE).setText(text);
+  Label(hwnd(), IDC_DOWNLOAD_MESSAGE).setText("");
 }
+
+std::string DownloadSettingsDialog::message() const { return windowText(item(IDC_DOWNLOAD_MESSAGE)); }
 
 bool DownloadSettingsDialog::accept() {
   const std::string chosen = folder();
-  if (!createFolder(chosen)) return false;
-  return writeSetting(kDownloadPathValue, chosen);
+  Label note(hwnd(), IDC_DOWNLOAD_MESSAGE);
+  if (!isFullFolderPath(chosen)) {
+    note.setText(kDownloadFolderNotFullText);
+    return false;
+  }
+  if (!createFolder(chosen)) {
+    note.setText(kDownloadFolderNotMadeText + chosen);
+    return false;
+  }
+  if (!writeSetting(kDownloadPathValue, chosen)) {
+    note.setText(kDownloadFolderNotStoredText);
+    return false;
+  }
+  note.setText("");
+  return true;
+}
+
+void DownloadSettingsDialog::openFolder() {
+  Label(hwnd(), IDC_DOWNLOAD_MESSAGE).setText(openDownloadFolder(open_) ? "" : kDownloadFolderMissingText);
 }
 
 }  // namespace zorvik

@@ -157,7 +157,11 @@ void HelpPage::submit() {
     return;
   }
   const std::string url = feedbackUrl(serviceBase());
-  work_.run([url, json = request.json](ExchangeCancel*) { return feedbackAccepted(FormPost(url, {{"feedback", json}})); },
+  work_.run([url, json = request.json](ExchangeCancel* cancel) {
+              return feedbackAccepted(FormPostWithin(url, {{"feedback", json}}, kFormPostDeadlineMs,
+                                                     [cancel] { return cancel->cancelled(); })
+                                          .value_or(""));
+            },
             [this](bool& accepted) { finishSubmit(accepted); });
 }
 

@@ -16,6 +16,8 @@
 // download settings dialog
 #define IDC_DOWNLOAD_FOLDER 1383
 #define IDC_DOWNLOAD_BROWSE 1384
+#define IDC_DOWNLOAD_OPEN 1385
+#define IDC_DOWNLOAD_MESSAGE 1386
 #define IDC_DOWNLOAD_FREE 1387
 
 // the carried ZorvikAgent.dll (type "DLL")

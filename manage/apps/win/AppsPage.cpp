@@ -199,7 +199,9 @@ void AppsPage::startLookup() {
           q.apiLevel = looked.phone.apiLevel;
           q.modelName = looked.phone.modelName;
           q.packageNames = names;
-          const std::string reply = FormPost(address, {{"apps", apkListRequestJson(q)}});
+          const std::string reply = FormPostWithin(address, {{"apps", apkListRequestJson(q)}}, kFormPostDeadlineMs,
+                                                   [cancel] { return cancel->cancelled(); })
+                                        .value_or("");
           looked.facts = matchApkListReply(reply, names);
         }
         looked.names = names;
@@ -371,17 +373,19 @@ void AppsPage::uninstallOne(const std::string& packageName) {
     return;
   }
   // One runner runs one command at a time: the batch waits in a queue, each started when the
-  // one before it has ended, so every uninstall reports its end and the list reloads once.
+  // one before it has ended, so every uninstall reports its end and the list reloads once. Each
+  // has a deadline, so a held-up phone holds the rest of the batch up for that long at most.
   ++pendingUninstalls_;
-  uninstallQueue_.push_back(command);
+  uninstallQueue_.push_back({command, packageName});
   if (!uninstallRunning_) startNextUninstall();
 }
 
 void AppsPage::startNextUninstall() {
   while (!uninstallQueue_.empty()) {
-    const std::string command = std::move(uninstallQueue_.front());
+    Uninstall next = std::move(uninstallQueue_.front());
     uninstallQueue_.pop_front();
-    if (runner_->run(command)) {
+    uninstalling_ = next.packageName;
+    if (runner_->run(next.commandLine, uninstallDeadlineMs_)) {
       uninstallRunning_ = true;
       return;
     }
@@ -397,8 +401,9 @@ void AppsPage::receive(const std::string& text, int kind) {
     OutputDebugStringA(text.c_str());
     return;
   }
-  // Ended or read failed: either way the command is over and reports no more.
-  post_([this] {
+  // Ended, timed out or read failed: either way the command is over and reports no more.
+  post_([this, timedOut = kind == kAdbOutputTimedOut] {
+    if (timedOut) host().setStatusText(adbTimeoutText(("卸载 " + uninstalling_).c_str()));
     uninstallRunning_ = false;
     uninstallEnded();
   });

@@ -66,6 +66,9 @@ public:
   const BasicFacts& facts() const { return facts_; }
   bool lookupRunning() const { return lookupRunning_; }
   int pendingUninstalls() const { return pendingUninstalls_; }
+  // How long one uninstall may run before its tool is ended and the next one starts (an install's
+  // base deadline; tests shorten it).
+  void setUninstallDeadlineMs(unsigned ms) { uninstallDeadlineMs_ = ms; }
   int loadsStarted() const { return loadsStarted_; }
   int lookupsDone() const { return lookupsDone_; }
   // Milliseconds from the start of the last load to its filled list, and of the last lookup.
@@ -90,8 +93,13 @@ private:
   bool lookupRunning_ = false;
   bool lookupOwed_ = false;  // rows came in while a lookup ran
   int pendingUninstalls_ = 0;
-  std::deque<std::string> uninstallQueue_;  // command lines not yet started
+  struct Uninstall {
+    std::string commandLine, packageName;
+  };
+  std::deque<Uninstall> uninstallQueue_;  // not yet started
   bool uninstallRunning_ = false;
+  std::string uninstalling_;  // the package of the run in progress
+  unsigned uninstallDeadlineMs_ = adbDeadlineMs(AdbCommandKind::Install);
   int loadsStarted_ = 0;
   int lookupsDone_ = 0;
   double lastFillMs_ = 0, lastLookupMs_ = 0;

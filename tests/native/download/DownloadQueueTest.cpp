@@ -41,15 +41,16 @@ class FakeHost : public DownloadQueueHost {
   std::string downloadFolder() override { return folder_; }
   std::string adbTool() override { return "adb.exe"; }
   std::string deviceSerial() override { return serial; }
-  std::string runInstall(const std::string& commandLine) override {
+  std::string runInstall(const std::string& commandLine, const std::string& packageFile) override {
     std::lock_guard<std::mutex> hold(lock);
     commands.push_back(commandLine);
+    packageFiles.push_back(packageFile);
     return installAnswer;
   }
   std::atomic<int> refills{0}, completed{0};
   std::string serial = "vphone-1";
   std::string started, posted, status, installAnswer = "\tPerforming Streamed Install\r\nSuccess\r\n";
-  std::vector<std::string> commands;
+  std::vector<std::string> commands, packageFiles;
   std::mutex lock;
 
  private:
@@ -119,6 +120,7 @@ TEST_F(DownloadQueueTest, RequestDownloadsAndInstalls) {
   EXPECT_EQ(host_.completed, 1);
   ASSERT_EQ(host_.commands.size(), 1u);
   EXPECT_EQ(host_.commands[0], "adb.exe -s vphone-1 install -r " + dir_.path + "\\com.zorvik.demo.apk");
+  EXPECT_EQ(host_.packageFiles, std::vector<std::string>{dir_.path + "\\com.zorvik.demo.apk"});  // its size sets the deadline
   const DownloadTask t = store_.loadTask(id);
   EXPECT_EQ(t.title, "测试应用 com.zorvik.demo");
   EXPECT_EQ(t.url, sim_->base + "files/262144/com.zorvik.demo.apk");

@@ -419,13 +419,14 @@ TEST(Deadlines, EveryRunHasOneAndATimeoutSaysSo) {
   host.devices("List of devices attached\nS1\tdevice\n");
   InstallRequest r = request();
   r.sdTicked = true;
+  r.sizeBytes = 80ull << 20;  // ten minutes more than a small package's two
   host.answers[" install "] = {AdbRunStatus::Ok, "Performing Streamed Install", true};
   const InstallOutcome out = installPackage(host, r);
   ASSERT_EQ(host.deadlines.size(), host.commands.size());
   ASSERT_EQ(host.commands.size(), 3u);  // devices, sdk, install
   EXPECT_EQ(host.deadlines[0], kAdbQueryDeadlineMs);
   EXPECT_EQ(host.deadlines[1], kAdbQueryDeadlineMs);
-  EXPECT_EQ(host.deadlines[2], kAdbInstallDeadlineMs);
+  EXPECT_EQ(host.deadlines[2], 12u * 60000);
   EXPECT_FALSE(out.installed);
   EXPECT_NE(out.status.find("超时"), std::string::npos);
   EXPECT_EQ(host.files.size(), 1u);  // the copy is gone after a timeout too

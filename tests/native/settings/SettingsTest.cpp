@@ -122,3 +122,15 @@ TEST(SettingsTest, ServiceAddressesFallBackUnlessUsable) {
 }
 
 }  // namespace
+
+TEST(SettingsTest, OnlyFoldersFromADriveOrAShareAreFullPaths) {
+  const struct {
+    const char* typed;
+    bool full;
+  } cases[] = {
+      {"D:\\下载", true}, {"c:/x", true},          {"\\\\server\\share", true}, {"D:", false},
+      {"D:x", false},     {"下载\\apk", false},     {"\\x", false},             {"\\\\\\x", false},
+      {"", false},        {"1:\\x", false},         {"\xD5\x5C:\\", false},
+  };
+  for (const auto& c : cases) EXPECT_EQ(isFullFolderPath(c.typed), c.full) << c.typed;
+}

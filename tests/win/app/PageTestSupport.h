@@ -30,6 +30,7 @@ public:
   void setStatusText(const std::string& text) override {
     std::lock_guard<std::mutex> lock(mu_);
     status_ = text;
+    statuses_.push_back(text);
   }
   void showPage(int, int) override {}
   // The frame's typed calls, recorded in order as "showPage 3 20", "deviceManager",
@@ -45,6 +46,11 @@ public:
     std::lock_guard<std::mutex> lock(mu_);
     return status_;
   }
+  // Every status text since the last call, in order (a later one may replace a text at once).
+  std::vector<std::string> takeStatuses() {
+    std::lock_guard<std::mutex> lock(mu_);
+    return std::exchange(statuses_, {});
+  }
   std::vector<std::string> takeCalls() {
     std::lock_guard<std::mutex> lock(mu_);
     return std::exchange(calls_, {});
@@ -58,6 +64,7 @@ private:
   HWND main_;
   std::mutex mu_;
   std::string status_;
+  std::vector<std::string> statuses_;
   std::vector<std::string> calls_;
 };
 

@@ -1,4 +1,5 @@
-// zorvik.exe itself, started as a user starts it: one instance, and the "/hide" start.
+// zorvik.exe itself, started as a user starts it: one instance, and the "/hide" start (ended by
+// the tray or by a second start).
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -102,4 +103,28 @@ TEST(Startup, HideShowsOnlyTheTrayIconUntilATrayClick) {
   PostMessageA(w, 0x40A, 0, WM_LBUTTONDOWN);  // the tray icon's callback
   EXPECT_TRUE(waitFor([&] { return IsWindowVisible(w) != FALSE; }, 5000));
   closeAndWait(s, w);
+}
+
+// Started with Windows ("/hide"), then by the user: the second start shows the hidden window,
+// whatever its own arguments say.
+TEST(Startup, ASecondStartShowsAWindowStartedHidden) {
+  for (const char* secondArgs : {"", "/hide"}) {
+    SCOPED_TRACE(secondArgs);
+    Started first;
+    start(first, "/hide");
+    ASSERT_TRUE(first.ok);
+    ASSERT_TRUE(waitFor([] { return markedWindows().size() == 1; }, 20000));
+    HWND w = markedWindows()[0];
+    Sleep(1500);  // the modal loop has started and kept it hidden
+    ASSERT_FALSE(IsWindowVisible(w));
+    Started second;
+    start(second, secondArgs);
+    ASSERT_TRUE(second.ok);
+    ASSERT_EQ(WaitForSingleObject(second.pi.hProcess, 20000), WAIT_OBJECT_0);
+    EXPECT_EQ(markedWindows().size(), 1u);
+    EXPECT_TRUE(waitFor([&] { return IsWindowVisible(w) != FALSE && !IsIconic(w); }, 5000));
+    Sleep(500);  // a later paint must not hide it again
+    EXPECT_TRUE(IsWindowVisible(w));
+    closeAndWait(first, w);
+  }
 }

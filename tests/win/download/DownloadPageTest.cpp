@@ -19,6 +19,8 @@
 #include "settings/SettingsWin.h"
 #include "devlink/AdbBridge.h"
 #include "devlink/CurrentDevice.h"
+#include "common/FormPost.h"
+#include "devlink/TcpSocket.h"
 #include "download/win/DownloadPage.h"
 #include "app/PageTestSupport.h"
 
@@ -173,6 +175,31 @@ TEST_F(DownloadPageTest, RequestDownloadsAndInstallsThenAFailedInstall) {
   EXPECT_STREQ(taskStateText(task("com.zorvik.older")->state), "安装失败");
   pump(300);
   test::saveWindowPng(frame_.hwnd(), test::artifactPath("download_install_failed.png"));
+}
+
+// A package service that takes the request and never answers: closing the page does not wait
+// for it (the lookup's answer is dropped, nothing is said).
+TEST_F(DownloadPageTest, ClosingDoesNotWaitForASilentPackageService) {
+  TcpListener silent;
+  ASSERT_TRUE(silent.listen(0));  // connections wait in its backlog, unanswered
+  writeSetting(kServiceBaseValue, "http://127.0.0.1:" + std::to_string(silent.port()) + "/");
+  request("com.zorvik.demo");
+  ASSERT_TRUE(page_->queue().lookupRunning());
+  pump(1000);  // the request is out and waiting
+  ASSERT_TRUE(page_->queue().lookupRunning());
+  host_->setStatusText("");
+  const auto start = std::chrono::steady_clock::now();
+  page_->close();
+  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  std::printf("[ downloads ] close with a lookup waiting on a silent service: %.2f s\n", seconds);
+  EXPECT_LT(seconds, 3.0);
+  page_.reset();
+  pump(300);
+  EXPECT_EQ(host_->status(), "");
+  // Without a stop, the deadline ends the wait.
+  const auto asked = std::chrono::steady_clock::now();
+  EXPECT_FALSE(FormPostWithin("http://127.0.0.1:" + std::to_string(silent.port()) + "/", {{"apk", "{}"}}, 500, {}));
+  EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - asked).count(), 2.0);
 }
 
 TEST_F(DownloadPageTest, DuplicateRequestAsksAndEachChoiceActs) {

@@ -8,6 +8,7 @@
 
 #include <cstdio>
 #include <memory>
+#include <vector>
 
 #include "AgentTestSupport.h"
 #include "UiTestSupport.h"
@@ -163,15 +164,58 @@ TEST(DownloadSettingsDialogTest, OkCreatesTheFolderAndStoresIt) {
   EXPECT_TRUE(folderExists(folder));
   EXPECT_EQ(readSetting(kDownloadPathValue), folder);
 
-  // A folder that cannot be made is not stored.
-  dialog.choose("Q:\\nowhere");
-  EXPECT_EQ(text(dialog.hwnd(), IDC_DOWNLOAD_FREE), "0 MB");
-  EXPECT_FALSE(dialog.accept());
-  EXPECT_EQ(readSetting(kDownloadPathValue), folder);
+  // Folders that cannot be made or would depend on the working folder: OK says why under the
+  // field, the dialog stays, nothing is stored or made.
+  const std::string file = base + "\\a-file";
+  CloseHandle(CreateFileA(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+  const struct {
+    std::string typed, said;
+  } refused[] = {
+      {"Q:\\nowhere", kDownloadFolderNotMadeText + std::string("Q:\\nowhere")},
+      {file + "\\sub", kDownloadFolderNotMadeText + file + "\\sub"},
+      {"zorvik_relative_dl", kDownloadFolderNotFullText},
+      {"", kDownloadFolderNotFullText},
+  };
+  for (const auto& r : refused) {
+    dialog.choose(r.typed);
+    EXPECT_EQ(dialog.message(), "");
+    if (r.typed.rfind("Q:", 0) == 0) {
+      EXPECT_EQ(text(dialog.hwnd(), IDC_DOWNLOAD_FREE), "0 MB");
+    }
+    SendMessageA(dialog.hwnd(), WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    EXPECT_TRUE(IsWindowVisible(dialog.hwnd())) << r.typed;
+    EXPECT_EQ(dialog.message(), r.said) << r.typed;
+    EXPECT_EQ(readSetting(kDownloadPathValue), folder) << r.typed;
+  }
+  EXPECT_FALSE(folderExists("zorvik_relative_dl"));
+  pump(100);
+  saveWindowPng(dialog.hwnd(), artifactPath("download-settings-refused.png"));
   dialog.end(IDCANCEL);
+  DeleteFileA(file.c_str());
   RemoveDirectoryA(folder.c_str());
   RemoveDirectoryA((base + "\\下载").c_str());
   RemoveDirectoryA(base.c_str());
+}
+
+// "打开目录" opens the stored folder, and says so when it is not there (nothing opened).
+TEST(DownloadSettingsDialogTest, OpenFolderOpensTheStoredFolderOrSaysItIsMissing) {
+  char temp[MAX_PATH] = {};
+  GetTempPathA(MAX_PATH, temp);
+  const std::string folder = std::string(temp) + "zorvik_dl_open";
+  ASSERT_TRUE(createFolder(folder));
+  ASSERT_TRUE(writeSetting(kDownloadPathValue, folder));
+  std::vector<std::string> opened;
+  DownloadSettingsDialog dialog([&](const std::string& f) { opened.push_back(f); });
+  ASSERT_TRUE(dialog.createModeless(nullptr));
+  EXPECT_EQ(text(dialog.hwnd(), IDC_DOWNLOAD_OPEN), "打开目录");
+  click(dialog.hwnd(), IDC_DOWNLOAD_OPEN);
+  EXPECT_EQ(opened, std::vector<std::string>{folder});
+  EXPECT_EQ(dialog.message(), "");
+  RemoveDirectoryA(folder.c_str());
+  click(dialog.hwnd(), IDC_DOWNLOAD_OPEN);
+  EXPECT_EQ(opened.size(), 1u);
+  EXPECT_EQ(dialog.message(), kDownloadFolderMissingText);
+  dialog.end(IDCANCEL);
 }
 
 }  // namespace

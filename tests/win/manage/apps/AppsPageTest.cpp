@@ -291,6 +291,40 @@ TEST_F(AppsPageTest, UninstallBatchReloadsOnceAndThePackagesAreGone) {
   }
 }
 
+// A phone that holds every uninstall up: each ends at its deadline with a message, the next one
+// starts, the list reloads once at the end and the packages are still there.
+TEST_F(AppsPageTest, HeldUpUninstallsEndAtTheirDeadlineOneAfterAnother) {
+  loadAndWait();
+  std::vector<std::string> names;
+  for (int r = page_->list().count() - 1; r >= 0 && names.size() < 2; --r)
+    if (page_->rows()[static_cast<size_t>(r)].packageName != kAgentPackage)
+      names.push_back(page_->rows()[static_cast<size_t>(r)].packageName);
+  ASSERT_EQ(names.size(), 2u);
+  ASSERT_EQ(phoneControl("shell delay 600000 pm").substr(0, 2), "OK");
+  constexpr unsigned kDeadlineMs = 3000;
+  page_->setUninstallDeadlineMs(kDeadlineMs);
+  const int loads = page_->loadsStarted();
+  host_->takeStatuses();
+  const auto start = std::chrono::steady_clock::now();
+  for (const std::string& name : names) page_->uninstallOne(name);
+  ASSERT_TRUE(pumpUntil([&] { return host_->status() == adbTimeoutText(("卸载 " + names[0]).c_str()); }, 15000))
+      << host_->status();
+  EXPECT_EQ(page_->pendingUninstalls(), 1);
+  ASSERT_TRUE(pumpUntil([&] { return page_->pendingUninstalls() == 0; }, 15000));
+  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  std::printf("[ apps ] two held-up uninstalls, %u ms deadline each: %.1f s\n", kDeadlineMs, seconds);
+  const std::vector<std::string> said = host_->takeStatuses();
+  ASSERT_GE(said.size(), 2u);
+  EXPECT_EQ(said[0], adbTimeoutText(("卸载 " + names[0]).c_str()));
+  EXPECT_EQ(said[1], adbTimeoutText(("卸载 " + names[1]).c_str()));
+  EXPECT_GE(seconds, 2 * kDeadlineMs / 1000.0);
+  ASSERT_TRUE(pumpUntil([&] { return page_->loadsStarted() > loads && settled(); }, 30000));
+  ASSERT_EQ(phoneControl("shell delay off").substr(0, 2), "OK");
+  test::pump(1000);  // no second reload follows
+  EXPECT_EQ(page_->loadsStarted(), loads + 1);
+  for (const std::string& name : names) EXPECT_GE(rowOf(name), 0) << name;
+}
+
 TEST_F(AppsPageTest, NothingTickedShowsTheCheckFirstNotice) {
   loadAndWait();
   const int loads = page_->loadsStarted();
