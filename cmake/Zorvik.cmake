@@ -150,12 +150,12 @@ function(zorvik_page_ui_test exe)
   set_tests_properties(${A_TEST} PROPERTIES TIMEOUT 300 SKIP_RETURN_CODE 77 LABELS ui RESOURCE_LOCK zorvik_instance)
 endfunction()
 
-# zorvik_jvm_agent_ui_test(<exe> TEST <ctest name> [FILTER <gtest filter>] [SDK <Android level>])
+# zorvik_jvm_agent_ui_test(<exe> TEST <ctest name> [FILTER <gtest filter>] [SDK <Android level>] [WEB])
 # A page's UI test program run again with vphone relaying its agent to the package's native agent
 # on the desktop JVM (jvm_agent_host of the native tree), by tests/win/with_jvm_agent.sh; SDK: the
-# level the fakes report instead of the data set's.
+# level the fakes report instead of the data set's; WEB: websim runs beside them.
 function(zorvik_jvm_agent_ui_test exe)
-  cmake_parse_arguments(A "" "TEST;FILTER;SDK" "" ${ARGN})
+  cmake_parse_arguments(A "WEB" "TEST;FILTER;SDK" "" ${ARGN})
   set(filter)
   if(A_FILTER)
     set(filter --gtest_filter=${A_FILTER})
@@ -166,8 +166,15 @@ function(zorvik_jvm_agent_ui_test exe)
                    ${CMAKE_BINARY_DIR}/artifacts ${filter})
   set_tests_properties(${A_TEST} PROPERTIES TIMEOUT 300 SKIP_RETURN_CODE 77 LABELS "ui;android"
                        RESOURCE_LOCK zorvik_instance)
+  set(environment)
   if(A_SDK)
-    set_tests_properties(${A_TEST} PROPERTIES ENVIRONMENT ZORVIK_JVM_AGENT_SDK=${A_SDK})
+    list(APPEND environment ZORVIK_JVM_AGENT_SDK=${A_SDK})
+  endif()
+  if(A_WEB)
+    list(APPEND environment ZORVIK_JVM_AGENT_WEB=1)
+  endif()
+  if(environment)
+    set_tests_properties(${A_TEST} PROPERTIES ENVIRONMENT "${environment}")
   endif()
 endfunction()
 

@@ -4,7 +4,11 @@
 # it and relays its agent forward to the host's abstract socket ("agent outside NAME").
 # usage: with_jvm_agent.sh VPHONE HOST TEST_EXE ARTIFACTS [gtest arguments]
 # Skipped (77) without a native tree's vphone or host (the host needs a JDK). ZORVIK_JVM_AGENT_SDK,
-# when set, is the Android level the host's fakes report; the test sees ZORVIK_JVM_AGENT=1.
+# when set, is the Android level the host's fakes report; the test sees ZORVIK_JVM_AGENT=1,
+# ZORVIK_JVM_AGENT_LOG (the host's output, which names each start of an app), and
+# ZORVIK_JVM_AGENT_FOLDER: a folder of this host (the agent's own file system) holding files of set
+# sizes and times and "locked", a folder the agent may not read. ZORVIK_JVM_AGENT_WEB=1 starts
+# websim too (ZORVIK_TEST_WEB_BASE, ZORVIK_TEST_WEB_RECORD as apps_vphone.sh gives them).
 set -uo pipefail
 source "$(dirname "$0")/vphone-lib.sh"
 vphone_prepare "$1" "$4" || exit 77
@@ -13,9 +17,33 @@ host=$2 exe=$3
 [ -x "$host" ] || { echo "no jvm_agent_host (a native tree built with a JDK)"; exit 77; }
 shift 4
 name=zorvik_agent_jvm_$$
+files=$work/phone-files
+mkdir -p "$files/locked" "$files/相册"
+head -c 1234 /dev/zero >"$files/notes.txt"
+head -c 70000 /dev/zero >"$files/相册/夏天.jpg"
+head -c 3000000 /dev/zero >"$files/video.mp4"
+touch -d '2013-05-01 08:30:00' "$files/notes.txt" "$files/相册"
+touch -d '2019-12-31 23:59:00' "$files/video.mp4"
+chmod 000 "$files/locked"
+export ZORVIK_JVM_AGENT_LOG="Z:$work/host.log" ZORVIK_JVM_AGENT_FOLDER=$files
 "$host" "$name" >"$work/host.log" 2>&1 &
 hp=$!
-trap 'kill "$hp" 2>/dev/null; cleanup' EXIT
+ws=
+trap 'kill "$hp" 2>/dev/null; [ -n "$ws" ] && kill "$ws" 2>/dev/null; cleanup' EXIT
+if [ "${ZORVIK_JVM_AGENT_WEB:-}" = 1 ]; then
+  websim=$(dirname "$vphone")/websim
+  [ -x "$websim" ] || { echo "no websim (build a native tree)"; exit 77; }
+  "$websim" --record "$work/web.record" >"$work/websim.log" 2>&1 &
+  ws=$!
+  web=
+  for _ in $(seq 300); do
+    web=$(sed -n 's/^websim listening on \(.*\)$/\1/p' "$work/websim.log")
+    [ -n "$web" ] && break
+    sleep 0.1
+  done
+  [ -n "$web" ] || { echo "websim did not start"; cat "$work/websim.log"; exit 1; }
+  export ZORVIK_TEST_WEB_BASE=$web ZORVIK_TEST_WEB_RECORD="Z:$work/web.record"
+fi
 for _ in $(seq 300); do
   grep -q '^jvm_agent_host: serving' "$work/host.log" && break
   kill -0 "$hp" 2>/dev/null || break

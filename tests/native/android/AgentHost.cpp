@@ -1,8 +1,10 @@
 // The package's native entry on the harness JVM, serving until SIGTERM, SIGINT or SIGHUP: the fake
 // providers hold vphone's data set, the listener serves the abstract socket NAME to this user.
 //   jvm_agent_host NAME
-// Prints "jvm_agent_host: serving NAME" once the socket is bound. ZORVIK_JVM_AGENT_SDK, when set,
-// is the Android level the fakes report.
+// Prints "jvm_agent_host: serving NAME" once the socket is bound, then "jvm_agent_host: started
+// PACKAGE FLAGS" for each launch intent the fakes are given. ZORVIK_JVM_AGENT_SDK, when set, is the
+// Android level the fakes report. The host runs without root's capabilities (an app has none), so
+// a folder's mode refuses it as it refuses an app.
 #include "Harness.h"
 #include "Jvm.h"
 #include "phone/android/AgentEntry.h"
@@ -12,7 +14,9 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <linux/capability.h>
 #include <pthread.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 int main(int argc, char** argv) {
@@ -25,6 +29,13 @@ int main(int argc, char** argv) {
   sigemptyset(&stop);
   for (int s : {SIGTERM, SIGINT, SIGHUP}) sigaddset(&stop, s);
   pthread_sigmask(SIG_BLOCK, &stop, nullptr);
+  // Per thread, so before the JVM's threads exist; they inherit the empty sets.
+  __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+  __user_cap_data_struct caps[2] = {};
+  if (::syscall(SYS_capset, &header, caps) != 0) {
+    std::perror("jvm_agent_host: capset");
+    return 1;
+  }
 
   zorvik::test::Harness harness;
   harness.loadFakes();
@@ -33,6 +44,12 @@ int main(int argc, char** argv) {
     JNIEnv* env = zorvik::test::jvmEnv();
     jclass phone = zorvik::test::javaClass("zorvik/fakes/Phone");
     env->CallStaticVoidMethod(phone, env->GetStaticMethodID(phone, "setSdk", "(I)V"), std::atoi(sdk));
+    if (!zorvik::test::takeException(env).empty()) return 1;
+  }
+  {
+    JNIEnv* env = zorvik::test::jvmEnv();
+    jclass packages = zorvik::test::javaClass("zorvik/fakes/Packages");
+    env->CallStaticVoidMethod(packages, env->GetStaticMethodID(packages, "echoStarts", "(Z)V"), JNI_TRUE);
     if (!zorvik::test::takeException(env).empty()) return 1;
   }
   if (::testing::UnitTest::GetInstance()->ad_hoc_test_result().Failed()) {

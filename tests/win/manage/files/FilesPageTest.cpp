@@ -2,7 +2,8 @@
 // sees them, a folder opened with a double click and left with "向上", and files both ways
 // (pushed from a picked list and from a drop, pulled into a folder, a pull cancelled midway);
 // the question before a file is replaced, answered with its buttons both ways; a folder link
-// that leads back into itself; a phone file named COM1.
+// that leads back into itself; a phone file named COM1; a folder's sizes and times, and a folder
+// the phone refuses.
 // with_vphone.sh starts the phone, forwards ZORVIK_AGENT_PORT to it and exports its ADB port.
 #include <winsock2.h>
 #include <windows.h>
@@ -11,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -20,6 +22,7 @@
 #include "app/PageData.h"
 #include "app/PageTable.h"
 #include "ui/Window.h"
+#include "common/ByteSize.h"
 #include "common/TimeFormat.h"
 #include "common/win/WideText.h"
 #include "devlink/CurrentDevice.h"
@@ -162,6 +165,61 @@ TEST_F(FilesPageTest, RootRowsAndColumnsThenDownAndUp) {
   const FileListing up = phoneListing(listFolderRequest(inside.upPath));
   EXPECT_EQ(page_->list().count(), static_cast<int>(up.records.size()));
   EXPECT_GE(rowNamed("sdcard"), 0);
+}
+
+// Opened from the root one folder at a time, as the user would: the files' sizes and times as the
+// phone gives them, and a folder the phone refuses says why and leaves the folder shown. On the
+// package (with_jvm_agent.sh) the folder is its host's own, whose entries are read here too.
+TEST_F(FilesPageTest, AFolderShowsSizesAndTimesAndARefusedOneSaysWhy) {
+  const char* jvmFolder = std::getenv("ZORVIK_JVM_AGENT_FOLDER");
+  const std::string folder = jvmFolder ? jvmFolder : "/sdcard";
+  listRoot();
+  for (size_t at = 1; at < folder.size();) {
+    const size_t end = std::min(folder.find('/', at), folder.size());
+    // By path: a row's name drops what follows a dot, as Explorer's does.
+    int row = -1;
+    for (size_t r = 0; r < page_->rows().size() && row < 0; ++r)
+      if (page_->rows()[r].pathUtf8 == folder.substr(0, end)) row = static_cast<int>(r);
+    ASSERT_GE(row, 0) << folder.substr(0, end);
+    doubleClick(row);
+    at = end + 1;
+  }
+  ASSERT_EQ(page_->currentFolderUtf8(), folder);
+  const FileListing listing = phoneListing(listFolderRequestUtf8(folder));
+  ASSERT_EQ(page_->list().count(), static_cast<int>(listing.records.size()));
+  int files = 0;
+  for (int r = 0; r < page_->list().count(); ++r) {
+    const FileRecord& want = listing.records[static_cast<size_t>(r)];
+    EXPECT_EQ(page_->list().cell(r, 3), formatPhoneTime(want.modified, "未知")) << r;
+    if (want.isFolder()) continue;
+    ++files;
+    EXPECT_EQ(page_->list().cell(r, 1), byteSizeText(static_cast<uint64_t>(want.size))) << r;
+    if (!jvmFolder) continue;
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    ASSERT_TRUE(GetFileAttributesExW(toWide("Z:" + want.pathUtf8, CP_UTF8).c_str(), GetFileExInfoStandard, &data))
+        << want.pathUtf8;
+    EXPECT_EQ(want.size, static_cast<int64_t>((static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow));
+    const uint64_t ticks = (static_cast<uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) |
+                           data.ftLastWriteTime.dwLowDateTime;
+    EXPECT_EQ(want.modified / 1000, static_cast<int64_t>(ticks / 10000000 - 11644473600ULL)) << want.pathUtf8;
+  }
+  EXPECT_GE(files, jvmFolder ? 2 : 1);
+
+  // vphone is told to refuse; the package's host may not read "locked".
+  const int before = page_->list().count();
+  int refused = -1;
+  if (jvmFolder) {
+    refused = rowNamed("locked");
+  } else {
+    for (int r = 0; r < before && refused < 0; ++r)
+      if (page_->rows()[static_cast<size_t>(r)].isFolder()) refused = r;
+    ASSERT_EQ(phoneControl("reply refuse 870602 storage").rfind("OK", 0), 0u);
+  }
+  ASSERT_GE(refused, 0);
+  doubleClick(refused);
+  EXPECT_EQ(ui_.host->status(), agentRefusalText(AgentRefusal::Storage));
+  EXPECT_EQ(page_->currentFolderUtf8(), folder);
+  EXPECT_EQ(page_->list().count(), before);
 }
 
 TEST_F(FilesPageTest, PushThenPullFromThePageKeepsChineseNamesAndBytes) {

@@ -40,6 +40,8 @@ public final class Packages {
   static final List<Entry> entries = new ArrayList<>();
   static final Map<ApplicationInfo, Entry> byApplication = new IdentityHashMap<>();
   static final List<String> started = new ArrayList<>();
+  /** Each start also printed on standard output, for a host whose callers cannot call in. */
+  static boolean echoStarts;
 
   /** A manifest receiver for one broadcast action. */
   static final class Receiver {
@@ -192,6 +194,8 @@ public final class Packages {
 
   public static void loseActivity(String name) { activityGone.add(name); }
 
+  public static void echoStarts(boolean on) { echoStarts = on; }
+
   public static synchronized int startedCount() { return started.size(); }
 
   /** "package flags" of the i-th activity started. */
@@ -317,5 +321,6 @@ public final class Packages {
   static synchronized void start(Intent intent) {
     if (activityGone.contains(intent.getPackage())) throw new ActivityGone(intent.getPackage());
     started.add(intent.getPackage() + " " + intent.getFlags());
+    if (echoStarts) System.out.println("jvm_agent_host: started " + intent.getPackage() + " " + intent.getFlags());
   }
 }
