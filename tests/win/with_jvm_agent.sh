@@ -32,6 +32,7 @@ ws=
 trap 'kill "$hp" 2>/dev/null; [ -n "$ws" ] && kill "$ws" 2>/dev/null; cleanup' EXIT
 if [ "${ZORVIK_JVM_AGENT_WEB:-}" = 1 ]; then
   websim=$(dirname "$vphone")/websim
+  [ -x "$websim" ] || websim=${websim/\/build\/native\//\/build\/native-asan\/}
   [ -x "$websim" ] || { echo "no websim (build a native tree)"; exit 77; }
   "$websim" --record "$work/web.record" >"$work/websim.log" 2>&1 &
   ws=$!

@@ -6,7 +6,7 @@ set -uo pipefail
 tree=$1 exe=$2 artifacts=$3
 shift 3
 root=$(cd "$(dirname "$0")/../../.." && pwd)
-[ -x "$tree/sim/vphone" ] || tree=${tree%/native}/native-asan
+[ -x "$tree/sim/vphone" ] && [ -x "$tree/sim/websim" ] || tree=${tree%/native}/native-asan
 [ -x "$tree/sim/vphone" ] && [ -x "$tree/sim/websim" ] || { echo "no vphone/websim (build a native tree)"; exit 77; }
 mkdir -p "$artifacts" && artifacts=$(cd "$artifacts" && pwd)
 work=$(mktemp -d)

@@ -9,6 +9,7 @@ vphone_prepare "$1" "$3" || exit 77
 exe=$2
 shift 3
 websim=$(dirname "$vphone")/websim
+[ -x "$websim" ] || websim=${websim/\/build\/native\//\/build\/native-asan\/}
 [ -x "$websim" ] || { echo "no websim (build a native tree)"; exit 77; }
 ws=
 trap '[ -n "$ws" ] && kill "$ws" 2>/dev/null; cleanup' EXIT
