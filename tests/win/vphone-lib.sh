@@ -5,11 +5,17 @@
 #                                     ZORVIK_AGENT_PORT (a free port forwarded to the agent) and
 #                                     ZORVIK_TEST_CONTACT_COUNT
 #   stop_phone
+#   start_websim                      websim from vphone's tree (or native-asan), recording what it
+#                                     receives; exports ZORVIK_TEST_WEB_BASE, ZORVIK_TEST_WEB_RECORD
 # The caller exits 77 (skipped) when vphone_prepare fails.
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 work=$(mktemp -d)
-vp=
-cleanup() { [ -n "$vp" ] && kill "$vp" 2>/dev/null; rm -rf "$work"; }
+vp= ws=
+cleanup() {
+  [ -n "$vp" ] && kill "$vp" 2>/dev/null
+  [ -n "$ws" ] && kill "$ws" 2>/dev/null
+  rm -rf "$work"
+}
 trap cleanup EXIT
 
 vphone_prepare() {
@@ -18,6 +24,24 @@ vphone_prepare() {
   [ -x "$vphone" ] || { echo "no vphone (build a native tree)"; return 1; }
   mkdir -p "$artifacts" && artifacts=$(cd "$artifacts" && pwd)
   export ZORVIK_ARTIFACTS="Z:$artifacts"
+}
+
+# Returns 77 without a websim beside vphone (or in the native-asan tree), 1 when it does not start.
+start_websim() {
+  local websim
+  websim=$(dirname "$vphone")/websim
+  [ -x "$websim" ] || websim=${websim/\/build\/native\//\/build\/native-asan\/}
+  [ -x "$websim" ] || { echo "no websim (build a native tree)"; return 77; }
+  "$websim" --record "$work/web.record" >"$work/websim.log" 2>&1 &
+  ws=$!
+  local web=
+  for _ in $(seq 300); do
+    web=$(sed -n 's/^websim listening on \(.*\)$/\1/p' "$work/websim.log")
+    [ -n "$web" ] && break
+    sleep 0.1
+  done
+  [ -n "$web" ] || { echo "websim did not start"; cat "$work/websim.log"; return 1; }
+  export ZORVIK_TEST_WEB_BASE=$web ZORVIK_TEST_WEB_RECORD="Z:$work/web.record"
 }
 
 # One line to vphone's control port; prints the answer's line.

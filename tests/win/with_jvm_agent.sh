@@ -28,22 +28,9 @@ chmod 000 "$files/locked"
 export ZORVIK_JVM_AGENT_LOG="Z:$work/host.log" ZORVIK_JVM_AGENT_FOLDER=$files
 "$host" "$name" >"$work/host.log" 2>&1 &
 hp=$!
-ws=
-trap 'kill "$hp" 2>/dev/null; [ -n "$ws" ] && kill "$ws" 2>/dev/null; cleanup' EXIT
+trap 'kill "$hp" 2>/dev/null; cleanup' EXIT
 if [ "${ZORVIK_JVM_AGENT_WEB:-}" = 1 ]; then
-  websim=$(dirname "$vphone")/websim
-  [ -x "$websim" ] || websim=${websim/\/build\/native\//\/build\/native-asan\/}
-  [ -x "$websim" ] || { echo "no websim (build a native tree)"; exit 77; }
-  "$websim" --record "$work/web.record" >"$work/websim.log" 2>&1 &
-  ws=$!
-  web=
-  for _ in $(seq 300); do
-    web=$(sed -n 's/^websim listening on \(.*\)$/\1/p' "$work/websim.log")
-    [ -n "$web" ] && break
-    sleep 0.1
-  done
-  [ -n "$web" ] || { echo "websim did not start"; cat "$work/websim.log"; exit 1; }
-  export ZORVIK_TEST_WEB_BASE=$web ZORVIK_TEST_WEB_RECORD="Z:$work/web.record"
+  start_websim || exit $?
 fi
 for _ in $(seq 300); do
   grep -q '^jvm_agent_host: serving' "$work/host.log" && break

@@ -162,11 +162,11 @@ namespace {
 
 TEST(OpenPackage, PartsOfASplitPackageAreExplained) {
   // aapt2's configuration split (split="config.xxhdpi", no code) and a feature split.
-  struct Part {
+  struct SplitApk {
     const char* apk;
     bool featureFlag;
   };
-  for (const Part part : {Part{"modern-xxhdpi.apk", false}, Part{"feature.apk", true}}) {
+  for (const SplitApk part : {SplitApk{"modern-xxhdpi.apk", false}, SplitApk{"feature.apk", true}}) {
     SCOPED_TRACE(part.apk);
     const std::string badging = test::readFile(fixture(std::string(part.apk, std::strlen(part.apk) - 4) + ".badging"));
     const PackageInfo p = openPackage(fixture(part.apk));

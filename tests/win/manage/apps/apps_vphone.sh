@@ -8,21 +8,7 @@ source "$(dirname "$0")/../../vphone-lib.sh"
 vphone_prepare "$1" "$3" || exit 77
 exe=$2
 shift 3
-websim=$(dirname "$vphone")/websim
-[ -x "$websim" ] || websim=${websim/\/build\/native\//\/build\/native-asan\/}
-[ -x "$websim" ] || { echo "no websim (build a native tree)"; exit 77; }
-ws=
-trap '[ -n "$ws" ] && kill "$ws" 2>/dev/null; cleanup' EXIT
-"$websim" --record "$work/web.record" >"$work/websim.log" 2>&1 &
-ws=$!
-web=
-for _ in $(seq 300); do
-  web=$(sed -n 's/^websim listening on \(.*\)$/\1/p' "$work/websim.log")
-  [ -n "$web" ] && break
-  sleep 0.1
-done
-[ -n "$web" ] || { echo "websim did not start"; cat "$work/websim.log"; exit 1; }
-export ZORVIK_TEST_WEB_BASE=$web ZORVIK_TEST_WEB_RECORD="Z:$work/web.record"
+start_websim || exit $?
 start_phone ${ZORVIK_VPHONE_DATA:+--data "$ZORVIK_VPHONE_DATA"} || exit 1
 status=0
 "$root/scripts/wine-ui-run" "$exe" --gtest_brief=1 "$@" || status=1
