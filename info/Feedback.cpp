@@ -5,7 +5,6 @@
 #include "common/TextConv.h"
 #include "devlink/AgentCommand.h"
 #include "devlink/DeviceTables.h"
-#include "devlink/FieldReader.h"
 
 namespace zorvik {
 
