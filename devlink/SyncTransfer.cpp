@@ -151,6 +151,22 @@ void SyncTransfer::tell(bool force) {
 
 // The phone's own answer through its shell (one short connection to the ADB server, with the
 // transfer's deadlines and cancel); nothing when the phone cannot say.
+OverwriteAction SyncTransfer::meetExisting(const std::string& name, bool folderThere, bool toPhone,
+                                           OverwriteDecision& overwrite, TransferReport& report) {
+  if (folderThere) {
+    report.failures.push_back({name, toPhone ? "手机上已有同名的文件夹，未上传" : "电脑上已有同名的文件夹，未复制"});
+    ++state_.files;
+    return OverwriteAction::Skip;
+  }
+  const OverwriteAction action = overwrite.decide(name, toPhone);
+  if (action == OverwriteAction::Skip) {
+    ++report.skipped;
+    ++state_.files;
+    tell(true);
+  }
+  return action;
+}
+
 std::optional<std::string> SyncTransfer::realPath(const std::string& remote) {
   const auto stop = [this] { return cancelled(); };
   TcpSocket socket = TcpSocket::connectLoopback(adbServerPort(), true, AdbSyncConnection::kConnectMs, stop);
@@ -376,19 +392,9 @@ TransferReport SyncTransfer::pull(const std::vector<RemoteItem>& items, const st
       continue;
     }
     if (localPathExists(job.local)) {
-      if (localFolderExists(job.local)) {
-        report.failures.push_back({job.shown, "电脑上已有同名的文件夹，未复制"});
-        ++state_.files;
-        continue;
-      }
-      const OverwriteAction action = overwrite.decide(job.shown, false);
+      const OverwriteAction action = meetExisting(job.shown, localFolderExists(job.local), false, overwrite, report);
       if (action == OverwriteAction::Stop) break;
-      if (action == OverwriteAction::Skip) {
-        ++report.skipped;
-        ++state_.files;
-        tell(true);
-        continue;
-      }
+      if (action == OverwriteAction::Skip) continue;
     }
     const SyncResult open = session();
     if (open != SyncResult::Ok) {
@@ -449,19 +455,9 @@ TransferReport SyncTransfer::push(const std::vector<std::string>& localFiles, co
       break;
     }
     if (statResult == SyncResult::Ok && there.exists()) {
-      if (there.isDirectory()) {
-        report.failures.push_back({name, "手机上已有同名的文件夹，未上传"});
-        ++state_.files;
-        continue;
-      }
-      const OverwriteAction action = overwrite.decide(name, true);
+      const OverwriteAction action = meetExisting(name, there.isDirectory(), true, overwrite, report);
       if (action == OverwriteAction::Stop) break;
-      if (action == OverwriteAction::Skip) {
-        ++report.skipped;
-        ++state_.files;
-        tell(true);
-        continue;
-      }
+      if (action == OverwriteAction::Skip) continue;
     } else if (statResult != SyncResult::Ok) {
       // The phone did not say whether the name is taken: not replaced unasked.
       report.failures.push_back({name, syncFailureText(statResult, client_->failMessage())});

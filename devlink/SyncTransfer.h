@@ -136,6 +136,10 @@ class SyncTransfer {
   std::string localName(const std::string& phoneName, const std::string& localFolder, Planning& planning,
                         TransferReport& report) const;
   SyncResult pullFile(const Job& job, TransferReport& report);
+  // A name the target side already holds: a folder there is reported and the file not copied; a
+  // file there is replaced, skipped or the transfer stopped, as `overwrite` answers.
+  OverwriteAction meetExisting(const std::string& name, bool folderThere, bool toPhone, OverwriteDecision& overwrite,
+                               TransferReport& report);
   void tell(bool force);
   bool cancelled() const { return cancel_ && cancel_->cancelled(); }
 
